@@ -1,0 +1,67 @@
+#include "fido/StrDict.h"
+
+#include <cassert>
+#include <stdexcept>
+
+namespace tarvix {
+
+namespace {
+inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+}  // namespace
+
+bool SameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Upper(a[i]) != Upper(b[i]))
+            return false;
+    return true;
+}
+
+long TStrDict::IndexOf(std::string_view key) const
+{
+    for (std::size_t i = 0; i < keys_.size(); ++i)
+        if (SameText(keys_[i], key))
+            return static_cast<long>(i);
+    return -1;
+}
+
+void TStrDict::Add(std::string_view key, std::string_view value)
+{
+    long i = IndexOf(key);
+    if (i >= 0) {
+        values_[static_cast<std::size_t>(i)] = value;
+        return;
+    }
+    keys_.emplace_back(key);
+    values_.emplace_back(value);
+}
+
+const std::string& TStrDict::KeyAt(std::size_t index) const
+{
+    if (index >= keys_.size())
+        throw std::out_of_range("TStrDict.KeyAt: index out of bounds");
+    return keys_[index];
+}
+
+const std::string& TStrDict::ValueAt(std::size_t index) const
+{
+    if (index >= values_.size())
+        throw std::out_of_range("TStrDict.ValueAt: index out of bounds");
+    return values_[index];
+}
+
+std::string TStrDict::Lookup(std::string_view key) const
+{
+    long i = IndexOf(key);
+    return i >= 0 ? values_[static_cast<std::size_t>(i)] : std::string(key);
+}
+
+void TStrDict::Clear()
+{
+    keys_.clear();
+    values_.clear();
+}
+
+}  // namespace tarvix

@@ -1,0 +1,33 @@
+// A small string dictionary: case-insensitive keys in insertion order.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvix {
+
+class TStrDict {
+public:
+    // Replaces the value of Key when it is present (in any case of letters),
+    // otherwise appends the pair. The key keeps the spelling it was first added with.
+    void Add(std::string_view key, std::string_view value);
+    std::size_t Count() const { return keys_.size(); }
+    const std::string& KeyAt(std::size_t index) const;
+    const std::string& ValueAt(std::size_t index) const;
+    // The value of Key, or Key itself when it is absent.
+    std::string Lookup(std::string_view key) const;
+    // The index of Key, or -1.
+    long IndexOf(std::string_view key) const;
+    void Clear();
+
+private:
+    std::vector<std::string> keys_;
+    std::vector<std::string> values_;
+};
+
+// Case-insensitive equality of ASCII letters; other bytes compare exactly.
+bool SameText(std::string_view a, std::string_view b);
+
+}  // namespace tarvix

@@ -1,0 +1,99 @@
+#include "platform/FileRead.h"
+
+#include "platform/Error.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvix {
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+struct Fd {
+    int fd;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd() { if (fd >= 0) ::close(fd); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+};
+
+}  // namespace
+
+std::int64_t FileSize(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (f.fd < 0)
+        throw EFOpenError("Cannot open file " + path);
+    struct stat st {};
+    if (::fstat(f.fd, &st) != 0)
+        throw EReadError("Stream read error");
+    if (S_ISDIR(st.st_mode))
+        throw EFOpenError("Cannot open file " + path);
+
+    std::string data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    // Read until end of file rather than trusting the size: the file may grow or
+    // shrink while we read it (a mailer appending to its log).
+    char buf[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(f.fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EReadError("Stream read error");
+        }
+        if (n == 0)
+            break;
+        data.append(buf, static_cast<std::size_t>(n));
+    }
+    return data;
+}
+
+void WriteFileAtomic(const std::string& path, const std::string& content)
+{
+    std::string tmp = path + ".tmp~";
+    {
+        Fd f(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (f.fd < 0)
+            throw EFCreateError("Cannot create file " + path);
+        // The new file keeps the permissions of the one it replaces.
+        struct stat old {};
+        if (::stat(path.c_str(), &old) == 0)
+            (void)::fchmod(f.fd, old.st_mode & 07777);
+        const char* p = content.data();
+        std::size_t left = content.size();
+        while (left > 0) {
+            ssize_t n = ::write(f.fd, p, left);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                ::unlink(tmp.c_str());
+                throw EWriteError("Stream write error");
+            }
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        if (::fsync(f.fd) != 0) {
+            ::unlink(tmp.c_str());
+            throw EWriteError("Stream write error");
+        }
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        throw EWriteError("Stream write error");
+    }
+}
+
+}  // namespace tarvix
