@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,7 +22,11 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
 };
 
+void (*g_atomicWriteHook)(const std::string&) = nullptr;
+
 }  // namespace
+
+void SetAtomicWriteHook(void (*hook)(const std::string&)) { g_atomicWriteHook = hook; }
 
 std::int64_t FileSize(const std::string& path)
 {
@@ -63,15 +68,17 @@ std::string ReadWholeFile(const std::string& path)
 
 void WriteFileAtomic(const std::string& path, const std::string& content)
 {
-    std::string tmp = path + ".tmp~";
+    std::string tmp = path + ".XXXXXX";
     {
-        Fd f(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        Fd f(::mkstemp(tmp.data()));
         if (f.fd < 0)
             throw EFCreateError("Cannot create file " + path);
         // The new file keeps the permissions of the one it replaces.
         struct stat old {};
+        mode_t mode = 0644;
         if (::stat(path.c_str(), &old) == 0)
-            (void)::fchmod(f.fd, old.st_mode & 07777);
+            mode = old.st_mode & 07777;
+        (void)::fchmod(f.fd, mode);
         const char* p = content.data();
         std::size_t left = content.size();
         while (left > 0) {
@@ -90,6 +97,8 @@ void WriteFileAtomic(const std::string& path, const std::string& content)
             throw EWriteError("Stream write error");
         }
     }
+    if (g_atomicWriteHook)
+        g_atomicWriteHook(tmp);
     if (std::rename(tmp.c_str(), path.c_str()) != 0) {
         ::unlink(tmp.c_str());
         throw EWriteError("Stream write error");

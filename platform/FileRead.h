@@ -19,4 +19,8 @@ std::string ReadWholeFile(const std::string& path);
 // the temporary file is renamed over the target. Raises EFCreateError or EWriteError.
 void WriteFileAtomic(const std::string& path, const std::string& content);
 
+// Tests only: called with the temporary file's name after it is complete and
+// before it is renamed, to simulate a crash at the worst moment.
+void SetAtomicWriteHook(void (*hook)(const std::string& tempName));
+
 }  // namespace tarvix

@@ -1,0 +1,310 @@
+#include "platform/IniFile.h"
+
+#include "platform/Error.h"
+#include "platform/FileRead.h"
+
+#include <sys/stat.h>
+
+namespace tarvix {
+
+namespace {
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
+std::string_view Trim(std::string_view s)
+{
+    std::size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t'))
+        ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
+        --e;
+    return s.substr(b, e - b);
+}
+
+// Values are written as they are, unless they could not be read back the same:
+// then they are written in double quotes with C escapes.
+bool NeedsQuotes(std::string_view v)
+{
+    if (v.empty())
+        return false;
+    if (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t' || v.front() == '"')
+        return true;
+    for (char c : v)
+        if (c == '\n' || c == '\r' || c == '\0')
+            return true;
+    return false;
+}
+
+std::string Quote(std::string_view v)
+{
+    std::string q = "\"";
+    for (char c : v) {
+        switch (c) {
+        case '\\': q += "\\\\"; break;
+        case '"': q += "\\\""; break;
+        case '\n': q += "\\n"; break;
+        case '\r': q += "\\r"; break;
+        case '\0': q += "\\0"; break;
+        default: q += c;
+        }
+    }
+    q += '"';
+    return q;
+}
+
+std::string Unquote(std::string_view v)
+{
+    if (v.size() < 2 || v.front() != '"' || v.back() != '"')
+        return std::string(v);
+    std::string r;
+    for (std::size_t i = 1; i + 1 < v.size(); ++i) {
+        char c = v[i];
+        if (c == '\\' && i + 2 < v.size()) {
+            char n = v[++i];
+            switch (n) {
+            case 'n': r += '\n'; break;
+            case 'r': r += '\r'; break;
+            case '0': r += '\0'; break;
+            case '\\':
+            case '"': r += n; break;
+            default: r += '\\'; r += n;  // a hand-written backslash stays
+            }
+        } else {
+            r += c;
+        }
+    }
+    return r;
+}
+
+std::string CleanName(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        if (c == '\n' || c == '\r' || c == '\0')
+            c = ' ';
+    return r;
+}
+
+}  // namespace
+
+TIniFile::TIniFile() = default;
+
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName))
+{
+    struct stat st {};
+    if (::stat(fileName_.c_str(), &st) != 0)
+        return;  // a new store
+    FromText(ReadWholeFile(fileName_));
+}
+
+void TIniFile::FromText(std::string_view text)
+{
+    preamble_.clear();
+    sections_.clear();
+    std::vector<Line>* cur = &preamble_;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t eol = text.find_first_of("\r\n", pos);
+        std::string_view raw = text.substr(pos, eol == std::string_view::npos ? std::string_view::npos : eol - pos);
+        if (eol == std::string_view::npos)
+            pos = text.size();
+        else
+            pos = (text[eol] == '\r' && eol + 1 < text.size() && text[eol + 1] == '\n') ? eol + 2 : eol + 1;
+
+        std::string_view line = Trim(raw);
+        if (line.empty())
+            continue;
+        if (line.front() == '[') {
+            std::size_t close = line.rfind(']');
+            if (close != std::string_view::npos && close > 0) {
+                std::string name(Trim(line.substr(1, close - 1)));
+                Section* existing = Find(name);
+                if (!existing) {
+                    sections_.push_back(Section{name, {}});
+                    existing = &sections_.back();
+                }
+                cur = &existing->lines;
+                continue;
+            }
+        }
+        std::size_t eq = line.find('=');
+        bool comment = line.front() == ';' || line.front() == '#';
+        if (comment || eq == std::string_view::npos || eq == 0) {
+            // A comment or a line we cannot read: kept as it is, never looked at.
+            cur->push_back(Line{{}, std::string(raw)});
+            continue;
+        }
+        std::string ident(Trim(line.substr(0, eq)));
+        std::string value = Unquote(Trim(line.substr(eq + 1)));
+        bool replaced = false;
+        for (Line& l : *cur)
+            if (!l.ident.empty() && SameName(l.ident, ident)) {
+                l.value = value;  // a later duplicate wins, as the reader sees it
+                replaced = true;
+                break;
+            }
+        if (!replaced)
+            cur->push_back(Line{ident, value});
+    }
+    modified_ = false;
+}
+
+std::string TIniFile::ToText() const
+{
+    std::string out;
+    auto writeLines = [&out](const std::vector<Line>& lines) {
+        for (const Line& l : lines) {
+            if (l.ident.empty()) {
+                out += l.value;
+            } else {
+                out += l.ident;
+                out += '=';
+                out += NeedsQuotes(l.value) ? Quote(l.value) : l.value;
+            }
+            out += '\n';
+        }
+    };
+    writeLines(preamble_);
+    for (const Section& s : sections_) {
+        if (!out.empty())
+            out += '\n';
+        out += '[';
+        out += s.name;
+        out += "]\n";
+        writeLines(s.lines);
+    }
+    return out;
+}
+
+TIniFile::Section* TIniFile::Find(std::string_view section)
+{
+    for (Section& s : sections_)
+        if (SameName(s.name, section))
+            return &s;
+    return nullptr;
+}
+
+const TIniFile::Section* TIniFile::Find(std::string_view section) const
+{
+    return const_cast<TIniFile*>(this)->Find(section);
+}
+
+const TIniFile::Line* TIniFile::FindLine(const Section& s, std::string_view ident)
+{
+    for (const Line& l : s.lines)
+        if (!l.ident.empty() && SameName(l.ident, ident))
+            return &l;
+    return nullptr;
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view ident, std::string_view def) const
+{
+    const Section* s = Find(section);
+    if (!s)
+        return std::string(def);
+    const Line* l = FindLine(*s, ident);
+    return l ? l->value : std::string(def);
+}
+
+void TIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value)
+{
+    std::string id = CleanName(Trim(ident));
+    for (char& c : id)
+        if (c == '=')
+            c = '_';
+    if (id.empty())
+        return;
+    Section* s = Find(section);
+    if (!s) {
+        sections_.push_back(Section{CleanName(section), {}});
+        s = &sections_.back();
+    }
+    Line* l = const_cast<Line*>(FindLine(*s, id));
+    if (l) {
+        if (l->value == value)
+            return;
+        l->value = value;
+    } else {
+        s->lines.push_back(Line{id, std::string(value)});
+    }
+    modified_ = true;
+}
+
+bool TIniFile::SectionExists(std::string_view section) const { return Find(section) != nullptr; }
+
+bool TIniFile::ValueExists(std::string_view section, std::string_view ident) const
+{
+    const Section* s = Find(section);
+    return s && FindLine(*s, ident);
+}
+
+void TIniFile::EraseSection(std::string_view section)
+{
+    for (auto it = sections_.begin(); it != sections_.end(); ++it)
+        if (SameName(it->name, section)) {
+            sections_.erase(it);
+            modified_ = true;
+            return;
+        }
+}
+
+void TIniFile::DeleteKey(std::string_view section, std::string_view ident)
+{
+    Section* s = Find(section);
+    if (!s)
+        return;
+    for (auto it = s->lines.begin(); it != s->lines.end(); ++it)
+        if (!it->ident.empty() && SameName(it->ident, ident)) {
+            s->lines.erase(it);
+            modified_ = true;
+            return;
+        }
+}
+
+std::vector<std::string> TIniFile::ReadSections() const
+{
+    std::vector<std::string> names;
+    for (const Section& s : sections_)
+        names.push_back(s.name);
+    return names;
+}
+
+std::vector<std::string> TIniFile::ReadSection(std::string_view section) const
+{
+    std::vector<std::string> ids;
+    if (const Section* s = Find(section))
+        for (const Line& l : s->lines)
+            if (!l.ident.empty())
+                ids.push_back(l.ident);
+    return ids;
+}
+
+std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(std::string_view section) const
+{
+    std::vector<std::pair<std::string, std::string>> values;
+    if (const Section* s = Find(section))
+        for (const Line& l : s->lines)
+            if (!l.ident.empty())
+                values.emplace_back(l.ident, l.value);
+    return values;
+}
+
+void TIniFile::UpdateFile()
+{
+    if (!modified_ || fileName_.empty())
+        return;
+    WriteFileAtomic(fileName_, ToText());
+    modified_ = false;
+}
+
+}  // namespace tarvix

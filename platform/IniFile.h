@@ -1,0 +1,70 @@
+// A settings file of sections, identifiers and string values (the INI layout).
+//
+// This is the store behind the program's settings: every value is a string.
+// Section and identifier names are compared without regard to case. Everything the
+// file held when it was loaded survives a save, including sections and values this
+// program does not know, comments and lines it cannot read (those are skipped when
+// reading, never fatal). Saving replaces the file atomically.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tarvix {
+
+class TIniFile {
+public:
+    // Loads the file when it exists; a missing file gives an empty store.
+    // Raises EFOpenError/EReadError only when the file exists but cannot be read.
+    explicit TIniFile(std::string fileName);
+    // An empty store that is never saved to disk (for tests and non-persistent use).
+    TIniFile();
+
+    const std::string& FileName() const { return fileName_; }
+
+    std::string ReadString(std::string_view section, std::string_view ident, std::string_view def) const;
+    void WriteString(std::string_view section, std::string_view ident, std::string_view value);
+    bool SectionExists(std::string_view section) const;
+    bool ValueExists(std::string_view section, std::string_view ident) const;
+    void EraseSection(std::string_view section);
+    void DeleteKey(std::string_view section, std::string_view ident);
+    // Section names in file order.
+    std::vector<std::string> ReadSections() const;
+    // Identifiers of a section in file order.
+    std::vector<std::string> ReadSection(std::string_view section) const;
+    // Identifier/value pairs of a section in file order.
+    std::vector<std::pair<std::string, std::string>> ReadSectionValues(std::string_view section) const;
+
+    // The text of the whole store as it is written to disk.
+    std::string ToText() const;
+    // Replaces the content with the parsed text.
+    void FromText(std::string_view text);
+
+    bool Modified() const { return modified_; }
+    // Writes the store to its file when it was modified (temporary file, then rename).
+    // Raises EFCreateError/EWriteError; the old file is then left as it was.
+    void UpdateFile();
+
+private:
+    struct Line {
+        std::string ident;  // empty for a comment or an unreadable line kept as is
+        std::string value;  // the value, or the raw text of a kept line
+    };
+    struct Section {
+        std::string name;
+        std::vector<Line> lines;
+    };
+
+    Section* Find(std::string_view section);
+    const Section* Find(std::string_view section) const;
+    static const Line* FindLine(const Section& s, std::string_view ident);
+
+    std::string fileName_;
+    std::vector<Line> preamble_;  // lines before the first section header
+    std::vector<Section> sections_;
+    bool modified_ = false;
+};
+
+}  // namespace tarvix

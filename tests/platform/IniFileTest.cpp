@@ -1,0 +1,151 @@
+#include "platform/Error.h"
+#include "platform/FileRead.h"
+#include "platform/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tarvix;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempDir {
+    fs::path path;
+    TempDir()
+    {
+        path = fs::temp_directory_path() / ("tarvix-ini-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+void Write(const fs::path& p, const std::string& s)
+{
+    WriteFileAtomic(p.string(), s);
+}
+
+}  // namespace
+
+TEST(IniFile, ReadsValuesCaseInsensitivelyWithDefaults)
+{
+    TIniFile ini;
+    ini.FromText("[General]\r\nSaveDesktop=1\r\nLogFont = Courier,10\r\n[Log1]\nName=T-Mail\n");
+    EXPECT_EQ(ini.ReadString("general", "SAVEDESKTOP", "x"), "1");
+    EXPECT_EQ(ini.ReadString("General", "LogFont", ""), "Courier,10");
+    EXPECT_EQ(ini.ReadString("General", "Missing", "dflt"), "dflt");
+    EXPECT_EQ(ini.ReadString("NoSection", "Name", "dflt"), "dflt");
+    EXPECT_TRUE(ini.SectionExists("LOG1"));
+    EXPECT_TRUE(ini.ValueExists("log1", "name"));
+    EXPECT_FALSE(ini.ValueExists("log1", "path"));
+    EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"General", "Log1"}));
+    EXPECT_EQ(ini.ReadSection("General"), (std::vector<std::string>{"SaveDesktop", "LogFont"}));
+}
+
+TEST(IniFile, DamagedLinesAreSkippedButKept)
+{
+    TIniFile ini;
+    ini.FromText("garbage before any section\n[A]\nno equals sign here\n=no ident\nx=1\n[unterminated\ny=2\n"
+                 "\x01\x02\xff\n");
+    EXPECT_EQ(ini.ReadString("A", "x", ""), "1");
+    // A section header without "]" is an unreadable line of the current section.
+    EXPECT_EQ(ini.ReadString("A", "y", ""), "2");
+    EXPECT_EQ(ini.ReadSection("A"), (std::vector<std::string>{"x", "y"}));
+    std::string text = ini.ToText();
+    EXPECT_NE(text.find("garbage before any section"), std::string::npos);
+    EXPECT_NE(text.find("no equals sign here"), std::string::npos);
+}
+
+TEST(IniFile, WriteEraseDeleteAndRoundTrip)
+{
+    TIniFile ini;
+    ini.FromText("; my comment\n[Keep]\nUnknown=stays\n[General]\nA=1\nB=2\n[Old]\nZ=9\n");
+    ini.WriteString("General", "a", "10");
+    ini.WriteString("General", "C", "3");
+    ini.WriteString("New", "V", "  padded value  ");
+    ini.WriteString("New", "Multi", "line1\nline2");
+    ini.WriteString("New", "Quoted", "\"q\" C:\\TM\\new");
+    ini.DeleteKey("General", "B");
+    ini.EraseSection("old");
+    EXPECT_TRUE(ini.Modified());
+
+    TIniFile back;
+    back.FromText(ini.ToText());
+    EXPECT_EQ(back.ReadString("General", "A", ""), "10");
+    EXPECT_EQ(back.ReadString("General", "C", ""), "3");
+    EXPECT_FALSE(back.ValueExists("General", "B"));
+    EXPECT_FALSE(back.SectionExists("Old"));
+    EXPECT_EQ(back.ReadString("Keep", "Unknown", ""), "stays");
+    EXPECT_EQ(back.ReadString("New", "V", ""), "  padded value  ");
+    EXPECT_EQ(back.ReadString("New", "Multi", ""), "line1\nline2");
+    EXPECT_EQ(back.ReadString("New", "Quoted", ""), "\"q\" C:\\TM\\new");
+    EXPECT_NE(back.ToText().find("; my comment"), std::string::npos);
+}
+
+TEST(IniFile, HandWrittenBackslashesInQuotedValuesSurvive)
+{
+    TIniFile ini;
+    ini.FromText("[A]\nPath=\"C:\\TM\\t-mail.ctl\"\n");
+    EXPECT_EQ(ini.ReadString("A", "Path", ""), "C:\\TM\\t-mail.ctl");
+}
+
+TEST(IniFile, SaveKeepsUnknownSectionsAndReplacesFileAtomically)
+{
+    TempDir dir;
+    fs::path file = dir.path / "Tarvix.ini";
+    Write(file, "[Foreign]\nKey=value of another version\n[General]\nNumLogs=1\n");
+    {
+        TIniFile ini(file.string());
+        ini.WriteString("General", "NumLogs", "2");
+        ini.UpdateFile();
+    }
+    TIniFile again(file.string());
+    EXPECT_EQ(again.ReadString("Foreign", "Key", ""), "value of another version");
+    EXPECT_EQ(again.ReadString("General", "NumLogs", ""), "2");
+    // Nothing but the file itself is left in the directory.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator{}), 1);
+}
+
+namespace {
+[[noreturn]] void CrashBeforeRename(const std::string&) { ::_exit(3); }
+}  // namespace
+
+TEST(IniFile, CrashBetweenWriteAndRenameLeavesOldFile)
+{
+    TempDir dir;
+    fs::path file = dir.path / "Tarvix.ini";
+    const std::string old = "[General]\nNumLogs=1\n";
+    Write(file, old);
+    // The "crash" happens in a child process, right before the rename.
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        SetAtomicWriteHook(CrashBeforeRename);
+        TIniFile ini(file.string());
+        ini.WriteString("General", "NumLogs", "5");
+        ini.UpdateFile();
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_EQ(ReadWholeFile(file.string()), old);
+    TIniFile ini(file.string());
+    EXPECT_EQ(ini.ReadString("General", "NumLogs", ""), "1");
+}
+
+TEST(IniFile, MissingFileIsEmptyAndUnwritableDirectoryRaises)
+{
+    TempDir dir;
+    TIniFile ini((dir.path / "none.ini").string());
+    EXPECT_TRUE(ini.ReadSections().empty());
+    TIniFile bad((dir.path / "no-such-dir" / "x.ini").string());
+    bad.WriteString("A", "B", "C");
+    EXPECT_THROW(bad.UpdateFile(), EFCreateError);
+}
