@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/FileRead.h"
 
+#include <charconv>
 #include <sys/stat.h>
 
 namespace tarvix {
@@ -238,6 +239,44 @@ void TIniFile::WriteString(std::string_view section, std::string_view ident, std
         s->lines.push_back(Line{id, std::string(value)});
     }
     modified_ = true;
+}
+
+long long TIniFile::ReadInteger(std::string_view section, std::string_view ident, long long def) const
+{
+    std::string text(Trim(ReadString(section, ident, "")));
+    if (text.empty())
+        return def;
+    std::string_view digits = text;
+    bool negative = false;
+    if (digits.front() == '-' || digits.front() == '+') {
+        negative = digits.front() == '-';
+        digits.remove_prefix(1);
+    }
+    int base = 10;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        base = 16;
+        digits.remove_prefix(2);
+    }
+    long long value = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty())
+        return def;
+    return negative ? -value : value;
+}
+
+void TIniFile::WriteInteger(std::string_view section, std::string_view ident, long long value)
+{
+    WriteString(section, ident, std::to_string(value));
+}
+
+bool TIniFile::ReadBool(std::string_view section, std::string_view ident, bool def) const
+{
+    return ReadInteger(section, ident, def ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteBool(std::string_view section, std::string_view ident, bool value)
+{
+    WriteString(section, ident, value ? "1" : "0");
 }
 
 bool TIniFile::SectionExists(std::string_view section) const { return Find(section) != nullptr; }

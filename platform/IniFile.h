@@ -26,6 +26,13 @@ public:
 
     std::string ReadString(std::string_view section, std::string_view ident, std::string_view def) const;
     void WriteString(std::string_view section, std::string_view ident, std::string_view value);
+    // Integers are stored in decimal; a stored text beginning with 0x is read as
+    // hexadecimal. A missing or malformed value gives the default.
+    long long ReadInteger(std::string_view section, std::string_view ident, long long def) const;
+    void WriteInteger(std::string_view section, std::string_view ident, long long value);
+    // Booleans are stored as "0" and "1"; any other integer but 0 reads as true.
+    bool ReadBool(std::string_view section, std::string_view ident, bool def) const;
+    void WriteBool(std::string_view section, std::string_view ident, bool value);
     bool SectionExists(std::string_view section) const;
     bool ValueExists(std::string_view section, std::string_view ident) const;
     void EraseSection(std::string_view section);
