@@ -1,0 +1,346 @@
+#include "platform/CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace tarvix;
+
+namespace {
+
+const CodePage kSingleBytePages[] = {CodePage::CP866, CodePage::CP437, CodePage::CP850,
+                                     CodePage::CP1251, CodePage::KOI8R, CodePage::Latin1};
+const CodePage kAllPages[] = {CodePage::CP866, CodePage::CP437,  CodePage::CP850,
+                              CodePage::CP1251, CodePage::KOI8R, CodePage::Latin1,
+                              CodePage::UTF8};
+
+const std::string kFffd = "\xEF\xBF\xBD";
+
+std::string Utf8Of(char32_t c)
+{
+    std::string s;
+    AppendUtf8(s, c);
+    return s;
+}
+
+std::string Repeat(const std::string& s, int n)
+{
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += s;
+    return out;
+}
+
+// Copies `bytes` into a heap block of exactly that size, so that the address
+// sanitizer reports any read past the end of the input.
+class ExactBuffer {
+public:
+    explicit ExactBuffer(const std::string& bytes)
+        : size_(bytes.size()), data_(new char[bytes.empty() ? 1 : bytes.size()])
+    {
+        std::copy(bytes.begin(), bytes.end(), data_.get());
+    }
+    std::string_view View() const { return {data_.get(), size_}; }
+
+private:
+    std::size_t size_;
+    std::unique_ptr<char[]> data_;
+};
+
+// The 33 letters of the Russian alphabet, upper then lower case.
+const std::string kRussianUtf8 =
+    "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"
+    "абвгдеёжзийклмнопрстуфхцчшщъыьэюя";
+
+}  // namespace
+
+TEST(CodePageNames, AcceptsCommonSpellingsInAnyCaseAndRejectsOthers)
+{
+    struct Case {
+        const char* name;
+        CodePage cp;
+    };
+    const Case cases[] = {
+        {"cp866", CodePage::CP866},          {"866", CodePage::CP866},
+        {"IBM866", CodePage::CP866},         {" Cp866\t", CodePage::CP866},
+        {"cp437", CodePage::CP437},          {"CP850", CodePage::CP850},
+        {"cp1251", CodePage::CP1251},        {"Windows-1251", CodePage::CP1251},
+        {"koi8-r", CodePage::KOI8R},         {"KOI8R", CodePage::KOI8R},
+        {"latin1", CodePage::Latin1},        {"Latin-1", CodePage::Latin1},
+        {"ISO-8859-1", CodePage::Latin1},    {"utf-8", CodePage::UTF8},
+        {"UTF8", CodePage::UTF8},
+    };
+    for (const Case& c : cases) {
+        std::optional<CodePage> cp = CodePageFromName(c.name);
+        ASSERT_TRUE(cp.has_value()) << c.name;
+        EXPECT_EQ(*cp, c.cp) << c.name;
+    }
+    for (const char* bad : {"cp999", "", " ", "cp", "koi8-u", "utf-16", "cp8666", "iso-8859-5",
+                            "windows-1252", "866x"})
+        EXPECT_FALSE(CodePageFromName(bad).has_value()) << '"' << bad << '"';
+
+    // The canonical names are accepted back.
+    for (CodePage cp : kAllPages)
+        EXPECT_EQ(CodePageFromName(CodePageName(cp)), cp) << CodePageName(cp);
+    EXPECT_EQ(CodePageName(CodePage::KOI8R), "KOI8-R");
+    EXPECT_EQ(CodePageName(CodePage::Latin1), "Latin-1");
+    EXPECT_EQ(CodePageName(CodePage::UTF8), "UTF-8");
+}
+
+TEST(SingleBytePages, EveryByteRoundTripsThroughUtf8)
+{
+    for (CodePage cp : kSingleBytePages) {
+        SCOPED_TRACE(std::string(CodePageName(cp)));
+        std::set<char32_t> seen;
+        std::string all;
+        for (int b = 0; b < 256; ++b) {
+            unsigned char byte = static_cast<unsigned char>(b);
+            all += static_cast<char>(byte);
+            char32_t c = DecodeByte(byte, cp);
+            std::string utf8 = DecodeToUtf8(std::string(1, static_cast<char>(byte)), cp);
+            EXPECT_EQ(utf8, Utf8Of(c)) << "byte " << b;
+            EXPECT_TRUE(IsValidUtf8(utf8)) << "byte " << b;
+            if (b < 0x80) {
+                EXPECT_EQ(c, static_cast<char32_t>(b));
+            }
+            if (cp == CodePage::CP1251 && b == 0x98) {
+                // The one byte CP1251 leaves undefined.
+                EXPECT_EQ(c, U'\xFFFD');
+                EXPECT_EQ(EncodeFromUtf8(utf8, cp), "?");
+                continue;
+            }
+            EXPECT_TRUE(seen.insert(c).second) << "byte " << b << " decodes like another";
+            EXPECT_EQ(EncodeFromUtf8(utf8, cp, '\x01'), std::string(1, static_cast<char>(byte)))
+                << "byte " << b;
+        }
+        // The same through whole strings.
+        std::string decoded = DecodeToUtf8(all, cp);
+        std::string back = EncodeFromUtf8(decoded, cp);
+        if (cp == CodePage::CP1251)
+            all[0x98] = '?';
+        EXPECT_EQ(back, all);
+    }
+}
+
+TEST(SingleBytePages, KnownCharacters)
+{
+    EXPECT_EQ(DecodeByte(0x80, CodePage::CP866), U'\x0410');  // А
+    EXPECT_EQ(DecodeByte(0xF0, CodePage::CP866), U'\x0401');  // Ё
+    EXPECT_EQ(DecodeByte(0xF1, CodePage::CP866), U'\x0451');  // ё
+    EXPECT_EQ(DecodeByte(0xFC, CodePage::CP866), U'\x2116');  // №
+    EXPECT_EQ(DecodeByte(0xC1, CodePage::KOI8R), U'\x0430');  // а
+    EXPECT_EQ(DecodeByte(0xFF, CodePage::KOI8R), U'\x042A');  // Ъ
+    EXPECT_EQ(DecodeByte(0xB9, CodePage::CP1251), U'\x2116'); // №
+    EXPECT_EQ(DecodeByte(0x88, CodePage::CP1251), U'\x20AC'); // €
+    EXPECT_EQ(DecodeByte(0xB0, CodePage::CP437), U'\x2591');  // ░
+    EXPECT_EQ(DecodeByte(0x82, CodePage::CP850), U'\x00E9');  // é
+    EXPECT_EQ(DecodeByte(0xD5, CodePage::CP850), U'\x0131');  // dotless i
+    EXPECT_EQ(DecodeByte(0xE9, CodePage::Latin1), U'\x00E9');
+    EXPECT_EQ(DecodeByte(0x85, CodePage::Latin1), U'\x0085');
+    EXPECT_EQ(DecodeByte('A', CodePage::UTF8), U'A');
+    EXPECT_EQ(DecodeByte(0xD0, CodePage::UTF8), U'\xFFFD');
+
+    // A Russian line in each Cyrillic page decodes to the same text.
+    const std::string text = "Сессия с 2:5020/1 завершена, ёлка Ёж";
+    EXPECT_EQ(DecodeToUtf8("\x91\xA5\xE1\xE1\xA8\xEF", CodePage::CP866), "Сессия");
+    EXPECT_EQ(DecodeToUtf8("\xF3\xC5\xD3\xD3\xC9\xD1", CodePage::KOI8R), "Сессия");
+    EXPECT_EQ(DecodeToUtf8("\xD1\xE5\xF1\xF1\xE8\xFF", CodePage::CP1251), "Сессия");
+    for (CodePage cp : {CodePage::CP866, CodePage::KOI8R, CodePage::CP1251}) {
+        std::string bytes = EncodeFromUtf8(text, cp);
+        EXPECT_EQ(bytes.find('?'), std::string::npos) << CodePageName(cp);
+        EXPECT_EQ(bytes.size(), 36u) << CodePageName(cp);
+        EXPECT_EQ(DecodeToUtf8(bytes, cp), text) << CodePageName(cp);
+    }
+    // KOI8-R has no numero sign, the Windows and DOS pages do.
+    EXPECT_EQ(EncodeFromUtf8("№", CodePage::KOI8R), "?");
+    EXPECT_EQ(EncodeFromUtf8("№", CodePage::CP866), "\xFC");
+}
+
+TEST(Encoding, CharactersMissingFromThePageBecomeTheReplacement)
+{
+    EXPECT_EQ(EncodeFromUtf8("Цена 5€", CodePage::CP866), "\x96\xA5\xAD\xA0 5?");
+    EXPECT_EQ(EncodeFromUtf8("5€", CodePage::CP1251), "5\x88");
+    EXPECT_EQ(EncodeFromUtf8("Ёж", CodePage::Latin1, '*'), "**");
+    EXPECT_EQ(EncodeFromUtf8("café", CodePage::Latin1), "caf\xE9");
+    EXPECT_EQ(EncodeFromUtf8("café", CodePage::CP866), "caf?");
+    // Characters outside the Basic Multilingual Plane and CJK: one replacement each.
+    EXPECT_EQ(EncodeFromUtf8("a\xF0\x9F\x98\x80" "b漢c", CodePage::CP437), "a?b?c");
+    // U+FFFD itself is in no single-byte page.
+    EXPECT_EQ(EncodeFromUtf8(kFffd, CodePage::CP1251, '#'), "#");
+    // Ill-formed input: one replacement per broken part, the rest is kept.
+    EXPECT_EQ(EncodeFromUtf8("\x80Я\xE2\x82", CodePage::CP866), "?\x9F?");
+    EXPECT_EQ(EncodeFromUtf8("\xC0\xAFok", CodePage::CP1251), "??ok");
+    // For a UTF-8 target valid text is copied as it is.
+    EXPECT_EQ(EncodeFromUtf8("Ёж€\xF0\x9F\x98\x80", CodePage::UTF8), "Ёж€\xF0\x9F\x98\x80");
+    EXPECT_EQ(EncodeFromUtf8("a\xFF" "b\xED\xA0\x80", CodePage::UTF8, '_'), "a_b___");
+    EXPECT_EQ(EncodeFromUtf8("", CodePage::CP866), "");
+}
+
+TEST(Utf8Decoding, IllFormedPartsBecomeReplacementCharsWithoutReadingPastTheEnd)
+{
+    struct Case {
+        std::string input;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"plain ASCII", "plain ASCII"},
+        {"\x80", kFffd},                                          // lone continuation
+        {"a\xBF" "b", "a" + kFffd + "b"},
+        {"\xE2\x82", kFffd},                                      // truncated at the end
+        {"x\xE2\x82", "x" + kFffd},
+        {"\xE2\x82" "A", kFffd + "A"},                            // cut short by ASCII
+        {"\xE2\x82\xE2\x82\xAC", kFffd + "€"},                    // cut short by a lead byte
+        {"\xD0", kFffd},                                          // truncated 2-byte
+        {"\xF0\x9F\x98", kFffd},                                  // truncated 4-byte
+        {"\xC0\xAF", Repeat(kFffd, 2)},                           // overlong '/'
+        {"\xC1\xBF", Repeat(kFffd, 2)},
+        {"\xE0\x80\xAF", Repeat(kFffd, 3)},                       // overlong 3-byte
+        {"\xF0\x80\x80\xAF", Repeat(kFffd, 4)},                   // overlong 4-byte
+        {"\xED\xA0\x80", Repeat(kFffd, 3)},                       // high surrogate
+        {"\xED\xBF\xBF", Repeat(kFffd, 3)},                       // low surrogate
+        {"\xF4\x90\x80\x80", Repeat(kFffd, 4)},                   // above U+10FFFF
+        {"\xF8\x88\x80\x80\x80", Repeat(kFffd, 5)},               // old 5-byte form
+        {"\xFE\xFF", Repeat(kFffd, 2)},
+        {"\xED\x9F\xBF", "\xED\x9F\xBF"},                         // U+D7FF is fine
+        {"\xEF\xBF\xBD", kFffd},                                  // a real U+FFFD
+        {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},                 // U+10FFFF
+        {"Привет, \xF0\x9F\x98\x80!", "Привет, \xF0\x9F\x98\x80!"},
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const Case& c : cases) {
+        ExactBuffer buf(c.input);
+        std::string out = DecodeToUtf8(buf.View(), CodePage::UTF8);
+        EXPECT_EQ(out, c.expected) << "input of " << c.input.size() << " bytes";
+        EXPECT_TRUE(IsValidUtf8(out));
+        EXPECT_EQ(IsValidUtf8(buf.View()), c.input == c.expected);
+    }
+}
+
+TEST(Utf8Decoding, EveryShortByteStringGivesValidUtf8)
+{
+    // All strings of one and two bytes, and three-byte strings from the bytes
+    // that matter to the lead/continuation rules, each in an exact-size block.
+    const unsigned char interesting[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
+                                         0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xEC,
+                                         0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5,
+                                         0xFF};
+    std::vector<std::string> inputs;
+    for (int a = 0; a < 256; ++a) {
+        inputs.push_back(std::string(1, static_cast<char>(a)));
+        for (int b = 0; b < 256; ++b)
+            inputs.push_back({static_cast<char>(a), static_cast<char>(b)});
+    }
+    for (unsigned char a : interesting)
+        for (unsigned char b : interesting)
+            for (unsigned char c : interesting)
+                inputs.push_back({static_cast<char>(a), static_cast<char>(b), static_cast<char>(c)});
+    for (const std::string& in : inputs) {
+        ExactBuffer buf(in);
+        std::string out = DecodeToUtf8(buf.View(), CodePage::UTF8);
+        ASSERT_TRUE(IsValidUtf8(out));
+        if (IsValidUtf8(buf.View())) {
+            ASSERT_EQ(out, in);
+        }
+        // Encoding to a single-byte page never yields more bytes than it was given.
+        ASSERT_LE(EncodeFromUtf8(buf.View(), CodePage::CP866).size(), in.size());
+    }
+}
+
+TEST(Utf8Decoding, AppendUtf8RejectsSurrogatesAndValuesAboveTheRange)
+{
+    EXPECT_EQ(Utf8Of(U'A'), "A");
+    EXPECT_EQ(Utf8Of(0x0410), "А");
+    EXPECT_EQ(Utf8Of(0x20AC), "€");
+    EXPECT_EQ(Utf8Of(0x10FFFF), "\xF4\x8F\xBF\xBF");
+    EXPECT_EQ(Utf8Of(0xD800), kFffd);
+    EXPECT_EQ(Utf8Of(0xDFFF), kFffd);
+    EXPECT_EQ(Utf8Of(0x110000), kFffd);
+    EXPECT_EQ(Utf8Of(0xFFFFFFFF), kFffd);
+}
+
+TEST(OemAnsiMap, RussianAlphabetMapsExactlyBothWays)
+{
+    OemAnsiMap map;  // CP866 <-> CP1251
+    const std::string oem = EncodeFromUtf8(kRussianUtf8 + " №1 20° ·¤", CodePage::CP866);
+    const std::string ansi = EncodeFromUtf8(kRussianUtf8 + " №1 20° ·¤", CodePage::CP1251);
+    ASSERT_EQ(oem.find('?'), std::string::npos);
+    ASSERT_EQ(ansi.find('?'), std::string::npos);
+    ASSERT_NE(oem, ansi);
+    EXPECT_EQ(map.OemToAnsi(oem), ansi);
+    EXPECT_EQ(map.AnsiToOem(ansi), oem);
+    std::string s = oem;
+    map.OemToAnsiInPlace(s);
+    EXPECT_EQ(s, ansi);
+    map.AnsiToOemInPlace(s);
+    EXPECT_EQ(s, oem);
+    EXPECT_EQ(map.OemToAnsiByte(0x80), 0xC0);  // А
+    EXPECT_EQ(map.AnsiToOemByte(0xA8), 0xF0);  // Ё
+    EXPECT_EQ(map.AnsiToOemByte(0xB9), 0xFC);  // №
+
+    for (int b = 0; b < 128; ++b) {
+        EXPECT_EQ(map.OemToAnsiByte(static_cast<unsigned char>(b)), b);
+        EXPECT_EQ(map.AnsiToOemByte(static_cast<unsigned char>(b)), b);
+    }
+    EXPECT_EQ(map.OemToAnsi(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+TEST(OemAnsiMap, MissingCharactersGetABestFit)
+{
+    OemAnsiMap map;
+    auto oemToAnsi = [&](const std::string& utf8) {
+        return map.OemToAnsi(EncodeFromUtf8(utf8, CodePage::CP866));
+    };
+    EXPECT_EQ(oemToAnsi("┌─┬─┐"), "+-+-+");
+    EXPECT_EQ(oemToAnsi("│ ├┼┤ │"), "| +++ |");
+    EXPECT_EQ(oemToAnsi("╔═╦═╗║╚╩╝╟╢╫╪"), "+-+-+|+++++++");
+    EXPECT_EQ(oemToAnsi("░▒▓█▄▌▐▀"), "########");
+    EXPECT_EQ(oemToAnsi("∙√■"), "???");
+
+    // CP1251 typography and the undefined byte have no place in CP866.
+    EXPECT_EQ(map.AnsiToOem(EncodeFromUtf8("€—«»", CodePage::CP1251)), "????");
+    EXPECT_EQ(map.AnsiToOemByte(0x98), '?');
+
+    // Whatever the pages, an upper-half byte maps to the same character or to
+    // one of the fallbacks.
+    const std::pair<CodePage, CodePage> pairs[] = {
+        {CodePage::CP866, CodePage::CP1251}, {CodePage::CP437, CodePage::Latin1},
+        {CodePage::CP850, CodePage::Latin1}, {CodePage::CP866, CodePage::KOI8R},
+        {CodePage::CP437, CodePage::CP1251}};
+    for (auto [oem, ansi] : pairs) {
+        OemAnsiMap m(oem, ansi);
+        for (int b = 0x80; b < 0x100; ++b) {
+            unsigned char in = static_cast<unsigned char>(b);
+            unsigned char a = m.OemToAnsiByte(in);
+            unsigned char o = m.AnsiToOemByte(in);
+            bool aOk = DecodeByte(a, ansi) == DecodeByte(in, oem) ||
+                       std::string_view("+-|#?").find(static_cast<char>(a)) != std::string_view::npos;
+            bool oOk = DecodeByte(o, oem) == DecodeByte(in, ansi) ||
+                       std::string_view("+-|#?").find(static_cast<char>(o)) != std::string_view::npos;
+            EXPECT_TRUE(aOk) << CodePageName(oem) << "->" << CodePageName(ansi) << " byte " << b;
+            EXPECT_TRUE(oOk) << CodePageName(ansi) << "->" << CodePageName(oem) << " byte " << b;
+        }
+    }
+    // Latin-1 has all the accented letters of CP850.
+    OemAnsiMap western(CodePage::CP850, CodePage::Latin1);
+    EXPECT_EQ(western.OemToAnsi("caf\x82 \x9A"), "caf\xE9 \xDC");
+    // KOI8-R has the box drawing of CP866.
+    OemAnsiMap koi(CodePage::CP866, CodePage::KOI8R);
+    EXPECT_EQ(DecodeToUtf8(koi.OemToAnsi(EncodeFromUtf8("╔═╗", CodePage::CP866)), CodePage::KOI8R),
+              "╔═╗");
+}
+
+TEST(OemAnsiMap, Utf8OnEitherSideIsTheIdentity)
+{
+    for (auto [oem, ansi] : {std::pair{CodePage::UTF8, CodePage::CP1251},
+                             std::pair{CodePage::CP866, CodePage::UTF8}}) {
+        OemAnsiMap m(oem, ansi);
+        for (int b = 0; b < 256; ++b) {
+            EXPECT_EQ(m.OemToAnsiByte(static_cast<unsigned char>(b)), b);
+            EXPECT_EQ(m.AnsiToOemByte(static_cast<unsigned char>(b)), b);
+        }
+        EXPECT_EQ(m.OemToAnsi("Ёж"), "Ёж");
+    }
+}
