@@ -526,4 +526,16 @@ void OemAnsiMap::AnsiToOemInPlace(std::string& s) const
     MapInPlace(s, ansiToOem_);
 }
 
+namespace {
+OemAnsiMap& TheOemAnsi()
+{
+    static OemAnsiMap map;
+    return map;
+}
+}  // namespace
+
+const OemAnsiMap& OemAnsi() { return TheOemAnsi(); }
+
+void SetOemAnsiPages(CodePage oem, CodePage ansi) { TheOemAnsi() = OemAnsiMap(oem, ansi); }
+
 }  // namespace tarvix

@@ -81,4 +81,8 @@ private:
     unsigned char ansiToOem_[256];
 };
 
+// The program-wide OEM and ANSI pages (settings; CP866 and CP1251 by default).
+const OemAnsiMap& OemAnsi();
+void SetOemAnsiPages(CodePage oem, CodePage ansi);
+
 }  // namespace tarvix
