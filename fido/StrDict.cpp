@@ -19,12 +19,18 @@ bool SameText(std::string_view a, std::string_view b)
     return true;
 }
 
+std::string TStrDict::Fold(std::string_view key)
+{
+    std::string k(key);
+    for (char& c : k)
+        c = Upper(c);
+    return k;
+}
+
 long TStrDict::IndexOf(std::string_view key) const
 {
-    for (std::size_t i = 0; i < keys_.size(); ++i)
-        if (SameText(keys_[i], key))
-            return static_cast<long>(i);
-    return -1;
+    auto it = index_.find(Fold(key));
+    return it == index_.end() ? -1 : static_cast<long>(it->second);
 }
 
 void TStrDict::Add(std::string_view key, std::string_view value)
@@ -34,6 +40,7 @@ void TStrDict::Add(std::string_view key, std::string_view value)
         values_[static_cast<std::size_t>(i)] = value;
         return;
     }
+    index_.emplace(Fold(key), keys_.size());
     keys_.emplace_back(key);
     values_.emplace_back(value);
 }
@@ -62,6 +69,7 @@ void TStrDict::Clear()
 {
     keys_.clear();
     values_.clear();
+    index_.clear();
 }
 
 }  // namespace tarvix

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tarvix {
@@ -23,8 +24,11 @@ public:
     void Clear();
 
 private:
+    static std::string Fold(std::string_view key);
+
     std::vector<std::string> keys_;
     std::vector<std::string> values_;
+    std::unordered_map<std::string, std::size_t> index_;  // upper-case key -> position
 };
 
 // Case-insensitive equality of ASCII letters; other bytes compare exactly.
