@@ -154,7 +154,7 @@ char ArgKindOf(char type)
 struct FormatUse {
     std::size_t arg; // position of the argument taken
     char kind;       // 'd', 's' or 'f'
-    std::string spec;
+    std::string text;  // the specifier as written
 };
 
 struct ParsedFormat {
@@ -208,15 +208,15 @@ ParsedFormat ParseFormat(std::string_view text)
             r.errors.push_back("unfinished format specifier '" + std::string(text.substr(start)) + "'");
             break;
         }
-        std::string spec(text.substr(start, i - start + 1));
+        std::string written(text.substr(start, i - start + 1));
         const char kind = ArgKindOf(text[i]);
         if (kind == 0) {
-            r.errors.push_back("unknown format specifier '" + spec + "'");
+            r.errors.push_back("unknown format specifier '" + written + "'");
             continue;
         }
         for (int s = 0; s < stars; ++s)
-            r.uses.push_back({next++, 'd', spec});
-        r.uses.push_back({next++, kind, spec});
+            r.uses.push_back({next++, 'd', written});
+        r.uses.push_back({next++, kind, written});
     }
     return r;
 }
@@ -229,10 +229,10 @@ Problems CheckFormat(std::string_view text, std::string_view args)
     std::vector<bool> used(args.size(), false);
     for (const FormatUse& u : f.uses) {
         if (u.arg >= args.size()) {
-            p.push_back("'" + u.spec + "' needs argument " + std::to_string(u.arg + 1) + " but only " +
+            p.push_back("'" + u.text + "' needs argument " + std::to_string(u.arg + 1) + " but only " +
                         std::to_string(args.size()) + " are passed");
         } else if (args[u.arg] != u.kind) {
-            p.push_back("'" + u.spec + "' takes a '" + std::string(1, u.kind) + "' argument where '" +
+            p.push_back("'" + u.text + "' takes a '" + std::string(1, u.kind) + "' argument where '" +
                         std::string(1, args[u.arg]) + "' is passed");
         } else {
             used[u.arg] = true;
