@@ -1,0 +1,449 @@
+#include "fido/NVUtils.h"
+
+#include "fido/DateTime.h"
+#include "fido/StrDict.h"
+#include "platform/Error.h"
+#include "platform/HostPath.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace tarvix {
+
+namespace {
+
+char Upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+// Closes a descriptor when it goes out of scope.
+struct Fd {
+    int fd;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd() { if (fd >= 0) ::close(fd); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+};
+
+// Removes a temporary file when it goes out of scope, unless kept.
+struct TempFile {
+    std::string path;
+    bool keep = false;
+    ~TempFile() { if (!path.empty() && !keep) ::unlink(path.c_str()); }
+};
+
+struct DirHandle {
+    DIR* dir;
+    explicit DirHandle(DIR* d) : dir(d) {}
+    ~DirHandle() { if (dir) ::closedir(dir); }
+    DirHandle(const DirHandle&) = delete;
+    DirHandle& operator=(const DirHandle&) = delete;
+};
+
+// The name part of a DOS or host path: the text after the last "\", "/" or ":".
+std::string_view FileNamePart(std::string_view path)
+{
+    std::size_t p = path.find_last_of("\\/:");
+    return p == std::string_view::npos ? path : path.substr(p + 1);
+}
+
+bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view word)
+{
+    if (text.size() - at < word.size())
+        return false;
+    for (std::size_t k = 0; k < word.size(); ++k)
+        if (Upper(text[at + k]) != Upper(word[k]))
+            return false;
+    return true;
+}
+
+mode_t CurrentUmask()
+{
+    mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+}
+
+void WriteAll(int fd, const char* p, std::size_t n)
+{
+    while (n > 0) {
+        ssize_t w = ::write(fd, p, n);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EWriteError("Stream write error");
+        }
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+}
+
+std::string JoinHost(const std::string& dir, const char* name)
+{
+    if (!dir.empty() && dir.back() == '/')
+        return dir + name;
+    return dir + "/" + name;
+}
+
+std::string SearchTree(const std::string& fileName, const std::string& dosDir,
+                       const std::string& hostDir, const std::function<void()>& pump,
+                       std::set<std::pair<dev_t, ino_t>>& visited)
+{
+    if (pump)
+        pump();
+    DirHandle d(::opendir(hostDir.empty() ? "/" : hostDir.c_str()));
+    if (!d.dir)
+        return {};
+    struct stat st {};
+    if (::fstat(::dirfd(d.dir), &st) != 0 || !visited.insert({st.st_dev, st.st_ino}).second)
+        return {};
+    while (dirent* e = ::readdir(d.dir)) {
+        if (e->d_name[0] == '.')
+            continue;
+        std::string childHost = JoinHost(hostDir, e->d_name);
+        bool isDir = e->d_type == DT_DIR;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat cs {};
+            isDir = ::stat(childHost.c_str(), &cs) == 0 && S_ISDIR(cs.st_mode);
+        }
+        if (isDir) {
+            std::string found =
+                SearchTree(fileName, dosDir + "\\" + e->d_name, childHost, pump, visited);
+            if (!found.empty())
+                return found;
+        } else if (SameText(e->d_name, fileName)) {
+            return dosDir + "\\" + e->d_name;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string RemoveTrailingBackslash(std::string_view s)
+{
+    if (!s.empty() && s.back() == '\\')
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+std::string AddBackslash(std::string_view s)
+{
+    if (s.empty())
+        return {};
+    if (s.size() == 1 && Upper(s[0]) >= 'A' && Upper(s[0]) <= 'Z')
+        return std::string(s) + ":\\";
+    if (s.back() == ':' || s.back() == '\\')
+        return std::string(s);
+    return std::string(s) + "\\";
+}
+
+std::string MakePath(std::string_view fileName, std::string_view dir)
+{
+    if (fileName.empty())
+        return {};
+    if (dir.empty() || (fileName.size() >= 2 && fileName[1] == ':'))
+        return std::string(fileName);
+    if (fileName[0] != '\\') {
+        if (fileName.starts_with(".\\"))
+            fileName.remove_prefix(2);
+        std::string r(dir);
+        if (r.back() != '\\')
+            r += '\\';
+        r += fileName;
+        return r;
+    }
+    if (dir.size() > 2 && dir[1] == ':')
+        return std::string(dir.substr(0, 2)) + std::string(fileName);
+    return std::string(fileName);
+}
+
+std::string ExtractLastName(std::string_view s)
+{
+    if (s.size() < 2)
+        return std::string(s);
+    std::size_t p = s.substr(0, s.size() - 1).rfind('\\');
+    if (p == std::string_view::npos)
+        return std::string(s);
+    return std::string(s.substr(p + 1));
+}
+
+int RPosChar(char ch, std::string_view s)
+{
+    std::size_t p = s.rfind(ch);
+    return p == std::string_view::npos ? 0 : static_cast<int>(p) + 1;
+}
+
+bool DirExists(std::string_view path)
+{
+    return FileHasAttr(path, faDirectory);
+}
+
+bool FileHasAttr(std::string_view path, int attr)
+{
+    if (path.empty())
+        return false;
+    std::string host = ToHostPath(path);
+    struct stat st {};
+    if (::stat(host.c_str(), &st) != 0)
+        return false;
+    int a = 0;
+    if (S_ISDIR(st.st_mode))
+        a |= faDirectory;
+    else if (!S_ISREG(st.st_mode))
+        a |= faSysFile;
+    if ((st.st_mode & S_IWUSR) == 0)
+        a |= faReadOnly;
+    std::string_view name = host;
+    while (name.size() > 1 && name.back() == '/')
+        name.remove_suffix(1);
+    name = FileNamePart(name);
+    if (name.starts_with('.') && name != "." && name != "..")
+        a |= faHidden;
+    return (a & attr) == attr;
+}
+
+void CopyFileKeepDate(std::string_view src, std::string_view dst)
+{
+    const std::string srcName(src);
+    Fd in(::open(ToHostPath(src).c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.fd < 0)
+        throw EFOpenError("Cannot open file " + srcName);
+    struct stat srcSt {};
+    if (::fstat(in.fd, &srcSt) != 0 || S_ISDIR(srcSt.st_mode))
+        throw EFOpenError("Cannot open file " + srcName);
+
+    std::string target(dst);
+    std::string hostTarget = ToHostPath(target);
+    struct stat dstSt {};
+    if (::stat(hostTarget.c_str(), &dstSt) == 0 && S_ISDIR(dstSt.st_mode)) {
+        target = AddBackslash(dst) + std::string(FileNamePart(src));
+        hostTarget = ToHostPath(target);
+    }
+
+    // An existing target keeps its permissions; a new one gets those of a newly
+    // created file. A target that may not be written, or that is read-only in the
+    // sense of FileHasAttr (no write permission for its owner), is not replaced.
+    mode_t mode = 0666 & ~CurrentUmask();
+    if (::stat(hostTarget.c_str(), &dstSt) == 0) {
+        if (S_ISDIR(dstSt.st_mode) || (dstSt.st_mode & S_IWUSR) == 0 ||
+            ::access(hostTarget.c_str(), W_OK) != 0)
+            throw EFCreateError("Cannot create file " + target);
+        mode = dstSt.st_mode & 07777;
+    }
+
+    TempFile tmp;
+    tmp.path = hostTarget + ".XXXXXX";
+    Fd out(::mkostemp(tmp.path.data(), O_CLOEXEC));
+    if (out.fd < 0) {
+        tmp.path.clear();
+        throw EFCreateError("Cannot create file " + target);
+    }
+    (void)::fchmod(out.fd, mode);
+
+    constexpr std::size_t kBufferSize = 8192;
+    char buf[kBufferSize];
+    for (;;) {
+        ssize_t n = ::read(in.fd, buf, kBufferSize);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EReadError("Stream read error");
+        }
+        if (n == 0)
+            break;
+        WriteAll(out.fd, buf, static_cast<std::size_t>(n));
+    }
+
+    const struct timespec times[2] = {srcSt.st_atim, srcSt.st_mtim};
+    if (::futimens(out.fd, times) != 0 || ::fsync(out.fd) != 0)
+        throw EWriteError("Stream write error");
+    int fd = out.fd;
+    out.fd = -1;
+    if (::close(fd) != 0)
+        throw EWriteError("Stream write error");
+    if (std::rename(tmp.path.c_str(), hostTarget.c_str()) != 0)
+        throw EFCreateError("Cannot create file " + target);
+    tmp.keep = true;
+}
+
+std::string FindFileInPaths(std::string_view fileName, const std::vector<std::string>& paths,
+                            const std::function<void()>& pump)
+{
+    // Copies, since pump may re-enter the caller and change what the views refer to.
+    const std::string name(fileName);
+    const std::vector<std::string> entries = paths;
+    for (const std::string& entry : entries) {
+        if (pump)
+            pump();
+        std::string candidate = entry + name;
+        struct stat st {};
+        if (::stat(ToHostPath(candidate).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            return candidate;
+    }
+    return {};
+}
+
+std::string FindFileInTree(std::string_view fileName, std::string_view dir,
+                           const std::function<void()>& pump)
+{
+    const std::string name(fileName);
+    // The names found are joined to dir with one "\"; a closing separator of dir is
+    // dropped first so that C:\FILES\ gives C:\FILES\x, not C:\FILES\\x.
+    std::string dosDir(dir);
+    if (!dosDir.empty() && (dosDir.back() == '\\' || dosDir.back() == '/'))
+        dosDir.pop_back();
+    if (dir.empty())
+        return {};
+    std::string hostDir = ToHostPath(dir);
+    std::set<std::pair<dev_t, ino_t>> visited;
+    return SearchTree(name, dosDir, hostDir, pump, visited);
+}
+
+std::string PadStr(std::string_view s, int width, int align)
+{
+    if (width <= 0)
+        return {};
+    const std::size_t w = static_cast<std::size_t>(width);
+    if (s.size() >= w)
+        return std::string(s.substr(0, w));
+    std::string r;
+    r.reserve(w);
+    switch (align) {
+    case paRight:
+        r.append(w - s.size(), ' ');
+        r += s;
+        break;
+    case paCenter:
+        r.append(w / 2 - s.size() / 2, ' ');
+        r += s;
+        r.append(w - r.size(), ' ');
+        break;
+    default:
+        r += s;
+        r.append(w - s.size(), ' ');
+        break;
+    }
+    return r;
+}
+
+std::string CutToken(std::string& s, std::string_view delim)
+{
+    std::size_t p = delim.empty() ? std::string::npos : s.find(delim);
+    std::string token;
+    if (p == std::string::npos) {
+        token = std::move(s);
+        s.clear();
+    } else {
+        token = s.substr(0, p);
+        s.erase(0, p + delim.size());
+    }
+    return token;
+}
+
+std::string CutToken(std::string& s, char delim)
+{
+    return CutToken(s, std::string_view(&delim, 1));
+}
+
+int StrToIntNoCommas(std::string_view s)
+{
+    std::string t;
+    t.reserve(s.size());
+    for (char c : s)
+        if (c != ',')
+            t += c;
+    auto fail = [&]() { return EConvertError("'" + std::string(s) + "' is not a valid integer value"); };
+    std::size_t i = 0;
+    while (i < t.size() && t[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+        negative = t[i] == '-';
+        ++i;
+    }
+    if (i >= t.size())
+        throw fail();
+    std::int64_t value = 0;
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<int>::min())
+                                        : std::numeric_limits<int>::max();
+    for (; i < t.size(); ++i) {
+        if (t[i] < '0' || t[i] > '9')
+            throw fail();
+        value = value * 10 + (t[i] - '0');
+        if (value > limit)
+            throw fail();
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+bool MatchWild(std::string_view text, std::string_view mask, bool ignoreCase)
+{
+    if (text == mask)
+        return true;
+    auto same = [ignoreCase](char a, char b) {
+        return ignoreCase ? Upper(a) == Upper(b) : a == b;
+    };
+    // Greedy matching that returns to the last "*" on a mismatch: linear in practice,
+    // never exponential.
+    std::size_t t = 0, m = 0;
+    std::size_t star = std::string_view::npos, mark = 0;
+    while (t < text.size()) {
+        if (m < mask.size() && mask[m] == '*') {
+            star = m++;
+            mark = t;
+        } else if (m < mask.size() && (mask[m] == '?' || same(mask[m], text[t]))) {
+            ++m;
+            ++t;
+        } else if (star != std::string_view::npos) {
+            m = star + 1;
+            t = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
+    return m == mask.size();
+}
+
+std::string ReplaceTextAll(std::string_view s, std::string_view find,
+                           std::string_view replacement)
+{
+    if (find.empty())
+        return std::string(s);
+    std::string r;
+    r.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (StartsWithNoCase(s, i, find)) {
+            r += replacement;
+            i += find.size();
+        } else {
+            r += s[i++];
+        }
+    }
+    return r;
+}
+
+void DebugTrace(std::string_view s)
+{
+    if (!std::getenv("TARVIX_DEBUG"))
+        return;
+    std::string line = FormatDateTime("hh:nn:ss ", Now());
+    line += s;
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace tarvix
