@@ -446,4 +446,9 @@ void DebugTrace(std::string_view s)
     std::fflush(stderr);
 }
 
+void DebugTraceFmt(std::string_view fmt, const std::vector<FmtArg>& args)
+{
+    DebugTrace(Format(fmt, args));
+}
+
 }  // namespace tarvix

@@ -6,6 +6,8 @@
 // turn them into host paths (ToHostPath) only to reach the file.
 #pragma once
 
+#include "fido/Format.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -107,5 +109,7 @@ std::string ReplaceTextAll(std::string_view s, std::string_view find,
 // Writes "hh:nn:ss " + s and a line end to the standard error when the environment
 // variable TARVIX_DEBUG is set; does nothing otherwise.
 void DebugTrace(std::string_view s);
+// Formats first (Format rules), then traces.
+void DebugTraceFmt(std::string_view fmt, const std::vector<FmtArg>& args);
 
 }  // namespace tarvix

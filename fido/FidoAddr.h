@@ -1,0 +1,98 @@
+// Fidonet addresses and address masks.
+//
+// An address is zone:net/node.point@domain. Each number is a signed 16-bit value,
+// where -1 marks a part that was not given and -2 the wildcard "*" of a mask. The
+// unit also keeps the station's main address (the default for parts left out, and
+// the reference of short printing) and the table of address aliases that the mailer
+// configuration read last defines.
+#pragma once
+
+#include "fido/Lng.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvix {
+
+// A malformed address ("FidoAddr.InvAddr") or a "*" where no mask is allowed
+// ("FidoAddr.NoMask"); the message is the language text formatted with the address.
+class EAddrError : public ELException {
+public:
+    using ELException::ELException;
+};
+
+inline constexpr std::int16_t kAddrMissing = -1;  // part not given
+inline constexpr std::int16_t kAddrAny = -2;      // wildcard "*"
+
+// Parse flags.
+enum : std::uint8_t {
+    afMask = 1,   // "*" for any number, and the word "ALL"
+    afAlias = 2,  // an alias name in place of an address
+};
+
+// Print flags.
+enum : std::uint8_t {
+    pfDomain = 1,  // append "@domain" when there is one
+    pfAlias = 2,   // the alias name instead of the address, when there is one
+    pfShort = 4,   // leave out zone and net equal to those of the main address
+    pfPoint = 8,   // print ".0" for a node
+};
+
+class TFidoAddr {
+public:
+    std::int16_t Zone = 0;
+    std::int16_t Net = 0;
+    std::int16_t Node = 0;
+    std::int16_t Point = 0;
+    std::string Domain;
+
+    // Zone of the main address (0 without one); net, node and point 0.
+    TFidoAddr();
+    // The numbers given; a zone of 0 becomes the main address's zone when there is one.
+    TFidoAddr(int zone, int net, int node, int point);
+
+    // Parses an address taken from a log line or a mailer configuration: no masks,
+    // no aliases, the main address as default. Raises EAddrError.
+    static TFidoAddr CreateStr(std::string_view s);
+    // Parses with the given parse flags and the main address as default. Raises EAddrError.
+    static TFidoAddr CreateParse(std::string_view s, std::uint8_t flags);
+
+    // The text form with the default print flags, or with the flags given.
+    std::string ToStr() const;
+    std::string ToStrFlags(std::uint8_t flags) const;
+};
+
+// Equal zone, net, node and point (the domain is not compared).
+bool EqualAddr(const TFidoAddr& a, const TFidoAddr& b);
+// Each number of the mask is the wildcard or equal to the address's.
+bool MatchAddr(const TFidoAddr& mask, const TFidoAddr& addr);
+// -1, 0 or 1 by zone, net, node, point as signed numbers.
+int CompareAddr(const TFidoAddr& a, const TFidoAddr& b);
+// Whether CreateParse(s, flags) succeeds.
+bool IsValidAddr(std::string_view s, std::uint8_t flags);
+std::string AddrToStr(int zone, int net, int node, int point);
+std::string AddrToStrFlags(int zone, int net, int node, int point, std::uint8_t flags);
+
+// The station's main address; nullptr before the settings are loaded.
+const TFidoAddr* MainAddr();
+void SetMainAddr(const TFidoAddr& addr);
+void ClearMainAddr();
+
+// The print flags of ToStr (0, or pfDomain while "show domain" is on).
+void SetDefaultAddrFlags(std::uint8_t flags);
+std::uint8_t DefaultAddrFlags();
+
+// The alias table.
+struct TAddrAlias {
+    std::int16_t Zone = 0, Net = 0, Node = 0, Point = 0;
+    std::string Name;
+};
+// Renames the alias of an address that has one, else appends a new alias.
+void AddAlias(const TFidoAddr& addr, std::string_view name);
+void ClearAliases();
+const std::vector<TAddrAlias>& Aliases();
+
+}  // namespace tarvix
