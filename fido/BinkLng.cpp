@@ -1,5 +1,6 @@
 #include "fido/MailerLng.h"
 
+#include "platform/Bytes.h"
 #include "platform/FileRead.h"
 
 #include <string>
@@ -10,12 +11,6 @@ namespace tarvix {
 namespace {
 
 constexpr std::size_t kHeaderSize = 12;
-
-std::uint16_t U16(const std::string& b, std::size_t at)
-{
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                      (static_cast<unsigned char>(b[at + 1]) << 8));
-}
 
 [[noreturn]] void Damaged(const std::string& name, const std::string& what)
 {
@@ -42,8 +37,8 @@ void TBinkLng::Load(const std::string& bytes, const std::string& name)
     if (size < kHeaderSize)
         Damaged(name, "file of " + std::to_string(size) + " bytes is shorter than its " +
                           std::to_string(kHeaderSize) + "-byte header");
-    const std::size_t count = U16(bytes, 4);
-    const std::size_t dataSize = U16(bytes, 6);
+    const std::size_t count = LoadU16LE(bytes, 4);
+    const std::size_t dataSize = LoadU16LE(bytes, 6);
     const std::size_t blockStart = kHeaderSize + 4 * count;
     if (blockStart > size)
         Damaged(name, "pointer table of " + std::to_string(count) +
@@ -56,7 +51,7 @@ void TBinkLng::Load(const std::string& bytes, const std::string& name)
     std::vector<std::string> strings;
     strings.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t pointer = U16(bytes, kHeaderSize + 4 * i);
+        const std::size_t pointer = LoadU16LE(bytes, kHeaderSize + 4 * i);
         const std::string which = "string " + std::to_string(i);
         // The pointer counts from four bytes before the block.
         if (pointer < 4)

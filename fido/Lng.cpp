@@ -3,6 +3,7 @@
 #include "fido/DateTime.h"
 #include "fido/StrDict.h"
 #include "platform/FileRead.h"
+#include "platform/Text.h"
 
 #include <array>
 #include <climits>
@@ -39,16 +40,6 @@ State& S()
 {
     static State s;
     return s;
-}
-
-std::string_view Trim(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
-        --e;
-    return s.substr(b, e - b);
 }
 
 // At most 255 characters; the file is UTF-8, so characters are counted, not bytes.
@@ -92,14 +83,14 @@ std::vector<IniSection> ParseSections(std::string_view text)
         std::size_t eol = text.find_first_of("\r\n", pos);
         if (eol == std::string_view::npos)
             eol = text.size();
-        std::string_view line = Trim(text.substr(pos, eol - pos));
+        std::string_view line = TrimBlanks(text.substr(pos, eol - pos));
         pos = eol + 1;
         if (line.empty() || line.front() == ';')
             continue;
         if (line.front() == '[') {
             std::size_t close = line.find(']');
             if (close != std::string_view::npos) {
-                sections.push_back(IniSection{std::string(Trim(line.substr(1, close - 1))), {}});
+                sections.push_back(IniSection{std::string(TrimBlanks(line.substr(1, close - 1))), {}});
                 continue;
             }
         }
@@ -108,7 +99,7 @@ std::vector<IniSection> ParseSections(std::string_view text)
         std::size_t eq = line.find('=');
         if (eq == std::string_view::npos)
             continue;
-        sections.back().lines.emplace_back(std::string(Trim(line.substr(0, eq))),
+        sections.back().lines.emplace_back(std::string(TrimBlanks(line.substr(0, eq))),
                                            std::string(line.substr(eq + 1)));
     }
     return sections;
@@ -251,7 +242,7 @@ void LoadLng(std::string_view fileName)
         if (const IniSection* s = FindSection(lng.sections, "Lng"))
             for (const auto& [key, value] : s->lines)
                 if (SameText(key, "Version"))
-                    version = Trim(value);
+                    version = TrimBlanks(value);
         if (version != st.requiredVersion)
             throw ELngError("Invalid .LNG version: current " + version + ", needed " + st.requiredVersion);
     }
@@ -267,7 +258,7 @@ void LoadLng(std::string_view fileName)
                 std::size_t n = 0, start = 0;
                 for (; n < 12; ++n) {
                     std::size_t comma = value.find(',', start);
-                    months[n] = std::string(Trim(std::string_view(value).substr(
+                    months[n] = std::string(TrimBlanks(std::string_view(value).substr(
                         start, comma == std::string::npos ? std::string::npos : comma - start)));
                     if (comma == std::string::npos) {
                         ++n;
@@ -334,7 +325,7 @@ std::vector<std::pair<std::string, std::string>> LngSectionLines(std::string_vie
         return out;
     if (const IniSection* s = FindSection(S().lng.sections, section))
         for (const auto& [key, value] : s->lines)
-            out.emplace_back(key, std::string(Trim(value)));
+            out.emplace_back(key, std::string(TrimBlanks(value)));
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include "fido/StrDict.h"
 #include "platform/Error.h"
 #include "platform/HostPath.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -19,20 +20,6 @@
 namespace tarvix {
 
 namespace {
-
-char Upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-// Closes a descriptor when it goes out of scope.
-struct Fd {
-    int fd;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() { if (fd >= 0) ::close(fd); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-};
 
 // Removes a temporary file when it goes out of scope, unless kept.
 struct TempFile {
@@ -61,7 +48,7 @@ bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view wo
     if (text.size() - at < word.size())
         return false;
     for (std::size_t k = 0; k < word.size(); ++k)
-        if (Upper(text[at + k]) != Upper(word[k]))
+        if (UpperAscii(text[at + k]) != UpperAscii(word[k]))
             return false;
     return true;
 }
@@ -140,7 +127,7 @@ std::string AddBackslash(std::string_view s)
 {
     if (s.empty())
         return {};
-    if (s.size() == 1 && Upper(s[0]) >= 'A' && Upper(s[0]) <= 'Z')
+    if (s.size() == 1 && UpperAscii(s[0]) >= 'A' && UpperAscii(s[0]) <= 'Z')
         return std::string(s) + ":\\";
     if (s.back() == ':' || s.back() == '\\')
         return std::string(s);
@@ -215,7 +202,7 @@ bool FileHasAttr(std::string_view path, int attr)
 void CopyFileKeepDate(std::string_view src, std::string_view dst)
 {
     const std::string srcName(src);
-    Fd in(::open(ToHostPath(src).c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd in(::open(ToHostPath(src).c_str(), O_RDONLY | O_CLOEXEC));
     if (in.fd < 0)
         throw EFOpenError("Cannot open file " + srcName);
     struct stat srcSt {};
@@ -243,7 +230,7 @@ void CopyFileKeepDate(std::string_view src, std::string_view dst)
 
     TempFile tmp;
     tmp.path = hostTarget + ".XXXXXX";
-    Fd out(::mkostemp(tmp.path.data(), O_CLOEXEC));
+    UniqueFd out(::mkostemp(tmp.path.data(), O_CLOEXEC));
     if (out.fd < 0) {
         tmp.path.clear();
         throw EFCreateError("Cannot create file " + target);
@@ -391,7 +378,7 @@ bool MatchWild(std::string_view text, std::string_view mask, bool ignoreCase)
     if (text == mask)
         return true;
     auto same = [ignoreCase](char a, char b) {
-        return ignoreCase ? Upper(a) == Upper(b) : a == b;
+        return ignoreCase ? UpperAscii(a) == UpperAscii(b) : a == b;
     };
     // Greedy matching that returns to the last "*" on a mismatch: linear in practice,
     // never exponential.

@@ -1,5 +1,6 @@
 #include "fido/MailerLng.h"
 
+#include "platform/Bytes.h"
 #include "platform/FileRead.h"
 
 #include <algorithm>
@@ -11,12 +12,6 @@ namespace {
 
 constexpr std::size_t kCountOffset = 28;
 constexpr std::size_t kIndexOffset = 32;
-
-std::uint16_t U16(const std::string& b, std::size_t at)
-{
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                      (static_cast<unsigned char>(b[at + 1]) << 8));
-}
 
 [[noreturn]] void Damaged(const std::string& name, const std::string& what)
 {
@@ -43,7 +38,7 @@ void TSFMailLng::Load(const std::string& bytes, const std::string& name)
     if (size < kIndexOffset)
         Damaged(name, "file of " + std::to_string(size) + " bytes is shorter than its " +
                           std::to_string(kIndexOffset) + "-byte header");
-    const std::size_t count = U16(bytes, kCountOffset);
+    const std::size_t count = LoadU16LE(bytes, kCountOffset);
     const std::size_t areaStart = kIndexOffset + 4 * count;
     if (areaStart > size)
         Damaged(name, "index table of " + std::to_string(count) +
@@ -54,8 +49,8 @@ void TSFMailLng::Load(const std::string& bytes, const std::string& name)
     entries.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t at = kIndexOffset + 4 * i;
-        const std::uint16_t number = U16(bytes, at);
-        const std::size_t pos = U16(bytes, at + 2);
+        const std::uint16_t number = LoadU16LE(bytes, at);
+        const std::size_t pos = LoadU16LE(bytes, at + 2);
         const std::string which = "message " + std::to_string(number);
         if (pos == 0)
             Damaged(name, which + " has string position 0");

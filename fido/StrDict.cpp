@@ -5,26 +5,9 @@
 
 namespace tarvix {
 
-namespace {
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-}  // namespace
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
-}
-
 std::string TStrDict::Fold(std::string_view key)
 {
-    std::string k(key);
-    for (char& c : k)
-        c = Upper(c);
-    return k;
+    return UpperCaseAscii(key);
 }
 
 long TStrDict::IndexOf(std::string_view key) const

@@ -1,6 +1,8 @@
 // A small string dictionary: case-insensitive keys in insertion order.
 #pragma once
 
+#include "platform/Text.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -30,8 +32,5 @@ private:
     std::vector<std::string> values_;
     std::unordered_map<std::string, std::size_t> index_;  // upper-case key -> position
 };
-
-// Case-insensitive equality of ASCII letters; other bytes compare exactly.
-bool SameText(std::string_view a, std::string_view b);
 
 }  // namespace tarvix

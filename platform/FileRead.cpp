@@ -1,6 +1,7 @@
 #include "platform/FileRead.h"
 
 #include "platform/Error.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,15 +13,6 @@
 namespace tarvix {
 
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-struct Fd {
-    int fd;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() { if (fd >= 0) ::close(fd); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-};
 
 void (*g_atomicWriteHook)(const std::string&) = nullptr;
 
@@ -38,7 +30,7 @@ std::int64_t FileSize(const std::string& path)
 
 std::string ReadWholeFile(const std::string& path)
 {
-    Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (f.fd < 0)
         throw EFOpenError("Cannot open file " + path);
     struct stat st {};
@@ -70,7 +62,7 @@ void WriteFileAtomic(const std::string& path, const std::string& content)
 {
     std::string tmp = path + ".XXXXXX";
     {
-        Fd f(::mkstemp(tmp.data()));
+        UniqueFd f(::mkstemp(tmp.data()));
         if (f.fd < 0)
             throw EFCreateError("Cannot create file " + path);
         // The new file keeps the permissions of the one it replaces.

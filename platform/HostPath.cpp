@@ -1,5 +1,7 @@
 #include "platform/HostPath.h"
 
+#include "platform/Text.h"
+
 #include <cctype>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -46,16 +48,6 @@ std::string FindNoCase(const std::string& dir, const std::string& name)
     return found;
 }
 
-std::string Trim(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
-        --e;
-    return std::string(s.substr(b, e - b));
-}
-
 }  // namespace
 
 void SetDriveMap(const DriveMap& map) { TheDriveMap() = map; }
@@ -66,13 +58,13 @@ DriveMap ParseDriveMap(std::string_view text)
     DriveMap map;
     while (!text.empty()) {
         std::size_t semi = text.find(';');
-        std::string entry = Trim(text.substr(0, semi));
+        std::string entry(TrimBlanks(text.substr(0, semi)));
         text = semi == std::string_view::npos ? std::string_view{} : text.substr(semi + 1);
         // X:=/dir
         if (entry.size() < 4 || !std::isalpha(static_cast<unsigned char>(entry[0])) || entry[1] != ':' ||
             entry[2] != '=')
             continue;
-        std::string dir = Trim(std::string_view(entry).substr(3));
+        std::string dir(TrimBlanks(std::string_view(entry).substr(3)));
         if (dir.empty())
             continue;
         map[static_cast<char>(std::toupper(static_cast<unsigned char>(entry[0])))] = dir;

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FileRead.h"
+#include "platform/Text.h"
 
 #include <charconv>
 #include <sys/stat.h>
@@ -9,28 +10,6 @@
 namespace tarvix {
 
 namespace {
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool SameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
-}
-
-std::string_view Trim(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
-        --e;
-    return s.substr(b, e - b);
-}
 
 // Values are written as they are, unless they could not be read back the same:
 // then they are written in double quotes with C escapes.
@@ -122,13 +101,13 @@ void TIniFile::FromText(std::string_view text)
         else
             pos = (text[eol] == '\r' && eol + 1 < text.size() && text[eol + 1] == '\n') ? eol + 2 : eol + 1;
 
-        std::string_view line = Trim(raw);
+        std::string_view line = TrimBlanks(raw);
         if (line.empty())
             continue;
         if (line.front() == '[') {
             std::size_t close = line.rfind(']');
             if (close != std::string_view::npos && close > 0) {
-                std::string name(Trim(line.substr(1, close - 1)));
+                std::string name(TrimBlanks(line.substr(1, close - 1)));
                 Section* existing = Find(name);
                 if (!existing) {
                     sections_.push_back(Section{name, {}});
@@ -145,11 +124,11 @@ void TIniFile::FromText(std::string_view text)
             cur->push_back(Line{{}, std::string(raw)});
             continue;
         }
-        std::string ident(Trim(line.substr(0, eq)));
-        std::string value = Unquote(Trim(line.substr(eq + 1)));
+        std::string ident(TrimBlanks(line.substr(0, eq)));
+        std::string value = Unquote(TrimBlanks(line.substr(eq + 1)));
         bool replaced = false;
         for (Line& l : *cur)
-            if (!l.ident.empty() && SameName(l.ident, ident)) {
+            if (!l.ident.empty() && SameText(l.ident, ident)) {
                 l.value = value;  // a later duplicate wins, as the reader sees it
                 replaced = true;
                 break;
@@ -190,7 +169,7 @@ std::string TIniFile::ToText() const
 TIniFile::Section* TIniFile::Find(std::string_view section)
 {
     for (Section& s : sections_)
-        if (SameName(s.name, section))
+        if (SameText(s.name, section))
             return &s;
     return nullptr;
 }
@@ -203,7 +182,7 @@ const TIniFile::Section* TIniFile::Find(std::string_view section) const
 const TIniFile::Line* TIniFile::FindLine(const Section& s, std::string_view ident)
 {
     for (const Line& l : s.lines)
-        if (!l.ident.empty() && SameName(l.ident, ident))
+        if (!l.ident.empty() && SameText(l.ident, ident))
             return &l;
     return nullptr;
 }
@@ -219,7 +198,7 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view iden
 
 void TIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value)
 {
-    std::string id = CleanName(Trim(ident));
+    std::string id = CleanName(TrimBlanks(ident));
     for (char& c : id)
         if (c == '=')
             c = '_';
@@ -243,7 +222,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view ident, std
 
 long long TIniFile::ReadInteger(std::string_view section, std::string_view ident, long long def) const
 {
-    std::string text(Trim(ReadString(section, ident, "")));
+    std::string text(TrimBlanks(ReadString(section, ident, "")));
     if (text.empty())
         return def;
     std::string_view digits = text;
@@ -290,7 +269,7 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view ident) con
 void TIniFile::EraseSection(std::string_view section)
 {
     for (auto it = sections_.begin(); it != sections_.end(); ++it)
-        if (SameName(it->name, section)) {
+        if (SameText(it->name, section)) {
             sections_.erase(it);
             modified_ = true;
             return;
@@ -303,7 +282,7 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view ident)
     if (!s)
         return;
     for (auto it = s->lines.begin(); it != s->lines.end(); ++it)
-        if (!it->ident.empty() && SameName(it->ident, ident)) {
+        if (!it->ident.empty() && SameText(it->ident, ident)) {
             s->lines.erase(it);
             modified_ = true;
             return;

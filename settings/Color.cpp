@@ -1,6 +1,6 @@
 #include "settings/Color.h"
 
-#include "fido/StrDict.h"
+#include "platform/Text.h"
 
 #include <charconv>
 #include <cstdio>
@@ -39,10 +39,7 @@ constexpr NamedColor kNames[] = {
 
 std::optional<TColor> StringToColor(std::string_view text)
 {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
+    text = TrimBlanks(text);
     if (text.empty())
         return std::nullopt;
     for (const NamedColor& n : kNames)

@@ -1,19 +1,12 @@
 #include "settings/Font.h"
 
+#include "platform/Text.h"
+
 #include <charconv>
 
 namespace tarvix {
 
 namespace {
-
-std::string_view Trim(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
 
 bool ToInt(std::string_view s, int& out)
 {
@@ -49,7 +42,7 @@ void ReadFontString(std::string_view text, TFontSpec& f)
         // Each of the first five fields is taken only when a comma follows it.
         if (field < 5 && comma == std::string_view::npos)
             return;
-        std::string_view value = Trim(field < 5 ? text.substr(0, comma) : text);
+        std::string_view value = TrimBlanks(field < 5 ? text.substr(0, comma) : text);
         if (field < 5)
             text.remove_prefix(comma + 1);
         if (value.empty())

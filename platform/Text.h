@@ -1,0 +1,44 @@
+// Small byte-string helpers shared by every layer. Letters are ASCII only: the
+// files we read are in DOS and Windows code pages, where other bytes are not
+// letters of one fixed alphabet.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvix {
+
+inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// Equal without regard to the case of ASCII letters.
+inline bool SameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (UpperAscii(a[i]) != UpperAscii(b[i]))
+            return false;
+    return true;
+}
+
+// Without the blanks and tabs at both ends.
+inline std::string_view TrimBlanks(std::string_view s)
+{
+    std::size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t'))
+        ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
+        --e;
+    return s.substr(b, e - b);
+}
+
+inline std::string UpperCaseAscii(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        c = UpperAscii(c);
+    return r;
+}
+
+}  // namespace tarvix
