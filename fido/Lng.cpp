@@ -163,6 +163,18 @@ const std::string& TextAt(std::size_t index, const char* who)
 
 namespace {
 
+std::string JoinArgs(const std::vector<FmtArg>& args)
+{
+    std::string joined;
+    for (const FmtArg& a : args) {
+        joined += joined.empty() ? " (" : ", ";
+        joined += a.IsString() ? a.AsString()
+                  : a.IsFloat() ? std::to_string(a.AsFloat())
+                                : std::to_string(a.AsInteger());
+    }
+    return joined.empty() ? joined : joined + ")";
+}
+
 // The message of an ELException. It must not fail itself: without a language file,
 // or with a text whose format does not suit the arguments, the key and the
 // arguments are shown as they are.
@@ -178,14 +190,7 @@ std::string SafeMessage(std::string_view key, const std::vector<FmtArg>* args)
             return Format(text, *args);
     } catch (const Exception&) {
     }
-    std::string joined;
-    for (const FmtArg& a : *args) {
-        joined += joined.empty() ? " (" : ", ";
-        joined += a.IsString() ? a.AsString()
-                  : a.IsFloat() ? std::to_string(a.AsFloat())
-                                : std::to_string(a.AsInteger());
-    }
-    return text + joined + (joined.empty() ? "" : ")");
+    return text + JoinArgs(*args);
 }
 
 }  // namespace
@@ -308,6 +313,16 @@ std::vector<std::string> LoadStrArray(std::size_t high, std::size_t start)
     for (std::size_t i = start; i <= start + high; ++i)
         out.push_back(TextAt(i, "TLng.LoadStrArray"));
     return out;
+}
+
+std::string LTextOr(std::size_t index, const std::vector<FmtArg>& args, std::string_view fallback)
+{
+    try {
+        if (S().loaded && index < S().lng.strings.Count())
+            return Format(S().lng.strings.ValueAt(index), args);
+    } catch (const Exception&) {
+    }
+    return std::string(fallback) + JoinArgs(args);
 }
 
 std::string LGetS(std::string_view key)

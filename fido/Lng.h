@@ -63,6 +63,11 @@ std::string Fmt(std::size_t index, const std::vector<FmtArg>& args);
 // The texts at positions start .. start + high.
 std::vector<std::string> LoadStrArray(std::size_t high, std::size_t start);
 
+// The text at a position formatted with Args, for messages that must not fail
+// themselves: without a language file, or with a text that does not suit the
+// arguments, the fallback followed by the arguments.
+std::string LTextOr(std::size_t index, const std::vector<FmtArg>& args, std::string_view fallback);
+
 // Texts by key: the key itself when the file lacks it (so a partial file still
 // gives a usable interface).
 std::string LGetS(std::string_view key);

@@ -1,0 +1,458 @@
+#include "engine/Log.h"
+
+#include "fido/Dialogs.h"
+#include "platform/Error.h"
+#include "platform/FileRead.h"
+#include "platform/UniqueFd.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <map>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+namespace tarvix {
+
+namespace {
+
+constexpr std::size_t kMaxLine = 255;
+constexpr std::size_t kLastStrLen = 20;
+// The window gets a chance to repaint and to take Esc this often.
+constexpr std::int64_t kPumpMillis = 200;
+
+std::int64_t NowMillis()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::map<int, std::function<std::unique_ptr<TLog>()>>& StyleRegistry()
+{
+    static std::map<int, std::function<std::unique_ptr<TLog>()>> registry;
+    return registry;
+}
+
+bool ReadAll(int fd, char* p, std::size_t n, off_t at)
+{
+    while (n > 0) {
+        ssize_t got = ::pread(fd, p, n, at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        p += got;
+        n -= static_cast<std::size_t>(got);
+        at += got;
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const char* p, std::size_t n, off_t at)
+{
+    while (n > 0) {
+        ssize_t put = ::pwrite(fd, p, n, at);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        p += put;
+        n -= static_cast<std::size_t>(put);
+        at += put;
+    }
+    return true;
+}
+
+}  // namespace
+
+TLog::TLog() : Name(LTextOr(90, {}, "New log")) {}
+
+TLog::~TLog() = default;
+
+bool TLog::IsDateWord(int, std::string_view) { return false; }
+bool TLog::IsErrorWord(std::string_view) { return false; }
+bool TLog::WordClass(std::string_view, int) { return false; }
+
+int TLog::GetWordClass(std::string_view word, std::int64_t lineNo, int col)
+{
+    if (IsDateWord(col, word))
+        return hcDateTime;
+    if (IsErrorWord(word)) {
+        HlClass = hcErrors;
+        HlLine = lineNo;
+        return hcErrors;
+    }
+    if (lineNo == HlLine)
+        return HlClass;
+    HlClass = hcNormal;
+    if (WordClass(word, col))
+        HlLine = lineNo;
+    return HlClass;
+}
+
+void TLog::ParseLine(std::string_view line)
+{
+    if (DateLen <= 0 || DatePos <= 0)
+        return;
+    std::size_t start = static_cast<std::size_t>(DatePos - 1);
+    std::size_t len = static_cast<std::size_t>(DateLen);
+    if (line.size() < start + len)
+        return;  // too short for a date: changes nothing
+    std::string_view date = line.substr(start, len);
+    if (date != LastDateText) {
+        NewDay(LineNo, DateOfLine(line));
+        LastDateText = date;
+    }
+}
+
+TLogDay& TLog::NewDay(std::int64_t firstLine, TDateTime date)
+{
+    if (!days_.empty() && DateOf(days_.back().Date) == DateOf(date))
+        return days_.back();
+    TLogDay day;
+    day.FirstLine = firstLine;
+    day.FilePos = LinePos;
+    day.Date = date;
+    days_.push_back(day);
+    return days_.back();
+}
+
+void TLog::Reset()
+{
+    days_.clear();
+    IsNew = false;
+}
+
+void TLog::Assign(const TLog& other)
+{
+    Name = other.Name;
+    Path = other.Path;
+    AutoNew = other.AutoNew;
+    CutSize = other.CutSize;
+    CutMode = other.CutMode;
+}
+
+void TLog::LoadFromReg(const TIniFile& ini, std::string_view section)
+{
+    Name = ini.ReadString(section, "Name", "");
+    Path = ini.ReadString(section, "Path", "");
+    AutoNew = ini.ReadBool(section, "AutoNew", false);
+    LastStr = ini.ReadString(section, "LastStr", "");
+    CutMode = ini.ReadInteger(section, "CutMode", 0) == 1 ? 1 : 0;
+    CutSize = ini.ReadInteger(section, "CutSize", 0);
+    if (CutSize < 0)
+        CutSize = 0;
+    Highlight = ini.ReadBool(section, "Highlight", true);
+}
+
+void TLog::SaveToReg(TIniFile& ini, std::string_view section) const
+{
+    ini.WriteString(section, "Name", Name);
+    ini.WriteString(section, "Path", Path);
+    ini.WriteInteger(section, "Style", Style);
+    ini.WriteBool(section, "AutoNew", AutoNew);
+    ini.WriteString(section, "LastStr", LastStr);
+    ini.WriteInteger(section, "CutMode", CutMode);
+    ini.WriteInteger(section, "CutSize", CutSize);
+    ini.WriteBool(section, "Highlight", Highlight);
+}
+
+TDateTime TLog::DateOfLine(std::string_view) { return DateOf(Now()); }
+
+bool TLog::KeepGoing()
+{
+    std::int64_t now = NowMillis();
+    if (Window && now - lastPump_ >= kPumpMillis) {
+        lastPump_ = now;
+        Window->ProcessMessages();
+    }
+    if (!Window)
+        return false;
+    if (AbortRequest) {
+        AbortRequest = false;
+        return false;
+    }
+    return true;
+}
+
+bool TLog::LineFailed(const std::exception& e)
+{
+    if (Window)
+        Window->GoToLine(LineNo);
+    (void)e;
+    int answer = Dialogs().MessageDlg([&] {
+        TDialogRequest r;
+        r.caption = LngLoaded() ? LGetS("MDlg.mtError") : "Error";
+        r.text = LTextOr(94, {LineNo}, "Error in line");
+        r.type = TMsgDlgType::mtError;
+        r.buttons = mbOKCancel;
+        return r;
+    }());
+    return answer != mrCancel;
+}
+
+void TLog::CountLine(std::string_view line, const TProgressFunc& progress)
+{
+    if (progress && LineNo % 100 == 0)
+        progress(LineNo);
+    if (AutoNew && !LastStr.empty() && line.substr(0, kLastStrLen) == LastStr) {
+        NewPartLine = LineNo;
+        IsNew = true;
+    }
+}
+
+bool TLog::Analyse(const TProgressFunc& progress)
+{
+    LineNo = 0;
+    AnalysisRunning = true;
+    LastDateText.clear();
+    Reset();
+    lastPump_ = NowMillis();
+    cursor_ = 0;
+    atEnd_ = text_.empty() && !held_;
+    while (!atEnd_) {
+        if (!KeepGoing()) {
+            AnalysisRunning = false;
+            return false;
+        }
+        ++LineNo;
+        std::string_view line = ReadLine();
+        if (line.empty())
+            continue;
+        CountLine(line, progress);
+        try {
+            ParseLine(line);
+        } catch (const std::exception& e) {
+            if (!LineFailed(e)) {
+                AnalysisRunning = false;
+                return false;
+            }
+        }
+    }
+    AnalysisRunning = false;
+    return true;
+}
+
+void TLog::ReadFile()
+{
+    try {
+        text_ = ReadWholeFile(Path);
+    } catch (const EFOpenError&) {
+        throw ELogError(LTextOr(93, {Path}, "Cannot open log file"));
+    } catch (const std::bad_alloc&) {
+        throw ELogError(LTextOr(131, {}, "Not enough memory to read the log file"));
+    } catch (const EInOutError&) {
+        throw ELogError(LTextOr(132, {}, "The log file could not be read completely"));
+    }
+    held_ = true;
+    cursor_ = 0;
+    atEnd_ = false;
+    LinePos = 0;
+}
+
+void TLog::SetText(std::string text)
+{
+    text_ = std::move(text);
+    held_ = true;
+    cursor_ = 0;
+    atEnd_ = false;
+    LinePos = 0;
+}
+
+void TLog::ReleaseFile()
+{
+    std::string().swap(text_);
+    held_ = false;
+    cursor_ = 0;
+    atEnd_ = true;
+}
+
+std::string_view TLog::ReadLine()
+{
+    if (atEnd_)
+        return {};
+    LinePos = static_cast<std::int64_t>(cursor_);
+    const char* data = text_.data();
+    const std::size_t size = text_.size();
+    std::size_t start = cursor_;
+    std::size_t i = start;
+    // A zero byte (or the end of the text) ends the text; CR, CR LF and LF end a line.
+    while (i < size) {
+        char c = data[i];
+        if (c == '\r' || c == '\n' || c == '\0')
+            break;
+        ++i;
+    }
+    std::size_t end = i;
+    if (i >= size || data[i] == '\0') {
+        atEnd_ = true;
+        cursor_ = i;
+    } else if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n') {
+        cursor_ = i + 2;
+    } else {
+        cursor_ = i + 1;
+    }
+    std::size_t len = end - start;
+    return std::string_view(data + start, len > kMaxLine ? kMaxLine : len);
+}
+
+const TLogDay& TLog::GetDay(std::size_t index) const
+{
+    if (index >= days_.size())
+        throw ELogError("TLog.GetDay: day index out of bounds");
+    return days_[index];
+}
+
+TLogDay& TLog::GetDay(std::size_t index)
+{
+    if (index >= days_.size())
+        throw ELogError("TLog.GetDay: day index out of bounds");
+    return days_[index];
+}
+
+long TLog::DayOfLine(std::int64_t lineNo) const
+{
+    if (days_.empty())
+        return 0;
+    // Days are in line order: the first day that starts after the line, minus one.
+    std::size_t lo = 0, hi = days_.size();
+    while (lo < hi) {
+        std::size_t mid = (lo + hi) / 2;
+        if (days_[mid].FirstLine > lineNo)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return static_cast<long>(lo) - 1;
+}
+
+std::int64_t TLog::CutLog()
+{
+    if (CutSize <= 0)
+        return 0;
+    if (CutMode == 1 && static_cast<std::int64_t>(DayCount()) <= CutSize)
+        return 0;
+
+    UniqueFd f(::open(Path.c_str(), O_RDWR | O_CLOEXEC));
+    if (f.fd < 0)
+        throw ELogError(LTextOr(133, {Path}, "Cannot open log file for cutting"));
+    // The mailer may append while we cut: hold an exclusive lock for the whole
+    // cut, and copy whatever it appended before the lock was granted.
+    while (::flock(f.fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+    struct stat st {};
+    if (::fstat(f.fd, &st) != 0)
+        throw ELogError(LTextOr(134, {}, "Error while cutting the log file"));
+    const std::int64_t size = st.st_size;
+    const std::int64_t limit = CutSize * 1024;
+    if (CutMode == 0 && size <= limit)
+        return 0;
+
+    std::int64_t start = 0;
+    if (CutMode == 0) {
+        start = size - limit;
+        char probe[kMaxLine];
+        std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(kMaxLine, size - start));
+        if (!ReadAll(f.fd, probe, n, start))
+            throw ELogError(LTextOr(134, {}, "Error while cutting the log file"));
+        // Keep whole lines: move past the first line end in the next 255 bytes.
+        for (std::size_t i = 0; i < n; ++i) {
+            if (probe[i] == '\r' || probe[i] == '\n') {
+                start += static_cast<std::int64_t>(i) + 1;
+                if (probe[i] == '\r' && i + 1 < n && probe[i + 1] == '\n')
+                    ++start;
+                break;
+            }
+        }
+    } else {
+        start = GetDay(DayCount() - static_cast<std::size_t>(CutSize)).FilePos;
+    }
+    if (start <= 0 || start > size)
+        return 0;
+
+    // Move the kept part to the front, in blocks, then whatever was appended
+    // meanwhile, until the size stays put; then cut the file after it.
+    std::vector<char> block(1 << 20);
+    std::int64_t from = start, to = 0, end = size;
+    for (;;) {
+        while (from < end) {
+            std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(block.size(), end - from));
+            if (!ReadAll(f.fd, block.data(), n, from) || !WriteAll(f.fd, block.data(), n, to))
+                throw ELogError(LTextOr(134, {}, "Error while cutting the log file"));
+            from += static_cast<std::int64_t>(n);
+            to += static_cast<std::int64_t>(n);
+        }
+        if (::fstat(f.fd, &st) != 0)
+            throw ELogError(LTextOr(134, {}, "Error while cutting the log file"));
+        if (st.st_size <= end)
+            break;
+        end = st.st_size;
+    }
+    if (::ftruncate(f.fd, to) != 0)
+        throw ELogError(LTextOr(134, {}, "Error while cutting the log file"));
+    return start;
+}
+
+void TLog::JumpToLine(std::int64_t lineNo)
+{
+    if (Window)
+        Window->GoToLine(lineNo);
+}
+
+// --- factory and list ---
+
+void RegisterLogStyle(int style, std::function<std::unique_ptr<TLog>()> create)
+{
+    StyleRegistry()[style] = std::move(create);
+}
+
+std::unique_ptr<TLog> CreateLogOfStyle(int style)
+{
+    if (style < 0 || style >= kLogStyleCount)
+        throw Exception("Invalid Log.Style!");
+    auto it = StyleRegistry().find(style);
+    if (it != StyleRegistry().end())
+        return it->second();
+    auto log = std::make_unique<TLog>();
+    log->Style = style;
+    return log;
+}
+
+std::unique_ptr<TLog> CreateLogFromReg(int style, const TIniFile& ini, std::string_view section,
+                                       bool enableCustomHighlighting)
+{
+    if (style == lsCustom && !enableCustomHighlighting)
+        style = lsPlain;
+    auto log = CreateLogOfStyle(style);
+    log->LoadFromReg(ini, section);
+    return log;
+}
+
+std::vector<std::unique_ptr<TLog>>& LogList()
+{
+    static std::vector<std::unique_ptr<TLog>> list;
+    return list;
+}
+
+TLog* ChangeLogStyle(TLog* log, int newStyle)
+{
+    for (auto& slot : LogList()) {
+        if (slot.get() != log)
+            continue;
+        auto fresh = CreateLogOfStyle(newStyle);
+        fresh->Assign(*log);
+        slot = std::move(fresh);
+        return slot.get();
+    }
+    return nullptr;
+}
+
+TLog* FindLogByStyle(int style)
+{
+    for (auto& log : LogList())
+        if (log->Style == style)
+            return log.get();
+    return nullptr;
+}
+
+}  // namespace tarvix

@@ -1,0 +1,172 @@
+// A registered log: its settings, its text in memory, its days, and the colour
+// class of each word the log view paints.
+//
+// TLog is the base of every log kind; a plain log (style 0) is only cut into days
+// when a subclass gives it a date column. The program-wide list of registered logs
+// and the factory that creates the class of a stored style number live here too.
+#pragma once
+
+#include "fido/DateTime.h"
+#include "fido/Lng.h"
+#include "platform/IniFile.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvix {
+
+class TNodeStatList;
+
+// An error of a log whose message is an interface text (by number) or a fixed text.
+TARVIX_EXCEPTION(ELogError, Exception);
+
+// Log styles, as stored in the "Style" value of a log section.
+enum TLogStyle : int {
+    lsPlain = 0, lsTMail = 1, lsBink = 2, lsFrontDoor = 3, lsBrake = 4,
+    lsBinkPlus = 5, lsFhMail = 6, lsSFMail = 7, lsArgus = 8, lsCustom = 9
+};
+inline constexpr int kLogStyleCount = 10;
+
+// Colour classes of the words of a line.
+enum THlClass : int {
+    hcNormal = 0, hcDateTime = 1, hcErrors = 2, hcInfo = 3, hcSent = 4, hcRecd = 5,
+    hcSpecial = 6, hcBackground = 7
+};
+
+// The window that shows a log while it is analysed. The analysis stops when the log
+// has no window; the window moves its caret to a line that failed and lets the
+// user interface breathe during long work.
+class TLogWindow {
+public:
+    virtual ~TLogWindow() = default;
+    virtual void GoToLine(std::int64_t lineNo) = 0;
+    // Called a few times per second during an analysis.
+    virtual void ProcessMessages() {}
+};
+
+struct TLogDay {
+    std::int64_t FirstLine = 0;  // number of the day's first line (from 1)
+    std::int64_t FilePos = 0;    // byte offset of that line
+    TDateTime Date = 0;          // the day (time part ignored)
+    TNodeStatList* NodeStats = nullptr;  // owned by the mailer log
+};
+
+// Progress of an analysis: the number of the line being read.
+using TProgressFunc = std::function<void(std::int64_t lineNo)>;
+
+class TLog {
+public:
+    TLog();
+    virtual ~TLog();
+    TLog(const TLog&) = delete;
+    TLog& operator=(const TLog&) = delete;
+
+    // --- settings ---
+    std::string Name;
+    std::string Path;
+    int Style = lsPlain;
+    std::string LastStr;   // first 20 characters of the last line seen when the window closed
+    bool AutoNew = false;  // new-part detection
+    std::int64_t CutSize = 0;  // size limit, 0 = no cutting
+    int CutMode = 0;           // 0: CutSize in kilobytes, 1: CutSize in days
+    bool Highlight = true;
+    bool HasOptions = false;
+    bool Temporary = false;  // opened from a file, not registered
+
+    TLogWindow* Window = nullptr;
+
+    // --- the highlighting decision (used by the log view) ---
+    virtual bool IsDateWord(int col, std::string_view word);
+    virtual bool IsErrorWord(std::string_view word);
+    virtual bool WordClass(std::string_view word, int col);
+    int GetWordClass(std::string_view word, std::int64_t lineNo, int col);
+
+    // --- analysis ---
+    virtual void ParseLine(std::string_view line);
+    virtual TLogDay& NewDay(std::int64_t firstLine, TDateTime date);
+    virtual void Reset();
+    virtual void Assign(const TLog& other);
+    virtual void LoadFromReg(const TIniFile& ini, std::string_view section);
+    virtual void SaveToReg(TIniFile& ini, std::string_view section) const;
+    virtual TDateTime DateOfLine(std::string_view line);
+    virtual bool Analyse(const TProgressFunc& progress);
+
+    // --- the file in memory ---
+    void ReadFile();
+    // Uses the given bytes as the file's content (tests, and text already in memory).
+    void SetText(std::string text);
+    void ReleaseFile();
+    bool HoldsFile() const { return held_; }
+    const std::string& Text() const { return text_; }
+    std::int64_t FileSize() const { return static_cast<std::int64_t>(text_.size()); }
+    // The next line, at most 255 bytes of it; empty with AtEnd once the text is done.
+    std::string_view ReadLine();
+    bool AtEnd() const { return atEnd_; }
+
+    // --- days ---
+    std::size_t DayCount() const { return days_.size(); }
+    const TLogDay& GetDay(std::size_t index) const;
+    TLogDay& GetDay(std::size_t index);
+    // The index of the day that holds a line: -1 before the first day, 0 without days.
+    long DayOfLine(std::int64_t lineNo) const;
+
+    // Shortens the log file to the size limit; the number of bytes removed.
+    std::int64_t CutLog();
+
+    void JumpToLine(std::int64_t lineNo);
+
+    // --- state of the analysis ---
+    std::int64_t LineNo = 0;   // line being analysed, from 1
+    std::int64_t LinePos = 0;  // its byte offset
+    bool IsNew = false;        // at or after the remembered last line
+    std::int64_t NewPartLine = 0;
+    bool AnalysisRunning = false;
+    bool AbortRequest = false;
+    std::string LastDateText;
+
+protected:
+    // 1-based column and length of the date text the day split compares.
+    int DatePos = 1;
+    int DateLen = 0;
+    int HlClass = hcNormal;
+    std::int64_t HlLine = -1;
+
+    // Called by the analysis loop: lets the window breathe on a time budget;
+    // false when the analysis must stop (no window, or the user asked to abort).
+    bool KeepGoing();
+    // Reports an error in a line; false when the user chose to stop.
+    virtual bool LineFailed(const std::exception& e);
+    // The new-part check and the progress callback for the line just read.
+    void CountLine(std::string_view line, const TProgressFunc& progress);
+
+    std::vector<TLogDay> days_;
+
+private:
+    std::string text_;
+    bool held_ = false;
+    std::size_t cursor_ = 0;
+    bool atEnd_ = true;
+    std::int64_t lastPump_ = 0;
+};
+
+// Creates a log of a style number (0 to 9); raises Exception "Invalid Log.Style!".
+std::unique_ptr<TLog> CreateLogOfStyle(int style);
+// Registers the class of a style; styles without a class give plain logs that keep
+// their style number (and so their settings).
+void RegisterLogStyle(int style, std::function<std::unique_ptr<TLog>()> create);
+// Creates a log of a stored style and has it load its section. A custom log while
+// user highlighting is off becomes a plain log.
+std::unique_ptr<TLog> CreateLogFromReg(int style, const TIniFile& ini, std::string_view section,
+                                       bool enableCustomHighlighting);
+
+// The registered logs, in the order of the Logs menu.
+std::vector<std::unique_ptr<TLog>>& LogList();
+// Replaces a registered log by one of another style that takes its settings.
+TLog* ChangeLogStyle(TLog* log, int newStyle);
+TLog* FindLogByStyle(int style);
+
+}  // namespace tarvix

@@ -1,0 +1,305 @@
+#include "engine/Log.h"
+#include "fido/Dialogs.h"
+#include "platform/FileRead.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace tarvix;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A window that never stops the analysis.
+struct QuietWindow : TLogWindow {
+    std::int64_t wentTo = 0;
+    void GoToLine(std::int64_t line) override { wentTo = line; }
+};
+
+// A log whose lines start with a date "YYYY-MM-DD" (and a time after it).
+class DatedLog : public TLog {
+public:
+    DatedLog()
+    {
+        DatePos = 1;
+        DateLen = 13;  // date and hour: a new hour changes the text, not the day
+    }
+    TDateTime DateOfLine(std::string_view line) override
+    {
+        int y = std::stoi(std::string(line.substr(0, 4)));
+        int m = std::stoi(std::string(line.substr(5, 2)));
+        int d = std::stoi(std::string(line.substr(8, 2)));
+        return EncodeDate(y, m, d);
+    }
+    std::vector<std::string> seen;
+    void ParseLine(std::string_view line) override
+    {
+        seen.emplace_back(line);
+        if (line.find("BOOM") != std::string_view::npos)
+            throw Exception("cannot parse");
+        TLog::ParseLine(line);
+    }
+};
+
+std::vector<std::string> Lines(TLog& log)
+{
+    std::vector<std::string> out;
+    log.SetText(log.Text());
+    while (!log.AtEnd())
+        out.emplace_back(log.ReadLine());
+    return out;
+}
+
+std::string TempFile(const std::string& name)
+{
+    return (fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()))).string();
+}
+
+}  // namespace
+
+TEST(LogLines, LoneLineFeedCrLfAndCrAllEndLines)
+{
+    TLog log;
+    log.SetText("one\ntwo\r\nthree\rfour");
+    EXPECT_EQ(Lines(log), (std::vector<std::string>{"one", "two", "three", "four"}));
+    log.SetText("a\r\n");
+    // After a final line end one more empty line is read.
+    EXPECT_EQ(Lines(log), (std::vector<std::string>{"a", ""}));
+    log.SetText("");
+    EXPECT_EQ(Lines(log), (std::vector<std::string>{""}));
+}
+
+TEST(LogLines, ZeroByteEndsTheTextAndLongLinesAreCut)
+{
+    TLog log;
+    log.SetText(std::string("first\nsec\0ond\nthird\n", 20));
+    EXPECT_EQ(Lines(log), (std::vector<std::string>{"first", "sec"}));
+    log.SetText(std::string(1000, 'x') + "\nnext");
+    auto lines = Lines(log);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].size(), 255u);
+    EXPECT_EQ(lines[1], "next");
+}
+
+TEST(LogDays, DaySplitKeepsOneDayPerCalendarDate)
+{
+    DatedLog log;
+    QuietWindow w;
+    log.Window = &w;
+    log.SetText("2026-12-01 10:00 a\n2026-12-01 11:00 b\n\nshort\n2026-12-02 00:01 c\n2026-12-03 05:00 d\r\n");
+    ASSERT_TRUE(log.Analyse({}));
+    ASSERT_EQ(log.DayCount(), 3u);
+    EXPECT_EQ(log.GetDay(0).FirstLine, 1);
+    EXPECT_EQ(log.GetDay(1).FirstLine, 5);
+    EXPECT_EQ(log.GetDay(1).FilePos, 45);
+    EXPECT_EQ(log.GetDay(2).FirstLine, 6);
+    EXPECT_EQ(log.DayOfLine(4), 0);
+    EXPECT_EQ(log.DayOfLine(5), 1);
+    EXPECT_EQ(log.DayOfLine(100), 2);
+    EXPECT_THROW(log.GetDay(3), ELogError);
+    EXPECT_EQ(log.LineNo, 7);  // the empty line after the last line end is counted
+
+    DatedLog undated;
+    undated.Window = &w;
+    undated.SetText("no date here\n2026-12-01 10:00 a\n");
+    ASSERT_TRUE(undated.Analyse({}));
+    EXPECT_EQ(undated.DayOfLine(1), -1);
+    TLog none;
+    EXPECT_EQ(none.DayOfLine(1), 0);
+}
+
+TEST(LogAnalysis, NewPartLineProgressErrorsAndStopping)
+{
+    DatedLog log;
+    QuietWindow w;
+    log.Window = &w;
+    log.AutoNew = true;
+    log.LastStr = "2026-12-01 11:00 b-l";
+    std::string text;
+    for (int i = 0; i < 250; ++i)
+        text += "2026-12-01 11:00 b-line\n";
+    log.SetText(text);
+    std::vector<std::int64_t> progress;
+    ASSERT_TRUE(log.Analyse([&](std::int64_t n) { progress.push_back(n); }));
+    EXPECT_EQ(progress, (std::vector<std::int64_t>{100, 200}));
+    EXPECT_EQ(log.NewPartLine, 250);
+    EXPECT_TRUE(log.IsNew);
+
+    // A line that fails asks the user; OK goes on, Cancel stops.
+    TBatchDialogs answerOk(mrOk, true);
+    SetDialogs(&answerOk);
+    log.SetText("2026-12-01 10:00 a\nBOOM\n2026-12-02 10:00 c\n");
+    EXPECT_TRUE(log.Analyse({}));
+    EXPECT_EQ(w.wentTo, 2);
+    EXPECT_EQ(log.DayCount(), 2u);
+    TBatchDialogs answerCancel(mrCancel, true);
+    SetDialogs(&answerCancel);
+    log.seen.clear();
+    log.SetText("2026-12-01 10:00 a\nBOOM\n2026-12-02 10:00 c\n");
+    EXPECT_FALSE(log.Analyse({}));
+    EXPECT_EQ(log.seen.size(), 2u);
+    SetDialogs(nullptr);
+
+    // Without a window, or after Esc, the analysis stops at once.
+    log.Window = nullptr;
+    EXPECT_FALSE(log.Analyse({}));
+    log.Window = &w;
+    log.AbortRequest = true;
+    EXPECT_FALSE(log.Analyse({}));
+    EXPECT_FALSE(log.AbortRequest);
+}
+
+TEST(LogWords, ErrorWordsHoldForTheRestOfTheLine)
+{
+    struct WordLog : TLog {
+        bool IsDateWord(int col, std::string_view) override { return col == 0; }
+        bool IsErrorWord(std::string_view w) override { return w == "ERROR"; }
+        bool WordClass(std::string_view w, int) override
+        {
+            if (w == "Sent") {
+                HlClass = hcSent;
+                return true;
+            }
+            return false;
+        }
+    } log;
+    EXPECT_EQ(log.GetWordClass("12:00", 1, 0), hcDateTime);
+    EXPECT_EQ(log.GetWordClass("x", 1, 6), hcNormal);
+    EXPECT_EQ(log.GetWordClass("ERROR", 1, 8), hcErrors);
+    EXPECT_EQ(log.GetWordClass("x", 1, 14), hcErrors);
+    EXPECT_EQ(log.GetWordClass("x", 2, 6), hcNormal);
+    EXPECT_EQ(log.GetWordClass("Sent", 3, 6), hcSent);
+    EXPECT_EQ(log.GetWordClass("file", 3, 11), hcSent);
+}
+
+TEST(LogCut, ByKilobytesKeepsWholeLines)
+{
+    std::string path = TempFile("tarvix-cut-kb");
+    std::string text;
+    for (int i = 0; text.size() < 50000; ++i)
+        text += "line number " + std::to_string(i) + " of the log\r\n";
+    WriteFileAtomic(path, text);
+    TLog log;
+    log.Path = path;
+    log.CutSize = 10;
+    std::int64_t removed = log.CutLog();
+    std::string kept = ReadWholeFile(path);
+    ASSERT_GT(removed, 0);
+    EXPECT_EQ(kept, text.substr(static_cast<std::size_t>(removed)));
+    EXPECT_LE(kept.size(), 10240u);
+    EXPECT_GT(kept.size(), 10240u - 255u);
+    EXPECT_EQ(kept.substr(0, 12), "line number ");
+    EXPECT_EQ(text.substr(static_cast<std::size_t>(removed) - 2, 2), "\r\n");
+
+    WriteFileAtomic(path, std::string(10240, 'x'));
+    EXPECT_EQ(log.CutLog(), 0);
+    EXPECT_EQ(FileSize(path), 10240);
+    log.CutSize = 0;
+    EXPECT_EQ(log.CutLog(), 0);
+    log.CutSize = 1;
+    log.Path = path + ".missing";
+    EXPECT_THROW(log.CutLog(), ELogError);
+    fs::remove(path);
+}
+
+TEST(LogCut, ByDaysKeepsTheLastDays)
+{
+    std::string path = TempFile("tarvix-cut-days");
+    std::string text;
+    for (int d = 1; d <= 5; ++d)
+        for (int h = 10; h < 13; ++h)
+            text += "2026-12-0" + std::to_string(d) + " " + std::to_string(h) + ":00 event\n";
+    WriteFileAtomic(path, text);
+    DatedLog log;
+    QuietWindow w;
+    log.Window = &w;
+    log.Path = path;
+    log.ReadFile();
+    ASSERT_TRUE(log.Analyse({}));
+    ASSERT_EQ(log.DayCount(), 5u);
+    log.CutMode = 1;
+    log.CutSize = 5;
+    EXPECT_EQ(log.CutLog(), 0);
+    log.CutSize = 3;
+    std::int64_t removed = log.CutLog();
+    EXPECT_EQ(removed, log.GetDay(2).FilePos);
+    EXPECT_EQ(ReadWholeFile(path), text.substr(static_cast<std::size_t>(removed)));
+    fs::remove(path);
+}
+
+TEST(LogCut, WaitsForTheLockAndKeepsWhatWasAppended)
+{
+    std::string path = TempFile("tarvix-cut-lock");
+    std::string text(30000, 'a');
+    for (std::size_t i = 99; i < text.size(); i += 100)
+        text[i] = '\n';
+    WriteFileAtomic(path, text);
+    int holder = ::open(path.c_str(), O_RDWR | O_APPEND);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+
+    TLog log;
+    log.Path = path;
+    log.CutSize = 10;
+    std::atomic<std::int64_t> removed{-1};
+    std::thread cutter([&] { removed = log.CutLog(); });
+    // The mailer appends while it holds the file; the cut waits for it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(removed.load(), -1);
+    const std::string tail = "appended by the mailer\n";
+    ASSERT_EQ(::write(holder, tail.data(), tail.size()), static_cast<ssize_t>(tail.size()));
+    ::flock(holder, LOCK_UN);
+    cutter.join();
+    ::close(holder);
+    std::string kept = ReadWholeFile(path);
+    ASSERT_GT(removed.load(), 0);
+    EXPECT_EQ(kept, (text + tail).substr(static_cast<std::size_t>(removed.load())));
+    EXPECT_EQ(kept.substr(kept.size() - tail.size()), tail);
+    fs::remove(path);
+}
+
+TEST(LogSettings, LoadSaveAssignAndFactory)
+{
+    TIniFile ini;
+    ini.FromText("[Log1]\nName=My log\nPath=/var/log/fido/t-mail.log\nStyle=9\nAutoNew=1\nLastStr=abc\n"
+                 "CutMode=1\nCutSize=7\nHighlight=0\n");
+    auto log = CreateLogFromReg(9, ini, "Log1", false);
+    EXPECT_EQ(log->Style, lsPlain);
+    EXPECT_EQ(log->Name, "My log");
+    EXPECT_TRUE(log->AutoNew);
+    EXPECT_EQ(log->CutSize, 7);
+    EXPECT_FALSE(log->Highlight);
+    TIniFile out;
+    log->SaveToReg(out, "Log2");
+    EXPECT_EQ(out.ReadSection("Log2"),
+              (std::vector<std::string>{"Name", "Path", "Style", "AutoNew", "LastStr", "CutMode", "CutSize",
+                                        "Highlight"}));
+    EXPECT_THROW(CreateLogOfStyle(10), Exception);
+    EXPECT_THROW(CreateLogOfStyle(-1), Exception);
+
+    LogList().clear();
+    LogList().push_back(CreateLogOfStyle(lsPlain));
+    LogList()[0]->Name = "kept";
+    LogList()[0]->LastStr = "not kept";
+    TLog* changed = ChangeLogStyle(LogList()[0].get(), lsArgus);
+    ASSERT_NE(changed, nullptr);
+    EXPECT_EQ(changed->Style, lsArgus);
+    EXPECT_EQ(changed->Name, "kept");
+    EXPECT_EQ(changed->LastStr, "");
+    EXPECT_EQ(FindLogByStyle(lsArgus), changed);
+    EXPECT_EQ(FindLogByStyle(lsTMail), nullptr);
+    LogList().clear();
+}
+
+TEST(LogFile, MissingFileRaisesLogError)
+{
+    TLog log;
+    log.Path = TempFile("tarvix-no-such-log");
+    EXPECT_THROW(log.ReadFile(), ELogError);
+}
