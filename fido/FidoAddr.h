@@ -66,7 +66,7 @@ public:
     // Parses with the given parse flags and the main address as default. Raises EAddrError.
     static TFidoAddr CreateParse(std::string_view s, std::uint8_t flags);
     // As CreateParse, without exceptions: false for a text that is no address
-    // (Out is then unspecified).
+    // (Out then holds no usable value).
     static bool TryParse(std::string_view s, std::uint8_t flags, TFidoAddr& out);
 
     // The text form with the default print flags, or with the flags given. An address
