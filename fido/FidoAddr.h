@@ -56,11 +56,21 @@ public:
 
     // Parses an address taken from a log line or a mailer configuration: no masks,
     // no aliases, the main address as default. Raises EAddrError.
+    //
+    // The text is [zone:]net/node[.point][@domain], node alone, /node[.point] or
+    // .point; the parts not given come from the main address (the domain too, when
+    // the zone is the main address's). An empty text gives Zone, Net and Node -1
+    // without error. Each number is at most 32767 ("FidoAddr.InvAddr" above that);
+    // the domain keeps the first 255 characters after the first "@".
     static TFidoAddr CreateStr(std::string_view s);
     // Parses with the given parse flags and the main address as default. Raises EAddrError.
     static TFidoAddr CreateParse(std::string_view s, std::uint8_t flags);
+    // As CreateParse, without exceptions: false for a text that is no address
+    // (Out then holds no usable value).
+    static bool TryParse(std::string_view s, std::uint8_t flags, TFidoAddr& out);
 
-    // The text form with the default print flags, or with the flags given.
+    // The text form with the default print flags, or with the flags given. An address
+    // whose net or node is -1 prints as the empty string; a zone of 0 or -1 is left out.
     std::string ToStr() const;
     std::string ToStrFlags(std::uint8_t flags) const;
 };
@@ -90,7 +100,8 @@ struct TAddrAlias {
     std::int16_t Zone = 0, Net = 0, Node = 0, Point = 0;
     std::string Name;
 };
-// Renames the alias of an address that has one, else appends a new alias.
+// Renames the alias of an address that has one, else appends a new alias. An empty
+// name is ignored.
 void AddAlias(const TFidoAddr& addr, std::string_view name);
 void ClearAliases();
 const std::vector<TAddrAlias>& Aliases();
