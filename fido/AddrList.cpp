@@ -1,5 +1,7 @@
 #include "fido/AddrList.h"
 
+#include "platform/Text.h"
+
 #include "fido/StrDict.h"
 
 #include <algorithm>
@@ -9,16 +11,6 @@
 namespace tarvix {
 
 namespace {
-
-std::string_view TrimBlanks(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
 
 // The number N of an identifier written exactly Name followed by N in decimal
 // (no sign, no leading zeros), or -1.
@@ -112,7 +104,7 @@ void TAddrList::Clear() { items_.clear(); }
 void TAddrList::AddStrings(const std::vector<std::string>& lines)
 {
     for (const std::string& line : lines) {
-        std::string_view text = TrimBlanks(line);
+        std::string_view text = TrimControls(line);
         if (!text.empty())
             items_.push_back(TListFidoAddr::CreateEntry(text, ParseFlags));
     }

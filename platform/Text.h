@@ -33,6 +33,18 @@ inline std::string_view TrimBlanks(std::string_view s)
     return s.substr(b, e - b);
 }
 
+// Without the control characters and blanks (every byte up to the blank) at both
+// ends, as the classic Trim of Pascal strings.
+inline std::string_view TrimControls(std::string_view s)
+{
+    std::size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
+        --e;
+    return s.substr(b, e - b);
+}
+
 inline std::string UpperCaseAscii(std::string_view s)
 {
     std::string r(s);

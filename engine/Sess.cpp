@@ -1,0 +1,204 @@
+#include "engine/Sess.h"
+
+#include "fido/Lng.h"
+#include "platform/Text.h"
+
+#include <cmath>
+
+namespace tarvix {
+
+namespace {
+
+constexpr const char* kFlagNames[kSessFlagCount] = {
+    "sfIncoming", "sfOK", "sfHuman", "sfBad", "sfPassword", "sfBadPassword", "sfFTS1",
+    "sfFirstOfDay", "sfListed", "sfMailOnly"};
+
+constexpr const char* kProtocolNames[kProtocolCount] = {"???", "XModem", "ZModem", "ZedZap", "DirZap",
+                                                        "Janus", "Hydra", "xHydra", "BinkP"};
+
+// The colour items of the timeline (settings/QZIni.h numbers them the same way).
+constexpr int kTLInc = 8, kTLOut = 9, kTLHuman = 10, kTLBad = 11;
+
+bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+}  // namespace
+
+const char* SessFlagName(int bit) { return bit >= 0 && bit < kSessFlagCount ? kFlagNames[bit] : ""; }
+
+const char* ProtocolName(int code) { return code >= 0 && code < kProtocolCount ? kProtocolNames[code] : "???"; }
+
+void TSess::SetConnect(std::string_view s)
+{
+    if (StartsWith(s, "From")) {
+        Speed = kSpeedIP;
+        Flags |= sfIncoming;
+        return;
+    }
+    if (StartsWith(s, "To")) {
+        Speed = kSpeedIP;
+        Flags &= static_cast<std::uint16_t>(~sfIncoming);
+        return;
+    }
+    s = TrimBlanks(s);
+    s = s.substr(0, s.find('/'));
+    s = s.substr(0, s.find(' '));
+    if (s.size() >= 2 && (s.substr(s.size() - 2) == "TX" || s.substr(s.size() - 2) == "RX"))
+        s.remove_suffix(2);
+    if (s == "TCP") {
+        Speed = kSpeedIP;
+        return;
+    }
+    Speed = 0;
+    if (s.empty() || s.front() == '?' || static_cast<unsigned char>(s.front()) > '9')
+        return;
+    // A whole decimal number, or nothing.
+    std::uint64_t v = 0;
+    std::size_t i = 0;
+    bool negative = false;
+    if (s[0] == '-' || s[0] == '+') {
+        negative = s[0] == '-';
+        i = 1;
+    }
+    if (i == s.size())
+        return;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9' || v > 0xFFFFFFFFull)
+            return;
+        v = v * 10 + static_cast<unsigned>(s[i] - '0');
+    }
+    if (!negative && v <= 0xFFFFFFFFull)
+        Speed = static_cast<std::uint32_t>(v);
+}
+
+void TSess::SetProtocol(std::string_view s)
+{
+    std::string u = UpperCaseAscii(s);
+    std::string_view v = u;
+    if (v == "ZMODEM")
+        Protocol = prZModem;
+    else if (StartsWith(v, "ZED"))
+        Protocol = prZedZap;
+    else if (v == "DIRZAP")
+        Protocol = prDirZap;
+    else if (v == "JANUS")
+        Protocol = prJanus;
+    else if (StartsWith(v, "HYDRA"))
+        Protocol = prHydra;
+    else if (StartsWith(v, "XHYDRA"))
+        Protocol = prXHydra;
+    else if (v == "BINKP")
+        Protocol = prBinkP;
+    else
+        Protocol = prNone;
+}
+
+std::int64_t TSess::SessLength() const
+{
+    return static_cast<std::int64_t>(std::llround((EndTime - StartTime) * 86400.0));
+}
+
+std::string TSess::SessText() const
+{
+    if (Has(sfHuman))
+        return LTextOr(100, {}, "Human caller");
+    std::string s = Has(sfIncoming) ? LTextOr(101, {}, "In") : LTextOr(102, {}, "Out");
+    s += ' ';
+    if (Has(sfMailOnly))
+        s += "MO ";
+    if (Has(sfBad))
+        s += LTextOr(103, {}, "Failed call");
+    else if (Has(sfFTS1))
+        s += "FTS-1";
+    else if (Addr)
+        s += Addr->ToStrFlags(pfAlias | pfShort);
+    return s;
+}
+
+int TSess::SessColor() const
+{
+    if (Has(sfBad))
+        return kTLBad;
+    if (Has(sfHuman))
+        return kTLHuman;
+    return Has(sfIncoming) ? kTLInc : kTLOut;
+}
+
+std::string TSess::SpeedText() const
+{
+    if (Speed == 0)
+        return "???";
+    if (Speed == kSpeedIP)
+        return "IP";
+    return std::to_string(Speed);
+}
+
+std::string TSess::ProtocolText() const
+{
+    if (Has(sfHuman) || Has(sfBad))
+        return {};
+    return ProtocolName(Protocol);
+}
+
+std::string TSess::PasswordText() const
+{
+    if (Has(sfBadPassword))
+        return "BAD";
+    return Has(sfPassword) ? "Yes" : "No";
+}
+
+std::string TSess::ListedText() const { return Has(sfListed) ? "Listed" : "Unlisted"; }
+
+std::string TSess::OKText() const { return Has(sfOK) ? "OK" : "Err"; }
+
+TDLCFreq::TDLCFreq(TLog* log, std::string_view fileName, std::string_view path) : Log(log), FileName(fileName)
+{
+    std::size_t cut = path.find_last_of("\\:");
+    if (cut != std::string_view::npos)
+        Dir = path.substr(0, cut + 1);
+}
+
+int CompareDLC(const TDLCFreq& a, const TDLCFreq& b)
+{
+    std::size_t n = std::min(a.Dir.size(), b.Dir.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(UpperAscii(a.Dir[i]));
+        unsigned char y = static_cast<unsigned char>(UpperAscii(b.Dir[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.Dir.size() == b.Dir.size())
+        return 0;
+    return a.Dir.size() < b.Dir.size() ? -1 : 1;
+}
+
+std::string StripParenTail(std::string_view s)
+{
+    if (s.empty() || s.back() != ')')
+        return std::string(s);
+    std::size_t open = s.rfind('(');
+    if (open == std::string_view::npos)
+        return std::string(s);  // no "(": nothing to strip
+    // The parenthesised part goes, and the one character before it.
+    return std::string(s.substr(0, open == 0 ? 0 : open - 1));
+}
+
+TDayPos DayPos(TDateTime t, int dayStart, int dayEnd)
+{
+    TDayPos p;
+    p.Day = static_cast<int>(std::floor(t));
+    int h = 0, m = 0, sec = 0, ms = 0;
+    DecodeTime(t, h, m, sec, ms);
+    if (dayStart > dayEnd) {
+        if (h >= dayStart)
+            ++p.Day;
+        else
+            h += 24;
+        p.Inside = true;
+    } else {
+        p.Inside = dayStart <= h && h < dayEnd;
+    }
+    p.Seconds = static_cast<std::int64_t>(h - dayStart) * 3600 + m * 60 + sec;
+    return p;
+}
+
+}  // namespace tarvix
