@@ -219,6 +219,8 @@ inline constexpr KeyUse kKeyUses[] = {
     {"QParser.NoArgs", "", "configuration parser: keyword with too few words"},
     {"QParser.BadBool", "", "configuration parser: keyword needs a yes/no value"},
     {"QParser.Unmatched", "", "configuration parser: opening quote without a closing one"},
+    {"QParser.IncludeLoop", "s", "configuration parser: file includes itself (file name)"},
+    {"QParser.IncludeDepth", "s", "configuration parser: includes nested too deeply (file name)"},
     {"TNdx.NoFilesIndex", "s", "file-request index cannot be opened (file name)"},
     {"TNdx.BadVersion", "s", "file-request index of an unknown format (file name)"},
     {"ShortMonthNames", "", "month abbreviations in every shown date"},
