@@ -1,0 +1,546 @@
+#include "engine/FilesBbs.h"
+
+#include "platform/Error.h"
+#include "platform/FileRead.h"
+#include "platform/HostPath.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace tarvix;
+using namespace std::string_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FilesBbsFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("tarvix-fbbs-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override
+    {
+        SetDriveMap({});
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(dir);
+    }
+
+    std::string Write(const std::string& name, const std::string& bytes)
+    {
+        fs::path p = dir / name;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
+
+    std::string Read(const std::string& name) { return ReadWholeFile((dir / name).string()); }
+
+    std::vector<std::string> Names(const fs::path& d)
+    {
+        std::vector<std::string> r;
+        for (const auto& e : fs::directory_iterator(d))
+            r.push_back(e.path().filename().string());
+        std::sort(r.begin(), r.end());
+        return r;
+    }
+
+    // A files.bbs with the given content, loaded.
+    TFilesBbs Loaded(const std::string& content, const TDLCSettings& settings = {})
+    {
+        TFilesBbs bbs(settings);
+        bbs.Load(Write("files.bbs", content));
+        return bbs;
+    }
+
+    // The first line after setting the counter of name to value.
+    std::string AfterSet(const std::string& line, const std::string& name, int value, const TDLCSettings& settings = {})
+    {
+        TFilesBbs bbs = Loaded(line + "\r\n", settings);
+        bbs.SetCounter(name, value);
+        return bbs.Lines().at(0);
+    }
+
+    fs::path dir;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- reading entries
+
+using FilesBbsLines = FilesBbsFixture;
+
+TEST_F(FilesBbsLines, CountersAreReadFromEntryLines)
+{
+    TFilesBbs bbs = Loaded("FILE.ZIP  [012] The description\r\n"
+                           "                continued here\r\n"
+                           "\r\n"
+                           "NOCNT.ARJ A file without a counter\r\n"
+                           "ABC.ZIP  [abc] description in brackets\r\n"
+                           "ONLYNAME\r\n"
+                           "OPEN.ZIP [12 no closing bracket\r\n"
+                           "TAB.ZIP\t[005]\tTabs count as blanks\r\n"
+                           "BIG.ZIP [99999999999] too large\r\n"
+                           "NEG.ZIP [-5] negative\r\n");
+    EXPECT_EQ(bbs.GetCounter("FILE.ZIP"), 12);
+    EXPECT_EQ(bbs.GetCounter("file.zip"), 12);
+    EXPECT_EQ(bbs.GetCounter("NOCNT.ARJ"), 0);
+    EXPECT_EQ(bbs.GetCounter("ABC.ZIP"), 0);
+    EXPECT_EQ(bbs.GetCounter("ONLYNAME"), 0);
+    EXPECT_EQ(bbs.GetCounter("OPEN.ZIP"), 0);
+    EXPECT_EQ(bbs.GetCounter("TAB.ZIP"), 5);
+    EXPECT_EQ(bbs.GetCounter("BIG.ZIP"), 0);
+    EXPECT_EQ(bbs.GetCounter("NEG.ZIP"), 0);
+    EXPECT_EQ(bbs.GetCounter("MISSING.ZIP"), -1);
+    EXPECT_EQ(bbs.GetCounter("continued"), -1);  // continuation lines are no entries
+    EXPECT_EQ(bbs.GetCounter(""), -1);
+    EXPECT_FALSE(bbs.Modified());
+    EXPECT_EQ(bbs.Lines().size(), 10u);
+}
+
+TEST_F(FilesBbsLines, NamesIgnoreCaseOfAsciiLettersOnly)
+{
+    TFilesBbs bbs = Loaded("Mixed.Zip [003] x\n\xC0\xC1.ZIP [004] cp866\n");
+    EXPECT_EQ(bbs.GetCounter("MIXED.ZIP"), 3);
+    EXPECT_EQ(bbs.GetCounter("mixed.zip"), 3);
+    EXPECT_EQ(bbs.GetCounter("\xC0\xC1.zip"), 4);
+    EXPECT_EQ(bbs.GetCounter("\xE0\xE1.ZIP"), -1);  // other bytes compare exactly
+}
+
+TEST_F(FilesBbsLines, FirstOfDuplicateNamesCounts)
+{
+    TFilesBbs bbs = Loaded("DUP.ZIP [001] first\nDUP.ZIP [050] second\ndup.zip [070] third\n");
+    EXPECT_EQ(bbs.GetCounter("DUP.ZIP"), 1);
+    bbs.SetCounter("dup.zip", 2);
+    EXPECT_EQ(bbs.Lines()[0], "DUP.ZIP [002] first");
+    EXPECT_EQ(bbs.Lines()[1], "DUP.ZIP [050] second");
+    EXPECT_EQ(bbs.Lines()[2], "dup.zip [070] third");
+}
+
+TEST_F(FilesBbsLines, LongLinesAreKeptWhole)
+{
+    std::string desc(100000, 'd');
+    TFilesBbs bbs = Loaded("LONG.ZIP [001] " + desc + "\n");
+    EXPECT_EQ(bbs.GetCounter("LONG.ZIP"), 1);
+    bbs.SetCounter("LONG.ZIP", 2);
+    EXPECT_EQ(bbs.Lines()[0], "LONG.ZIP [002] " + desc);
+    std::string name(300, 'N');
+    TFilesBbs big = Loaded(name + " [009] x\n");
+    EXPECT_EQ(big.GetCounter(name), 9);
+}
+
+// ---------------------------------------------------------------- setting counters
+
+using FilesBbsCounter = FilesBbsFixture;
+
+TEST_F(FilesBbsCounter, ExistingCounterChangesOnlyItsDigits)
+{
+    EXPECT_EQ(AfterSet("FILE.ZIP  [012] Description", "FILE.ZIP", 7), "FILE.ZIP  [007] Description");
+    // Spacing and trailing blanks stay as they are.
+    EXPECT_EQ(AfterSet("FILE.ZIP \t [012]    Desc  ", "FILE.ZIP", 13), "FILE.ZIP \t [013]    Desc  ");
+    EXPECT_EQ(AfterSet("FILE.ZIP [012]", "file.zip", 8), "FILE.ZIP [008]");
+}
+
+TEST_F(FilesBbsCounter, EntryWithoutCounterGetsOne)
+{
+    EXPECT_EQ(AfterSet("FILE.ZIP Description", "FILE.ZIP", 7), "FILE.ZIP      [007] Description");
+    EXPECT_EQ(AfterSet("FILE.ZIP      Description  ", "FILE.ZIP", 7), "FILE.ZIP      [007] Description  ");
+    EXPECT_EQ(AfterSet("FILE.ZIP", "FILE.ZIP", 1), "FILE.ZIP      [001]");
+    // A name of 14 characters or more still gets a blank before the counter, so that
+    // the entry keeps its name.
+    TFilesBbs bbs = Loaded("FOURTEEN_CHARS Desc\nA_LONGER_FILE_NAME.ZIP Desc\n");
+    bbs.SetCounter("FOURTEEN_CHARS", 1);
+    bbs.SetCounter("A_LONGER_FILE_NAME.ZIP", 2);
+    EXPECT_EQ(bbs.Lines()[0], "FOURTEEN_CHARS [001] Desc");
+    EXPECT_EQ(bbs.Lines()[1], "A_LONGER_FILE_NAME.ZIP [002] Desc");
+    EXPECT_EQ(bbs.GetCounter("A_LONGER_FILE_NAME.ZIP"), 2);
+}
+
+TEST_F(FilesBbsCounter, WidthAndPadding)
+{
+    EXPECT_EQ(AfterSet("F.ZIP [012] d", "F.ZIP", 1234), "F.ZIP [1234] d");
+    EXPECT_EQ(AfterSet("F.ZIP [012] d", "F.ZIP", 0), "F.ZIP [000] d");
+    TDLCSettings s;
+    s.Left = '(';
+    s.Right = ')';
+    s.Digits = 5;
+    s.Lead = ' ';
+    EXPECT_EQ(AfterSet("F.ZIP (00012) d", "F.ZIP", 13, s), "F.ZIP (   13) d");
+    EXPECT_EQ(AfterSet("F.ZIP [012] d", "F.ZIP", 13, s), "F.ZIP         (   13) [012] d");
+    s.Digits = 0;
+    EXPECT_EQ(AfterSet("F.ZIP (5) d", "F.ZIP", 6, s), "F.ZIP (6) d");
+    s.Digits = -3;
+    EXPECT_EQ(AfterSet("F.ZIP (5) d", "F.ZIP", 6, s), "F.ZIP (6) d");
+}
+
+TEST_F(FilesBbsCounter, PaddedCountersReadBack)
+{
+    for (char lead : {'0', ' ', '_', '.'}) {
+        TDLCSettings s;
+        s.Lead = lead;
+        s.Digits = 6;
+        TFilesBbs bbs = Loaded("F.ZIP desc\n", s);
+        for (int v : {1, 9, 10, 123456, 1234567}) {
+            bbs.SetCounter("F.ZIP", v);
+            EXPECT_EQ(bbs.GetCounter("F.ZIP"), v) << "lead '" << lead << "' value " << v;
+        }
+    }
+}
+
+TEST_F(FilesBbsCounter, BracketedDescriptionTakenForACounter)
+{
+    TFilesBbs bbs = Loaded("FILE.ZIP  [abc] rest of text\n");
+    EXPECT_EQ(bbs.GetCounter("FILE.ZIP"), 0);
+    bbs.SetCounter("FILE.ZIP", bbs.GetCounter("FILE.ZIP") + 1);
+    EXPECT_EQ(bbs.Lines()[0], "FILE.ZIP  [001] rest of text");
+}
+
+TEST_F(FilesBbsCounter, BracketInTheNameIsNotTheCounter)
+{
+    EXPECT_EQ(AfterSet("FILE[1].ZIP [005] d [x]", "FILE[1].ZIP", 6), "FILE[1].ZIP [006] d [x]");
+    EXPECT_EQ(AfterSet("FILE[1].ZIP plain", "FILE[1].ZIP", 1), "FILE[1].ZIP   [001] plain");
+}
+
+TEST_F(FilesBbsCounter, TextAfterTheCounterIsNeverCut)
+{
+    std::string desc(1000, 'x');
+    EXPECT_EQ(AfterSet("F.ZIP [001] " + desc, "F.ZIP", 2), "F.ZIP [002] " + desc);
+}
+
+TEST_F(FilesBbsCounter, UnknownNamesAndContinuationLinesAreLeftAlone)
+{
+    TFilesBbs bbs = Loaded("A.ZIP [001] a\n B.ZIP [001] continuation\n");
+    bbs.SetCounter("B.ZIP", 5);
+    bbs.SetCounter("C.ZIP", 5);
+    EXPECT_FALSE(bbs.Modified());
+    EXPECT_EQ(bbs.Lines()[1], " B.ZIP [001] continuation");
+    bbs.SetCounter("A.ZIP", 2);
+    EXPECT_TRUE(bbs.Modified());
+}
+
+// ---------------------------------------------------------------- loading and saving
+
+using FilesBbsFile = FilesBbsFixture;
+
+TEST_F(FilesBbsFile, OnlyTheCounterBytesChange)
+{
+    // CR LF, LF and a lone CR, trailing blanks, CP866 text, a zero byte, a final
+    // line without its end.
+    const std::string content = "; header comment\r\n"
+                               "\x8F\xE0\xA8.ZIP  [041] \x8E\xAF\xA8\xE1\xA0\xAD\xA8\xA5   \r\n"
+                               "   continued\n"
+                               "\r\n"
+                               "ZERO.BIN [001] a\0b\r"
+                               "LAST.ZIP desc"s;
+    ASSERT_NE(content.find("a\0b\r"s), std::string::npos);
+    std::string path = Write("files.bbs", content);
+    TFilesBbs bbs;
+    bbs.Load(path);
+    bbs.SetCounter("\x8F\xE0\xA8.zip", 42);
+    bbs.SetCounter("LAST.ZIP", 1);
+    bbs.Save(path);
+    std::string expected = content;
+    expected.replace(expected.find("[041]"), 5, "[042]");
+    expected.replace(expected.find("LAST.ZIP desc"), 13, "LAST.ZIP      [001] desc");
+    EXPECT_EQ(Read("files.bbs"), expected);
+    EXPECT_FALSE(bbs.Modified());
+}
+
+TEST_F(FilesBbsFile, LineEndsOfEachStyleAreKept)
+{
+    for (std::string eol : {"\r\n", "\n"}) {
+        for (bool finalEol : {true, false}) {
+            std::string content = "A.ZIP [001] a" + eol + "B.ZIP b" + eol + "C.ZIP [003] c" + (finalEol ? eol : "");
+            std::string path = Write("files.bbs", content);
+            TFilesBbs bbs;
+            bbs.Load(path);
+            EXPECT_EQ(bbs.Lines().size(), 3u);
+            bbs.SetCounter("C.ZIP", 4);
+            bbs.Save(path);
+            EXPECT_EQ(Read("files.bbs"),
+                      "A.ZIP [001] a" + eol + "B.ZIP b" + eol + "C.ZIP [004] c" + (finalEol ? eol : ""));
+        }
+    }
+}
+
+TEST_F(FilesBbsFile, NothingIsWrittenWithoutAChange)
+{
+    std::string path = Write("files.bbs", "A.ZIP [001] a\n");
+    TFilesBbs bbs;
+    bbs.BackupName = "filesbbs.bak";
+    bbs.Load(path);
+    bbs.SetCounter("NONE.ZIP", 3);
+    ::unlink(path.c_str());
+    bbs.Save(path);  // unchanged: not even re-created
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(Names(dir), std::vector<std::string> {});
+}
+
+TEST_F(FilesBbsFile, MissingFileLoadsEmptyAndIsNotCreated)
+{
+    TFilesBbs bbs;
+    bbs.Load(Write("files.bbs", "A.ZIP [001] a\n"));
+    std::string missing = (dir / "sub" / "files.bbs").string();
+    bbs.Load(missing);
+    EXPECT_TRUE(bbs.Lines().empty());
+    EXPECT_EQ(bbs.GetCounter("A.ZIP"), -1);
+    bbs.SetCounter("A.ZIP", 2);
+    bbs.Save(missing);
+    EXPECT_FALSE(fs::exists(dir / "sub"));
+    bbs.Load((dir / "no-such.bbs").string());
+    EXPECT_TRUE(bbs.Lines().empty());
+}
+
+TEST_F(FilesBbsFile, UnreadableFileRaises)
+{
+    fs::create_directories(dir / "files.bbs");
+    TFilesBbs bbs;
+    EXPECT_THROW(bbs.Load((dir / "files.bbs").string()), EInOutError);
+    EXPECT_TRUE(bbs.Lines().empty());
+}
+
+TEST_F(FilesBbsFile, EmptyAndGarbageFiles)
+{
+    TFilesBbs empty = Loaded("");
+    EXPECT_TRUE(empty.Lines().empty());
+    EXPECT_EQ(empty.GetCounter("A"), -1);
+
+    // Bytes of every value, zero bytes and line ends included.
+    std::string garbage;
+    for (int i = 0; i < 5000; ++i)
+        garbage += static_cast<char>((i * 7919 + i / 256) % 256);
+    std::string path = Write("files.bbs", garbage);
+    TFilesBbs bbs;
+    bbs.Load(path);
+    std::vector<std::string> names;
+    for (const std::string& line : bbs.Lines()) {
+        if (line.empty() || line[0] == ' ' || line[0] == '\t')
+            continue;
+        std::string name = line.substr(0, line.find_first_of(" \t"));
+        EXPECT_NE(bbs.GetCounter(name), -1);
+        names.push_back(name);
+    }
+    ASSERT_GT(names.size(), 10u);
+    bbs.Save(path);  // unchanged
+    EXPECT_EQ(Read("files.bbs"), garbage);
+    bbs.SetCounter(names[3], 77);
+    int expected = bbs.GetCounter(names[3]);  // an earlier line of the same name may win
+    bbs.Save(path);
+    TFilesBbs again;
+    again.Load(path);
+    EXPECT_EQ(again.Lines().size(), bbs.Lines().size());
+    EXPECT_EQ(again.GetCounter(names[3]), expected);
+    EXPECT_EQ(again.Lines(), bbs.Lines());
+}
+
+TEST_F(FilesBbsFile, BackupKeepsTheOldFileAndItsDate)
+{
+    std::string path = Write("files.bbs", "A.ZIP [001] a\r\n");
+    const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    TFilesBbs bbs;
+    bbs.BackupName = "filesbbs.bak";
+    bbs.Load(path);
+    bbs.SetCounter("A.ZIP", 2);
+    bbs.Save(path);
+    EXPECT_EQ(Read("files.bbs"), "A.ZIP [002] a\r\n");
+    EXPECT_EQ(Read("filesbbs.bak"), "A.ZIP [001] a\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "filesbbs.bak").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+    EXPECT_EQ(Names(dir), (std::vector<std::string> {"files.bbs", "filesbbs.bak"}));
+}
+
+TEST_F(FilesBbsFile, FailedBackupLeavesTheFileUnwritten)
+{
+    std::string path = Write("files.bbs", "A.ZIP [001] a\n");
+    std::string bak = Write("filesbbs.bak", "older\n");
+    ::chmod(bak.c_str(), 0444);  // a read-only backup is not replaced
+    TFilesBbs bbs;
+    bbs.BackupName = "filesbbs.bak";
+    bbs.Load(path);
+    bbs.SetCounter("A.ZIP", 2);
+    EXPECT_THROW(bbs.Save(path), EInOutError);
+    EXPECT_EQ(Read("files.bbs"), "A.ZIP [001] a\n");
+    EXPECT_EQ(Read("filesbbs.bak"), "older\n");
+}
+
+namespace {
+[[noreturn]] void CrashBeforeRename(const std::string&) { ::_exit(3); }
+}  // namespace
+
+TEST_F(FilesBbsFile, CrashWhileWritingLeavesTheOldFile)
+{
+    const std::string old = "A.ZIP [001] a\r\n";
+    std::string path = Write("files.bbs", old);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        SetAtomicWriteHook(CrashBeforeRename);
+        TFilesBbs bbs;
+        bbs.Load(path);
+        bbs.SetCounter("A.ZIP", 2);
+        bbs.Save(path);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_EQ(Read("files.bbs"), old);
+}
+
+TEST_F(FilesBbsFile, SavingLeavesNoTemporaryFile)
+{
+    std::string path = Write("files.bbs", "A.ZIP [001] a\n");
+    ::chmod(path.c_str(), 0640);
+    TFilesBbs bbs;
+    bbs.Load(path);
+    bbs.SetCounter("A.ZIP", 2);
+    bbs.Save(path);
+    EXPECT_EQ(Names(dir), std::vector<std::string> {"files.bbs"});
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(FilesBbsFile, DosPathsReachTheFileRegardlessOfCase)
+{
+    Write("dos_c/FILES/A/FILES.BBS", "A.ZIP [001] a\n");
+    SetDriveMap({{'C', (dir / "dos_c").string()}});
+    TFilesBbs bbs;
+    bbs.Load("C:\\FILES\\A\\files.bbs");
+    EXPECT_EQ(bbs.GetCounter("A.ZIP"), 1);
+    bbs.SetCounter("A.ZIP", 2);
+    bbs.Save("C:\\FILES\\A\\files.bbs");
+    EXPECT_EQ(Read("dos_c/FILES/A/FILES.BBS"), "A.ZIP [002] a\n");
+    EXPECT_EQ(Names(dir / "dos_c" / "FILES" / "A"), std::vector<std::string> {"FILES.BBS"});
+}
+
+// ---------------------------------------------------------------- the update
+
+using DownloadCounters = FilesBbsFixture;
+
+TEST(CompareDLCTest, DirectoriesCompareWithoutCase)
+{
+    auto cmp = [](const char* a, const char* b) { return CompareDLC({"x", a}, {"y", b}); };
+    EXPECT_EQ(cmp("C:\\FILES\\A\\", "c:\\files\\a\\"), 0);
+    EXPECT_LT(cmp("C:\\FILES\\A\\", "C:\\FILES\\B\\"), 0);
+    EXPECT_GT(cmp("c:\\files\\b\\", "C:\\FILES\\A\\"), 0);
+    EXPECT_LT(cmp("C:\\FILES\\", "C:\\FILES\\A\\"), 0);
+    EXPECT_LT(cmp("", "C:\\"), 0);
+    EXPECT_GT(cmp("\xE0", "Z"), 0);
+}
+
+class DownloadCountersBackup : public FilesBbsFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DownloadCountersBackup, TwoDirectoriesEachRewrittenOnce)
+{
+    const bool backup = GetParam();
+    const std::string oldA = "ONE.ZIP   [001] one\r\nTWO.ZIP   [010] two\r\nTHREE.ZIP three\r\n";
+    const std::string oldB = "B.ZIP [100] b\n";
+    Write("dos_c/FILES/A/files.bbs", oldA);
+    Write("dos_c/FILES/B/files.bbs", oldB);
+    SetDriveMap({{'C', (dir / "dos_c").string()}});
+
+    std::vector<TDLCFreqRecord> records = {
+        {"ONE.ZIP", "C:\\FILES\\A\\"},
+        {"B.ZIP", "C:\\FILES\\B\\"},
+        {"two.zip", ""},          // resolved below
+        {"ONE.ZIP", "c:\\files\\a\\"},
+        {"UNKNOWN.ZIP", ""},      // no resolution: skipped
+        {"NOTLISTED.ZIP", "C:\\FILES\\A\\"},
+    };
+    std::vector<std::string> asked;
+    auto resolve = [&](const std::string& name) -> std::string {
+        asked.push_back(name);
+        return name == "two.zip" ? "C:\\FILES\\A\\TWO.ZIP" : "";
+    };
+    std::vector<std::pair<std::size_t, std::size_t>> steps;
+    TDLCSettings settings;
+    settings.BackupX = backup;
+    UpdateDownloadCounters(records, settings, resolve,
+                           [&](std::size_t done, std::size_t total) { steps.emplace_back(done, total); });
+
+    EXPECT_EQ(asked, (std::vector<std::string> {"two.zip", "UNKNOWN.ZIP"}));
+    EXPECT_EQ(Read("dos_c/FILES/A/files.bbs"), "ONE.ZIP   [003] one\r\nTWO.ZIP   [011] two\r\nTHREE.ZIP three\r\n");
+    EXPECT_EQ(Read("dos_c/FILES/B/files.bbs"), "B.ZIP [101] b\n");
+    ASSERT_EQ(steps.size(), records.size());
+    EXPECT_EQ(steps.back(), std::make_pair(records.size(), records.size()));
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        EXPECT_EQ(steps[i].first, i + 1);
+
+    if (backup) {
+        // The backups hold the files as they were before the update: each file
+        // was written once.
+        EXPECT_EQ(Read("dos_c/FILES/A/filesbbs.bak"), oldA);
+        EXPECT_EQ(Read("dos_c/FILES/B/filesbbs.bak"), oldB);
+    }
+    std::vector<std::string> expected = backup ? std::vector<std::string> {"files.bbs", "filesbbs.bak"}
+                                               : std::vector<std::string> {"files.bbs"};
+    EXPECT_EQ(Names(dir / "dos_c" / "FILES" / "A"), expected);
+    EXPECT_EQ(Names(dir / "dos_c" / "FILES" / "B"), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutBackup, DownloadCountersBackup, ::testing::Bool());
+
+TEST_F(DownloadCounters, UnresolvedFilesDoNotTouchTheCurrentDirectory)
+{
+    Write("files.bbs", "LOST.ZIP [001] x\n");
+    fs::path cwd = fs::current_path();
+    fs::current_path(dir);
+    std::vector<TDLCFreqRecord> records = {{"LOST.ZIP", ""}, {"LOST.ZIP", ""}};
+    UpdateDownloadCounters(records, {}, [](const std::string&) { return std::string(); });
+    UpdateDownloadCounters(records, {}, nullptr);
+    fs::current_path(cwd);
+    EXPECT_EQ(Read("files.bbs"), "LOST.ZIP [001] x\n");
+}
+
+TEST_F(DownloadCounters, HostPathsAndMissingFilesBbs)
+{
+    Write("a/files.bbs", "X.ZIP [007] x\n");
+    fs::create_directories(dir / "empty");
+    std::vector<TDLCFreqRecord> records = {
+        {"X.ZIP", (dir / "a").string() + "/"},
+        {"Y.ZIP", ""},
+        {"Z.ZIP", (dir / "empty").string() + "/"},
+    };
+    const std::string host = (dir / "a" / "Y.ZIP").string();
+    UpdateDownloadCounters(records, {}, [&](const std::string&) { return host; });
+    EXPECT_EQ(Read("a/files.bbs"), "X.ZIP [008] x\n");
+    EXPECT_EQ(Names(dir / "empty"), std::vector<std::string> {});
+}
+
+TEST_F(DownloadCounters, OneFailingDirectoryDoesNotStopTheOthers)
+{
+    fs::create_directories(dir / "a" / "files.bbs");  // cannot be read
+    Write("b/files.bbs", "B.ZIP [001] b\n");
+    std::vector<TDLCFreqRecord> records = {
+        {"A.ZIP", (dir / "a").string() + "/"},
+        {"B.ZIP", (dir / "b").string() + "/"},
+    };
+    EXPECT_THROW(UpdateDownloadCounters(records, {}, nullptr), EInOutError);
+    EXPECT_EQ(Read("b/files.bbs"), "B.ZIP [002] b\n");
+}
+
+TEST_F(DownloadCounters, ManySendsOfOneFileCountEach)
+{
+    Write("a/files.bbs", "F.ZIP [998] f\nG.ZIP [2147483647] g\n");
+    std::vector<TDLCFreqRecord> records(5, TDLCFreqRecord {"f.zip", (dir / "a").string() + "/"});
+    records.push_back({"G.ZIP", (dir / "a").string() + "/"});
+    UpdateDownloadCounters(records, {}, nullptr);
+    EXPECT_EQ(Read("a/files.bbs"), "F.ZIP [1003] f\nG.ZIP [2147483647] g\n");
+}

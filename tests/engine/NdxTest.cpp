@@ -1,0 +1,486 @@
+#include "engine/Ndx.h"
+
+#include "fido/Lng.h"
+#include "platform/HostPath.h"
+#include "tools/ndxwriters/NdxWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace tarvix;
+using namespace tarvix::ndxwriters;
+namespace fs = std::filesystem;
+
+namespace {
+
+class NdxFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("tarvix-ndx-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override
+    {
+        SetDriveMap({});
+        fs::remove_all(dir);
+    }
+
+    std::string File(const std::string& name, const std::string& bytes)
+    {
+        fs::path p = dir / name;
+        std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
+
+    // The key of the ENdxError raised by make, or "" when nothing is raised.
+    template <typename F>
+    static std::string ErrorKey(F make)
+    {
+        try {
+            make();
+        } catch (const ENdxError& e) {
+            return e.Key();
+        }
+        return "";
+    }
+
+    fs::path dir;
+};
+
+void Put32(std::string& s, std::size_t at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        s[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+const std::vector<NdxEntry> kSmall2604 = {
+    {"file.zip", "C:\\FILES\\A"},
+    {"FILEB.ARJ", "C:\\FILES\\B\\"},
+    {"SIXTEEN_CHARS.ZI", "C:\\FILES\\A"},       // exactly 16: continuation present
+    {"a_rather_long_file_name.tar.gz", "D:\\PUB"},
+    {"X", "C:\\FILES\\B\\"},
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- 2600
+
+using Ndx2600 = NdxFixture;
+
+TEST_F(Ndx2600, ThreeRecordsFindEachAndMissTheGaps)
+{
+    std::string bytes = BuildNdx2600({{"BBB.ZIP", "C:\\FILES\\B"}, {"AAA.ZIP", "C:\\FILES\\A"}, {"CCC.ZIP", "D:\\C"}});
+    ASSERT_EQ(bytes.size(), 1536u);
+    TFileIndex2600 ndx(File("files.idx", bytes));
+    EXPECT_EQ(ndx.FindFile("AAA.ZIP"), "C:\\FILES\\A\\AAA.ZIP");
+    EXPECT_EQ(ndx.FindFile("BBB.ZIP"), "C:\\FILES\\B\\BBB.ZIP");
+    EXPECT_EQ(ndx.FindFile("CCC.ZIP"), "D:\\C\\CCC.ZIP");
+    EXPECT_EQ(ndx.FindFile("AZZ.ZIP"), "");  // between the first two
+    EXPECT_EQ(ndx.FindFile("BZZ.ZIP"), "");  // between the last two
+    EXPECT_EQ(ndx.FindFile("A"), "");        // before all
+    EXPECT_EQ(ndx.FindFile("ZZZ"), "");      // after all
+    EXPECT_EQ(ndx.FindFile("aaa.zip"), "");  // case matters
+    EXPECT_EQ(ndx.FindFile("AAA.ZIPX"), ""); // a longer name is another name
+    EXPECT_EQ(ndx.FindFile("AAA.ZI"), "");
+    EXPECT_EQ(ndx.FindFile(""), "");
+}
+
+TEST_F(Ndx2600, EveryNameOfLargerIndexesIsFound)
+{
+    for (int count : {1, 2, 7, 64, 333}) {
+        std::vector<NdxEntry> entries;
+        for (int i = 0; i < count; ++i)
+            entries.push_back({"F" + std::to_string(i * 2 + 1000) + ".ZIP", "C:\\D" + std::to_string(i % 5)});
+        TFileIndex2600 ndx(File("n" + std::to_string(count) + ".idx", BuildNdx2600(entries)));
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(ndx.FindFile(entries[static_cast<std::size_t>(i)].first),
+                      entries[static_cast<std::size_t>(i)].second + "\\" + entries[static_cast<std::size_t>(i)].first);
+            EXPECT_EQ(ndx.FindFile("F" + std::to_string(i * 2 + 1001) + ".ZIP"), "") << count << " " << i;
+        }
+    }
+}
+
+TEST_F(Ndx2600, NamesCompareAsUnsignedBytes)
+{
+    // Byte 0xE0 (a Cyrillic letter in CP866) sorts after every ASCII letter.
+    std::string cyr = "\xE0\xA0\xA1.ZIP";
+    TFileIndex2600 ndx(File("files.idx", BuildNdx2600({{cyr, "C:\\R"}, {"ZZZ.ZIP", "C:\\Z"}, {"AAA", "C:\\A"}})));
+    EXPECT_EQ(ndx.FindFile(cyr), "C:\\R\\" + cyr);
+    EXPECT_EQ(ndx.FindFile("ZZZ.ZIP"), "C:\\Z\\ZZZ.ZIP");
+    EXPECT_EQ(ndx.FindFile("AAA"), "C:\\A\\AAA");
+}
+
+TEST_F(Ndx2600, OnlyWholeRecordsAreSearched)
+{
+    std::string bytes = BuildNdx2600({{"AAA", "C:\\A"}, {"BBB", "C:\\B"}, {"CCC", "C:\\C"}});
+    {
+        TFileIndex2600 ndx(File("extra.idx", bytes + std::string(100, 'x')));
+        EXPECT_EQ(ndx.FindFile("AAA"), "C:\\A\\AAA");
+        EXPECT_EQ(ndx.FindFile("CCC"), "C:\\C\\CCC");
+    }
+    {
+        TFileIndex2600 ndx(File("short.idx", bytes.substr(0, 1535)));
+        EXPECT_EQ(ndx.FindFile("AAA"), "C:\\A\\AAA");
+        EXPECT_EQ(ndx.FindFile("BBB"), "C:\\B\\BBB");
+        EXPECT_EQ(ndx.FindFile("CCC"), "");
+    }
+    for (std::size_t len : {0u, 1u, 511u}) {
+        TFileIndex2600 ndx(File("tiny.idx", bytes.substr(0, len)));
+        EXPECT_EQ(ndx.FindFile("AAA"), "") << len;
+    }
+}
+
+TEST_F(Ndx2600, DamagedRecordsGiveNotFound)
+{
+    std::string bytes = BuildNdx2600({{"AAA", "C:\\A"}, {"BBB", "C:\\B"}, {"CCC", "C:\\C"}});
+    std::string noNameEnd = bytes;
+    std::fill(noNameEnd.begin() + 512, noNameEnd.begin() + 512 + 264, 'B');
+    TFileIndex2600 a(File("noname.idx", noNameEnd));
+    EXPECT_EQ(a.FindFile("BBB"), "");
+    EXPECT_EQ(a.FindFile(std::string(264, 'B')), "");
+
+    std::string noDirEnd = bytes;
+    std::fill(noDirEnd.begin() + 512 + 264, noDirEnd.begin() + 1024, 'D');
+    TFileIndex2600 b(File("nodir.idx", noDirEnd));
+    EXPECT_EQ(b.FindFile("BBB"), "");
+
+    std::mt19937 rng(2600);
+    for (int round = 0; round < 20; ++round) {
+        std::string garbage(512 * 8 + static_cast<std::size_t>(round), '\0');
+        for (char& c : garbage)
+            c = static_cast<char>(rng() % 4 == 0 ? 0 : rng());
+        TFileIndex2600 g(File("garbage.idx", garbage));
+        for (const char* name : {"AAA", "", "\xFF\xFF", "zzzz"})
+            (void)g.FindFile(name);
+    }
+}
+
+TEST_F(Ndx2600, FileChangedWhileOpenIsReadAsItIsNow)
+{
+    std::string path = File("files.idx", BuildNdx2600({{"AAA", "C:\\A"}, {"BBB", "C:\\B"}, {"CCC", "C:\\C"}}));
+    TFileIndex2600 ndx(path);
+    EXPECT_EQ(ndx.FindFile("CCC"), "C:\\C\\CCC");
+    fs::resize_file(path, 512);
+    EXPECT_EQ(ndx.FindFile("CCC"), "");
+    EXPECT_EQ(ndx.FindFile("AAA"), "C:\\A\\AAA");
+    fs::resize_file(path, 0);
+    EXPECT_EQ(ndx.FindFile("AAA"), "");
+}
+
+TEST_F(Ndx2600, MissingFileOrDirectoryCannotBeOpened)
+{
+    EXPECT_EQ(ErrorKey([&] { TFileIndex2600 x((dir / "none.idx").string()); }), "TNdx.NoFilesIndex");
+    EXPECT_EQ(ErrorKey([&] { TFileIndex2600 x(dir.string()); }), "TNdx.NoFilesIndex");
+    EXPECT_EQ(ErrorKey([&] { TFileIndex2604 x((dir / "none.idx").string()); }), "TNdx.NoFilesIndex");
+}
+
+TEST_F(NdxFixture, DosPathsAreOpenedThroughTheDriveMap)
+{
+    fs::create_directories(dir / "tm");
+    File("tm/files.idx", BuildNdx2600({{"AAA", "C:\\A"}}));
+    File("tm/files.ndx", BuildNdx2604({{"AAA", "C:\\A"}}));
+    SetDriveMap({{'C', dir.string()}});
+    TFileIndex2600 a("C:\\TM\\FILES.IDX");
+    EXPECT_EQ(a.FindFile("AAA"), "C:\\A\\AAA");
+    TFileIndex2604 b("c:\\tm\\Files.Ndx");
+    EXPECT_EQ(b.FindFile("aaa"), "C:\\A\\AAA");
+    EXPECT_EQ(b.FileName(), "c:\\tm\\Files.Ndx");
+}
+
+TEST_F(NdxFixture, MessagesNameTheFile)
+{
+    UnloadLng();
+    try {
+        TFileIndex2600 x("C:\\NO\\SUCH.IDX");
+        FAIL();
+    } catch (const ENdxError& e) {
+        EXPECT_NE(std::string(e.what()).find("C:\\NO\\SUCH.IDX"), std::string::npos) << e.what();
+    }
+    LoadLng(TARVIX_SOURCE_DIR "/lng/QZ_Eng.lng");
+    try {
+        TFileIndex2600 x("C:\\NO\\SUCH.IDX");
+        FAIL();
+    } catch (const ELException& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file-request index C:\\NO\\SUCH.IDX");
+    }
+    std::string bad = File("bad.ndx", std::string(300, 'x'));
+    try {
+        TFileIndex2604 x(bad);
+        FAIL();
+    } catch (const ENdxError& e) {
+        EXPECT_EQ(std::string(e.what()), "File-request index " + bad + " has an unsupported format");
+    }
+    UnloadLng();
+}
+
+// ---------------------------------------------------------------- 2604
+
+using Ndx2604 = NdxFixture;
+
+TEST_F(Ndx2604, FindsEveryNameInUpperCase)
+{
+    TFileIndex2604 ndx(File("files.ndx", BuildNdx2604(kSmall2604)));
+    EXPECT_EQ(ndx.FindFile("FILE.ZIP"), "C:\\FILES\\A\\FILE.ZIP");
+    EXPECT_EQ(ndx.FindFile("file.zip"), "C:\\FILES\\A\\FILE.ZIP");
+    EXPECT_EQ(ndx.FindFile("fileb.arj"), "C:\\FILES\\B\\FILEB.ARJ");
+    EXPECT_EQ(ndx.FindFile("SIXTEEN_CHARS.ZI"), "C:\\FILES\\A\\SIXTEEN_CHARS.ZI");
+    EXPECT_EQ(ndx.FindFile("A_Rather_Long_File_Name.tar.gz"), "D:\\PUB\\A_RATHER_LONG_FILE_NAME.TAR.GZ");
+    EXPECT_EQ(ndx.FindFile("x"), "C:\\FILES\\B\\X");
+}
+
+TEST_F(Ndx2604, MissesEndTheSearch)
+{
+    TFileIndex2604 ndx(File("files.ndx", BuildNdx2604(kSmall2604)));
+    EXPECT_EQ(ndx.FindFile(""), "");
+    EXPECT_EQ(ndx.FindFile("FILEC.ZIP"), "");          // its group, not in it
+    EXPECT_EQ(ndx.FindFile("FI"), "");
+    EXPECT_EQ(ndx.FindFile("QQQ"), "");                // no group
+    EXPECT_EQ(ndx.FindFile("XY"), "");                 // the group of X is X + zero
+    EXPECT_EQ(ndx.FindFile("F"), "");
+    EXPECT_EQ(ndx.FindFile("SIXTEEN_CHARS.Z"), "");    // 15 of the 16 characters
+    EXPECT_EQ(ndx.FindFile("SIXTEEN_CHARS.ZIP"), "");  // one more
+}
+
+TEST_F(Ndx2604, NamesAroundTheSixteenByteField)
+{
+    std::vector<NdxEntry> entries;
+    for (std::size_t len : {14u, 15u, 16u, 17u, 40u, 263u})
+        entries.push_back({"N" + std::string(len - 1, static_cast<char>('a' + len % 26)), "C:\\L" + std::to_string(len)});
+    TFileIndex2604 ndx(File("files.ndx", BuildNdx2604(entries)));
+    for (const NdxEntry& e : entries) {
+        std::string up = e.first;
+        for (char& c : up)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(ndx.FindFile(e.first), e.second + "\\" + up) << e.first.size();
+    }
+}
+
+TEST_F(Ndx2604, DirectoriesAreFrontCoded)
+{
+    std::string bytes = BuildNdx2604({{"A", "C:\\FILES\\AREA1"}, {"B", "C:\\FILES\\AREA2"},
+                                      {"C", "C:\\FILES\\AREA2\\SUB"}, {"D", "D:\\X"}, {"E", ""}});
+    TFileIndex2604 ndx(File("files.ndx", bytes));
+    EXPECT_EQ(ndx.Directories(),
+              (std::vector<std::string> {"", "C:\\FILES\\AREA1", "C:\\FILES\\AREA2", "C:\\FILES\\AREA2\\SUB", "D:\\X"}));
+    EXPECT_EQ(ndx.FindFile("c"), "C:\\FILES\\AREA2\\SUB\\C");
+    EXPECT_EQ(ndx.FindFile("e"), "E");  // no directory: the name alone
+    // Shared counts: 0 for "C:\FILES\AREA1" after "" (at 258), 13 for the next one.
+    EXPECT_EQ(bytes[256], 0);
+    EXPECT_EQ(bytes[258], 0);
+    EXPECT_EQ(bytes.substr(259, 14), "C:\\FILES\\AREA1");
+    EXPECT_EQ(bytes[274], 13);
+    EXPECT_EQ(bytes.substr(275, 2), std::string("2\0", 2));
+}
+
+TEST_F(Ndx2604, ManyNamesInOneGroup)
+{
+    std::vector<NdxEntry> entries;
+    for (int i = 0; i < 500; ++i)
+        entries.push_back({"AB" + std::to_string(i) + (i % 3 == 0 ? std::string(20, 'q') : ""), "C:\\D" + std::to_string(i % 7)});
+    TFileIndex2604 ndx(File("files.ndx", BuildNdx2604(entries)));
+    for (int i = 0; i < 500; i += 37) {
+        std::string name = entries[static_cast<std::size_t>(i)].first;
+        std::string up = name;
+        for (char& c : up)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(ndx.FindFile(name), entries[static_cast<std::size_t>(i)].second + "\\" + up);
+    }
+    EXPECT_EQ(ndx.FindFile("AB9999"), "");
+}
+
+TEST_F(Ndx2604, DamagedHeadersAreRejectedAtOpen)
+{
+    const std::string good = BuildNdx2604(kSmall2604);
+    const Ndx2604Layout layout = LayoutOf2604(good);
+    auto key = [&](const std::string& bytes) {
+        std::string path = File("damaged.ndx", bytes);
+        return ErrorKey([&] { TFileIndex2604 x(path); });
+    };
+    ASSERT_EQ(key(good), "");
+
+    std::string wrongSig = good;
+    wrongSig[0] = 0x31;
+    wrongSig[1] = 0x45;  // the bytes the wrong way round
+    EXPECT_EQ(key(wrongSig), "TNdx.BadVersion");
+
+    EXPECT_EQ(key(""), "TNdx.BadVersion");
+    EXPECT_EQ(key(good.substr(0, 2)), "TNdx.BadVersion");
+    EXPECT_EQ(key(good.substr(0, 255)), "TNdx.BadVersion");
+
+    // 0xFFFFFFFF directories in a file of 300 bytes.
+    std::string hugeDirs = good.substr(0, 300);
+    Put32(hugeDirs, 4, 0xFFFFFFFFu);
+    Put32(hugeDirs, 8, 44);
+    Put32(hugeDirs, 16, 0);
+    EXPECT_EQ(key(hugeDirs), "TNdx.BadVersion");
+
+    std::string blockPastEnd = good;
+    Put32(blockPastEnd, 8, static_cast<std::uint32_t>(good.size()));
+    EXPECT_EQ(key(blockPastEnd), "TNdx.BadVersion");
+    Put32(blockPastEnd, 8, 0xFFFFFFFFu);
+    EXPECT_EQ(key(blockPastEnd), "TNdx.BadVersion");
+
+    std::string moreDirsThanBlock = good;
+    Put32(moreDirsThanBlock, 4, 4);  // the block holds 3
+    EXPECT_EQ(key(moreDirsThanBlock), "TNdx.BadVersion");
+
+    std::string tablePastEnd = good;
+    Put32(tablePastEnd, 24, static_cast<std::uint32_t>(good.size() + 1));
+    EXPECT_EQ(key(tablePastEnd), "TNdx.BadVersion");
+    Put32(tablePastEnd, 24, 0xFFFFFFFFu);
+    EXPECT_EQ(key(tablePastEnd), "TNdx.BadVersion");
+
+    std::string tableRunsOver = good;
+    Put32(tableRunsOver, 16, 0xFFFFFFFFu);
+    EXPECT_EQ(key(tableRunsOver), "TNdx.BadVersion");
+    Put32(tableRunsOver, 16, static_cast<std::uint32_t>((good.size() - layout.tableOffset) / 6 + 1));
+    EXPECT_EQ(key(tableRunsOver), "TNdx.BadVersion");
+
+    // The first directory claims to share characters with a name before it.
+    std::string badShared = good;
+    badShared[layout.dirBlockOffset] = 1;
+    EXPECT_EQ(key(badShared), "TNdx.BadVersion");
+    // The second shares more characters than the first has.
+    std::string tooShared = good;
+    std::size_t second = good.find('\0', layout.dirBlockOffset + 1) + 1;
+    tooShared[second] = static_cast<char>(200);
+    EXPECT_EQ(key(tooShared), "TNdx.BadVersion");
+
+    // The last directory name runs to the end of the block without its zero.
+    std::string noEnd = good;
+    noEnd[layout.dirBlockOffset + layout.dirBlockSize - 1] = 'Z';
+    EXPECT_EQ(key(noEnd), "TNdx.BadVersion");
+}
+
+TEST_F(Ndx2604, DamagedRecordsGiveNotFound)
+{
+    const std::string good = BuildNdx2604(kSmall2604);
+    const Ndx2604Layout layout = LayoutOf2604(good);
+
+    // Every table offset past the end of the file.
+    std::string offsets = good;
+    for (std::size_t i = 0; i < layout.tableCount; ++i)
+        Put32(offsets, layout.tableOffset + i * 6 + 2, static_cast<std::uint32_t>(good.size() + i * 1000));
+    Put32(offsets, layout.tableOffset + 2, 0xFFFFFFFFu);
+    TFileIndex2604 a(File("offsets.ndx", offsets));
+    for (const NdxEntry& e : kSmall2604)
+        EXPECT_EQ(a.FindFile(e.first), "") << e.first;
+
+    // Directory numbers beyond the list of three.
+    std::string dirNo = good;
+    for (std::size_t off = layout.recordsOffset; off + 26 <= dirNo.size();) {
+        dirNo[off] = 3;
+        dirNo[off + 1] = 0;
+        off += dirNo[off + 25] != 0 ? 274 : 26;
+    }
+    TFileIndex2604 b(File("dirno.ndx", dirNo));
+    for (const NdxEntry& e : kSmall2604)
+        EXPECT_EQ(b.FindFile(e.first), "") << e.first;
+    dirNo[layout.recordsOffset + 1] = static_cast<char>(0xFF);
+    TFileIndex2604 b2(File("dirno2.ndx", dirNo));
+    for (const NdxEntry& e : kSmall2604)
+        EXPECT_EQ(b2.FindFile(e.first), "") << e.first;
+
+    // A name with neither its zero in the field nor in the continuation, at the end
+    // of the file: the 16-character name is the last record (group "X" sorts last).
+    std::string noEnd = BuildNdx2604({{"SIXTEEN_CHARS.ZI", "C:\\A"}});
+    std::fill(noEnd.end() - 248, noEnd.end(), 'Q');
+    TFileIndex2604 c(File("noend.ndx", noEnd));
+    EXPECT_EQ(c.FindFile("SIXTEEN_CHARS.ZI"), "");
+    EXPECT_EQ(c.FindFile("SIXTEEN_CHARS.ZI" + std::string(248, 'Q')), "");
+}
+
+TEST_F(Ndx2604, TruncatedAtEveryByte)
+{
+    const std::string good = BuildNdx2604(kSmall2604);
+    std::string path = (dir / "cut.ndx").string();
+    std::size_t opened = 0, found = 0;
+    for (std::size_t len = 0; len < good.size(); ++len) {
+        File("cut.ndx", good.substr(0, len));
+        std::unique_ptr<TFileIndex> ndx;
+        try {
+            ndx = std::make_unique<TFileIndex2604>(path);
+        } catch (const ENdxError& e) {
+            EXPECT_EQ(e.Key(), "TNdx.BadVersion") << len;
+            continue;
+        }
+        EXPECT_GE(len, 256u);
+        ++opened;
+        for (const NdxEntry& e : kSmall2604) {
+            std::string result = ndx->FindFile(e.first);
+            if (!result.empty()) {
+                ++found;
+                TFileIndex2604 whole(File("whole.ndx", good));
+                EXPECT_EQ(result, whole.FindFile(e.first)) << len;
+            }
+        }
+    }
+    // Cuts inside the records leave the header readable and the earlier names found.
+    EXPECT_GT(opened, 100u);
+    EXPECT_GT(found, 100u);
+}
+
+TEST_F(Ndx2604, RecordsCutShortAfterOpening)
+{
+    const std::string good = BuildNdx2604(kSmall2604);
+    std::string path = File("files.ndx", good);
+    TFileIndex2604 ndx(path);
+    EXPECT_EQ(ndx.FindFile("x"), "C:\\FILES\\B\\X");
+    fs::resize_file(path, good.size() - 1);
+    EXPECT_EQ(ndx.FindFile("x"), "");
+    fs::resize_file(path, 256);
+    for (const NdxEntry& e : kSmall2604)
+        EXPECT_EQ(ndx.FindFile(e.first), "");
+}
+
+TEST_F(Ndx2604, GarbageWithAValidSignature)
+{
+    std::mt19937 rng(2604);
+    int opened = 0;
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes(256 + rng() % 2000, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(rng() % 3 == 0 ? 0 : rng() % 8);
+        bytes[0] = 0x45;
+        bytes[1] = 0x31;
+        // Small, plausible counts and offsets, so that some files get past the header.
+        Put32(bytes, 4, rng() % 8);
+        Put32(bytes, 8, rng() % 64);
+        Put32(bytes, 16, rng() % 16);
+        Put32(bytes, 24, static_cast<std::uint32_t>(256 + rng() % (bytes.size() - 200)));
+        std::string path = File("garbage.ndx", bytes);
+        try {
+            TFileIndex2604 ndx(path);
+            ++opened;
+            for (const char* name : {"\x01\x02", "\x01", "AB", "\x03\x00", "a"})
+                (void)ndx.FindFile(name);
+            for (const auto& t : ndx.Table())
+                (void)ndx.FindFile(std::string {t.First, t.Second, '\x01'});
+        } catch (const ENdxError& e) {
+            EXPECT_EQ(e.Key(), "TNdx.BadVersion");
+        }
+    }
+    EXPECT_GT(opened, 10);
+}
+
+TEST_F(Ndx2604, WritersRefuseWhatTheFormatsCannotHold)
+{
+    EXPECT_THROW(BuildNdx2600({{std::string(264, 'a'), "C:\\A"}}), std::invalid_argument);
+    EXPECT_THROW(BuildNdx2600({{"A", std::string(248, 'd')}}), std::invalid_argument);
+    EXPECT_THROW(BuildNdx2604({{"", "C:\\A"}}), std::invalid_argument);
+    EXPECT_THROW(BuildNdx2604({{std::string(264, 'a'), "C:\\A"}}), std::invalid_argument);
+    EXPECT_THROW(BuildNdx2604({{std::string("a\0b", 3), "C:\\A"}}), std::invalid_argument);
+    EXPECT_NO_THROW(BuildNdx2604({{std::string(263, 'a'), "C:\\A"}}));
+}
