@@ -1,5 +1,7 @@
 #include "engine/FilesBbs.h"
 
+#include "platform/Text.h"
+
 #include "fido/NVUtils.h"
 #include "fido/Sort.h"
 #include "platform/Error.h"
@@ -20,16 +22,6 @@ constexpr std::size_t kNameWidth = 14;
 constexpr int kMaxDigits = 255;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-char UpCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string UpperAscii(std::string_view s)
-{
-    std::string r(s);
-    for (char& c : r)
-        c = UpCase(c);
-    return r;
-}
 
 // The directory part of a path: up to and including its last "\", "/" or ":";
 // empty when it has none.
@@ -62,22 +54,6 @@ int CounterValue(std::string_view text, char lead)
 }
 
 }  // namespace
-
-int CompareDLC(const TDLCFreqRecord& a, const TDLCFreqRecord& b)
-{
-    const std::string& x = a.Dir;
-    const std::string& y = b.Dir;
-    std::size_t n = std::min(x.size(), y.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char cx = static_cast<unsigned char>(UpCase(x[i]));
-        unsigned char cy = static_cast<unsigned char>(UpCase(y[i]));
-        if (cx != cy)
-            return cx < cy ? -1 : 1;
-    }
-    if (x.size() == y.size())
-        return 0;
-    return x.size() < y.size() ? -1 : 1;
-}
 
 // ---------------------------------------------------------------- TFilesBbs
 
@@ -124,7 +100,7 @@ void TFilesBbs::Load(const std::string& path)
         if (line.empty() || IsBlank(line[0]))
             continue;
         Entry e = ParseEntry(line);
-        nameIndex_.emplace(UpperAscii(std::string_view(line).substr(0, e.nameEnd)), i);
+        nameIndex_.emplace(UpperCaseAscii(std::string_view(line).substr(0, e.nameEnd)), i);
     }
 }
 
@@ -159,7 +135,7 @@ TFilesBbs::Entry TFilesBbs::ParseEntry(const std::string& line) const
 
 const std::string* TFilesBbs::FindLine(std::string_view fileName, std::size_t& index) const
 {
-    auto it = nameIndex_.find(UpperAscii(fileName));
+    auto it = nameIndex_.find(UpperCaseAscii(fileName));
     if (it == nameIndex_.end())
         return nullptr;
     index = it->second;
@@ -236,11 +212,11 @@ void TFilesBbs::Save(const std::string& path)
 
 // ---------------------------------------------------------------- update
 
-void UpdateDownloadCounters(std::vector<TDLCFreqRecord>& records, const TDLCSettings& settings,
+void UpdateDownloadCounters(std::vector<TDLCFreq>& records, const TDLCSettings& settings,
                             const std::function<std::string(const std::string& fileName)>& resolve,
                             const std::function<void(std::size_t done, std::size_t total)>& progress)
 {
-    for (TDLCFreqRecord& r : records)
+    for (TDLCFreq& r : records)
         if (r.Dir.empty() && resolve)
             r.Dir = DirPart(resolve(r.FileName));
 
@@ -268,11 +244,11 @@ void UpdateDownloadCounters(std::vector<TDLCFreqRecord>& records, const TDLCSett
 
     const std::size_t total = records.size();
     for (std::size_t i = 0; i < total; ++i) {
-        const TDLCFreqRecord& r = records[i];
+        const TDLCFreq& r = records[i];
         // A file that no resolution placed in a directory is skipped (an empty
         // directory would name the files.bbs of the current directory).
         if (!r.Dir.empty()) {
-            if (current.empty() || CompareDLC(r, TDLCFreqRecord {{}, current}) != 0) {
+            if (current.empty() || CompareDLCDirs(r.Dir, current) != 0) {
                 saveCurrent();
                 current = r.Dir;
                 try {

@@ -17,22 +17,14 @@
 
 #include <cstddef>
 #include <functional>
+#include "engine/Sess.h"
+
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace tarvix {
-
-// One pending increment of a download counter: a file that was sent for a request.
-struct TDLCFreqRecord {
-    std::string FileName;  // the sent file's name
-    std::string Dir;       // its directory, ending in "\" (or ":" or "/"); empty when unknown
-};
-
-// Case-insensitive (ASCII letters) three-way comparison of the two directories, so
-// that sorting gathers the increments of each directory.
-int CompareDLC(const TDLCFreqRecord& a, const TDLCFreqRecord& b);
 
 // The settings DLCLeft, DLCRight, DLCDigits, DLCLead and DLCBackupX.
 struct TDLCSettings {
@@ -116,7 +108,7 @@ private:
 // A directory whose files.bbs cannot be read or written does not stop the others:
 // the first such error is raised when all directories are done. progress is called
 // after each record with the number done and the total.
-void UpdateDownloadCounters(std::vector<TDLCFreqRecord>& records, const TDLCSettings& settings,
+void UpdateDownloadCounters(std::vector<TDLCFreq>& records, const TDLCSettings& settings,
                             const std::function<std::string(const std::string& fileName)>& resolve,
                             const std::function<void(std::size_t done, std::size_t total)>& progress = {});
 

@@ -175,20 +175,19 @@ bool TLog::KeepGoing()
     return true;
 }
 
+bool TLogWindow::ShowErrorLine(std::int64_t lineNo, const std::string& message)
+{
+    GoToLine(lineNo);
+    return MessageDlgLOr(95, {lineNo, message}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;
+}
+
 bool TLog::LineFailed(const std::exception& e)
 {
-    if (Window)
+    if (Window) {
+        Window->LineError(LineNo, e.what());
         Window->GoToLine(LineNo);
-    (void)e;
-    int answer = Dialogs().MessageDlg([&] {
-        TDialogRequest r;
-        r.caption = LngLoaded() ? LGetS("MDlg.mtError") : "Error";
-        r.text = LTextOr(94, {LineNo}, "Error in line");
-        r.type = TMsgDlgType::mtError;
-        r.buttons = mbOKCancel;
-        return r;
-    }());
-    return answer != mrCancel;
+    }
+    return MessageDlgLOr(94, {LineNo}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;
 }
 
 void TLog::CountLine(std::string_view line, const TProgressFunc& progress)
@@ -198,6 +197,7 @@ void TLog::CountLine(std::string_view line, const TProgressFunc& progress)
     if (AutoNew && !LastStr.empty() && line.substr(0, kLastStrLen) == LastStr) {
         NewPartLine = LineNo;
         IsNew = true;
+        NewPartFound();
     }
 }
 

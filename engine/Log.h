@@ -46,6 +46,11 @@ public:
     virtual void GoToLine(std::int64_t lineNo) = 0;
     // Called a few times per second during an analysis.
     virtual void ProcessMessages() {}
+    // Every line whose analysis failed, with the message (tarvix-report prints them).
+    virtual void LineError(std::int64_t lineNo, const std::string& message) { (void)lineNo, (void)message; }
+    // Shows a line that failed and asks whether to go on; false stops the analysis.
+    // The default asks through the message dialogs (interface message 95).
+    virtual bool ShowErrorLine(std::int64_t lineNo, const std::string& message);
 };
 
 struct TLogDay {
@@ -142,6 +147,8 @@ protected:
     virtual bool LineFailed(const std::exception& e);
     // The new-part check and the progress callback for the line just read.
     void CountLine(std::string_view line, const TProgressFunc& progress);
+    // Called when the line just read is the remembered last line.
+    virtual void NewPartFound() {}
 
     std::vector<TLogDay> days_;
 

@@ -152,24 +152,26 @@ std::string TSess::OKText() const { return Has(sfOK) ? "OK" : "Err"; }
 
 TDLCFreq::TDLCFreq(TLog* log, std::string_view fileName, std::string_view path) : Log(log), FileName(fileName)
 {
-    std::size_t cut = path.find_last_of("\\:");
+    std::size_t cut = path.find_last_of("\\:/");
     if (cut != std::string_view::npos)
         Dir = path.substr(0, cut + 1);
 }
 
-int CompareDLC(const TDLCFreq& a, const TDLCFreq& b)
+int CompareDLCDirs(std::string_view a, std::string_view b)
 {
-    std::size_t n = std::min(a.Dir.size(), b.Dir.size());
+    std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(UpperAscii(a.Dir[i]));
-        unsigned char y = static_cast<unsigned char>(UpperAscii(b.Dir[i]));
+        unsigned char x = static_cast<unsigned char>(UpperAscii(a[i]));
+        unsigned char y = static_cast<unsigned char>(UpperAscii(b[i]));
         if (x != y)
             return x < y ? -1 : 1;
     }
-    if (a.Dir.size() == b.Dir.size())
+    if (a.size() == b.size())
         return 0;
-    return a.Dir.size() < b.Dir.size() ? -1 : 1;
+    return a.size() < b.size() ? -1 : 1;
 }
+
+int CompareDLC(const TDLCFreq& a, const TDLCFreq& b) { return CompareDLCDirs(a.Dir, b.Dir); }
 
 std::string StripParenTail(std::string_view s)
 {

@@ -109,14 +109,16 @@ struct TFreqAlias {
 struct TDLCFreq {
     TLog* Log = nullptr;  // the log that resolves the file's directory
     std::string FileName;
-    std::string Dir;  // the path up to and including its last "\" or ":"
+    std::string Dir;  // the path up to and including its last "\", ":" or "/"; empty when unknown
 
     TDLCFreq() = default;
     TDLCFreq(TLog* log, std::string_view fileName, std::string_view path);
 };
 
-// Compares the directories of two increments without regard to case.
+// Compares the directories of two increments without regard to case, so that
+// sorting gathers the increments of each directory.
 int CompareDLC(const TDLCFreq& a, const TDLCFreq& b);
+int CompareDLCDirs(std::string_view a, std::string_view b);
 
 // A name followed by a blank and a comment in parentheses gives the name alone.
 std::string StripParenTail(std::string_view s);

@@ -36,6 +36,8 @@ std::string CheckedText(std::size_t index, const char* who)
     return LGet(index);
 }
 
+std::string KeyText(std::string_view key) { return LngLoaded() ? LGetS(key) : std::string(key); }
+
 TDialogRequest MakeRequest(std::string text, TMsgDlgType type, unsigned buttons)
 {
     TDialogRequest r;
@@ -43,18 +45,18 @@ TDialogRequest MakeRequest(std::string text, TMsgDlgType type, unsigned buttons)
     r.type = type;
     r.buttons = buttons;
     switch (type) {
-    case TMsgDlgType::mtWarning: r.caption = LGetS("MDlg.mtWarning"); break;
-    case TMsgDlgType::mtError: r.caption = LGetS("MDlg.mtError"); break;
-    case TMsgDlgType::mtInformation: r.caption = LGetS("MDlg.mtInformation"); break;
-    case TMsgDlgType::mtConfirmation: r.caption = LGetS("MDlg.mtConfirmation"); break;
+    case TMsgDlgType::mtWarning: r.caption = KeyText("MDlg.mtWarning"); break;
+    case TMsgDlgType::mtError: r.caption = KeyText("MDlg.mtError"); break;
+    case TMsgDlgType::mtInformation: r.caption = KeyText("MDlg.mtInformation"); break;
+    case TMsgDlgType::mtConfirmation: r.caption = KeyText("MDlg.mtConfirmation"); break;
     case TMsgDlgType::mtCustom: break;
     }
     if (buttons & mbCancel)
-        r.buttonCaptions[mbCancel] = LGetS("MDlg.Cancel");
+        r.buttonCaptions[mbCancel] = KeyText("MDlg.Cancel");
     if (buttons & mbYes)
-        r.buttonCaptions[mbYes] = LGetS("MDlg.Yes");
+        r.buttonCaptions[mbYes] = KeyText("MDlg.Yes");
     if (buttons & mbNo)
-        r.buttonCaptions[mbNo] = LGetS("MDlg.No");
+        r.buttonCaptions[mbNo] = KeyText("MDlg.No");
     return r;
 }
 
@@ -107,6 +109,12 @@ int MessageDlgLF(std::size_t index, const std::vector<FmtArg>& args, TMsgDlgType
 {
     std::string text = Format(CheckedText(index, "MessageDlgLF"), args);
     return Dialogs().MessageDlg(MakeRequest(std::move(text), type, buttons));
+}
+
+int MessageDlgLOr(std::size_t index, const std::vector<FmtArg>& args, std::string_view fallback, TMsgDlgType type,
+                  unsigned buttons)
+{
+    return Dialogs().MessageDlg(MakeRequest(LTextOr(index, args, fallback), type, buttons));
 }
 
 bool InputQueryL(std::size_t captionIndex, std::size_t promptIndex, std::string& value)

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvix {
@@ -80,6 +81,10 @@ void SetDialogs(TDialogs* dialogs);  // nullptr restores the default
 // The message at position Index of the language file, in a dialog of the given kind.
 int MessageDlgL(std::size_t index, TMsgDlgType type, unsigned buttons);
 int MessageDlgLF(std::size_t index, const std::vector<FmtArg>& args, TMsgDlgType type, unsigned buttons);
+// As MessageDlgLF, for messages that must reach the user even when the language
+// file lacks the text (or none is loaded): the fallback text is shown then.
+int MessageDlgLOr(std::size_t index, const std::vector<FmtArg>& args, std::string_view fallback, TMsgDlgType type,
+                  unsigned buttons);
 bool InputQueryL(std::size_t captionIndex, std::size_t promptIndex, std::string& value);
 
 }  // namespace tarvix

@@ -45,6 +45,42 @@ inline std::string_view TrimControls(std::string_view s)
     return s.substr(b, e - b);
 }
 
+// Calls f with each line of a text; lines end in CR LF, LF or CR. A final line end
+// does not make an empty last line.
+template <typename F>
+void ForEachLine(std::string_view text, F f)
+{
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t eol = text.find_first_of("\r\n", pos);
+        if (eol == std::string_view::npos) {
+            f(text.substr(pos));
+            return;
+        }
+        f(text.substr(pos, eol - pos));
+        pos = (text[eol] == '\r' && eol + 1 < text.size() && text[eol + 1] == '\n') ? eol + 2 : eol + 1;
+    }
+}
+
+// The first word of a text (words are separated by blanks and tabs), and the rest
+// after the blanks that follow it.
+inline std::string_view FirstWord(std::string_view s, std::string_view* rest = nullptr)
+{
+    std::size_t b = 0;
+    while (b < s.size() && (s[b] == ' ' || s[b] == '\t'))
+        ++b;
+    std::size_t e = b;
+    while (e < s.size() && s[e] != ' ' && s[e] != '\t')
+        ++e;
+    if (rest) {
+        std::size_t r = e;
+        while (r < s.size() && (s[r] == ' ' || s[r] == '\t'))
+            ++r;
+        *rest = s.substr(r);
+    }
+    return s.substr(b, e - b);
+}
+
 inline std::string UpperCaseAscii(std::string_view s)
 {
     std::string r(s);

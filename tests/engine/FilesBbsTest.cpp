@@ -23,6 +23,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
+TDLCFreq Rec(const std::string& fileName, const std::string& dir)
+{
+    TDLCFreq r;
+    r.FileName = fileName;
+    r.Dir = dir;
+    return r;
+}
+
+}  // namespace
+
+namespace {
+
 class FilesBbsFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -436,7 +448,7 @@ using DownloadCounters = FilesBbsFixture;
 
 TEST(CompareDLCTest, DirectoriesCompareWithoutCase)
 {
-    auto cmp = [](const char* a, const char* b) { return CompareDLC({"x", a}, {"y", b}); };
+    auto cmp = [](const char* a, const char* b) { return CompareDLC(Rec("x", a), Rec("y", b)); };
     EXPECT_EQ(cmp("C:\\FILES\\A\\", "c:\\files\\a\\"), 0);
     EXPECT_LT(cmp("C:\\FILES\\A\\", "C:\\FILES\\B\\"), 0);
     EXPECT_GT(cmp("c:\\files\\b\\", "C:\\FILES\\A\\"), 0);
@@ -456,13 +468,13 @@ TEST_P(DownloadCountersBackup, TwoDirectoriesEachRewrittenOnce)
     Write("dos_c/FILES/B/files.bbs", oldB);
     SetDriveMap({{'C', (dir / "dos_c").string()}});
 
-    std::vector<TDLCFreqRecord> records = {
-        {"ONE.ZIP", "C:\\FILES\\A\\"},
-        {"B.ZIP", "C:\\FILES\\B\\"},
-        {"two.zip", ""},          // resolved below
-        {"ONE.ZIP", "c:\\files\\a\\"},
-        {"UNKNOWN.ZIP", ""},      // no resolution: skipped
-        {"NOTLISTED.ZIP", "C:\\FILES\\A\\"},
+    std::vector<TDLCFreq> records = {
+        Rec("ONE.ZIP", "C:\\FILES\\A\\"),
+        Rec("B.ZIP", "C:\\FILES\\B\\"),
+        Rec("two.zip", ""),          // resolved below
+        Rec("ONE.ZIP", "c:\\files\\a\\"),
+        Rec("UNKNOWN.ZIP", ""),      // no resolution: skipped
+        Rec("NOTLISTED.ZIP", "C:\\FILES\\A\\"),
     };
     std::vector<std::string> asked;
     auto resolve = [&](const std::string& name) -> std::string {
@@ -502,7 +514,7 @@ TEST_F(DownloadCounters, UnresolvedFilesDoNotTouchTheCurrentDirectory)
     Write("files.bbs", "LOST.ZIP [001] x\n");
     fs::path cwd = fs::current_path();
     fs::current_path(dir);
-    std::vector<TDLCFreqRecord> records = {{"LOST.ZIP", ""}, {"LOST.ZIP", ""}};
+    std::vector<TDLCFreq> records = {Rec("LOST.ZIP", ""), Rec("LOST.ZIP", "")};
     UpdateDownloadCounters(records, {}, [](const std::string&) { return std::string(); });
     UpdateDownloadCounters(records, {}, nullptr);
     fs::current_path(cwd);
@@ -513,10 +525,10 @@ TEST_F(DownloadCounters, HostPathsAndMissingFilesBbs)
 {
     Write("a/files.bbs", "X.ZIP [007] x\n");
     fs::create_directories(dir / "empty");
-    std::vector<TDLCFreqRecord> records = {
-        {"X.ZIP", (dir / "a").string() + "/"},
-        {"Y.ZIP", ""},
-        {"Z.ZIP", (dir / "empty").string() + "/"},
+    std::vector<TDLCFreq> records = {
+        Rec("X.ZIP", (dir / "a").string() + "/"),
+        Rec("Y.ZIP", ""),
+        Rec("Z.ZIP", (dir / "empty").string() + "/"),
     };
     const std::string host = (dir / "a" / "Y.ZIP").string();
     UpdateDownloadCounters(records, {}, [&](const std::string&) { return host; });
@@ -528,9 +540,9 @@ TEST_F(DownloadCounters, OneFailingDirectoryDoesNotStopTheOthers)
 {
     fs::create_directories(dir / "a" / "files.bbs");  // cannot be read
     Write("b/files.bbs", "B.ZIP [001] b\n");
-    std::vector<TDLCFreqRecord> records = {
-        {"A.ZIP", (dir / "a").string() + "/"},
-        {"B.ZIP", (dir / "b").string() + "/"},
+    std::vector<TDLCFreq> records = {
+        Rec("A.ZIP", (dir / "a").string() + "/"),
+        Rec("B.ZIP", (dir / "b").string() + "/"),
     };
     EXPECT_THROW(UpdateDownloadCounters(records, {}, nullptr), EInOutError);
     EXPECT_EQ(Read("b/files.bbs"), "B.ZIP [002] b\n");
@@ -539,8 +551,8 @@ TEST_F(DownloadCounters, OneFailingDirectoryDoesNotStopTheOthers)
 TEST_F(DownloadCounters, ManySendsOfOneFileCountEach)
 {
     Write("a/files.bbs", "F.ZIP [998] f\nG.ZIP [2147483647] g\n");
-    std::vector<TDLCFreqRecord> records(5, TDLCFreqRecord {"f.zip", (dir / "a").string() + "/"});
-    records.push_back({"G.ZIP", (dir / "a").string() + "/"});
+    std::vector<TDLCFreq> records(5, Rec("f.zip", (dir / "a").string() + "/"));
+    records.push_back(Rec("G.ZIP", (dir / "a").string() + "/"));
     UpdateDownloadCounters(records, {}, nullptr);
     EXPECT_EQ(Read("a/files.bbs"), "F.ZIP [1003] f\nG.ZIP [2147483647] g\n");
 }

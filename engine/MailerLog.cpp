@@ -1,0 +1,375 @@
+#include "engine/MailerLog.h"
+
+#include "fido/Dialogs.h"
+#include "fido/NVUtils.h"
+#include "fido/QParser.h"
+#include "platform/FileRead.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+#include "settings/QZIni.h"
+
+namespace tarvix {
+
+TMailerLog::TMailerLog() = default;
+TMailerLog::~TMailerLog() = default;
+
+void TMailerLog::SetMailerPath(std::string_view path) { mailerPath_ = path; }
+
+std::string TMailerLog::ResolveFreqName(std::string_view fileName) { return std::string(fileName); }
+
+void TMailerLog::Reset()
+{
+    TLog::Reset();
+    freqs_.clear();
+    dlcList_.clear();
+    requesters_.Clear();
+    sessions_.clear();
+    open_.reset();
+    closedValid_ = false;
+    aliases_.clear();
+    dayStats_.clear();
+    NodeStats = nullptr;
+}
+
+void TMailerLog::Assign(const TLog& other)
+{
+    TLog::Assign(other);
+    if (auto* m = dynamic_cast<const TMailerLog*>(&other)) {
+        SetMailerPath(m->MailerPath());
+        UpdateDLC = m->UpdateDLC;
+    }
+}
+
+void TMailerLog::LoadFromReg(const TIniFile& ini, std::string_view section)
+{
+    TLog::LoadFromReg(ini, section);
+    SetMailerPath(ini.ReadString(section, "MailerPath", ""));
+    UpdateDLC = ini.ReadBool(section, "UpdateDLC", false);
+    DSSort = static_cast<int>(ini.ReadInteger(section, "DSSort", 0));
+    if (DSSort < 0 || DSSort > nsoCPS)
+        DSSort = 0;
+}
+
+void TMailerLog::SaveToReg(TIniFile& ini, std::string_view section) const
+{
+    TLog::SaveToReg(ini, section);
+    ini.WriteString(section, "MailerPath", mailerPath_);
+    ini.WriteBool(section, "UpdateDLC", UpdateDLC);
+    ini.WriteInteger(section, "DSSort", DSSort);
+}
+
+TLogDay& TMailerLog::NewDay(std::int64_t firstLine, TDateTime date)
+{
+    TLogDay& day = TLog::NewDay(firstLine, date);
+    dayStats_.push_back(std::make_unique<TNodeStatList>());
+    NodeStats = dayStats_.back().get();
+    day.NodeStats = NodeStats;
+    NewDayMark = true;
+    return day;
+}
+
+void TMailerLog::NewPartFound()
+{
+    FirstNewFreq = static_cast<std::int64_t>(freqs_.size());
+    FirstNewSess = static_cast<std::int64_t>(sessions_.size());
+}
+
+template <typename Step>
+bool TMailerLog::Guarded(Step step, bool dayStep)
+{
+    try {
+        step();
+        return true;
+    } catch (const std::exception& e) {
+        if (!Window)
+            return false;
+        ++ErrorCount;
+        std::string message = dayStep ? LTextOr(94, {LineNo}, "Line cannot be analysed") : std::string(e.what());
+        Window->LineError(LineNo, message);
+        if (Settings().SkipErrors)
+            return true;
+        return Window->ShowErrorLine(LineNo, message);
+    }
+}
+
+bool TMailerLog::Analyse(const TProgressFunc& progress)
+{
+    Reset();
+    try {
+        ReadConfig();
+    } catch (const EQParserError& e) {
+        if (e.Line() != 0)
+            MessageDlgLOr(91, {e.FileName(), e.Line(), std::string(e.what())}, "Error in configuration file",
+                          TMsgDlgType::mtError, mbOK);
+        else
+            MessageDlgLOr(92, {std::string(e.what())}, "Error reading the mailer configuration",
+                          TMsgDlgType::mtError, mbOK);
+        return false;
+    } catch (const std::exception& e) {
+        MessageDlgLOr(92, {std::string(e.what())}, "Error reading the mailer configuration", TMsgDlgType::mtError,
+                      mbOK);
+        return false;
+    }
+    try {
+        LoadLng();
+    } catch (const std::exception& e) {
+        if (Window)
+            Window->LineError(0, e.what());
+        return false;
+    }
+
+    LineNo = 0;
+    State = 0;
+    AnalysisRunning = true;
+    ErrorCount = 0;
+    LastDateText.clear();
+    while (!AtEnd()) {
+        if (!KeepGoing()) {
+            AnalysisRunning = false;
+            return false;
+        }
+        ++LineNo;
+        std::string_view line = ReadLine();
+        if (line.empty())
+            continue;
+        CountLine(line, progress);
+        if (!Guarded([&] { ParseLine(line); }, true) || !Guarded([&] { ParseMailerLine(line); }, false)) {
+            AnalysisRunning = false;
+            return false;
+        }
+    }
+    AnalysisRunning = false;
+    for (auto& stats : dayStats_) {
+        stats->Sort(nsoAddr);
+        stats->UpdateTotalCPS();
+    }
+    if (UpdateDLC && NewPartLine == 0)
+        for (const TFreq& f : freqs_)
+            if (f.Sent)
+                dlcList_.emplace_back(this, f.RealName, f.Path);
+    return true;
+}
+
+const TSess& TMailerLog::GetSess(std::size_t index) const
+{
+    if (index >= sessions_.size())
+        throw ELogError("TMailerLog.GetSess: session index out of bounds");
+    return sessions_[index];
+}
+
+const TFreq& TMailerLog::GetFreq(std::size_t index) const
+{
+    if (index >= freqs_.size())
+        throw ELogError("TMailerLog.GetFreq: freq index out of bounds");
+    return freqs_[index];
+}
+
+const std::string& TMailerLog::GetFreqName(std::size_t index) const { return GetFreq(index).Name; }
+
+long TMailerLog::SessOfLine(std::int64_t lineNo) const
+{
+    for (std::size_t i = 0; i < sessions_.size(); ++i)
+        if (sessions_[i].StartLine <= lineNo && lineNo <= sessions_[i].EndLine)
+            return static_cast<long>(i);
+    return -1;
+}
+
+TSess* TMailerLog::CurSess()
+{
+    if (open_)
+        return &*open_;
+    if (closedValid_ && !sessions_.empty())
+        return &sessions_.back();
+    return nullptr;
+}
+
+bool TMailerLog::MsgIs(std::string_view line, std::string_view text) const
+{
+    std::size_t col = static_cast<std::size_t>(MsgCol - 1);
+    return line.size() >= col && line.substr(col, text.size()) == text && line.size() - col >= text.size();
+}
+
+std::string_view TMailerLog::MsgAfter(std::string_view line, std::string_view text) const
+{
+    std::size_t cut = static_cast<std::size_t>(MsgCol - 1) + text.size();
+    if (text.empty() || text.back() != ' ')
+        ++cut;
+    return cut >= line.size() ? std::string_view{} : line.substr(cut);
+}
+
+void TMailerLog::StartSession(std::string_view line, bool incoming)
+{
+    TDateTime t = TimeOfLine(line);
+    // A session still open is abandoned: neither closed nor listed.
+    open_.emplace(LineNo, t);
+    closedValid_ = false;
+    TSess& s = *open_;
+    s.Flags = sfOK | sfListed;
+    if (NewDayMark) {
+        s.Flags |= sfFirstOfDay;
+        NewDayMark = false;
+    }
+    if (incoming)
+        s.Flags |= sfIncoming;
+    if (!PendingPhone.empty()) {
+        s.Phone = std::move(PendingPhone);
+        PendingPhone.clear();
+    }
+    State = 1;
+}
+
+TNodeStat* TMailerLog::EndSession(std::string_view line)
+{
+    // Only an open session is closed: closing the same session twice would list it twice.
+    if (!open_)
+        return nullptr;
+    TSess& s = *open_;
+    s.EndTime = TimeOfLine(line);
+    s.EndLine = LineNo;
+    std::int64_t length = s.SessLength();
+    if (s.CPS == 0 && length != 0)
+        s.CPS = std::max(s.BytesSent / length, s.BytesRcvd / length);
+    if (s.Has(sfBad))
+        s.Set(sfOK, false);
+    State = 0;
+    sessions_.push_back(std::move(s));
+    open_.reset();
+    closedValid_ = true;
+    const TSess& closed = sessions_.back();
+    TNodeStat* result = nullptr;
+    if (NodeStats) {
+        const TFidoAddr* addr = dialAddr_ ? &*dialAddr_ : (closed.Addr ? &*closed.Addr : nullptr);
+        if (addr)
+            result = &NodeStats->AddSess(*addr, closed, static_cast<std::int64_t>(sessions_.size() - 1));
+    }
+    dialAddr_.reset();
+    return result;
+}
+
+void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
+{
+    std::string key = UpperCaseAscii(TrimControls(name));
+    if (key.empty())
+        return;
+    std::string realName = key;
+    if (auto it = aliases_.find(key); it != aliases_.end())
+        realName = it->second.FileName;
+    for (TFreq& f : freqs_)
+        if (f.Name == key && f.Addr && MatchAddr(*f.Addr, addr)) {
+            f.LineNo = LineNo;
+            return;
+        }
+    TFreq f;
+    f.Name = std::move(key);
+    f.Addr = addr;
+    f.LineNo = LineNo;
+    f.RealName = std::move(realName);
+    freqs_.push_back(std::move(f));
+    if (requesters_.IndexOf(addr) < 0)
+        requesters_.Add(addr);
+}
+
+void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, const TFidoAddr& addr)
+{
+    std::string name = UpperCaseAscii(TrimControls(fileName));
+    if (name.empty())
+        return;
+    // The last request of that node that names the file, or whose mask matches it.
+    TFreq* candidate = nullptr;
+    for (auto it = freqs_.rbegin(); it != freqs_.rend(); ++it) {
+        if (!it->Addr || !MatchAddr(*it->Addr, addr))
+            continue;
+        if (it->RealName == name || MatchWild(name, it->Name, false)) {
+            candidate = &*it;
+            break;
+        }
+    }
+    if (!candidate)
+        return;
+    const bool wildcard = candidate->Name.find_first_of("*?") != std::string::npos;
+    if (candidate->Sent && wildcard) {
+        // Another file for a request of several files: a record of its own. The
+        // record already sent keeps the name of the file it was sent with.
+        TFreq f;
+        f.Name = candidate->Name;
+        f.Addr = addr;
+        f.LineNo = LineNo;
+        f.IsNew = IsNew;
+        f.Sent = true;
+        f.RealName = name;
+        f.Path = filePath;
+        freqs_.push_back(std::move(f));
+        if (IsNew)
+            dlcList_.emplace_back(this, name, filePath);
+        return;
+    }
+    const bool wasSent = candidate->Sent;
+    candidate->RealName = name;
+    candidate->Sent = true;
+    candidate->LineNo = LineNo;
+    candidate->IsNew = IsNew;
+    candidate->Path = filePath;
+    if (!wasSent && IsNew)
+        dlcList_.emplace_back(this, name, filePath);
+}
+
+void TMailerLog::AddFreqAlias(std::string_view alias, std::string_view target)
+{
+    if (alias.empty() || target.empty())
+        return;
+    TFreqAlias& a = aliases_[UpperCaseAscii(alias)];
+    a.Target = UpperCaseAscii(target);
+    std::size_t slash = a.Target.rfind('\\');
+    a.FileName = slash == std::string::npos ? a.Target : a.Target.substr(slash + 1);
+}
+
+void TMailerLog::ReadAliasFile(const std::string& fileName)
+{
+    std::string text;
+    try {
+        text = ReadWholeFile(ToHostPath(fileName));
+    } catch (const EInOutError&) {
+        MessageDlgLOr(96, {fileName}, "Cannot open the alias file", TMsgDlgType::mtWarning, mbOK);
+        return;
+    }
+    ForEachLine(text, [this](std::string_view raw) {
+        std::string_view line = TrimControls(raw);
+        if (line.empty() || line.front() == ';')
+            return;
+        if (line.front() == '@')
+            line.remove_prefix(1);
+        std::string cleaned(line);
+        std::size_t open = cleaned.find('(');
+        if (open != std::string::npos) {
+            std::size_t close = cleaned.find(')', open);
+            if (close != std::string::npos)
+                cleaned.erase(open, close - open + 1);
+        }
+        std::string_view rest;
+        std::string_view alias = FirstWord(cleaned, &rest);
+        std::string_view target = FirstWord(rest);
+        if (alias.empty() || target.empty()) {
+            MessageDlgLOr(111, {std::string(line)}, "Bad line in the alias file", TMsgDlgType::mtWarning, mbOK);
+            return;
+        }
+        AddFreqAlias(alias, target);
+    });
+}
+
+std::vector<std::string> TMailerLog::ReadPathList(const std::string& fileName)
+{
+    std::vector<std::string> list;
+    std::string text = ReadWholeFile(ToHostPath(fileName));
+    ForEachLine(text, [&list](std::string_view raw) {
+        std::string_view line = TrimControls(raw);
+        if (line.empty() || line.front() == ';')
+            return;
+        std::string word(FirstWord(line));
+        if (word.front() != '@' && word.back() != '\\')
+            word += '\\';
+        list.push_back(std::move(word));
+    });
+    return list;
+}
+
+}  // namespace tarvix

@@ -1,0 +1,113 @@
+// The common base of the mailer-log parsers.
+//
+// A mailer log owns what its analysis produces: sessions, file requests with their
+// aliases, pending download-counter increments, the requesting nodes and one
+// dial-statistics list per day. It drives the analysis (configuration, language
+// file, then every line through the day split and the subclass's line parser) and
+// offers the subclasses the operations that open and close sessions and record
+// requests. The subclasses recognise the mailer's texts.
+#pragma once
+
+#include "engine/Log.h"
+#include "engine/NodeStat.h"
+#include "engine/Sess.h"
+#include "fido/AddrList.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tarvix {
+
+class TMailerLog : public TLog {
+public:
+    TMailerLog();
+    ~TMailerLog() override;
+
+    // --- settings ---
+    const std::string& MailerPath() const { return mailerPath_; }
+    virtual void SetMailerPath(std::string_view path);
+    bool UpdateDLC = false;
+    int DSSort = 0;
+
+    void Reset() override;
+    void Assign(const TLog& other) override;
+    void LoadFromReg(const TIniFile& ini, std::string_view section) override;
+    void SaveToReg(TIniFile& ini, std::string_view section) const override;
+    TLogDay& NewDay(std::int64_t firstLine, TDateTime date) override;
+    bool Analyse(const TProgressFunc& progress) override;
+
+    // --- what a subclass provides ---
+    virtual void ParseMailerLine(std::string_view line) = 0;
+    virtual TDateTime TimeOfLine(std::string_view line) = 0;
+    virtual void LoadLng() {}
+    virtual void ReadConfig() = 0;
+    // The full path of a served file; the base gives the name unchanged.
+    virtual std::string ResolveFreqName(std::string_view fileName);
+
+    // --- results ---
+    std::size_t SessCount() const { return sessions_.size(); }
+    const TSess& GetSess(std::size_t index) const;
+    std::size_t FreqCount() const { return freqs_.size(); }
+    const TFreq& GetFreq(std::size_t index) const;
+    const std::string& GetFreqName(std::size_t index) const;
+    // The index of the first session that holds the line, or -1.
+    long SessOfLine(std::int64_t lineNo) const;
+    std::size_t DayStatCount() const { return dayStats_.size(); }
+    const TNodeStatList& GetDayStats(std::size_t index) const { return *dayStats_.at(index); }
+    const TAddrList& Requesters() const { return requesters_; }
+    std::vector<TDLCFreq>& DLCList() { return dlcList_; }
+    const std::unordered_map<std::string, TFreqAlias>& Aliases() const { return aliases_; }
+
+    std::int64_t FirstNewFreq = -1;  // requests recorded before the remembered line
+    std::int64_t FirstNewSess = -1;  // sessions finished before it
+    std::int64_t ErrorCount = 0;
+
+    // --- for the subclasses ---
+    // The session being read (or the one closed last, until the next opens).
+    TSess* CurSess();
+    bool SessionOpen() const { return open_.has_value(); }
+    int State = 0;  // the parse state: 0 = no session open
+    int MsgCol = 1;  // 1-based column where the message part of a line starts
+    bool NewDayMark = false;
+    std::string PendingPhone;
+    TNodeStatList* NodeStats = nullptr;  // the current day's statistics
+    const std::optional<TFidoAddr>& DialAddr() const { return dialAddr_; }
+    void SetDialAddr(const std::optional<TFidoAddr>& addr) { dialAddr_ = addr; }
+
+    bool MsgIs(std::string_view line, std::string_view text) const;
+    // The line after its message prefix (and the blank after it).
+    std::string_view MsgAfter(std::string_view line, std::string_view text) const;
+    void StartSession(std::string_view line, bool incoming);
+    TNodeStat* EndSession(std::string_view line);
+    void AddFreq(std::string_view name, const TFidoAddr& addr);
+    void FreqSent(std::string_view fileName, std::string_view filePath, const TFidoAddr& addr);
+    void AddFreqAlias(std::string_view alias, std::string_view target);
+    // Reads a freq alias file; warnings (interface messages 96, 111) for what it skips.
+    void ReadAliasFile(const std::string& fileName);
+    // Reads a list of directories (each with a trailing "\", except "@" index entries).
+    std::vector<std::string> ReadPathList(const std::string& fileName);
+
+protected:
+    void NewPartFound() override;
+    // Runs one step of a line's analysis; false when the analysis must stop.
+    template <typename Step>
+    bool Guarded(Step step, bool dayStep);
+
+private:
+    std::string mailerPath_;
+    std::vector<TSess> sessions_;
+    std::optional<TSess> open_;
+    bool closedValid_ = false;  // CurSess() is the session closed last
+    std::vector<TFreq> freqs_;
+    std::unordered_map<std::string, TFreqAlias> aliases_;
+    std::vector<TDLCFreq> dlcList_;
+    TAddrList requesters_{false, false};
+    std::vector<std::unique_ptr<TNodeStatList>> dayStats_;
+    std::optional<TFidoAddr> dialAddr_;
+};
+
+}  // namespace tarvix

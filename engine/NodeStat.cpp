@@ -1,0 +1,135 @@
+#include "engine/NodeStat.h"
+
+#include "engine/Log.h"
+#include "fido/Sort.h"
+
+namespace tarvix {
+
+void TNodeStat::UpdateCPS()
+{
+    if (Time != 0)
+        CPS = std::max(BytesSent / Time, BytesRcvd / Time);
+}
+
+const TNodeStat& TNodeStatList::GetItems(std::size_t index) const
+{
+    if (index >= items_.size())
+        throw ELogError("TNodeStatList.GetItems: index out of bounds");
+    return items_[index];
+}
+
+TNodeStat& TNodeStatList::GetItems(std::size_t index)
+{
+    if (index >= items_.size())
+        throw ELogError("TNodeStatList.GetItems: index out of bounds");
+    return items_[index];
+}
+
+TNodeStat* TNodeStatList::Find(const TFidoAddr& addr)
+{
+    for (TNodeStat& s : items_)
+        if (s.Addr && MatchAddr(addr, *s.Addr))
+            return &s;
+    return nullptr;
+}
+
+TNodeStat& TNodeStatList::FindOrAdd(const TFidoAddr& addr)
+{
+    if (TNodeStat* s = Find(addr))
+        return *s;
+    items_.emplace_back(&addr);
+    return items_.back();
+}
+
+void TNodeStatList::AddCall(const TFidoAddr& addr)
+{
+    ++FindOrAdd(addr).Calls;
+    ++Total.Calls;
+}
+
+void TNodeStatList::AddResult(const TFidoAddr* addr, int rslt)
+{
+    if (!addr)
+        return;
+    if (rslt != 0 && rslt != 1)
+        throw ELogError("TNodeStatList.AddResult: bad Rslt");
+    TNodeStat& s = FindOrAdd(*addr);
+    if (rslt == 0) {
+        ++s.Busy;
+        ++Total.Busy;
+    } else {
+        ++s.NoCarrier;
+        ++Total.NoCarrier;
+    }
+}
+
+TNodeStat& TNodeStatList::AddSess(const TFidoAddr& addr, const TSess& sess, std::int64_t index)
+{
+    TNodeStat& s = FindOrAdd(addr);
+    const bool ok = sess.Has(sfOK);
+    if (sess.Has(sfIncoming)) {
+        ++s.InSess;
+        ++Total.InSess;
+        if (ok) {
+            ++s.InOK;
+            ++Total.InOK;
+        }
+    } else {
+        ++s.OutSess;
+        ++Total.OutSess;
+        if (ok) {
+            ++s.OutOK;
+            ++Total.OutOK;
+        }
+    }
+    s.BytesSent += sess.BytesSent;
+    s.BytesRcvd += sess.BytesRcvd;
+    Total.BytesSent += sess.BytesSent;
+    Total.BytesRcvd += sess.BytesRcvd;
+    const std::int64_t length = sess.SessLength();
+    s.Time += length;
+    Total.Time += length;
+    if (s.FirstSess == -1)
+        s.FirstSess = index;
+    s.LastSess = index;
+    s.UpdateCPS();
+    return s;
+}
+
+void TNodeStatList::Sort(int order)
+{
+    if (order == SortOrder)
+        return;
+    SortOrder = order;
+    auto desc = [](std::int64_t a, std::int64_t b) { return a > b ? -1 : (a < b ? 1 : 0); };
+    switch (order) {
+    case nsoAddr:
+        SortList(items_, [](const TNodeStat& a, const TNodeStat& b) { return CompareAddr(*a.Addr, *b.Addr); });
+        break;
+    case nsoCalls:
+        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.Calls, b.Calls); });
+        break;
+    case nsoOutSess:
+        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.OutSess, b.OutSess); });
+        break;
+    case nsoInSess:
+        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.InSess, b.InSess); });
+        break;
+    case nsoBytesSent:
+        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.BytesSent, b.BytesSent); });
+        break;
+    case nsoBytesRcvd:
+        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.BytesRcvd, b.BytesRcvd); });
+        break;
+    case nsoTime:
+        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.Time, b.Time); });
+        break;
+    case nsoCPS:
+        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.CPS, b.CPS); });
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace tarvix
