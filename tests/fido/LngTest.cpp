@@ -163,3 +163,51 @@ TEST_F(LngTest, DialogsTakeTheirTextsFromTheFile)
     EXPECT_THROW(InputQueryL(0, 70, value), ELngError);
     SetDialogs(nullptr);
 }
+
+#include "LngUsage.h"
+
+namespace {
+
+std::vector<FmtArg> ArgsOf(const char* kinds)
+{
+    std::vector<FmtArg> args;
+    for (const char* k = kinds; *k; ++k) {
+        if (*k == 's')
+            args.emplace_back("text");
+        else if (*k == 'd')
+            args.emplace_back(42);
+        else
+            args.emplace_back(1.5);
+    }
+    return args;
+}
+
+}  // namespace
+
+// The shipped files, read by the program's own loader: every text a caller takes by
+// position or key is there and formats with exactly the arguments the caller passes.
+TEST(ShippedLanguages, LoadAndFormatEveryTextTheProgramUses)
+{
+    for (const char* file : {"QZ_Eng.lng", "QZ_Rus.lng"}) {
+        SCOPED_TRACE(file);
+        UnloadLng();
+        SetLngVersion(kLngVersion);
+        LoadLng(std::string(TARVIX_SOURCE_DIR) + "/lng/" + file);
+        for (const auto& use : test::kIndexUses) {
+            SCOPED_TRACE(use.where);
+            ASSERT_LT(static_cast<std::size_t>(use.index), LngCount());
+            EXPECT_NO_THROW(Fmt(static_cast<std::size_t>(use.index), ArgsOf(use.args)));
+        }
+        for (const auto& use : test::kKeyUses) {
+            SCOPED_TRACE(use.key);
+            EXPECT_NE(LGetS(use.key), use.key);
+            EXPECT_NO_THROW(LFmtS(use.key, ArgsOf(use.args)));
+        }
+        EXPECT_NE(ShortMonthNames()[0], "");
+    }
+    // The program finds its files by name alone, next to it or in its data folders.
+    UnloadLng();
+    LoadLng("QZ_Eng.lng");
+    EXPECT_TRUE(LngLoaded());
+    UnloadLng();
+}
