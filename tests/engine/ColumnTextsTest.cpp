@@ -1,0 +1,127 @@
+#include "engine/DialStatColumns.h"
+#include "engine/LogText.h"
+#include "engine/SessColumns.h"
+#include "fido/Lng.h"
+#include "settings/QZIni.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarvix;
+
+namespace {
+
+class ColumnTexts : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        LoadLng(std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Eng.lng");
+        SetMainAddr(TFidoAddr::CreateStr("2:5030/999.999@fidonet"));
+        Settings().OEMConvert = true;
+        Settings().OemCodePage = CodePage::CP866;
+    }
+    void TearDown() override
+    {
+        ClearMainAddr();
+        UnloadLng();
+    }
+    static TSess Session()
+    {
+        TSess s(10, EncodeDate(2026, 3, 7) + EncodeTime(23, 5, 9, 0));
+        s.EndTime = s.StartTime + 3725.0 / 86400;
+        s.Flags = sfOK | sfListed | sfPassword;
+        s.Addr = TFidoAddr::CreateStr("2:5030/77");
+        s.System = "\x8C\xEB\xE8\xAA\xA0 BBS";  // "Мышка BBS" in CP866
+        s.SysOp = "Ivan Petrov";
+        s.Speed = 33600;
+        s.Protocol = prHydra;
+        s.FilesSent = 2;
+        s.FilesRcvd = 1234;
+        s.BytesSent = 1234567;
+        s.BytesRcvd = 999;
+        s.CPS = 4242;
+        return s;
+    }
+};
+
+}  // namespace
+
+TEST_F(ColumnTexts, EveryTypeOfTheSessionList)
+{
+    TSess s = Session();
+    std::vector<std::string> expected = {"07/03 23:05:09", "1:02:05", "33600", "Out /77", "Мышка BBS",
+                                         "Ivan Petrov", "", "", "Hydra", "Yes", "Listed", "OK", "2", "1,234",
+                                         "1,234,567", "999", "4242"};
+    for (int t = 0; t < kSessColumnTypes; ++t)
+        EXPECT_EQ(SessColumnText(s, t), expected[static_cast<std::size_t>(t)]) << "type " << t;
+    EXPECT_EQ(SessColumnText(s, 17), "");
+    EXPECT_EQ(SessColumnText(s, -1), "");
+}
+
+TEST_F(ColumnTexts, HumanAndFailedCallsHideTheirTransfer)
+{
+    TSess s = Session();
+    s.Flags |= sfHuman;
+    EXPECT_EQ(SessColumnText(s, 4), "");
+    EXPECT_EQ(SessColumnText(s, 8), "");
+    for (int t = 12; t <= 16; ++t)
+        EXPECT_EQ(SessColumnText(s, t), "") << t;
+    s.Flags = sfBad;
+    EXPECT_EQ(SessColumnText(s, 4), "Мышка BBS");
+    EXPECT_EQ(SessColumnText(s, 16), "");
+    EXPECT_EQ(SessColumnText(s, 11), "Err");
+}
+
+TEST_F(ColumnTexts, OneCharacterReportColumns)
+{
+    TSess s = Session();
+    EXPECT_EQ(SessColumnText(s, 9, true, 1), "+");
+    EXPECT_EQ(SessColumnText(s, 9, true, 3), "Yes");
+    EXPECT_EQ(SessColumnText(s, 9, false, 1), "Yes");
+    s.Flags |= sfBadPassword;
+    EXPECT_EQ(SessColumnText(s, 9, true, 1), "B");
+    s.Flags = 0;
+    EXPECT_EQ(SessColumnText(s, 9, true, 1), "-");
+    EXPECT_EQ(SessColumnText(s, 10, true, 1), "-");
+    EXPECT_EQ(SessColumnText(s, 11, true, 1), "-");
+    TSLColumn c;
+    c.ColType = 0;
+    s.Flags = sfFirstOfDay;
+    EXPECT_TRUE(c.IsGroupStart(&s));
+}
+
+TEST_F(ColumnTexts, DialStatisticsAndTheirSortOrders)
+{
+    TNodeStatList list;
+    TFidoAddr a = TFidoAddr::CreateStr("2:463/5");
+    TSess s = Session();
+    list.AddCall(a);
+    list.AddSess(a, s, 0);
+    const TNodeStat& n = list.GetItems(0);
+    std::vector<std::string> expected = {"463/5", "1", "0", "0", "1", "0", "1,234,567", "999", "1:02:05", "331"};
+    for (int t = 0; t < kDialStatColumnTypes; ++t)
+        EXPECT_EQ(DialStatColumnText(n, t), expected[static_cast<std::size_t>(t)]) << "type " << t;
+    EXPECT_EQ(DialStatColumnText(list.Total, 0), "");
+    EXPECT_EQ(DialStatColumnText(list.Total, 0, true), "Total");
+    EXPECT_EQ(DialStatColumnOrder(1), nsoCalls);
+    EXPECT_EQ(DialStatColumnOrder(2), nsoNone);
+    EXPECT_EQ(DialStatColumnOrder(9), nsoCPS);
+    EXPECT_EQ(DialStatColumnOrder(10), nsoNone);
+}
+
+TEST_F(ColumnTexts, DefaultColumnsAndGrouping)
+{
+    TColumnList sl;
+    DefaultSessColumns(sl);
+    ASSERT_EQ(sl.Count(), 3);
+    EXPECT_EQ(sl.GetColumn(2).ColType, 4);
+    EXPECT_EQ(sl.GetColumn(2).ScrWidth, 120);
+    EXPECT_EQ(sl.GetColumn(0).Heading, LGet(59));
+    TColumnList ds;
+    DefaultDialStatColumns(ds);
+    EXPECT_EQ(ds.GetColumn(1).ColType, 4);
+    EXPECT_EQ(ds.GetColumn(1).Heading, LGet(19));
+    EXPECT_EQ(GroupThousands(0), "0");
+    EXPECT_EQ(GroupThousands(999), "999");
+    EXPECT_EQ(GroupThousands(-1234567), "-1,234,567");
+    EXPECT_EQ(GroupThousands(INT64_MIN), "-9,223,372,036,854,775,808");
+}
