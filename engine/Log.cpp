@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/FileRead.h"
 #include "platform/UniqueFd.h"
+#include "settings/QZIni.h"
 
 #include <cerrno>
 #include <chrono>
@@ -185,6 +186,8 @@ bool TLog::LineFailed(const std::exception& e)
 {
     if (Window) {
         Window->LineError(LineNo, e.what());
+        if (Settings().SkipErrors)
+            return true;
         Window->GoToLine(LineNo);
     }
     return MessageDlgLOr(94, {LineNo}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;

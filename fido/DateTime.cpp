@@ -78,7 +78,7 @@ int YearNow()
 }
 
 // Taken while the program starts.
-const int gStartYear = YearNow();
+int gStartYear = YearNow();
 
 }  // namespace
 
@@ -195,6 +195,11 @@ TDateTime Now()
 int CurrentYear()
 {
     return gStartYear;
+}
+
+void SetCurrentYear(int year)
+{
+    gStartYear = year;
 }
 
 void SetShortMonthNames(const std::array<std::string, 12>& names)

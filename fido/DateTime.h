@@ -53,6 +53,8 @@ TDateTime Now();
 // The year of the system date when the program started. Logs whose lines carry no
 // year take this one.
 int CurrentYear();
+// Sets the year CurrentYear gives (tarvix-report --year, tests).
+void SetCurrentYear(int year);
 
 // The short month names used by FormatDateTime ("mmm"). They start as "Jan".."Dec";
 // the interface language loader replaces them with the names of its language.

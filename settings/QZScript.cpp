@@ -118,8 +118,8 @@ BoxChars MakeBoxChars(CodePage page)
 
 class TableWriter {
 public:
-    TableWriter(const TColumnList& columns, int codepage)
-        : columns_(columns), page_(ReportCodePage(codepage)), box_(MakeBoxChars(page_))
+    TableWriter(const TColumnList& columns, CodePage page)
+        : columns_(columns), page_(page), box_(MakeBoxChars(page_))
     {
         for (int i = 0; i < columns.Count(); ++i)
             if (columns.GetColumn(i).ShowFile)
@@ -251,7 +251,7 @@ void SetUpTemplate(TTpl& tpl, const TColumnList& columns, const TReportSettings&
 {
     // Checked first, so that a report without columns fails even when its template
     // has no @text.
-    TableWriter check(columns, settings.Codepage);
+    TableWriter check(columns, ReportCodePage(settings.Codepage));
     const CodePage page = ReportCodePage(settings.Codepage);
     if (settings.RepHeader.empty())
         tpl.SetTemplate({"@text"});
@@ -272,7 +272,7 @@ void SetUpTemplate(TTpl& tpl, const TColumnList& columns, const TReportSettings&
     });
     int codepage = settings.Codepage;
     tpl.AddToken("text", [&columns, codepage, items, total](TTpl& t, const std::string&, std::string& text) {
-        TableWriter(columns, codepage).Write(items, total, [&t](const std::string& line) {
+        TableWriter(columns, ReportCodePage(codepage)).Write(items, total, [&t](const std::string& line) {
             t.WriteOutLineClosed(line);
         });
         text.clear();
@@ -296,10 +296,14 @@ std::string ReportText(std::string_view text, CodePage page)
 std::vector<std::string> MakeReportTable(const TColumnList& columns, int codepage, TReportItems items,
                                          const void* total)
 {
+    return MakeReportTableIn(columns, ReportCodePage(codepage), items, total);
+}
+
+std::vector<std::string> MakeReportTableIn(const TColumnList& columns, CodePage page, TReportItems items,
+                                           const void* total)
+{
     std::vector<std::string> lines;
-    TableWriter(columns, codepage).Write(items, total, [&lines](std::string line) {
-        lines.push_back(std::move(line));
-    });
+    TableWriter(columns, page).Write(items, total, [&lines](std::string line) { lines.push_back(std::move(line)); });
     return lines;
 }
 

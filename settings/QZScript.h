@@ -82,6 +82,9 @@ std::string ReportText(std::string_view text, CodePage page);
 // report columns" when no column has ShowFile; exceptions of GetText pass through.
 std::vector<std::string> MakeReportTable(const TColumnList& columns, int codepage, TReportItems items,
                                          const void* total);
+// The same in any page, UTF-8 included (tarvix-report writes its tables to a terminal).
+std::vector<std::string> MakeReportTableIn(const TColumnList& columns, CodePage page, TReportItems items,
+                                           const void* total);
 
 // Writes the report (template with its tokens) into `out`, which is not cleared.
 // Raises EReportError when no column has ShowFile (whether or not the template
