@@ -1,0 +1,504 @@
+#include "engine/CustomLog.h"
+#include "engine/LogStyles.h"
+#include "fido/Dialogs.h"
+#include "fido/Lng.h"
+#include "platform/FileRead.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <unistd.h>
+
+using namespace tarvix;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct QuietWindow : TLogWindow {
+    void GoToLine(std::int64_t) override {}
+};
+
+struct ErrorReports {
+    TBatchDialogs dialogs{mrOk, true};
+    ErrorReports() { SetDialogs(&dialogs); }
+    ~ErrorReports() { SetDialogs(nullptr); }
+    std::size_t Count() const { return dialogs.Shown.size(); }
+};
+
+struct TempDir {
+    fs::path path;
+    TempDir()
+    {
+        path = fs::temp_directory_path() / ("tarvix-hgl-" + std::to_string(::getpid()));
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string File(const std::string& name) const { return (path / name).string(); }
+};
+
+TCustomLogOptions Sample()
+{
+    TCustomLogOptions o;
+    o.LineMask = "dd/mm/yy hh:nn:ss !";
+    o.DateMask = " ----- dd MMM yy";  // a leading blank must survive the file
+    o.ErrWords = "FAILED\tDenied  oops";
+    o.Rows = {{"~ERR", "Errors"}, {"a;b", "special"}, {"", ""}, {"Sent", "Sent"}};
+    return o;
+}
+
+void Analyse(TCustomLog& log, const std::string& text)
+{
+    QuietWindow w;
+    log.Window = &w;
+    log.SetText(text);
+    ASSERT_TRUE(log.Analyse({}));
+    log.Window = nullptr;
+}
+
+}  // namespace
+
+TEST(CustomLog, FactoryCreatesTheStyleFromItsSettings)
+{
+    RegisterGenericLogStyles();
+    TIniFile ini;
+    ini.FromText("[Log1]\nName=Other\nStyle=9\nLineMask=hh:nn:ss !\nHStringCnt=1\nHString0=Errors;failed\n");
+    auto log = CreateLogFromReg(lsCustom, ini, "Log1", true);
+    auto* custom = dynamic_cast<TCustomLog*>(log.get());
+    ASSERT_NE(custom, nullptr);
+    EXPECT_TRUE(custom->HasOptions);
+    EXPECT_EQ(custom->Name, "Other");
+    EXPECT_EQ(custom->LineMask, "hh:nn:ss !");
+    ASSERT_EQ(custom->HStrings.size(), 1u);
+    // With user highlighting off the same section gives a plain log.
+    EXPECT_EQ(dynamic_cast<TCustomLog*>(CreateLogFromReg(lsCustom, ini, "Log1", false).get()), nullptr);
+}
+
+TEST(CustomLog, LineMaskDatesEveryLineOfItsShape)
+{
+    TCustomLog log;
+    log.LineMask = "dd/mm/yy hh:nn:ss";
+    EXPECT_EQ(log.DateOfLine("24/12/98 10:00:00"), EncodeDate(1998, 12, 24));
+    EXPECT_EQ(log.CurDate, EncodeDate(1998, 12, 24));
+    // A literal that does not match, or a line shorter than the mask: the previous date.
+    EXPECT_EQ(log.DateOfLine("25-12-98 10:00:00"), EncodeDate(1998, 12, 24));
+    EXPECT_EQ(log.DateOfLine("25/12/98 10.00:00"), EncodeDate(1998, 12, 24));
+    EXPECT_EQ(log.DateOfLine("25/12/98 10:00:0"), EncodeDate(1998, 12, 24));
+    EXPECT_EQ(log.DateOfLine(""), EncodeDate(1998, 12, 24));
+
+    Analyse(log, "24/12/98 10:00:00 start\n"
+                 "continuation line of another shape\n"
+                 "24/12/98 23:00:00 same day\n"
+                 "25/12/98 00:00:01 next\n"
+                 "short\n");
+    ASSERT_EQ(log.DayCount(), 2u);
+    EXPECT_EQ(log.GetDay(0).Date, EncodeDate(1998, 12, 24));
+    EXPECT_EQ(log.GetDay(1).FirstLine, 4);
+    EXPECT_EQ(log.GetDay(1).Date, EncodeDate(1998, 12, 25));
+    EXPECT_EQ(log.DayOfLine(5), 1);
+}
+
+TEST(CustomLog, DateMaskMarksOnlyLinesWithItsPrefix)
+{
+    TCustomLog log;
+    TCustomLogOptions o;
+    o.LineMask = "hh:nn:ss !";
+    o.DateMask = "----- dd MMM yy";
+    log.SetOptions(o);
+    EXPECT_EQ(log.DatePrefixLen, 6);
+    Analyse(log, "----- 13 Mar 98\n"
+                 "10:00:00 a\n"
+                 "------ 14 Mar 98 six dashes: not a date line\n"
+                 "-----x14 Mar 98\n"
+                 "----- 14 Mar 98\n"
+                 "11:00:00 b\n");
+    ASSERT_EQ(log.DayCount(), 2u);
+    EXPECT_EQ(log.GetDay(0).Date, EncodeDate(1998, 3, 13));
+    EXPECT_EQ(log.GetDay(1).FirstLine, 5);
+    EXPECT_EQ(log.GetDay(1).Date, EncodeDate(1998, 3, 14));
+    EXPECT_EQ(log.DayOfLine(4), 0);
+
+    EXPECT_EQ(TCustomLog::DatePrefixLength("--- n dd"), 6);  // "n" and blanks belong to the prefix
+    EXPECT_EQ(TCustomLog::DatePrefixLength("!dd"), 0);
+    EXPECT_EQ(TCustomLog::DatePrefixLength("=== x"), 4);
+    EXPECT_EQ(TCustomLog::DatePrefixLength("== at"), 5);
+    EXPECT_EQ(TCustomLog::DatePrefixLength("====="), 5);
+    EXPECT_EQ(TCustomLog::DatePrefixLength(""), 0);
+}
+
+TEST(CustomLog, YearsMonthsAndMissingFields)
+{
+    TCustomLog log;
+    log.LineMask = "yyyy-mm-dd";
+    EXPECT_EQ(log.DateOfLine("2005-03-13"), EncodeDate(2005, 3, 13));
+    EXPECT_EQ(log.DateOfLine("0005-03-13"), EncodeDate(5, 3, 13));  // four digits as they stand
+    log.LineMask = "yy-mm-dd";
+    EXPECT_EQ(log.DateOfLine("05-03-13"), EncodeDate(1905, 3, 13));
+    log.LineMask = "y-mm-dd";
+    EXPECT_EQ(log.DateOfLine("5-03-13"), EncodeDate(5, 3, 13));
+    log.LineMask = "d.MMM.yyyy";
+    EXPECT_EQ(log.DateOfLine("7.Nov.2020"), EncodeDate(2020, 11, 7));
+    // Month digits win over a month name.
+    log.LineMask = "dd mm MMM yyyy";
+    EXPECT_EQ(log.DateOfLine("01 02 Mar 2020"), EncodeDate(2020, 2, 1));
+
+    // Fields the mask lacks come from today's date.
+    int y, m, d;
+    DecodeDate(Now(), y, m, d);
+    log.LineMask = "hh:nn:ss";
+    EXPECT_EQ(log.DateOfLine("10:00:00"), EncodeDate(y, m, d));
+    log.LineMask = "dd.MMM hh:nn";
+    EXPECT_EQ(log.DateOfLine("01.Jan 10:00"), EncodeDate(y, 1, 1));
+    log.LineMask = "";
+    EXPECT_EQ(log.DateOfLine("anything"), EncodeDate(y, m, d));
+}
+
+TEST(CustomLog, UndecodableDatesRaiseWithTheMaskAndTheLine)
+{
+    TCustomLog log;
+    log.LineMask = "dd/mm/yy hh:nn:ss";
+    log.CurDate = EncodeDate(2000, 1, 1);
+    try {
+        log.DateOfLine("ab/12/98 10:00:00");
+        FAIL() << "no error";
+    } catch (const ELogError& e) {
+        EXPECT_STREQ(e.what(), "Error decoding date with mask dd/mm/yy hh:nn:ss in line:\n\rab/12/98 10:00:00");
+    }
+    EXPECT_THROW(log.DateOfLine("12/1 /98 10:00:00"), ELogError);  // blank after a digit
+    EXPECT_THROW(log.DateOfLine("31/02/98 10:00:00"), EConvertError);
+    EXPECT_THROW(log.DateOfLine("00/01/98 10:00:00"), EConvertError);
+    EXPECT_EQ(log.CurDate, EncodeDate(2000, 1, 1));  // failures leave the date alone
+    log.LineMask = "dd MMM";
+    EXPECT_THROW(log.DateOfLine("01 mar"), ELogError);
+    EXPECT_THROW(log.DateOfLine("01 \xff\x01\x80"), ELogError);
+    log.LineMask = "dd MMMM";
+    EXPECT_THROW(log.DateOfLine("01 Marc"), ELogError);
+    // Absurdly long fields are not numbers, never overflow anything.
+    log.LineMask = std::string(40, 'y');
+    EXPECT_THROW(log.DateOfLine(std::string(40, '9')), ELogError);
+    log.LineMask = std::string(12, 'd');
+    EXPECT_THROW(log.DateOfLine(std::string(12, '9')), ELogError);
+}
+
+TEST(CustomLog, DamagedLinesAreReportedAndTheAnalysisGoesOn)
+{
+    TCustomLog log;
+    log.LineMask = "dd/mm/yy";
+    ErrorReports errors;
+    Analyse(log, "01/03/98 a\nxx/03/98 b\n31/02/98 c\n0\n02/03/98 d\n");
+    EXPECT_EQ(errors.Count(), 2u);
+    ASSERT_EQ(log.DayCount(), 2u);
+    EXPECT_EQ(log.GetDay(0).Date, EncodeDate(1998, 3, 1));
+    EXPECT_EQ(log.GetDay(1).FirstLine, 5);  // the short line 4 keeps the date of line 1
+}
+
+TEST(CustomLog, RandomBytesNeverStopTheAnalysis)
+{
+    std::mt19937 rng(19981224);
+    std::uniform_int_distribution<int> byte(1, 255);
+    std::uniform_int_distribution<int> length(0, 30);
+    std::uniform_int_distribution<int> digit('0', '9');
+    // Lines of the mask's shape with random digits, and lines of random bytes.
+    std::string text;
+    for (int i = 0; i < 4000; ++i) {
+        if (i % 2 == 0)
+            for (char c : std::string("dd/mm/yy "))
+                text += (c == '/' || c == ' ') ? c : static_cast<char>(digit(rng));
+        for (int n = length(rng); n > 0; --n)
+            text += static_cast<char>(byte(rng));
+        text += '\n';
+    }
+    for (const char* dateMask : {"", "-- dd MMM yy"}) {
+        TCustomLog log;
+        log.LineMask = "dd/mm/yy !";
+        log.DateMask = dateMask;
+        log.DatePrefixLen = TCustomLog::DatePrefixLength(log.DateMask);
+        ErrorReports errors;
+        Analyse(log, text);
+        EXPECT_GE(log.LineNo, 4000);
+        for (std::size_t i = 1; i < log.DayCount(); ++i)
+            EXPECT_GT(log.GetDay(i).FirstLine, log.GetDay(i - 1).FirstLine);
+    }
+}
+
+TEST(CustomLog, DateWordsAndErrorWords)
+{
+    TCustomLog log;
+    log.LineMask = "dd/mm/yy hh:nn:ss x ! M";
+    for (int col : {0, 3, 6, 9, 15, 22})
+        EXPECT_TRUE(log.IsDateWord(col, "w")) << col;
+    for (int col : {2, 8, 12, 18, 20, 23, 100, -1})
+        EXPECT_FALSE(log.IsDateWord(col, "w")) << col;
+
+    log.ErrWords = " FAILED\tDenied  oops ";
+    EXPECT_TRUE(log.IsErrorWord("FAILED"));
+    EXPECT_TRUE(log.IsErrorWord("Denied"));
+    EXPECT_TRUE(log.IsErrorWord("oops"));
+    EXPECT_FALSE(log.IsErrorWord("failed"));
+    EXPECT_FALSE(log.IsErrorWord("Deni"));
+    EXPECT_FALSE(log.IsErrorWord(""));
+    log.ErrWords.clear();
+    EXPECT_FALSE(log.IsErrorWord("FAILED"));
+}
+
+TEST(CustomLog, HighlightStringsAndMaskColumns)
+{
+    TCustomLog log;
+    log.LineMask = "hh:nn:ss x !";
+    log.HStrings = {{"~ERR", hcErrors}, {"sent", hcSent}, {"~", hcInfo}};
+    // "~ERR" is a prefix in any case.
+    EXPECT_EQ(log.GetWordClass("ERROR:", 1, 11), hcErrors);
+    EXPECT_EQ(log.GetWordClass("errno", 2, 11), hcErrors);
+    EXPECT_EQ(log.GetWordClass("ER", 3, 11), hcInfo);  // too short for ~ERR, "~" takes every word
+    log.HStrings = {{"ERR", hcErrors}};
+    EXPECT_EQ(log.GetWordClass("err", 4, 11), hcErrors);
+    EXPECT_EQ(log.GetWordClass("Err", 5, 11), hcErrors);
+    EXPECT_EQ(log.GetWordClass("ERROR:", 6, 11), hcNormal);
+    EXPECT_EQ(log.GetWordClass("errno", 7, 11), hcNormal);
+
+    // An "x" column is Special for its word only; a matching string overrides it.
+    EXPECT_EQ(log.GetWordClass("node", 8, 9), hcSpecial);
+    EXPECT_EQ(log.GetWordClass("ok", 8, 11), hcNormal);
+    EXPECT_EQ(log.GetWordClass("ERR", 9, 9), hcErrors);
+    EXPECT_EQ(log.GetWordClass("ok", 9, 11), hcNormal);
+    // A "!" column does not hold its class; a word past the mask holds its class,
+    // Normal included, for the rest of the line.
+    EXPECT_EQ(log.GetWordClass("err", 10, 11), hcErrors);
+    EXPECT_EQ(log.GetWordClass("ok", 10, 15), hcNormal);
+    EXPECT_EQ(log.GetWordClass("err", 10, 20), hcNormal);
+    EXPECT_EQ(log.GetWordClass("err", 12, 20), hcErrors);
+    EXPECT_EQ(log.GetWordClass("ok", 12, 24), hcErrors);
+    // Date words stay date words on a held line.
+    EXPECT_EQ(log.GetWordClass("10:00:00", 10, 0), hcDateTime);
+    // A class number beyond the colour items paints Normal.
+    log.HStrings = {{"odd", 200}};
+    EXPECT_EQ(log.GetWordClass("odd", 11, 30), hcNormal);
+}
+
+TEST(CustomLog, SettingsRoundTripAndDamagedSettings)
+{
+    TCustomLog log;
+    log.Name = "Other";
+    log.SetOptions(Sample());
+    log.HStrings.push_back({"timeline", 11});
+    TIniFile ini;
+    log.SaveToReg(ini, "Log3");
+    EXPECT_EQ(ini.ReadSection("Log3"),
+              (std::vector<std::string>{"Name", "Path", "Style", "AutoNew", "LastStr", "CutMode", "CutSize",
+                                        "Highlight", "LineMask", "DateMask", "ErrWords", "HStringCnt",
+                                        "HString0", "HString1", "HString2", "HString3"}));
+    EXPECT_EQ(ini.ReadString("Log3", "Style", ""), "9");
+    EXPECT_EQ(ini.ReadString("Log3", "HStringCnt", ""), "4");
+    EXPECT_EQ(ini.ReadString("Log3", "HString0", ""), "Errors;~ERR");
+    EXPECT_EQ(ini.ReadString("Log3", "HString1", ""), "Special;a;b");
+    EXPECT_EQ(ini.ReadString("Log3", "HString3", ""), "TLBad;timeline");
+
+    TIniFile reread;
+    reread.FromText(ini.ToText());
+    TCustomLog back;
+    back.LoadFromReg(reread, "Log3");
+    EXPECT_EQ(back.Name, "Other");
+    EXPECT_EQ(back.LineMask, log.LineMask);
+    EXPECT_EQ(back.DateMask, log.DateMask);
+    EXPECT_EQ(back.ErrWords, log.ErrWords);
+    EXPECT_EQ(back.DatePrefixLen, log.DatePrefixLen);
+    ASSERT_EQ(back.HStrings.size(), 4u);
+    EXPECT_EQ(back.HStrings[1].Text, "a;b");
+    EXPECT_EQ(back.HStrings[1].Class, hcSpecial);
+    EXPECT_EQ(back.HStrings[3].Class, 11);
+
+    // Colour names in any case; missing keys read as empty.
+    TIniFile small;
+    small.FromText("[L]\nHStringCnt=1\nHString0=eRRors;failed\n");
+    TCustomLog s;
+    s.LoadFromReg(small, "L");
+    EXPECT_EQ(s.LineMask, "");
+    ASSERT_EQ(s.HStrings.size(), 1u);
+    EXPECT_EQ(s.HStrings[0].Class, hcErrors);
+
+    // An unknown colour, a value without one, or a missing string: an error, and
+    // the log keeps what it had.
+    for (const char* bad : {"[L]\nLineMask=new\nHStringCnt=1\nHString0=Foreground;x\n",
+                            "[L]\nLineMask=new\nHStringCnt=1\nHString0=failed\n",
+                            "[L]\nLineMask=new\nHStringCnt=2\nHString0=Errors;x\n",
+                            "[L]\nLineMask=new\nHStringCnt=2000000000\nHString0=Errors;x\n"}) {
+        TIniFile damaged;
+        damaged.FromText(bad);
+        EXPECT_THROW(back.LoadFromReg(damaged, "L"), Exception) << bad;
+        EXPECT_EQ(back.LineMask, log.LineMask);
+        EXPECT_EQ(back.HStrings.size(), 4u);
+    }
+    try {
+        TIniFile damaged;
+        damaged.FromText("[L]\nHStringCnt=1\nHString0=Foreground;x\n");
+        back.LoadFromReg(damaged, "L");
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "Invalid color item Foreground");
+    }
+}
+
+TEST(CustomLog, OptionsForTheDialog)
+{
+    TCustomLog log;
+    TCustomLogOptions shown = log.GetOptions();
+    ASSERT_EQ(shown.Rows.size(), 1u);  // one empty row without highlight strings
+    EXPECT_EQ(shown.Rows[0], THglRow{});
+
+    log.SetOptions(Sample());
+    EXPECT_EQ(log.LineMask, Sample().LineMask);
+    EXPECT_EQ(log.DatePrefixLen, 7);
+    // Rows without a text or without a colour are left out.
+    ASSERT_EQ(log.HStrings.size(), 3u);
+    EXPECT_EQ(log.HStrings[1].Class, hcSpecial);
+    shown = log.GetOptions();
+    ASSERT_EQ(shown.Rows.size(), 3u);
+    EXPECT_EQ(shown.Rows[1], (THglRow{"a;b", "Special"}));
+    TCustomLogOptions noColour = Sample();
+    noColour.Rows = {{"text only", ""}, {"", "Errors"}};
+    log.SetOptions(noColour);
+    EXPECT_TRUE(log.HStrings.empty());
+
+    // An unknown colour changes nothing.
+    log.SetOptions(Sample());
+    TCustomLogOptions bad;
+    bad.LineMask = "changed";
+    bad.Rows = {{"x", "Errors"}, {"y", "Purple"}};
+    EXPECT_THROW(log.SetOptions(bad), Exception);
+    EXPECT_EQ(log.LineMask, Sample().LineMask);
+    EXPECT_EQ(log.HStrings.size(), 3u);
+}
+
+TEST(CustomLogHgl, ExportAndImportRoundTrip)
+{
+    TempDir dir;
+    std::string file = dir.File("mine.hgl");
+    // Another section of the file stays; old keys of ours do not.
+    WriteFileAtomic(file, "[Other]\nKeep=yes\n\n[QZHgl]\nVersion=1\nHString9=Errors;stale\n");
+    ExportHgl(file, Sample());
+    std::string text = ReadWholeFile(file);
+    EXPECT_NE(text.find("[Other]\nKeep=yes\n"), std::string::npos);
+    EXPECT_EQ(text.find("stale"), std::string::npos);
+    TIniFile written;
+    written.FromText(text);
+    EXPECT_EQ(written.ReadSection("QZHgl"),
+              (std::vector<std::string>{"Version", "LineMask", "DateMask", "ErrWords", "HStringCnt", "HString1",
+                                        "HString2", "HString3", "HString4"}));
+    EXPECT_EQ(written.ReadString("QZHgl", "Version", ""), "1");
+    EXPECT_EQ(written.ReadString("QZHgl", "HStringCnt", ""), "4");
+    EXPECT_EQ(written.ReadString("QZHgl", "HString1", ""), "Errors;~ERR");
+    EXPECT_EQ(written.ReadString("QZHgl", "HString3", ""), ";");
+
+    TCustomLogOptions back;
+    ASSERT_TRUE(ImportHgl(file, back));
+    EXPECT_EQ(back, Sample());
+
+    // Without rows the import gives one empty row.
+    TCustomLogOptions none = Sample();
+    none.Rows.clear();
+    ExportHgl(file, none);
+    ASSERT_TRUE(ImportHgl(file, back));
+    EXPECT_EQ(back.Rows, (std::vector<THglRow>{THglRow{}}));
+    EXPECT_EQ(back.DateMask, none.DateMask);
+
+    // A row without ";" is all text; colour names are taken as they stand.
+    WriteFileAtomic(file, "[QZHgl]\nVersion=1\nHStringCnt=2\nHString1=plain\nhstring2=Nonsense;x\n");
+    ASSERT_TRUE(ImportHgl(file, back));
+    EXPECT_EQ(back.Rows, (std::vector<THglRow>{{"plain", ""}, {"x", "Nonsense"}}));
+    EXPECT_EQ(back.LineMask, "");
+}
+
+namespace {
+std::string g_atomicTemp;
+void SeeAtomicTemp(const std::string& temp) { g_atomicTemp = temp; }
+}  // namespace
+
+TEST(CustomLogHgl, ExportReplacesTheFileAtomically)
+{
+    TempDir dir;
+    std::string file = dir.File("a.hgl");
+    WriteFileAtomic(file, "[QZHgl]\nVersion=1\n");
+    SetAtomicWriteHook(SeeAtomicTemp);
+    ExportHgl(file, Sample());
+    SetAtomicWriteHook(nullptr);
+    EXPECT_FALSE(g_atomicTemp.empty());
+    EXPECT_NE(g_atomicTemp, file);
+    EXPECT_FALSE(fs::exists(g_atomicTemp));
+    EXPECT_THROW(ExportHgl(dir.File("no-such-dir/a.hgl"), Sample()), EInOutError);
+}
+
+TEST(CustomLogHgl, OtherVersionsAreReportedAndReadNothing)
+{
+    TempDir dir;
+    std::string file = dir.File("v2.hgl");
+    WriteFileAtomic(file, "[QZHgl]\nVersion=2\nLineMask=hh:nn\nHStringCnt=1\nHString1=Errors;x\n");
+    TBatchDialogs dialogs(mrOk, true);
+    SetDialogs(&dialogs);
+    LoadLng(std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Eng.lng");
+    TCustomLogOptions options = Sample();
+    EXPECT_FALSE(ImportHgl(file, options));
+    UnloadLng();
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].text, "File " + file + " is not a highlighting file of a supported version.");
+    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
+    EXPECT_EQ(dialogs.Shown[0].buttons, static_cast<unsigned>(mbOK));
+    EXPECT_EQ(options, Sample());
+
+    // No version, an empty file, a file of another kind: the same.
+    for (const char* other : {"[QZHgl]\nLineMask=x\n", "", "[QZHgl]\nVersion=1.0\n", "Version=1\n"}) {
+        WriteFileAtomic(file, other);
+        EXPECT_FALSE(ImportHgl(file, options)) << other;
+    }
+    EXPECT_EQ(dialogs.Shown.size(), 5u);
+    EXPECT_EQ(options, Sample());
+    SetDialogs(nullptr);
+}
+
+TEST(CustomLogHgl, DamagedFilesRaiseAndChangeNothing)
+{
+    TempDir dir;
+    std::string file = dir.File("bad.hgl");
+    TBatchDialogs dialogs(mrOk, true);
+    SetDialogs(&dialogs);
+    const TCustomLogOptions before = Sample();
+    TCustomLogOptions options = before;
+
+    for (const char* bad : {
+             "[QZHgl]\nVersion=1\nLineMask=new\nHStringCnt=3\nHString1=Errors;a\n",  // truncated
+             "[QZHgl]\nVersion=1\nLineMask=new\nHStringCnt=999999999999\nHString1=Errors;a\n",
+             "[QZHgl]\nVersion=1\nLineMask=new\nHStringCnt=-1\n",
+             "[QZHgl]\nVersion=1\nLineMask=new\nHStringCnt=two\n",
+             "[QZHgl]\nVersion=1\nLineMask=new\nHStringCnt=2\nHString1=Errors;a\nHString3=Errors;c\n",
+         }) {
+        WriteFileAtomic(file, bad);
+        EXPECT_THROW(ImportHgl(file, options), EHglError) << bad;
+        EXPECT_EQ(options, before);
+    }
+
+    // A file much larger than any highlighting file.
+    WriteFileAtomic(file, "[QZHgl]\nVersion=1\n" + std::string(2 << 20, 'x'));
+    EXPECT_THROW(ImportHgl(file, options), EHglError);
+    EXPECT_THROW(ExportHgl(file, before), EHglError);
+    EXPECT_THROW(ImportHgl(dir.File("missing.hgl"), options), EInOutError);
+    EXPECT_EQ(options, before);
+
+    // Random bytes, with and without a valid header in front: never a crash.
+    std::mt19937 rng(156);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 50; ++round) {
+        std::string junk(static_cast<std::size_t>(byte(rng)) * 16, '\0');
+        for (char& c : junk)
+            c = static_cast<char>(byte(rng));
+        WriteFileAtomic(file, (round % 2 ? "[QZHgl]\nVersion=1\n" : "") + junk);
+        TCustomLogOptions o = before;
+        try {
+            if (ImportHgl(file, o))
+                EXPECT_FALSE(o.Rows.empty());
+            else
+                EXPECT_EQ(o, before);
+        } catch (const EHglError&) {
+            EXPECT_EQ(o, before);
+        }
+    }
+    SetDialogs(nullptr);
+}
