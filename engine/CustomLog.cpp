@@ -1,5 +1,6 @@
 #include "engine/CustomLog.h"
 
+#include "engine/FDLog.h"
 #include "engine/LogNumber.h"
 #include "fido/Dialogs.h"
 #include "fido/Format.h"
@@ -7,6 +8,7 @@
 #include "fido/LogUtils.h"
 #include "platform/FileRead.h"
 #include "platform/Text.h"
+#include "settings/QZIni.h"
 
 #include <array>
 #include <unordered_map>
@@ -15,27 +17,11 @@ namespace tarvix {
 
 namespace {
 
-// The colour items of the settings, in index order. This lookup stands in for the
-// settings store's ColorIndex; switch to it once it is available.
-constexpr std::array<std::string_view, 12> kColorItemNames = {
-    "Normal", "DateTime", "Errors", "Info",       "Sent",  "Recd",
-    "Special", "Background", "TLInc", "TLOut", "TLHuman", "TLBad"};
-
-// The index of a colour item named without regard to case; raises
-// "Invalid color item %s" for any other name.
-int CustomLogColorIndex(std::string_view name)
-{
-    for (std::size_t i = 0; i < kColorItemNames.size(); ++i)
-        if (SameText(kColorItemNames[i], name))
-            return static_cast<int>(i);
-    throw Exception(Format("Invalid color item %s", {name}));
-}
-
 std::string_view CustomLogColorName(int index)
 {
-    if (index < 0 || index >= static_cast<int>(kColorItemNames.size()))
-        return kColorItemNames[hcNormal];
-    return kColorItemNames[static_cast<std::size_t>(index)];
+    if (index < 0 || index >= kColorCount)
+        return kColorNames[static_cast<std::size_t>(hcNormal)];
+    return kColorNames[static_cast<std::size_t>(index)];
 }
 
 constexpr std::string_view kDatePrefixEnd = "!Mdhmsxy";
@@ -162,7 +148,7 @@ bool TCustomLog::WordClass(std::string_view word, int col)
             match = SameText(word, s);
         }
         if (match) {
-            HlClass = h.Class < kColorItemNames.size() ? static_cast<int>(h.Class) : static_cast<int>(hcNormal);
+            HlClass = h.Class < kColorNames.size() ? static_cast<int>(h.Class) : static_cast<int>(hcNormal);
             break;
         }
     }
@@ -231,16 +217,11 @@ TDateTime TCustomLog::DecodeWithMask(std::string_view mask, std::string_view lin
             throw fail();
     }
     if (!year.Empty()) {
-        // Two year digits are taken as 19yy.
-        TMaskField full;
-        if (year.View().size() == 2 && !year.Overflow()) {
-            full.Add('1');
-            full.Add('9');
-        }
-        for (char c : year.View())
-            full.Add(c);
-        if (year.Overflow() || !ParseField(full, y))
+        if (year.Overflow() || !ParseField(year, y))
             throw fail();
+        // Two year digits: 00-79 are this century, 80-99 the last.
+        if (year.View().size() == 2)
+            y = TFDLog::ExpandYear(y);
     }
     CurDate = EncodeDate(y, m, d);
     return CurDate;
@@ -268,7 +249,7 @@ void TCustomLog::LoadFromReg(const TIniFile& ini, std::string_view section)
     // the lookup, so the loop ends with the keys the section really has.
     for (long long i = 0; i < count; ++i) {
         THglRow row = SplitRow(ini.ReadString(section, "HString" + std::to_string(i), ""));
-        int cls = CustomLogColorIndex(row.ColorName);
+        int cls = ColorIndex(row.ColorName);
         strings.push_back(THighlightString{std::move(row.Text), static_cast<std::uint8_t>(cls)});
     }
     TLog::LoadFromReg(ini, section);
@@ -310,7 +291,7 @@ void TCustomLog::SetOptions(const TCustomLogOptions& options)
     for (const THglRow& row : options.Rows) {
         if (row.Text.empty() || row.ColorName.empty())
             continue;
-        int cls = CustomLogColorIndex(row.ColorName);
+        int cls = ColorIndex(row.ColorName);
         strings.push_back(THighlightString{row.Text, static_cast<std::uint8_t>(cls)});
     }
     LineMask = options.LineMask;

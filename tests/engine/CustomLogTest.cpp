@@ -134,7 +134,9 @@ TEST(CustomLog, YearsMonthsAndMissingFields)
     EXPECT_EQ(log.DateOfLine("2005-03-13"), EncodeDate(2005, 3, 13));
     EXPECT_EQ(log.DateOfLine("0005-03-13"), EncodeDate(5, 3, 13));  // four digits as they stand
     log.LineMask = "yy-mm-dd";
-    EXPECT_EQ(log.DateOfLine("05-03-13"), EncodeDate(1905, 3, 13));
+    // Two year digits: 00-79 this century, 80-99 the last.
+    EXPECT_EQ(log.DateOfLine("05-03-13"), EncodeDate(2005, 3, 13));
+    EXPECT_EQ(log.DateOfLine("99-03-13"), EncodeDate(1999, 3, 13));
     log.LineMask = "y-mm-dd";
     EXPECT_EQ(log.DateOfLine("5-03-13"), EncodeDate(5, 3, 13));
     log.LineMask = "d.MMM.yyyy";
