@@ -1,13 +1,91 @@
-// tarvix-report: the analysis of a mailer log without the desktop program.
+// tarvix-report: the analysis of a Fidonet mailer log without the desktop program,
+// for cron jobs on mailer hosts.
+//
+// Exit status: 0 the log was analysed to the end; 1 the analysis could not run
+// (settings, configuration or language file error, unreadable log); 2 usage error.
+#include "cli/Output.h"
+#include "cli/Run.h"
+
 #include <CLI/CLI.hpp>
 
 #include <iostream>
 
+using namespace tarvix::cli;
+
 int main(int argc, char** argv)
 {
-    CLI::App app{"tarvix-report: sessions, file requests and dial statistics of a Fidonet mailer log"};
+    TOptions o;
+    CLI::App app{"tarvix-report: the sessions, file requests and dial statistics of a Fidonet mailer log.\n"
+                 "Usage: tarvix-report [OPTIONS] LOGFILE\n"
+                 "       tarvix-report [OPTIONS] --log NAME\n"
+                 "Line errors are printed to stderr as LOGFILE:LINE: message and the run goes on.\n"
+                 "Exit status: 0 analysed to the end, 1 the analysis could not run, 2 usage error."};
     app.set_version_flag("--version", "tarvix-report 0.1");
-    CLI11_PARSE(app, argc, argv);
-    std::cout << app.help();
+    app.get_formatter()->column_width(28);
+
+    auto* file = app.add_option("LOGFILE", o.logFile, "The log file to analyse");
+    auto* name = app.add_option("--log", o.logName, "A log registered in the settings file, by its name");
+    file->excludes(name);
+    app.add_option("--style", o.style,
+                   "plain|tmail|bink|frontdoor|brake|binkplus|fhmail|sfmail|argus|custom, or the style "
+                   "number 0..9 (default plain)");
+    app.add_option("--mailer-dir", o.mailerDir, "The mailer directory (MailerPath)");
+    app.add_option("--set", o.sets,
+                   "KEY=VALUE: a per-log value exactly as a \"Log\" section stores it (TMVersion, TaskNo, "
+                   "BrkVersion, BinkStyle, CfgPath, ArgusVersion, AutoNew, LastStr, UpdateDLC, LineMask, "
+                   "DateMask, ErrWords, HStringCnt, HString0, ...); repeatable")
+        ->allow_extra_args(false);
+    app.add_option("--year", o.year, "The year of log lines that carry none (default: this year)");
+    app.add_option("--main-addr", o.mainAddr, "The main address (default 2:5030/999.999@fidonet)");
+    app.add_option("--config", o.config, "The settings file (default: the user's settings file)");
+    app.add_option("--what", o.what, "summary|days|sessions|freqs|dialstat|all (default summary)")
+        ->check(CLI::IsMember({"summary", "days", "sessions", "freqs", "dialstat", "all"}));
+    app.add_option("--format", o.format, "table|csv|json (default table: the report writer's box table)")
+        ->check(CLI::IsMember({"table", "csv", "json"}));
+    app.add_option("--codepage", o.codepage,
+                   "How log bytes are decoded for output: cp866 (default), cp437, cp850, cp1251, koi8-r, "
+                   "latin1, utf-8");
+    app.add_flag("--update-dlc", o.updateDlc,
+                 "Raise the download counters in files.bbs for the files sent (writes files.bbs)");
+    app.add_option("--drive", o.drives,
+                   "X=DIR: the DOS drive X: of paths in mailer files is the host folder DIR; repeatable. "
+                   "Relative mailer paths resolve against the mailer directory; names are found without "
+                   "regard to case when the exact name is absent");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "tarvix-report: " << e.what() << '\n';
+        return 2;
+    }
+    if (o.logFile.empty() && o.logName.empty()) {
+        std::cerr << "tarvix-report: no log given: name a LOGFILE or --log NAME (see --help)\n";
+        return 2;
+    }
+
+    try {
+        TRun run = Analyse(o);
+        if (o.format == "json")
+            PrintJson(std::cout, run, o.what);
+        else if (o.format == "csv")
+            PrintCsv(std::cout, run, o.what);
+        else
+            PrintTable(std::cout, run, o.what);
+    } catch (const EUsage& e) {
+        std::cerr << "tarvix-report: " << e.what() << '\n';
+        return 2;
+    } catch (const ECannotRun& e) {
+        std::cerr << "tarvix-report: " << e.what() << '\n';
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << "tarvix-report: " << e.what() << '\n';
+        return 1;
+    }
     return 0;
 }

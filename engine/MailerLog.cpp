@@ -1,5 +1,6 @@
 #include "engine/MailerLog.h"
 
+#include "engine/FilesBbs.h"
 #include "fido/Dialogs.h"
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
@@ -7,6 +8,8 @@
 #include "platform/HostPath.h"
 #include "platform/Text.h"
 #include "settings/QZIni.h"
+
+#include <algorithm>
 
 namespace tarvix {
 
@@ -148,6 +151,23 @@ bool TMailerLog::Analyse(const TProgressFunc& progress)
             if (f.Sent)
                 dlcList_.emplace_back(this, f.RealName, f.Path);
     return true;
+}
+
+void TMailerLog::UpdateCounters(const std::function<void(std::size_t done, std::size_t total)>& progress)
+{
+    if (dlcList_.empty())
+        return;
+    const TGeneralSettings& g = Settings();
+    TDLCSettings dlc;
+    dlc.Left = g.DLCLeft.empty() ? '[' : g.DLCLeft[0];
+    dlc.Right = g.DLCRight.empty() ? ']' : g.DLCRight[0];
+    dlc.Digits = std::clamp(g.DLCDigits, 1, 20);
+    dlc.Lead = g.DLCLead.empty() ? '0' : g.DLCLead[0];
+    dlc.BackupX = g.DLCBackupX;
+    std::vector<TDLCFreq> pending = std::move(dlcList_);
+    dlcList_.clear();
+    tarvix::UpdateDownloadCounters(
+        pending, dlc, [this](const std::string& name) { return ResolveFreqName(name); }, progress);
 }
 
 const TSess& TMailerLog::GetSess(std::size_t index) const

@@ -13,6 +13,7 @@
 #include "engine/Sess.h"
 #include "fido/AddrList.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,6 +62,10 @@ public:
     const TAddrList& Requesters() const { return requesters_; }
     std::vector<TDLCFreq>& DLCList() { return dlcList_; }
     const std::unordered_map<std::string, TFreqAlias>& Aliases() const { return aliases_; }
+
+    // Raises the download counters in the files.bbs lists for the pending increments
+    // (settings DLCLeft, DLCRight, DLCDigits, DLCLead, DLCBackupX) and empties them.
+    void UpdateCounters(const std::function<void(std::size_t done, std::size_t total)>& progress = {});
 
     std::int64_t FirstNewFreq = -1;  // requests recorded before the remembered line
     std::int64_t FirstNewSess = -1;  // sessions finished before it

@@ -1,0 +1,200 @@
+#include "cli/Run.h"
+
+#include "engine/LogStyles.h"
+#include "engine/MailerLog.h"
+#include "fido/DateTime.h"
+#include "fido/Dialogs.h"
+#include "fido/FidoAddr.h"
+#include "fido/Lng.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+#include "settings/QZIni.h"
+
+#include <iostream>
+#include <regex>
+#include <set>
+
+namespace tarvix::cli {
+
+namespace {
+
+constexpr const char* kStyleNames[kLogStyleCount] = {"plain", "tmail", "bink", "frontdoor", "brake",
+                                                     "binkplus", "fhmail", "sfmail", "argus", "custom"};
+
+// The window of a run without a screen: line errors go to standard error as
+// FILE:LINE: message, and the analysis always goes on.
+class TCliWindow : public TLogWindow {
+public:
+    TCliWindow(std::string file, std::int64_t& errors) : file_(std::move(file)), errors_(errors) {}
+    void GoToLine(std::int64_t) override {}
+    void LineError(std::int64_t lineNo, const std::string& message) override
+    {
+        ++errors_;
+        std::string oneLine = message;
+        for (char& c : oneLine)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        std::cerr << file_ << ':' << lineNo << ": " << oneLine << '\n';
+    }
+    bool ShowErrorLine(std::int64_t, const std::string&) override { return true; }
+
+private:
+    std::string file_;
+    std::int64_t& errors_;
+};
+
+// Finds the section of a registered log by its name.
+std::string FindLogSection(const TIniFile& ini, const std::string& name)
+{
+    long long count = ini.ReadInteger("General", "NumLogs", 0);
+    for (long long i = 1; i <= count && i < 100000; ++i) {
+        std::string section = "Log" + std::to_string(i);
+        if (ini.ReadString(section, "Name", "") == name)
+            return section;
+    }
+    return {};
+}
+
+// Applies KEY=VALUE settings through the log's own loading, so that each value is
+// read exactly as a "Log" section stores it.
+void ApplySets(TLog& log, const std::vector<std::string>& sets)
+{
+    if (sets.empty())
+        return;
+    TIniFile ini;
+    log.SaveToReg(ini, "Log");
+    std::set<std::string> known;
+    for (const std::string& k : ini.ReadSection("Log"))
+        known.insert(UpperCaseAscii(k));
+    static const std::regex numbered("^HSTRING[0-9]+$");
+    for (const std::string& set : sets) {
+        std::size_t eq = set.find('=');
+        if (eq == std::string::npos || eq == 0)
+            throw EUsage("--set " + set + ": expected KEY=VALUE");
+        std::string key = set.substr(0, eq);
+        std::string upper = UpperCaseAscii(key);
+        if (!known.count(upper) && !std::regex_match(upper, numbered) && upper != "HSTRINGCNT")
+            throw EUsage("--set " + set + ": the log style " + StyleName(log.Style) + " has no value " + key);
+        ini.WriteString("Log", key, set.substr(eq + 1));
+    }
+    log.LoadFromReg(ini, "Log");
+}
+
+}  // namespace
+
+int StyleOfName(const std::string& name)
+{
+    for (int i = 0; i < kLogStyleCount; ++i)
+        if (SameText(name, kStyleNames[i]))
+            return i;
+    if (name.size() == 1 && name[0] >= '0' && name[0] <= '9')
+        return name[0] - '0';
+    return -1;
+}
+
+const char* StyleName(int style) { return style >= 0 && style < kLogStyleCount ? kStyleNames[style] : "?"; }
+
+TRun Analyse(const TOptions& o)
+{
+    RegisterGenericLogStyles();
+
+    // Settings, as the desktop program has them, then what the options change.
+    try {
+        OpenSettings(o.config);
+        LoadSettings();
+    } catch (const std::exception& e) {
+        throw ECannotRun(std::string("settings: ") + e.what());
+    }
+    TGeneralSettings& settings = Settings();
+    settings.SkipErrors = true;
+    auto cp = CodePageFromName(o.codepage);
+    if (!cp)
+        throw EUsage("--codepage " + o.codepage + ": unknown code page");
+    settings.OEMConvert = true;
+    settings.OemCodePage = *cp;
+    DriveMap drives = GetDriveMap();
+    for (const std::string& d : o.drives) {
+        std::size_t eq = d.find('=');
+        bool letter = eq == 1 || (eq == 2 && d[1] == ':');
+        if (!letter || !std::isalpha(static_cast<unsigned char>(d[0])) || eq + 1 >= d.size())
+            throw EUsage("--drive " + d + ": expected X=DIR");
+        drives[static_cast<char>(std::toupper(static_cast<unsigned char>(d[0])))] = d.substr(eq + 1);
+    }
+    SetDriveMap(drives);
+    if (o.year != 0) {
+        if (o.year < 1 || o.year > 9999)
+            throw EUsage("--year " + std::to_string(o.year) + ": not a year");
+        SetCurrentYear(o.year);
+    }
+
+    // The report texts are the English ones, whatever the desktop program shows.
+    try {
+        LoadLng("QZ_Eng.lng");
+    } catch (const std::exception& e) {
+        throw ECannotRun(e.what());
+    }
+    if (!o.mainAddr.empty()) {
+        TFidoAddr main;
+        if (!TFidoAddr::TryParse(o.mainAddr, 0, main) || main.Net < 0 || main.Node < 0)
+            throw EUsage("--main-addr " + o.mainAddr + ": not a Fidonet address");
+        ClearMainAddr();
+        SetMainAddr(TFidoAddr::CreateStr(o.mainAddr));
+    }
+
+    TRun run;
+    if (!o.logName.empty()) {
+        std::string section = FindLogSection(Ini(), o.logName);
+        if (section.empty())
+            throw EUsage("--log " + o.logName + ": no log of that name in " + Ini().FileName());
+        int style = static_cast<int>(Ini().ReadInteger(section, "Style", 0));
+        if (style < 0 || style >= kLogStyleCount)
+            throw ECannotRun("log " + o.logName + ": invalid style " + std::to_string(style));
+        run.log = CreateLogFromReg(style, Ini(), section, settings.EnableCustomHighlighting);
+    } else {
+        int style = StyleOfName(o.style);
+        if (style < 0)
+            throw EUsage("--style " + o.style + ": unknown style");
+        run.log = CreateLogOfStyle(style);
+        run.log->Path = o.logFile;
+        run.log->Name = o.logFile;
+        run.log->Temporary = true;
+    }
+    TLog& log = *run.log;
+    auto* mailer = dynamic_cast<TMailerLog*>(&log);
+    if (!o.mailerDir.empty() && mailer)
+        mailer->SetMailerPath(o.mailerDir);
+    ApplySets(log, o.sets);
+    if (mailer && o.updateDlc)
+        mailer->UpdateDLC = true;
+
+    run.displayPath = o.logFile.empty() ? log.Path : o.logFile;
+    TBatchDialogs dialogs(mrOk, false);
+    SetDialogs(&dialogs);
+    try {
+        log.ReadFile();
+    } catch (const std::exception& e) {
+        SetDialogs(nullptr);
+        throw ECannotRun(e.what());
+    }
+    TCliWindow window(run.displayPath, run.errors);
+    log.Window = &window;
+    bool done = log.Analyse({});
+    log.Window = nullptr;
+    log.ReleaseFile();
+    if (mailer)
+        run.dlc = mailer->DLCList();
+    if (done && mailer && o.updateDlc) {
+        try {
+            mailer->UpdateCounters();
+        } catch (const std::exception& e) {
+            SetDialogs(nullptr);
+            throw ECannotRun(std::string("download counters: ") + e.what());
+        }
+    }
+    SetDialogs(nullptr);
+    if (!done)
+        throw ECannotRun("the analysis of " + run.displayPath + " could not be completed");
+    return run;
+}
+
+}  // namespace tarvix::cli
