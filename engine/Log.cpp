@@ -193,23 +193,11 @@ bool TLog::LineFailed(const std::exception& e)
     return MessageDlgLOr(94, {LineNo}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;
 }
 
-void TLog::CountLine(std::string_view line, const TProgressFunc& progress)
-{
-    if (progress && LineNo % 100 == 0)
-        progress(LineNo);
-    if (AutoNew && !LastStr.empty() && line.substr(0, kLastStrLen) == LastStr) {
-        NewPartLine = LineNo;
-        IsNew = true;
-        NewPartFound();
-    }
-}
-
-bool TLog::Analyse(const TProgressFunc& progress)
+bool TLog::RunLines(const TProgressFunc& progress, const std::function<bool(std::string_view line)>& step)
 {
     LineNo = 0;
     AnalysisRunning = true;
     LastDateText.clear();
-    Reset();
     lastPump_ = NowMillis();
     cursor_ = 0;
     atEnd_ = text_.empty() && !held_;
@@ -222,18 +210,33 @@ bool TLog::Analyse(const TProgressFunc& progress)
         std::string_view line = ReadLine();
         if (line.empty())
             continue;
-        CountLine(line, progress);
-        try {
-            ParseLine(line);
-        } catch (const std::exception& e) {
-            if (!LineFailed(e)) {
-                AnalysisRunning = false;
-                return false;
-            }
+        if (progress && LineNo % 100 == 0)
+            progress(LineNo);
+        if (AutoNew && !LastStr.empty() && line.substr(0, kLastStrLen) == LastStr) {
+            NewPartLine = LineNo;
+            IsNew = true;
+            NewPartFound();
+        }
+        if (!step(line)) {
+            AnalysisRunning = false;
+            return false;
         }
     }
     AnalysisRunning = false;
     return true;
+}
+
+bool TLog::Analyse(const TProgressFunc& progress)
+{
+    Reset();
+    return RunLines(progress, [this](std::string_view line) {
+        try {
+            ParseLine(line);
+            return true;
+        } catch (const std::exception& e) {
+            return LineFailed(e);
+        }
+    });
 }
 
 void TLog::ReadFile()

@@ -145,8 +145,10 @@ protected:
     bool KeepGoing();
     // Reports an error in a line; false when the user chose to stop.
     virtual bool LineFailed(const std::exception& e);
-    // The new-part check and the progress callback for the line just read.
-    void CountLine(std::string_view line, const TProgressFunc& progress);
+    // Reads every line from the start of the text and hands each non-empty one to
+    // step, after the new-part check and the progress callback; stops when step
+    // answers false or the window goes away. True when the end was reached.
+    bool RunLines(const TProgressFunc& progress, const std::function<bool(std::string_view line)>& step);
     // Called when the line just read is the remembered last line.
     virtual void NewPartFound() {}
 

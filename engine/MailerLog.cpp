@@ -116,32 +116,19 @@ bool TMailerLog::Analyse(const TProgressFunc& progress)
     try {
         LoadLng();
     } catch (const std::exception& e) {
-        if (Window)
-            Window->LineError(0, e.what());
+        // The user must learn which file is missing or damaged.
+        MessageDlgLOr(92, {std::string(e.what())}, "Error reading the mailer configuration", TMsgDlgType::mtError,
+                      mbOK);
         return false;
     }
 
-    LineNo = 0;
     State = 0;
-    AnalysisRunning = true;
     ErrorCount = 0;
-    LastDateText.clear();
-    while (!AtEnd()) {
-        if (!KeepGoing()) {
-            AnalysisRunning = false;
-            return false;
-        }
-        ++LineNo;
-        std::string_view line = ReadLine();
-        if (line.empty())
-            continue;
-        CountLine(line, progress);
-        if (!Guarded([&] { ParseLine(line); }, true) || !Guarded([&] { ParseMailerLine(line); }, false)) {
-            AnalysisRunning = false;
-            return false;
-        }
-    }
-    AnalysisRunning = false;
+    bool done = RunLines(progress, [this](std::string_view line) {
+        return Guarded([&] { ParseLine(line); }, true) && Guarded([&] { ParseMailerLine(line); }, false);
+    });
+    if (!done)
+        return false;
     for (auto& stats : dayStats_) {
         stats->Sort(nsoAddr);
         stats->UpdateTotalCPS();

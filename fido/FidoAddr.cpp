@@ -1,5 +1,7 @@
 #include "fido/FidoAddr.h"
 
+#include "platform/Text.h"
+
 #include <charconv>
 #include <cstddef>
 #include <optional>
@@ -34,17 +36,6 @@ constexpr int kMaxPart = 32767;
 
 enum class ParseError { None, InvAddr, NoMask };
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameTextAscii(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return false;
-    return true;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -188,7 +179,7 @@ ParseError ParseFlags(std::string_view s, std::uint8_t flags, TFidoAddr& a, std:
     text = s;
     if (flags & afAlias) {
         for (const TAddrAlias& alias : AliasTable()) {
-            if (SameTextAscii(alias.Name, s)) {
+            if (SameText(alias.Name, s)) {
                 a.Zone = alias.Zone;
                 a.Net = alias.Net;
                 a.Node = alias.Node;
@@ -199,7 +190,7 @@ ParseError ParseFlags(std::string_view s, std::uint8_t flags, TFidoAddr& a, std:
         }
     }
     if (flags & afMask) {
-        if (SameTextAscii(s, "ALL")) {
+        if (SameText(s, "ALL")) {
             a.Zone = a.Net = a.Node = a.Point = kAddrAny;
             a.Domain.clear();
             return ParseError::None;

@@ -3,6 +3,8 @@
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,18 +12,6 @@
 using namespace tarvix;
 
 namespace {
-
-struct QuietWindow : TLogWindow {
-    void GoToLine(std::int64_t) override {}
-};
-
-// Collects the error reports of an analysis and answers OK so that it goes on.
-struct ErrorReports {
-    TBatchDialogs dialogs{mrOk, true};
-    ErrorReports() { SetDialogs(&dialogs); }
-    ~ErrorReports() { SetDialogs(nullptr); }
-    std::size_t Count() const { return dialogs.Shown.size(); }
-};
 
 TDateTime ThisYear(int month, int day) { return EncodeDate(CurrentYear(), month, day); }
 
@@ -61,7 +51,7 @@ TEST(BinkLog, ErrorLinesKeepTheirDateWordsAndProgramNameIsSpecial)
 TEST(BinkLog, DaysFollowTheDateColumnsInTheCurrentYear)
 {
     TBinkLog log;
-    QuietWindow w;
+    test::QuietWindow w;
     log.Window = &w;
     log.SetText("+ 13 Mar 10:00:00 BINK  begin\n"
                 "! 13 Mar 10:00:01 BINK  failed\n"
@@ -102,9 +92,9 @@ TEST(BinkLog, DateOfLineReadsOnlyItsColumns)
 TEST(BinkLog, DamagedLinesAreReportedAndTheAnalysisGoesOn)
 {
     TBinkLog log;
-    QuietWindow w;
+    test::QuietWindow w;
     log.Window = &w;
-    ErrorReports errors;
+    test::CapturedDialogs errors;
     log.SetText("+ 13 Mar 10:00:00 BINK  good\n"
                 "+ 1\n"                          // too short for a date: no day check
                 "+ \xff\x01 Mar 10:00:00 BINK\n"  // garbage in the day
@@ -135,9 +125,9 @@ TEST(BinkLog, RandomBytesNeverStopTheAnalysis)
         if (c == '\0')
             c = '\n';
     TBinkLog log;
-    QuietWindow w;
+    test::QuietWindow w;
     log.Window = &w;
-    ErrorReports errors;
+    test::CapturedDialogs errors;
     log.SetText(text);
     ASSERT_TRUE(log.Analyse({}));
     EXPECT_GT(log.LineNo, 100);

@@ -4,6 +4,8 @@
 #include "fido/Lng.h"
 #include "platform/FileRead.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,28 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct QuietWindow : TLogWindow {
-    void GoToLine(std::int64_t) override {}
-};
-
-struct ErrorReports {
-    TBatchDialogs dialogs{mrOk, true};
-    ErrorReports() { SetDialogs(&dialogs); }
-    ~ErrorReports() { SetDialogs(nullptr); }
-    std::size_t Count() const { return dialogs.Shown.size(); }
-};
-
-struct TempDir {
-    fs::path path;
-    TempDir()
-    {
-        path = fs::temp_directory_path() / ("tarvix-hgl-" + std::to_string(::getpid()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string File(const std::string& name) const { return (path / name).string(); }
-};
 
 TCustomLogOptions Sample()
 {
@@ -50,7 +30,7 @@ TCustomLogOptions Sample()
 
 void Analyse(TCustomLog& log, const std::string& text)
 {
-    QuietWindow w;
+    test::QuietWindow w;
     log.Window = &w;
     log.SetText(text);
     ASSERT_TRUE(log.Analyse({}));
@@ -187,7 +167,7 @@ TEST(CustomLog, DamagedLinesAreReportedAndTheAnalysisGoesOn)
 {
     TCustomLog log;
     log.LineMask = "dd/mm/yy";
-    ErrorReports errors;
+    test::CapturedDialogs errors;
     Analyse(log, "01/03/98 a\nxx/03/98 b\n31/02/98 c\n0\n02/03/98 d\n");
     EXPECT_EQ(errors.Count(), 2u);
     ASSERT_EQ(log.DayCount(), 2u);
@@ -216,7 +196,7 @@ TEST(CustomLog, RandomBytesNeverStopTheAnalysis)
         log.LineMask = "dd/mm/yy !";
         log.DateMask = dateMask;
         log.DatePrefixLen = TCustomLog::DatePrefixLength(log.DateMask);
-        ErrorReports errors;
+        test::CapturedDialogs errors;
         Analyse(log, text);
         EXPECT_GE(log.LineNo, 4000);
         for (std::size_t i = 1; i < log.DayCount(); ++i)
@@ -373,8 +353,8 @@ TEST(CustomLog, OptionsForTheDialog)
 
 TEST(CustomLogHgl, ExportAndImportRoundTrip)
 {
-    TempDir dir;
-    std::string file = dir.File("mine.hgl");
+    test::TempDir dir;
+    std::string file = (dir / "mine.hgl");
     // Another section of the file stays; old keys of ours do not.
     WriteFileAtomic(file, "[Other]\nKeep=yes\n\n[QZHgl]\nVersion=1\nHString9=Errors;stale\n");
     ExportHgl(file, Sample());
@@ -417,8 +397,8 @@ void SeeAtomicTemp(const std::string& temp) { g_atomicTemp = temp; }
 
 TEST(CustomLogHgl, ExportReplacesTheFileAtomically)
 {
-    TempDir dir;
-    std::string file = dir.File("a.hgl");
+    test::TempDir dir;
+    std::string file = (dir / "a.hgl");
     WriteFileAtomic(file, "[QZHgl]\nVersion=1\n");
     SetAtomicWriteHook(SeeAtomicTemp);
     ExportHgl(file, Sample());
@@ -426,13 +406,13 @@ TEST(CustomLogHgl, ExportReplacesTheFileAtomically)
     EXPECT_FALSE(g_atomicTemp.empty());
     EXPECT_NE(g_atomicTemp, file);
     EXPECT_FALSE(fs::exists(g_atomicTemp));
-    EXPECT_THROW(ExportHgl(dir.File("no-such-dir/a.hgl"), Sample()), EInOutError);
+    EXPECT_THROW(ExportHgl((dir / "no-such-dir/a.hgl"), Sample()), EInOutError);
 }
 
 TEST(CustomLogHgl, OtherVersionsAreReportedAndReadNothing)
 {
-    TempDir dir;
-    std::string file = dir.File("v2.hgl");
+    test::TempDir dir;
+    std::string file = (dir / "v2.hgl");
     WriteFileAtomic(file, "[QZHgl]\nVersion=2\nLineMask=hh:nn\nHStringCnt=1\nHString1=Errors;x\n");
     TBatchDialogs dialogs(mrOk, true);
     SetDialogs(&dialogs);
@@ -458,8 +438,8 @@ TEST(CustomLogHgl, OtherVersionsAreReportedAndReadNothing)
 
 TEST(CustomLogHgl, DamagedFilesRaiseAndChangeNothing)
 {
-    TempDir dir;
-    std::string file = dir.File("bad.hgl");
+    test::TempDir dir;
+    std::string file = (dir / "bad.hgl");
     TBatchDialogs dialogs(mrOk, true);
     SetDialogs(&dialogs);
     const TCustomLogOptions before = Sample();
@@ -481,7 +461,7 @@ TEST(CustomLogHgl, DamagedFilesRaiseAndChangeNothing)
     WriteFileAtomic(file, "[QZHgl]\nVersion=1\n" + std::string(2 << 20, 'x'));
     EXPECT_THROW(ImportHgl(file, options), EHglError);
     EXPECT_THROW(ExportHgl(file, before), EHglError);
-    EXPECT_THROW(ImportHgl(dir.File("missing.hgl"), options), EInOutError);
+    EXPECT_THROW(ImportHgl((dir / "missing.hgl"), options), EInOutError);
     EXPECT_EQ(options, before);
 
     // Random bytes, with and without a valid header in front: never a crash.

@@ -2,6 +2,8 @@
 #include "engine/LogStyles.h"
 #include "fido/Dialogs.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,17 +11,6 @@
 using namespace tarvix;
 
 namespace {
-
-struct QuietWindow : TLogWindow {
-    void GoToLine(std::int64_t) override {}
-};
-
-struct ErrorReports {
-    TBatchDialogs dialogs{mrOk, true};
-    ErrorReports() { SetDialogs(&dialogs); }
-    ~ErrorReports() { SetDialogs(nullptr); }
-    std::size_t Count() const { return dialogs.Shown.size(); }
-};
 
 std::string Separator(const std::string& date) { return "----------  " + date + ", FrontDoor 2.12"; }
 
@@ -52,7 +43,7 @@ TEST(FDLog, SeparatorYearsPivotAroundEighty)
 TEST(FDLog, SeparatorsStartDaysOnlyWhenTheDateChanges)
 {
     TFDLog log;
-    QuietWindow w;
+    test::QuietWindow w;
     log.Window = &w;
     log.SetText("  10:00:00  before the first separator\n" +
                 Separator("Mon 13 Mar 95") + "\n" +
@@ -97,9 +88,9 @@ TEST(FDLog, LinesStartingWithADashArePaintedAsErrors)
 TEST(FDLog, DamagedSeparatorsAreReportedAndTheAnalysisGoesOn)
 {
     TFDLog log;
-    QuietWindow w;
+    test::QuietWindow w;
     log.Window = &w;
-    ErrorReports errors;
+    test::CapturedDialogs errors;
     log.SetText(Separator("Mon 13 Mar 95") + "\n" +
                 "----------\n" +                                   // nothing after the dashes
                 "----------  Mon 13 Mar 9\n" +                     // one year digit short
@@ -136,9 +127,9 @@ TEST(FDLog, RandomBytesNeverStopTheAnalysis)
         text += '\n';
     }
     TFDLog log;
-    QuietWindow w;
+    test::QuietWindow w;
     log.Window = &w;
-    ErrorReports errors;
+    test::CapturedDialogs errors;
     log.SetText(text);
     ASSERT_TRUE(log.Analyse({}));
     EXPECT_GE(log.LineNo, 4000);

@@ -2,6 +2,8 @@
 #include "fido/Dialogs.h"
 #include "platform/FileRead.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,12 +17,6 @@ using namespace tarvix;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A window that never stops the analysis.
-struct QuietWindow : TLogWindow {
-    std::int64_t wentTo = 0;
-    void GoToLine(std::int64_t line) override { wentTo = line; }
-};
 
 // A log whose lines start with a date "YYYY-MM-DD" (and a time after it).
 class DatedLog : public TLog {
@@ -90,7 +86,7 @@ TEST(LogLines, ZeroByteEndsTheTextAndLongLinesAreCut)
 TEST(LogDays, DaySplitKeepsOneDayPerCalendarDate)
 {
     DatedLog log;
-    QuietWindow w;
+    test::QuietWindow w;
     log.Window = &w;
     log.SetText("2026-12-01 10:00 a\n2026-12-01 11:00 b\n\nshort\n2026-12-02 00:01 c\n2026-12-03 05:00 d\r\n");
     ASSERT_TRUE(log.Analyse({}));
@@ -117,7 +113,7 @@ TEST(LogDays, DaySplitKeepsOneDayPerCalendarDate)
 TEST(LogAnalysis, NewPartLineProgressErrorsAndStopping)
 {
     DatedLog log;
-    QuietWindow w;
+    test::QuietWindow w;
     log.Window = &w;
     log.AutoNew = true;
     log.LastStr = "2026-12-01 11:00 b-l";
@@ -217,7 +213,7 @@ TEST(LogCut, ByDaysKeepsTheLastDays)
             text += "2026-12-0" + std::to_string(d) + " " + std::to_string(h) + ":00 event\n";
     WriteFileAtomic(path, text);
     DatedLog log;
-    QuietWindow w;
+    test::QuietWindow w;
     log.Window = &w;
     log.Path = path;
     log.ReadFile();
