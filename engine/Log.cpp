@@ -159,6 +159,13 @@ void TLog::SaveToReg(TIniFile& ini, std::string_view section) const
 
 TDateTime TLog::DateOfLine(std::string_view) { return DateOf(Now()); }
 
+void TLog::StartReading()
+{
+    lastPump_ = NowMillis();
+    cursor_ = 0;
+    atEnd_ = text_.empty() && !held_;
+}
+
 bool TLog::KeepGoing()
 {
     std::int64_t now = NowMillis();
@@ -207,9 +214,7 @@ bool TLog::Analyse(const TProgressFunc& progress)
     AnalysisRunning = true;
     LastDateText.clear();
     Reset();
-    lastPump_ = NowMillis();
-    cursor_ = 0;
-    atEnd_ = text_.empty() && !held_;
+    StartReading();
     while (!atEnd_) {
         if (!KeepGoing()) {
             AnalysisRunning = false;

@@ -123,6 +123,7 @@ bool TMailerLog::Analyse(const TProgressFunc& progress)
     AnalysisRunning = true;
     ErrorCount = 0;
     LastDateText.clear();
+    StartReading();
     while (!AtEnd()) {
         if (!KeepGoing()) {
             AnalysisRunning = false;
