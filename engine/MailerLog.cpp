@@ -29,6 +29,10 @@ void TMailerLog::Reset()
     aliases_.clear();
     dayStats_.clear();
     NodeStats = nullptr;
+    // A call, a phone or a day mark left waiting by the last analysis belongs to it.
+    dialAddr_.reset();
+    PendingPhone.clear();
+    NewDayMark = false;
 }
 
 void TMailerLog::Assign(const TLog& other)
