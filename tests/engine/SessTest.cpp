@@ -361,6 +361,20 @@ TEST_F(SessFixture, DayPosAcrossMidnight)
     EXPECT_EQ(p.Seconds, 0);
 }
 
+TEST_F(SessFixture, DayPosOfAMomentThatRoundsToMidnight)
+{
+    // A stamp computed by adding seconds can fall a hair short of midnight; its
+    // time reads 00:00:00, and so must its day be the next one.
+    const TDateTime march2 = EncodeDate(2026, 3, 2);
+    TDayPos p = DayPos(march2 - 1e-10, 0, 8);
+    EXPECT_EQ(p.Day, static_cast<int>(march2));
+    EXPECT_EQ(p.Seconds, 0);
+    EXPECT_TRUE(p.Inside);
+    p = DayPos(march2 - 1e-10, 22, 6);
+    EXPECT_EQ(p.Day, static_cast<int>(march2));
+    EXPECT_EQ(p.Seconds, 2 * 3600);
+}
+
 TEST_F(SessFixture, DayPosWithinOneDay)
 {
     const TDateTime d = EncodeDate(2026, 3, 1);
