@@ -232,7 +232,7 @@ TNodeStat* TMailerLog::EndSession(std::string_view line)
     s.EndTime = TimeOfLine(line);
     s.EndLine = LineNo;
     std::int64_t length = s.SessLength();
-    if (s.CPS == 0 && length != 0)
+    if (s.CPS == 0 && length > 0)
         s.CPS = std::max(s.BytesSent / length, s.BytesRcvd / length);
     if (s.Has(sfBad))
         s.Set(sfOK, false);

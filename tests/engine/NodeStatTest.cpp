@@ -139,6 +139,32 @@ TEST(NodeStat, ZeroLengthSessionKeepsTheRate)
     EXPECT_EQ(s.CPS, 77);
 }
 
+TEST(NodeStat, SessionEndingBeforeItStartedAddsNoTime)
+{
+    // The clock was set back during the session (end of summer time).
+    TNodeStatList list;
+    const TFidoAddr a = A(5030, 1);
+    list.AddSess(a, Session(30, false, 3000, 0), 0);
+    TNodeStat& rec = list.AddSess(a, Session(-3580, false, 10000, 7000), 1);
+    EXPECT_EQ(rec.BytesSent, 13000);
+    EXPECT_EQ(rec.Time, 30);
+    EXPECT_EQ(rec.CPS, 433);
+    list.UpdateTotalCPS();
+    EXPECT_EQ(list.Total.Time, 30);
+    EXPECT_EQ(list.Total.CPS, 433);
+    TNodeStatList only;
+    TNodeStat& alone = only.AddSess(a, Session(-60, true, 10000, 5000), 0);
+    EXPECT_EQ(alone.Time, 0);
+    EXPECT_EQ(alone.CPS, 0);
+    // A rate is never made of a negative time.
+    TNodeStat s(&a);
+    s.Time = -10;
+    s.BytesSent = 1000;
+    s.BytesRcvd = 2000;
+    s.UpdateCPS();
+    EXPECT_EQ(s.CPS, 0);
+}
+
 TEST(NodeStat, ResultsWithoutAddressOrWithBadCode)
 {
     TNodeStatList list;
