@@ -160,6 +160,13 @@ void TLog::SaveToReg(TIniFile& ini, std::string_view section) const
 
 TDateTime TLog::DateOfLine(std::string_view) { return DateOf(Now()); }
 
+void TLog::StartReading()
+{
+    lastPump_ = NowMillis();
+    cursor_ = 0;
+    atEnd_ = text_.empty() && !held_;
+}
+
 bool TLog::KeepGoing()
 {
     std::int64_t now = NowMillis();
@@ -198,9 +205,7 @@ bool TLog::RunLines(const TProgressFunc& progress, const std::function<bool(std:
     LineNo = 0;
     AnalysisRunning = true;
     LastDateText.clear();
-    lastPump_ = NowMillis();
-    cursor_ = 0;
-    atEnd_ = text_.empty() && !held_;
+    StartReading();
     while (!atEnd_) {
         if (!KeepGoing()) {
             AnalysisRunning = false;

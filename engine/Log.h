@@ -140,6 +140,8 @@ protected:
     int HlClass = hcNormal;
     std::int64_t HlLine = -1;
 
+    // Starts an analysis at the first line of the text in memory.
+    void StartReading();
     // Called by the analysis loop: lets the window breathe on a time budget;
     // false when the analysis must stop (no window, or the user asked to abort).
     bool KeepGoing();

@@ -32,6 +32,10 @@ void TMailerLog::Reset()
     aliases_.clear();
     dayStats_.clear();
     NodeStats = nullptr;
+    // A call, a phone or a day mark left waiting by the last analysis belongs to it.
+    dialAddr_.reset();
+    PendingPhone.clear();
+    NewDayMark = false;
 }
 
 void TMailerLog::Assign(const TLog& other)
@@ -234,7 +238,7 @@ TNodeStat* TMailerLog::EndSession(std::string_view line)
     s.EndTime = TimeOfLine(line);
     s.EndLine = LineNo;
     std::int64_t length = s.SessLength();
-    if (s.CPS == 0 && length != 0)
+    if (s.CPS == 0 && length > 0)
         s.CPS = std::max(s.BytesSent / length, s.BytesRcvd / length);
     if (s.Has(sfBad))
         s.Set(sfOK, false);

@@ -3,11 +3,13 @@
 #include "engine/Log.h"
 #include "fido/Sort.h"
 
+#include <algorithm>
+
 namespace tarvix {
 
 void TNodeStat::UpdateCPS()
 {
-    if (Time != 0)
+    if (Time > 0)
         CPS = std::max(BytesSent / Time, BytesRcvd / Time);
 }
 
@@ -86,7 +88,9 @@ TNodeStat& TNodeStatList::AddSess(const TFidoAddr& addr, const TSess& sess, std:
     s.BytesRcvd += sess.BytesRcvd;
     Total.BytesSent += sess.BytesSent;
     Total.BytesRcvd += sess.BytesRcvd;
-    const std::int64_t length = sess.SessLength();
+    // A session that "ends before it starts" (the clock was set back) took no
+    // time that can be told: it adds none.
+    const std::int64_t length = std::max<std::int64_t>(sess.SessLength(), 0);
     s.Time += length;
     Total.Time += length;
     if (s.FirstSess == -1)

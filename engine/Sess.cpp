@@ -187,7 +187,9 @@ std::string StripParenTail(std::string_view s)
 TDayPos DayPos(TDateTime t, int dayStart, int dayEnd)
 {
     TDayPos p;
-    p.Day = static_cast<int>(std::floor(t));
+    // The day of the same rounding as the time: a moment that reads 00:00:00 is on
+    // the day that begins then.
+    p.Day = static_cast<int>(DateOf(t));
     int h = 0, m = 0, sec = 0, ms = 0;
     DecodeTime(t, h, m, sec, ms);
     if (dayStart > dayEnd) {

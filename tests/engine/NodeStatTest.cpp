@@ -1,0 +1,301 @@
+#include "engine/NodeStat.h"
+
+#include "engine/Log.h"
+#include "fido/DateTime.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace tarvix;
+
+namespace {
+
+TFidoAddr A(int net, int node, int point = 0) { return TFidoAddr(2, net, node, point); }
+
+// A finished session of the given length, direction and transfer.
+TSess Session(int seconds, bool incoming, std::int64_t sent, std::int64_t rcvd, bool ok = true)
+{
+    TSess s(1, EncodeDate(2026, 3, 1) + EncodeTime(10, 0, 0, 0));
+    s.EndTime = s.StartTime + seconds / 86400.0;
+    s.Flags = sfListed | (ok ? sfOK : 0) | (incoming ? sfIncoming : 0);
+    s.BytesSent = sent;
+    s.BytesRcvd = rcvd;
+    return s;
+}
+
+std::vector<std::string> Order(const TNodeStatList& list)
+{
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < list.Count(); ++i)
+        out.push_back(list.GetItems(i).Addr->ToStrFlags(0));
+    return out;
+}
+
+}  // namespace
+
+TEST(NodeStat, NewRecordsAndTheTotalStartEmpty)
+{
+    TNodeStatList list;
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_EQ(list.SortOrder, nsoNone);
+    EXPECT_FALSE(list.Total.Addr.has_value());
+    EXPECT_EQ(list.Total.FirstSess, -1);
+    EXPECT_EQ(list.Total.LastSess, -1);
+    EXPECT_THROW(list.GetItems(0), ELogError);
+
+    TFidoAddr a = A(5030, 1);
+    TNodeStat s(&a);
+    ASSERT_TRUE(s.Addr.has_value());
+    EXPECT_TRUE(EqualAddr(*s.Addr, a));
+    EXPECT_EQ(s.Calls + s.Busy + s.NoCarrier + s.OutSess + s.InSess + s.Time + s.CPS, 0);
+    EXPECT_EQ(s.FirstSess, -1);
+    TNodeStat none(nullptr);
+    EXPECT_FALSE(none.Addr.has_value());
+}
+
+TEST(NodeStat, BusyNodeReachedAtLast)
+{
+    TNodeStatList list;
+    const TFidoAddr node = A(5030, 1);
+    for (int i = 0; i < 3; ++i)
+        list.AddCall(node);
+    list.AddResult(&node, 0);
+    list.AddResult(&node, 0);
+    TNodeStat& rec = list.AddSess(node, Session(100, false, 5000, 20000), 4);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(&rec, &list.GetItems(0));
+    EXPECT_EQ(rec.Calls, 3);
+    EXPECT_EQ(rec.Busy, 2);
+    EXPECT_EQ(rec.NoCarrier, 0);
+    EXPECT_EQ(rec.OutSess, 1);
+    EXPECT_EQ(rec.OutOK, 1);
+    EXPECT_EQ(rec.InSess, 0);
+    EXPECT_EQ(rec.Time, 100);
+    EXPECT_EQ(rec.BytesSent, 5000);
+    EXPECT_EQ(rec.BytesRcvd, 20000);
+    EXPECT_EQ(rec.CPS, 200);
+    EXPECT_EQ(rec.FirstSess, 4);
+    EXPECT_EQ(rec.LastSess, 4);
+
+    EXPECT_EQ(list.Total.Calls, 3);
+    EXPECT_EQ(list.Total.Busy, 2);
+    EXPECT_EQ(list.Total.OutOK, 1);
+    // The total's rate waits for the end of the analysis.
+    EXPECT_EQ(list.Total.CPS, 0);
+    list.UpdateTotalCPS();
+    EXPECT_EQ(list.Total.CPS, 200);
+    EXPECT_EQ(list.Total.FirstSess, -1);
+    EXPECT_EQ(list.Total.LastSess, -1);
+}
+
+TEST(NodeStat, SessionsEachWayAndFailures)
+{
+    TNodeStatList list;
+    const TFidoAddr a = A(5030, 1), b = A(5030, 2);
+    list.AddSess(a, Session(10, true, 100, 0), 0);
+    list.AddSess(a, Session(10, true, 0, 0, false), 3);
+    list.AddSess(b, Session(10, false, 0, 0, false), 5);
+    list.AddSess(a, Session(20, false, 0, 600), 7);
+    const TNodeStat& ra = *list.Find(a);
+    EXPECT_EQ(ra.InSess, 2);
+    EXPECT_EQ(ra.InOK, 1);
+    EXPECT_EQ(ra.OutSess, 1);
+    EXPECT_EQ(ra.OutOK, 1);
+    EXPECT_EQ(ra.FirstSess, 0);
+    EXPECT_EQ(ra.LastSess, 7);
+    EXPECT_EQ(ra.Time, 40);
+    EXPECT_EQ(ra.CPS, 15);  // 600 bytes in 40 seconds
+    const TNodeStat& rb = *list.Find(b);
+    EXPECT_EQ(rb.OutSess, 1);
+    EXPECT_EQ(rb.OutOK, 0);
+    EXPECT_EQ(list.Total.InSess, 2);
+    EXPECT_EQ(list.Total.InOK, 1);
+    EXPECT_EQ(list.Total.OutSess, 2);
+    EXPECT_EQ(list.Total.OutOK, 1);
+    EXPECT_EQ(list.Total.Time, 50);
+    EXPECT_EQ(list.Total.BytesSent, 100);
+    EXPECT_EQ(list.Total.BytesRcvd, 600);
+}
+
+TEST(NodeStat, ZeroLengthSessionKeepsTheRate)
+{
+    TNodeStatList list;
+    const TFidoAddr a = A(5030, 1), b = A(5030, 2);
+    TNodeStat& fresh = list.AddSess(a, Session(0, false, 7000, 9000), 0);
+    EXPECT_EQ(fresh.CPS, 0);
+    EXPECT_EQ(fresh.BytesRcvd, 9000);
+    list.AddSess(b, Session(10, false, 1000, 0), 1);
+    TNodeStat& rb = list.AddSess(b, Session(0, false, 5000, 0), 2);
+    // The bytes count; the rate is the one the time allows: 6000 bytes in 10 seconds.
+    EXPECT_EQ(rb.BytesSent, 6000);
+    EXPECT_EQ(rb.CPS, 600);
+    // UpdateCPS without time changes nothing.
+    TNodeStat s(&a);
+    s.CPS = 77;
+    s.BytesSent = 1000;
+    s.UpdateCPS();
+    EXPECT_EQ(s.CPS, 77);
+}
+
+TEST(NodeStat, SessionEndingBeforeItStartedAddsNoTime)
+{
+    // The clock was set back during the session (end of summer time).
+    TNodeStatList list;
+    const TFidoAddr a = A(5030, 1);
+    list.AddSess(a, Session(30, false, 3000, 0), 0);
+    TNodeStat& rec = list.AddSess(a, Session(-3580, false, 10000, 7000), 1);
+    EXPECT_EQ(rec.BytesSent, 13000);
+    EXPECT_EQ(rec.Time, 30);
+    EXPECT_EQ(rec.CPS, 433);
+    list.UpdateTotalCPS();
+    EXPECT_EQ(list.Total.Time, 30);
+    EXPECT_EQ(list.Total.CPS, 433);
+    TNodeStatList only;
+    TNodeStat& alone = only.AddSess(a, Session(-60, true, 10000, 5000), 0);
+    EXPECT_EQ(alone.Time, 0);
+    EXPECT_EQ(alone.CPS, 0);
+    // A rate is never made of a negative time.
+    TNodeStat s(&a);
+    s.Time = -10;
+    s.BytesSent = 1000;
+    s.BytesRcvd = 2000;
+    s.UpdateCPS();
+    EXPECT_EQ(s.CPS, 0);
+}
+
+TEST(NodeStat, ResultsWithoutAddressOrWithBadCode)
+{
+    TNodeStatList list;
+    list.AddResult(nullptr, 0);
+    list.AddResult(nullptr, 5);
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_EQ(list.Total.Busy, 0);
+    const TFidoAddr a = A(5030, 1);
+    list.AddResult(&a, 1);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.GetItems(0).NoCarrier, 1);
+    EXPECT_EQ(list.GetItems(0).Calls, 0);
+    EXPECT_EQ(list.Total.NoCarrier, 1);
+    try {
+        list.AddResult(&a, 2);
+        FAIL() << "a bad result code was taken";
+    } catch (const ELogError& e) {
+        EXPECT_STREQ(e.what(), "TNodeStatList.AddResult: bad Rslt");
+    }
+    EXPECT_THROW(list.AddResult(&a, -1), ELogError);
+    EXPECT_EQ(list.GetItems(0).NoCarrier + list.GetItems(0).Busy, 1);
+    EXPECT_EQ(list.Total.NoCarrier + list.Total.Busy, 1);
+}
+
+TEST(NodeStat, FindTakesTheGivenAddressAsMask)
+{
+    TNodeStatList list;
+    list.AddCall(A(5030, 1));
+    list.AddCall(A(5030, 1, 5));
+    list.AddCall(A(5020, 1));
+    ASSERT_EQ(list.Count(), 3u);
+    // Same address, other domain: the same node.
+    TFidoAddr withDomain = A(5030, 1);
+    withDomain.Domain = "fidonet";
+    list.AddCall(withDomain);
+    EXPECT_EQ(list.Count(), 3u);
+    EXPECT_EQ(list.GetItems(0).Calls, 2);
+
+    TFidoAddr anyPoint(2, 5030, 1, kAddrAny);
+    ASSERT_NE(list.Find(anyPoint), nullptr);
+    EXPECT_EQ(list.Find(anyPoint), &list.GetItems(0));
+    TFidoAddr anyNet(2, kAddrAny, 1, 0);
+    EXPECT_EQ(list.Find(anyNet), &list.GetItems(0));
+    EXPECT_EQ(list.Find(A(5030, 2)), nullptr);
+    EXPECT_EQ(list.Find(A(5030, 1, 5)), &list.GetItems(1));
+    EXPECT_EQ(list.Total.Calls, 4);
+}
+
+TEST(NodeStat, SortingByAddressAndCounts)
+{
+    TNodeStatList list;
+    const TFidoAddr a = A(5030, 10), b = A(463, 1), c = A(5030, 2), d = A(5030, 2, 1);
+    list.AddCall(a);
+    for (int i = 0; i < 3; ++i)
+        list.AddCall(b);
+    list.AddCall(c);
+    list.AddCall(c);
+    list.AddSess(d, Session(50, true, 0, 50000), 0);
+    list.AddSess(a, Session(10, false, 30000, 0), 1);
+    EXPECT_EQ(Order(list), (std::vector<std::string>{"2:5030/10", "2:463/1", "2:5030/2", "2:5030/2.1"}));
+
+    list.Sort(nsoCalls);
+    EXPECT_EQ(list.SortOrder, nsoCalls);
+    EXPECT_EQ(Order(list)[0], "2:463/1");
+    EXPECT_EQ(Order(list)[1], "2:5030/2");
+    list.Sort(nsoAddr);
+    EXPECT_EQ(Order(list), (std::vector<std::string>{"2:463/1", "2:5030/2", "2:5030/2.1", "2:5030/10"}));
+    list.Sort(nsoInSess);
+    EXPECT_EQ(Order(list)[0], "2:5030/2.1");
+    list.Sort(nsoOutSess);
+    EXPECT_EQ(Order(list)[0], "2:5030/10");
+    list.Sort(nsoBytesSent);
+    EXPECT_EQ(Order(list)[0], "2:5030/10");
+    list.Sort(nsoBytesRcvd);
+    EXPECT_EQ(Order(list)[0], "2:5030/2.1");
+    list.Sort(nsoTime);
+    EXPECT_EQ(Order(list)[0], "2:5030/2.1");
+    list.Sort(nsoCPS);
+    EXPECT_EQ(Order(list)[0], "2:5030/10");  // 3000 against 1000
+    EXPECT_EQ(Order(list)[1], "2:5030/2.1");
+}
+
+TEST(NodeStat, SortingByTheCurrentOrderDoesNothing)
+{
+    TNodeStatList list;
+    list.AddCall(A(5030, 3));
+    list.AddCall(A(5030, 1));
+    list.AddCall(A(5030, 1));
+    list.Sort(nsoCalls);
+    EXPECT_EQ(Order(list), (std::vector<std::string>{"2:5030/1", "2:5030/3"}));
+    // Counts change, the order is asked again: it stays as it was.
+    for (int i = 0; i < 5; ++i)
+        list.AddCall(A(5030, 3));
+    list.Sort(nsoCalls);
+    EXPECT_EQ(Order(list), (std::vector<std::string>{"2:5030/1", "2:5030/3"}));
+    // An order past the last one is recorded but sorts nothing.
+    list.Sort(nsoNone);
+    EXPECT_EQ(list.SortOrder, nsoNone);
+    EXPECT_EQ(Order(list), (std::vector<std::string>{"2:5030/1", "2:5030/3"}));
+    list.Sort(nsoCalls);
+    EXPECT_EQ(Order(list), (std::vector<std::string>{"2:5030/3", "2:5030/1"}));
+    list.Sort(42);
+    EXPECT_EQ(list.SortOrder, 42);
+    EXPECT_EQ(list.Count(), 2u);
+}
+
+TEST(NodeStat, LargeSumsDoNotOverflow)
+{
+    TNodeStatList list;
+    const TFidoAddr a = A(5030, 1);
+    const std::int64_t big = 3'000'000'000;  // past 31 bits
+    list.AddSess(a, Session(1000, false, big, 0), 0);
+    list.AddSess(a, Session(1000, false, big, 0), 1);
+    EXPECT_EQ(list.GetItems(0).BytesSent, 2 * big);
+    EXPECT_EQ(list.GetItems(0).CPS, big / 1000);
+    list.UpdateTotalCPS();
+    EXPECT_EQ(list.Total.CPS, big / 1000);
+}
+
+TEST(NodeStat, ManyNodesStayConsistent)
+{
+    TNodeStatList list;
+    for (int round = 0; round < 3; ++round)
+        for (int n = 200; n > 0; --n)
+            list.AddCall(A(5000 + n % 7, n));
+    EXPECT_EQ(list.Count(), 200u);
+    EXPECT_EQ(list.Total.Calls, 600);
+    list.Sort(nsoAddr);
+    for (std::size_t i = 1; i < list.Count(); ++i)
+        EXPECT_LT(CompareAddr(*list.GetItems(i - 1).Addr, *list.GetItems(i).Addr), 0);
+    for (std::size_t i = 0; i < list.Count(); ++i)
+        EXPECT_EQ(list.GetItems(i).Calls, 3);
+    EXPECT_THROW(list.GetItems(200), ELogError);
+}

@@ -1,0 +1,399 @@
+#include "engine/Sess.h"
+
+#include "fido/DateTime.h"
+#include "fido/FidoAddr.h"
+#include "fido/Lng.h"
+#include "fido/Sort.h"
+#include "platform/Text.h"
+#include "settings/QZIni.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace tarvix;
+
+namespace {
+
+const std::string kEngLng = std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Eng.lng";
+const std::string kRusLng = std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Rus.lng";
+
+// Restores the program-wide state the session texts depend on.
+class SessFixture : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        UnloadLng();
+        ClearMainAddr();
+        ClearAliases();
+        Settings().OEMConvert = true;
+        Settings().DayStart = 0;
+        Settings().DayEnd = 8;
+    }
+};
+
+TSess Fresh()
+{
+    TSess s(7, EncodeDate(2026, 3, 1) + EncodeTime(12, 0, 0, 0));
+    s.Flags = sfOK | sfListed;
+    return s;
+}
+
+std::uint32_t SpeedOf(std::string_view text, std::uint16_t flags = 0, std::uint16_t* flagsOut = nullptr)
+{
+    TSess s;
+    s.Flags = flags;
+    s.Speed = 999;  // every text sets the speed, none leaves an old one
+    s.SetConnect(text);
+    if (flagsOut)
+        *flagsOut = s.Flags;
+    return s.Speed;
+}
+
+int ProtocolOf(std::string_view text)
+{
+    TSess s;
+    s.Protocol = prBinkP;
+    s.SetProtocol(text);
+    return s.Protocol;
+}
+
+}  // namespace
+
+TEST_F(SessFixture, CreatedSessionHoldsItsStartAndNothingElse)
+{
+    TSess s(42, 46082.5);
+    EXPECT_EQ(s.StartLine, 42);
+    EXPECT_EQ(s.StartTime, 46082.5);
+    EXPECT_EQ(s.EndLine, 0);
+    EXPECT_EQ(s.Flags, 0);
+    EXPECT_FALSE(s.Addr.has_value());
+    EXPECT_EQ(s.Speed, 0u);
+    EXPECT_EQ(s.CPS, 0);
+    EXPECT_TRUE(s.SysOp.empty() && s.System.empty() && s.Mailer.empty() && s.Phone.empty());
+
+    // With the flags the log gives an opened session, it reads OK and listed.
+    TSess opened = Fresh();
+    EXPECT_EQ(opened.Flags, 0x0102);
+    EXPECT_EQ(opened.OKText(), "OK");
+    EXPECT_EQ(opened.ListedText(), "Listed");
+    EXPECT_EQ(opened.PasswordText(), "No");
+    opened.Set(sfOK, false);
+    opened.Set(sfListed, false);
+    EXPECT_EQ(opened.OKText(), "Err");
+    EXPECT_EQ(opened.ListedText(), "Unlisted");
+    EXPECT_EQ(opened.Flags, 0);
+}
+
+TEST_F(SessFixture, ConnectTextsGiveSpeedAndDirection)
+{
+    EXPECT_EQ(SpeedOf("28800/ARQ/V42BIS"), 28800u);
+    EXPECT_EQ(SpeedOf("33600TX"), 33600u);
+    EXPECT_EQ(SpeedOf("31200RX/V42"), 31200u);
+    EXPECT_EQ(SpeedOf("  14400 ARQ/LAPM"), 14400u);
+    EXPECT_EQ(SpeedOf("\t2400\t"), 2400u);
+    EXPECT_EQ(SpeedOf("TCP/IP"), kSpeedIP);
+    EXPECT_EQ(SpeedOf("TCP"), kSpeedIP);
+    EXPECT_EQ(SpeedOf("?"), 0u);
+    EXPECT_EQ(SpeedOf("?/ARQ"), 0u);
+    EXPECT_EQ(SpeedOf(""), 0u);
+    EXPECT_EQ(SpeedOf("   "), 0u);
+    EXPECT_EQ(SpeedOf("TX"), 0u);
+    EXPECT_EQ(SpeedOf("V.34"), 0u);  // starts above "9"
+    EXPECT_EQ(SpeedOf("tcp/ip"), 0u);  // case matters
+    EXPECT_EQ(SpeedOf("12ab"), 0u);    // no integer
+    EXPECT_EQ(SpeedOf("-300"), 0u);    // no speed
+    // Speeds above 65535 are kept whole; past 32 bits there is no speed.
+    EXPECT_EQ(SpeedOf("115200/V42"), 115200u);
+    EXPECT_EQ(SpeedOf("4294967295"), 4294967295u);
+    EXPECT_EQ(SpeedOf("4294967296"), 0u);
+    EXPECT_EQ(SpeedOf("99999999999999999999999"), 0u);
+
+    std::uint16_t flags = 0;
+    EXPECT_EQ(SpeedOf("From 192.0.2.7", sfOK, &flags), kSpeedIP);
+    EXPECT_EQ(flags, sfOK | sfIncoming);
+    EXPECT_EQ(SpeedOf("To node.example.org", sfOK | sfIncoming | sfListed, &flags), kSpeedIP);
+    EXPECT_EQ(flags, sfOK | sfListed);
+    EXPECT_EQ(SpeedOf("from 192.0.2.7", 0, &flags), 0u);
+    EXPECT_EQ(flags, 0);
+    // Other texts leave the direction alone.
+    EXPECT_EQ(SpeedOf("9600", sfIncoming, &flags), 9600u);
+    EXPECT_EQ(flags, sfIncoming);
+}
+
+TEST_F(SessFixture, SpeedIsShownAsDigitsIPOrUnknown)
+{
+    TSess s;
+    EXPECT_EQ(s.SpeedText(), "???");
+    s.SetConnect("TCP/IP");
+    EXPECT_EQ(s.SpeedText(), "IP");
+    s.SetConnect("?");
+    EXPECT_EQ(s.SpeedText(), "???");
+    s.SetConnect("230400");
+    EXPECT_EQ(s.SpeedText(), "230400");
+}
+
+TEST_F(SessFixture, ProtocolNamesGiveTheirCodes)
+{
+    EXPECT_EQ(ProtocolOf("ZedZap"), prZedZap);
+    EXPECT_EQ(ProtocolOf("zedzip"), prZedZap);
+    EXPECT_EQ(ProtocolOf("Hydra-8k"), prHydra);
+    EXPECT_EQ(ProtocolOf("HYDRA"), prHydra);
+    EXPECT_EQ(ProtocolOf("XHydra"), prXHydra);
+    EXPECT_EQ(ProtocolOf("xhydra-16k"), prXHydra);
+    EXPECT_EQ(ProtocolOf("binkp"), prBinkP);
+    EXPECT_EQ(ProtocolOf("ZModem"), prZModem);
+    EXPECT_EQ(ProtocolOf("DirZap"), prDirZap);
+    EXPECT_EQ(ProtocolOf("Janus"), prJanus);
+    // Exact names only where no prefix is taken; XModem is never read here.
+    EXPECT_EQ(ProtocolOf("Xmodem"), prNone);
+    EXPECT_EQ(ProtocolOf("ZModem-8k"), prNone);
+    EXPECT_EQ(ProtocolOf("binkp/1.1"), prNone);
+    EXPECT_EQ(ProtocolOf(" ZModem"), prNone);
+    EXPECT_EQ(ProtocolOf(""), prNone);
+    EXPECT_EQ(ProtocolOf("ZE"), prNone);
+
+    EXPECT_STREQ(ProtocolName(prNone), "???");
+    EXPECT_STREQ(ProtocolName(prXHydra), "xHydra");
+    EXPECT_STREQ(ProtocolName(prBinkP), "BinkP");
+    EXPECT_STREQ(ProtocolName(kProtocolCount), "???");
+    EXPECT_STREQ(ProtocolName(-1), "???");
+    EXPECT_STREQ(SessFlagName(0), "sfIncoming");
+    EXPECT_STREQ(SessFlagName(kSessFlagCount - 1), "sfMailOnly");
+    EXPECT_STREQ(SessFlagName(kSessFlagCount), "");
+}
+
+TEST_F(SessFixture, HumanAndFailedCallsHideTransferColumns)
+{
+    TSess s = Fresh();
+    s.SetProtocol("Hydra");
+    EXPECT_EQ(s.ProtocolText(), "Hydra");
+    s.Set(sfBad, true);
+    EXPECT_EQ(s.ProtocolText(), "");
+    s.Set(sfBad, false);
+    s.Set(sfHuman, true);
+    EXPECT_EQ(s.ProtocolText(), "");
+    s.Set(sfHuman, false);
+    s.Protocol = prNone;
+    EXPECT_EQ(s.ProtocolText(), "???");
+
+    s.Set(sfPassword, true);
+    EXPECT_EQ(s.PasswordText(), "Yes");
+    s.Set(sfBadPassword, true);
+    EXPECT_EQ(s.PasswordText(), "BAD");
+    s.Set(sfPassword, false);
+    EXPECT_EQ(s.PasswordText(), "BAD");
+}
+
+TEST_F(SessFixture, LengthIsRoundedToWholeSeconds)
+{
+    TSess s = Fresh();
+    s.EndTime = s.StartTime;
+    EXPECT_EQ(s.SessLength(), 0);
+    s.EndTime = s.StartTime + EncodeTime(0, 1, 40, 0);
+    EXPECT_EQ(s.SessLength(), 100);
+    s.EndTime = s.StartTime + EncodeTime(0, 0, 9, 600);
+    EXPECT_EQ(s.SessLength(), 10);
+    s.EndTime = s.StartTime + EncodeTime(0, 0, 9, 400);
+    EXPECT_EQ(s.SessLength(), 9);
+    // Across midnight, with the dates in the times.
+    s.StartTime = EncodeDate(2026, 3, 1) + EncodeTime(23, 59, 0, 0);
+    s.EndTime = EncodeDate(2026, 3, 2) + EncodeTime(0, 1, 0, 0);
+    EXPECT_EQ(s.SessLength(), 120);
+    // A long session does not overflow 32 bits of seconds times anything.
+    s.EndTime = s.StartTime + 100.0;
+    EXPECT_EQ(s.SessLength(), 8640000);
+}
+
+TEST_F(SessFixture, LogTextsAreKeptAsRawBytes)
+{
+    Settings().OEMConvert = true;
+    TSess s;
+    const std::string oem = "\x88\xa2\xa0\xad \x8f\xa5\xe2\xe0\xae\xa2";  // a CP866 name
+    s.SetSysOp(oem);
+    s.SetSystem(oem + " Station");
+    s.SetMailer("T-Mail \xff\x01");
+    EXPECT_EQ(s.SysOp, oem);
+    EXPECT_EQ(s.System, oem + " Station");
+    EXPECT_EQ(s.Mailer, "T-Mail \xff\x01");
+    const std::string withZero("a\0b", 3);
+    s.SetSysOp(withZero);
+    EXPECT_EQ(s.SysOp, withZero);
+}
+
+TEST_F(SessFixture, SessTextWithoutLanguageFile)
+{
+    UnloadLng();
+    SetMainAddr(TFidoAddr::CreateStr("2:5030/999.999@fidonet"));
+    TSess s = Fresh();
+    EXPECT_EQ(s.SessText(), "Out ");
+    s.Addr = TFidoAddr(2, 5030, 1, 0);
+    EXPECT_EQ(s.SessText(), "Out /1");
+    s.Set(sfIncoming, true);
+    s.Addr = TFidoAddr(2, 463, 68, 3);
+    EXPECT_EQ(s.SessText(), "In 463/68.3");
+    s.Set(sfHuman, true);
+    EXPECT_EQ(s.SessText(), "Human caller");
+}
+
+TEST_F(SessFixture, SessTextWithLanguageFileAndMainAddress)
+{
+    LoadLng(kEngLng);
+    SetMainAddr(TFidoAddr::CreateStr("2:5030/999.999@fidonet"));
+    TSess s = Fresh();
+    s.Addr = TFidoAddr(2, 5030, 1, 0);
+    s.Set(sfMailOnly, true);
+    EXPECT_EQ(s.SessText(), "Out MO /1");
+    s.Set(sfMailOnly, false);
+    s.Addr = TFidoAddr(1, 2, 3, 4);
+    EXPECT_EQ(s.SessText(), "Out 1:2/3.4");
+
+    // Failure before FTS-1 before the address.
+    s.Set(sfFTS1, true);
+    EXPECT_EQ(s.SessText(), "Out FTS-1");
+    s.Set(sfBad, true);
+    EXPECT_EQ(s.SessText(), "Out Failed call");
+    s.Set(sfIncoming, true);
+    s.Set(sfMailOnly, true);
+    EXPECT_EQ(s.SessText(), "In MO Failed call");
+    s.Set(sfHuman, true);
+    EXPECT_EQ(s.SessText(), "Human caller");
+
+    // An address with an alias name shows the name.
+    TSess named = Fresh();
+    named.Addr = TFidoAddr(2, 5030, 1, 0);
+    AddAlias(*named.Addr, "Boss");
+    EXPECT_EQ(named.SessText(), "Out Boss");
+
+    // The texts follow the language loaded.
+    LoadLng(kRusLng);
+    TSess out = Fresh();
+    out.Addr = TFidoAddr(2, 5030, 2, 0);
+    EXPECT_EQ(out.SessText(), LGet(102) + " /2");
+    EXPECT_NE(LGet(102), "Out");
+    out.Set(sfHuman, true);
+    EXPECT_EQ(out.SessText(), LGet(100));
+}
+
+TEST_F(SessFixture, ColourFollowsFailureThenHumanThenDirection)
+{
+    TSess s = Fresh();
+    EXPECT_EQ(s.SessColor(), ciTLOut);
+    s.Set(sfIncoming, true);
+    EXPECT_EQ(s.SessColor(), ciTLInc);
+    s.Set(sfHuman, true);
+    EXPECT_EQ(s.SessColor(), ciTLHuman);
+    s.Set(sfBad, true);
+    EXPECT_EQ(s.SessColor(), ciTLBad);
+    s.Set(sfIncoming, false);
+    EXPECT_EQ(s.SessColor(), ciTLBad);
+}
+
+TEST_F(SessFixture, IncrementTakesTheDirectoryOfThePath)
+{
+    EXPECT_EQ(TDLCFreq(nullptr, "A.ZIP", "C:\\FILES\\NEW\\A.ZIP").Dir, "C:\\FILES\\NEW\\");
+    EXPECT_EQ(TDLCFreq(nullptr, "A.ZIP", "C:A.ZIP").Dir, "C:");
+    EXPECT_EQ(TDLCFreq(nullptr, "A.ZIP", "/srv/fido/files/a.zip").Dir, "/srv/fido/files/");
+    EXPECT_EQ(TDLCFreq(nullptr, "A.ZIP", "A.ZIP").Dir, "");
+    EXPECT_EQ(TDLCFreq(nullptr, "A.ZIP", "").Dir, "");
+    EXPECT_EQ(TDLCFreq(nullptr, "A.ZIP", "\\").Dir, "\\");
+    TDLCFreq r(nullptr, "A.ZIP", "D:\\X\\A.ZIP");
+    EXPECT_EQ(r.FileName, "A.ZIP");
+    EXPECT_EQ(r.Log, nullptr);
+}
+
+TEST_F(SessFixture, IncrementsSortByDirectoryWithoutCase)
+{
+    std::vector<TDLCFreq> list = {
+        {nullptr, "1", "c:\\files\\b\\1"}, {nullptr, "2", "C:\\FILES\\A\\2"}, {nullptr, "3", "C:\\Files\\B\\3"},
+        {nullptr, "4", "c:\\files\\a\\4"}, {nullptr, "5", "4"},             {nullptr, "6", "C:\\FILES\\6"},
+    };
+    SortList(list, [](const TDLCFreq& a, const TDLCFreq& b) { return CompareDLC(a, b); });
+    std::vector<std::string> dirs;
+    for (const auto& r : list)
+        dirs.push_back(UpperCaseAscii(r.Dir));
+    EXPECT_EQ(dirs, (std::vector<std::string>{"", "C:\\FILES\\", "C:\\FILES\\A\\", "C:\\FILES\\A\\",
+                                              "C:\\FILES\\B\\", "C:\\FILES\\B\\"}));
+    EXPECT_EQ(CompareDLCDirs("c:\\x\\", "C:\\X\\"), 0);
+    EXPECT_LT(CompareDLCDirs("C:\\X", "C:\\X\\"), 0);
+    EXPECT_GT(CompareDLCDirs("C:\\Y\\", "c:\\x\\z\\"), 0);
+    // Bytes above 127 compare as unsigned, not by the letters of some alphabet.
+    EXPECT_GT(CompareDLCDirs("\xe0", "a"), 0);
+    EXPECT_NE(CompareDLCDirs("\xe0", "\xc0"), 0);
+}
+
+TEST_F(SessFixture, StripParenTailRemovesTheCommentAndItsBlank)
+{
+    EXPECT_EQ(StripParenTail("Moscow Station (Node of the day)"), "Moscow Station");
+    EXPECT_EQ(StripParenTail("Station"), "Station");
+    EXPECT_EQ(StripParenTail("A (b) c"), "A (b) c");
+    EXPECT_EQ(StripParenTail(""), "");
+    EXPECT_EQ(StripParenTail("(all of it)"), "");
+    EXPECT_EQ(StripParenTail(" (x)"), "");
+    // The one character before "(" goes whatever it is.
+    EXPECT_EQ(StripParenTail("Name(x)"), "Nam");
+    // A text ending in ")" without any "(" is left as it is.
+    EXPECT_EQ(StripParenTail(")"), ")");
+    EXPECT_EQ(StripParenTail("smile :-)"), "smile :-)");
+    EXPECT_EQ(StripParenTail(std::string(300, ')')), std::string(300, ')'));
+}
+
+TEST_F(SessFixture, DayPosAcrossMidnight)
+{
+    const TDateTime march1 = EncodeDate(2026, 3, 1);
+    const TDateTime march2 = EncodeDate(2026, 3, 2);
+    TDayPos p = DayPos(march1 + EncodeTime(23, 30, 0, 0), 22, 6);
+    EXPECT_EQ(p.Day, static_cast<int>(march2));
+    EXPECT_EQ(p.Seconds, 5400);
+    EXPECT_TRUE(p.Inside);
+    p = DayPos(march2 + EncodeTime(3, 0, 0, 0), 22, 6);
+    EXPECT_EQ(p.Day, static_cast<int>(march2));
+    EXPECT_EQ(p.Seconds, 18000);
+    EXPECT_TRUE(p.Inside);
+    // Outside the hours, still inside when the span wraps.
+    p = DayPos(march2 + EncodeTime(12, 0, 0, 0), 22, 6);
+    EXPECT_EQ(p.Day, static_cast<int>(march2));
+    EXPECT_EQ(p.Seconds, (12 + 24 - 22) * 3600);
+    EXPECT_TRUE(p.Inside);
+    p = DayPos(march1 + EncodeTime(22, 0, 0, 0), 22, 6);
+    EXPECT_EQ(p.Day, static_cast<int>(march2));
+    EXPECT_EQ(p.Seconds, 0);
+}
+
+TEST_F(SessFixture, DayPosOfAMomentThatRoundsToMidnight)
+{
+    // A stamp computed by adding seconds can fall a hair short of midnight; its
+    // time reads 00:00:00, and so must its day be the next one.
+    const TDateTime march2 = EncodeDate(2026, 3, 2);
+    TDayPos p = DayPos(march2 - 1e-10, 0, 8);
+    EXPECT_EQ(p.Day, static_cast<int>(march2));
+    EXPECT_EQ(p.Seconds, 0);
+    EXPECT_TRUE(p.Inside);
+    p = DayPos(march2 - 1e-10, 22, 6);
+    EXPECT_EQ(p.Day, static_cast<int>(march2));
+    EXPECT_EQ(p.Seconds, 2 * 3600);
+}
+
+TEST_F(SessFixture, DayPosWithinOneDay)
+{
+    const TDateTime d = EncodeDate(2026, 3, 1);
+    TDayPos p = DayPos(d + EncodeTime(9, 0, 0, 0), 0, 8);
+    EXPECT_FALSE(p.Inside);
+    EXPECT_EQ(p.Day, static_cast<int>(d));
+    EXPECT_EQ(p.Seconds, 9 * 3600);
+    p = DayPos(d + EncodeTime(7, 59, 59, 0), 0, 8);
+    EXPECT_TRUE(p.Inside);
+    EXPECT_EQ(p.Seconds, 7 * 3600 + 59 * 60 + 59);
+    p = DayPos(d + EncodeTime(8, 0, 0, 0), 0, 8);
+    EXPECT_FALSE(p.Inside);
+    p = DayPos(d, 0, 8);
+    EXPECT_TRUE(p.Inside);
+    EXPECT_EQ(p.Seconds, 0);
+    // Before the start hour the seconds are negative.
+    p = DayPos(d + EncodeTime(6, 0, 0, 0), 8, 20);
+    EXPECT_FALSE(p.Inside);
+    EXPECT_EQ(p.Seconds, -7200);
+    // Equal hours: nothing is inside.
+    EXPECT_FALSE(DayPos(d + EncodeTime(8, 30, 0, 0), 8, 8).Inside);
+}
