@@ -745,11 +745,13 @@ TEST_F(MailerLogFixture, ConfigErrorWithoutALineAndOtherErrors)
     EXPECT_NE(t.find("Unknown keyword Foo"), std::string::npos);
 }
 
-TEST_F(MailerLogFixture, LanguageFileErrorEndsWithoutADialog)
+// The user must learn which language file is missing or damaged: one error box.
+TEST_F(MailerLogFixture, LanguageFileErrorEndsWithOneErrorBox)
 {
     log.lngFails = true;
     EXPECT_FALSE(Run(kOneDay));
-    EXPECT_TRUE(dialogs.Shown.empty());
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
     EXPECT_TRUE(log.parsed.empty());
     EXPECT_EQ(log.configReads, 1);
     EXPECT_TRUE(window.asked.empty());
