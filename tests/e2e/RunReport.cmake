@@ -80,5 +80,6 @@ if(DEFINED STDERR_CONTAINS)
 endif()
 
 if(NOT problems STREQUAL "")
-  message(FATAL_ERROR "${NAME}: unexpected${problems}\n  command: ${PROGRAM} ${args}\n  in: ${WORKDIR}")
+  list(JOIN args " " shown)
+  message(FATAL_ERROR "${NAME}: unexpected${problems}\n  command: ${PROGRAM} ${shown}\n  in: ${WORKDIR}")
 endif()
