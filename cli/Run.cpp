@@ -142,6 +142,7 @@ TRun Analyse(const TOptions& o)
     }
 
     TRun run;
+    bool customOff = false;
     if (!o.logName.empty()) {
         std::string section = FindLogSection(Ini(), o.logName);
         if (section.empty())
@@ -149,11 +150,18 @@ TRun Analyse(const TOptions& o)
         int style = static_cast<int>(Ini().ReadInteger(section, "Style", 0));
         if (style < 0 || style >= kLogStyleCount)
             throw ECannotRun("log " + o.logName + ": invalid style " + std::to_string(style));
+        customOff = style == lsCustom && !settings.EnableCustomHighlighting;
         run.log = CreateLogFromReg(style, Ini(), section, settings.EnableCustomHighlighting);
     } else {
         int style = StyleOfName(o.style);
         if (style < 0)
             throw EUsage("--style " + o.style + ": unknown style");
+        // A custom log is only read as one while the settings enable custom
+        // highlighting, as for a registered log; otherwise it is a plain log.
+        if (style == lsCustom && !settings.EnableCustomHighlighting) {
+            style = lsPlain;
+            customOff = true;
+        }
         run.log = CreateLogOfStyle(style);
         run.log->Path = o.logFile;
         run.log->Name = o.logFile;
@@ -163,7 +171,14 @@ TRun Analyse(const TOptions& o)
     auto* mailer = dynamic_cast<TMailerLog*>(&log);
     if (!o.mailerDir.empty() && mailer)
         mailer->SetMailerPath(o.mailerDir);
-    ApplySets(log, o.sets);
+    try {
+        ApplySets(log, o.sets);
+    } catch (const EUsage& e) {
+        if (!customOff)
+            throw;
+        throw EUsage(std::string(e.what()) + " (custom logs are off: the settings file does not set "
+                                             "General/EnableCustomHighlighting=1)");
+    }
     if (mailer && o.updateDlc)
         mailer->UpdateDLC = true;
 
