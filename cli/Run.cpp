@@ -1,6 +1,7 @@
 #include "cli/Run.h"
 
 #include "engine/LogStyles.h"
+#include "engine/LogText.h"
 #include "engine/MailerLog.h"
 #include "fido/DateTime.h"
 #include "fido/Dialogs.h"
@@ -30,7 +31,8 @@ public:
     void LineError(std::int64_t lineNo, const std::string& message) override
     {
         ++errors_;
-        std::string oneLine = message;
+        // Messages may quote the log's own bytes: those are shown decoded.
+        std::string oneLine = IsValidUtf8(message) ? message : DisplayText(message);
         for (char& c : oneLine)
             if (c == '\n' || c == '\r')
                 c = ' ';

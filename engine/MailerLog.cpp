@@ -168,6 +168,13 @@ const TSess& TMailerLog::GetSess(std::size_t index) const
     return sessions_[index];
 }
 
+const TNodeStatList& TMailerLog::GetDayStats(std::size_t index) const
+{
+    if (index >= dayStats_.size())
+        throw ELogError("TMailerLog.GetDayStats: day index out of bounds");
+    return *dayStats_[index];
+}
+
 const TFreq& TMailerLog::GetFreq(std::size_t index) const
 {
     if (index >= freqs_.size())

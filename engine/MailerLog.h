@@ -58,7 +58,7 @@ public:
     // The index of the first session that holds the line, or -1.
     long SessOfLine(std::int64_t lineNo) const;
     std::size_t DayStatCount() const { return dayStats_.size(); }
-    const TNodeStatList& GetDayStats(std::size_t index) const { return *dayStats_.at(index); }
+    const TNodeStatList& GetDayStats(std::size_t index) const;
     const TAddrList& Requesters() const { return requesters_; }
     std::vector<TDLCFreq>& DLCList() { return dlcList_; }
     const std::unordered_map<std::string, TFreqAlias>& Aliases() const { return aliases_; }

@@ -571,7 +571,7 @@ TEST_F(MailerLogFixture, SessOfLineAndIndexErrors)
         EXPECT_STREQ(e.what(), "TMailerLog.GetFreq: freq index out of bounds");
     }
     EXPECT_THROW(log.GetFreqName(0), ELogError);
-    EXPECT_THROW(log.GetDayStats(1), std::out_of_range);
+    EXPECT_THROW(log.GetDayStats(1), ELogError);
 }
 
 TEST_F(MailerLogFixture, MessagePrefixesFromTheMessageColumn)
