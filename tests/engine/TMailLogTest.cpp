@@ -273,6 +273,33 @@ TEST_F(TMailFixture, OutgoingSessionThroughEveryState)
     EXPECT_EQ(log.State, 0);
 }
 
+TEST_F(TMailFixture, FirstSessionOfEachDayAndOneStatisticsListPerDay)
+{
+    ASSERT_TRUE(Run({
+        At("10:00:00", "\xFE Line: CONNECT 2400"),
+        At("10:00:01", "2:5030/1, mailer M"),
+        At("10:00:02", "\xFE end"),
+        At("11:00:00", "\xFE Line: CONNECT 2400"),
+        At("11:00:01", "2:5030/1, mailer M"),
+        At("11:00:02", "\xFE end"),
+        "13/03 00:00:05 Calling 2:5030/2, dialing, BUSY",
+        "13/03 00:10:00 \xFE Line: CONNECT 2400",
+        "13/03 00:10:01 2:5030/1, mailer M",
+        "13/03 00:10:02 \xFE end",
+    }));
+    ASSERT_EQ(log.SessCount(), 3u);
+    EXPECT_TRUE(log.GetSess(0).Has(sfFirstOfDay));
+    EXPECT_FALSE(log.GetSess(1).Has(sfFirstOfDay));
+    EXPECT_TRUE(log.GetSess(2).Has(sfFirstOfDay));
+    EXPECT_DOUBLE_EQ(log.GetSess(2).StartTime, EncodeDate(2024, 3, 13) + EncodeTime(0, 10, 0, 0));
+    ASSERT_EQ(log.DayStatCount(), 2u);
+    EXPECT_EQ(StatOf(log.GetDayStats(0), "2:5030/1")->OutSess, 2);
+    EXPECT_EQ(StatOf(log.GetDayStats(1), "2:5030/1")->OutSess, 1);
+    EXPECT_EQ(StatOf(log.GetDayStats(1), "2:5030/2")->Busy, 1);
+    EXPECT_EQ(log.SessOfLine(5), 1);
+    EXPECT_EQ(log.SessOfLine(7), -1);
+}
+
 TEST_F(TMailFixture, IncomingSessionForgetsTheCallAndIsBookedUnderTheRemoteAddress)
 {
     ASSERT_TRUE(Run({
