@@ -4,6 +4,7 @@
 #include "engine/CustomLog.h"
 #include "engine/FDLog.h"
 #include "engine/Log.h"
+#include "engine/TMailLog.h"
 
 namespace tarvix {
 
@@ -11,6 +12,7 @@ void RegisterGenericLogStyles()
 {
     RegisterLogStyle(lsBink, [] { return std::unique_ptr<TLog>(std::make_unique<TBinkLog>()); });
     RegisterLogStyle(lsFrontDoor, [] { return std::unique_ptr<TLog>(std::make_unique<TFDLog>()); });
+    RegisterTMailLogStyle();
     RegisterLogStyle(lsCustom, [] { return std::unique_ptr<TLog>(std::make_unique<TCustomLog>()); });
 }
 

@@ -1,0 +1,734 @@
+#include "engine/TMailLog.h"
+
+#include "engine/LogNumber.h"
+#include "fido/Dialogs.h"
+#include "fido/NVUtils.h"
+#include "fido/QParser.h"
+#include "platform/Bytes.h"
+#include "platform/CodePage.h"
+#include "platform/FileRead.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace tarvix {
+
+namespace {
+
+constexpr std::size_t kMsgAt = 15;     // 0-based start of the message
+constexpr std::size_t kDatedLen = 15;  // a dated line has at least the date, the time and a blank
+constexpr std::size_t kMaxTraffic = 255;
+
+constexpr std::string_view kConnect = "CONNECT";
+
+// The history file of versions from 2603: a 16-bit header, then 100-byte records
+// whose fields at offsets 28 and 32 are byte positions in the log.
+constexpr std::uint16_t kHistorySignature = 241;
+constexpr std::size_t kHistoryHeader = 2;
+constexpr std::size_t kHistoryRecord = 100;
+constexpr std::size_t kHistoryPosFields[] = {28, 32};
+
+constexpr const char* kLngFile = "t-mail.lng";
+constexpr const char* kCtlFile = "t-mail.ctl";
+
+// "DD/MM HH:NN:SS " at the start of the line.
+bool IsDated(std::string_view line)
+{
+    return line.size() >= kDatedLen && line[2] == '/' && line[8] == ':';
+}
+
+bool IsStatus(std::string_view line)
+{
+    return IsDated(line) && line.size() > kMsgAt && static_cast<unsigned char>(line[kMsgAt]) == TTMailLog::kMarker;
+}
+
+// The n-th (from 1) word of s; a run of delimiters counts as one and empty words do
+// not exist. Empty when s has fewer words.
+std::string_view NthWord(std::string_view s, int n, std::string_view delims)
+{
+    std::size_t i = 0;
+    for (int k = 1; n >= 1; ++k) {
+        while (i < s.size() && delims.find(s[i]) != std::string_view::npos)
+            ++i;
+        if (i >= s.size())
+            break;
+        std::size_t e = i;
+        while (e < s.size() && delims.find(s[e]) == std::string_view::npos)
+            ++e;
+        if (k == n)
+            return s.substr(i, e - i);
+        i = e;
+    }
+    return {};
+}
+
+// Texts taken from the language file that came out empty identify nothing: they
+// never match, instead of matching every line.
+bool StartsWith(std::string_view s, std::string_view prefix) { return !prefix.empty() && s.starts_with(prefix); }
+bool Contains(std::string_view s, std::string_view part)
+{
+    return !part.empty() && s.find(part) != std::string_view::npos;
+}
+bool SameWord(std::string_view word, std::string_view known) { return !known.empty() && word == known; }
+
+std::string_view TrimLeftControls(std::string_view s)
+{
+    std::size_t b = 0;
+    while (b < s.size() && static_cast<unsigned char>(s[b]) <= ' ')
+        ++b;
+    return s.substr(b);
+}
+
+// A byte count of the log; the classic conversion error for anything else.
+std::int64_t ParseCount(std::string_view s)
+{
+    std::string_view t = TrimBlanks(s);
+    std::int64_t v = 0;
+    const char* end = t.data() + t.size();
+    auto [p, ec] = std::from_chars(t.data() + (!t.empty() && t[0] == '+' ? 1 : 0), end, v);
+    if (t.empty() || ec != std::errc() || p != end)
+        throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+    return v;
+}
+
+std::string FirstWordOf(std::string_view s) { return std::string(NthWord(s, 1, " ")); }
+
+}  // namespace
+
+TTMailLog::TTMailLog()
+{
+    Style = lsTMail;
+    HasOptions = true;
+    MsgCol = static_cast<int>(kMsgAt) + 1;
+    DatePos = 1;
+    DateLen = 5;
+}
+
+TTMailLog::~TTMailLog() = default;
+
+// ------------------------------------------------------------------ highlighting
+
+bool TTMailLog::IsDateWord(int col, std::string_view word)
+{
+    if (word.size() < 3)
+        return false;
+    return (col == 0 && word[2] == '/') || (col == 6 && word[2] == ':');
+}
+
+bool TTMailLog::IsErrorWord(std::string_view word) { return StartsWith(word, errorLineWord_); }
+
+bool TTMailLog::WordClass(std::string_view word, int col)
+{
+    if (col == 0)
+        HlClass = hcSpecial;  // a line without a date
+    else if (!word.empty() && static_cast<unsigned char>(word[0]) == kMarker)
+        HlClass = hcInfo;
+    else if (col == static_cast<int>(kMsgAt) && word == "T-Mail")
+        HlClass = hcInfo;
+    else if (SameWord(word, infoWord_))
+        HlClass = hcInfo;
+    else if (word.size() >= 3 && word[2] == '-' && (word[0] == 'H' || word[0] == 'J' || word[0] == 'Z'))
+        HlClass = word[1] == 'S' ? hcSent : word[1] == 'R' ? hcRecd : hcNormal;
+    else if (word == "XR")
+        HlClass = hcRecd;
+    else if (SameWord(word, humanWord_))
+        HlClass = hcSpecial;
+    else if (SameWord(word, failedWord_) || SameWord(word, errorWordA_) || SameWord(word, errorWordB_))
+        HlClass = hcErrors;
+    else
+        HlClass = hcNormal;
+    return true;
+}
+
+// ------------------------------------------------------------------ settings
+
+void TTMailLog::Reset()
+{
+    TMailerLog::Reset();
+    indexes_.clear();
+    lng_.reset();
+    dirList_.clear();
+    lastDate_ = 0;
+}
+
+void TTMailLog::Assign(const TLog& other)
+{
+    TMailerLog::Assign(other);
+    if (auto* t = dynamic_cast<const TTMailLog*>(&other)) {
+        TMVersion = t->TMVersion;
+        TaskNo = t->TaskNo;
+    }
+}
+
+void TTMailLog::LoadFromReg(const TIniFile& ini, std::string_view section)
+{
+    TMailerLog::LoadFromReg(ini, section);
+    long long version = ini.ReadInteger(section, "TMVersion", kVersion2599);
+    TMVersion = version < 0 || version > 99999 ? kVersion2599 : static_cast<int>(version);
+    long long task = ini.ReadInteger(section, "TaskNo", 1);
+    TaskNo = task < 1 || task > 255 ? 1 : static_cast<int>(task);
+}
+
+void TTMailLog::SaveToReg(TIniFile& ini, std::string_view section) const
+{
+    TMailerLog::SaveToReg(ini, section);
+    ini.WriteInteger(section, "TMVersion", TMVersion);
+    ini.WriteInteger(section, "TaskNo", TaskNo);
+}
+
+void TTMailLog::SetMailerPath(std::string_view path)
+{
+    if (path == MailerPath())
+        return;
+    TMailerLog::SetMailerPath(path);
+    lng_.reset();
+    configRead_ = false;
+    dirList_.clear();
+    addrAliases_.Clear();
+    indexes_.clear();
+    ClearAliases();
+    ownsGlobalAliases_ = false;
+}
+
+// ------------------------------------------------------------------ dates
+
+void TTMailLog::ParseLine(std::string_view line)
+{
+    // Continuation lines and damaged lines must not start a day.
+    if (IsDated(line))
+        TLog::ParseLine(line);
+}
+
+TDateTime TTMailLog::DateOfLine(std::string_view line)
+{
+    if (IsDated(line)) {
+        int day = ParseLogInt(line.substr(0, 2));
+        int month = ParseLogInt(line.substr(3, 2));
+        lastDate_ = EncodeDate(CurrentYear(), month, day);
+    }
+    return lastDate_;
+}
+
+TDateTime TTMailLog::TimeOfLine(std::string_view line)
+{
+    TDateTime date = DateOfLine(line);
+    if (!IsDated(line))
+        throw EConvertError("Line without a time: '" + std::string(line.substr(0, kDatedLen)) + "'");
+    int hour = ParseLogInt(line.substr(6, 2));
+    int min = ParseLogInt(line.substr(9, 2));
+    int sec = ParseLogInt(line.substr(12, 2));
+    return date + EncodeTime(hour, min, sec, 0);
+}
+
+// ------------------------------------------------------------------ language file
+
+void TTMailLog::LoadLng()
+{
+    if (lng_)
+        return;
+    const std::string path = ToHostPath(MakePath(kLngFile, MailerPath()));
+    auto lng = std::make_unique<TTMailLng>(path);
+    try {
+        Entries c;
+        auto cut = [&](int n) { return lng->GetCut(n); };
+        c.e2 = cut(2);
+        c.e3 = cut(3);
+        c.e4 = cut(4);
+        c.e15 = cut(15);
+        c.e16 = cut(16);
+        c.e21 = cut(21);
+        c.e26 = cut(26);
+        c.e32 = cut(32);
+        c.e33 = cut(33);
+        c.e34 = cut(34);
+        c.e42 = cut(42);
+        c.e47 = cut(47);
+        c.e56 = cut(56);
+        c.e58 = cut(58);
+        c.e60 = cut(60);
+        c.e65 = cut(65);
+        c.e159 = cut(159);
+        c.e199 = cut(199);
+        c.e203 = cut(203);
+        c.e424 = cut(424);
+        c.e467 = cut(467);
+        c.e587 = cut(587);
+        // Entries that older versions do not use are not asked for: their language
+        // files may end before them.
+        if (TMVersion >= kVersion2602) {
+            c.e591 = cut(591);
+            c.e594 = cut(594);
+        }
+        if (TMVersion >= kVersion2605)
+            c.e608 = cut(608);
+
+        humanWord_ = FirstWordOf(c.e47);
+        failedWord_ = FirstWordOf(c.e3);
+        errorWordA_ = FirstWordOf(cut(147));
+        infoWord_ = FirstWordOf(c.e199);
+        errorWordB_ = FirstWordOf(cut(62));
+        const std::string whole422 = lng->GetStr(422);
+        errorLineWord_ = std::string(NthWord(whole422, 4, " "));
+        const std::string whole240 = lng->GetStr(240);
+        std::string_view skip = NthWord(whole240, 2, ",");
+        dialSkip_ = skip.size() > 3 ? std::string(skip.substr(0, skip.size() - 3)) : std::string();
+        cut_ = std::move(c);
+    } catch (const EMailerLngError& e) {
+        // The reader's text does not say which file is short.
+        throw EMailerLngError(path + ": " + e.what());
+    }
+    lng_ = std::move(lng);
+}
+
+// ------------------------------------------------------------------ configuration
+
+void TTMailLog::ReadCtl()
+{
+    TTMailConfig cfg;
+    TQParser parser;
+    parser.AddEnvDefines("%");
+    parser.Defines().Add("%TASKNO%", std::to_string(TaskNo));
+    // Lines may carry a "[...]" prefix (the mailer's conditions); the keyword follows it.
+    parser.OnBeforeParse = [](std::string& line, TQParserAction&) {
+        std::string_view t = TrimControls(line);
+        if (!t.empty() && t.front() == '[') {
+            std::size_t close = t.find(']');
+            if (close != std::string_view::npos)
+                t.remove_prefix(close + 1);
+        }
+        line = std::string(t);
+    };
+    parser.AddStr("Freq_Ndx", cfg.FreqNdx);
+    parser.AddStr("Freq_Dir", cfg.FreqDir);
+    parser.AddStr("AddressAliases", cfg.AddressAliases);
+    parser.AddStr("Sys_Path", cfg.SysPath);
+    parser.AddStr("Chat_Log", cfg.ChatLog);
+    parser.Parse(MakePath(kCtlFile, MailerPath()));
+
+    if (!cfg.SysPath.empty())
+        cfg.SysPath = RemoveTrailingBackslash(MakePath(cfg.SysPath, MailerPath()));
+    cfg.ChatLog = MakePath(cfg.ChatLog, MailerPath());
+    config_ = std::move(cfg);
+    configRead_ = true;
+    configTask_ = TaskNo;
+}
+
+void TTMailLog::EnsureCtl()
+{
+    // %TASKNO% may stand in the file: another task number means other values.
+    if (!configRead_ || configTask_ != TaskNo)
+        ReadCtl();
+}
+
+void TTMailLog::LoadDirList()
+{
+    dirList_ = ReadPathList(MakePath(config_.FreqDir, MailerPath()));
+    indexes_.clear();
+    // Backwards, so that entries can be taken out; the index list keeps the order of
+    // the file, in which the mailer searches.
+    for (std::size_t i = dirList_.size(); i-- > 0;) {
+        if (dirList_[i].front() != '@') {
+            dirList_[i] = MakePath(dirList_[i], MailerPath());
+            continue;
+        }
+        std::string name(TrimControls(std::string_view(dirList_[i]).substr(1)));
+        dirList_.erase(dirList_.begin() + static_cast<std::ptrdiff_t>(i));
+        if (name.empty())
+            continue;
+        std::string full = MakePath(name, MailerPath());
+        try {
+            std::unique_ptr<TFileIndex> index;
+            if (TMVersion >= kVersion2604)
+                index = std::make_unique<TFileIndex2604>(full);
+            else
+                index = std::make_unique<TFileIndex2600>(full);
+            indexes_.insert(indexes_.begin(), {full, std::move(index)});
+        } catch (const ENdxError& e) {
+            // Only the file paths of served requests depend on an index: the user is
+            // told, and the log is analysed without it.
+            MessageDlgLOr(92, {std::string(e.what())}, "Error reading the mailer configuration",
+                          TMsgDlgType::mtWarning, mbOK);
+        }
+    }
+}
+
+void TTMailLog::ReadAddressAliases(const std::string& fileName)
+{
+    ClearAliases();
+    ownsGlobalAliases_ = true;
+    const std::string text = ReadWholeFile(ToHostPath(fileName));
+    ForEachLine(text, [this](std::string_view raw) {
+        std::string_view line = TrimControls(raw);
+        if (line.empty() || line.front() == ';')
+            return;
+        // The address is the first word; the name is the rest of the line.
+        std::size_t i = 0;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+        std::string_view addrText = line.substr(0, i);
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        if (i >= line.size())
+            return;  // one word: no alias
+        std::string_view name = TrimControls(line.substr(i));
+        TFidoAddr addr;
+        if (!TFidoAddr::TryParse(addrText, 0, addr)) {
+            MessageDlgLOr(112, {std::string(line)}, "Invalid address in the address alias file",
+                          TMsgDlgType::mtWarning, mbOK);
+            return;
+        }
+        // The log is compared with the bytes of the file; the table of aliases is
+        // printed to the screen, so it holds the name as text.
+        addrAliases_.Add(name, addrText);
+        AddAlias(addr, DecodeToUtf8(name, OemAnsi().Oem()));
+    });
+}
+
+void TTMailLog::ReadConfig()
+{
+    // Read at every analysis, so that changes of the mailer's files are seen.
+    ReadCtl();
+    LoadDirList();
+    if (!config_.FreqNdx.empty())
+        ReadAliasFile(MakePath(config_.FreqNdx, MailerPath()));
+    addrAliases_.Clear();
+    if (!config_.AddressAliases.empty()) {
+        ReadAddressAliases(MakePath(config_.AddressAliases, MailerPath()));
+    } else if (ownsGlobalAliases_) {
+        ClearAliases();
+        ownsGlobalAliases_ = false;
+    }
+}
+
+std::string TTMailLog::ResolveFreqName(std::string_view fileName)
+{
+    for (auto& [name, index] : indexes_) {
+        std::string found = index->FindFile(fileName);
+        if (!found.empty())
+            return found;
+    }
+    return FindFileInPaths(fileName, dirList_);
+}
+
+std::vector<std::string> TTMailLog::IndexNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& [name, index] : indexes_)
+        names.push_back(name);
+    return names;
+}
+
+std::string TTMailLog::SystemDir()
+{
+    EnsureCtl();
+    return config_.SysPath.empty() ? RemoveTrailingBackslash(MailerPath()) : config_.SysPath;
+}
+
+std::string TTMailLog::ChatLogFile()
+{
+    EnsureCtl();
+    return config_.ChatLog;
+}
+
+// ------------------------------------------------------------------ history
+
+std::string TTMailLog::HistoryFileName() const
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "t-hist.$%02X", static_cast<unsigned>(TaskNo));
+    return buf;
+}
+
+bool TTMailLog::AdjustHistory(std::int64_t bytesRemoved)
+{
+    if (bytesRemoved <= 0 || TMVersion < kVersion2603)
+        return false;
+    const std::string path = ToHostPath(MakePath(HistoryFileName(), SystemDir()));
+    std::string data = ReadWholeFile(path);
+    if (data.size() < kHistoryHeader || LoadU16LE(data, 0) != kHistorySignature ||
+        (data.size() - kHistoryHeader) % kHistoryRecord != 0) {
+        MessageDlgLOr(107, {}, "The session history file has an unknown format; it was not adjusted",
+                      TMsgDlgType::mtWarning, mbOK);
+        return false;
+    }
+    for (std::size_t rec = kHistoryHeader; rec < data.size(); rec += kHistoryRecord) {
+        for (std::size_t field : kHistoryPosFields) {
+            const std::size_t at = rec + field;
+            const std::int64_t pos = static_cast<std::int32_t>(LoadU32LE(data, at));
+            const std::uint32_t moved = pos < bytesRemoved ? 0u : static_cast<std::uint32_t>(pos - bytesRemoved);
+            for (int b = 0; b < 4; ++b)
+                data[at + static_cast<std::size_t>(b)] = static_cast<char>((moved >> (8 * b)) & 0xFF);
+        }
+    }
+    WriteFileAtomic(path, data);
+    return true;
+}
+
+// ------------------------------------------------------------------ the line parser
+
+bool TTMailLog::Is(std::string_view line, const std::string& cut) const
+{
+    return !cut.empty() && MsgIs(line, cut);
+}
+
+void TTMailLog::ParseMailerLine(std::string_view line)
+{
+    if (!IsDated(line))
+        return;
+    if (State != 0)
+        ParseInSession(line);
+    else
+        ParseState0(line);
+}
+
+void TTMailLog::ParseInSession(std::string_view line)
+{
+    TSess* s = SessionOpen() ? CurSess() : nullptr;
+    if (!s) {
+        State = 0;
+        return;
+    }
+    if (IsStatus(line)) {
+        // The traffic totals "<received>/<sent>, ..." end the session; so does any
+        // other status line.
+        std::string bad;
+        if (!cut_.e467.empty()) {
+            std::size_t at = line.find(cut_.e467);
+            if (at != std::string_view::npos) {
+                std::size_t from = at + cut_.e467.size() + 1;
+                std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
+                std::size_t slash = text.find('/');
+                std::string_view rcvd = text.substr(0, slash);
+                std::string_view rest = slash == std::string_view::npos ? std::string_view{} : text.substr(slash + 1);
+                std::string_view sent = rest.substr(0, rest.find(','));
+                try {
+                    s->BytesRcvd = ParseCount(rcvd);
+                    s->BytesSent = ParseCount(sent);
+                } catch (const EConvertError& e) {
+                    bad = e.what();
+                }
+            }
+        }
+        // The session ends even when its totals are damaged; the line is reported.
+        EndSession(line);
+        if (!bad.empty())
+            throw EConvertError(bad);
+        return;
+    }
+    if (Is(line, cut_.e3)) {
+        s->Set(sfBad, true);
+        EndSession(line);
+        return;
+    }
+    if (Is(line, cut_.e424) || Is(line, cut_.e587) || Is(line, cut_.e4))
+        s->Set(sfOK, false);
+    SessionStep(line);
+}
+
+void TTMailLog::ParseState0(std::string_view line)
+{
+    if (TMVersion >= kVersion2605 && Is(line, cut_.e608)) {
+        ParseCallLine(line, 608, cut_.e608);
+        return;
+    }
+    if (Is(line, cut_.e16)) {
+        ParseCallLine(line, 16, cut_.e16);
+        return;
+    }
+    if (Is(line, cut_.e15)) {
+        ParseCallLine(line, 15, cut_.e15);
+        return;
+    }
+    if (!IsStatus(line))
+        return;
+    std::size_t at = line.find(kConnect);
+    if (at == std::string_view::npos)
+        return;
+    const bool incoming = Is(line, cut_.e2);
+    StartSession(line, incoming);
+    std::size_t from = at + kConnect.size() + 1;
+    CurSess()->SetConnect(from < line.size() ? line.substr(from) : std::string_view{});
+    if (incoming)
+        SetDialAddr(std::nullopt);
+}
+
+void TTMailLog::ParseCallLine(std::string_view line, int kind, const std::string& entry)
+{
+    std::string_view msg = line.substr(kMsgAt);
+    if (StartsWith(NthWord(msg, 2, ","), dialSkip_)) {
+        SetDialAddr(std::nullopt);
+        return;
+    }
+    std::string_view first = NthWord(msg, 1, ",");
+    std::string_view addrText = first.size() > entry.size() ? first.substr(entry.size()) : std::string_view{};
+    if (kind == 608) {
+        std::size_t paren = addrText.rfind('(');
+        if (paren != std::string_view::npos)
+            addrText = addrText.substr(0, paren);
+    }
+    addrText = TrimControls(addrText);
+    std::string mapped;
+    if (TMVersion >= kVersion2603 && addrAliases_.Count() > 0) {
+        long i = addrAliases_.IndexOf(addrText);
+        if (i >= 0) {
+            mapped = addrAliases_.ValueAt(static_cast<std::size_t>(i));
+            addrText = mapped;
+        }
+    }
+    // The call replaces whatever call was placed before, also when its address is bad.
+    SetDialAddr(std::nullopt);
+    if (addrText.empty())
+        throw EAddrError("FidoAddr.InvAddr", {std::string(addrText)});
+    if (addrText.front() != '?') {
+        TFidoAddr addr = TFidoAddr::CreateStr(addrText);
+        SetDialAddr(addr);
+        if (NodeStats)
+            NodeStats->AddCall(addr);
+    }
+    if (kind == 608)
+        return;
+    std::string_view result = TrimLeftControls(NthWord(msg, 3, ","));
+    int code = result.starts_with("BUSY") ? 0 : result.starts_with("NO CARRIER") ? 1 : -1;
+    if (code < 0)
+        return;
+    if (NodeStats && DialAddr())
+        NodeStats->AddResult(&*DialAddr(), code);
+    SetDialAddr(std::nullopt);
+}
+
+void TTMailLog::SessionStep(std::string_view line)
+{
+    TSess& s = *CurSess();
+    const std::string_view msg = line.substr(kMsgAt);
+    switch (State) {
+    case 1:
+        if (Is(line, cut_.e56)) {
+            s.Set(sfListed, false);
+        } else if (!msg.empty() && msg[0] >= '0' && msg[0] <= '9') {
+            RemoteAddressLine(line);
+        } else if (Is(line, cut_.e47)) {
+            s.Set(sfHuman, true);
+            State = 6;
+        } else if (Is(line, cut_.e42)) {
+            s.Set(sfFTS1, true);
+            s.Protocol = 1;
+            State = 7;
+        } else if (Is(line, cut_.e34) && line.find("MAIL-ONLY") != std::string_view::npos) {
+            s.Set(sfMailOnly, true);
+        }
+        break;
+    case 2:
+        if (Is(line, cut_.e32)) {
+            std::string_view value = MsgAfter(line, cut_.e32);
+            std::size_t comma = value.rfind(',');
+            if (comma != std::string_view::npos) {
+                s.SetSysOp(value.substr(0, comma));
+                s.Phone = comma + 2 < value.size() ? std::string(value.substr(comma + 2)) : std::string();
+            } else {
+                s.SetSysOp(value);
+            }
+            State = 3;
+        }
+        break;
+    case 3:
+        if (Is(line, cut_.e33)) {
+            std::string_view value = MsgAfter(line, cut_.e33);
+            s.SetSystem(value.substr(0, value.find(',')));
+            State = 4;
+        }
+        break;
+    case 4:
+        if (Is(line, cut_.e60)) {
+            s.Set(sfPassword, true);
+        } else if (Is(line, cut_.e58)) {
+            s.Set(sfBadPassword, true);
+        } else if (!cut_.e65.empty()) {
+            std::size_t at = line.find(cut_.e65);
+            if (at != std::string_view::npos) {
+                std::size_t from = at + cut_.e65.size() + 1;
+                std::string_view text = from < line.size() ? line.substr(from) : std::string_view{};
+                s.SetProtocol(text.substr(0, text.find(',')));
+                State = 5;
+            }
+        }
+        break;
+    case 5:
+        if (Is(line, cut_.e159)) {
+            if (s.Addr)
+                AddFreq(MsgAfter(line, cut_.e159), *s.Addr);
+        } else if (line.size() >= kMsgAt + 3 && line.substr(kMsgAt + 1, 2) == "S-") {
+            SentFileLine(line);
+        } else if (line.size() >= kMsgAt + 3 && line.substr(kMsgAt + 1, 2) == "R-") {
+            ++s.FilesRcvd;
+            if (Contains(line, errorLineWord_))
+                s.Set(sfOK, false);
+        }
+        break;
+    case 6:
+        if (Is(line, cut_.e203) || Is(line, cut_.e21) || Is(line, cut_.e199))
+            EndSession(line);
+        break;
+    case 7:
+        if (Is(line, cut_.e26)) {
+            EndSession(line);
+        } else if (TMVersion >= kVersion2602 && Is(line, cut_.e594)) {
+            s.SetMailer(MsgAfter(line, cut_.e594));
+        } else if (TMVersion >= kVersion2602 && Is(line, cut_.e591)) {
+            ++s.FilesRcvd;
+            if (Contains(line, errorLineWord_)) {
+                s.Set(sfOK, false);
+            } else {
+                std::string_view bytes = NthWord(MsgAfter(line, cut_.e591), 2, " ");
+                if (!bytes.empty())
+                    s.BytesRcvd += ParseCount(bytes);
+            }
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TTMailLog::RemoteAddressLine(std::string_view line)
+{
+    TSess& s = *CurSess();
+    s.Set(sfHuman, false);
+    std::string_view msg = line.substr(kMsgAt);
+    std::size_t comma = msg.find(',');
+    std::string_view addrText = TrimControls(msg.substr(0, comma));
+    s.Addr = TFidoAddr::CreateStr(addrText);
+    std::string_view rest = comma == std::string_view::npos ? std::string_view{} : msg.substr(comma);
+    rest = rest.size() > 2 ? rest.substr(2) : std::string_view{};
+    std::string_view mailer;
+    FirstWord(rest, &mailer);
+    s.SetMailer(TrimLeftControls(mailer));
+    State = 2;
+}
+
+void TTMailLog::SentFileLine(std::string_view line)
+{
+    TSess& s = *CurSess();
+    ++s.FilesSent;
+    if (line.find("OK") != std::string_view::npos && s.Addr) {
+        // Words 1 and 2 are the date and the time; word 3 the transfer mark.
+        std::string_view word = NthWord(line, 4, " ");
+        if (!word.empty()) {
+            std::size_t slash = word.rfind('\\');
+            if (slash != std::string_view::npos)
+                FreqSent(word.substr(slash + 1), word, *s.Addr);
+            else
+                FreqSent(word, std::string_view{}, *s.Addr);
+        }
+    }
+    if (Contains(line, errorLineWord_))
+        s.Set(sfOK, false);
+}
+
+void RegisterTMailLogStyle()
+{
+    RegisterLogStyle(lsTMail, [] { return std::unique_ptr<TLog>(std::make_unique<TTMailLog>()); });
+}
+
+}  // namespace tarvix

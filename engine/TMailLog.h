@@ -1,0 +1,168 @@
+// The T-Mail mailer log (style 1).
+//
+//   12/03 10:21:07 text of the message
+//   ^^ ^^ ^^ ^^ ^^ ^
+//   1  4  7  10 13 16      (1-based columns)
+//
+// T-Mail writes no year: every line is dated in CurrentYear(). A status line carries
+// the byte 0xFE in column 16. The mailer takes its messages from the numbered entries
+// of its language file "t-mail.lng", so the parser loads that file from the mailer
+// directory and recognises a message by the constant leading text of its entry (the
+// entry cut before its first "%"). Only a few modem words are fixed ("CONNECT",
+// "BUSY", "NO CARRIER", "MAIL-ONLY", "OK", "S-", "R-").
+//
+// Besides the language file the parser reads "t-mail.ctl" (file-request directory
+// list and index files, the file-request alias file, the address alias file, the
+// system directory and the chat log) and can adjust the session history file
+// "t-hist.$NN" after the log was cut at its front.
+//
+// Texts taken from the log and from the language file are compared and stored as
+// the OEM bytes the mailer wrote; they are decoded where they leave the engine.
+#pragma once
+
+#include "engine/MailerLog.h"
+#include "engine/Ndx.h"
+#include "fido/MailerLng.h"
+#include "fido/StrDict.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tarvix {
+
+// The values the log takes from "t-mail.ctl".
+struct TTMailConfig {
+    std::string FreqDir = "dir.frq";    // file-request directory list
+    std::string FreqNdx = "index.frq";  // file-request alias (magic name) file
+    std::string AddressAliases;         // address alias file, empty when none
+    std::string SysPath;                // system directory, without a trailing "\"
+    std::string ChatLog;                // chat log, resolved against the mailer directory
+};
+
+class TTMailLog : public TMailerLog {
+public:
+    // The mailer versions the options offer (2600 and 2601 read as 2599 does).
+    static constexpr int kVersion2599 = 2599;
+    static constexpr int kVersion2602 = 2602;  // FTS-1 received files and mailer name
+    static constexpr int kVersion2603 = 2603;  // address aliases, history with positions
+    static constexpr int kVersion2604 = 2604;  // index files of the 2604 format
+    static constexpr int kVersion2605 = 2605;  // call lines of entry 608
+
+    TTMailLog();
+    ~TTMailLog() override;
+
+    // --- options ("TMVersion", "TaskNo") ---
+    int TMVersion = kVersion2599;
+    int TaskNo = 1;  // the T-Mail line, 1 to 255
+
+    // --- highlighting ---
+    // Column 0 with "/" as third character, column 6 with ":" as third character.
+    bool IsDateWord(int col, std::string_view word) override;
+    // A word that begins with the word T-Mail writes for failed transfers.
+    bool IsErrorWord(std::string_view word) override;
+    // The class of a line after its first message word; always answers yes.
+    bool WordClass(std::string_view word, int col) override;
+
+    // --- analysis ---
+    // The day split sees only lines with "/" in column 3 and ":" in column 9.
+    void ParseLine(std::string_view line) override;
+    void Reset() override;
+    void Assign(const TLog& other) override;
+    void LoadFromReg(const TIniFile& ini, std::string_view section) override;
+    void SaveToReg(TIniFile& ini, std::string_view section) const override;
+    // Day and month of a dated line in CurrentYear() (it becomes the last date);
+    // any other line gets the last date. Raises EConvertError for fields that are no
+    // numbers or no date.
+    TDateTime DateOfLine(std::string_view line) override;
+
+    void ParseMailerLine(std::string_view line) override;
+    // DateOfLine plus hours, minutes and seconds of columns 7, 10 and 13.
+    TDateTime TimeOfLine(std::string_view line) override;
+    // Reads "t-mail.lng" of the mailer directory (unless it is held already) and
+    // takes the texts the parser compares. Raises EFOpenError for a missing file and
+    // EMailerLngError (with the file name) for an entry number beyond the file.
+    void LoadLng() override;
+    // Reads "t-mail.ctl", the directory list with its index files, the file-request
+    // aliases and the address aliases.
+    void ReadConfig() override;
+    void SetMailerPath(std::string_view path) override;
+    // The file's path from the index files, else from the directory list; empty
+    // when neither knows it.
+    std::string ResolveFreqName(std::string_view fileName) override;
+
+    // --- T-Mail's own files ---
+    // T-Mail's system directory (Sys_Path), or the mailer directory when the
+    // configuration sets none. Reads "t-mail.ctl" if needed (EQParserError).
+    std::string SystemDir();
+    // The chat log resolved against the mailer directory; empty when not set.
+    std::string ChatLogFile();
+    // Lowers the log positions that the session history keeps by the number of bytes
+    // cut off the front of the log (never below 0). Only for versions from 2603 and
+    // a positive amount. A history file of another format is left as it was (interface
+    // message 107); the new content replaces the old one atomically. True when the
+    // file was rewritten. A missing file raises EFOpenError.
+    bool AdjustHistory(std::int64_t bytesRemoved);
+    // "t-hist.$" followed by the task number as two upper-case hexadecimal digits.
+    std::string HistoryFileName() const;
+
+    // --- what the configuration gave (for the windows and tests) ---
+    const TTMailConfig& Config() const { return config_; }
+    const std::vector<std::string>& DirList() const { return dirList_; }
+    std::vector<std::string> IndexNames() const;
+    const TStrDict& AddressAliasDict() const { return addrAliases_; }
+
+    // The status-line marker in column 16.
+    static constexpr unsigned char kMarker = 0xFE;
+
+private:
+    // Reads "t-mail.ctl" into config_ (the previous values are replaced).
+    void ReadCtl();
+    void EnsureCtl();
+    void LoadDirList();
+    void ReadAddressAliases(const std::string& fileName);
+
+    // The parts of the line parser.
+    void ParseInSession(std::string_view line);
+    void ParseState0(std::string_view line);
+    void ParseCallLine(std::string_view line, int kind, const std::string& entry);
+    void SessionStep(std::string_view line);
+    void RemoteAddressLine(std::string_view line);
+    void SentFileLine(std::string_view line);
+    // The cut entry is not empty and the message begins with it.
+    bool Is(std::string_view line, const std::string& cut) const;
+
+    std::unique_ptr<TTMailLng> lng_;
+
+    // The cut entries (text before the first "%") the parser compares, by number.
+    struct Entries {
+        std::string e2, e3, e4, e15, e16, e21, e26, e32, e33, e34, e42, e47, e56, e58, e60, e65;
+        std::string e159, e199, e203, e424, e467, e587, e591, e594, e608;
+    } cut_;
+    // The words of the language file used for highlighting and transfers.
+    std::string humanWord_;      // first word of entry 47
+    std::string failedWord_;     // first word of entry 3
+    std::string errorWordA_;     // first word of entry 147
+    std::string infoWord_;       // first word of entry 199
+    std::string errorLineWord_;  // fourth word of the whole entry 422
+    std::string errorWordB_;     // first word of entry 62
+    std::string dialSkip_;       // second comma-delimited word of the whole entry 240, less 3 characters
+
+    TTMailConfig config_;
+    bool configRead_ = false;
+    int configTask_ = 0;  // the task number the configuration was read with
+    bool ownsGlobalAliases_ = false;  // the global address alias table holds our aliases
+
+    TDateTime lastDate_ = 0;
+    std::vector<std::string> dirList_;
+    std::vector<std::pair<std::string, std::unique_ptr<TFileIndex>>> indexes_;
+    TStrDict addrAliases_;  // alias name -> address text, as the log writes names
+};
+
+// Registers the T-Mail log class with the log factory (style 1).
+void RegisterTMailLogStyle();
+
+}  // namespace tarvix
