@@ -727,3 +727,21 @@ TEST_F(BinkPLogTest, RandomBytesAndShuffledLinesNeverCrash)
     for (std::size_t i = 0; i < log.SessCount(); ++i)
         EXPECT_LE(log.GetSess(i).StartLine, log.GetSess(i).EndLine);
 }
+
+TEST_F(BinkPLogTest, LanguageWordsAreComparedAsTheirBytes)
+{
+    // A translated language file: the words are DOS code page bytes, and so are the
+    // log's words, whatever the display conversion says.
+    auto entries = TestEntries();
+    entries[305] = "+\x8E\xE2\xAF\xE0\xA0\xA2\xAB\xA5\xAD %s";  // "Отправлен" in cp866
+    entries[16] = "*\x97\xA5\xAB\xAE\xA2\xA5\xAA: %s";        // "Человек:"
+    Write("binkley.lng", lngwriters::BuildBinkLng(entries));
+    ASSERT_TRUE(Run(L(':', "02 Mar 10:00:00", "Connect 2400/ARQ") +
+                    L('*', "02 Mar 10:00:01", "\x97\xA5\xAB\xAE\xA2\xA5\xAA: BBS") +
+                    L('*', "02 Mar 10:00:02", "bye")));
+    ASSERT_EQ(log.SessCount(), 1u);
+    EXPECT_TRUE(log.GetSess(0).Has(sfHuman));
+    EXPECT_EQ(log.GetWordClass("\x8E\xE2\xAF\xE0\xA0\xA2\xAB\xA5\xAD", 50, 23), hcSent);
+    EXPECT_EQ(log.GetWordClass("\x97\xA5\xAB\xAE\xA2\xA5\xAA:", 51, 23), hcSpecial);
+    EXPECT_EQ(log.GetWordClass("Sent", 52, 23), hcNormal);
+}
