@@ -1,6 +1,7 @@
 #include "engine/LogStyles.h"
 
 #include "engine/BinkLog.h"
+#include "engine/BinkPLog.h"
 #include "engine/CustomLog.h"
 #include "engine/FDLog.h"
 #include "engine/Log.h"
@@ -14,6 +15,7 @@ void RegisterGenericLogStyles()
     RegisterLogStyle(lsFrontDoor, [] { return std::unique_ptr<TLog>(std::make_unique<TFDLog>()); });
     RegisterTMailLogStyle();
     RegisterLogStyle(lsCustom, [] { return std::unique_ptr<TLog>(std::make_unique<TCustomLog>()); });
+    RegisterBinkPLogStyle();
 }
 
 }  // namespace tarvix

@@ -1,0 +1,475 @@
+#include "engine/BinkPLog.h"
+
+#include "engine/LogNumber.h"
+#include "fido/LogUtils.h"
+#include "fido/NVUtils.h"
+#include "fido/QParser.h"
+#include "platform/FileRead.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+
+namespace tarvix {
+
+namespace {
+
+// 0-based offsets of the fixed parts of a line.
+constexpr std::size_t kDayAt = 2, kMonthAt = 5, kMonthLen = 3;
+constexpr std::size_t kHourAt = 9, kMinuteAt = 12, kSecondAt = 15, kTimeEnd = 17;
+constexpr std::size_t kTagAt = 18;
+constexpr std::string_view kTag = "BINK";
+constexpr int kProgramCol = 18;
+constexpr int kMessageCol = 24;
+// The longest protocol text handed on.
+constexpr std::size_t kMaxProtocol = 255;
+
+// States of a session.
+constexpr int kWaitSystem = 1, kWaitMailer = 2, kWaitSysOp = 3, kHandshake = 4, kTransfers = 5;
+constexpr int kFailed = 100;
+
+// Entries of binkley.lng (0-based).
+enum : int {
+    lnHuman = 16, lnPhone = 71, lnSysOp = 75, lnAddrList = 100, lnHandshakeBad = 102, lnPassword = 103,
+    lnBadPassword = 104, lnProtocol = 109, lnSessionEnd = 110, lnTerminal = 126, lnVisitor = 127,
+    lnMailer = 142, lnCalling = 183, lnRecdMark = 241, lnSentPath = 242, lnByteCount = 251,
+    lnRequest = 255, lnCarrierLost = 273, lnFileRcvd = 293, lnTransferBad = 304, lnFileSent = 305,
+    lnInfo352 = 352, lnInfo353 = 353, lnJanuary = 365
+};
+
+// Month abbreviations used until a language file gives its own (and for the months
+// it leaves empty).
+const std::array<std::string, 12> kEnglishMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// Word n (1-based) of s, words separated by runs of blanks; empty when there are fewer.
+std::string_view NthWord(std::string_view s, int n)
+{
+    std::size_t i = 0;
+    for (int k = 1;; ++k) {
+        while (i < s.size() && s[i] == ' ')
+            ++i;
+        if (i >= s.size())
+            return {};
+        std::size_t e = s.find(' ', i);
+        if (e == std::string_view::npos)
+            e = s.size();
+        if (k == n)
+            return s.substr(i, e - i);
+        i = e;
+    }
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix)
+{
+    return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
+}
+
+// Equal to a word taken from the language file; an empty word equals nothing.
+bool IsWord(std::string_view word, const std::string& langWord)
+{
+    return !langWord.empty() && word == langWord;
+}
+
+// Byte counts beyond a terabyte are no transfer of a mailer; a session's sums stop
+// there too, so that the day totals of any log stay far from overflowing.
+constexpr std::int64_t kMaxBytes = std::int64_t{1} << 40;
+
+// A byte count of a log line: decimal digits, at most kMaxBytes. Raises EConvertError.
+std::int64_t ParseByteCount(std::string_view s)
+{
+    std::int64_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+        v = v * 10 + (c - '0');
+        if (v > kMaxBytes)
+            throw EConvertError("'" + std::string(s) + "' is not a valid byte count");
+    }
+    if (s.empty())
+        throw EConvertError("'' is not a valid integer value");
+    return v;
+}
+
+// The value of a define line: the line from its third word on, comment cut off and
+// blanks at both ends removed; for a line with quoted words, the words themselves.
+std::string DefineValue(const TQParser& parser, const TQWords& words)
+{
+    std::string_view line = parser.CurrentLineText();
+    std::string value;
+    if (line.find('"') == std::string_view::npos) {
+        if (!parser.CommentStr().empty()) {
+            std::size_t c = line.find(parser.CommentStr());
+            if (c != std::string_view::npos)
+                line = line.substr(0, c);
+        }
+        std::string_view rest;
+        FirstWord(line, &rest);   // the directive
+        FirstWord(rest, &rest);   // the name
+        value = TrimBlanks(rest);
+    } else {
+        for (std::size_t k = 2; k < words.size(); ++k)
+            value += (k > 2 ? " " : "") + words[k];
+    }
+    if (value.size() > TQParser::kMaxDefineValue)
+        value.resize(TQParser::kMaxDefineValue);
+    return value;
+}
+
+}  // namespace
+
+TBinkPLog::TBinkPLog() : months_(kEnglishMonths)
+{
+    Style = lsBinkPlus;
+    DatePos = 3;
+    DateLen = 6;
+    MsgCol = kMessageCol;
+}
+
+TBinkPLog::~TBinkPLog() = default;
+
+void TBinkPLog::SetMailerPath(std::string_view path)
+{
+    if (path != MailerPath())
+        lng_.reset();
+    TMailerLog::SetMailerPath(path);
+}
+
+void TBinkPLog::Reset()
+{
+    TMailerLog::Reset();
+    dialling_ = false;
+    sending_ = false;
+    endPending_ = false;
+}
+
+bool TBinkPLog::IsDateWord(int col, std::string_view)
+{
+    return col == static_cast<int>(kDayAt) || col == static_cast<int>(kMonthAt) || col == static_cast<int>(kHourAt);
+}
+
+bool TBinkPLog::IsErrorWord(std::string_view word) { return word == "!"; }
+
+bool TBinkPLog::WordClass(std::string_view word, int col)
+{
+    if (col == 0)
+        return false;
+    if (col == kProgramCol) {
+        HlClass = hcSpecial;
+        return false;
+    }
+    if ((!infoWord100_.empty() && word.substr(0, 6) == infoWord100_) || word == "Connect" ||
+        IsWord(word, infoWord352_) || IsWord(word, infoWord353_))
+        HlClass = hcInfo;
+    else if (IsWord(word, sentWord_) || (!sentPath_.empty() && StartsWith(word, sentPath_)))
+        HlClass = hcSent;
+    else if (IsWord(word, recdWord_) || (!recdMark_.empty() && StartsWith(word, recdMark_)))
+        HlClass = hcRecd;
+    else if (IsWord(word, humanWord16_) || IsWord(word, humanWord127_))
+        HlClass = hcSpecial;
+    else
+        HlClass = hcNormal;
+    return true;
+}
+
+TDateTime TBinkPLog::DateOfLine(std::string_view line)
+{
+    if (line.size() < kMonthAt + kMonthLen)
+        throw EConvertError("Line too short for a date: '" + std::string(line) + "'");
+    int day = ParseLogInt(line.substr(kDayAt, 2));
+    int month = MonthFromNameIn(line.substr(kMonthAt, kMonthLen), months_);
+    return EncodeDate(CurrentYear(), month, day);
+}
+
+TDateTime TBinkPLog::TimeOfLine(std::string_view line)
+{
+    if (line.size() < kTimeEnd)
+        throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
+    TDateTime date = DateOfLine(line);
+    int h = ParseLogInt(line.substr(kHourAt, 2));
+    int m = ParseLogInt(line.substr(kMinuteAt, 2));
+    int s = ParseLogInt(line.substr(kSecondAt, 2));
+    return date + EncodeTime(h, m, s, 0);
+}
+
+void TBinkPLog::LoadLng()
+{
+    if (lng_)
+        return;
+    auto lng = std::make_unique<TBinkLng>(ToHostPath(MakePath("binkley.lng", MailerPath())));
+    auto cut = [&lng](int n) { return lng->GetCut(n); };
+    auto firstWord = [&lng](int n) { return std::string(NthWord(lng->GetCut(n), 1)); };
+
+    human_ = cut(lnHuman);
+    phone_ = cut(lnPhone);
+    sysop_ = cut(lnSysOp);
+    addrList_ = cut(lnAddrList);
+    handshakeBad_ = cut(lnHandshakeBad);
+    password_ = cut(lnPassword);
+    badPassword_ = cut(lnBadPassword);
+    sessionEnd_ = cut(lnSessionEnd);
+    terminal_ = cut(lnTerminal);
+    visitor_ = cut(lnVisitor);
+    mailer_ = cut(lnMailer);
+    calling_ = cut(lnCalling);
+    recdMark_ = cut(lnRecdMark);
+    sentPath_ = cut(lnSentPath);
+    byteCount_ = cut(lnByteCount);
+    request_ = cut(lnRequest);
+    fileRcvd_ = cut(lnFileRcvd);
+    transferBad_ = cut(lnTransferBad);
+    fileSent_ = cut(lnFileSent);
+
+    carrierLost_ = lng->GetStr(lnCarrierLost);
+    sysopSep_ = NthWord(lng->GetStr(lnSysOp), 3);
+    protoMarker_ = NthWord(lng->GetStr(lnProtocol), 2);
+    infoWord100_ = firstWord(lnAddrList);
+    infoWord352_ = firstWord(lnInfo352);
+    infoWord353_ = firstWord(lnInfo353);
+    sentWord_ = firstWord(lnFileSent);
+    recdWord_ = firstWord(lnFileRcvd);
+    humanWord16_ = firstWord(lnHuman);
+    humanWord127_ = firstWord(lnVisitor);
+
+    for (int m = 0; m < 12; ++m) {
+        std::string name = lng->GetStr(lnJanuary + m).substr(0, 3);
+        months_[static_cast<std::size_t>(m)] = name.empty() ? kEnglishMonths[static_cast<std::size_t>(m)] : name;
+    }
+    lng_ = std::move(lng);
+}
+
+void TBinkPLog::ReadConfig()
+{
+    okFile_.clear();
+    about_.clear();
+    avail_.clear();
+    {
+        TQParser parser;
+        parser.AddEnvDefines("%");
+        parser.OnDefine = [&parser](const TQWords& words) {
+            if (words.size() < 3)
+                return;
+            parser.Defines().Add("%" + words[1] + "%", DefineValue(parser, words));
+        };
+        parser.AddStr("OkFile", okFile_);
+        parser.LastHandler().Validator = TQParser::CheckFileExists;
+        parser.AddStr("About", about_);
+        parser.AddStr("Avail", avail_);
+        parser.Parse(MakePath("binkley.cfg", MailerPath()));
+    }
+    if (!about_.empty())
+        AddFreqAlias("ABOUT", about_);
+    if (!avail_.empty())
+        AddFreqAlias("FILES", avail_);
+    if (!okFile_.empty())
+        ReadOkFile(MakePath(okFile_, MailerPath()));
+}
+
+void TBinkPLog::ReadOkFile(const std::string& fileName)
+{
+    std::string text = ReadWholeFile(ToHostPath(fileName));
+    ForEachLine(text, [this](std::string_view raw) {
+        std::string_view line = raw;
+        while (!line.empty() && line.front() == ' ')
+            line.remove_prefix(1);
+        if (line.empty() || line.front() != '@')
+            return;
+        line.remove_prefix(1);
+        std::string_view alias = NthWord(line, 1);
+        std::string_view target = NthWord(line, 2);
+        if (!alias.empty() && !target.empty())
+            AddFreqAlias(alias, target);
+    });
+}
+
+bool TBinkPLog::Begins(std::string_view line, const std::string& text) const
+{
+    return !text.empty() && MsgIs(line, text);
+}
+
+void TBinkPLog::ParseMailerLine(std::string_view line)
+{
+    if (line.size() < kTagAt + kTag.size() || line.substr(kTagAt, kTag.size()) != kTag)
+        return;
+    if (State != 0 && !SessionOpen())
+        State = 0;
+    if (State != 0)
+        ParseInSession(line);
+    else
+        ParseNoSession(line);
+}
+
+void TBinkPLog::ParseInSession(std::string_view line)
+{
+    TSess& s = *CurSess();
+    const bool lost = Begins(line, carrierLost_);
+    if ((Begins(line, sessionEnd_) && line.find("EMSI") != std::string_view::npos) || lost || endPending_) {
+        endPending_ = false;
+        if (lost) {
+            s.Set(sfOK, false);
+            if (!s.Addr)
+                s.Set(sfBad, true);
+        }
+        EndSession(line);
+        return;
+    }
+    if (Begins(line, handshakeBad_)) {
+        if (!s.Addr)
+            s.Set(sfBad, true);
+        s.Set(sfOK, false);
+        State = kFailed;
+    } else if (Begins(line, transferBad_)) {
+        s.Set(sfOK, false);
+    } else if (Begins(line, human_) || Begins(line, terminal_) || Begins(line, visitor_)) {
+        s.Set(sfHuman, true);
+        endPending_ = true;
+    }
+    SessionStep(line);
+}
+
+void TBinkPLog::ParseNoSession(std::string_view line)
+{
+    if (Begins(line, calling_)) {
+        dialling_ = true;
+        SetDialAddr(std::nullopt);
+        std::size_t open = line.find('(');
+        if (open == std::string_view::npos)
+            return;  // no address to count
+        std::string_view rest = TrimControls(line.substr(open + 1));
+        if (!rest.empty())
+            rest.remove_suffix(1);
+        if (!rest.empty() && rest.front() == '#')
+            return;  // a number dialled as such: no node to count
+        TFidoAddr addr = TFidoAddr::CreateStr(TrimBlanks(rest));
+        SetDialAddr(addr);
+        if (NodeStats)
+            NodeStats->AddCall(addr);
+        return;
+    }
+    if (MsgIs(line, "Busy") || MsgIs(line, "No Carrier")) {
+        if (DialAddr()) {
+            if (NodeStats)
+                NodeStats->AddResult(&*DialAddr(), MsgIs(line, "Busy") ? 0 : 1);
+            SetDialAddr(std::nullopt);
+        }
+        dialling_ = false;  // the call is over
+        return;
+    }
+    if (MsgIs(line, "Connect") && line.find('/') != std::string_view::npos) {
+        StartSession(line, !dialling_);
+        dialling_ = false;
+        CurSess()->SetConnect(MsgAfter(line, "Connect"));
+        return;
+    }
+    dialling_ = false;
+    SetDialAddr(std::nullopt);
+}
+
+void TBinkPLog::SessionStep(std::string_view line)
+{
+    TSess& s = *CurSess();
+    const std::size_t msgAt = static_cast<std::size_t>(MsgCol - 1);
+    const std::string_view msg = line.size() > msgAt ? line.substr(msgAt) : std::string_view{};
+    switch (State) {
+    case kWaitSystem: {
+        // "System name (zone:net/node)"; a line without "(" is not the system line.
+        if (line.empty() || line.back() != ')' || Begins(line, addrList_))
+            return;
+        std::size_t open = msg.rfind('(');
+        if (open == std::string_view::npos)
+            return;
+        std::string_view addrText = msg.substr(open + 1);
+        addrText.remove_suffix(1);
+        TFidoAddr addr = TFidoAddr::CreateStr(addrText);
+        s.SetSystem(open > 0 ? msg.substr(0, open - 1) : std::string_view{});
+        s.Addr = addr;
+        s.Set(sfHuman, false);
+        State = kWaitMailer;
+        return;
+    }
+    case kWaitMailer:
+        if (Begins(line, mailer_)) {
+            s.SetMailer(MsgAfter(line, mailer_));
+            State = kWaitSysOp;
+        }
+        return;
+    case kWaitSysOp:
+        if (Begins(line, sysop_)) {
+            // "Name <separator> place": the name ends before the blank in front of
+            // the separator word.
+            std::string_view value = MsgAfter(line, sysop_);
+            std::string_view name = value;
+            if (!sysopSep_.empty()) {
+                for (std::size_t at = value.find(sysopSep_); at != std::string_view::npos;
+                     at = value.find(sysopSep_, at + 1)) {
+                    std::size_t end = at + sysopSep_.size();
+                    if (at > 0 && value[at - 1] == ' ' && (end == value.size() || value[end] == ' ')) {
+                        name = value.substr(0, at - 1);
+                        break;
+                    }
+                }
+            }
+            s.SetSysOp(name);
+            State = kHandshake;
+        }
+        return;
+    case kHandshake:
+        if (Begins(line, phone_)) {
+            s.Phone = MsgAfter(line, phone_);
+        } else if (Begins(line, password_)) {
+            s.Set(sfPassword, true);
+        } else if (Begins(line, badPassword_)) {
+            s.Set(sfBadPassword, true);
+        } else if (!protoMarker_.empty()) {
+            std::size_t at = line.find(protoMarker_);
+            if (at == std::string_view::npos)
+                return;
+            std::size_t from = at + protoMarker_.size() + 1;
+            s.SetProtocol(from < line.size() ? line.substr(from, kMaxProtocol) : std::string_view{});
+            State = kTransfers;
+        }
+        return;
+    case kTransfers:
+        if (Begins(line, request_)) {
+            std::string_view name = MsgAfter(line, request_);
+            if (s.Addr && !TrimControls(name).empty())
+                AddFreq(name, *s.Addr);
+        } else if (Begins(line, fileRcvd_)) {
+            ++s.FilesRcvd;
+            sending_ = false;
+        } else if (Begins(line, fileSent_)) {
+            ++s.FilesSent;
+            sending_ = true;
+        } else if (Begins(line, byteCount_)) {
+            std::size_t open = line.find('(');
+            if (open == std::string_view::npos)
+                return;
+            std::string_view count = line.substr(open + 1);
+            count = count.substr(0, count.find(' '));
+            std::int64_t bytes = ParseByteCount(count);
+            std::int64_t& sum = sending_ ? s.BytesSent : s.BytesRcvd;
+            sum = std::min(sum + bytes, kMaxBytes);
+        } else if (Begins(line, sentPath_)) {
+            // "<word> <path>": the path starts after the first blank behind the
+            // message's first character.
+            std::size_t blank = line.find(' ', static_cast<std::size_t>(MsgCol));
+            if (blank == std::string_view::npos)
+                return;
+            std::string_view path = TrimControls(line.substr(blank + 1));
+            std::size_t slash = path.rfind('\\');
+            std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+            if (s.Addr && !TrimControls(name).empty())
+                FreqSent(name, path, *s.Addr);
+        }
+        return;
+    default:
+        return;  // kFailed: the session waits for its end
+    }
+}
+
+void RegisterBinkPLogStyle()
+{
+    RegisterLogStyle(lsBinkPlus, [] { return std::unique_ptr<TLog>(std::make_unique<TBinkPLog>()); });
+}
+
+}  // namespace tarvix

@@ -1,0 +1,127 @@
+// Logs of the Bink/+ mailer (style 5): BinkleyTerm line layout, program tag "BINK".
+//
+//   + 02 Mar 10:21:07 BINK Calling Fido Station (2:5020/52)
+//   ^ ^^ ^^^ ^^^^^^^^ ^^^^ ^
+//   1 3  6   10       19   24      (1-based columns)
+//
+// The mailer writes its messages from the numbered entries of its language file
+// "binkley.lng", so the parser reads that file from the mailer directory and knows a
+// message by the fixed text its entry starts with (the entry without its log-level
+// mark, cut before the first "%"). Only the modem words "Busy", "No Carrier" and
+// "Connect" are fixed. The mailer's "binkley.cfg" (and the OKFile it names) give the
+// file-request aliases.
+//
+// Parse states: 0 no session; 1 connected, waiting for the system line; 2 waiting for
+// the remote mailer; 3 waiting for the sysop; 4 handshake details until the protocol
+// line; 5 transfers; 100 failed handshake, waiting for the end of the session.
+#pragma once
+
+#include "engine/MailerLog.h"
+#include "fido/MailerLng.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tarvix {
+
+class TBinkPLog : public TMailerLog {
+public:
+    TBinkPLog();
+    ~TBinkPLog() override;
+
+    // The day, month and time words (0-based columns 2, 5 and 9).
+    bool IsDateWord(int col, std::string_view word) override;
+    // The error level mark "!" (as a word of its own) paints the rest of the line.
+    bool IsErrorWord(std::string_view word) override;
+    // The first word of the message decides the colour of the line (Info, Sent, Recd,
+    // Special or Normal, from the words of the language file); the program tag is
+    // Special for itself only.
+    bool WordClass(std::string_view word, int col) override;
+    // Day from columns 3-4, month from columns 6-8 against the language file's month
+    // names, CurrentYear(). Raises EConvertError for a line that holds no such date.
+    TDateTime DateOfLine(std::string_view line) override;
+    // The date plus the time of columns 10-17. Raises EConvertError.
+    TDateTime TimeOfLine(std::string_view line) override;
+
+    void ParseMailerLine(std::string_view line) override;
+    // Reads "binkley.lng" of the mailer directory unless it is held already.
+    // Raises EFOpenError / EReadError / EMailerLngError.
+    void LoadLng() override;
+    // Reads "binkley.cfg" of the mailer directory and the OKFile it names; registers
+    // the aliases ABOUT, FILES and those of the OKFile. Raises EQParserError and the
+    // file errors.
+    void ReadConfig() override;
+    // A different directory drops the language file read from the old one.
+    void SetMailerPath(std::string_view path) override;
+    void Reset() override;
+
+    // --- what the parser holds (for the windows and the tests) ---
+    const TBinkLng* Lng() const { return lng_.get(); }
+    const std::array<std::string, 12>& MonthNames() const { return months_; }
+    const std::string& OkFile() const { return okFile_; }
+    const std::string& About() const { return about_; }
+    const std::string& Avail() const { return avail_; }
+    bool Dialling() const { return dialling_; }
+    bool Sending() const { return sending_; }
+    bool EndPending() const { return endPending_; }
+
+private:
+    // True when the message (from MsgCol) starts with text; an empty text (an entry
+    // missing from the language file) matches nothing.
+    bool Begins(std::string_view line, const std::string& text) const;
+    void ParseInSession(std::string_view line);
+    void ParseNoSession(std::string_view line);
+    void SessionStep(std::string_view line);
+    void ReadOkFile(const std::string& fileName);
+
+    std::unique_ptr<TBinkLng> lng_;
+    std::array<std::string, 12> months_;
+
+    // Cut entries (without the level mark, up to the first "%").
+    std::string human_;         // 16: a person called, the next line ends the session
+    std::string phone_;         // 71
+    std::string sysop_;         // 75
+    std::string addrList_;      // 100: ends with ")" but is not the system line
+    std::string handshakeBad_;  // 102
+    std::string password_;      // 103
+    std::string badPassword_;   // 104
+    std::string sessionEnd_;    // 110 (with "EMSI" in the line)
+    std::string terminal_;      // 126
+    std::string visitor_;       // 127
+    std::string mailer_;        // 142
+    std::string calling_;       // 183
+    std::string recdMark_;      // 241 (highlighting)
+    std::string sentPath_;      // 242
+    std::string byteCount_;     // 251
+    std::string request_;       // 255
+    std::string fileRcvd_;      // 293
+    std::string transferBad_;   // 304
+    std::string fileSent_;      // 305
+    // Whole entries and words of them.
+    std::string carrierLost_;   // 273, as stored
+    std::string sysopSep_;      // third word of 75
+    std::string protoMarker_;   // second word of 109
+    std::string infoWord100_;   // first words for highlighting
+    std::string infoWord352_;
+    std::string infoWord353_;
+    std::string sentWord_;      // 305
+    std::string recdWord_;      // 293
+    std::string humanWord16_;
+    std::string humanWord127_;
+
+    // binkley.cfg
+    std::string okFile_;
+    std::string about_;
+    std::string avail_;
+
+    bool dialling_ = false;    // the previous line of the mailer was a call attempt
+    bool sending_ = false;     // the last counted file line was a sent file
+    bool endPending_ = false;  // the next line of the session closes it
+};
+
+// Registers TBinkPLog as the class of style 5 with the log factory.
+void RegisterBinkPLogStyle();
+
+}  // namespace tarvix
