@@ -642,8 +642,20 @@ TEST_F(FhMail, KeysAbsentFromTheFileMatchTheirOwnNamesAndEmptyTextsMatchNothing)
         L("10:00:01", "REMOTE_ADDRESS2:5020/1"),
         L("10:00:02", "REMOTE_MAILERMailer", ':'),
         L("10:00:03", "No Carrier"),
+        L("10:01:00", "REMOTE_ADDRESS2:5020/2"),
+        L("10:01:01", "REMOTE_MAILERm", ':'),
+        L("10:01:02", "REMOTE_NAMEs", ':'),
+        L("10:01:03", "REMOTE_SYSOPa", ':'),
+        L("10:01:04", "REMOTE_PHONEp", ':'),
+        L("10:01:05", "HYDRA_START"),
+        L("10:01:06", "H-Sent 5b X", '*'),  // without SENT in the file: "-Sent"
+        L("10:01:07", "H-Recv 6b Y", '*'),  // and "-Recv"
+        L("10:01:08", "POST_SESSION"),
     }));
-    ASSERT_EQ(log.SessCount(), 1u);
+    ASSERT_EQ(log.SessCount(), 2u);
+    EXPECT_EQ(log.GetSess(1).BytesSent, 5);
+    EXPECT_EQ(log.GetSess(1).BytesRcvd, 6);
+    EXPECT_EQ(log.GetSess(1).Protocol, prHydra);
     EXPECT_FALSE(log.GetSess(0).Has(sfIncoming));  // the empty RING text rang nothing
     EXPECT_FALSE(log.GetSess(0).Has(sfHuman));
     EXPECT_EQ(log.GetSess(0).Mailer, "Mailer");
@@ -874,6 +886,30 @@ TEST_F(FhMail, EveryCutOfASessionAndRandomBytesAreSafe)
         for (std::size_t i = 0; i < log.SessCount(); ++i)
             EXPECT_LE(log.GetSess(i).StartLine, log.GetSess(i).EndLine);
     }
+}
+
+TEST_F(FhMail, OversizedLinesAreCutOrBounded)
+{
+    // A language file line far beyond its limit, a configuration line of many
+    // macro references and a log line of 10000 bytes.
+    std::string lng = lngwriters::BuildFHMailLng(TestEntries());
+    lng += "BBSCALL '" + std::string(100000, 'x') + "'\r\n";
+    WriteFile(dir / "fhmail.lng", lng);
+    std::string refs;
+    for (int i = 0; i < 60; ++i)
+        refs += "%BIG%";
+    WriteFile(dir / "fhmail.cfg", "Define BIG = " + std::string(200, 'b') + "\r\nSomething " + refs + "\r\n" +
+                                      "Other " + std::string(100000, 'o') + "\r\n");
+    std::string longLine = L("10:00:02", "Address: 2:5020/1") + std::string(10000, ' ') + "tail";
+    ASSERT_TRUE(Run({L("10:00:00", "Phone rings"), L("10:00:01", "Caller wants BBS"), longLine,
+                     L("10:00:03", "Lost line")}));
+    EXPECT_TRUE(dialogs.Shown.empty());
+    // The BBS text was not replaced by the cut line; the log line was cut at 255
+    // bytes, which leaves the address and blanks.
+    ASSERT_EQ(log.SessCount(), 2u);
+    EXPECT_TRUE(log.GetSess(0).Has(sfHuman));
+    ASSERT_TRUE(log.GetSess(1).Addr);
+    EXPECT_EQ(log.GetSess(1).Addr->ToStrFlags(0), "2:5020/1");
 }
 
 TEST_F(FhMail, ReanalysisStartsAfresh)
