@@ -4,6 +4,7 @@
 #include "engine/BinkPLog.h"
 #include "engine/CustomLog.h"
 #include "engine/FDLog.h"
+#include "engine/FHMailLog.h"
 #include "engine/Log.h"
 #include "engine/TMailLog.h"
 
@@ -16,6 +17,7 @@ void RegisterGenericLogStyles()
     RegisterTMailLogStyle();
     RegisterLogStyle(lsCustom, [] { return std::unique_ptr<TLog>(std::make_unique<TCustomLog>()); });
     RegisterBinkPLogStyle();
+    RegisterFHMailLogStyle();
 }
 
 }  // namespace tarvix

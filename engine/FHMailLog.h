@@ -1,0 +1,143 @@
+// Logs of the FhMail mailer (style 6): sessions, file requests and dial statistics.
+//
+// FhMail writes BinkleyTerm-layout lines with the program tag "FHML":
+//
+//   + 14 Mar 10:21:07 FHML Remote node: 2:5020/1
+//   ^ ^^ ^^^ ^^^^^^^^ ^^^^ ^
+//   1 3  6   10       19   24      (1-based columns)
+//
+// Its messages come from a language file of named texts ("fhmail.lng"), so a line
+// is recognised by the text the installed language file holds under a key such as
+// REMOTE_ADDRESS; a log written in any language is understood with the language file
+// that wrote it. Only a few words are fixed: "Connect", "Starting ZMO session",
+// "send:", "Tx/Rx:" and "Carrier lost".
+//
+// The mailer configuration "fhmail.cfg" (in the mailer directory) names the language
+// file (Language) and the file-request alias list (AliasList); it may define macros
+// ("Define NAME = value", used as %NAME%) and use environment variables the same way.
+//
+// Parse states:
+//   0  no session
+//   1  session opened by the remote address, waiting for the remote mailer
+//   2  waiting for the system name
+//   3  waiting for the sysop
+//   4  waiting for the phone
+//   5  password and protocol
+//   6  transfers
+//   10 a human (BBS) caller; the next FhMail line ends that call and is then read as
+//      a line outside a session (it may open the next call)
+// A mailer session ends with the post-session line (traffic totals) or, failed, with a
+// no-carrier line.
+#pragma once
+
+#include "engine/MailerLog.h"
+#include "fido/MailerLng.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tarvix {
+
+class TFHMailLog : public TMailerLog {
+public:
+    // The 1-based column where the message of a line starts.
+    static constexpr int kMsgCol = 24;
+    // Parse states (see above).
+    enum : int {
+        fsNone = 0, fsMailer = 1, fsSystem = 2, fsSysOp = 3, fsPhone = 4, fsHandshake = 5,
+        fsTransfer = 6, fsBbsCall = 10
+    };
+    // The kind of the call being set up.
+    enum : int { cmNone = 0, cmRinging = 1, cmDialling = 2 };
+
+    TFHMailLog();
+    ~TFHMailLog() override;
+
+    // --- highlighting ---
+    // The day, month and time words (0-based columns 2, 5 and 9).
+    bool IsDateWord(int col, std::string_view word) override;
+    // The level mark "!" paints the whole line as errors.
+    bool IsErrorWord(std::string_view word) override;
+    // The program tag is Special for itself; the first message word decides the
+    // rest of the line: Info (Connect, post-session, start and finish), Sent and
+    // Recd (transfer lines), Special (a human caller), else Normal.
+    bool WordClass(std::string_view word, int col) override;
+
+    // --- dates ---
+    // Day from columns 3-4, English month abbreviation from columns 6-8, CurrentYear().
+    // Raises EConvertError for a line without a readable date.
+    TDateTime DateOfLine(std::string_view line) override;
+    // The date plus hours (columns 10-11), minutes (13-14) and seconds (16-17).
+    TDateTime TimeOfLine(std::string_view line) override;
+
+    // --- analysis ---
+    void Reset() override;
+    // Loads the language file named by fhmail.cfg (default "fhmail.lng") from the
+    // mailer directory, unless the file loaded before is still the one named.
+    // Raises EFOpenError / EReadError when it cannot be read.
+    void LoadLng() override;
+    // Reads fhmail.cfg of the mailer directory, then the alias list it names.
+    // Raises EQParserError (also "Invalid Define" for a define without "=").
+    void ReadConfig() override;
+    void ParseMailerLine(std::string_view line) override;
+
+    // --- what the configuration and the log have set ---
+    const std::string& LanguageFile() const { return languageFile_; }
+    const std::string& AliasList() const { return aliasList_; }
+    bool HasLng() const { return lng_ != nullptr; }
+    int CallMode() const { return callMode_; }
+    std::uint32_t ConnectSpeed() const { return connectSpeed_; }
+    const std::string& PendingSentPath() const { return pendingSentPath_; }
+
+private:
+    // The message texts the parser matches, taken from the language file once.
+    struct Texts {
+        std::string ring, dialing, busy, noCarrier, remoteAddress, bbsCall, postSession, sessionAbort,
+            remoteMailer, remoteName, remoteSysOp, remoteSysOp2, remotePhone, passwordProtected, badPassword,
+            janusStart, hydraStart, freq, sent, received, partiallySent, partiallySent2;
+        // First words shown in colour.
+        std::string infoPostSession, infoStarting, infoFinishing, specialBbsCall;
+    };
+    void UseTexts(const TFHMailLng& lng);
+
+    // The message begins with text; an empty text matches nothing.
+    bool Is(std::string_view line, std::string_view text) const;
+    // The line less its first (length of text + MsgCol - 1) characters.
+    std::string_view ValueAfter(std::string_view line, std::string_view text) const;
+    // The time of a line, or false when the line has no readable time stamp.
+    bool TryTimeOfLine(std::string_view line, TDateTime& result) const;
+
+    void ParseIdle(std::string_view line);
+    // A session opened by this line, starting at the line before it.
+    void OpenSession(std::string_view line, bool incoming);
+    void ParseSessionStep(std::string_view line);
+    void EndPostSession(std::string_view line);
+    void SentLine(std::string_view message);
+    void ReceivedLine(std::string_view message);
+    void PartlySentLine(std::string_view message);
+    void RememberLine(std::string_view line);
+
+    std::string languageFile_ = "fhmail.lng";
+    std::string aliasList_;
+    std::unique_ptr<TFHMailLng> lng_;
+    std::string lngPath_;  // the resolved name lng_ was read from
+    Texts texts_;
+
+    int callMode_ = cmNone;
+    std::uint32_t connectSpeed_ = 0;
+    std::string pendingSentPath_;
+
+    // The time stamp (columns 1 to 17) of the previous line and its number: a
+    // session starts at the line before its remote address.
+    std::array<char, 17> prevStamp_{};
+    std::size_t prevStampLen_ = 0;
+    std::int64_t prevLineNo_ = 0;
+};
+
+// Registers TFHMailLog with the log factory for style 6.
+void RegisterFHMailLogStyle();
+
+}  // namespace tarvix
