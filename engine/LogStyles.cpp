@@ -4,6 +4,7 @@
 #include "engine/CustomLog.h"
 #include "engine/FDLog.h"
 #include "engine/Log.h"
+#include "engine/SFMailLog.h"
 
 namespace tarvix {
 
@@ -12,6 +13,7 @@ void RegisterGenericLogStyles()
     RegisterLogStyle(lsBink, [] { return std::unique_ptr<TLog>(std::make_unique<TBinkLog>()); });
     RegisterLogStyle(lsFrontDoor, [] { return std::unique_ptr<TLog>(std::make_unique<TFDLog>()); });
     RegisterLogStyle(lsCustom, [] { return std::unique_ptr<TLog>(std::make_unique<TCustomLog>()); });
+    RegisterSFMailLogStyle();
 }
 
 }  // namespace tarvix
