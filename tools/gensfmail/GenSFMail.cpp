@@ -8,6 +8,9 @@
 // The same options give the same bytes. The installation stands for drive C: of the
 // mailer's machine: the log names the served files as C:\FILES\..., so tarvix-report
 // --drive C=OUTDIR finds them. Only the standard library is used.
+//
+// samples/sfmail is what the defaults write (seed 1, 3 days of 5 events); a test
+// checks that it still is.
 #include "tools/lngwriters/MailerLngWriter.h"
 
 #include <cctype>
@@ -638,7 +641,7 @@ std::uint64_t Number(const std::string& option, const char* text)
 int main(int argc, char** argv)
 {
     std::string outDir;
-    std::uint64_t seed = 1, days = 3, perDay = 4, logSize = 0;
+    std::uint64_t seed = 1, days = 3, perDay = 5, logSize = 0;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&]() -> const char* {
