@@ -613,7 +613,7 @@ void WriteInstallation(const fs::path& dir)
         WriteFile(dir / "files" / area / name, "Sample file " + f.name + " of tarvix-gensfmail\r\n");
         std::string line = f.name;
         line.resize(14, ' ');
-        bbs[area].push_back(line + "[00] " + f.desc);
+        bbs[area].push_back(line + "[000] " + f.desc);
     }
     for (const auto& [area, lines] : bbs)
         WriteFile(dir / "files" / area / "files.bbs", DosLines(lines));
