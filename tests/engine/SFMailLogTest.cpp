@@ -275,6 +275,34 @@ TEST_F(SFMailLogTest, SeparatorLinesMakeTheDays)
     EXPECT_EQ(log.DayCount(), 0u);
 }
 
+TEST_F(SFMailLogTest, ASeparatorOfTheSameDateKeepsTheDaysStatistics)
+{
+    // The mailer restarted during the day: its separator repeats the date.
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("09:00:00", "(+) Manual call 1"),
+        L("09:00:10", "(+) CONNECT 9600"),
+        L("09:00:20", "(+) End of session, x"),
+        L("10:00:00", "(+) Dialling A, 2:5020/52, 1"),
+        L("10:00:01", "(!) Busy"),
+        Sep("13 Apr 2026"),
+        L("11:00:00", "(+) Manual call 1"),
+        L("11:00:10", "(+) CONNECT 9600"),
+        L("11:00:20", "(+) End of session, x"),
+        Sep("14 Apr 2026"),
+        L("12:00:00", "(+) Manual call 1"),
+        L("12:00:10", "(+) CONNECT 9600"),
+        L("12:00:20", "(+) End of session, x"),
+    }));
+    EXPECT_EQ(log.DayCount(), 2u);
+    ASSERT_EQ(log.DayStatCount(), 2u);
+    EXPECT_EQ(log.GetDayStats(0).Total.Busy, 1);
+    ASSERT_EQ(log.SessCount(), 3u);
+    EXPECT_TRUE(Sess(0).Has(sfFirstOfDay));
+    EXPECT_FALSE(Sess(1).Has(sfFirstOfDay));
+    EXPECT_TRUE(Sess(2).Has(sfFirstOfDay));
+}
+
 TEST_F(SFMailLogTest, UnreadableSeparatorsAndTimesAreLineErrors)
 {
     ASSERT_TRUE(Run({
@@ -477,6 +505,20 @@ TEST_F(SFMailLogTest, CallerIdOfACallThatNeverConnectedIsDropped)
     ASSERT_EQ(log.SessCount(), 1u);
     EXPECT_EQ(Sess(0).Phone, "");
     EXPECT_FALSE(Sess(0).Has(sfIncoming));
+
+    // A new ring drops it too, also when the new caller's number is unknown.
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Ring, picking up"),
+        L("10:00:02", "    CALLER ID: 999"),
+        L("10:00:30", "(!) No connect"),
+        L("11:00:00", "(+) Ring, picking up"),
+        L("11:00:02", "    CALLER ID: ?"),
+        L("11:00:10", "(+) CONNECT 9600"),
+        L("11:00:20", "(+) End of session, x"),
+    }));
+    ASSERT_EQ(log.SessCount(), 1u);
+    EXPECT_EQ(Sess(0).Phone, "");
 }
 
 TEST_F(SFMailLogTest, OnlyTheLineRightAfterACallOpensASession)
