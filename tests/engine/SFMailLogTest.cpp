@@ -628,7 +628,7 @@ TEST_F(SFMailLogTest, HumanCallerWaitsForTheCallerToLeave)
         L("10:00:10", "(+) CONNECT 2400"),
         L("10:00:15", "(#) VISITOR detected, no EMSI from the remote"),
         L("10:00:16", "    Station: not read now"),
-        L("10:00:17", "(+) End of session, x"),      // ends it all the same (part A)
+        L("10:00:17", "(+) End of session, x"),      // an ending line ends it all the same
         L("11:00:00", "(+) Ring, picking up"),
         L("11:00:10", "(+) CONNECT 2400"),
         L("11:00:15", "(#) VISITOR detected, no EMSI from x"),
