@@ -7,6 +7,7 @@
 #include "engine/FHMailLog.h"
 #include "engine/Log.h"
 #include "engine/TMailLog.h"
+#include "engine/SFMailLog.h"
 
 namespace tarvix {
 
@@ -18,6 +19,7 @@ void RegisterGenericLogStyles()
     RegisterLogStyle(lsCustom, [] { return std::unique_ptr<TLog>(std::make_unique<TCustomLog>()); });
     RegisterBinkPLogStyle();
     RegisterFHMailLogStyle();
+    RegisterSFMailLogStyle();
 }
 
 }  // namespace tarvix

@@ -1,0 +1,573 @@
+#include "engine/SFMailLog.h"
+
+#include "engine/LogNumber.h"
+#include "fido/LogUtils.h"
+#include "fido/NVUtils.h"
+#include "fido/QParser.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+namespace tarvix {
+
+namespace {
+
+constexpr unsigned char kSeparatorByte = 0xC4;
+// 0-based index where the date of a separator line starts.
+constexpr std::size_t kSeparatorDateAt = 12;
+constexpr int kMsgCol = 11;
+// 0-based offsets within a line, from the message column.
+constexpr std::size_t kMsgAt = kMsgCol - 1;
+constexpr std::size_t kConnectAt = kMsgAt + 4;           // "CONNECT" after the marker field
+constexpr std::size_t kConnectTextAt = kMsgAt + 11;      // the connect text
+constexpr std::size_t kTransferAt = kMsgAt + 1;          // "Send-" / "Recv-" after one marker byte
+constexpr std::size_t kFreqNameAt = kMsgAt + 2;          // a requested file name
+constexpr std::size_t kSentPathAt = kMsgAt + 9;          // the path of a file being sent
+constexpr std::string_view kCaller = "    CALLER";
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool At(std::string_view line, std::size_t at, std::string_view text)
+{
+    return line.size() >= at + text.size() && line.substr(at, text.size()) == text;
+}
+
+std::string_view From(std::string_view line, std::size_t at)
+{
+    return at < line.size() ? line.substr(at) : std::string_view{};
+}
+
+// A byte count or rate: blanks around digits. Raises EConvertError otherwise.
+std::int64_t ParseCount(std::string_view s)
+{
+    std::string_view t = TrimBlanks(s);
+    std::int64_t v = 0;
+    bool ok = !t.empty();
+    for (char c : t) {
+        if (!IsDigit(c) || v > (std::numeric_limits<std::int64_t>::max() - 9) / 10) {
+            ok = false;
+            break;
+        }
+        v = v * 10 + (c - '0');
+    }
+    if (!ok)
+        throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+    return v;
+}
+
+// The text without a trailing parenthesised part and the blank before it:
+// "C:\FILES\A.ZIP (1024 bytes)" gives "C:\FILES\A.ZIP".
+std::string_view WithoutParenTail(std::string_view s)
+{
+    if (s.empty() || s.back() != ')')
+        return s;
+    std::size_t open = s.rfind('(');
+    if (open == std::string_view::npos)
+        return s;
+    s = s.substr(0, open);
+    if (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+// The n-th (1-based) comma-delimited word of s; runs of commas count as one.
+std::string_view CommaWord(std::string_view s, int n, int* count = nullptr)
+{
+    std::string_view found;
+    int k = 0;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && s[i] == ',')
+            ++i;
+        if (i >= s.size())
+            break;
+        std::size_t e = s.find(',', i);
+        if (e == std::string_view::npos)
+            e = s.size();
+        if (++k == n)
+            found = s.substr(i, e - i);
+        i = e;
+    }
+    if (count)
+        *count = k;
+    return found;
+}
+
+// A file name of the mailer's configuration against the mailer directory. A host
+// path from the root (a configuration edited on this host) is taken as it is.
+std::string MailerFile(std::string_view name, std::string_view mailerPath)
+{
+    if (!name.empty() && name.front() == '/')
+        return std::string(name);
+    return MakePath(name, mailerPath);
+}
+
+std::string NoFileText(const std::string& name)
+{
+    if (LngLoaded()) {
+        try {
+            return LFmtS("QParser.NoFile", {name});
+        } catch (const Exception&) {
+        }
+    }
+    return "QParser.NoFile " + name;
+}
+
+}  // namespace
+
+const std::array<std::uint16_t, TSFMailLog::kMsgCount> TSFMailLog::kEntryNumbers = {
+    1027, 1030, 1037, 1039, 1060, 1081, 1082, 1084, 1085, 1087, 1089, 1091,
+    1094, 1115, 1125, 1135, 1153, 1155, 1157, 1158, 1159, 1160, 2012, 2032,
+    2034, 2035, 2038, 2040};
+
+TSFMailLog::TSFMailLog()
+{
+    Style = lsSFMail;
+    DatePos = 1;
+    DateLen = 0;  // the days come from the separator lines
+    HasOptions = true;
+    MsgCol = kMsgCol;
+}
+
+TSFMailLog::~TSFMailLog() = default;
+
+// --- highlighting ---
+
+bool TSFMailLog::IsDateWord(int col, std::string_view word)
+{
+    return col == 0 && word.size() >= 3 && word[2] == ':';
+}
+
+bool TSFMailLog::IsErrorWord(std::string_view word) { return word == "(!)" || word == "(?)"; }
+
+bool TSFMailLog::WordClass(std::string_view word, int)
+{
+    if ((!word.empty() && static_cast<unsigned char>(word[0]) == kSeparatorByte) || word == "(\x0F)" ||
+        word == "(+)" || word == "(#)")
+        HlClass = hcInfo;
+    else if (word.size() >= 5 && word.substr(1, 4) == "Send")
+        HlClass = hcSent;
+    else if (word.size() >= 5 && word.substr(1, 4) == "Recv")
+        HlClass = hcRecd;
+    else if (!specialWord_.empty() && word == specialWord_)
+        HlClass = hcSpecial;
+    else
+        HlClass = hcNormal;
+    return true;
+}
+
+// --- days and times ---
+
+void TSFMailLog::ParseLine(std::string_view line)
+{
+    if (line.empty() || static_cast<unsigned char>(line[0]) != kSeparatorByte)
+        return;
+    std::string_view rest = From(line, kSeparatorDateAt);
+    std::string_view dayWord = FirstWord(rest, &rest);
+    std::string_view monthWord = FirstWord(rest, &rest);
+    std::string_view yearText = rest.substr(0, rest.find(','));
+    const int day = ParseLogInt(dayWord);
+    const int month = MonthFromName(monthWord);
+    const int year = ParseLogInt(TrimBlanks(yearText));
+    const TDateTime date = EncodeDate(year, month, day);
+    if (date != curDate_) {
+        NewDay(LineNo, date);
+        curDate_ = date;
+    }
+}
+
+TDateTime TSFMailLog::DateOfLine(std::string_view) { return curDate_; }
+
+TDateTime TSFMailLog::TimeOfLine(std::string_view line)
+{
+    if (line.size() < 8)
+        throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
+    const int h = ParseLogInt(line.substr(0, 2));
+    const int m = ParseLogInt(line.substr(3, 2));
+    const int s = ParseLogInt(line.substr(6, 2));
+    return curDate_ + EncodeTime(h, m, s, 0);
+}
+
+// --- settings ---
+
+void TSFMailLog::Reset()
+{
+    TMailerLog::Reset();
+    curDate_ = 0;
+    callMode_ = cmNone;
+    pendingSentName_.clear();
+    pendingSentPath_.clear();
+    lastStatsList_ = nullptr;
+    lastStatsIndex_ = 0;
+    lastCpsGiven_ = false;
+    // Nothing of an earlier analysis may reach the first session of this one.
+    PendingPhone.clear();
+    SetDialAddr(std::nullopt);
+}
+
+void TSFMailLog::LoadFromReg(const TIniFile& ini, std::string_view section)
+{
+    TMailerLog::LoadFromReg(ini, section);
+    CfgPath = ini.ReadString(section, "CfgPath", "");
+}
+
+void TSFMailLog::SaveToReg(TIniFile& ini, std::string_view section) const
+{
+    TMailerLog::SaveToReg(ini, section);
+    ini.WriteString(section, "CfgPath", CfgPath);
+}
+
+void TSFMailLog::SetMailerPath(std::string_view path)
+{
+    if (path != MailerPath())
+        lng_.reset();
+    TMailerLog::SetMailerPath(path);
+}
+
+// --- the mailer's files ---
+
+void TSFMailLog::LoadLng()
+{
+    if (lng_)
+        return;
+    auto lng = std::make_unique<TSFMailLng>(ToHostPath(MakePath("sf-mail.lng", MailerPath())));
+    for (int i = 0; i < kMsgCount; ++i)
+        cut_[static_cast<std::size_t>(i)] = lng->GetCut(kEntryNumbers[static_cast<std::size_t>(i)]);
+    std::string_view rest;
+    FirstWord(cut_[m1082], &rest);
+    specialWord_ = FirstWord(rest);
+    lng_ = std::move(lng);
+}
+
+std::string TSFMailLog::ConfigFileName() const
+{
+    if (!CfgPath.empty())
+        return MailerFile(CfgPath, MailerPath());
+    return MakePath("cfg\\sf-mail.cfg", MailerPath());
+}
+
+void TSFMailLog::ReadConfig()
+{
+    frAlias_ = "freq.als";
+    TQParser parser;
+    parser.SetIncludeStr("#include");
+    parser.SetDefineStr("#define");
+    // A line may start with a condition in parentheses ("(Mon-Fri) Fr_Alias x"):
+    // the keyword is the word after it.
+    parser.OnAfterParse = [](TQWords& words) {
+        if (!words.empty() && !words[0].empty() && words[0][0] == '(')
+            words.erase(words.begin());
+        return true;
+    };
+    parser.AddStr("Fr_Alias", frAlias_);
+    // The alias file is read against the mailer directory (below), so that is
+    // where it must exist, whichever folder the line stands in.
+    parser.LastHandler().Validator = [this](const TQWords& words, std::string& errorText) {
+        const std::string name = words.size() >= 2 ? words[1] : std::string();
+        std::error_code ec;
+        if (!name.empty() && std::filesystem::is_regular_file(ToHostPath(MailerFile(name, MailerPath())), ec))
+            return true;
+        errorText = NoFileText(name);
+        return false;
+    };
+    parser.Parse(ConfigFileName());
+    ReadAliasFile(MailerFile(frAlias_, MailerPath()));
+}
+
+// --- the line parser ---
+
+bool TSFMailLog::Is(std::string_view line, Msg m) const
+{
+    const std::string& text = cut_[static_cast<std::size_t>(m)];
+    return !text.empty() && MsgIs(line, text);
+}
+
+std::string_view TSFMailLog::Value(std::string_view line, Msg m) const
+{
+    return MsgAfter(line, cut_[static_cast<std::size_t>(m)]);
+}
+
+TSess& TSFMailLog::Sess() { return *CurSess(); }
+
+TNodeStat* TSFMailLog::LastStats() const
+{
+    if (!lastStatsList_ || lastStatsIndex_ >= lastStatsList_->Count())
+        return nullptr;
+    return &lastStatsList_->GetItems(lastStatsIndex_);
+}
+
+void TSFMailLog::Close(std::string_view line)
+{
+    TNodeStatList* list = NodeStats;
+    TNodeStat* stat = EndSession(line);
+    lastStatsList_ = nullptr;
+    lastStatsIndex_ = 0;
+    if (stat && list)
+        for (std::size_t i = 0; i < list->Count(); ++i)
+            if (&list->GetItems(i) == stat) {
+                lastStatsList_ = list;
+                lastStatsIndex_ = i;
+                break;
+            }
+    lastCpsGiven_ = false;
+    pendingSentName_.clear();
+    pendingSentPath_.clear();
+}
+
+void TSFMailLog::ParseMailerLine(std::string_view line)
+{
+    if (line.empty() || !IsDigit(line[0]))
+        return;
+    if (State != 0 && !SessionOpen())
+        State = 0;  // no session to read into
+    if (State != 0) {
+        if (Is(line, m1157)) {
+            Close(line);
+        } else if (Is(line, m1158) || Is(line, m2038)) {
+            Sess().Set(sfOK, false);
+            Close(line);
+        } else if (At(line, kMsgAt, "(!)")) {
+            if (Is(line, m2035))
+                Sess().Set(sfBad, true);
+            Close(line);
+        }
+    }
+    if (State == 0)
+        StepNoSession(line);
+    else
+        StepSession(line);
+}
+
+void TSFMailLog::StepNoSession(std::string_view line)
+{
+    if (Is(line, m1060)) {
+        // A call comes in; a caller id of a call that never connected is dropped.
+        SetDialAddr(std::nullopt);
+        PendingPhone.clear();
+        callMode_ = cmAnswer;
+    } else if (Is(line, m1081)) {
+        callMode_ = cmDial;
+        CallPlaced(line);
+    } else if (Is(line, m1153)) {
+        SetDialAddr(std::nullopt);
+        PendingPhone.clear();
+        callMode_ = cmDial;
+    } else if (Is(line, m2034)) {
+        if (DialAddr() && NodeStats)
+            NodeStats->AddResult(&*DialAddr(), 0);
+    } else if (Is(line, m2032)) {
+        if (DialAddr() && NodeStats)
+            NodeStats->AddResult(&*DialAddr(), 1);
+    } else if (Is(line, m1159)) {
+        Traffic(line);
+    } else if (Is(line, m1160)) {
+        Rate(line);
+    } else if (callMode_ != cmNone && At(line, kConnectAt, "CONNECT")) {
+        StartSession(line, callMode_ == cmAnswer);
+        // The session starts with the line that announced the call.
+        if (LineNo > 1)
+            Sess().StartLine = LineNo - 1;
+        Sess().SetConnect(From(line, kConnectTextAt));
+        callMode_ = cmNone;
+    } else if (callMode_ == cmAnswer && MsgIs(line, kCaller)) {
+        // "    CALLER ID: 1234567": the number follows the first ":" after the word.
+        std::size_t colon = line.find(':', kMsgAt + kCaller.size());
+        if (colon != std::string_view::npos) {
+            std::string_view phone = TrimBlanks(line.substr(colon + 1));
+            if (!phone.empty() && phone != "?")
+                PendingPhone = phone;
+        }
+    } else {
+        callMode_ = cmNone;
+    }
+}
+
+void TSFMailLog::CallPlaced(std::string_view line)
+{
+    // A call to a new address: an earlier one (busy, no answer) no longer counts,
+    // nor does a caller id read before it.
+    SetDialAddr(std::nullopt);
+    PendingPhone.clear();
+    // "Calling <system>, <address>, <phone>" or "Calling <address>[, ...]".
+    int words = 0;
+    CommaWord(line, 1, &words);
+    std::string_view text;
+    if (words >= 3) {
+        text = TrimBlanks(CommaWord(line, 2));
+    } else {
+        std::string_view value = Value(line, m1081);
+        text = TrimBlanks(value.substr(0, value.find(',')));
+    }
+    if (text.empty())
+        return;
+    TFidoAddr addr = TFidoAddr::CreateStr(text);
+    SetDialAddr(addr);
+    if (NodeStats)
+        NodeStats->AddCall(addr);
+}
+
+void TSFMailLog::Traffic(std::string_view line)
+{
+    TSess* s = CurSess();
+    if (!s || SessionOpen())
+        return;
+    std::string_view value = Value(line, m1159);
+    std::size_t slash = value.find('/');
+    std::string_view sentText = value.substr(0, slash);
+    std::string_view rcvdText = slash == std::string_view::npos ? std::string_view{} : value.substr(slash + 1);
+    rcvdText = rcvdText.substr(0, rcvdText.find(','));
+    const std::int64_t sent = ParseCount(sentText);
+    const std::int64_t rcvd = ParseCount(rcvdText);
+    // The amounts replace earlier ones; the statistics take the difference, so that
+    // a repeated traffic line counts the session's bytes once.
+    const std::int64_t addSent = sent - s->BytesSent;
+    const std::int64_t addRcvd = rcvd - s->BytesRcvd;
+    s->BytesSent = sent;
+    s->BytesRcvd = rcvd;
+    // The session ended before its bytes were known: its rate is derived now, as the
+    // end of a session does, unless the log gives it.
+    if (!lastCpsGiven_) {
+        const std::int64_t length = s->SessLength();
+        s->CPS = length > 0 ? std::max(sent / length, rcvd / length) : 0;
+    }
+    if (TNodeStat* stat = LastStats()) {
+        stat->BytesSent += addSent;
+        stat->BytesRcvd += addRcvd;
+        stat->UpdateCPS();
+        lastStatsList_->Total.BytesSent += addSent;
+        lastStatsList_->Total.BytesRcvd += addRcvd;
+    }
+}
+
+void TSFMailLog::Rate(std::string_view line)
+{
+    TSess* s = CurSess();
+    if (!s || SessionOpen())
+        return;
+    // "Average cps: 1234"; a unit after the number is allowed.
+    s->CPS = ParseCount(FirstWord(Value(line, m1160)));
+    lastCpsGiven_ = true;
+}
+
+void TSFMailLog::StepSession(std::string_view line)
+{
+    TSess& s = Sess();
+    switch (State) {
+    case ssSystem:
+        if (Is(line, m1084)) {
+            s.SetSystem(StripParenTail(TrimBlanks(Value(line, m1084))));
+            State = ssAddress;
+        } else if (Is(line, m1082)) {
+            s.Set(sfHuman, true);
+            State = ssHuman;
+        }
+        break;
+    case ssAddress:
+        if (Is(line, m1085)) {
+            // The main address: the first of the addresses the remote presents.
+            std::string_view value = TrimBlanks(Value(line, m1085));
+            std::string_view first = value.substr(0, value.find_first_of(" \t,"));
+            if (!first.empty())
+                s.Addr = TFidoAddr::CreateStr(first);
+            State = ssSysOp;
+        }
+        break;
+    case ssSysOp:
+        if (Is(line, m1087)) {
+            s.SetSysOp(TrimBlanks(Value(line, m1087)));
+            State = ssPhone;
+        }
+        break;
+    case ssPhone:
+        if (Is(line, m1089)) {
+            if (s.Phone.empty())
+                s.Phone = TrimBlanks(Value(line, m1089));
+            State = ssMailer;
+        }
+        break;
+    case ssMailer:
+        if (Is(line, m1091)) {
+            s.SetMailer(TrimBlanks(Value(line, m1091)));
+            State = ssPassword;
+        }
+        break;
+    case ssPassword:
+        if (Is(line, m1094)) {
+            s.Set(sfPassword, true);
+        } else if (Is(line, m2040)) {
+            s.Set(sfBadPassword, true);
+        } else if (Is(line, m1037)) {
+            const bool listed = line.find("listed") != std::string_view::npos &&
+                                line.find("unlisted") == std::string_view::npos;
+            if (!listed)
+                s.Set(sfListed, false);
+            State = ssProtocol;
+        }
+        break;
+    case ssProtocol:
+        if (Is(line, m1155)) {
+            s.SetProtocol(TrimBlanks(Value(line, m1155)));
+            State = ssTransfer;
+        } else if (Is(line, m1039)) {
+            s.Set(sfMailOnly, true);
+        }
+        break;
+    case ssTransfer:
+        if (At(line, kTransferAt, "Send-"))
+            ++s.FilesSent;
+        else if (At(line, kTransferAt, "Recv-"))
+            ++s.FilesRcvd;
+        else if (Is(line, m1027))
+            State = ssFreqList;
+        break;
+    case ssFreqList:
+        if (Is(line, m2012)) {
+            State = ssTransfer;
+        } else if (Is(line, m1030)) {
+            // The announcement of the files found ends the list; it names no file.
+            State = ssFreqSend;
+        } else if (s.Addr) {
+            AddFreq(From(line, kFreqNameAt), *s.Addr);
+        }
+        break;
+    case ssFreqSend:
+        if (At(line, kTransferAt, "Send-")) {
+            ++s.FilesSent;
+            std::string_view path = WithoutParenTail(TrimBlanks(From(line, kSentPathAt)));
+            pendingSentPath_ = path;
+            std::size_t slash = path.rfind('\\');
+            pendingSentName_ = slash == std::string_view::npos ? path : path.substr(slash + 1);
+        } else if (At(line, kTransferAt, "Recv-")) {
+            ++s.FilesRcvd;
+        } else if (Is(line, m1125) || Is(line, m1135)) {
+            // The file of the last "Send-" line has gone; it is booked once, at the
+            // line before the confirmation.
+            if (s.Addr && !TrimControls(pendingSentName_).empty()) {
+                const std::int64_t lineNo = LineNo;
+                if (LineNo > 1)
+                    LineNo = LineNo - 1;
+                FreqSent(pendingSentName_, pendingSentPath_, *s.Addr);
+                LineNo = lineNo;
+            }
+            pendingSentName_.clear();
+            pendingSentPath_.clear();
+        }
+        break;
+    case ssHuman:
+        if (Is(line, m1115))
+            Close(line);
+        break;
+    default:
+        break;
+    }
+}
+
+void RegisterSFMailLogStyle()
+{
+    RegisterLogStyle(lsSFMail, [] { return std::unique_ptr<TLog>(std::make_unique<TSFMailLog>()); });
+}
+
+}  // namespace tarvix

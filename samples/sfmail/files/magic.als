@@ -1,0 +1,4 @@
+; magic names of the file requests
+NODELIST   C:\FILES\NODELIST\NODELIST.Z26
+@TARVIX    C:\FILES\SOFT\TARVIX.ZIP  (the newest release)
+NODEDIFF   C:\FILES\NODELIST\NODEDIFF.A26
