@@ -67,8 +67,14 @@ TBatchDialogs::TBatchDialogs(TModalResult preferred, bool quiet) : preferred_(pr
 int TBatchDialogs::MessageDlg(const TDialogRequest& request)
 {
     Shown.push_back(request);
-    if (!quiet_)
-        std::cerr << (request.caption.empty() ? "" : request.caption + ": ") << request.text << '\n';
+    if (!quiet_) {
+        // One line per message, so that a log of a cron job reads line by line.
+        std::string text = request.text;
+        for (char& c : text)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        std::cerr << (request.caption.empty() ? "" : request.caption + ": ") << text << '\n';
+    }
     for (unsigned b = 1; b <= mbHelp; b <<= 1)
         if ((request.buttons & b) && ResultOf(b) == preferred_)
             return preferred_;
