@@ -1,6 +1,7 @@
 #include "engine/LogStyles.h"
 
 #include "engine/BinkLog.h"
+#include "engine/BrakeLog.h"
 #include "engine/CustomLog.h"
 #include "engine/FDLog.h"
 #include "engine/Log.h"
@@ -12,6 +13,7 @@ void RegisterGenericLogStyles()
     RegisterLogStyle(lsBink, [] { return std::unique_ptr<TLog>(std::make_unique<TBinkLog>()); });
     RegisterLogStyle(lsFrontDoor, [] { return std::unique_ptr<TLog>(std::make_unique<TFDLog>()); });
     RegisterLogStyle(lsCustom, [] { return std::unique_ptr<TLog>(std::make_unique<TCustomLog>()); });
+    RegisterBrakeLogStyle();
 }
 
 }  // namespace tarvix
