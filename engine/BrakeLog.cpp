@@ -265,6 +265,11 @@ TDateTime TBrakeLog::TimeOfLine(std::string_view line)
     if (line.size() < kStampEnd)
         throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
     TDateTime date = DateOfLine(line);
+    // The BinkleyTerm layout has no year: a session that runs over New Year's
+    // midnight would end a year before it began. Its lines after midnight belong to
+    // the next year.
+    if (binkStyle_ && SessionOpen() && date < DateOf(CurSess()->StartTime) - 180)
+        date = EncodeDate(CurrentYear() + 1, MonthFromName(line.substr(5, 3)), StampField(line, 2));
     return date + EncodeTime(StampField(line, kHourAt), StampField(line, kMinuteAt), StampField(line, kSecondAt), 0);
 }
 

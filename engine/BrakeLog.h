@@ -70,7 +70,9 @@ public:
     // 1980-1999). BinkleyTerm layout: day, English month abbreviation, CurrentYear().
     // Raises EConvertError for fields that are no date.
     TDateTime DateOfLine(std::string_view line) override;
-    // The date of the line with the time of columns 10-17. Raises EConvertError.
+    // The date of the line with the time of columns 10-17; in the BinkleyTerm layout
+    // a line of an open session dated more than half a year before the session's
+    // start belongs to the next year. Raises EConvertError.
     TDateTime TimeOfLine(std::string_view line) override;
     void ParseMailerLine(std::string_view line) override;
     // Reads brake!.ctl of the mailer directory: ALIAS, TREE, and from version 716 on

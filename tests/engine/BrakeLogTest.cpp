@@ -665,6 +665,28 @@ TEST_F(Brake, SessionAcrossMidnightAndFirstOfDay)
     EXPECT_EQ(log->GetDayStats(1).GetItems(0).InSess, 2);
 }
 
+TEST_F(Brake, BinkleyTermSessionOverNewYearsMidnight)
+{
+    auto log = Make(716, true);
+    ASSERT_TRUE(Run(*log, {
+                              L(*log, "23:59:00", "Incoming call, CONNECT 33600", "31 Dec"),
+                              L(*log, "23:59:05", "Session with 2:5020/52", "31 Dec"),
+                              L(*log, "00:01:00", "Done, 2:5020/52, 0:02:00, 0/0, 0/1 200", "01 Jan"),
+                              L(*log, "00:05:00", "Incoming call, CONNECT 33600", "01 Jan"),
+                              L(*log, "00:06:00", "Session failed, no handshake", "01 Jan"),
+                          }));
+    ASSERT_EQ(log->SessCount(), 2u);
+    EXPECT_EQ(log->GetSess(0).StartTime, At(2026, 12, 31, 23, 59, 0));
+    EXPECT_EQ(log->GetSess(0).EndTime, At(2027, 1, 1, 0, 1, 0));
+    EXPECT_EQ(log->GetSess(0).SessLength(), 120);
+    EXPECT_EQ(log->GetSess(0).CPS, 10);
+    // Days and sessions that begin after midnight keep the current year.
+    EXPECT_EQ(log->GetDay(1).Date, EncodeDate(2026, 1, 1));
+    EXPECT_EQ(log->GetSess(1).StartTime, At(2026, 1, 1, 0, 5, 0));
+    EXPECT_EQ(log->GetSess(1).SessLength(), 60);
+    EXPECT_EQ(log->GetDayStats(1).GetItems(0).Time, 120);
+}
+
 // ------------------------------------------------------------------ file requests
 
 TEST_F(Brake, RequestedFilesOfVersion701)
