@@ -365,6 +365,8 @@ void TBrakeLog::StateStep(std::string_view line)
             if (at == std::string_view::npos)
                 return;
             StartSession(line, incoming);
+            // A send line left pending by the session before belongs to that one.
+            pendingFreq_ = false;
             std::size_t from = at + 7 + 1;
             CurSess()->SetConnect(from < line.size() ? line.substr(from) : std::string_view{});
             if (incoming)

@@ -762,6 +762,28 @@ TEST_F(Brake, RequestedFilesOfLaterVersions)
     }
 }
 
+TEST_F(Brake, PendingSendDoesNotOutliveItsSession)
+{
+    auto log = Make(703);
+    ASSERT_TRUE(Run(*log, std::vector<std::string>{
+                              L(*log, "10:00:00", "Incoming call, CONNECT 33600"),
+                          } + Handshake(*log, "10:00:01", "2:5020/52") +
+                              std::vector<std::string>{
+                                  L(*log, "10:00:02", "Sending FREQed files"),
+                                  L(*log, "10:00:03", "HS NODELIST.ZIP, 1 bytes"),
+                                  L(*log, "10:00:10", "Done, 2:5020/52, 0:00:10, 0/0, 0/0"),
+                                  L(*log, "11:00:00", "Incoming call, CONNECT 33600"),
+                              } + Handshake(*log, "11:00:01", "2:5020/52") +
+                              std::vector<std::string>{
+                                  L(*log, "11:00:02", "Sending FREQed files"),
+                                  L(*log, "11:00:03", "SE NODELIST.ZIP 1 cps"),
+                                  L(*log, "11:00:10", "Done, 2:5020/52, 0:00:10, 0/0, 0/0"),
+                              }));
+    ASSERT_EQ(log->FreqCount(), 1u);
+    EXPECT_EQ(Addr(log->GetFreq(0).Addr), "2:5020/52.0");
+    EXPECT_FALSE(log->GetFreq(0).Sent);
+}
+
 TEST_F(Brake, RequestsNeedAKnownRequester)
 {
     auto log = Make(703);
