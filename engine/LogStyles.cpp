@@ -2,6 +2,7 @@
 
 #include "engine/BinkLog.h"
 #include "engine/BinkPLog.h"
+#include "engine/BrakeLog.h"
 #include "engine/CustomLog.h"
 #include "engine/FDLog.h"
 #include "engine/FHMailLog.h"
@@ -20,6 +21,7 @@ void RegisterGenericLogStyles()
     RegisterBinkPLogStyle();
     RegisterFHMailLogStyle();
     RegisterSFMailLogStyle();
+    RegisterBrakeLogStyle();
 }
 
 }  // namespace tarvix

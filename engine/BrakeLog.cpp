@@ -1,0 +1,560 @@
+#include "engine/BrakeLog.h"
+
+#include "engine/FDLog.h"
+#include "engine/LogNumber.h"
+#include "fido/LogUtils.h"
+#include "fido/NVUtils.h"
+#include "fido/QParser.h"
+#include "platform/Text.h"
+
+#include <exception>
+#include <limits>
+
+namespace tarvix {
+
+namespace {
+
+// 0-based offsets of the time stamp, the same in both layouts.
+constexpr std::size_t kHourAt = 9, kMinuteAt = 12, kSecondAt = 15, kStampEnd = 17;
+// The program tag of the BinkleyTerm layout.
+constexpr std::size_t kTagAt = 18;
+constexpr std::string_view kTag = "BRK!";
+// 0-based column of the word the highlighting paints Special for itself only.
+constexpr int kTagCol = 18;
+constexpr char kMarker = '\x04';
+
+bool Contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
+
+bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+// The n-th (from 1) word of s, words separated by runs of the delimiter characters;
+// empty when s has fewer words.
+std::string_view NthWord(std::string_view s, int n, std::string_view delims)
+{
+    std::size_t pos = 0;
+    for (int i = 1;; ++i) {
+        pos = s.find_first_not_of(delims, pos);
+        if (pos == std::string_view::npos)
+            return {};
+        std::size_t end = s.find_first_of(delims, pos);
+        if (end == std::string_view::npos)
+            end = s.size();
+        if (i == n)
+            return s.substr(pos, end - pos);
+        pos = end;
+    }
+}
+
+// Two decimal digits of a time stamp or date, as StrToInt reads them.
+int StampField(std::string_view line, std::size_t at)
+{
+    return ParseLogInt(line.substr(at, 2));
+}
+
+// A byte count of a summary line: a decimal number that may exceed 32 bits.
+std::int64_t ParseCount(std::string_view s)
+{
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    std::int64_t v = 0;
+    bool any = false;
+    for (; i < s.size(); ++i) {
+        char c = s[i];
+        if (c < '0' || c > '9' || v > (std::numeric_limits<std::int64_t>::max() - 9) / 10) {
+            any = false;
+            break;
+        }
+        v = v * 10 + (c - '0');
+        any = true;
+    }
+    if (!any)
+        throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+    return negative ? -v : v;
+}
+
+// "received/sent" of a summary line.
+struct TPair {
+    std::int64_t rcvd = 0, sent = 0;
+};
+
+TPair SplitPair(std::string_view field, bool wide)
+{
+    std::size_t slash = field.find('/');
+    std::string_view before = field.substr(0, slash);
+    std::string_view after = slash == std::string_view::npos ? std::string_view{} : field.substr(slash + 1);
+    if (wide)
+        return {ParseCount(before), ParseCount(after)};
+    return {ParseLogInt(before), ParseLogInt(after)};
+}
+
+// An address of the log. An empty text is no address (it would give one of missing
+// parts).
+TFidoAddr ParseAddr(std::string_view text)
+{
+    if (text.empty())
+        throw EAddrError("FidoAddr.InvAddr", {std::string(text)});
+    return TFidoAddr::CreateStr(text);
+}
+
+}  // namespace
+
+TBrakeLog::TBrakeLog()
+{
+    Style = lsBrake;
+    HasOptions = true;
+    UpdateLayout();
+}
+
+void TBrakeLog::SetBrkVersion(int version)
+{
+    brkVersion_ = version;
+    UpdateLayout();
+}
+
+void TBrakeLog::SetBinkStyle(bool on)
+{
+    binkStyle_ = on;
+    UpdateLayout();
+}
+
+int TBrakeLog::VersionItem(int version)
+{
+    switch (version) {
+    case 701:
+        return 0;
+    case 703:
+        return 1;
+    case 716:
+        return 2;
+    default:
+        return -1;
+    }
+}
+
+int TBrakeLog::VersionOfItem(int item)
+{
+    switch (item) {
+    case 1:
+        return 703;
+    case 2:
+        return 716;
+    default:
+        return 701;
+    }
+}
+
+void TBrakeLog::UpdateLayout()
+{
+    if (binkStyle_) {
+        MsgCol = 24;
+        DatePos = 3;  // "28 Mar"
+        DateLen = 6;
+    } else {
+        MsgCol = brkVersion_ < 716 ? 25 : 28;
+        DatePos = 1;  // "28/03/26"
+        DateLen = 8;
+    }
+}
+
+std::string_view TBrakeLog::Message(std::string_view line) const
+{
+    std::size_t at = static_cast<std::size_t>(MsgCol - 1);
+    return at < line.size() ? line.substr(at) : std::string_view{};
+}
+
+// ------------------------------------------------------------------ highlighting
+
+bool TBrakeLog::IsDateWord(int col, std::string_view)
+{
+    if (binkStyle_)
+        return col == 2 || col == 5 || col == 9;
+    return col == 0 || col == 9;
+}
+
+bool TBrakeLog::IsErrorWord(std::string_view word)
+{
+    std::string_view head = word.substr(0, 6);
+    return head == "failed" || head == "Unable";
+}
+
+bool TBrakeLog::WordClass(std::string_view word, int col)
+{
+    if (binkStyle_ && col == 0)
+        return false;  // the flag character
+    if (col == kTagCol) {
+        HlClass = hcSpecial;  // this word only
+        return false;
+    }
+    if (!word.empty() && word[0] == kMarker)
+        return false;
+    if (word == "Ready," || word == "Done," || word == "Incoming" || word == "Outgoing" || word == "Session") {
+        HlClass = hcInfo;
+        return true;
+    }
+    if (brkVersion_ == 701) {
+        if (word.size() >= 5 && word.substr(1, 4) == "-Sen") {
+            HlClass = hcSent;
+            return true;
+        }
+        if (word.size() >= 9 && word.substr(1, 8) == "-Receive") {
+            HlClass = hcRecd;
+            return true;
+        }
+    } else {
+        if ((word.size() == 2 && word[1] == 'S') || word == "SE") {
+            HlClass = hcSent;
+            return true;
+        }
+        if ((word.size() == 2 && word[1] == 'R') || word == "RE") {
+            HlClass = hcRecd;
+            return true;
+        }
+    }
+    HlClass = (word == "Human" || word == "Humman") ? hcSpecial : hcNormal;
+    return true;
+}
+
+// ------------------------------------------------------------------ settings
+
+void TBrakeLog::LoadFromReg(const TIniFile& ini, std::string_view section)
+{
+    TMailerLog::LoadFromReg(ini, section);
+    long long version = ini.ReadInteger(section, "BrkVersion", 701);
+    brkVersion_ = version >= std::numeric_limits<int>::min() && version <= std::numeric_limits<int>::max()
+                      ? static_cast<int>(version)
+                      : 701;
+    binkStyle_ = ini.ReadBool(section, "BinkStyle", false);
+    UpdateLayout();
+}
+
+void TBrakeLog::SaveToReg(TIniFile& ini, std::string_view section) const
+{
+    TMailerLog::SaveToReg(ini, section);
+    ini.WriteInteger(section, "BrkVersion", brkVersion_);
+    ini.WriteBool(section, "BinkStyle", binkStyle_);
+}
+
+void TBrakeLog::Reset()
+{
+    TMailerLog::Reset();
+    pendingFreq_ = false;
+    pendingName_.clear();
+}
+
+// ------------------------------------------------------------------ dates
+
+TDateTime TBrakeLog::DateOfLine(std::string_view line)
+{
+    if (line.size() < 8)
+        throw EConvertError("Line too short for a date: '" + std::string(line) + "'");
+    if (binkStyle_)
+        return EncodeDate(CurrentYear(), MonthFromName(line.substr(5, 3)), StampField(line, 2));
+    std::string_view yy = line.substr(6, 2);
+    if (yy[0] < '0' || yy[0] > '9' || yy[1] < '0' || yy[1] > '9')
+        throw EConvertError("'" + std::string(yy) + "' is not a valid integer value");
+    int year = TFDLog::ExpandYear((yy[0] - '0') * 10 + (yy[1] - '0'));
+    return EncodeDate(year, StampField(line, 3), StampField(line, 0));
+}
+
+TDateTime TBrakeLog::TimeOfLine(std::string_view line)
+{
+    if (line.size() < kStampEnd)
+        throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
+    TDateTime date = DateOfLine(line);
+    // The BinkleyTerm layout has no year: a session that runs over New Year's
+    // midnight would end a year before it began. Its lines after midnight belong to
+    // the next year.
+    if (binkStyle_ && SessionOpen() && date < DateOf(CurSess()->StartTime) - 180)
+        date = EncodeDate(CurrentYear() + 1, MonthFromName(line.substr(5, 3)), StampField(line, 2));
+    return date + EncodeTime(StampField(line, kHourAt), StampField(line, kMinuteAt), StampField(line, kSecondAt), 0);
+}
+
+// ------------------------------------------------------------------ line parser
+
+TFidoAddr TBrakeLog::LogAddr(std::string_view text) const
+{
+    if (brkVersion_ >= 716 && systems_.Count() > 0) {
+        long i = systems_.IndexOf(text);
+        if (i >= 0)
+            return ParseAddr(systems_.ValueAt(static_cast<std::size_t>(i)));
+    }
+    return ParseAddr(text);
+}
+
+void TBrakeLog::CallAttempt(std::string_view line)
+{
+    // "Calling node 2:5020/52, try 1": the third word less its last character. The
+    // previous dial address is forgotten first, so that a line whose address cannot
+    // be read does not book the next session under the node called before.
+    SetDialAddr(std::nullopt);
+    std::string_view word = NthWord(Message(line), 3, " ");
+    if (word.size() < 2)
+        return;  // no address: no call to count
+    TFidoAddr addr = LogAddr(word.substr(0, word.size() - 1));
+    SetDialAddr(addr);
+    if (NodeStats)
+        NodeStats->AddCall(addr);
+}
+
+void TBrakeLog::ReadSummary(std::string_view line, TSess& sess)
+{
+    constexpr std::string_view kComma = ",";
+    int filesAt = 4;
+    if (brkVersion_ >= 716) {
+        int k = binkStyle_ ? 2 : 3;
+        filesAt = k + 2;
+        // A summary without an address word leaves the address unknown.
+        std::string_view addr = TrimControls(NthWord(line, k, kComma));
+        if (!sess.Addr && !addr.empty())
+            sess.Addr = LogAddr(addr);
+    }
+    std::string_view files = TrimControls(NthWord(line, filesAt, kComma));
+    std::string bytes(TrimControls(NthWord(line, filesAt + 1, kComma)));
+    std::erase(bytes, ' ');
+    TPair f = SplitPair(files, false);
+    TPair b = SplitPair(bytes, true);
+    sess.FilesRcvd = static_cast<int>(f.rcvd);
+    sess.FilesSent = static_cast<int>(f.sent);
+    sess.BytesRcvd = b.rcvd;
+    sess.BytesSent = b.sent;
+}
+
+void TBrakeLog::ParseMailerLine(std::string_view line)
+{
+    if (binkStyle_ && line.substr(std::min(kTagAt, line.size()), kTag.size()) != kTag)
+        return;  // a line of another program
+
+    if (State != 0 && SessionOpen()) {
+        TSess& sess = *CurSess();
+        const bool failed = MsgIs(line, "Session failed,");
+        if (failed || MsgIs(line, "Done,")) {
+            if (failed) {
+                sess.Set(sfBad, true);
+                EndSession(line);
+            } else {
+                // A summary that cannot be read still ends its session: left open,
+                // the session would swallow the lines of the sessions after it.
+                std::exception_ptr error;
+                try {
+                    ReadSummary(line, sess);
+                } catch (...) {
+                    error = std::current_exception();
+                }
+                EndSession(line);
+                if (error)
+                    std::rethrow_exception(error);
+            }
+        } else if (Contains(line, "Carrier lost") || MsgIs(line, "Too low CPS") || Contains(line, "timed out") ||
+                   MsgIs(line, "Canceled by remote")) {
+            sess.Set(sfOK, false);
+        }
+    }
+    StateStep(line);
+}
+
+void TBrakeLog::StateStep(std::string_view line)
+{
+    if (State == 0) {
+        const bool incoming = MsgIs(line, "Incoming");
+        if (incoming || MsgIs(line, "Outgoing")) {
+            std::size_t at = line.find("CONNECT");
+            if (at == std::string_view::npos)
+                return;
+            StartSession(line, incoming);
+            // A send line left pending by the session before belongs to that one.
+            pendingFreq_ = false;
+            std::size_t from = at + 7 + 1;
+            CurSess()->SetConnect(from < line.size() ? line.substr(from) : std::string_view{});
+            if (incoming)
+                SetDialAddr(std::nullopt);
+        } else if (MsgIs(line, "Calling")) {
+            CallAttempt(line);
+        } else if (MsgIs(line, "Not connected")) {
+            std::size_t cut = static_cast<std::size_t>(MsgCol) + 14;
+            std::string_view result = cut < line.size() ? line.substr(cut) : std::string_view{};
+            if (result == "BUSY") {
+                if (NodeStats)
+                    NodeStats->AddResult(DialAddr() ? &*DialAddr() : nullptr, 0);
+            } else if (result == "NO CARRIER" && DialAddr()) {
+                if (NodeStats)
+                    NodeStats->AddResult(&*DialAddr(), 1);
+            }
+        } else if (MsgIs(line, "Connection timed out") && DialAddr()) {
+            if (NodeStats)
+                NodeStats->AddResult(&*DialAddr(), 1);
+        }
+        return;
+    }
+    if (!SessionOpen())
+        return;
+    TSess& sess = *CurSess();
+    switch (State) {
+    case 1:
+        if (MsgIs(line, "Session with")) {
+            sess.Set(sfHuman, false);
+            sess.Addr = ParseAddr(TrimControls(MsgAfter(line, "Session with")));
+            State = 2;
+        } else if (MsgIs(line, "Human") || MsgIs(line, "Humman")) {
+            sess.Set(sfHuman, true);
+            State = 10;
+        } else if (MsgIs(line, "Mailer:")) {
+            sess.Set(sfHuman, false);
+            sess.Addr.reset();
+            sess.SetMailer(MsgAfter(line, "Mailer:"));
+            State = 3;
+        } else if (MsgIs(line, "Password") && Contains(line, "not valid")) {
+            sess.Set(sfBadPassword, true);
+        }
+        break;
+    case 2:
+        if (MsgIs(line, "Mailer:")) {
+            sess.SetMailer(MsgAfter(line, "Mailer:"));
+            State = 3;
+        }
+        break;
+    case 3:
+        if (MsgIs(line, "System:")) {
+            sess.SetSystem(MsgAfter(line, "System:"));
+            State = 4;
+        }
+        break;
+    case 4:
+        if (MsgIs(line, " Sysop:")) {
+            // "Ivan Petrov from Moscow": the name before the word "from".
+            std::string_view value = MsgAfter(line, " Sysop:");
+            std::string_view sysop;
+            for (std::size_t at = value.find("from"); at != std::string_view::npos; at = value.find("from", at + 1)) {
+                bool wordStart = at == 0 || value[at - 1] == ' ';
+                bool wordEnd = at + 4 == value.size() || value[at + 4] == ' ';
+                if (wordStart && wordEnd) {
+                    sysop = at == 0 ? std::string_view{} : value.substr(0, at - 1);
+                    break;
+                }
+            }
+            sess.SetSysOp(sysop);
+            State = 5;
+        }
+        break;
+    case 5:
+        if (MsgIs(line, " Phone:")) {
+            sess.Phone = MsgAfter(line, " Phone:");
+            State = 6;
+        }
+        break;
+    case 6:
+        if (MsgIs(line, "Password protected session")) {
+            sess.Set(sfPassword, true);
+        } else if (MsgIs(line, "Using") && Contains(line, "for transfer")) {
+            sess.SetProtocol(FirstWord(MsgAfter(line, "Using")));
+            if (Contains(line, "RH1 mode"))
+                sess.Protocol = prXHydra;
+        } else if (MsgIs(line, "Sending FREQed files")) {
+            State = 7;
+        }
+        break;
+    case 7:
+        SendingFreqs(line, sess);
+        break;
+    case 10:
+        if (MsgIs(line, "Calling") || MsgIs(line, "Answering")) {
+            EndSession(line);
+            if (MsgIs(line, "Calling"))
+                CallAttempt(line);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TBrakeLog::SendingFreqs(std::string_view line, TSess& sess)
+{
+    // Version 701 writes "Z-Send NAME, ..." and "Z-Sent NAME, ..."; later versions
+    // "HS NAME, ..." and "SE NAME ...". The letter before them names the protocol.
+    const std::size_t msg = static_cast<std::size_t>(MsgCol);  // 0-based: the second message character
+    const bool v701 = brkVersion_ == 701;
+    const std::string_view sendAt = line.size() > msg ? line.substr(msg) : std::string_view{};
+    const bool send = v701 ? StartsWith(sendAt, "-Send") : StartsWith(sendAt, "S ");
+    if (send) {
+        const std::size_t marker = msg + (v701 ? 6 : 2);
+        std::string_view rest = marker < line.size() ? line.substr(marker) : std::string_view{};
+        pendingName_ = rest.substr(0, rest.find(','));
+        pendingFreq_ = true;
+        // A request needs its requester; a session whose address is unknown has none.
+        if (sess.Addr && !TrimControls(pendingName_).empty())
+            AddFreq(pendingName_, *sess.Addr);
+        return;
+    }
+    const bool sent = v701 ? StartsWith(sendAt, "-Sent") : MsgIs(line, "SE ");
+    if (sent && pendingFreq_) {
+        pendingFreq_ = false;
+        if (sess.Addr && !TrimControls(pendingName_).empty())
+            FreqSent(pendingName_, "", *sess.Addr);
+        return;
+    }
+    if (MsgIs(line, "Sending from"))
+        return;
+    pendingFreq_ = false;
+}
+
+// ------------------------------------------------------------------ configuration
+
+void TBrakeLog::ReadConfig()
+{
+    tree_.clear();
+    aliasNames_.clear();
+    systems_.Clear();
+    const bool systems = brkVersion_ >= 716;
+    if (systems)
+        ClearAliases();
+
+    TQParser parser;
+    parser.SetIncludesInSubdirs(true);
+    parser.SetIncludeStr("#Include");
+    parser.SetDefineStr("#Macro");
+    parser.AddEnvDefines("#");
+    parser.OnBeforeParse = [](std::string& line, TQParserAction& action) {
+        // The mailer's configuration ends at its completion marker line.
+        if (UpperCaseAscii(TrimControls(line).substr(0, 9)) == "COMPLETE.")
+            action = qaStop;
+    };
+    parser.AddList("ALIAS", aliasNames_);
+    parser.AddProc(
+        "TREE", [this, &parser](const TQWords& words) { tree_ = parser.ResolvePath(words[1]); }, 2);
+    parser.LastHandler().Validator = TQParser::CheckDirExists;
+    if (systems) {
+        auto system = [this, &parser](const TQWords& words) {
+            if (words.size() < 3)
+                return;  // a line without a name and an address names no system
+            TFidoAddr addr;
+            try {
+                addr = TFidoAddr::CreateStr(words[2]);
+            } catch (const EAddrError& e) {
+                throw parser.LineError(e.what());  // shown with the file and the line
+            }
+            systems_.Add(words[1], words[2]);
+            AddAlias(addr, words[1]);
+        };
+        parser.AddProc("OUT", system, 1);
+        parser.AddProc("INOUT", system, 1);
+    }
+    parser.Parse(MakePath("brake!.ctl", MailerPath()));
+    while (tree_.size() > 1 && (tree_.back() == '\\' || tree_.back() == '/'))
+        tree_.pop_back();
+}
+
+std::string TBrakeLog::ResolveFreqName(std::string_view fileName)
+{
+    return FindFileInTree(fileName, tree_);
+}
+
+void RegisterBrakeLogStyle()
+{
+    RegisterLogStyle(lsBrake, [] { return std::unique_ptr<TLog>(std::make_unique<TBrakeLog>()); });
+}
+
+}  // namespace tarvix
