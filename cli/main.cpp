@@ -50,7 +50,8 @@ int main(int argc, char** argv)
     app.add_option("--drive", o.drives,
                    "X=DIR: the DOS drive X: of paths in mailer files is the host folder DIR; repeatable. "
                    "Relative mailer paths resolve against the mailer directory; names are found without "
-                   "regard to case when the exact name is absent");
+                   "regard to case when the exact name is absent")
+        ->allow_extra_args(false);
 
     try {
         app.parse(argc, argv);
