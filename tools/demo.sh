@@ -4,9 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVIX_TESTS=OFF >/dev/null
-cmake --build build
-report=./build/cli/tarvix-report
+cmake -S . -B build-demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVIX_TESTS=OFF >/dev/null
+cmake --build build-demo
+report=./build-demo/cli/tarvix-report
 # An empty settings file: the demo neither reads nor changes the user's settings.
 config=$(mktemp)
 trap 'rm -f "$config"' EXIT
