@@ -13,6 +13,16 @@
 
 namespace tarvix {
 
+namespace {
+
+// A directory without a drive letter that does not start at a root (DOS or host).
+bool IsRelativeDir(const std::string& dir)
+{
+    return !dir.empty() && dir.front() != '\\' && dir.front() != '/' && !(dir.size() >= 2 && dir[1] == ':');
+}
+
+}  // namespace
+
 TMailerLog::TMailerLog() = default;
 TMailerLog::~TMailerLog() = default;
 
@@ -157,6 +167,11 @@ void TMailerLog::UpdateCounters(const std::function<void(std::size_t done, std::
     dlc.BackupX = g.DLCBackupX;
     std::vector<TDLCFreq> pending = std::move(dlcList_);
     dlcList_.clear();
+    // The log gives the paths of sent files as the mailer sees them: a relative
+    // directory is one of the mailer's directory, not of the current one.
+    for (TDLCFreq& r : pending)
+        if (IsRelativeDir(r.Dir))
+            r.Dir = MakePath(r.Dir, MailerPath());
     tarvix::UpdateDownloadCounters(
         pending, dlc, [this](const std::string& name) { return ResolveFreqName(name); }, progress);
 }

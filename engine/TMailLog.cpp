@@ -404,10 +404,12 @@ void TTMailLog::ReadConfig()
 
 std::string TTMailLog::ResolveFreqName(std::string_view fileName)
 {
+    // The indexer writes the directories as T-Mail sees them, relative to its own
+    // directory; the directory list is resolved against it already.
     for (auto& [name, index] : indexes_) {
         std::string found = index->FindFile(fileName);
         if (!found.empty())
-            return found;
+            return MakePath(found, MailerPath());
     }
     return FindFileInPaths(fileName, dirList_);
 }

@@ -1152,6 +1152,46 @@ TEST_F(TMailFixture, IndexFilesOfBothFormats)
     EXPECT_TRUE(log.IndexNames().empty());
 }
 
+// T-Mail writes the paths of the files it sends, and its indexer the directories of
+// its index, as T-Mail sees them from its own directory: the download counters
+// are found there wherever the program runs.
+TEST_F(TMailFixture, DownloadCountersOfRelativePathsAreInTheMailerDirectory)
+{
+    Write("files/soft/files.bbs", "TOOL.ZIP      [004] a tool\r\nEDIT.ZIP      an editor\r\n");
+    Write("files/lists/files.bbs", "ALL.ZIP       [010] all files\r\n");
+    Write("files/soft/TOOL.ZIP", "x");
+    Write("files/soft/EDIT.ZIP", "x");
+    Write("files/lists/ALL.ZIP", "x");
+    Write("n2604.ndx", ndxwriters::BuildNdx2604({{"TOOL.ZIP", "FILES\\SOFT"}}));
+    Write("dir.frq", "@n2604.ndx\r\nFILES\\SOFT\\\r\n");
+    // The current directory must not hold the mailer's files.
+    ASSERT_NE(fs::current_path(), dir);
+    ASSERT_FALSE(fs::exists("files/soft/files.bbs"));
+
+    log.TMVersion = 2604;
+    log.UpdateDLC = true;
+    ASSERT_TRUE(Run({
+        At("10:00:00", "\xFE Incoming: CONNECT 33600"),
+        At("10:00:01", "2:5030/1, mailer T-Mail/2605"),
+        At("10:00:02", "Sysop: John Smith, 7-095-123-4567"),
+        At("10:00:03", "System: Test Station, Moscow"),
+        At("10:00:04", "Link protocol: ZModem, 8k blocks"),
+        At("10:00:05", "File request: TOOL.ZIP"),
+        At("10:00:05", "File request: EDIT.ZIP"),
+        At("10:00:05", "File request: ALL.ZIP"),
+        At("10:00:10", "ZS-File TOOL.ZIP 1000 OK"),        // no directory: the index knows it
+        At("10:00:20", "ZS-File EDIT.ZIP 1000 OK"),        // no directory: found in the directory list
+        At("10:00:30", "ZS-File FILES\\LISTS\\ALL.ZIP 1000 OK"),  // relative to T-Mail's directory
+        At("10:00:40", "\xFE Traffic: 0/3000, 3 files"),
+    }));
+    EXPECT_EQ(log.ResolveFreqName("TOOL.ZIP"), dir.string() + "\\FILES\\SOFT\\TOOL.ZIP");
+    ASSERT_EQ(log.DLCList().size(), 3u);
+    log.UpdateCounters();
+    EXPECT_EQ(Read("files/soft/files.bbs"), "TOOL.ZIP      [005] a tool\r\nEDIT.ZIP      [001] an editor\r\n");
+    EXPECT_EQ(Read("files/lists/files.bbs"), "ALL.ZIP       [011] all files\r\n");
+    EXPECT_TRUE(log.DLCList().empty());
+}
+
 TEST_F(TMailFixture, ChangingTheMailerDirectoryDropsWhatWasRead)
 {
     Write("t-mail.ctl", "AddressAliases aliases.txt\r\n");
