@@ -2,6 +2,7 @@
 // transfers and file requests, highlighting, options, and damaged input.
 
 #include "engine/ArgusLog.h"
+#include "engine/LogStyles.h"
 
 #include "fido/Dialogs.h"
 #include "fido/FidoAddr.h"
@@ -159,6 +160,13 @@ TEST(ArgusLog, FactoryCreatesTheStyle)
     EXPECT_EQ(argus->ArgusVersion(), 3131);
     EXPECT_EQ(argus->MsgCol, 22);
     RegisterArgusLogStyle();  // again: harmless
+    EXPECT_NE(dynamic_cast<TArgusLog*>(CreateLogOfStyle(lsArgus).get()), nullptr);
+}
+
+// Each test runs in a process of its own: here only the program's registration ran.
+TEST(ArgusLog, ProgramRegistersTheStyle)
+{
+    RegisterGenericLogStyles();
     EXPECT_NE(dynamic_cast<TArgusLog*>(CreateLogOfStyle(lsArgus).get()), nullptr);
 }
 
