@@ -172,6 +172,7 @@ TEST(ArgusLog, ProgramRegistersTheStyle)
 
 TEST(ArgusLog, VersionOptionLoadsSavesAndSetsTheLayout)
 {
+    RegisterArgusLogStyle();
     TIniFile ini;
     ini.FromText("[Log1]\nName=Argus line 1\nStyle=8\nMailerPath=C:\\ARGUS\nArgusVersion=3132\n");
     auto log = CreateLogFromReg(lsArgus, ini, "Log1", false);
