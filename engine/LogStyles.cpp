@@ -1,5 +1,6 @@
 #include "engine/LogStyles.h"
 
+#include "engine/ArgusLog.h"
 #include "engine/BinkLog.h"
 #include "engine/BinkPLog.h"
 #include "engine/BrakeLog.h"
@@ -22,6 +23,7 @@ void RegisterGenericLogStyles()
     RegisterFHMailLogStyle();
     RegisterSFMailLogStyle();
     RegisterBrakeLogStyle();
+    RegisterArgusLogStyle();
 }
 
 }  // namespace tarvix

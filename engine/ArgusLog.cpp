@@ -1,0 +1,417 @@
+#include "engine/ArgusLog.h"
+
+#include "engine/FDLog.h"
+#include "engine/LogNumber.h"
+#include "fido/LogUtils.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace tarvix {
+
+namespace {
+
+// 0-based offsets of the date and time fields; the year and the time move by two
+// columns in the four-digit-year layout.
+constexpr std::size_t kDayAt = 2, kMonthAt = 5, kYearAt = 9;
+constexpr std::size_t kTimeShort = 12, kTimeLong = 14;
+constexpr int kMsgColShort = 22, kMsgColLong = 24;
+constexpr int kDateLenShort = 9, kDateLenLong = 11;
+
+// The handshake fields of the remote station.
+constexpr std::string_view kStation = "   Station :";
+constexpr std::string_view kStationValue = "   Station : ";
+constexpr std::string_view kAddress = "   Address :";
+constexpr std::string_view kSysOp = "     SysOp :";
+constexpr std::string_view kPhone = "     Phone :";
+constexpr std::string_view kNumber = "    Number :";
+constexpr std::string_view kMailer = "    Mailer :";
+
+constexpr std::string_view kFileRequest = "File request \"";
+constexpr std::string_view kCannotFulfill = "Cannot fulfill file request \"";
+constexpr std::string_view kTransmitOffset = "Transmitting from offset";
+constexpr std::string_view kReceiveOffset = "Receiving from offset";
+
+bool Contains(std::string_view line, std::string_view text) { return line.find(text) != std::string_view::npos; }
+
+// A call or remote address of the log; an empty text is no address either.
+TFidoAddr ParseAddr(std::string_view text)
+{
+    if (text.empty())
+        throw EAddrError("FidoAddr.InvAddr", {std::string()});
+    return TFidoAddr::CreateStr(text);
+}
+
+int Field(std::string_view line, std::size_t at, std::size_t len)
+{
+    return ParseLogInt(line.substr(at, len));
+}
+
+}  // namespace
+
+TArgusLog::TArgusLog()
+{
+    Style = lsArgus;
+    HasOptions = true;
+    DatePos = 3;
+    SetArgusVersion(kVersionShortYear);
+}
+
+void TArgusLog::SetArgusVersion(int version)
+{
+    argusVersion_ = version;
+    MsgCol = LongYear() ? kMsgColLong : kMsgColShort;
+    DateLen = LongYear() ? kDateLenLong : kDateLenShort;
+}
+
+int TArgusLog::VersionItem(int version)
+{
+    return version == kVersionShortYear ? 0 : version == kVersionLongYear ? 1 : -1;
+}
+
+int TArgusLog::VersionOfItem(int item) { return item == 1 ? kVersionLongYear : kVersionShortYear; }
+
+// --- highlighting ---
+
+bool TArgusLog::IsDateWord(int col, std::string_view)
+{
+    return col == static_cast<int>(kDayAt) ||
+           col == static_cast<int>(LongYear() ? kTimeLong : kTimeShort);
+}
+
+bool TArgusLog::IsErrorWord(std::string_view word) { return word == "?" || word == "!" || word == "aborted"; }
+
+bool TArgusLog::WordClass(std::string_view word, int col)
+{
+    if (word == "CONNECT" || word == "Session" || word == "Begin")
+        HlClass = hcInfo;
+    else if (word == "End" && col == MsgCol - 1)
+        HlClass = hcInfo;
+    else if (word == "Sending")
+        HlClass = hcSent;
+    else if (word == "Receiving")
+        HlClass = hcRecd;
+    else if (word == "Aborting" || word == "Failed")
+        HlClass = hcErrors;
+    else
+        HlClass = hcNormal;
+    return col != 0;
+}
+
+// --- settings ---
+
+void TArgusLog::LoadFromReg(const TIniFile& ini, std::string_view section)
+{
+    TMailerLog::LoadFromReg(ini, section);
+    long long v = ini.ReadInteger(section, "ArgusVersion", kVersionShortYear);
+    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        v = kVersionShortYear;
+    SetArgusVersion(static_cast<int>(v));
+}
+
+void TArgusLog::SaveToReg(TIniFile& ini, std::string_view section) const
+{
+    TMailerLog::SaveToReg(ini, section);
+    ini.WriteInteger(section, "ArgusVersion", argusVersion_);
+}
+
+void TArgusLog::Assign(const TLog& other)
+{
+    TMailerLog::Assign(other);
+    if (auto* a = dynamic_cast<const TArgusLog*>(&other))
+        SetArgusVersion(a->ArgusVersion());
+}
+
+// --- analysis ---
+
+void TArgusLog::Reset()
+{
+    TMailerLog::Reset();
+    callDir_ = cdNone;
+    sentPath_.clear();
+    sentHeld_ = false;
+    rcvdName_.clear();
+    rcvdHeld_ = false;
+    sendSize_ = 0;
+    rcvdSize_ = 0;
+}
+
+TDateTime TArgusLog::DateOfLine(std::string_view line)
+{
+    const std::size_t yearLen = LongYear() ? 4 : 2;
+    if (line.size() < kYearAt + yearLen)
+        throw EConvertError("Line too short for a date: '" + std::string(line) + "'");
+    int day = Field(line, kDayAt, 2);
+    int month = MonthFromName(line.substr(kMonthAt, 3));
+    int year = Field(line, kYearAt, yearLen);
+    if (!LongYear()) {
+        if (year < 0)
+            throw EConvertError("'" + std::string(line.substr(kYearAt, yearLen)) + "' is not a valid year");
+        year = TFDLog::ExpandYear(year);
+    }
+    return EncodeDate(year, month, day);
+}
+
+TDateTime TArgusLog::TimeOfLine(std::string_view line)
+{
+    const std::size_t at = LongYear() ? kTimeLong : kTimeShort;
+    if (line.size() < at + 8)
+        throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
+    TDateTime date = DateOfLine(line);
+    return date + EncodeTime(Field(line, at, 2), Field(line, at + 3, 2), Field(line, at + 6, 2), 0);
+}
+
+std::int64_t TArgusLog::ParseCount(std::string_view text)
+{
+    auto fail = [&] { return EConvertError("'" + std::string(text) + "' is not a valid integer value"); };
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (i < text.size() && text[i] == '+')
+        ++i;
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    bool digits = false;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == ',')
+            continue;
+        if (c < '0' || c > '9')
+            throw fail();
+        if (value > (kMax - (c - '0')) / 10)
+            throw fail();
+        value = value * 10 + (c - '0');
+        digits = true;
+    }
+    if (!digits)
+        throw fail();
+    return value;
+}
+
+std::int64_t TArgusLog::TakeSize(std::string_view& text)
+{
+    // The size stands at the end of the line: the last "(" finds it even when a
+    // file name holds a parenthesis of its own.
+    std::size_t open = text.rfind('(');
+    if (open == std::string_view::npos)
+        return 0;
+    std::string_view number = text.substr(open + 1);
+    number = number.substr(0, number.find('b'));
+    std::int64_t size = ParseCount(number);
+    text = text.substr(0, open >= 2 ? open - 2 : 0);
+    return size;
+}
+
+std::string_view TArgusLog::MsgFrom(std::string_view line, std::size_t n) const
+{
+    std::size_t cut = static_cast<std::size_t>(MsgCol - 1) + n;
+    return cut >= line.size() ? std::string_view{} : line.substr(cut);
+}
+
+void TArgusLog::ParseMailerLine(std::string_view line)
+{
+    if (State != 0 && !SessionOpen())
+        State = 0;
+    if (State != 0) {
+        TSess& s = *CurSess();
+        if (MsgIs(line, "Session complete")) {
+            EndSession(line);
+        } else if (MsgIs(line, "*****")) {
+            s.Set(sfOK, false);
+            EndSession(line);
+        } else if (Contains(line, "disconnecting") || MsgIs(line, "Aborting due to carrier loss") ||
+                   MsgIs(line, "Transfer aborted by ") || MsgIs(line, "Carrier lost")) {
+            if (Contains(line, "EMSI") || !s.Addr)
+                s.Set(sfBad, true);
+            s.Set(sfOK, false);
+            EndSession(line);
+        } else if (MsgIs(line, "Cancel requested")) {
+            if (!s.Addr)
+                s.Set(sfBad, true);
+            EndSession(line);
+        }
+    }
+
+    if (State == 0) {
+        ParseIdle(line);
+        return;
+    }
+    TSess& s = *CurSess();
+    switch (State) {
+    case 1:
+        if (MsgIs(line, kStation)) {
+            s.SetSystem(MsgAfter(line, kStationValue));
+            State = 2;
+        } else if (MsgIs(line, "Establishing")) {
+            s.SetProtocol(FirstWord(MsgAfter(line, "Establishing")));
+        }
+        break;
+    case 2:
+        if (MsgIs(line, kAddress)) {
+            s.Set(sfHuman, false);
+            s.Addr = ParseAddr(FirstWord(MsgAfter(line, kAddress)));
+            State = 3;
+        }
+        break;
+    case 3:
+        if (MsgIs(line, kSysOp)) {
+            // "Name from Place": the name is the text before " from".
+            std::string_view value = MsgAfter(line, kSysOp);
+            std::size_t from = value.find("from");
+            if (from != std::string_view::npos)
+                value = value.substr(0, from > 0 ? from - 1 : 0);
+            s.SetSysOp(value);
+            State = 4;
+        }
+        break;
+    case 4:
+        if (MsgIs(line, kPhone)) {
+            s.Phone = MsgAfter(line, kPhone);
+            State = 5;
+        } else if (MsgIs(line, kNumber)) {
+            s.Phone = MsgAfter(line, kNumber);
+            State = 5;
+        }
+        break;
+    case 5:
+        if (MsgIs(line, kMailer)) {
+            s.SetMailer(MsgAfter(line, kMailer));
+            State = 6;
+        }
+        break;
+    case 6:
+        if (MsgIs(line, "Password-protected session")) {
+            s.Set(sfPassword, true);
+        } else if (MsgIs(line, "Remote presented")) {
+            if (Contains(line, "required"))
+                s.Set(sfBadPassword, true);
+        } else if (MsgIs(line, "Establishing")) {
+            s.SetProtocol(FirstWord(MsgAfter(line, "Establishing")));
+            State = 7;
+        } else if (MsgIs(line, "We have")) {
+            if (s.Protocol != prNone)
+                State = 7;
+        }
+        break;
+    case 7:
+        ParseTransfer(line, s);
+        break;
+    default:
+        break;
+    }
+}
+
+void TArgusLog::ParseIdle(std::string_view line)
+{
+    if (MsgIs(line, "Calling")) {
+        callDir_ = cdCalling;
+        TFidoAddr addr = ParseAddr(FirstWord(MsgFrom(line, 8)));
+        SetDialAddr(addr);
+        if (NodeStats)
+            NodeStats->AddCall(addr);
+    } else if (MsgIs(line, "Answering call")) {
+        callDir_ = cdAnswering;
+        SetDialAddr(std::nullopt);
+    } else if (MsgIs(line, "BUSY")) {
+        if (DialAddr() && NodeStats)
+            NodeStats->AddResult(&*DialAddr(), 0);
+    } else if (MsgIs(line, "NO CARRIER")) {
+        if (DialAddr() && NodeStats)
+            NodeStats->AddResult(&*DialAddr(), 1);
+    } else if (MsgIs(line, "CONNECT")) {
+        StartSession(line, callDir_ == cdAnswering);
+        // A transfer left waiting by an earlier session cannot finish in this one.
+        sentPath_.clear();
+        sentHeld_ = false;
+        rcvdName_.clear();
+        rcvdHeld_ = false;
+        sendSize_ = 0;
+        rcvdSize_ = 0;
+        CurSess()->SetConnect(MsgAfter(line, "CONNECT"));
+    }
+}
+
+void TArgusLog::ParseTransfer(std::string_view line, TSess& s)
+{
+    if (MsgIs(line, kFileRequest)) {
+        // File request "NAME" ...
+        std::string_view name = MsgFrom(line, kFileRequest.size());
+        name = name.substr(0, name.find('"'));
+        if (s.Addr && !TrimControls(name).empty())
+            AddFreq(name, *s.Addr);
+    } else if (MsgIs(line, kCannotFulfill)) {
+        // Cannot fulfill file request "NAME"
+        std::string_view name = MsgFrom(line, kCannotFulfill.size());
+        if (!name.empty())
+            name.remove_suffix(1);
+        if (s.Addr && !TrimControls(name).empty())
+            AddFreq(name, *s.Addr);
+    } else if (MsgIs(line, "Sending")) {
+        // Sending 'PATH', (SIZEb)   or   Sending 'PATH' -> 'NAME', (SIZEb)
+        std::string_view path = MsgFrom(line, 9);
+        sendSize_ = TakeSize(path);
+        if (std::size_t arrow = path.find("->"); arrow != std::string_view::npos)
+            path = path.substr(std::min(path.size(), arrow + 4));
+        if (!path.empty())
+            path.remove_suffix(1);
+        sentPath_ = path;
+        sentHeld_ = true;
+        ++s.FilesSent;
+    } else if (MsgIs(line, kTransmitOffset)) {
+        if (sendSize_ != 0)
+            sendSize_ = std::max<std::int64_t>(0, sendSize_ - ParseCount(MsgAfter(line, kTransmitOffset)));
+    } else if (sentHeld_ && Contains(line, "Sent")) {
+        // Sent 'NAME'
+        std::string_view name;
+        if (std::size_t quote = line.find('\''); quote != std::string_view::npos) {
+            name = line.substr(quote + 1);
+            if (!name.empty())
+                name.remove_suffix(1);
+        }
+        // Only a node that requested files can be sent one of them: most files are
+        // mail, and the requests need not be searched for those.
+        if (s.Addr && !TrimControls(name).empty() && Requesters().IndexOf(*s.Addr) >= 0)
+            FreqSent(name, sentPath_, *s.Addr);
+        s.BytesSent += sendSize_;
+        sendSize_ = 0;
+        sentPath_.clear();
+        sentHeld_ = false;
+    } else if (MsgIs(line, kReceiveOffset)) {
+        if (rcvdSize_ != 0)
+            rcvdSize_ = std::max<std::int64_t>(0, rcvdSize_ - ParseCount(MsgAfter(line, kReceiveOffset)));
+    } else if (MsgIs(line, "Receiving file was")) {
+        rcvdSize_ = 0;
+        rcvdName_.clear();
+        rcvdHeld_ = false;
+    } else if (MsgIs(line, "Receiving")) {
+        // Receiving 'NAME', (SIZEb)
+        std::string_view name = MsgFrom(line, 11);
+        rcvdSize_ = TakeSize(name);
+        if (!name.empty())
+            name.remove_suffix(1);
+        rcvdName_ = name;
+        rcvdHeld_ = true;
+        ++s.FilesRcvd;
+    } else if (rcvdHeld_ && Contains(line, "Received")) {
+        s.BytesRcvd += rcvdSize_;
+        rcvdSize_ = 0;
+        rcvdName_.clear();
+        rcvdHeld_ = false;
+    } else if (MsgIs(line, "Remote refused") || MsgIs(line, "Protocol aborted")) {
+        sentPath_.clear();
+        sentHeld_ = false;
+        rcvdName_.clear();
+        rcvdHeld_ = false;
+    } else if (Contains(line, "is temporarily stored")) {
+        std::string_view text = line;
+        s.BytesRcvd += TakeSize(text);
+    }
+}
+
+void RegisterArgusLogStyle()
+{
+    RegisterLogStyle(lsArgus, [] { return std::unique_ptr<TLog>(std::make_unique<TArgusLog>()); });
+}
+
+}  // namespace tarvix
