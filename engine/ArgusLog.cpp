@@ -369,9 +369,7 @@ void TArgusLog::ParseTransfer(std::string_view line, TSess& s)
             if (!name.empty())
                 name.remove_suffix(1);
         }
-        // Only a node that requested files can be sent one of them: most files are
-        // mail, and the requests need not be searched for those.
-        if (s.Addr && !TrimControls(name).empty() && Requesters().IndexOf(*s.Addr) >= 0)
+        if (s.Addr && !TrimControls(name).empty())
             FreqSent(name, sentPath_, *s.Addr);
         s.BytesSent += sendSize_;
         sendSize_ = 0;

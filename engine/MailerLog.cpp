@@ -34,6 +34,8 @@ void TMailerLog::Reset()
 {
     TLog::Reset();
     freqs_.clear();
+    freqsOfNode_.clear();
+    maskFreqs_.clear();
     dlcList_.clear();
     requesters_.Clear();
     sessions_.clear();
@@ -279,6 +281,50 @@ TNodeStat* TMailerLog::EndSession(std::string_view line)
     return result;
 }
 
+namespace {
+
+bool HasWildcard(const TFidoAddr& a)
+{
+    return a.Zone == kAddrAny || a.Net == kAddrAny || a.Node == kAddrAny || a.Point == kAddrAny;
+}
+
+std::uint64_t NodeKey(const TFidoAddr& a)
+{
+    auto part = [](std::int16_t v) { return static_cast<std::uint64_t>(static_cast<std::uint16_t>(v)); };
+    return part(a.Zone) << 48 | part(a.Net) << 32 | part(a.Node) << 16 | part(a.Point);
+}
+
+}  // namespace
+
+void TMailerLog::IndexFreq(std::size_t index)
+{
+    const TFidoAddr& a = *freqs_[index].Addr;
+    if (HasWildcard(a))
+        maskFreqs_.push_back(index);
+    else
+        freqsOfNode_[NodeKey(a)].push_back(index);
+}
+
+template <typename Match>
+TFreq* TMailerLog::LastFreqOf(const TFidoAddr& addr, Match match)
+{
+    // The requests of that node, and those made under a mask (none in practice), each
+    // in list order: the last one that matches wins.
+    long best = -1;
+    if (auto it = freqsOfNode_.find(NodeKey(addr)); it != freqsOfNode_.end())
+        for (auto k = it->second.rbegin(); k != it->second.rend(); ++k)
+            if (match(freqs_[*k])) {
+                best = static_cast<long>(*k);
+                break;
+            }
+    for (auto k = maskFreqs_.rbegin(); k != maskFreqs_.rend() && static_cast<long>(*k) > best; ++k)
+        if (MatchAddr(*freqs_[*k].Addr, addr) && match(freqs_[*k])) {
+            best = static_cast<long>(*k);
+            break;
+        }
+    return best < 0 ? nullptr : &freqs_[static_cast<std::size_t>(best)];
+}
+
 void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
 {
     std::string key = UpperCaseAscii(TrimControls(name));
@@ -287,18 +333,20 @@ void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
     std::string realName = key;
     if (auto it = aliases_.find(key); it != aliases_.end())
         realName = it->second.FileName;
-    for (TFreq& f : freqs_)
-        if (f.Name == key && f.Addr && MatchAddr(*f.Addr, addr)) {
-            f.LineNo = LineNo;
-            return;
-        }
+    // The same file asked again by the same node: only the line changes.
+    if (TFreq* same = LastFreqOf(addr, [&key](const TFreq& f) { return f.Name == key; })) {
+        same->LineNo = LineNo;
+        return;
+    }
+    const bool newRequester = HasWildcard(addr) || freqsOfNode_.find(NodeKey(addr)) == freqsOfNode_.end();
     TFreq f;
     f.Name = std::move(key);
     f.Addr = addr;
     f.LineNo = LineNo;
     f.RealName = std::move(realName);
     freqs_.push_back(std::move(f));
-    if (requesters_.IndexOf(addr) < 0)
+    IndexFreq(freqs_.size() - 1);
+    if (newRequester && requesters_.IndexOf(addr) < 0)
         requesters_.Add(addr);
 }
 
@@ -308,15 +356,9 @@ void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, 
     if (name.empty())
         return;
     // The last request of that node that names the file, or whose mask matches it.
-    TFreq* candidate = nullptr;
-    for (auto it = freqs_.rbegin(); it != freqs_.rend(); ++it) {
-        if (!it->Addr || !MatchAddr(*it->Addr, addr))
-            continue;
-        if (it->RealName == name || MatchWild(name, it->Name, false)) {
-            candidate = &*it;
-            break;
-        }
-    }
+    TFreq* candidate = LastFreqOf(addr, [&name](const TFreq& f) {
+        return f.RealName == name || MatchWild(name, f.Name, false);
+    });
     if (!candidate)
         return;
     const bool wildcard = candidate->Name.find_first_of("*?") != std::string::npos;
@@ -332,6 +374,7 @@ void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, 
         f.RealName = name;
         f.Path = filePath;
         freqs_.push_back(std::move(f));
+        IndexFreq(freqs_.size() - 1);
         if (IsNew)
             dlcList_.emplace_back(this, name, filePath);
         return;

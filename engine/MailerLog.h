@@ -103,11 +103,21 @@ protected:
     bool Guarded(Step step, bool dayStep);
 
 private:
+    // Adds request number index to the requests of its node.
+    void IndexFreq(std::size_t index);
+    // The last request of a node for which match answers true, or nullptr.
+    template <typename Match>
+    TFreq* LastFreqOf(const TFidoAddr& addr, Match match);
+
     std::string mailerPath_;
     std::vector<TSess> sessions_;
     std::optional<TSess> open_;
     bool closedValid_ = false;  // CurSess() is the session closed last
     std::vector<TFreq> freqs_;
+    // The requests of each node, by its four numbers, in list order; and the
+    // requests made under an address mask.
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> freqsOfNode_;
+    std::vector<std::size_t> maskFreqs_;
     std::unordered_map<std::string, TFreqAlias> aliases_;
     std::vector<TDLCFreq> dlcList_;
     TAddrList requesters_{false, false};
