@@ -3,10 +3,11 @@
 // touched.
 //
 // The mapping shows the file as it was sized when it was opened; bytes a writer
-// appends later are not part of it (open the file again to see them). A file that
-// another program shortens while it is mapped cannot be read past its new end: the
-// system stops such a read with a bus error, so the program that shortens a log
-// (cutting it) must close its mappings first.
+// appends later are not part of it (open the file again to see them). When another
+// program shortens the file while it is mapped (a log rotated by truncation), the
+// pages past its new end read as zero bytes: the system's bus error for such a read
+// is caught and the vanished pages are replaced by zero pages, instead of the
+// program being killed.
 #pragma once
 
 #include <cstddef>

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,6 +105,47 @@ TEST(MappedFileTest, ShowsTheFileAsItWasWhenOpened)
     std::ofstream(path, std::ios::binary | std::ios::app) << "line 2\n";
     EXPECT_EQ(f.View(), "line 1\n");
     EXPECT_EQ(TMappedFile(path).View(), "line 1\nline 2\n");
+}
+
+TEST(MappedFileTest, AFileCutShortWhileMappedReadsAsZeros)
+{
+    // A log rotated by truncation under the viewer: the pages past the new end
+    // read as zero bytes instead of ending the program with a bus error.
+    TempDir dir;
+    const long page = ::sysconf(_SC_PAGESIZE);
+    std::string content(static_cast<std::size_t>(page) * 5, 'x');
+    std::string path = dir.File("log", content);
+    TMappedFile f(path);
+    TMappedFile other(dir.File("other", content));
+    ASSERT_EQ(::truncate(path.c_str(), 100), 0);
+    EXPECT_EQ(f.Data()[50], 'x');
+    EXPECT_EQ(f.Data()[page * 3 + 7], '\0');
+    EXPECT_EQ(f.Data()[page * 2], '\0');
+    EXPECT_EQ(f.Data()[f.Size() - 1], '\0');
+    EXPECT_EQ(other.Data()[page * 4], 'x');
+    // Growing again does not bring the old bytes back into the mapping.
+    std::ofstream(path, std::ios::binary | std::ios::app) << std::string(static_cast<std::size_t>(page) * 5, 'y');
+    EXPECT_EQ(f.Data()[page * 4], '\0');
+}
+
+TEST(MappedFileTest, OtherBusErrorsStillEndTheProgram)
+{
+    // A mapping made elsewhere, read past the end of its shrunken file: not ours to
+    // hide, so the program ends (rather than looping on the fault).
+    TempDir dir;
+    const long page = ::sysconf(_SC_PAGESIZE);
+    std::string path = dir.File("log", std::string(static_cast<std::size_t>(page) * 3, 'x'));
+    TMappedFile ours(path);  // the handler is in place
+    EXPECT_DEATH(
+        {
+            int fd = ::open(path.c_str(), O_RDONLY);
+            auto* p = static_cast<volatile const char*>(
+                ::mmap(nullptr, static_cast<std::size_t>(page) * 3, PROT_READ, MAP_PRIVATE, fd, 0));
+            (void)::truncate(path.c_str(), 10);
+            volatile char c = p[page * 2];
+            (void)c;
+        },
+        "");
 }
 
 TEST(MappedFileTest, SizesBeyondFourGigabytes)

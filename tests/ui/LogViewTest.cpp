@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -285,6 +287,33 @@ TEST_F(LogViewTest, SelectionByMouse)
     // A double click selects the word.
     Mouse(QEvent::MouseButtonDblClick, CellPoint(0, 8));
     EXPECT_EQ(view->SelectedText(), "beta");
+}
+
+TEST_F(LogViewTest, DraggingPastTheEdgeScrolls)
+{
+    Show(NumberedLines(200), 400, 200);
+    view->GoToLine(100, TLogView::TScrollMode::Top);
+    Mouse(QEvent::MouseButtonPress, CellPoint(0, 2));
+    EXPECT_EQ(view->CaretPos(), (TTextPos{100, 2}));
+    Mouse(QEvent::MouseMove, QPoint(5, -10));
+    EXPECT_EQ(view->CaretLine(), 99);
+    // The selection goes on growing upwards while the mouse stays above the view.
+    QElapsedTimer timer;
+    timer.start();
+    while (view->TopLine() > 95 && timer.elapsed() < 5000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    EXPECT_LE(view->TopLine(), 95);
+    EXPECT_LT(view->CaretLine(), 99);
+    EXPECT_EQ(view->Anchor(), (TTextPos{100, 2}));
+    Mouse(QEvent::MouseButtonRelease, QPoint(5, -10));
+    const std::int64_t top = view->TopLine();
+    for (int i = 0; i < 10; ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(view->TopLine(), top);
 }
 
 TEST_F(LogViewTest, Find)
