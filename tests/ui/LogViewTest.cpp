@@ -631,7 +631,7 @@ TEST_F(LogViewTest, Screenshot)
         "  02 Mar 09:14:02 BINKD  started (pid 4411)\n"
         "+ 02 Mar 09:14:05 BINKD  outgoing session with 2:5020/1042@fidonet\n"
         "- 02 Mar 09:14:06 BINKD  SYS Northern Lights BBS\n"
-        "- 02 Mar 09:14:06 BINKD  ZYZ Ivan Petrov\n"
+        "- 02 Mar 09:14:06 BINKD  ZYZ \x88\xA2\xA0\xAD \x8F\xA5\xE2\xE0\xAE\xA2\n"  // CP866
         "  02 Mar 09:14:07 BINKD  receiving 0000ffa3.mo0 (18233 byte(s), off 0)\n"
         "  02 Mar 09:14:09 BINKD  0000ffa3.mo0 -> /var/spool/fido/inbound\n"
         "! 02 Mar 09:14:10 BINKD  connection reset by peer\n"
@@ -639,6 +639,7 @@ TEST_F(LogViewTest, Screenshot)
         "  02 Mar 09:20:44 BINKD  call to 2:5030/815@fidonet\n"
         "\tindented\twith\ttabs\n";
     Show(text, 760, 300);
+    view->SetCodePage(CodePage::CP866);
     std::unique_ptr<TLog> log = CreateLogOfStyle(lsBink);
     view->SetWordClassFunc(
         [&log](std::string_view word, std::int64_t line, int col) { return log->GetWordClass(word, line, col); });
