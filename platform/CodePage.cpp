@@ -402,6 +402,14 @@ char32_t DecodeByte(unsigned char b, CodePage cp)
     return (*Tables(cp).half)[b - 0x80u];
 }
 
+char32_t DecodeNextChar(std::string_view bytes, std::size_t& pos, CodePage cp)
+{
+    if (cp != CodePage::UTF8)
+        return DecodeByte(static_cast<unsigned char>(bytes[pos++]), cp);
+    char32_t c = NextCodePoint(bytes, pos);
+    return c == kIllFormed ? kReplacementChar : c;
+}
+
 void AppendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {

@@ -43,6 +43,12 @@ std::string DecodeToUtf8(std::string_view bytes, CodePage cp);
 // gives itself and any other byte U+FFFD.
 char32_t DecodeByte(unsigned char b, CodePage cp);
 
+// The character that starts at bytes[pos] (pos < bytes.size()), moving pos past it:
+// one byte of a single-byte page; for UTF8 one code point, or U+FFFD for one
+// ill-formed part as DecodeToUtf8 cuts it. Walking a text with it gives exactly the
+// characters of DecodeToUtf8 (a viewer uses it to map bytes to screen columns).
+char32_t DecodeNextChar(std::string_view bytes, std::size_t& pos, CodePage cp);
+
 // UTF-8 -> bytes in `cp`. Characters the page lacks become `replacement`, and so does
 // each ill-formed part of the input (as DecodeToUtf8 would turn it into one U+FFFD).
 // For a UTF8 target valid input is copied unchanged.

@@ -1,0 +1,177 @@
+#include "platform/MappedFile.h"
+
+#include "platform/Error.h"
+#include "platform/UniqueFd.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdint>
+#include <fcntl.h>
+#include <limits>
+#include <mutex>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace tarvix {
+
+namespace {
+
+// The mappings alive, for the bus error handler: a fixed table that the handler
+// reads without locks. A slot is in use while its start is not zero.
+constexpr int kSlots = 256;
+std::atomic<std::uintptr_t> g_start[kSlots];
+std::atomic<std::uintptr_t> g_end[kSlots];
+std::uintptr_t g_pageSize = 4096;
+struct sigaction g_previous {};
+std::once_flag g_installed;
+
+// A read of a mapped page past the end of a file that shrank: from that page to the
+// end of the mapping, zero pages take the place of the file's, and the read goes on.
+void OnBusError(int sig, siginfo_t* info, void* context)
+{
+    const std::uintptr_t addr = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (int i = 0; i < kSlots; ++i) {
+        const std::uintptr_t start = g_start[i].load(std::memory_order_acquire);
+        const std::uintptr_t end = g_end[i].load(std::memory_order_acquire);
+        if (start == 0 || addr < start || addr >= end)
+            continue;
+        const std::uintptr_t page = addr & ~(g_pageSize - 1);
+        void* zero = ::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        if (zero != MAP_FAILED)
+            return;
+        break;
+    }
+    // Not a read of one of ours: whatever was there before us handles it.
+    if ((g_previous.sa_flags & SA_SIGINFO) && g_previous.sa_sigaction) {
+        g_previous.sa_sigaction(sig, info, context);
+    } else if (g_previous.sa_handler != SIG_DFL && g_previous.sa_handler != SIG_IGN) {
+        g_previous.sa_handler(sig);
+    } else {
+        // The faulting read runs again and ends the program the usual way.
+        ::signal(sig, SIG_DFL);
+    }
+}
+
+void InstallBusErrorHandler()
+{
+    std::call_once(g_installed, [] {
+        long size = ::sysconf(_SC_PAGESIZE);
+        if (size > 0)
+            g_pageSize = static_cast<std::uintptr_t>(size);
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &g_previous);
+    });
+}
+
+std::mutex g_slotsMutex;
+
+void Register(const void* map, std::size_t size)
+{
+    InstallBusErrorHandler();
+    std::lock_guard<std::mutex> lock(g_slotsMutex);
+    for (int i = 0; i < kSlots; ++i) {
+        if (g_start[i].load(std::memory_order_relaxed) != 0)
+            continue;
+        // The end first: the handler never sees a start without its end.
+        g_end[i].store(reinterpret_cast<std::uintptr_t>(map) + size, std::memory_order_release);
+        g_start[i].store(reinterpret_cast<std::uintptr_t>(map), std::memory_order_release);
+        return;
+    }
+    // More mappings than slots: this one goes without the protection.
+}
+
+void Unregister(const void* map)
+{
+    std::lock_guard<std::mutex> lock(g_slotsMutex);
+    for (int i = 0; i < kSlots; ++i) {
+        if (g_start[i].load(std::memory_order_relaxed) == reinterpret_cast<std::uintptr_t>(map)) {
+            g_start[i].store(0, std::memory_order_release);
+            g_end[i].store(0, std::memory_order_release);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+TMappedFile::TMappedFile(const std::string& path) : path_(path)
+{
+    // Non-blocking, so that a FIFO given by mistake is refused rather than waited on.
+    UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (f.fd < 0)
+        throw EFOpenError("Cannot open file " + path);
+    struct stat st {};
+    if (::fstat(f.fd, &st) != 0)
+        throw EReadError("Stream read error");
+    if (!S_ISREG(st.st_mode))
+        throw EFOpenError("Cannot open file " + path);
+    if (st.st_size < 0 ||
+        static_cast<std::uint64_t>(st.st_size) > std::numeric_limits<std::size_t>::max())
+        throw EReadError("Stream read error");
+    if (st.st_size == 0)
+        return;
+    std::size_t size = static_cast<std::size_t>(st.st_size);
+    void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, f.fd, 0);
+    if (map == MAP_FAILED)
+        throw EReadError("Stream read error");
+    map_ = map;
+    data_ = static_cast<const char*>(map);
+    size_ = size;
+    Register(map, size);
+}
+
+TMappedFile::~TMappedFile()
+{
+    Unmap();
+}
+
+TMappedFile::TMappedFile(TMappedFile&& other) noexcept
+    : path_(std::move(other.path_)),
+      data_(std::exchange(other.data_, "")),
+      size_(std::exchange(other.size_, 0)),
+      map_(std::exchange(other.map_, nullptr))
+{
+}
+
+TMappedFile& TMappedFile::operator=(TMappedFile&& other) noexcept
+{
+    if (this != &other) {
+        Unmap();
+        path_ = std::move(other.path_);
+        data_ = std::exchange(other.data_, "");
+        size_ = std::exchange(other.size_, 0);
+        map_ = std::exchange(other.map_, nullptr);
+    }
+    return *this;
+}
+
+void TMappedFile::Unmap()
+{
+    if (map_) {
+        Unregister(map_);
+        ::munmap(map_, static_cast<std::size_t>(size_));
+    }
+    map_ = nullptr;
+    data_ = "";
+    size_ = 0;
+}
+
+void TMappedFile::AdviseSequential() const
+{
+    if (map_)
+        (void)::madvise(map_, static_cast<std::size_t>(size_), MADV_SEQUENTIAL);
+}
+
+void TMappedFile::AdviseNormal() const
+{
+    if (map_)
+        (void)::madvise(map_, static_cast<std::size_t>(size_), MADV_NORMAL);
+}
+
+}  // namespace tarvix
