@@ -206,7 +206,7 @@ bool SetWidgetList(QObject* o, const QString& prop, const QString& value)
     return false;
 }
 
-void SetNamedProperty(QObject* o, const QByteArray& name, const QString& prop, const QString& value)
+void SetNamedProperty(QObject* o, const QByteArray& name, const QString& value)
 {
     const QVariant current = o->property(name.constData());
     const int type = current.metaType().id();
@@ -218,7 +218,6 @@ void SetNamedProperty(QObject* o, const QByteArray& name, const QString& prop, c
         o->setProperty(name.constData(), MergeLines(current.toStringList(), ParseStringList(value)));
         return;
     }
-    (void)prop;
     throw ELngError("Invalid property type");
 }
 
@@ -261,7 +260,7 @@ void SetProperty(QObject* o, const QString& prop, const QString& value)
     std::optional<QByteArray> name = FindProperty(o, prop);
     if (!name)
         throw ELngError(prop.toStdString() + " - Invalid property name");
-    SetNamedProperty(o, *name, prop, value);
+    SetNamedProperty(o, *name, value);
 }
 
 }  // namespace

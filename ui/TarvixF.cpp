@@ -330,17 +330,18 @@ void TFrameForm::FirstPaint()
     RestoreDesktop();
     if (closed_)
         return;
+    // The options are set in the settings file for now: Yes shows how.
     if (Settings().MainAddrDefaulted) {
         AboutClick();
-        // The general options dialog is not part of this program yet; the answer
-        // only decides whether it would open.
-        MessageDlgLOr(126, {}, "This is the first run of Tarvix. Do you want to set the general options now?",
-                      TMsgDlgType::mtConfirmation, mbYesNo);
+        if (MessageDlgLOr(126, {}, "This is the first run of Tarvix. Do you want to set the general options now?",
+                          TMsgDlgType::mtConfirmation, mbYesNo) == mrYes)
+            ShowHelpContext(hcGeneralSettings, this);
         Settings().MainAddrDefaulted = false;
     }
-    if (LogList().empty())
+    if (LogList().empty() &&
         MessageDlgLOr(109, {}, "No logs are set up yet. Do you want to set up logs now?",
-                      TMsgDlgType::mtConfirmation, mbYesNo);
+                      TMsgDlgType::mtConfirmation, mbYesNo) == mrYes)
+        ShowHelpContext(hcLogsSetup, this);
 }
 
 void TFrameForm::RestoreDesktop()
@@ -787,22 +788,17 @@ void TFrameForm::Shutdown()
         QMdiSubWindow* sub = LogSubWindow(log.get());
         const bool open = sub || FindLogWindow(mdi_, log.get());
         ini.WriteBool(log->Name + ".MainWnd", "Open", open);
-        if (sub) {
-            QPointer<QMdiSubWindow> window(sub);
+        // A closed window may stay until the frame is destroyed, which deletes
+        // the windows before the logs (a window may be closed while its own code
+        // is running, so it is never deleted here).
+        if (sub)
             attempt([sub] { sub->close(); });
-            // A closed window may only be hidden, or wait to be deleted: it goes
-            // now, before its log.
-            delete window.data();
-        }
     }
     const QList<QMdiSubWindow*> subs = mdi_->subWindowList();
     for (auto it = subs.rbegin(); it != subs.rend(); ++it) {
         TLog* log = LogOfSubWindow(*it);
-        if (log && log->Temporary) {
-            QPointer<QMdiSubWindow> window(*it);
+        if (log && log->Temporary)
             attempt([sub = *it] { sub->close(); });
-            delete window.data();
-        }
     }
 
     const auto& list = LogList();

@@ -192,11 +192,20 @@ TEST_F(FrameTest, AFreshStartAsksTheFirstRunQuestions)
     EXPECT_EQ(dialogs.Shown[1].buttons, mbYesNo);
     EXPECT_EQ(dialogs.Shown[1].type, TMsgDlgType::mtConfirmation);
     EXPECT_EQ(dialogs.Shown[2].text, LGet(109));
+    EXPECT_EQ(OpenHelpWindow(), nullptr);
     Stop();
     // The main address is in the settings now: the next start asks only about logs.
+    // Yes shows how logs are registered.
+    TBatchDialogs yes(mrYes, true);
+    SetDialogs(&yes);
     Start();
-    ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].text, LGet(109));
+    ASSERT_EQ(yes.Shown.size(), 1u);
+    EXPECT_EQ(yes.Shown[0].text, LGet(109));
+    ASSERT_NE(OpenHelpWindow(), nullptr);
+    EXPECT_EQ(OpenHelpWindow()->CurrentPage().fileName(), "settings.html");
+    EXPECT_EQ(OpenHelpWindow()->CurrentPage().fragment(), "logs");
+    Stop();
+    SetDialogs(&dialogs);
 }
 
 TEST_F(FrameTest, TheLogsMenuOpensALogOrBringsItsWindowToTheFront)
@@ -486,6 +495,19 @@ TEST_F(FrameTest, ADamagedSettingsFileStillStarts)
     EXPECT_EQ(saved.ReadInteger("Log2", "Style", -1), lsCustom);
     EXPECT_EQ(saved.ReadString("Log2", "LineMask", ""), "yyyy-mm-dd");
     EXPECT_EQ(saved.ReadInteger("Log3", "Style", -1), lsPlain);
+
+    // A settings file that cannot be read is never overwritten: the program stops.
+    fs::remove(ini);
+    fs::create_directories(ini);
+    TFrameForm& h = Start();
+    EXPECT_TRUE(h.StartupFailed());
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
+    EXPECT_EQ(dialogs.Shown[0].text, "Cannot open file " + ini);
+    EXPECT_FALSE(h.isVisible());
+    Stop();
+    EXPECT_TRUE(fs::is_directory(ini));
+    fs::remove_all(ini);
 
     // Bytes that are no settings file at all, and an empty file.
     for (const std::string& junk : {std::string("\0\0\0\xff\x7f[", 6), std::string(200000, '['), std::string()}) {
