@@ -735,8 +735,10 @@ bool TFrameForm::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers mods =
             key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier | Qt::MetaModifier);
-        if (key->key() == Qt::Key_X && mods == Qt::AltModifier &&
-            (key->text().isEmpty() || key->text() == QLatin1String("x")) && watched->isWidgetType()) {
+        // Alt with the X key, in any keyboard layout, but not an upper-case X
+        // (Caps Lock): that is another key.
+        if (key->key() == Qt::Key_X && mods == Qt::AltModifier && key->text() != QLatin1String("X") &&
+            watched->isWidgetType()) {
             // A modal dialog finishes first: closing the frame under it would pull
             // its owner away.
             if (!QApplication::activeModalWidget() && !closed_ && event->type() == QEvent::KeyPress)

@@ -31,6 +31,11 @@ class TLng;
 // MIChatLog), MIArgus (MIBinaryLog), MIOptions (MIGeneral, MILogsSetup, MILanguage
 // (MIEnglish tag 1, MIRussian tag 2), MIColors, MIFont (MILogFont, MIGridFont)),
 // MIWindow (MITile, MICascade, then the open windows), MIHelp (MIContents, MIAbout).
+//
+// F1 anywhere opens the help page of the help context of the window that has the
+// focus (SetHelpContext, ui/HelpWindow.h); Alt+X anywhere closes the program.
+// When the log font, the grid font or the colours change, the window of every
+// registered log receives a TSettingsChangedEvent (ui/FrameEvents.h).
 class TFrameForm : public QMainWindow {
     Q_OBJECT
 public:

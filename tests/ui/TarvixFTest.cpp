@@ -609,7 +609,12 @@ TEST_F(FrameTest, AltXClosesTheProgramFromAnyWindow)
     QApplication::sendEvent(target, &shifted);
     QApplication::processEvents();
     EXPECT_EQ(closed, 0);
-    QKeyEvent altX(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier, "x");
+    QKeyEvent capsLock(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier, "X");
+    QApplication::sendEvent(target, &capsLock);
+    QApplication::processEvents();
+    EXPECT_EQ(closed, 0);
+    // The same key in a Cyrillic layout.
+    QKeyEvent altX(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier, QString::fromUtf8("ч"));
     QApplication::sendEvent(target, &altX);
     QApplication::processEvents();
     EXPECT_EQ(closed, 1);
