@@ -19,23 +19,23 @@ TFontAnswer& Answer()
 
 TFontSpec FromQFont(const QFont& font, const TFontSpec& base)
 {
-    TFontSpec spec = base;
-    spec.Name = font.family().toStdString();
+    TFontSpec stored = base;
+    stored.Name = font.family().toStdString();
     int size = font.pointSize();
     if (size <= 0)
         size = QFontInfo(font).pointSize();
     if (size > 0)
-        spec.Size = size;
-    spec.Bold = font.bold();
-    spec.Italic = font.italic();
-    spec.Underline = font.underline();
-    spec.StrikeOut = font.strikeOut();
-    return spec;
+        stored.Size = size;
+    stored.Bold = font.bold();
+    stored.Italic = font.italic();
+    stored.Underline = font.underline();
+    stored.StrikeOut = font.strikeOut();
+    return stored;
 }
 
-bool ChooseFont(QWidget* parent, const QString& title, TFontSpec& spec)
+bool ChooseFont(QWidget* parent, const QString& title, TFontSpec& stored)
 {
-    const QFont preset = ToQFont(spec);
+    const QFont preset = ToQFont(stored);
     std::optional<QFont> chosen;
     if (Answer()) {
         chosen = Answer()(preset);
@@ -47,7 +47,7 @@ bool ChooseFont(QWidget* parent, const QString& title, TFontSpec& spec)
     }
     if (!chosen)
         return false;
-    spec = FromQFont(*chosen, spec);
+    stored = FromQFont(*chosen, stored);
     return true;
 }
 

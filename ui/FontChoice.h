@@ -17,9 +17,9 @@ namespace tarvix {
 // strike-out from the font; pitch, colour and character set kept from Base.
 TFontSpec FromQFont(const QFont& font, const TFontSpec& base);
 
-// Shows the font dialog preset with Spec; on OK Spec becomes the chosen font and
+// Shows the font dialog preset with Stored; on OK Stored becomes the chosen font and
 // the answer is true.
-bool ChooseFont(QWidget* parent, const QString& title, TFontSpec& spec);
+bool ChooseFont(QWidget* parent, const QString& title, TFontSpec& stored);
 
 // Answers the font dialog instead of the user (tests): given the preset font, the
 // chosen font or nothing for Cancel. An empty function restores the dialog.
