@@ -224,6 +224,16 @@ inline constexpr KeyUse kKeyUses[] = {
     {"TNdx.NoFilesIndex", "s", "file-request index cannot be opened (file name)"},
     {"TNdx.BadVersion", "s", "file-request index of an unknown format (file name)"},
     {"ShortMonthNames", "", "month abbreviations in every shown date"},
+    {"Frame.AboutCaption", "", "main window: caption of the About box"},
+    {"Frame.AboutText", "s", "main window: text of the About box (version)"},
+    {"Frame.ViewLogTitle", "", "main window: title of the View log file dialog"},
+    {"Frame.FilterPlain", "", "View log file dialog: filter for a plain log"},
+    {"Frame.FilterBink", "", "View log file dialog: filter for a Bink-style log"},
+    {"Frame.FilterFrontDoor", "", "View log file dialog: filter for a FrontDoor-style log"},
+    {"Frame.FilterArgus", "", "View log file dialog: filter for an Argus log"},
+    {"Frame.FilterAll", "", "View log file dialog: filter for any file, read as a plain log"},
+    {"Frame.LogFontTitle", "", "main window: title of the log window font dialog"},
+    {"Frame.GridFontTitle", "", "main window: title of the grid font dialog"},
 };
 
 // Positions 0 to kLastIndexedText must all exist; the unused ones hold fillers

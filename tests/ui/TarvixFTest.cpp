@@ -1,0 +1,693 @@
+#include "ui/TarvixF.h"
+
+#include "engine/LogStyles.h"
+#include "fido/Dialogs.h"
+#include "fido/Lng.h"
+#include "platform/IniFile.h"
+#include "settings/QZIni.h"
+#include "ui/ChildForm.h"
+#include "ui/FontChoice.h"
+#include "ui/FrameEvents.h"
+#include "ui/HelpWindow.h"
+#include "ui/LngComponent.h"
+#include "ui/MenuUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace tarvix {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Counts the settings-changed events a window receives.
+class SettingsEventCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == TSettingsChangedEvent::EventType())
+            ++count;
+        return false;
+    }
+};
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RegisterGenericLogStyles();
+        UnloadLng();
+        dir = fs::temp_directory_path() / ("tarvix-frame-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir / "argus");
+        // Copies of the sample installations: the program may write next to its logs.
+        fs::copy(TARVIX_SOURCE_DIR "/samples/tmail", dir / "tmail", fs::copy_options::recursive);
+        fs::copy_file(TARVIX_SOURCE_DIR "/samples/argus/argus-3131.log", dir / "argus" / "argus-3131.log");
+        std::ofstream(dir / "plain.log") << "just some text\nin a file\n";
+        ini = (dir / "Tarvix.ini").string();
+        SetDialogs(&dialogs);
+    }
+
+    void TearDown() override
+    {
+        frame.reset();
+        SetDialogs(nullptr);
+        TFrameForm::SetOpenFileAnswer({});
+        SetFontAnswer({});
+        fs::remove_all(dir);
+    }
+
+    std::string TMailLog() const { return (dir / "tmail" / "t-mail.log").string(); }
+    std::string ArgusLog() const { return (dir / "argus" / "argus-3131.log").string(); }
+
+    // Settings that register the T-Mail and the Argus sample logs.
+    std::string TwoLogs(const std::string& extraGeneral = "") const
+    {
+        return "[General]\nNumLogs=2\nMainAddr=2:5020/52\n" + extraGeneral +
+               "\n[Log1]\nName=T-Mail\nPath=" + TMailLog() + "\nStyle=1\nMailerPath=" + (dir / "tmail").string() +
+               "\nTMVersion=2604\nTaskNo=1\n\n[Log2]\nName=Argus\nPath=" + ArgusLog() + "\nStyle=8\n";
+    }
+
+    void WriteIni(const std::string& text) { std::ofstream(ini, std::ios::binary) << text; }
+
+    TFrameForm& Start(std::vector<std::string> params = {})
+    {
+        dialogs.Shown.clear();
+        frame = std::make_unique<TFrameForm>(std::move(params), ini);
+        frame->show();
+        QApplication::processEvents();
+        return *frame;
+    }
+
+    void Stop()
+    {
+        if (frame)
+            frame->close();
+        frame.reset();
+    }
+
+    QMenu* Menu(const char* name) const { return frame->findChild<QMenu*>(name); }
+    QAction* Item(const char* name) const { return frame->findChild<QAction*>(name); }
+    bool MenuShown(const char* name) const { return Menu(name)->menuAction()->isVisible(); }
+
+    std::vector<std::string> ShownTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const TDialogRequest& r : dialogs.Shown)
+            texts.push_back(r.text);
+        return texts;
+    }
+    bool WasShown(const std::string& part) const
+    {
+        for (const TDialogRequest& r : dialogs.Shown)
+            if (r.text.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    void Screenshot(const char* name)
+    {
+        const fs::path shots = fs::path(TARVIX_BINARY_DIR) / "screenshots";
+        fs::create_directories(shots);
+        EXPECT_TRUE(frame->grab().save(QString::fromStdString((shots / name).string()), "PNG"));
+    }
+
+    fs::path dir;
+    std::string ini;
+    TBatchDialogs dialogs{mrNo, true};
+    std::unique_ptr<TFrameForm> frame;
+};
+
+TEST_F(FrameTest, StartupRegistersTheLogsOfTheSettingsInTheLogsMenu)
+{
+    WriteIni(TwoLogs());
+    TFrameForm& f = Start();
+    ASSERT_FALSE(f.StartupFailed()) << f.StartupMessage();
+    EXPECT_EQ(f.windowTitle(), "Tarvix");
+    EXPECT_TRUE(f.isMaximized());
+    ASSERT_EQ(LogList().size(), 2u);
+    EXPECT_EQ(Settings().NumLogs, 2);
+    EXPECT_EQ(LogList()[0]->Style, lsTMail);
+    EXPECT_EQ(LogList()[1]->Style, lsArgus);
+    ASSERT_TRUE(MenuShown("MILogs"));
+    const QList<QAction*> items = Menu("MILogs")->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), "T-Mail");
+    EXPECT_EQ(MenuItemTag(items[0]), 1);
+    EXPECT_EQ(items[1]->text(), "Argus");
+    EXPECT_EQ(MenuItemTag(items[1]), 2);
+    EXPECT_TRUE(MenuShown("MITMail"));
+    EXPECT_TRUE(MenuShown("MIArgus"));
+    // The interface is English and says so.
+    EXPECT_EQ(Menu("MIFile")->title(), "&File");
+    EXPECT_TRUE(Item("MIEnglish")->isChecked());
+    EXPECT_FALSE(Item("MIRussian")->isChecked());
+    // Windows this program does not have yet are offered disabled.
+    for (const char* name : {"MITraffic", "MIHistory", "MIFreqLim", "MIBinaryLog", "MIGeneral", "MILogsSetup",
+                             "MIColors"})
+        EXPECT_FALSE(Item(name)->isEnabled()) << name;
+    for (const char* name : {"MIViewLog", "MIExit", "MIChatLog", "MILogFont", "MIGridFont", "MIContents", "MIAbout"})
+        EXPECT_TRUE(Item(name)->isEnabled()) << name;
+    // A main address is set and logs are registered: no questions.
+    EXPECT_TRUE(dialogs.Shown.empty()) << (dialogs.Shown.empty() ? "" : dialogs.Shown[0].text);
+    EXPECT_TRUE(f.MdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(FrameTest, AFreshStartAsksTheFirstRunQuestions)
+{
+    TFrameForm& f = Start();
+    ASSERT_FALSE(f.StartupFailed());
+    EXPECT_FALSE(MenuShown("MILogs"));
+    EXPECT_FALSE(MenuShown("MITMail"));
+    EXPECT_FALSE(MenuShown("MIArgus"));
+    // The About box, then message 126, then message 109 (no logs).
+    ASSERT_EQ(dialogs.Shown.size(), 3u);
+    EXPECT_EQ(dialogs.Shown[0].caption, "About Tarvix");
+    EXPECT_NE(dialogs.Shown[0].text.find("beta 5"), std::string::npos);
+    EXPECT_EQ(dialogs.Shown[1].text, LGet(126));
+    EXPECT_EQ(dialogs.Shown[1].buttons, mbYesNo);
+    EXPECT_EQ(dialogs.Shown[1].type, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(dialogs.Shown[2].text, LGet(109));
+    EXPECT_EQ(OpenHelpWindow(), nullptr);
+    Stop();
+    // The main address is in the settings now: the next start asks only about logs.
+    // Yes shows how logs are registered.
+    TBatchDialogs yes(mrYes, true);
+    SetDialogs(&yes);
+    Start();
+    ASSERT_EQ(yes.Shown.size(), 1u);
+    EXPECT_EQ(yes.Shown[0].text, LGet(109));
+    ASSERT_NE(OpenHelpWindow(), nullptr);
+    EXPECT_EQ(OpenHelpWindow()->CurrentPage().fileName(), "settings.html");
+    EXPECT_EQ(OpenHelpWindow()->CurrentPage().fragment(), "logs");
+    Stop();
+    SetDialogs(&dialogs);
+}
+
+TEST_F(FrameTest, TheLogsMenuOpensALogOrBringsItsWindowToTheFront)
+{
+    WriteIni(TwoLogs());
+    TFrameForm& f = Start();
+    TLog* tmail = LogList()[0].get();
+    TLog* argus = LogList()[1].get();
+    f.LogMenuItem(0)->trigger();
+    QMdiSubWindow* first = f.LogSubWindow(tmail);
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(FindLogWindow(f.MdiArea(), tmail), nullptr);
+    EXPECT_EQ(f.CurrentLog(), tmail);
+    f.LogMenuItem(1)->trigger();
+    QMdiSubWindow* second = f.LogSubWindow(argus);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(f.MdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(f.MdiArea()->activeSubWindow(), second);
+    // Choosing the first again opens nothing new.
+    f.LogMenuItem(0)->trigger();
+    EXPECT_EQ(f.MdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(f.MdiArea()->activeSubWindow(), first);
+    f.OpenLog(tmail);
+    EXPECT_EQ(f.MdiArea()->subWindowList().size(), 2);
+    EXPECT_TRUE(f.TemporaryLogs().empty());
+
+    // The Window menu lists both.
+    QMenu* window = Menu("MIWindow");
+    emit window->aboutToShow();
+    int listed = 0;
+    for (QAction* a : window->actions())
+        if (a->text().contains("T-Mail") || a->text().contains("Argus"))
+            ++listed;
+    EXPECT_EQ(listed, 2);
+    Screenshot("TarvixF.png");
+
+    // An item whose tag is no list position.
+    QAction bogus("bogus");
+    SetMenuItemTag(&bogus, 3);
+    try {
+        f.LogMenuClick(&bogus);
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "Invalid Log tag");
+    }
+    SetMenuItemTag(&bogus, 0);
+    EXPECT_THROW(f.LogMenuClick(&bogus), Exception);
+    // Through the menu the error is shown, not thrown.
+    SetMenuItemTag(f.LogMenuItem(1), 7);
+    f.LogMenuItem(1)->trigger();
+    ASSERT_FALSE(dialogs.Shown.empty());
+    EXPECT_EQ(dialogs.Shown.back().text, "Invalid Log tag");
+    EXPECT_EQ(dialogs.Shown.back().type, TMsgDlgType::mtError);
+}
+
+TEST_F(FrameTest, CommandLineFilesOpenTheRegisteredLogOrATemporaryOne)
+{
+    WriteIni(TwoLogs());
+    // Parameters are completed against the current directory.
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir);
+    const std::string upper = (dir / "tmail" / "T-MAIL.LOG").string();
+    fs::copy_file(TMailLog(), upper);
+    TFrameForm& f = Start({"tmail/../tmail/t-mail.log", "tmail/T-MAIL.LOG", "missing.log"});
+    fs::current_path(cwd);
+    ASSERT_EQ(LogList().size(), 2u);
+    EXPECT_NE(f.LogSubWindow(LogList()[0].get()), nullptr);
+    EXPECT_EQ(f.LogSubWindow(LogList()[1].get()), nullptr);
+    // A name that differs in letter case is another file.
+    ASSERT_EQ(f.TemporaryLogs().size(), 1u);
+    TLog* temp = f.TemporaryLogs()[0];
+    EXPECT_EQ(temp->Path, upper);
+    EXPECT_EQ(temp->Name, upper);
+    EXPECT_EQ(temp->Style, lsPlain);
+    EXPECT_TRUE(temp->Temporary);
+    EXPECT_NE(f.LogSubWindow(temp), nullptr);
+    EXPECT_EQ(f.MdiArea()->subWindowList().size(), 2);
+    // The missing file gives message 0 with its full path, and nothing else is
+    // asked: no desktop restore, no first-run questions.
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].text, Fmt(0, {(dir / "missing.log").string()}));
+    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtInformation);
+    EXPECT_FALSE(f.DesktopRestored());
+}
+
+TEST_F(FrameTest, ParametersSkipTheDesktopAndTheQuestions)
+{
+    // A fresh settings file would ask both questions, and the desktop would reopen
+    // the Argus log.
+    WriteIni("[General]\nNumLogs=1\n[Log1]\nName=Argus\nPath=" + ArgusLog() +
+             "\nStyle=8\n[Argus.MainWnd]\nOpen=1\n");
+    TFrameForm& f = Start({(dir / "plain.log").string()});
+    EXPECT_TRUE(dialogs.Shown.empty());
+    EXPECT_EQ(f.LogSubWindow(LogList()[0].get()), nullptr);
+    EXPECT_EQ(f.TemporaryLogs().size(), 1u);
+}
+
+TEST_F(FrameTest, LanguageSwitchToRussianAndBack)
+{
+    WriteIni(TwoLogs());
+    TFrameForm& f = Start();
+    Item("MIRussian")->trigger();
+    EXPECT_EQ(TLng::LngName(), "QZ_Rus.lng");
+    EXPECT_EQ(Menu("MIFile")->title(), QString::fromUtf8("&Файл"));
+    EXPECT_EQ(Item("MIExit")->text(), QString::fromUtf8("&Выход"));
+    EXPECT_EQ(Menu("MIOptions")->title(), QString::fromUtf8("&Настройки"));
+    EXPECT_TRUE(Item("MIRussian")->isChecked());
+    EXPECT_FALSE(Item("MIEnglish")->isChecked());
+    // Message 1, in the new language.
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].text, LGet(1));
+    EXPECT_EQ(dialogs.Shown[0].caption, LGetS("MDlg.mtInformation"));
+    // The names of the logs are no interface texts.
+    EXPECT_EQ(f.LogMenuItem(0)->text(), "T-Mail");
+    Screenshot("TarvixF-Russian.png");
+
+    Item("MIEnglish")->trigger();
+    EXPECT_EQ(Menu("MIFile")->title(), "&File");
+    EXPECT_EQ(Item("MIExit")->text(), "E&xit");
+    EXPECT_TRUE(Item("MIEnglish")->isChecked());
+    EXPECT_FALSE(Item("MIRussian")->isChecked());
+
+    // The choice is written when the program closes, and used at the next start.
+    Item("MIRussian")->trigger();
+    Stop();
+    EXPECT_EQ(TIniFile(ini).ReadString("General", "Language", ""), "QZ_Rus.lng");
+    UnloadLng();
+    Start();
+    EXPECT_EQ(Menu("MIFile")->title(), QString::fromUtf8("&Файл"));
+    EXPECT_TRUE(Item("MIRussian")->isChecked());
+    EXPECT_FALSE(Item("MIEnglish")->isChecked());
+}
+
+TEST_F(FrameTest, AFailedLanguageSwitchKeepsTheLanguageAndTheCheckMarks)
+{
+    WriteIni(TwoLogs());
+    TFrameForm& f = Start();
+    (void)f;
+    // A Russian file of another version is found first, in the current directory.
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir);
+    std::ofstream("QZ_Rus.lng") << "[Lng]\nVersion=beta 4\n[Strings]\nA=B\n";
+    Item("MIRussian")->trigger();
+    fs::current_path(cwd);
+    EXPECT_EQ(TLng::LngName(), "QZ_Eng.lng");
+    EXPECT_EQ(Menu("MIFile")->title(), "&File");
+    EXPECT_TRUE(Item("MIEnglish")->isChecked());
+    EXPECT_FALSE(Item("MIRussian")->isChecked());
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].text, "Invalid .LNG version: current beta 4, needed beta 5");
+    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
+}
+
+TEST_F(FrameTest, ShutdownWritesTheSettingsAndTheNextStartRestoresThem)
+{
+    WriteIni(TwoLogs());
+    TFrameForm& f = Start();
+    f.LogMenuItem(0)->trigger();
+    f.OpenLogFile((dir / "plain.log").string());
+    ASSERT_EQ(f.MdiArea()->subWindowList().size(), 2);
+    SetFontAnswer([](const QFont&) {
+        QFont font("DejaVu Sans Mono");
+        font.setPointSize(13);
+        font.setItalic(true);
+        return std::optional<QFont>(font);
+    });
+    Item("MILogFont")->trigger();
+    EXPECT_EQ(Settings().LogFont.Size, 13);
+    EXPECT_TRUE(Settings().LogFont.Italic);
+    SetFontAnswer([](const QFont&) { return std::optional<QFont>(); });  // Cancel
+    Item("MIGridFont")->trigger();
+    EXPECT_EQ(Settings().GridFont, TFontSpec{});
+    f.showNormal();
+    f.setGeometry(50, 60, 700, 500);
+    QApplication::processEvents();
+    Stop();
+
+    const TIniFile saved(ini);
+    EXPECT_EQ(saved.ReadInteger("General", "NumLogs", 0), 2);
+    EXPECT_EQ(saved.ReadString("General", "Language", ""), "QZ_Eng.lng");
+    EXPECT_EQ(saved.ReadString("General", "MainAddr", ""), "2:5020/52");
+    EXPECT_NE(saved.ReadString("General", "LogFont", "").find("13,I"), std::string::npos);
+    EXPECT_TRUE(saved.ReadBool("T-Mail.MainWnd", "Open", false));
+    EXPECT_FALSE(saved.ReadBool("Argus.MainWnd", "Open", true));
+    EXPECT_EQ(saved.ReadString("Log1", "Name", ""), "T-Mail");
+    EXPECT_EQ(saved.ReadInteger("Log1", "Style", -1), lsTMail);
+    EXPECT_EQ(saved.ReadInteger("Log1", "TMVersion", 0), 2604);
+    EXPECT_EQ(saved.ReadString("Log2", "Path", ""), ArgusLog());
+    // The temporary log is no registered log.
+    EXPECT_FALSE(saved.SectionExists("Log3"));
+    EXPECT_EQ(saved.ReadInteger("TFrameForm", "ShowCmd", 0), 1);
+    EXPECT_EQ(saved.ReadString("TFrameForm", "NormPos", ""), "50,60,750,560");
+
+    // The next start: the T-Mail window is back, the fonts and the placement too.
+    TFrameForm& g = Start();
+    EXPECT_TRUE(g.DesktopRestored());
+    EXPECT_NE(g.LogSubWindow(LogList()[0].get()), nullptr);
+    EXPECT_EQ(g.LogSubWindow(LogList()[1].get()), nullptr);
+    EXPECT_EQ(g.MdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(Settings().LogFont.Size, 13);
+    EXPECT_FALSE(g.isMaximized());
+    EXPECT_EQ(g.size(), QSize(700, 500));
+    EXPECT_TRUE(dialogs.Shown.empty());
+}
+
+TEST_F(FrameTest, WithSaveDesktopOffNoWindowIsReopened)
+{
+    std::string text = TwoLogs("SaveDesktop=0\n") + "\n[T-Mail.MainWnd]\nOpen=1\n";
+    WriteIni(text);
+    TFrameForm& f = Start();
+    EXPECT_FALSE(f.DesktopRestored());
+    EXPECT_TRUE(f.MdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(FrameTest, ALogThatDisappearedSinceTheLastRunIsReported)
+{
+    WriteIni(TwoLogs() + "\n[T-Mail.MainWnd]\nOpen=1\n[Argus.MainWnd]\nOpen=1\n");
+    fs::remove(TMailLog());
+    TFrameForm& f = Start();
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].text, Fmt(0, {TMailLog()}));
+    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtInformation);
+    EXPECT_EQ(f.LogSubWindow(LogList()[0].get()), nullptr);
+    EXPECT_NE(f.LogSubWindow(LogList()[1].get()), nullptr);
+    // From the menu too.
+    f.LogMenuItem(0)->trigger();
+    EXPECT_EQ(dialogs.Shown.size(), 2u);
+    EXPECT_EQ(f.MdiArea()->subWindowList().size(), 1);
+    // A registered log without a path.
+    LogList()[0]->Path.clear();
+    f.OpenLog(LogList()[0].get());
+    EXPECT_EQ(dialogs.Shown.back().text, Fmt(0, {""}));
+}
+
+TEST_F(FrameTest, AMissingLanguageFileEndsTheProgramWithItsMessage)
+{
+    const std::string text = TwoLogs("Language=QZ_Missing.lng\n");
+    WriteIni(text);
+    TFrameForm* f = nullptr;
+    {
+        dialogs.Shown.clear();
+        frame = std::make_unique<TFrameForm>(std::vector<std::string>{}, ini);
+        f = frame.get();
+        int closed = 0;
+        QObject::connect(f, &TFrameForm::FrameClosed, [&closed] { ++closed; });
+        EXPECT_TRUE(f->StartupFailed());
+        f->show();
+        QApplication::processEvents();
+        EXPECT_EQ(closed, 1);
+    }
+    EXPECT_FALSE(f->isVisible());
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].text, "Cannot find .LNG file QZ_Missing.lng");
+    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
+    // Nothing was loaded or written.
+    EXPECT_TRUE(LogList().empty());
+    frame.reset();
+    EXPECT_EQ(ReadFile(ini), text);
+}
+
+TEST_F(FrameTest, ADamagedSettingsFileStillStarts)
+{
+    // A count beyond the sections, styles that are no styles, a custom log while
+    // custom highlighting is off, a main address that is none, and garbage lines.
+    const std::string text =
+        "\x01\x02garbage\xff\xfe\n[General]\nNumLogs=99\nMainAddr=not an address\nSaveDesktop=maybe\n"
+        "\x80\x81\x82\n[Log1]\nName=Odd style\nPath=" +
+        (dir / "plain.log").string() +
+        "\nStyle=42\n[Log2]\nName=Custom\nPath=" + (dir / "plain.log").string() +
+        "\nStyle=9\nLineMask=yyyy-mm-dd\nHStringCnt=1\nHString0=NoSuchColour;x\n[Log3]\nName=Text style\nPath=" +
+        (dir / "plain.log").string() + "\nStyle=abc\n[Log3\n";
+    WriteIni(text);
+    TFrameForm& f = Start();
+    ASSERT_FALSE(f.StartupFailed());
+    ASSERT_EQ(LogList().size(), 3u);
+    for (const auto& log : LogList())
+        EXPECT_EQ(log->Style, lsPlain) << log->Name;
+    EXPECT_EQ(Menu("MILogs")->actions().size(), 3);
+    EXPECT_TRUE(WasShown("not an address"));
+    f.LogMenuItem(0)->trigger();
+    EXPECT_NE(f.LogSubWindow(LogList()[0].get()), nullptr);
+    Stop();
+    // The style numbers this run could not use are kept, with the custom log's values.
+    const TIniFile saved(ini);
+    EXPECT_EQ(saved.ReadInteger("General", "NumLogs", 0), 3);
+    EXPECT_EQ(saved.ReadInteger("Log1", "Style", -1), 42);
+    EXPECT_EQ(saved.ReadInteger("Log2", "Style", -1), lsCustom);
+    EXPECT_EQ(saved.ReadString("Log2", "LineMask", ""), "yyyy-mm-dd");
+    EXPECT_EQ(saved.ReadInteger("Log3", "Style", -1), lsPlain);
+
+    // A settings file that cannot be read is never overwritten: the program stops.
+    fs::remove(ini);
+    fs::create_directories(ini);
+    TFrameForm& h = Start();
+    EXPECT_TRUE(h.StartupFailed());
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
+    EXPECT_EQ(dialogs.Shown[0].text, "Cannot open file " + ini);
+    EXPECT_FALSE(h.isVisible());
+    Stop();
+    EXPECT_TRUE(fs::is_directory(ini));
+    fs::remove_all(ini);
+
+    // Bytes that are no settings file at all, and an empty file.
+    for (const std::string& junk : {std::string("\0\0\0\xff\x7f[", 6), std::string(200000, '['), std::string()}) {
+        WriteIni(junk);
+        TFrameForm& g = Start();
+        EXPECT_FALSE(g.StartupFailed());
+        EXPECT_TRUE(LogList().empty());
+        Stop();
+    }
+}
+
+TEST_F(FrameTest, ViewLogOpensATemporaryLogOfTheChosenStyle)
+{
+    WriteIni(TwoLogs());
+    TFrameForm& f = Start();
+    TFrameForm::SetOpenFileAnswer([this] { return std::make_optional(std::make_pair(ArgusLog(), int(lsBink))); });
+    Item("MIViewLog")->trigger();
+    ASSERT_EQ(f.TemporaryLogs().size(), 1u);
+    TLog* temp = f.TemporaryLogs()[0];
+    EXPECT_EQ(temp->Style, lsBink);
+    EXPECT_TRUE(temp->Temporary);
+    EXPECT_EQ(temp->Path, ArgusLog());
+    // The file is also a registered log's: the temporary window is a window of its own.
+    EXPECT_EQ(f.LogSubWindow(LogList()[1].get()), nullptr);
+    EXPECT_EQ(Menu("MILogs")->actions().size(), 2);
+    // Closing its window forgets the log.
+    QMdiSubWindow* sub = f.LogSubWindow(temp);
+    ASSERT_NE(sub, nullptr);
+    sub->close();
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(f.TemporaryLogs().empty());
+    EXPECT_TRUE(f.MdiArea()->subWindowList().isEmpty());
+
+    // Cancel opens nothing; a file that is not there gives message 0.
+    TFrameForm::SetOpenFileAnswer([] { return std::optional<std::pair<std::string, int>>(); });
+    Item("MIViewLog")->trigger();
+    EXPECT_TRUE(f.TemporaryLogs().empty());
+    TFrameForm::SetOpenFileAnswer(
+        [this] { return std::make_optional(std::make_pair((dir / "gone.log").string(), int(lsPlain))); });
+    Item("MIViewLog")->trigger();
+    EXPECT_TRUE(f.TemporaryLogs().empty());
+    ASSERT_FALSE(dialogs.Shown.empty());
+    EXPECT_EQ(dialogs.Shown.back().text, Fmt(0, {(dir / "gone.log").string()}));
+    f.OpenLogFile("");
+    EXPECT_EQ(dialogs.Shown.back().text, Fmt(0, {""}));
+}
+
+TEST_F(FrameTest, RemovingLogsRenumbersTheMenuAndHidesItWhenEmpty)
+{
+    WriteIni(TwoLogs() + "\n[Argus.SessList]\nItem0=10\n[Argus.MainWnd]\nOpen=0\n");
+    TFrameForm& f = Start();
+    auto third = CreateLogOfStyle(lsPlain);
+    third->Name = "Plain";
+    third->Path = (dir / "plain.log").string();
+    TLog* plain = f.AddLogMenuItem(std::move(third));
+    EXPECT_EQ(Settings().NumLogs, 3);
+    EXPECT_EQ(MenuItemTag(f.LogMenuItem(2)), 3);
+
+    f.RemoveLog(LogList()[1].get());
+    EXPECT_EQ(Settings().NumLogs, 2);
+    ASSERT_EQ(Menu("MILogs")->actions().size(), 2);
+    EXPECT_EQ(f.LogMenuItem(0)->text(), "T-Mail");
+    EXPECT_EQ(MenuItemTag(f.LogMenuItem(0)), 1);
+    EXPECT_EQ(f.LogMenuItem(1)->text(), "Plain");
+    EXPECT_EQ(MenuItemTag(f.LogMenuItem(1)), 2);
+    EXPECT_FALSE(Ini().SectionExists("Argus.SessList"));
+    EXPECT_FALSE(Ini().SectionExists("Argus.MainWnd"));
+    EXPECT_FALSE(MenuShown("MIArgus"));
+    // The renumbered item opens the right log.
+    f.LogMenuItem(1)->trigger();
+    EXPECT_NE(f.LogSubWindow(plain), nullptr);
+
+    f.RenameLogMenuItem(1, "Plain & simple");
+    EXPECT_EQ(f.LogMenuItem(1)->text(), "Plain && simple");
+    f.RemoveLog(plain);
+    EXPECT_TRUE(f.MdiArea()->subWindowList().isEmpty());
+    f.RemoveLog(LogList()[0].get());
+    EXPECT_TRUE(LogList().empty());
+    EXPECT_FALSE(MenuShown("MILogs"));
+    EXPECT_FALSE(MenuShown("MITMail"));
+    Stop();
+    EXPECT_EQ(TIniFile(ini).ReadInteger("General", "NumLogs", -1), 0);
+    EXPECT_FALSE(TIniFile(ini).SectionExists("Log1"));
+}
+
+TEST_F(FrameTest, AltXClosesTheProgramFromAnyWindow)
+{
+    WriteIni(TwoLogs());
+    TFrameForm& f = Start();
+    f.LogMenuItem(0)->trigger();
+    QMdiSubWindow* sub = f.LogSubWindow(LogList()[0].get());
+    ASSERT_NE(sub, nullptr);
+    QWidget* target = sub->widget() ? sub->widget() : sub;
+    int closed = 0;
+    QObject::connect(&f, &TFrameForm::FrameClosed, [&closed] { ++closed; });
+    // Alt+Shift+X is another key.
+    QKeyEvent shifted(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier | Qt::ShiftModifier, "X");
+    QApplication::sendEvent(target, &shifted);
+    QApplication::processEvents();
+    EXPECT_EQ(closed, 0);
+    QKeyEvent capsLock(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier, "X");
+    QApplication::sendEvent(target, &capsLock);
+    QApplication::processEvents();
+    EXPECT_EQ(closed, 0);
+    // The same key in a Cyrillic layout.
+    QKeyEvent altX(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier, QString::fromUtf8("ч"));
+    QApplication::sendEvent(target, &altX);
+    QApplication::processEvents();
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_TRUE(TIniFile(ini).ReadBool("T-Mail.MainWnd", "Open", false));
+}
+
+TEST_F(FrameTest, FontChangesReachTheWindowsOfRegisteredLogsOnly)
+{
+    WriteIni(TwoLogs());
+    TFrameForm& f = Start();
+    f.LogMenuItem(0)->trigger();
+    f.OpenLogFile((dir / "plain.log").string());
+    QMdiSubWindow* registered = f.LogSubWindow(LogList()[0].get());
+    ASSERT_EQ(f.TemporaryLogs().size(), 1u);
+    QMdiSubWindow* temporary = f.LogSubWindow(f.TemporaryLogs()[0]);
+    ASSERT_NE(registered, nullptr);
+    ASSERT_NE(temporary, nullptr);
+    SettingsEventCounter toRegistered, toTemporary;
+    registered->installEventFilter(&toRegistered);
+    temporary->installEventFilter(&toTemporary);
+    SetFontAnswer([](const QFont& preset) {
+        QFont font = preset;
+        font.setBold(true);
+        return std::optional<QFont>(font);
+    });
+    Item("MILogFont")->trigger();
+    Item("MIGridFont")->trigger();
+    EXPECT_EQ(toRegistered.count, 2);
+    EXPECT_EQ(toTemporary.count, 0);
+    EXPECT_TRUE(Settings().LogFont.Bold);
+    EXPECT_TRUE(Settings().GridFont.Bold);
+    registered->removeEventFilter(&toRegistered);
+    temporary->removeEventFilter(&toTemporary);
+}
+
+TEST_F(FrameTest, ChatLogOfTheFirstTMailLog)
+{
+    WriteIni(TwoLogs());
+    TFrameForm& f = Start();
+    Item("MIChatLog")->trigger();
+    ASSERT_EQ(f.TemporaryLogs().size(), 1u) << (dialogs.Shown.empty() ? "" : dialogs.Shown.back().text);
+    EXPECT_EQ(fs::path(f.TemporaryLogs()[0]->Path).filename(), "chat1.log");
+    Stop();
+
+    // A configuration without a chat log: message 150.
+    std::string ctl = ReadFile(dir / "tmail" / "t-mail.ctl");
+    const std::size_t at = ctl.find("Chat_Log");
+    ASSERT_NE(at, std::string::npos);
+    ctl.replace(at, 8, ";hat_Log");
+    std::ofstream(dir / "tmail" / "t-mail.ctl", std::ios::binary) << ctl;
+    TFrameForm& g = Start();
+    Item("MIChatLog")->trigger();
+    EXPECT_TRUE(g.TemporaryLogs().empty());
+    ASSERT_FALSE(dialogs.Shown.empty());
+    EXPECT_EQ(dialogs.Shown.back().text, LGet(150));
+    EXPECT_EQ(dialogs.Shown.back().type, TMsgDlgType::mtError);
+}
+
+TEST_F(FrameTest, HelpAndAbout)
+{
+    WriteIni(TwoLogs());
+    Start();
+    Item("MIAbout")->trigger();
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].caption, LGetS("Frame.AboutCaption"));
+    EXPECT_NE(dialogs.Shown[0].text.find("beta 5"), std::string::npos);
+    Item("MIContents")->trigger();
+    ASSERT_NE(OpenHelpWindow(), nullptr);
+    EXPECT_EQ(OpenHelpWindow()->CurrentPage().fileName(), "index.html");
+    Stop();
+    EXPECT_EQ(OpenHelpWindow(), nullptr);
+}
+
+}  // namespace
+}  // namespace tarvix

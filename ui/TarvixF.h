@@ -1,0 +1,162 @@
+// The main frame: the program's MDI window. It owns the registered logs and the
+// menus that open them, loads the interface language and the settings at start,
+// reopens the log windows of the last run, and saves everything when it closes.
+#pragma once
+
+#include "engine/Log.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace tarvix {
+
+class TLng;
+
+// The menu items of the frame, by object name (the language file's [TFrameForm]
+// addresses them so): MIFile (MIViewLog, MIExit), MILogs (one item per registered
+// log, its tag the list position + 1), MITMail (MITraffic, MIHistory, MIFreqLim,
+// MIChatLog), MIArgus (MIBinaryLog), MIOptions (MIGeneral, MILogsSetup, MILanguage
+// (MIEnglish tag 1, MIRussian tag 2), MIColors, MIFont (MILogFont, MIGridFont)),
+// MIWindow (MITile, MICascade, then the open windows), MIHelp (MIContents, MIAbout).
+//
+// F1 anywhere opens the help page of the help context of the window that has the
+// focus (SetHelpContext, ui/HelpWindow.h); Alt+X anywhere closes the program.
+// When the log font, the grid font or the colours change, the window of every
+// registered log receives a TSettingsChangedEvent (ui/FrameEvents.h).
+class TFrameForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // The file and the language of the interface language items.
+    static constexpr const char* kEnglishLng = "QZ_Eng.lng";
+    static constexpr const char* kRussianLng = "QZ_Rus.lng";
+
+    // Creates the frame: opens the settings store (the given file, else the default
+    // one), restores the frame's placement and loads the interface language. Params
+    // are the log files named on the command line. The rest of the start-up runs
+    // when the frame is first shown.
+    explicit TFrameForm(std::vector<std::string> params = {}, const std::string& settingsPath = {});
+    ~TFrameForm() override;
+
+    // --- what the other windows ask of the frame ---
+    // Opens a window for a registered log (message 0 when its file is missing).
+    void OpenLog(TLog* log);
+    // Opens a window for a file that is not registered: a temporary log of the
+    // style given, never saved, destroyed with its window.
+    void OpenLogFile(const std::string& path, int style = lsPlain);
+    // Registers a log: appends it to the list and to the Logs menu.
+    TLog* AddLogMenuItem(std::unique_ptr<TLog> log);
+    // Unregisters a log: its menu item, its window sections, the log itself.
+    void RemoveLog(TLog* log);
+    void RenameLogMenuItem(int index, const QString& caption);
+    // Shows the Logs, T-Mail and Argus menus only while they have something to offer.
+    void UpdateMenus();
+
+    // --- menu commands ---
+    // Raises Exception "Invalid Log tag" for an item whose tag is no list position.
+    void LogMenuClick(QAction* item);
+    void LanguageClick(QAction* item);
+    void ViewLogClick();
+    void ChatLogClick();
+    void LogFontClick();
+    void GridFontClick();
+    void AboutClick();
+    void HelpContentsClick();
+
+    // --- state ---
+    bool StartupFailed() const { return startupFailed_; }
+    const std::string& StartupMessage() const { return startupMessage_; }
+    bool DesktopRestored() const { return desktopRestored_; }
+    TLog* CurrentLog() const { return currentLog_; }
+    QMdiArea* MdiArea() const { return mdi_; }
+    TLng* Lng() const { return lng_; }
+    // The MDI window that shows a log, or nullptr.
+    QMdiSubWindow* LogSubWindow(const TLog* log) const;
+    // The temporary logs with an open window.
+    std::vector<TLog*> TemporaryLogs() const;
+    // The item of the Logs menu of a list position.
+    QAction* LogMenuItem(int index) const;
+
+    // The file dialog of File > View log answered without asking (tests): the
+    // chosen file and the style to read it with, or nothing for Cancel.
+    using TOpenFileAnswer = std::function<std::optional<std::pair<std::string, int>>()>;
+    static void SetOpenFileAnswer(TOpenFileAnswer answer);
+
+signals:
+    // The frame has closed (after the shutdown, or after a failed start).
+    void FrameClosed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateMenus();
+    QAction* NewItem(QMenu* menu, const char* name, const QString& caption);
+    void FormShow();
+    void FirstPaint();
+    void LoadLogs();
+    void RestoreDesktop();
+    void Shutdown();
+    void OpenWindow(TLog* log);
+    void DropTemporaryLog(const TLog* log);
+    void TagSubWindow(QMdiSubWindow* sub, TLog* log);
+    std::optional<std::pair<std::string, int>> AskLogFile();
+    void SetLanguageChecks(const std::string& lngName);
+    void SendSettingsChanged(int what);
+    void RebuildWindowMenu();
+    // Runs a command; an error is shown in an error box.
+    void Guard(const std::function<void()>& command);
+    void ShowError(const std::string& message);
+
+    std::vector<std::string> params_;
+    QMdiArea* mdi_ = nullptr;
+    TLng* lng_ = nullptr;
+    TLog* currentLog_ = nullptr;
+    TLog* openingLog_ = nullptr;  // the log whose window is being created
+    bool startupFailed_ = false;
+    std::string startupMessage_;
+    bool desktopRestored_ = false;
+    bool shown_ = false;
+    bool closed_ = false;
+    // Messages of the start that wait for the frame to be on screen.
+    std::vector<std::string> pendingErrors_;
+    // Style numbers stored for logs that are read as another style (a custom log
+    // while custom highlighting is off, a style this program does not know), written
+    // back so that the setting survives.
+    std::map<const TLog*, long long> storedStyles_;
+    std::vector<std::unique_ptr<TLog>> temporaryLogs_;
+    std::vector<QAction*> logItems_;
+    std::vector<QAction*> windowItems_;
+    // The side-file windows (T-Mail traffic, history, freq limits, Argus binary log).
+    std::vector<QPointer<QWidget>> sideWindows_;
+
+    QMenu* miFile_ = nullptr;
+    QMenu* miLogs_ = nullptr;
+    QMenu* miTMail_ = nullptr;
+    QMenu* miArgus_ = nullptr;
+    QMenu* miOptions_ = nullptr;
+    QMenu* miLanguage_ = nullptr;
+    QMenu* miFont_ = nullptr;
+    QMenu* miWindow_ = nullptr;
+    QMenu* miHelp_ = nullptr;
+    QAction* miEnglish_ = nullptr;
+    QAction* miRussian_ = nullptr;
+    QAction* miTile_ = nullptr;
+    QAction* miCascade_ = nullptr;
+};
+
+}  // namespace tarvix
