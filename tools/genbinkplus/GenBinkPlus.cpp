@@ -13,6 +13,8 @@
 // The installation is that of a station whose drive C: holds the file base under
 // C:\FILES: the log names served files as C:\FILES\..., found in OUTDIR/FILES/...
 // when the drive C: is mapped to OUTDIR.
+#include "tools/gencommon/GenCommon.h"
+
 #include "tools/lngwriters/MailerLngWriter.h"
 
 #include <cerrno>
@@ -35,16 +37,9 @@ namespace {
 // ----------------------------------------------------------------- randomness
 
 // SplitMix64: the same numbers on every platform and standard library.
-class TRandom {
+class TRandom : public tarvix::gen::TSplitMix64 {
 public:
-    explicit TRandom(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+    using TSplitMix64::TSplitMix64;
     // 0 .. n-1.
     int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
     // lo .. hi.
@@ -52,9 +47,6 @@ public:
     bool Chance(int percent) { return Below(100) < percent; }
     template <typename T>
     const T& Pick(const std::vector<T>& v) { return v[static_cast<std::size_t>(Below(static_cast<int>(v.size())))]; }
-
-private:
-    std::uint64_t state_;
 };
 
 // ----------------------------------------------------------------- the language file

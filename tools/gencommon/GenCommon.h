@@ -9,9 +9,9 @@
 namespace tarvix::gen {
 
 // SplitMix64: small, fast, and the same sequence on every platform.
-class TRandom {
+class TSplitMix64 {
 public:
-    explicit TRandom(std::uint64_t seed) : state_(seed) {}
+    explicit TSplitMix64(std::uint64_t seed) : state_(seed) {}
     std::uint64_t Next()
     {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
@@ -19,6 +19,15 @@ public:
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
+
+private:
+    std::uint64_t state_;
+};
+
+// Numbers in ranges from SplitMix64.
+class TRandom : public TSplitMix64 {
+public:
+    using TSplitMix64::TSplitMix64;
     // 0 .. n-1 (n > 0).
     std::uint32_t Below(std::uint32_t n) { return static_cast<std::uint32_t>(((Next() >> 32) * n) >> 32); }
     // lo .. hi inclusive.
@@ -32,9 +41,6 @@ public:
     {
         return items[Below(static_cast<std::uint32_t>(N))];
     }
-
-private:
-    std::uint64_t state_;
 };
 
 inline constexpr std::string_view kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",

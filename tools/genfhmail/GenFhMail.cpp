@@ -20,6 +20,8 @@
 // The same seed gives the same bytes on every machine: the generator has its own
 // random numbers and uses no floating point. --log-size writes days until the log
 // has at least that many bytes (for timing the parser on large logs).
+#include "tools/gencommon/GenCommon.h"
+
 #include "tools/lngwriters/MailerLngWriter.h"
 
 #include <algorithm>
@@ -46,25 +48,15 @@ const char* const kEol = "\r\n";
 // ---------------------------------------------------------------------------
 // Random numbers (splitmix64): the same sequence everywhere.
 
-class Rng {
+class Rng : public tarvix::gen::TSplitMix64 {
 public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+    using TSplitMix64::TSplitMix64;
     // 0 .. n-1
     int Below(int n) { return n <= 1 ? 0 : static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
     // lo .. hi
     int Range(int lo, int hi) { return lo + Below(hi - lo + 1); }
     // true with a chance of percent in 100
     bool Chance(int percent) { return Below(100) < percent; }
-
-private:
-    std::uint64_t state_;
 };
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,8 @@
 //
 // samples/sfmail is what the defaults write (seed 1, 3 days of 5 events); a test
 // checks that it still is.
+#include "tools/gencommon/GenCommon.h"
+
 #include "tools/lngwriters/MailerLngWriter.h"
 
 #include <cctype>
@@ -105,22 +107,12 @@ std::string Msg(std::uint16_t number, const std::vector<std::string>& args = {})
 
 // --- random numbers that are the same everywhere (splitmix64) ------------------
 
-class Rng {
+class Rng : public tarvix::gen::TSplitMix64 {
 public:
-    explicit Rng(std::uint64_t seed) : s_(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (s_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+    using TSplitMix64::TSplitMix64;
     // 0 .. n-1
     int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
     int Between(int lo, int hi) { return lo + Below(hi - lo + 1); }
-
-private:
-    std::uint64_t s_;
 };
 
 // --- the world of the log -------------------------------------------------------
