@@ -224,6 +224,16 @@ inline constexpr KeyUse kKeyUses[] = {
     {"TNdx.NoFilesIndex", "s", "file-request index cannot be opened (file name)"},
     {"TNdx.BadVersion", "s", "file-request index of an unknown format (file name)"},
     {"ShortMonthNames", "", "month abbreviations in every shown date"},
+    {"FindDlg.Caption", "", "find dialog of the log window: caption"},
+    {"FindDlg.What", "", "find dialog: label of the text to find"},
+    {"FindDlg.MatchCase", "", "find dialog: case-sensitive search check box"},
+    {"FindDlg.Direction", "", "find dialog: direction group title"},
+    {"FindDlg.Up", "", "find dialog: direction upwards"},
+    {"FindDlg.Down", "", "find dialog: direction downwards"},
+    {"FindDlg.FindNext", "", "find dialog: find-next button"},
+    {"FindDlg.NotFound", "s", "find dialog: the text is not found (text)"},
+    {"LogWnd.SaveSelection", "", "log window: caption of the save-selection file dialog"},
+    {"LogWnd.CantSave", "ss", "log window: the selection cannot be written (file name, reason)"},
 };
 
 // Positions 0 to kLastIndexedText must all exist; the unused ones hold fillers
