@@ -219,6 +219,11 @@ TChildForm::TChildForm(TLog* log, QWidget* parent) : QMdiSubWindow(parent), log_
 
 TChildForm::~TChildForm()
 {
+    // The base classes and the children are destroyed after this body: what they
+    // signal on the way must not reach this window any more.
+    disconnect(this, nullptr, this, nullptr);
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
     SetHourglass(false);
     CloseAnalysisWindows();
     if (findDialog_)

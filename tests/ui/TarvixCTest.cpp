@@ -411,6 +411,19 @@ TEST_F(ChildFormTest, DayListPopsUpAndGoesToTheDayClicked)
     Key(list, Qt::Key_Return);
     EXPECT_FALSE(list->isVisible());
 
+    // Another window coming to the front hides it.
+    auto other = std::make_unique<TBinkLog>();
+    other->Name = "Other";
+    other->Path = CopyData("bink.log");
+    TChildForm* second = OpenLogWindow(area, Register(std::move(other)));
+    ASSERT_NE(second, nullptr);
+    area->setActiveSubWindow(w);
+    Key(w->View(), Qt::Key_D, Qt::ControlModifier);
+    ASSERT_TRUE(list->isVisible());
+    area->setActiveSubWindow(second);
+    EXPECT_FALSE(list->isVisible());
+    area->setActiveSubWindow(w);
+
     // The list follows the interface language (month names), the hints as well.
     LoadLng(kSource + "/lng/QZ_Rus.lng");
     NotifyLanguageChanged();
