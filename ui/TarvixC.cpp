@@ -447,6 +447,7 @@ void TChildForm::ShowLog(TLog* log)
     log_ = log;
     log_->Window = this;
     log_->AbortRequest = false;
+    setWindowTitle(QString::fromStdString(log_->Name));
     SetHourglass(true);
 
     for (const char* name : {"BtnRereadLog", "BtnPrevDay", "BtnNextDay", "BtnDayList", "BtnPrevSess", "BtnNextSess",
