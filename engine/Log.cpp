@@ -19,9 +19,6 @@ namespace {
 
 constexpr std::size_t kMaxLine = 255;
 constexpr std::size_t kLastStrLen = 20;
-// The window gets a chance to repaint and to take Esc this often.
-constexpr std::int64_t kPumpMillis = 200;
-
 std::int64_t NowMillis()
 {
     using namespace std::chrono;
@@ -89,6 +86,12 @@ int TLog::GetWordClass(std::string_view word, std::int64_t lineNo, int col)
     if (WordClass(word, col))
         HlLine = lineNo;
     return HlClass;
+}
+
+void TLog::ResetHighlightState()
+{
+    HlClass = hcNormal;
+    HlLine = -1;
 }
 
 void TLog::ParseLine(std::string_view line)
@@ -172,7 +175,7 @@ bool TLog::KeepGoing()
     // The clock is read every 256 lines only: lines take well under a microsecond.
     if (Window && (LineNo & 255) == 0) {
         std::int64_t now = NowMillis();
-        if (now - lastPump_ >= kPumpMillis) {
+        if (now - lastPump_ >= PumpMillis) {
             lastPump_ = now;
             Window->ProcessMessages();
         }

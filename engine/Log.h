@@ -89,6 +89,9 @@ public:
     virtual bool IsErrorWord(std::string_view word);
     virtual bool WordClass(std::string_view word, int col);
     int GetWordClass(std::string_view word, std::int64_t lineNo, int col);
+    // Forgets the class held for the rest of a line: the next word asked starts its
+    // line afresh (a view that paints a line again from its first word calls this).
+    void ResetHighlightState();
 
     // --- analysis ---
     virtual void ParseLine(std::string_view line);
@@ -132,6 +135,9 @@ public:
     bool AnalysisRunning = false;
     bool AbortRequest = false;
     std::string LastDateText;
+    // How often, in milliseconds, the window gets a turn during an analysis (it is
+    // asked every 256 lines at most); 0 gives it every such turn.
+    std::int64_t PumpMillis = 200;
 
 protected:
     // 1-based column and length of the date text the day split compares.

@@ -395,8 +395,32 @@ void TLng::SetLngName(const std::string& fileName)
     }
     if (cursor)
         QApplication::restoreOverrideCursor();
+    if (QCoreApplication::instance())
+        NotifyLanguageChanged();
     if (firstError)
         throw *firstError;
+}
+
+void ApplyLng(QWidget* window, std::string_view className)
+{
+    if (!window || !LngLoaded())
+        return;
+    std::vector<std::pair<std::string, std::string>> lines = LngSectionLines("Any");
+    auto own = LngSectionLines(className);
+    lines.insert(lines.end(), own.begin(), own.end());
+    try {
+        ApplyLngLines(window, lines);
+    } catch (const ELngError& e) {
+        DebugTrace(std::string("ApplyLng: ") + e.what());
+    }
+}
+
+void NotifyLanguageChanged()
+{
+    for (QWidget* w : QApplication::allWidgets()) {
+        QEvent event(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(w, &event);
+    }
 }
 
 std::string TLng::LngName() { return LngLoaded() ? tarvix::LngName() : std::string(); }

@@ -37,6 +37,15 @@ void ApplyLngLines(QWidget* window, const std::vector<std::pair<std::string, std
 // its character-set mark, with "\n" turned into line breaks.
 std::string LngLineValue(std::string_view raw);
 
+// Applies [Any] and then the section named className to window; a malformed line is
+// skipped with a debug trace. Nothing happens when no language file is loaded.
+void ApplyLng(QWidget* window, std::string_view className);
+
+// Tells every window that the interface language changed: each widget gets a
+// QEvent::LanguageChange, on which windows rebuild the texts they compose themselves
+// (day lists with month names, status texts).
+void NotifyLanguageChanged();
+
 class TLng : public QObject {
     Q_OBJECT
 public:

@@ -172,6 +172,29 @@ TEST(LogWords, ErrorWordsHoldForTheRestOfTheLine)
     EXPECT_EQ(log.GetWordClass("x", 2, 6), hcNormal);
     EXPECT_EQ(log.GetWordClass("Sent", 3, 6), hcSent);
     EXPECT_EQ(log.GetWordClass("file", 3, 11), hcSent);
+    // Line 3 painted again from its start: without the reset its first word would
+    // take the class held from the last pass.
+    EXPECT_EQ(log.GetWordClass("x", 3, 6), hcSent);
+    log.ResetHighlightState();
+    EXPECT_EQ(log.GetWordClass("x", 3, 6), hcNormal);
+}
+
+TEST(LogAnalysis, WindowGetsATurnAsOftenAsAsked)
+{
+    struct CountingWindow : test::QuietWindow {
+        int turns = 0;
+        void ProcessMessages() override { ++turns; }
+    } w;
+    DatedLog log;
+    log.Window = &w;
+    log.PumpMillis = 0;
+    std::string text;
+    for (int i = 0; i < 1000; ++i)
+        text += "2026-12-01 11:00 line\n";
+    log.SetText(text);
+    ASSERT_TRUE(log.Analyse({}));
+    // Lines 0, 256, 512 and 768 are asked about (the count before each line).
+    EXPECT_EQ(w.turns, 4);
 }
 
 TEST(LogCut, ByKilobytesKeepsWholeLines)

@@ -234,6 +234,16 @@ inline constexpr KeyUse kKeyUses[] = {
     {"Frame.FilterAll", "", "View log file dialog: filter for any file, read as a plain log"},
     {"Frame.LogFontTitle", "", "main window: title of the log window font dialog"},
     {"Frame.GridFontTitle", "", "main window: title of the grid font dialog"},
+    {"FindDlg.Caption", "", "find dialog of the log window: caption"},
+    {"FindDlg.What", "", "find dialog: label of the text to find"},
+    {"FindDlg.MatchCase", "", "find dialog: case-sensitive search check box"},
+    {"FindDlg.Direction", "", "find dialog: direction group title"},
+    {"FindDlg.Up", "", "find dialog: direction upwards"},
+    {"FindDlg.Down", "", "find dialog: direction downwards"},
+    {"FindDlg.FindNext", "", "find dialog: find-next button"},
+    {"FindDlg.NotFound", "s", "find dialog: the text is not found (text)"},
+    {"LogWnd.SaveSelection", "", "log window: caption of the save-selection file dialog"},
+    {"LogWnd.CantSave", "ss", "log window: the selection cannot be written (file name, reason)"},
 };
 
 // Positions 0 to kLastIndexedText must all exist; the unused ones hold fillers

@@ -85,7 +85,10 @@ TEST_F(DemoSettingsTest, TheDemoRegistersEverySampleAndOpensOneLogOfEachMailer)
     frame->show();
     QApplication::processEvents();
     ASSERT_FALSE(frame->StartupFailed()) << frame->StartupMessage();
-    EXPECT_TRUE(dialogs.Shown.empty()) << dialogs.Shown.front().text;
+    // Only the analyses' warnings (the T-Mail sample's alias files hold bad lines on
+    // purpose): no question, no error.
+    for (const TDialogRequest& r : dialogs.Shown)
+        EXPECT_EQ(r.type, TMsgDlgType::mtWarning) << r.text;
     ASSERT_EQ(LogList().size(), 13u);
     std::map<std::string, TLog*> byName;
     for (const auto& log : LogList()) {

@@ -139,6 +139,15 @@ protected:
     fs::path dir;
     std::string ini;
     TBatchDialogs dialogs{mrNo, true};
+    // The dialogs shown that are not warnings of an analysis.
+    std::vector<TDialogRequest> NotWarnings() const
+    {
+        std::vector<TDialogRequest> out;
+        for (const TDialogRequest& r : dialogs.Shown)
+            if (r.type != TMsgDlgType::mtWarning)
+                out.push_back(r);
+        return out;
+    }
     std::unique_ptr<TFrameForm> frame;
 };
 
@@ -284,10 +293,12 @@ TEST_F(FrameTest, CommandLineFilesOpenTheRegisteredLogOrATemporaryOne)
     EXPECT_NE(f.LogSubWindow(temp), nullptr);
     EXPECT_EQ(f.MdiArea()->subWindowList().size(), 2);
     // The missing file gives message 0 with its full path, and nothing else is
-    // asked: no desktop restore, no first-run questions.
-    ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].text, Fmt(0, {(dir / "missing.log").string()}));
-    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtInformation);
+    // asked: no desktop restore, no first-run questions. (The warnings are the
+    // analysis's: the sample's alias files hold bad lines on purpose.)
+    auto asked = NotWarnings();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, Fmt(0, {(dir / "missing.log").string()}));
+    EXPECT_EQ(asked[0].type, TMsgDlgType::mtInformation);
     EXPECT_FALSE(f.DesktopRestored());
 }
 
@@ -408,7 +419,7 @@ TEST_F(FrameTest, ShutdownWritesTheSettingsAndTheNextStartRestoresThem)
     EXPECT_EQ(Settings().LogFont.Size, 13);
     EXPECT_FALSE(g.isMaximized());
     EXPECT_EQ(g.size(), QSize(700, 500));
-    EXPECT_TRUE(dialogs.Shown.empty());
+    EXPECT_TRUE(NotWarnings().empty());
 }
 
 TEST_F(FrameTest, WithSaveDesktopOffNoWindowIsReopened)

@@ -1,0 +1,66 @@
+// The windows that show the analysis of a mailer log beside its log window: the
+// session list, the file-request list, the timeline, the dial statistics and the
+// session information card. The log window opens them, keeps them in step with its
+// caret, records which were open when it closes or re-reads, and opens those again
+// after the next analysis.
+//
+// Each such window registers a factory for its kind; a kind without one is simply
+// not offered (the log window's commands for it do nothing).
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace tarvix {
+
+class TChildForm;
+
+enum class TAnalysisKind { SessList, FreqList, Timeline, DialStat, SessInfo };
+inline constexpr int kAnalysisKindCount = 5;
+inline constexpr std::array<TAnalysisKind, kAnalysisKindCount> kAnalysisKinds = {
+    TAnalysisKind::SessList, TAnalysisKind::FreqList, TAnalysisKind::Timeline, TAnalysisKind::DialStat,
+    TAnalysisKind::SessInfo};
+
+// The suffix of the settings section of a kind (after the log's name): ".SessList",
+// ".FreqList", ".Timeline", ".DialStat", ".SessInfo".
+std::string_view AnalysisSectionSuffix(TAnalysisKind kind);
+
+// What the log window tells an analysis window. The widget is its MDI child; it is
+// deleted when it closes, which empties the log window's reference to it.
+class TAnalysisWindow {
+public:
+    virtual ~TAnalysisWindow() = default;
+    virtual QWidget* Widget() = 0;
+    // The caret entered another day (timeline, dial statistics).
+    virtual void ShowDay(long day) { (void)day; }
+    // The caret entered another session; -1 for none (session list, session card).
+    virtual void ShowSession(long session) { (void)session; }
+    // Whether the log window's previous and next session commands can move.
+    virtual void SetSessButtons(bool prev, bool next) { (void)prev, (void)next; }
+    virtual void ApplyColours() {}
+    virtual void ApplyGridFont() {}
+};
+
+// Where a window opens: the caret line, the day and the session to show (-1 none)
+// and the state of the session buttons.
+struct TAnalysisRequest {
+    std::int64_t Line = 1;
+    long Day = 0;
+    long Session = -1;
+    bool PrevSess = false;
+    bool NextSess = false;
+};
+
+// Creates and shows the window of a kind for a log window; nullptr when it cannot.
+using TAnalysisFactory = std::function<TAnalysisWindow*(TChildForm& owner, const TAnalysisRequest& request)>;
+
+// Registers (or, with an empty function, removes) the factory of a kind.
+void RegisterAnalysisWindow(TAnalysisKind kind, TAnalysisFactory factory);
+const TAnalysisFactory& AnalysisFactory(TAnalysisKind kind);
+
+}  // namespace tarvix

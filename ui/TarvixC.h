@@ -1,0 +1,195 @@
+// The log window: an MDI child that shows one log with colour highlighting, runs
+// the log's analysis and then navigates the log by day, session and run.
+//
+// The text is shown by a TLogView over the log file mapped into memory; the analysis
+// reads its own copy of the file (TLog::ReadFile), which is released once it
+// succeeded. While the analysis runs, the window lets the interface breathe, shows
+// a failing line and asks whether to go on, takes Esc as "stop", and closing the
+// window stops the analysis before the window goes (log->Window is emptied at once,
+// the window itself closes when the analysis has returned).
+#pragma once
+
+#include "engine/Log.h"
+#include "ui/AnalysisWindow.h"
+
+#include <QElapsedTimer>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMainWindow;
+class QMenu;
+class QProgressBar;
+class QToolButton;
+
+namespace tarvix {
+
+class TFindDialog;
+class TLogView;
+class TMailerLog;
+
+class TChildForm : public QMdiSubWindow, public TLogWindow {
+    Q_OBJECT
+
+public:
+    // The help context of the window.
+    static constexpr int kHelpContext = 5;
+
+    // A window for a log (caption, placement, fonts and colours); ShowLog loads it.
+    explicit TChildForm(TLog* log, QWidget* parent = nullptr);
+    ~TChildForm() override;
+
+    // Makes the window the owner of its (temporary) log: the log is destroyed with
+    // the window.
+    void TakeTemporaryLog(std::unique_ptr<TLog> log);
+
+    // Reads the log, shows its text and runs its analysis; then sets the window up
+    // for navigation. Runs again on every re-read.
+    void ShowLog(TLog* log);
+
+    TLog* ViewedLog() const { return log_; }
+    long CurrentDay() const { return currentDay_; }
+    long CurrentSession() const { return currentSession_; }
+    // The set-up for the log is complete (the end of ShowLog was reached).
+    bool Loaded() const { return loaded_; }
+    // The log is being read or analysed.
+    bool Busy() const;
+    // The window was closed (or is closing once its analysis has returned).
+    bool Closing() const { return closing_ || closePending_; }
+
+    // --- what the analysis asks of the window ---
+    // Caret to the start of a line, the line into view; then UpdatePosition.
+    void GoToLine(std::int64_t lineNo) override;
+    void ProcessMessages() override;
+    bool ShowErrorLine(std::int64_t lineNo, const std::string& message) override;
+
+    // Maps the caret to day and session: buttons, status and analysis windows.
+    void UpdatePosition();
+    void ReportProgress(std::int64_t lineNo);
+    // Status panel 0 and statistics panel 1.
+    void SetStatus(const QString& text);
+    void SetStatistics(const QString& text);
+    QString Status() const;
+    QString Statistics() const;
+    // The colours and fonts of the settings, after the user changed them.
+    void ApplyColours();
+    void ApplyFont(bool grids);
+
+    // --- commands (buttons, menu items and keys) ---
+    void PrevDay();
+    void NextDay();
+    // Sessions of a mailer log, runs of a FrontDoor log; nothing for other logs.
+    void PrevSess();
+    void NextSess();
+    void ToggleDayList();
+    void ExecGotoLine();
+    void OpenFindDialog();
+    void CopySelection();
+    // Asks for a file name and writes the selected text to it.
+    void SaveSelection();
+    // Writes the selected text to a file (created or replaced); false after an error,
+    // which was shown.
+    bool SaveSelectionTo(const QString& path);
+    void ToggleHighlight();
+    void Reread();
+    // Opens (or brings to the front) an analysis window; mailer logs only.
+    void OpenAnalysis(TAnalysisKind kind);
+
+    // --- the parts, for the frame and the tests ---
+    TLogView* View() const { return view_; }
+    QListWidget* DayList() const { return dayList_; }
+    QToolButton* Button(const char* name) const;
+    QAction* MenuAction(const char* name) const;
+    QMenu* PopupMenu() const { return popup_; }
+    QProgressBar* Progress() const { return progress_; }
+    TFindDialog* FindDialog() const { return findDialog_; }
+    TAnalysisWindow* AnalysisWindow(TAnalysisKind kind) const;
+
+signals:
+    // BtnHelp: the help topic of a context.
+    void HelpRequested(int context);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct TAnalysisSlot {
+        QPointer<QWidget> widget;
+        TAnalysisWindow* window = nullptr;
+    };
+
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildPopupMenu();
+    void ApplyTexts();
+    QToolButton* AddButton(const char* name, const QIcon& icon, void (TChildForm::*command)());
+
+    TMailerLog* MailerLog() const;
+    bool IsFrontDoor() const;
+    void SetHourglass(bool on);
+    void ShowError(const std::string& text);
+    void EnableAnalysisCommands(bool on);
+    void FillDayList();
+    void HideDayList();
+    void SetDayButtons(long day);
+    void RunStep(bool forward);
+    void UpdateDownloadCounters(TMailerLog& log);
+    // The line the window opens at after an analysis.
+    std::int64_t StartLine() const;
+    void RestoreDesktop();
+    // Writes which analysis windows are open (and closes them).
+    void RecordAnalysisWindows();
+    void CloseAnalysisWindows();
+    TAnalysisWindow* Analysis(TAnalysisKind kind) const;
+    TAnalysisWindow* OpenAnalysisWindow(TAnalysisKind kind, const TAnalysisRequest& request);
+    // The first 20 bytes of the last non-empty line; "" for an empty text, nullopt
+    // when there is no text or every line is empty.
+    std::optional<std::string> LastLineStart() const;
+    void RememberLastLine();
+    void FinishClose();
+    void ForgetLog();
+
+    TLog* log_ = nullptr;
+    std::unique_ptr<TLog> ownedLog_;
+    long currentDay_ = -1;
+    long currentSession_ = -1;
+    bool loaded_ = false;
+    bool textLoaded_ = false;   // the view holds the log's text
+    bool inShowLog_ = false;
+    bool trackCaret_ = false;
+    bool closePending_ = false;  // closed while ShowLog ran
+    bool closing_ = false;
+    bool hourglass_ = false;
+    bool placementRestored_ = false;
+    double progressScale_ = 1;
+    QElapsedTimer analysisTimer_;
+    std::array<TAnalysisSlot, kAnalysisKindCount> analysis_;
+    QString prevSessHint_;
+    QString nextSessHint_;
+    std::int64_t hlLine_ = -1;  // the line whose words were asked last, and the column
+    int hlCol_ = -1;
+
+    QMainWindow* body_ = nullptr;
+    TLogView* view_ = nullptr;
+    QListWidget* dayList_ = nullptr;
+    QLabel* panel0_ = nullptr;
+    QLabel* panel1_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QMenu* popup_ = nullptr;
+    QPointer<TFindDialog> findDialog_;
+};
+
+}  // namespace tarvix
