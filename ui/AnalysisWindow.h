@@ -47,13 +47,15 @@ public:
 };
 
 // Where a window opens: the caret line, the day and the session to show (-1 none)
-// and the state of the session buttons.
+// and the state of the session buttons. Restored: the window is opened again with
+// the saved desktop after an analysis, not by the user at the caret.
 struct TAnalysisRequest {
     std::int64_t Line = 1;
     long Day = 0;
     long Session = -1;
     bool PrevSess = false;
     bool NextSess = false;
+    bool Restored = false;
 };
 
 // Creates and shows the window of a kind for a log window; nullptr when it cannot.

@@ -997,6 +997,7 @@ void TChildForm::RestoreDesktop()
         request.Day = currentDay_ < 0 ? 0 : currentDay_;
         request.PrevSess = Button("BtnPrevSess")->isEnabled();
         request.NextSess = Button("BtnNextSess")->isEnabled();
+        request.Restored = true;
         if (kind == TAnalysisKind::Timeline && count == 0)
             continue;
         if (kind == TAnalysisKind::SessInfo && count > 0) {

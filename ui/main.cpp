@@ -1,6 +1,7 @@
 // tarvix: the desktop program. Each command-line parameter names a log file to open.
 #include "engine/LogStyles.h"
 #include "ui/QtDialogs.h"
+#include "ui/SessList.h"
 #include "ui/TarvixF.h"
 
 #include <QApplication>
@@ -42,6 +43,7 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     tarvix::RegisterGenericLogStyles();
+    tarvix::RegisterSessListWindow();
     tarvix::TQtDialogs dialogs;
     tarvix::SetDialogs(&dialogs);
 
