@@ -244,6 +244,7 @@ inline constexpr KeyUse kKeyUses[] = {
     {"FindDlg.NotFound", "s", "find dialog: the text is not found (text)"},
     {"LogWnd.SaveSelection", "", "log window: caption of the save-selection file dialog"},
     {"LogWnd.CantSave", "ss", "log window: the selection cannot be written (file name, reason)"},
+    {"SessList.ReportTitle", "", "session list: caption of the write-report file dialog"},
 };
 
 // Positions 0 to kLastIndexedText must all exist; the unused ones hold fillers
