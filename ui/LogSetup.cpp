@@ -255,6 +255,8 @@ void TLogsSetupForm::SelectRow(int row)
 
 void TLogsSetupForm::ShowValues()
 {
+    // Also called while the list itself is being changed (its current row moves).
+    const bool wasShowing = showing_;
     showing_ = true;
     TLog* log = SelectedLog();
     auto* mailer = dynamic_cast<TMailerLog*>(log);
@@ -277,7 +279,7 @@ void TLogsSetupForm::ShowValues()
     // The options of custom logs are edited elsewhere.
     btnLogOpt_->setEnabled(log && log->HasOptions && log->Style != lsCustom);
     btnDelete_->setEnabled(log != nullptr);
-    showing_ = false;
+    showing_ = wasShowing;
 }
 
 void TLogsSetupForm::ShowCutMode(TLog* log)
