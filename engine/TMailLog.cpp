@@ -168,7 +168,8 @@ void TTMailLog::LoadFromReg(const TIniFile& ini, std::string_view section)
     long long version = ini.ReadInteger(section, "TMVersion", kVersion2599);
     TMVersion = version < 0 || version > 99999 ? kVersion2599 : static_cast<int>(version);
     long long task = ini.ReadInteger(section, "TaskNo", 1);
-    TaskNo = task < 1 || task > 255 ? 1 : static_cast<int>(task);
+    // The options dialog takes task numbers from 0 to 255.
+    TaskNo = task < 0 || task > 255 ? 1 : static_cast<int>(task);
 }
 
 void TTMailLog::SaveToReg(TIniFile& ini, std::string_view section) const

@@ -57,7 +57,7 @@ public:
 
     // --- options ("TMVersion", "TaskNo") ---
     int TMVersion = kVersion2599;
-    int TaskNo = 1;  // the T-Mail line, 1 to 255
+    int TaskNo = 1;  // the T-Mail line, 0 to 255
 
     // --- highlighting ---
     // Column 0 with "/" as third character, column 6 with ":" as third character.

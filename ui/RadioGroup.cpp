@@ -1,15 +1,16 @@
 #include "ui/RadioGroup.h"
 
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QRadioButton>
-#include <QVBoxLayout>
 
 namespace tarvix {
 
-TRadioGroup::TRadioGroup(QWidget* parent)
-    : QGroupBox(parent), layout_(new QVBoxLayout(this)), group_(new QButtonGroup(this))
+TRadioGroup::TRadioGroup(Qt::Orientation orientation, QWidget* parent) : QGroupBox(parent)
 {
-    group_->setExclusive(true);
+    layout_ = new QBoxLayout(orientation == Qt::Vertical ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight, this);
+    group_ = new QButtonGroup(this);
+    connect(group_, &QButtonGroup::idClicked, this, &TRadioGroup::ItemClicked);
 }
 
 QStringList TRadioGroup::Items() const
@@ -22,46 +23,37 @@ QStringList TRadioGroup::Items() const
 
 void TRadioGroup::SetItems(const QStringList& items)
 {
-    const int index = ItemIndex();
-    while (static_cast<int>(buttons_.size()) > items.size()) {
-        QRadioButton* b = buttons_.back();
-        buttons_.pop_back();
-        group_->removeButton(b);
-        delete b;
-    }
-    for (int i = 0; i < items.size(); ++i) {
-        if (i < static_cast<int>(buttons_.size())) {
-            buttons_[static_cast<std::size_t>(i)]->setText(items[i]);
+    for (qsizetype k = 0; k < items.size(); ++k) {
+        if (static_cast<std::size_t>(k) < buttons_.size()) {
+            buttons_[static_cast<std::size_t>(k)]->setText(items[k]);
             continue;
         }
-        auto* b = new QRadioButton(items[i], this);
-        b->setObjectName(objectName() + QString::number(i));
-        group_->addButton(b, i);
+        auto* b = new QRadioButton(items[k], this);
+        b->setObjectName(QStringLiteral("%1Item%2").arg(objectName()).arg(k));
+        group_->addButton(b, static_cast<int>(k));
         layout_->addWidget(b);
         buttons_.push_back(b);
     }
-    if (index >= 0 && index < items.size())
-        SetItemIndex(index);
+}
+
+QRadioButton* TRadioGroup::Button(int index) const
+{
+    return index >= 0 && index < Count() ? buttons_[static_cast<std::size_t>(index)] : nullptr;
 }
 
 int TRadioGroup::ItemIndex() const { return group_->checkedId(); }
 
 void TRadioGroup::SetItemIndex(int index)
 {
-    if (index >= 0 && index < Count()) {
-        buttons_[static_cast<std::size_t>(index)]->setChecked(true);
+    if (QRadioButton* b = Button(index)) {
+        b->setChecked(true);
         return;
     }
-    // An exclusive group keeps one button checked: it lets go only while open.
+    // An exclusive group keeps one button checked: none is chosen only outside it.
     group_->setExclusive(false);
     for (QRadioButton* b : buttons_)
         b->setChecked(false);
     group_->setExclusive(true);
-}
-
-QRadioButton* TRadioGroup::Button(int index) const
-{
-    return index >= 0 && index < Count() ? buttons_[static_cast<std::size_t>(index)] : nullptr;
 }
 
 }  // namespace tarvix

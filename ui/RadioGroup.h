@@ -1,7 +1,5 @@
-// A titled group of radio buttons, one per line of its item list, of which one is
-// chosen. The items are the string-list property "items", so that the interface
-// language files can rename them ("RadDir.Items=('&Forward','&Backward')"), and the
-// title is the caption ("RadDir..=Direction").
+// A group of radio buttons made from a list of item texts, of which one or none is
+// chosen. The language file renames the items through the property "items".
 #pragma once
 
 #include <QGroupBox>
@@ -9,32 +7,39 @@
 
 #include <vector>
 
+class QBoxLayout;
 class QButtonGroup;
 class QRadioButton;
-class QVBoxLayout;
 
 namespace tarvix {
 
 class TRadioGroup : public QGroupBox {
     Q_OBJECT
     Q_PROPERTY(QStringList items READ Items WRITE SetItems)
-    Q_PROPERTY(int itemIndex READ ItemIndex WRITE SetItemIndex)
 
 public:
-    explicit TRadioGroup(QWidget* parent = nullptr);
+    explicit TRadioGroup(Qt::Orientation orientation = Qt::Vertical, QWidget* parent = nullptr);
+    // A group whose buttons stand one below the other.
+    explicit TRadioGroup(QWidget* parent) : TRadioGroup(Qt::Vertical, parent) {}
 
     QStringList Items() const;
-    // One button per item; the buttons that stay keep their check.
+    // Renames the buttons there are and adds one for each further text; the choice
+    // stays.
     void SetItems(const QStringList& items);
+    int Count() const { return static_cast<int>(buttons_.size()); }
+    QRadioButton* Button(int index) const;
+
     // The chosen item, -1 for none.
     int ItemIndex() const;
-    // Checks an item; an index outside the items clears the choice.
+    // Chooses an item; a number that is no item chooses none. Sends no signal.
     void SetItemIndex(int index);
-    QRadioButton* Button(int index) const;
-    int Count() const { return static_cast<int>(buttons_.size()); }
+
+signals:
+    // The user chose an item.
+    void ItemClicked(int index);
 
 private:
-    QVBoxLayout* layout_;
+    QBoxLayout* layout_;
     QButtonGroup* group_;
     std::vector<QRadioButton*> buttons_;
 };

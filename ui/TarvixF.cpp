@@ -8,11 +8,15 @@
 #include "platform/HostPath.h"
 #include "settings/QZIni.h"
 #include "ui/ChildForm.h"
+#include "ui/FindDialog.h"  // TarvixC.h hands out its find dialog
 #include "ui/FontChoice.h"
 #include "ui/FrameEvents.h"
 #include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
+#include "ui/LogSetup.h"
+#include "ui/TarvixC.h"
 #include "ui/MenuUtils.h"
+#include "ui/ModalHook.h"
 #include "ui/Placement.h"
 
 #include <QAction>
@@ -202,7 +206,7 @@ void TFrameForm::CreateMenus()
 
     miOptions_ = newMenu(nullptr, "MIOptions", QStringLiteral("&Options"));
     absent(NewItem(miOptions_, "MIGeneral", QStringLiteral("&General...")));
-    absent(NewItem(miOptions_, "MILogsSetup", QStringLiteral("&Logs...")));
+    command(NewItem(miOptions_, "MILogsSetup", QStringLiteral("&Logs...")), &TFrameForm::LogsSetupClick);
     miLanguage_ = newMenu(miOptions_, "MILanguage", QStringLiteral("L&anguage"));
     miEnglish_ = NewItem(miLanguage_, "MIEnglish", QStringLiteral("&English"));
     SetMenuItemTag(miEnglish_, 1);
@@ -341,7 +345,7 @@ void TFrameForm::FirstPaint()
     if (LogList().empty() &&
         MessageDlgLOr(109, {}, "No logs are set up yet. Do you want to set up logs now?",
                       TMsgDlgType::mtConfirmation, mbYesNo) == mrYes)
-        ShowHelpContext(hcLogsSetup, this);
+        Guard([this] { LogsSetupClick(); });
 }
 
 void TFrameForm::RestoreDesktop()
@@ -414,6 +418,41 @@ void TFrameForm::RenameLogMenuItem(int index, const QString& caption)
 {
     if (index >= 0 && static_cast<std::size_t>(index) < logItems_.size())
         logItems_[static_cast<std::size_t>(index)]->setText(QString(caption).replace(QLatin1Char('&'), QLatin1String("&&")));
+}
+
+TLog* TFrameForm::RestyleLog(TLog* log, int style)
+{
+    TLog* fresh = ChangeLogStyle(log, style);
+    if (!fresh)
+        return nullptr;
+    // The old object is gone: nothing may point to it any more (a new object may
+    // even be given its address).
+    storedStyles_.erase(log);
+    if (currentLog_ == log)
+        currentLog_ = fresh;
+    UpdateMenus();
+    return fresh;
+}
+
+bool TFrameForm::LogIsOpen(const TLog* log) const
+{
+    if (!log)
+        return false;
+    if (log->Window)
+        return true;
+    // A window that is closing while its analysis returns has let go of Window but
+    // still uses its log; one that has closed has let go of both.
+    for (const TChildForm* window : mdi_->findChildren<TChildForm*>())
+        if (window->ViewedLog() == log)
+            return true;
+    return false;
+}
+
+void TFrameForm::LogsSetupClick()
+{
+    TLogsSetupForm form(*this);
+    ExecModal(form);
+    UpdateMenus();
 }
 
 QAction* TFrameForm::LogMenuItem(int index) const

@@ -61,6 +61,13 @@ public:
     // Unregisters a log: its menu item, its window sections, the log itself.
     void RemoveLog(TLog* log);
     void RenameLogMenuItem(int index, const QString& caption);
+    // Replaces a registered log by one of another style that takes its settings
+    // (ChangeLogStyle), at the same place of the list and the menu; the new log.
+    // nullptr for a log that is not registered.
+    TLog* RestyleLog(TLog* log, int style);
+    // The log is shown in a window (also one that is still closing): it may be
+    // neither restyled nor removed.
+    bool LogIsOpen(const TLog* log) const;
     // Shows the Logs, T-Mail and Argus menus only while they have something to offer.
     void UpdateMenus();
 
@@ -68,6 +75,8 @@ public:
     // Raises Exception "Invalid Log tag" for an item whose tag is no list position.
     void LogMenuClick(QAction* item);
     void LanguageClick(QAction* item);
+    // Options > Logs...: the logs setup dialog.
+    void LogsSetupClick();
     void ViewLogClick();
     void ChatLogClick();
     void LogFontClick();

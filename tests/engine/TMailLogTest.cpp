@@ -926,9 +926,12 @@ TEST_F(TMailFixture, OptionsInTheSettingsStore)
     EXPECT_EQ(b.MailerPath(), "");
 
     ini.WriteInteger("Log1", "TMVersion", 2601);  // an old stored value stays as it is
-    ini.WriteInteger("Log1", "TaskNo", 0);
+    ini.WriteInteger("Log1", "TaskNo", 0);  // the options take 0 to 255
     b.LoadFromReg(ini, "Log1");
     EXPECT_EQ(b.TMVersion, 2601);
+    EXPECT_EQ(b.TaskNo, 0);
+    ini.WriteInteger("Log1", "TaskNo", -1);
+    b.LoadFromReg(ini, "Log1");
     EXPECT_EQ(b.TaskNo, 1);
     ini.WriteString("Log1", "TaskNo", "lots");
     ini.WriteInteger("Log1", "TMVersion", -5);

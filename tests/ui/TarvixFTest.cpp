@@ -11,11 +11,13 @@
 #include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
 #include "ui/MenuUtils.h"
+#include "ui/ModalHook.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -176,10 +178,10 @@ TEST_F(FrameTest, StartupRegistersTheLogsOfTheSettingsInTheLogsMenu)
     EXPECT_TRUE(Item("MIEnglish")->isChecked());
     EXPECT_FALSE(Item("MIRussian")->isChecked());
     // Windows this program does not have yet are offered disabled.
-    for (const char* name : {"MITraffic", "MIHistory", "MIFreqLim", "MIBinaryLog", "MIGeneral", "MILogsSetup",
-                             "MIColors"})
+    for (const char* name : {"MITraffic", "MIHistory", "MIFreqLim", "MIBinaryLog", "MIGeneral", "MIColors"})
         EXPECT_FALSE(Item(name)->isEnabled()) << name;
-    for (const char* name : {"MIViewLog", "MIExit", "MIChatLog", "MILogFont", "MIGridFont", "MIContents", "MIAbout"})
+    for (const char* name : {"MIViewLog", "MIExit", "MIChatLog", "MILogFont", "MIGridFont", "MIContents", "MIAbout",
+                             "MILogsSetup"})
         EXPECT_TRUE(Item(name)->isEnabled()) << name;
     // A main address is set and logs are registered: no questions.
     EXPECT_TRUE(dialogs.Shown.empty()) << (dialogs.Shown.empty() ? "" : dialogs.Shown[0].text);
@@ -204,15 +206,21 @@ TEST_F(FrameTest, AFreshStartAsksTheFirstRunQuestions)
     EXPECT_EQ(OpenHelpWindow(), nullptr);
     Stop();
     // The main address is in the settings now: the next start asks only about logs.
-    // Yes shows how logs are registered.
+    // Yes opens the logs setup.
     TBatchDialogs yes(mrYes, true);
     SetDialogs(&yes);
+    QStringList opened;
+    SetModalRunner([&opened](QDialog& d) {
+        opened << d.objectName();
+        d.reject();
+        return d.result();
+    });
     Start();
+    SetModalRunner({});
     ASSERT_EQ(yes.Shown.size(), 1u);
     EXPECT_EQ(yes.Shown[0].text, LGet(109));
-    ASSERT_NE(OpenHelpWindow(), nullptr);
-    EXPECT_EQ(OpenHelpWindow()->CurrentPage().fileName(), "settings.html");
-    EXPECT_EQ(OpenHelpWindow()->CurrentPage().fragment(), "logs");
+    EXPECT_EQ(opened, QStringList({"TLogsSetupForm"}));
+    EXPECT_EQ(OpenHelpWindow(), nullptr);
     Stop();
     SetDialogs(&dialogs);
 }

@@ -1,0 +1,130 @@
+// The rules of the logs setup: the style list, names of new logs, paths typed or
+// picked, the size limit and the T-Mail options as the dialogs take them.
+#include "engine/LogSetupRules.h"
+
+#include "engine/Log.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace tarvix {
+namespace {
+
+TEST(LogSetupRules, StyleItemsAndTheirStylesMapBothWays)
+{
+    const int styles[kStyleItemCount] = {lsTMail, lsBinkPlus, lsBrake, lsFhMail, lsSFMail,
+                                         lsArgus, lsBink,      lsFrontDoor, lsPlain, lsCustom};
+    std::set<int> seen;
+    for (int item = 0; item < kStyleItemCount; ++item) {
+        EXPECT_EQ(StyleOfItem(item), styles[item]) << item;
+        EXPECT_EQ(ItemOfStyle(styles[item]), item) << item;
+        seen.insert(StyleOfItem(item));
+    }
+    // Every style has exactly one item.
+    EXPECT_EQ(seen.size(), std::size_t(kLogStyleCount));
+    // The stored numbers of the list, as the settings keep them.
+    const int reverse[kLogStyleCount] = {8, 0, 6, 7, 2, 1, 3, 4, 5, 9};
+    for (int style = 0; style < kLogStyleCount; ++style)
+        EXPECT_EQ(ItemOfStyle(style), reverse[style]) << style;
+    EXPECT_STREQ(StyleItemText(0), "T-Mail");
+    EXPECT_STREQ(StyleItemText(8), "Other");
+    EXPECT_STREQ(StyleItemText(9), "Custom");
+    for (int bad : {-1, 10, 42, -100000}) {
+        EXPECT_EQ(StyleOfItem(bad), -1);
+        EXPECT_EQ(ItemOfStyle(bad), -1);
+        EXPECT_STREQ(StyleItemText(bad), "");
+    }
+}
+
+TEST(LogSetupRules, NewLogNamesCountOnFromTheFirstFreeNumber)
+{
+    LogList().clear();
+    EXPECT_EQ(FreeLogName("New log"), "New log");
+    auto add = [](const std::string& name) {
+        auto log = std::make_unique<TLog>();
+        log->Name = name;
+        LogList().push_back(std::move(log));
+    };
+    add("New log");
+    EXPECT_EQ(FreeLogName("New log"), "New log 1");
+    add("New log 1");
+    add("New log 3");
+    EXPECT_EQ(FreeLogName("New log"), "New log 2");
+    // Names compare exactly.
+    EXPECT_EQ(FreeLogName("new log"), "new log");
+    EXPECT_EQ(FreeLogName(""), "");
+    add("");
+    EXPECT_EQ(FreeLogName(""), " 1");
+    LogList().clear();
+}
+
+TEST(LogSetupRules, PathsTypedOrPicked)
+{
+    EXPECT_TRUE(IsBlankText(""));
+    EXPECT_TRUE(IsBlankText(" \t \t"));
+    EXPECT_FALSE(IsBlankText(" x "));
+    EXPECT_FALSE(IsBlankText("\n"));
+
+    EXPECT_EQ(WithoutQuotes("\"C:\\TM\\T-MAIL.LOG\""), "C:\\TM\\T-MAIL.LOG");
+    EXPECT_EQ(WithoutQuotes("\"/a b/x.log\""), "/a b/x.log");
+    EXPECT_EQ(WithoutQuotes("\"\""), "");
+    // Only a pair that encloses the whole text.
+    for (const char* kept : {"\"", "\"x", "x\"", "a\"b\"", "plain", ""})
+        EXPECT_EQ(WithoutQuotes(kept), kept) << kept;
+
+    EXPECT_EQ(DirectoryOfPath("/home/fido/tm/t-mail.log"), "/home/fido/tm");
+    EXPECT_EQ(DirectoryOfPath("C:\\TM\\T-MAIL.LOG"), "C:\\TM");
+    EXPECT_EQ(DirectoryOfPath("/x.log"), "/");
+    EXPECT_EQ(DirectoryOfPath("C:\\X.LOG"), "C:\\");
+    EXPECT_EQ(DirectoryOfPath("C:X.LOG"), "C:");
+    EXPECT_EQ(DirectoryOfPath("t-mail.log"), "");
+    EXPECT_EQ(DirectoryOfPath(""), "");
+    EXPECT_EQ(DirectoryOfPath("/home/fido/tm/"), "/home/fido/tm");
+    EXPECT_EQ(DirectoryOfPath("a/b\\c.log"), "a/b");
+
+    EXPECT_EQ(WithoutClosingSeparator("/home/fido/tm/"), "/home/fido/tm");
+    EXPECT_EQ(WithoutClosingSeparator("C:\\TM\\"), "C:\\TM");
+    EXPECT_EQ(WithoutClosingSeparator("C:\\TM"), "C:\\TM");
+    // One separator only, and roots stay roots.
+    EXPECT_EQ(WithoutClosingSeparator("/a//"), "/a/");
+    for (const char* root : {"/", "\\", "C:\\", ""})
+        EXPECT_EQ(WithoutClosingSeparator(root), root) << root;
+}
+
+TEST(LogSetupRules, CutSizeTakesDigitsOnly)
+{
+    EXPECT_EQ(ParseCutSize(""), 0);
+    EXPECT_EQ(ParseCutSize("0"), 0);
+    EXPECT_EQ(ParseCutSize("512"), 512);
+    EXPECT_EQ(ParseCutSize("000512"), 512);
+    EXPECT_EQ(ParseCutSize("2147483647"), 2147483647LL);
+    for (const char* bad : {"2147483648", "99999999999999999999999999", "-1", "+1", "1 ", " 1", "1k", "x"})
+        EXPECT_EQ(ParseCutSize(bad), std::nullopt) << bad;
+}
+
+TEST(LogSetupRules, TMailOptions)
+{
+    const int versions[] = {2599, 2602, 2603, 2604, 2605};
+    for (int item = 0; item < 5; ++item) {
+        EXPECT_EQ(TMailVersionItem(versions[item]), item);
+        EXPECT_EQ(TMailVersionOfItem(item), versions[item]);
+    }
+    // Versions that the items stand for but do not name select none.
+    for (int other : {2600, 2601, 2606, 0, -1, 99999})
+        EXPECT_EQ(TMailVersionItem(other), -1) << other;
+    EXPECT_EQ(TMailVersionOfItem(-1), 2599);
+    EXPECT_EQ(TMailVersionOfItem(5), 2599);
+
+    EXPECT_EQ(ParseTaskNo("0"), 0);
+    EXPECT_EQ(ParseTaskNo("1"), 1);
+    EXPECT_EQ(ParseTaskNo("255"), 255);
+    EXPECT_EQ(ParseTaskNo(" 17\t"), 17);
+    EXPECT_EQ(ParseTaskNo("0007"), 7);
+    for (const char* bad : {"", "  ", "256", "-1", "+1", "1x", "x", "1 2", "$FF", "99999999999999999999999"})
+        EXPECT_EQ(ParseTaskNo(bad), std::nullopt) << bad;
+}
+
+}  // namespace
+}  // namespace tarvix
