@@ -3,8 +3,10 @@
 #include "platform/Bytes.h"
 #include "platform/FileRead.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvix {
 
@@ -48,8 +50,15 @@ void TBinkLng::Load(const std::string& bytes, const std::string& name)
                           " bytes runs past end of file");
     const std::string_view block(bytes.data() + blockStart, dataSize);
 
-    std::vector<std::string> strings;
-    strings.reserve(count);
+    // Where the string that starts at each offset ends: the next zero byte (dataSize
+    // for none), found in one pass however many pointers share the bytes.
+    std::vector<std::uint32_t> zeroAt(dataSize + 1);
+    zeroAt[dataSize] = static_cast<std::uint32_t>(dataSize);
+    for (std::size_t k = dataSize; k-- > 0;)
+        zeroAt[k] = block[k] == '\0' ? static_cast<std::uint32_t>(k) : zeroAt[k + 1];
+
+    std::vector<Span> spans;
+    spans.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t pointer = LoadU16LE(bytes, kHeaderSize + 4 * i);
         const std::string which = "string " + std::to_string(i);
@@ -62,19 +71,21 @@ void TBinkLng::Load(const std::string& bytes, const std::string& name)
             Damaged(name, which + " starts at offset " + std::to_string(offset) +
                               " beyond the string block of " + std::to_string(dataSize) +
                               " bytes");
-        const std::size_t end = block.find('\0', offset);
-        if (end == std::string_view::npos)
+        const std::size_t end = zeroAt[offset];
+        if (end == dataSize)
             Damaged(name, which + " has no terminating zero inside the string block");
-        strings.emplace_back(block.substr(offset, end - offset));
+        spans.push_back(Span{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(end - offset)});
     }
-    strings_ = std::move(strings);
+    block_.assign(block);
+    spans_ = std::move(spans);
 }
 
 std::string TBinkLng::GetStr(std::int64_t index) const
 {
-    if (index < 0 || static_cast<std::uint64_t>(index) >= strings_.size())
+    if (index < 0 || static_cast<std::uint64_t>(index) >= spans_.size())
         return std::string();
-    return strings_[static_cast<std::size_t>(index)];
+    const Span& s = spans_[static_cast<std::size_t>(index)];
+    return block_.substr(s.offset, s.size);
 }
 
 std::string TBinkLng::GetCut(std::int64_t index) const

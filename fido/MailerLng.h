@@ -123,7 +123,7 @@ public:
     explicit TBinkLng(const std::string& fileName);
     static TBinkLng FromBytes(const std::string& bytes, const std::string& name = "binkley.lng");
 
-    std::size_t Count() const { return strings_.size(); }
+    std::size_t Count() const { return spans_.size(); }
     // String Index (0-based); "" when Index is negative or not below Count.
     std::string GetStr(std::int64_t index) const;
     // GetStr(Index) without its first character (the log-level mark the mailer writes
@@ -134,7 +134,15 @@ private:
     TBinkLng() = default;
     void Load(const std::string& bytes, const std::string& name);
 
-    std::vector<std::string> strings_;
+    // The string block, and where in it each string lies. Many pointers may name the
+    // same bytes, so the strings are not copied one by one: a small file could
+    // otherwise make gigabytes of copies.
+    struct Span {
+        std::uint32_t offset;
+        std::uint32_t size;
+    };
+    std::string block_;
+    std::vector<Span> spans_;
 };
 
 }  // namespace tarvix

@@ -65,22 +65,43 @@ std::string LngText(std::string_view key, const std::vector<FmtArg>& args)
 }
 
 // The position of find in s at or after from, compared without regard to case.
-std::size_t FindNoCase(const std::string& s, std::string_view find, std::size_t from)
-{
-    if (find.empty() || s.size() < find.size())
-        return std::string::npos;
-    const char first = Upper(find[0]);
-    for (std::size_t i = from; i + find.size() <= s.size(); ++i) {
-        if (Upper(s[i]) != first)
-            continue;
-        std::size_t k = 1;
-        while (k < find.size() && Upper(s[i + k]) == Upper(find[k]))
-            ++k;
-        if (k == find.size())
-            return i;
+// Finds a text in lines without regard to case, in time linear in the length of
+// the line whatever the text (Knuth-Morris-Pratt): a configuration may search long
+// expanded lines for many long define names.
+class NoCaseFinder {
+public:
+    explicit NoCaseFinder(std::string_view find) : find_(UpperStr(find)), next_(find_.size(), 0)
+    {
+        // next_[k]: the length of the longest proper prefix of find_[0..k] that is
+        // also a suffix of it.
+        for (std::size_t k = 1, j = 0; k < find_.size(); ++k) {
+            while (j > 0 && find_[k] != find_[j])
+                j = next_[j - 1];
+            if (find_[k] == find_[j])
+                ++j;
+            next_[k] = j;
+        }
     }
-    return std::string::npos;
-}
+
+    // The first occurrence at or after from, or npos.
+    std::size_t Find(const std::string& s, std::size_t from) const
+    {
+        if (find_.empty())
+            return std::string::npos;
+        for (std::size_t i = from, j = 0; i < s.size(); ++i) {
+            const char c = Upper(s[i]);
+            while (j > 0 && c != find_[j])
+                j = next_[j - 1];
+            if (c == find_[j] && ++j == find_.size())
+                return i + 1 - j;
+        }
+        return std::string::npos;
+    }
+
+private:
+    std::string find_;
+    std::vector<std::size_t> next_;
+};
 
 // Replaces every occurrence of find in s (any case) by replacement, left to right,
 // without scanning the inserted text again - as ReplaceTextAll does - but the result
@@ -88,7 +109,8 @@ std::size_t FindNoCase(const std::string& s, std::string_view find, std::size_t 
 // multiply the length of the line.
 void ReplaceLimited(std::string& s, std::string_view find, std::string_view replacement, std::size_t limit)
 {
-    std::size_t at = FindNoCase(s, find, 0);
+    const NoCaseFinder finder(find);
+    std::size_t at = finder.Find(s, 0);
     if (at == std::string::npos)
         return;
     std::string r;
@@ -98,7 +120,7 @@ void ReplaceLimited(std::string& s, std::string_view find, std::string_view repl
         r.append(s, done, at - done);
         r.append(replacement.substr(0, limit > r.size() ? limit - r.size() : 0));
         done = at + find.size();
-        at = FindNoCase(s, find, done);
+        at = finder.Find(s, done);
     }
     if (r.size() < limit)
         r.append(s, done, std::string::npos);
@@ -568,10 +590,11 @@ bool TQParser::ProcessLine(std::string line)
 
 void TQParser::Substitute()
 {
-    if (line_.size() > kMaxExpandedLine)
-        line_.resize(kMaxExpandedLine);
+    // Lines of the file are short; a line an OnBeforeParse handler made longer is
+    // the program's own and keeps its length.
+    const std::size_t limit = std::max(line_.size(), kMaxExpandedLine);
     for (std::size_t i = 0; i < defines_.Count(); ++i)
-        ReplaceLimited(line_, defines_.KeyAt(i), defines_.ValueAt(i), kMaxExpandedLine);
+        ReplaceLimited(line_, defines_.KeyAt(i), defines_.ValueAt(i), limit);
 }
 
 void TQParser::Split()

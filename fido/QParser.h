@@ -15,8 +15,9 @@
 //   - every define, in insertion order, is replaced wherever its name occurs,
 //     without regard to case, also inside words and quotes; inserted text is not
 //     scanned again for the same define, later defines see it. The substituted line
-//     is cut at kMaxExpandedLine bytes, so that chains of defines cannot make it
-//     grow without bound;
+//     is cut at kMaxExpandedLine bytes (or at its own length, when OnBeforeParse
+//     made it longer), so that chains of defines cannot make it grow without
+//     bound, nor make every later define search a huge line;
 //   - the line is cut at CommentStr, trimmed and split into words at blanks and
 //     tabs; a word in double quotes keeps its blanks;
 //   - OnAfterParse may change the words or drop the line;
@@ -116,8 +117,10 @@ public:
     static constexpr std::size_t kMaxLine = 255;
     // Longest value of a define made by the define directive.
     static constexpr std::size_t kMaxDefineValue = 255;
-    // Longest line after macro substitution; the rest is cut off.
-    static constexpr std::size_t kMaxExpandedLine = 64 * 1024;
+    // Longest line after macro substitution; the rest is cut off. Every define is
+    // searched for in every line, so this bounds the work per line and define: four
+    // lines of the longest length read leave room for any real use of macros.
+    static constexpr std::size_t kMaxExpandedLine = 1024;
     // Deepest nesting of files (the top file counts as 1).
     static constexpr int kMaxIncludeDepth = 32;
 

@@ -5,6 +5,7 @@
 #include "platform/Text.h"
 
 #include <charconv>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace tarvix {
@@ -75,6 +76,17 @@ std::string CleanName(std::string_view s)
     return r;
 }
 
+// An identifier as it is stored: line breaks and zero bytes become blanks, "="
+// becomes "_", and blanks at both ends are removed (a reader would drop them).
+std::string CleanIdent(std::string_view s)
+{
+    std::string id = CleanName(s);
+    for (char& c : id)
+        if (c == '=')
+            c = '_';
+    return std::string(TrimBlanks(id));
+}
+
 }  // namespace
 
 TIniFile::TIniFile() = default;
@@ -119,12 +131,17 @@ void TIniFile::FromText(std::string_view text)
         }
         std::size_t eq = line.find('=');
         bool comment = line.front() == ';' || line.front() == '#';
-        if (comment || eq == std::string_view::npos || eq == 0) {
+        // The identifier as WriteString makes it, so that writing a value under an
+        // identifier read from the file replaces that value.
+        std::string ident = eq == std::string_view::npos ? std::string() : CleanIdent(line.substr(0, eq));
+        // Unless the damaged bytes in front of it hid a "[", ";" or "#" that would make
+        // the line written back a section header or a comment.
+        bool hidden = !ident.empty() && ident.front() != line.front() && std::strchr("[;#", ident.front());
+        if (comment || ident.empty() || hidden) {
             // A comment or a line we cannot read: kept as it is, never looked at.
             cur->push_back(Line{{}, std::string(raw)});
             continue;
         }
-        std::string ident(TrimBlanks(line.substr(0, eq)));
         std::string value = Unquote(TrimBlanks(line.substr(eq + 1)));
         bool replaced = false;
         for (Line& l : *cur)
@@ -198,10 +215,7 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view iden
 
 void TIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value)
 {
-    std::string id = CleanName(TrimBlanks(ident));
-    for (char& c : id)
-        if (c == '=')
-            c = '_';
+    std::string id = CleanIdent(ident);
     if (id.empty())
         return;
     Section* s = Find(section);

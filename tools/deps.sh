@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev
-          qt6-base-dev fonts-dejavu-core)
+          qt6-base-dev fonts-dejavu-core
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -11,6 +11,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -530,6 +531,38 @@ TEST(BinkLng, OversizedCountRaises)
     PutU16At(b, 6, 65535);
     EXPECT_TRUE(Contains(LngErrorOf([&] { TBinkLng::FromBytes(b); }),
                          "string block of 65535 bytes runs past end of file"));
+}
+
+namespace {
+
+// The most memory this process has used so far, in bytes.
+std::int64_t PeakMemory()
+{
+    struct rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<std::int64_t>(u.ru_maxrss) * 1024;
+}
+
+}  // namespace
+
+// A file of 330 kB whose 65535 pointers all name one string of 60000 bytes: the
+// reader does not make a copy of the string for each pointer (3.9 GB).
+TEST(BinkLng, PointersSharingOneLongStringMakeNoCopies)
+{
+    const std::size_t count = 65535, length = 60000;
+    std::string b(12, '\0');
+    b[4] = '\xff', b[5] = '\xff';  // count
+    b[6] = static_cast<char>((length + 1) & 0xFF), b[7] = static_cast<char>((length + 1) >> 8);
+    for (std::size_t i = 0; i < count; ++i)
+        b += std::string("\x04\0\0\0", 4);
+    b += std::string(length, 'x');
+    b += '\0';
+    const std::int64_t before = PeakMemory();
+    const auto lng = TBinkLng::FromBytes(b);
+    EXPECT_LT(PeakMemory() - before, std::int64_t(512) << 20);
+    ASSERT_EQ(lng.Count(), count);
+    EXPECT_EQ(lng.GetStr(0), std::string(length, 'x'));
+    EXPECT_EQ(lng.GetCut(static_cast<std::int64_t>(count - 1)), std::string(length - 1, 'x'));
 }
 
 TEST(BinkLng, TruncationAtAnyLengthRaisesUntilTheFileIsWhole)

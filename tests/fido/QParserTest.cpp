@@ -204,9 +204,31 @@ TEST_F(QParserTest, GrowingDefinesAreCut)
     for (const std::string& w : r.lines[0])
         total += w.size() + 1;
     EXPECT_LE(total, TQParser::kMaxExpandedLine + 1);
-    EXPECT_GT(r.lines[0].size(), 1000u);
+    EXPECT_GT(r.lines[0].size(), TQParser::kMaxExpandedLine / 4);
     ASSERT_EQ(r.lines[1].size(), 2u);
     EXPECT_EQ(r.lines[1][1].size(), TQParser::kMaxExpandedLine - 4);
+}
+
+// Long define names that almost match: the search must not compare each name anew
+// at every byte, and lines expanded to the limit must stay short enough for many
+// defines to search (a 3 kB file took a minute in the fuzz build).
+// The names are found in any case, also where a partial match overlaps the real one.
+TEST_F(QParserTest, LongNamesThatAlmostMatchAreFound)
+{
+    Recorder r;
+    std::string lines = "define @2 " + std::string(120, '@') + "\n";
+    lines += "define @ " + std::string(240, 'a') + "\n";
+    for (char c = 'B'; c < 'L'; ++c)
+        lines += "define " + std::string(200, 'A') + c + " no\n";
+    lines += "define ABAB more\ndefine aab found\n";
+    for (int i = 0; i < 10; ++i)
+        lines += "Key @2\n";
+    lines += "Key aaaAB xAaB-abaabab\n";
+    r.p.Parse(File("t.ctl", lines));
+    ASSERT_EQ(r.lines.size(), 11u);
+    // "@2" became 120 times "@" and each "@" 240 "a", cut at the limit.
+    EXPECT_EQ(r.lines[0][1], std::string(TQParser::kMaxExpandedLine - 4, 'a'));
+    EXPECT_EQ(r.lines[10], (TQWords{"Key", "aafound", "xfound-abamore"}));
 }
 
 TEST_F(QParserTest, BadDefineAndBadInclude)

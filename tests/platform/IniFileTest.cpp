@@ -87,6 +87,34 @@ TEST(IniFile, WriteEraseDeleteAndRoundTrip)
     EXPECT_NE(back.ToText().find("; my comment"), std::string::npos);
 }
 
+// A damaged identifier (zero bytes, found by fuzzing) is read as the identifier that
+// writing under its name stores: rewriting a value read from the file changes nothing,
+// and what is written reads back under the name that reading reports.
+TEST(IniFile, IdentifiersReadAreTheIdentifiersWritten)
+{
+    TIniFile ini;
+    ini.FromText(std::string("[A]\nx \0\0=1\n\0 =kept\n", 19));
+    ASSERT_EQ(ini.ReadSection("A"), (std::vector<std::string>{"x"}));
+    ini.WriteString("A", ini.ReadSection("A")[0], "1");
+    EXPECT_FALSE(ini.Modified());
+    EXPECT_EQ(ini.ReadSection("A").size(), 1u);
+
+    ini.WriteString("A", std::string("y\n\0", 3), "2");
+    TIniFile back;
+    back.FromText(ini.ToText());
+    EXPECT_EQ(back.ReadSection("A"), (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(back.ReadString("A", "y", ""), "2");
+    EXPECT_NE(back.ToText().find(std::string("\0 =kept", 7)), std::string::npos);
+
+    // Zero bytes in front of "[" do not make the line a section header once written.
+    TIniFile hidden;
+    hidden.FromText(std::string("\0[]=\n\0;=x\n", 10));
+    EXPECT_TRUE(hidden.ReadSections().empty());
+    TIniFile hiddenBack;
+    hiddenBack.FromText(hidden.ToText());
+    EXPECT_EQ(hiddenBack.ToText(), hidden.ToText());
+}
+
 TEST(IniFile, HandWrittenBackslashesInQuotedValuesSurvive)
 {
     TIniFile ini;
