@@ -294,35 +294,88 @@ std::uint64_t NodeKey(const TFidoAddr& a)
     return part(a.Zone) << 48 | part(a.Net) << 32 | part(a.Node) << 16 | part(a.Point);
 }
 
+bool IsWildName(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+
+void InsertSorted(std::vector<std::size_t>& list, std::size_t index)
+{
+    list.insert(std::upper_bound(list.begin(), list.end(), index), index);
+}
+
 }  // namespace
 
 void TMailerLog::IndexFreq(std::size_t index)
 {
-    const TFidoAddr& a = *freqs_[index].Addr;
-    if (HasWildcard(a))
+    const TFreq& f = freqs_[index];
+    const TFidoAddr& a = *f.Addr;
+    if (HasWildcard(a)) {
         maskFreqs_.push_back(index);
-    else
-        freqsOfNode_[NodeKey(a)].push_back(index);
+        return;
+    }
+    TNodeFreqs& node = freqsOfNode_[NodeKey(a)];
+    node.lastOfName[f.Name] = index;
+    InsertSorted(node.ofRealName[f.RealName], index);
+    if (IsWildName(f.Name)) {
+        auto it = std::find_if(node.wildcards.begin(), node.wildcards.end(),
+                               [&f](const auto& w) { return w.first == f.Name; });
+        if (it == node.wildcards.end())
+            node.wildcards.emplace_back(f.Name, index);
+        else
+            it->second = std::max(it->second, index);
+    }
 }
 
-template <typename Match>
-TFreq* TMailerLog::LastFreqOf(const TFidoAddr& addr, Match match)
+void TMailerLog::SetRealName(std::size_t index, const std::string& realName)
 {
-    // The requests of that node, and those made under a mask (none in practice), each
-    // in list order: the last one that matches wins.
+    TFreq& f = freqs_[index];
+    if (f.RealName == realName)
+        return;
+    if (!HasWildcard(*f.Addr)) {
+        TNodeFreqs& node = freqsOfNode_[NodeKey(*f.Addr)];
+        if (auto it = node.ofRealName.find(f.RealName); it != node.ofRealName.end()) {
+            auto& list = it->second;
+            auto at = std::lower_bound(list.begin(), list.end(), index);
+            if (at != list.end() && *at == index)
+                list.erase(at);
+            if (list.empty())
+                node.ofRealName.erase(it);
+        }
+        InsertSorted(node.ofRealName[realName], index);
+    }
+    f.RealName = realName;
+}
+
+long TMailerLog::LastFreqOfName(const TFidoAddr& addr, const std::string& name) const
+{
     long best = -1;
     if (auto it = freqsOfNode_.find(NodeKey(addr)); it != freqsOfNode_.end())
-        for (auto k = it->second.rbegin(); k != it->second.rend(); ++k)
-            if (match(freqs_[*k])) {
-                best = static_cast<long>(*k);
-                break;
-            }
+        if (auto n = it->second.lastOfName.find(name); n != it->second.lastOfName.end())
+            best = static_cast<long>(n->second);
+    // Requests made under an address mask (none in practice) that cover the node.
     for (auto k = maskFreqs_.rbegin(); k != maskFreqs_.rend() && static_cast<long>(*k) > best; ++k)
-        if (MatchAddr(*freqs_[*k].Addr, addr) && match(freqs_[*k])) {
-            best = static_cast<long>(*k);
-            break;
-        }
-    return best < 0 ? nullptr : &freqs_[static_cast<std::size_t>(best)];
+        if (MatchAddr(*freqs_[*k].Addr, addr) && freqs_[*k].Name == name)
+            return static_cast<long>(*k);
+    return best;
+}
+
+long TMailerLog::LastFreqForFile(const TFidoAddr& addr, const std::string& name) const
+{
+    auto answers = [&name](const TFreq& f) { return f.RealName == name || MatchWild(name, f.Name, false); };
+    long best = -1;
+    if (auto it = freqsOfNode_.find(NodeKey(addr)); it != freqsOfNode_.end()) {
+        const TNodeFreqs& node = it->second;
+        // A name without wildcards is matched by that name alone.
+        if (auto n = node.lastOfName.find(name); n != node.lastOfName.end())
+            best = static_cast<long>(n->second);
+        if (auto r = node.ofRealName.find(name); r != node.ofRealName.end() && !r->second.empty())
+            best = std::max(best, static_cast<long>(r->second.back()));
+        for (const auto& [mask, last] : node.wildcards)
+            if (static_cast<long>(last) > best && MatchWild(name, mask, false))
+                best = static_cast<long>(last);
+    }
+    for (auto k = maskFreqs_.rbegin(); k != maskFreqs_.rend() && static_cast<long>(*k) > best; ++k)
+        if (MatchAddr(*freqs_[*k].Addr, addr) && answers(freqs_[*k]))
+            return static_cast<long>(*k);
+    return best;
 }
 
 void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
@@ -334,8 +387,8 @@ void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
     if (auto it = aliases_.find(key); it != aliases_.end())
         realName = it->second.FileName;
     // The same file asked again by the same node: only the line changes.
-    if (TFreq* same = LastFreqOf(addr, [&key](const TFreq& f) { return f.Name == key; })) {
-        same->LineNo = LineNo;
+    if (long same = LastFreqOfName(addr, key); same >= 0) {
+        freqs_[static_cast<std::size_t>(same)].LineNo = LineNo;
         return;
     }
     const bool newRequester = HasWildcard(addr) || freqsOfNode_.find(NodeKey(addr)) == freqsOfNode_.end();
@@ -356,12 +409,12 @@ void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, 
     if (name.empty())
         return;
     // The last request of that node that names the file, or whose mask matches it.
-    TFreq* candidate = LastFreqOf(addr, [&name](const TFreq& f) {
-        return f.RealName == name || MatchWild(name, f.Name, false);
-    });
-    if (!candidate)
+    long found = LastFreqForFile(addr, name);
+    if (found < 0)
         return;
-    const bool wildcard = candidate->Name.find_first_of("*?") != std::string::npos;
+    const std::size_t index = static_cast<std::size_t>(found);
+    TFreq* candidate = &freqs_[index];
+    const bool wildcard = IsWildName(candidate->Name);
     if (candidate->Sent && wildcard) {
         // Another file for a request of several files: a record of its own. The
         // record already sent keeps the name of the file it was sent with.
@@ -380,7 +433,7 @@ void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, 
         return;
     }
     const bool wasSent = candidate->Sent;
-    candidate->RealName = name;
+    SetRealName(index, name);
     candidate->Sent = true;
     candidate->LineNo = LineNo;
     candidate->IsNew = IsNew;

@@ -103,20 +103,36 @@ protected:
     bool Guarded(Step step, bool dayStep);
 
 private:
+    // The requests of one node, so that a request or a sent file finds its request
+    // without looking at the others: by name, by real name, and the names with "*"
+    // or "?" apart.
+    struct TNodeFreqs {
+        // The last request of each name.
+        std::unordered_map<std::string, std::size_t> lastOfName;
+        // The requests whose real name it is, in list order.
+        std::unordered_map<std::string, std::vector<std::size_t>> ofRealName;
+        // The names with wildcards, each with its last request.
+        std::vector<std::pair<std::string, std::size_t>> wildcards;
+    };
+
     // Adds request number index to the requests of its node.
     void IndexFreq(std::size_t index);
-    // The last request of a node for which match answers true, or nullptr.
-    template <typename Match>
-    TFreq* LastFreqOf(const TFidoAddr& addr, Match match);
+    // Gives a request another real name, in the index too.
+    void SetRealName(std::size_t index, const std::string& realName);
+    // The last request of a node of that name, or -1.
+    long LastFreqOfName(const TFidoAddr& addr, const std::string& name) const;
+    // The last request of a node that a sent file of that name answers (its real
+    // name, or its name as a mask), or -1.
+    long LastFreqForFile(const TFidoAddr& addr, const std::string& name) const;
 
     std::string mailerPath_;
     std::vector<TSess> sessions_;
     std::optional<TSess> open_;
     bool closedValid_ = false;  // CurSess() is the session closed last
     std::vector<TFreq> freqs_;
-    // The requests of each node, by its four numbers, in list order; and the
-    // requests made under an address mask.
-    std::unordered_map<std::uint64_t, std::vector<std::size_t>> freqsOfNode_;
+    // The requests of each node, by its four numbers; and the requests made under an
+    // address mask, in list order.
+    std::unordered_map<std::uint64_t, TNodeFreqs> freqsOfNode_;
     std::vector<std::size_t> maskFreqs_;
     std::unordered_map<std::string, TFreqAlias> aliases_;
     std::vector<TDLCFreq> dlcList_;
