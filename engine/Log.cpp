@@ -130,7 +130,12 @@ void TLog::ParseLine(std::string_view line)
     if (line.size() < start + len)
         return;  // too short for a date: changes nothing
     std::string_view date = line.substr(start, len);
-    if (date != LastDateText) {
+    // Every line is compared with the date of the line before: a byte loop, which
+    // stops early at a new day, costs less than a library call for a few bytes.
+    bool same = date.size() == LastDateText.size();
+    for (std::size_t i = date.size(); same && i-- > 0;)
+        same = date[i] == LastDateText[i];
+    if (!same) {
         NewDay(LineNo, DateOfLine(line));
         LastDateText = date;
     }

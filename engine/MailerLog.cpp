@@ -218,12 +218,6 @@ TSess* TMailerLog::CurSess()
     return nullptr;
 }
 
-bool TMailerLog::MsgIs(std::string_view line, std::string_view text) const
-{
-    std::size_t col = static_cast<std::size_t>(MsgCol - 1);
-    return line.size() >= col && line.substr(col, text.size()) == text && line.size() - col >= text.size();
-}
-
 std::string_view TMailerLog::MsgAfter(std::string_view line, std::string_view text) const
 {
     std::size_t cut = static_cast<std::size_t>(MsgCol - 1) + text.size();
