@@ -14,6 +14,7 @@
 #include "fido/AddrList.h"
 
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -136,10 +137,12 @@ private:
     long LastFreqForFile(const TFidoAddr& addr, const std::string& name) const;
 
     std::string mailerPath_;
-    std::vector<TSess> sessions_;
+    // Deques: a log of gigabytes holds millions of sessions, which growing never
+    // copies nor holds twice; and a record keeps its address while others are added.
+    std::deque<TSess> sessions_;
     std::optional<TSess> open_;
     bool closedValid_ = false;  // CurSess() is the session closed last
-    std::vector<TFreq> freqs_;
+    std::deque<TFreq> freqs_;
     // The requests of each node, by its four numbers; and the requests made under an
     // address mask, in list order.
     std::unordered_map<std::uint64_t, TNodeFreqs> freqsOfNode_;
