@@ -306,8 +306,8 @@ void TMailerLog::IndexFreq(std::size_t index)
         return;
     }
     TNodeFreqs& node = freqsOfNode_[NodeKey(a)];
-    node.lastOfName[f.Name] = index;
-    InsertSorted(node.ofRealName[f.RealName], index);
+    node.names[f.Name].lastOfName = static_cast<long>(index);
+    InsertSorted(node.names[f.RealName].ofRealName, index);
     if (IsWildName(f.Name)) {
         auto it = std::find_if(node.wildcards.begin(), node.wildcards.end(),
                                [&f](const auto& w) { return w.first == f.Name; });
@@ -325,25 +325,23 @@ void TMailerLog::SetRealName(std::size_t index, const std::string& realName)
         return;
     if (!HasWildcard(*f.Addr)) {
         TNodeFreqs& node = freqsOfNode_[NodeKey(*f.Addr)];
-        if (auto it = node.ofRealName.find(f.RealName); it != node.ofRealName.end()) {
-            auto& list = it->second;
+        if (auto it = node.names.find(f.RealName); it != node.names.end()) {
+            auto& list = it->second.ofRealName;
             auto at = std::lower_bound(list.begin(), list.end(), index);
             if (at != list.end() && *at == index)
                 list.erase(at);
-            if (list.empty())
-                node.ofRealName.erase(it);
         }
-        InsertSorted(node.ofRealName[realName], index);
+        InsertSorted(node.names[realName].ofRealName, index);
     }
     f.RealName = realName;
 }
 
-long TMailerLog::LastFreqOfName(const TFidoAddr& addr, const std::string& name) const
+long TMailerLog::LastFreqOfName(const TFidoAddr& addr, std::string_view name) const
 {
     long best = -1;
     if (auto it = freqsOfNode_.find(NodeKey(addr)); it != freqsOfNode_.end())
-        if (auto n = it->second.lastOfName.find(name); n != it->second.lastOfName.end())
-            best = static_cast<long>(n->second);
+        if (auto n = it->second.names.find(name); n != it->second.names.end())
+            best = n->second.lastOfName;
     // Requests made under an address mask (none in practice) that cover the node.
     for (auto k = maskFreqs_.rbegin(); k != maskFreqs_.rend() && static_cast<long>(*k) > best; ++k)
         if (MatchAddr(*freqs_[*k].Addr, addr) && freqs_[*k].Name == name)
@@ -351,17 +349,18 @@ long TMailerLog::LastFreqOfName(const TFidoAddr& addr, const std::string& name) 
     return best;
 }
 
-long TMailerLog::LastFreqForFile(const TFidoAddr& addr, const std::string& name) const
+long TMailerLog::LastFreqForFile(const TFidoAddr& addr, std::string_view name) const
 {
     auto answers = [&name](const TFreq& f) { return f.RealName == name || MatchWild(name, f.Name, false); };
     long best = -1;
     if (auto it = freqsOfNode_.find(NodeKey(addr)); it != freqsOfNode_.end()) {
         const TNodeFreqs& node = it->second;
         // A name without wildcards is matched by that name alone.
-        if (auto n = node.lastOfName.find(name); n != node.lastOfName.end())
-            best = static_cast<long>(n->second);
-        if (auto r = node.ofRealName.find(name); r != node.ofRealName.end() && !r->second.empty())
-            best = std::max(best, static_cast<long>(r->second.back()));
+        if (auto n = node.names.find(name); n != node.names.end()) {
+            best = n->second.lastOfName;
+            if (!n->second.ofRealName.empty())
+                best = std::max(best, static_cast<long>(n->second.ofRealName.back()));
+        }
         for (const auto& [mask, last] : node.wildcards)
             if (static_cast<long>(last) > best && MatchWild(name, mask, false))
                 best = static_cast<long>(last);
@@ -374,17 +373,21 @@ long TMailerLog::LastFreqForFile(const TFidoAddr& addr, const std::string& name)
 
 void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
 {
-    std::string key = UpperCaseAscii(TrimControls(name));
-    if (key.empty())
+    std::string_view trimmed = TrimControls(name);
+    if (trimmed.empty())
         return;
-    std::string realName = key;
-    if (auto it = aliases_.find(key); it != aliases_.end())
-        realName = it->second.FileName;
+    nameBuf_.assign(trimmed);
+    for (char& c : nameBuf_)
+        c = UpperAscii(c);
     // The same file asked again by the same node: only the line changes.
-    if (long same = LastFreqOfName(addr, key); same >= 0) {
+    if (long same = LastFreqOfName(addr, nameBuf_); same >= 0) {
         freqs_[static_cast<std::size_t>(same)].LineNo = LineNo;
         return;
     }
+    std::string key = nameBuf_;
+    std::string realName = key;
+    if (auto it = aliases_.find(key); it != aliases_.end())
+        realName = it->second.FileName;
     const bool newRequester = HasWildcard(addr) || freqsOfNode_.find(NodeKey(addr)) == freqsOfNode_.end();
     TFreq f;
     f.Name = std::move(key);
@@ -399,13 +402,20 @@ void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
 
 void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, const TFidoAddr& addr)
 {
-    std::string name = UpperCaseAscii(TrimControls(fileName));
-    if (name.empty())
+    // Most files sent are mail for a node that asked for nothing: nothing to look up.
+    if (maskFreqs_.empty() && freqsOfNode_.find(NodeKey(addr)) == freqsOfNode_.end())
         return;
+    std::string_view trimmed = TrimControls(fileName);
+    if (trimmed.empty())
+        return;
+    nameBuf_.assign(trimmed);
+    for (char& c : nameBuf_)
+        c = UpperAscii(c);
     // The last request of that node that names the file, or whose mask matches it.
-    long found = LastFreqForFile(addr, name);
+    long found = LastFreqForFile(addr, nameBuf_);
     if (found < 0)
         return;
+    const std::string name = nameBuf_;
     const std::size_t index = static_cast<std::size_t>(found);
     TFreq* candidate = &freqs_[index];
     const bool wildcard = IsWildName(candidate->Name);

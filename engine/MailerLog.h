@@ -114,14 +114,21 @@ protected:
     bool Guarded(Step step, bool dayStep);
 
 private:
+    // Hashes of texts that look up std::string keys by std::string_view.
+    struct TTextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    // The requests of one node that have a name as their name or as their real name.
+    struct TNameFreqs {
+        long lastOfName = -1;                 // the last request of that name
+        std::vector<std::size_t> ofRealName;  // the requests whose real name it is, in list order
+    };
     // The requests of one node, so that a request or a sent file finds its request
-    // without looking at the others: by name, by real name, and the names with "*"
+    // without looking at the others: by name and real name, and the names with "*"
     // or "?" apart.
     struct TNodeFreqs {
-        // The last request of each name.
-        std::unordered_map<std::string, std::size_t> lastOfName;
-        // The requests whose real name it is, in list order.
-        std::unordered_map<std::string, std::vector<std::size_t>> ofRealName;
+        std::unordered_map<std::string, TNameFreqs, TTextHash, std::equal_to<>> names;
         // The names with wildcards, each with its last request.
         std::vector<std::pair<std::string, std::size_t>> wildcards;
     };
@@ -131,10 +138,10 @@ private:
     // Gives a request another real name, in the index too.
     void SetRealName(std::size_t index, const std::string& realName);
     // The last request of a node of that name, or -1.
-    long LastFreqOfName(const TFidoAddr& addr, const std::string& name) const;
+    long LastFreqOfName(const TFidoAddr& addr, std::string_view name) const;
     // The last request of a node that a sent file of that name answers (its real
     // name, or its name as a mask), or -1.
-    long LastFreqForFile(const TFidoAddr& addr, const std::string& name) const;
+    long LastFreqForFile(const TFidoAddr& addr, std::string_view name) const;
 
     std::string mailerPath_;
     // Deques: a log of gigabytes holds millions of sessions, which growing never
@@ -147,6 +154,7 @@ private:
     // address mask, in list order.
     std::unordered_map<std::uint64_t, TNodeFreqs> freqsOfNode_;
     std::vector<std::size_t> maskFreqs_;
+    std::string nameBuf_;  // the upper-case name of a sent file, kept for its capacity
     std::unordered_map<std::string, TFreqAlias> aliases_;
     std::vector<TDLCFreq> dlcList_;
     TAddrList requesters_{false, false};
