@@ -161,6 +161,7 @@ def main():
     tools = os.path.join(build, "tools")
     report = os.path.abspath(args.report) if args.report else os.path.join(build, "cli", "tarvix-report")
     index = os.path.join(build, "bench", "IndexBench")
+    allocs = os.path.join(build, "bench", "AllocBench")
     styles = [s for s in args.styles.split(",") if s]
     for s in styles:
         if s not in STYLES:
@@ -172,9 +173,9 @@ def main():
         f.write("[General]\nEnableCustomHighlighting=1\n")
 
     rows = []
-    header = ("%-5s %-9s %7s %8s | %7s %7s %7s %6s | %7s %7s %6s %7s %5s | %s" %
-              ("size", "style", "MB", "wc MB/s", "ana s", "MB/s", "ratio", "+MB", "idx s", "MB/s", "ratio",
-               "B/line", "RSS", "ok"))
+    header = ("%-5s %-9s %6s %7s | %6s %6s %6s %5s %7s | %6s %6s %6s %6s %5s | %s" %
+              ("size", "style", "MB", "wc MB/s", "ana s", "MB/s", "ratio", "+MB", "alloc/l", "idx s", "MB/s",
+               "ratio", "B/line", "RSS", "ok"))
     print(header)
     print("-" * len(header))
     for size_text in args.sizes:
@@ -192,6 +193,9 @@ def main():
             an_s, an_wall, an_kb, _ = measure(rep_argv, args.runs, timeout)
             ix_s, ix_wall, ix_kb, ix_out = measure([index, log], args.runs, timeout)
             ix = json.loads(ix_out)
+            # The allocations once, outside the timed runs (counting costs a little).
+            _, _, _, al_out = measure([allocs] + rep_argv[1:], 1, timeout)
+            al = json.loads(al_out)
             mbps = lambda s: file_bytes / MB / s
             row = {
                 "size": size_text, "style": name, "file": os.path.relpath(log, build),
@@ -205,6 +209,7 @@ def main():
                 "index": {"seconds": ix_s, "wall_seconds": ix_wall, "mb_per_s": mbps(ix_s), "peak_kb": ix_kb,
                           "ratio_to_wc": wc_s / ix_s, "build_seconds": ix["seconds"],
                           "index_bytes": ix["index_bytes"], "bytes_per_line": ix["index_bytes_per_line"]},
+                "allocations": al,
             }
             checks = {
                 "analysis_ratio": row["analysis"]["ratio_to_wc"] >= ANALYSIS_MIN_RATIO,
@@ -215,9 +220,10 @@ def main():
             row["targets_met"] = checks
             rows.append(row)
             failed = [k for k, v in checks.items() if not v]
-            print("%-5s %-9s %7.0f %8.0f | %7.3f %7.0f %7s %6.0f | %7.3f %7.0f %6s %7.2f %5.0f | %s" %
+            print("%-5s %-9s %6.0f %7.0f | %6.3f %6.0f %6s %5.0f %7.3f | %6.3f %6.0f %6s %6.2f %5.0f | %s" %
                   (size_text, name, file_bytes / MB, mbps(wc_s), an_s, mbps(an_s),
-                   fmt_ratio(row["analysis"]["ratio_to_wc"]), row["analysis"]["peak_over_file_mb"], ix_s,
+                   fmt_ratio(row["analysis"]["ratio_to_wc"]), row["analysis"]["peak_over_file_mb"],
+                   al["allocations_per_line"], ix_s,
                    mbps(ix_s), fmt_ratio(row["index"]["ratio_to_wc"]), row["index"]["bytes_per_line"],
                    ix_kb / 1024, "yes" if not failed else "NO: " + ",".join(failed)), flush=True)
 
@@ -225,8 +231,9 @@ def main():
     print("Seconds are processor seconds (user + system) of the whole program, the best of %d runs; wall" % args.runs)
     print("times are in the JSON file. ratio: throughput as a share of wc -l's in the same run (targets:")
     print("analysis >= 1/8, index >= 1/4);")
-    print("+MB: peak memory of the analysis above the file size (target <= 128); B/line: index bytes a line")
-    print("(target <= 8); RSS: peak memory of the index program in MB (the mapped file counts).")
+    print("+MB: peak memory of the analysis above the file size (target <= 128); alloc/l: allocations of the")
+    print("analysis a line (records included); B/line: index bytes a line (target <= 8); RSS: peak memory of")
+    print("the index program in MB (the mapped file counts).")
     result = {
         "machine": {"cpus": os.cpu_count(), "platform": platform.platform(),
                     "cpu": next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo")
