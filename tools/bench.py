@@ -99,42 +99,48 @@ class Style:
         return time.perf_counter() - start
 
 
-def measure(argv, runs, timeout):
-    """Runs a program runs times: the best processor time (user + system), the best
-    wall time, the largest peak resident memory (kB) and the last standard output."""
-    best_cpu = best_wall = None
-    peak = 0
-    out = b""
+def run_once(argv, timeout):
+    """Runs a program once: processor seconds (user + system), wall seconds, peak
+    resident memory (kB) and standard output."""
+    read_end, write_end = os.pipe()
+    start = time.perf_counter()
+    pid = os.posix_spawnp(argv[0], argv, os.environ, file_actions=[
+        (os.POSIX_SPAWN_DUP2, write_end, 1),
+        (os.POSIX_SPAWN_CLOSE, read_end),
+        (os.POSIX_SPAWN_OPEN, 2, "/dev/null", os.O_WRONLY, 0)])
+    os.close(write_end)
+    killer = threading.Timer(timeout, os.kill, (pid, signal.SIGKILL))
+    killer.start()
+    chunks = []
+    with os.fdopen(read_end, "rb") as pipe:
+        while True:
+            chunk = pipe.read(1 << 16)
+            if not chunk:
+                break
+            chunks.append(chunk)
+    _, status, usage = os.wait4(pid, 0)
+    wall = time.perf_counter() - start
+    killer.cancel()
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0:
+        raise RuntimeError("%s (status %d): %s" % ("timed out" if code == -signal.SIGKILL else "failed", code,
+                                                 " ".join(argv)))
+    return usage.ru_utime + usage.ru_stime, wall, usage.ru_maxrss, b"".join(chunks)
+
+
+def measure(programs, runs, timeout):
+    """Runs the programs in turn, runs rounds, so that the load of the machine falls
+    on all of them alike. For each: the best processor time, the best wall time, the
+    largest peak memory (kB) and the last standard output."""
+    results = [[None, None, 0, b""] for _ in programs]
     for _ in range(runs):
-        read_end, write_end = os.pipe()
-        start = time.perf_counter()
-        pid = os.posix_spawnp(argv[0], argv, os.environ, file_actions=[
-            (os.POSIX_SPAWN_DUP2, write_end, 1),
-            (os.POSIX_SPAWN_CLOSE, read_end),
-            (os.POSIX_SPAWN_OPEN, 2, "/dev/null", os.O_WRONLY, 0)])
-        os.close(write_end)
-        killer = threading.Timer(timeout, os.kill, (pid, signal.SIGKILL))
-        killer.start()
-        chunks = []
-        with os.fdopen(read_end, "rb") as pipe:
-            while True:
-                chunk = pipe.read(1 << 16)
-                if not chunk:
-                    break
-                chunks.append(chunk)
-        _, status, usage = os.wait4(pid, 0)
-        wall = time.perf_counter() - start
-        killer.cancel()
-        code = os.waitstatus_to_exitcode(status)
-        if code != 0:
-            raise RuntimeError("%s (status %d): %s" % ("timed out" if code == -signal.SIGKILL else "failed", code,
-                                                     " ".join(argv)))
-        cpu = usage.ru_utime + usage.ru_stime
-        best_cpu = cpu if best_cpu is None else min(best_cpu, cpu)
-        best_wall = wall if best_wall is None else min(best_wall, wall)
-        peak = max(peak, usage.ru_maxrss)
-        out = b"".join(chunks)
-    return best_cpu, best_wall, peak, out
+        for argv, r in zip(programs, results):
+            cpu, wall, peak, out = run_once(argv, timeout)
+            r[0] = cpu if r[0] is None else min(r[0], cpu)
+            r[1] = wall if r[1] is None else min(r[1], wall)
+            r[2] = max(r[2], peak)
+            r[3] = out
+    return [tuple(r) for r in results]
 
 
 def warm(path):
@@ -188,14 +194,12 @@ def main():
             file_bytes = os.path.getsize(log)
             warm(log)
             timeout = max(120, file_bytes / MB)  # seconds
-            wc_s, wc_wall, wc_kb, _ = measure(["wc", "-l", log], args.runs, timeout)
             rep_argv = [report, "--config", config, "--what", "summary"] + style.report_args + [log]
-            an_s, an_wall, an_kb, _ = measure(rep_argv, args.runs, timeout)
-            ix_s, ix_wall, ix_kb, ix_out = measure([index, log], args.runs, timeout)
+            (wc_s, wc_wall, wc_kb, _), (an_s, an_wall, an_kb, _), (ix_s, ix_wall, ix_kb, ix_out) = measure(
+                [["wc", "-l", log], rep_argv, [index, log]], args.runs, timeout)
             ix = json.loads(ix_out)
             # The allocations once, outside the timed runs (counting costs a little).
-            _, _, _, al_out = measure([allocs] + rep_argv[1:], 1, timeout)
-            al = json.loads(al_out)
+            al = json.loads(run_once([allocs] + rep_argv[1:], timeout)[3])
             mbps = lambda s: file_bytes / MB / s
             row = {
                 "size": size_text, "style": name, "file": os.path.relpath(log, build),
@@ -228,9 +232,9 @@ def main():
                    ix_kb / 1024, "yes" if not failed else "NO: " + ",".join(failed)), flush=True)
 
     print()
-    print("Seconds are processor seconds (user + system) of the whole program, the best of %d runs; wall" % args.runs)
-    print("times are in the JSON file. ratio: throughput as a share of wc -l's in the same run (targets:")
-    print("analysis >= 1/8, index >= 1/4);")
+    print("Seconds are processor seconds (user + system) of the whole program, the best of %d runs taken in" % args.runs)
+    print("turns with the others; wall times are in the JSON file. ratio: throughput as a share of wc -l's")
+    print("in the same run (targets: analysis >= 1/8, index >= 1/4);")
     print("+MB: peak memory of the analysis above the file size (target <= 128); alloc/l: allocations of the")
     print("analysis a line (records included); B/line: index bytes a line (target <= 8); RSS: peak memory of")
     print("the index program in MB (the mapped file counts).")
