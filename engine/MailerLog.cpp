@@ -150,9 +150,9 @@ bool TMailerLog::Analyse(const TProgressFunc& progress)
         stats->UpdateTotalCPS();
     }
     if (UpdateDLC && NewPartLine == 0)
-        for (const TFreq& f : freqs_)
-            if (f.Sent)
-                dlcList_.emplace_back(this, f.RealName, f.Path);
+        for (std::size_t i = 0; i < freqs_.size(); ++i)
+            if (freqs_[i].Sent)
+                dlcList_.emplace_back(this, freqs_[i].RealName, freqs_[i].Path);
     return true;
 }
 

@@ -10,11 +10,11 @@
 
 #include "engine/Log.h"
 #include "engine/NodeStat.h"
+#include "engine/RecordList.h"
 #include "engine/Sess.h"
 #include "fido/AddrList.h"
 
 #include <cstring>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -144,12 +144,12 @@ private:
     long LastFreqForFile(const TFidoAddr& addr, std::string_view name) const;
 
     std::string mailerPath_;
-    // Deques: a log of gigabytes holds millions of sessions, which growing never
+    // Record lists: a log of gigabytes holds millions of sessions, which growing never
     // copies nor holds twice; and a record keeps its address while others are added.
-    std::deque<TSess> sessions_;
+    TRecordList<TSess> sessions_;
     std::optional<TSess> open_;
     bool closedValid_ = false;  // CurSess() is the session closed last
-    std::deque<TFreq> freqs_;
+    TRecordList<TFreq> freqs_;
     // The requests of each node, by its four numbers; and the requests made under an
     // address mask, in list order.
     std::unordered_map<std::uint64_t, TNodeFreqs> freqsOfNode_;
