@@ -27,18 +27,19 @@ bool Contains(std::string_view s, std::string_view part) { return s.find(part) !
 
 bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
-// The n-th (from 1) word of s, words separated by runs of the delimiter characters;
-// empty when s has fewer words.
-std::string_view NthWord(std::string_view s, int n, std::string_view delims)
+// The n-th (from 1) word of s, words separated by runs of the delimiter; empty when
+// s has fewer words.
+std::string_view NthWord(std::string_view s, int n, char delim)
 {
     std::size_t pos = 0;
     for (int i = 1;; ++i) {
-        pos = s.find_first_not_of(delims, pos);
-        if (pos == std::string_view::npos)
+        while (pos < s.size() && s[pos] == delim)
+            ++pos;
+        if (pos >= s.size())
             return {};
-        std::size_t end = s.find_first_of(delims, pos);
-        if (end == std::string_view::npos)
-            end = s.size();
+        std::size_t end = pos;
+        while (end < s.size() && s[end] != delim)
+            ++end;
         if (i == n)
             return s.substr(pos, end - pos);
         pos = end;
@@ -291,7 +292,7 @@ void TBrakeLog::CallAttempt(std::string_view line)
     // previous dial address is forgotten first, so that a line whose address cannot
     // be read does not book the next session under the node called before.
     SetDialAddr(std::nullopt);
-    std::string_view word = NthWord(Message(line), 3, " ");
+    std::string_view word = NthWord(Message(line), 3, ' ');
     if (word.size() < 2)
         return;  // no address: no call to count
     TFidoAddr addr = LogAddr(word.substr(0, word.size() - 1));
@@ -302,7 +303,7 @@ void TBrakeLog::CallAttempt(std::string_view line)
 
 void TBrakeLog::ReadSummary(std::string_view line, TSess& sess)
 {
-    constexpr std::string_view kComma = ",";
+    constexpr char kComma = ',';
     int filesAt = 4;
     if (brkVersion_ >= 716) {
         int k = binkStyle_ ? 2 : 3;

@@ -181,7 +181,12 @@ TDateTime TCustomLog::DateOfLine(std::string_view line)
 TDateTime TCustomLog::DecodeWithMask(std::string_view mask, std::string_view line)
 {
     // The caller has checked that the line is at least as long as the mask.
+    if (cacheValid_ && mask == cacheMask_ && line.substr(0, cacheKey_.size()) == cacheKey_) {
+        CurDate = cacheDate_;
+        return CurDate;
+    }
     TMaskField day, month, monthName, year;
+    std::size_t keyLen = 0;  // up to the last date letter or fixed character of the mask
     for (std::size_t i = 0; i < mask.size(); ++i) {
         switch (mask[i]) {
         case 'd': day.Add(line[i]); break;
@@ -193,18 +198,20 @@ TDateTime TCustomLog::DecodeWithMask(std::string_view mask, std::string_view lin
         case 's':
         case 'x':
         case ' ':
-        case '!': break;
+        case '!': continue;
         default:
             if (mask[i] != line[i])
                 return CurDate;  // a line of another shape
         }
+        keyLen = i + 1;
     }
 
     auto fail = [&] {
         return ELogError(Format("Error decoding date with mask %s in line:\n\r%s", {mask, line}));
     };
     int y = 0, m = 0, d = 0;
-    if (day.Empty() || (month.Empty() && monthName.Empty()) || year.Empty())
+    const bool usesToday = day.Empty() || (month.Empty() && monthName.Empty()) || year.Empty();
+    if (usesToday)
         tarvix::DecodeDate(Today(), y, m, d);
     if (!day.Empty() && !ParseField(day, d))
         throw fail();
@@ -224,6 +231,14 @@ TDateTime TCustomLog::DecodeWithMask(std::string_view mask, std::string_view lin
             y = TFDLog::ExpandYear(y);
     }
     CurDate = EncodeDate(y, m, d);
+    // A date that takes parts from today holds only while today is fixed.
+    cacheValid_ = !usesToday || todayFixed_;
+    if (cacheValid_) {
+        if (mask != cacheMask_)
+            cacheMask_.assign(mask);
+        cacheKey_.assign(line.substr(0, keyLen));
+        cacheDate_ = CurDate;
+    }
     return CurDate;
 }
 
@@ -231,10 +246,16 @@ bool TCustomLog::Analyse(const TProgressFunc& progress)
 {
     today_ = DateOf(Now());
     todayFixed_ = true;
+    cacheValid_ = false;
     struct Unfix {
         bool& fixed;
-        ~Unfix() { fixed = false; }
-    } unfix{todayFixed_};
+        bool& cached;
+        ~Unfix()
+        {
+            fixed = false;
+            cached = false;  // a date that took parts from today
+        }
+    } unfix{todayFixed_, cacheValid_};
     return TLog::Analyse(progress);
 }
 

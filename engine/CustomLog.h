@@ -103,6 +103,12 @@ private:
     // Today's date, fixed for the length of an analysis.
     TDateTime today_ = 0;
     bool todayFixed_ = false;
+    // The last date decoded, with the mask and the bytes of the line up to the last
+    // date letter of the mask: the lines of a day repeat them.
+    std::string cacheMask_;
+    std::string cacheKey_;
+    TDateTime cacheDate_ = 0;
+    bool cacheValid_ = false;
 };
 
 // Writes a description as the [QZHgl] section of a highlighting file: "Version" 1,

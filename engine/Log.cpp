@@ -13,12 +13,43 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tarvix {
 
 namespace {
 
 constexpr std::size_t kMaxLine = 255;
-constexpr std::size_t kLastStrLen = 20;
+// The pages of a mapped log that the analysis has passed are given back in steps of
+// this size; the last stretch before the line being read stays.
+constexpr std::size_t kReleaseStep = std::size_t(32) << 20;
+constexpr std::size_t kReleaseKeep = std::size_t(1) << 20;
+
+// The offset of the first CR, LF or zero byte at or after i, or size.
+std::size_t FindLineEnd(const char* data, std::size_t i, std::size_t size)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= size; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
+                                   _mm_cmpeq_epi8(v, zero));
+        if (int mask = _mm_movemask_epi8(hit))
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; i < size; ++i) {
+        char c = data[i];
+        if (c == '\r' || c == '\n' || c == '\0')
+            break;
+    }
+    return i;
+}
+
 std::int64_t NowMillis()
 {
     using namespace std::chrono;
@@ -103,7 +134,12 @@ void TLog::ParseLine(std::string_view line)
     if (line.size() < start + len)
         return;  // too short for a date: changes nothing
     std::string_view date = line.substr(start, len);
-    if (date != LastDateText) {
+    // Every line is compared with the date of the line before: a byte loop, which
+    // stops early at a new day, costs less than a library call for a few bytes.
+    bool same = date.size() == LastDateText.size();
+    for (std::size_t i = date.size(); same && i-- > 0;)
+        same = date[i] == LastDateText[i];
+    if (!same) {
         NewDay(LineNo, DateOfLine(line));
         LastDateText = date;
     }
@@ -167,17 +203,23 @@ void TLog::StartReading()
 {
     lastPump_ = NowMillis();
     cursor_ = 0;
-    atEnd_ = text_.empty() && !held_;
+    atEnd_ = size_ == 0 && !held_;
 }
 
-bool TLog::KeepGoing()
+bool TLog::KeepGoingSlow()
 {
     // The clock is read every 256 lines only: lines take well under a microsecond.
-    if (Window && (LineNo & 255) == 0) {
+    if ((LineNo & 255) == 0) {
         std::int64_t now = NowMillis();
         if (now - lastPump_ >= PumpMillis) {
             lastPump_ = now;
             Window->ProcessMessages();
+        }
+        // The analysis reads the text once, from first to last: the pages of a mapped
+        // file it has passed need not stay in memory.
+        if (cursor_ >= released_ + kReleaseStep + kReleaseKeep && !map_.Empty()) {
+            map_.ReleasePages(released_, cursor_ - kReleaseKeep);
+            released_ = cursor_ - kReleaseKeep;
         }
     }
     if (!Window)
@@ -187,6 +229,15 @@ bool TLog::KeepGoing()
         return false;
     }
     return true;
+}
+
+void TLog::CheckNewPart(std::string_view line)
+{
+    if (line.substr(0, kLastStrLen) == LastStr) {
+        NewPartLine = LineNo;
+        IsNew = true;
+        NewPartFound();
+    }
 }
 
 bool TLogWindow::ShowErrorLine(std::int64_t lineNo, const std::string& message)
@@ -206,37 +257,6 @@ bool TLog::LineFailed(const std::exception& e)
     return MessageDlgLOr(94, {LineNo}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;
 }
 
-bool TLog::RunLines(const TProgressFunc& progress, const std::function<bool(std::string_view line)>& step)
-{
-    LineNo = 0;
-    AnalysisRunning = true;
-    LastDateText.clear();
-    StartReading();
-    while (!atEnd_) {
-        if (!KeepGoing()) {
-            AnalysisRunning = false;
-            return false;
-        }
-        ++LineNo;
-        std::string_view line = ReadLine();
-        if (line.empty())
-            continue;
-        if (progress && LineNo % 100 == 0)
-            progress(LineNo);
-        if (AutoNew && !LastStr.empty() && line.substr(0, kLastStrLen) == LastStr) {
-            NewPartLine = LineNo;
-            IsNew = true;
-            NewPartFound();
-        }
-        if (!step(line)) {
-            AnalysisRunning = false;
-            return false;
-        }
-    }
-    AnalysisRunning = false;
-    return true;
-}
-
 bool TLog::Analyse(const TProgressFunc& progress)
 {
     Reset();
@@ -252,8 +272,16 @@ bool TLog::Analyse(const TProgressFunc& progress)
 
 void TLog::ReadFile()
 {
+    TMappedFile map;
+    std::string text;
     try {
-        text_ = ReadWholeFile(Path);
+        // A regular file is mapped: the text is not copied, and the analysis gives
+        // back the pages it has passed. Anything else (a pipe, a device) is read.
+        struct stat st {};
+        if (::stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            map = TMappedFile(Path);
+        else
+            text = ReadWholeFile(Path);
     } catch (const EFOpenError&) {
         throw ELogError(LTextOr(93, {Path}, "Cannot open log file"));
     } catch (const std::bad_alloc&) {
@@ -261,6 +289,17 @@ void TLog::ReadFile()
     } catch (const EInOutError&) {
         throw ELogError(LTextOr(132, {}, "The log file could not be read completely"));
     }
+    map_ = std::move(map);
+    text_ = std::move(text);
+    if (map_.Empty()) {
+        data_ = text_.data();
+        size_ = text_.size();
+    } else {
+        data_ = map_.Data();
+        size_ = static_cast<std::size_t>(map_.Size());
+        map_.AdviseSequential();
+    }
+    released_ = 0;
     held_ = true;
     cursor_ = 0;
     atEnd_ = false;
@@ -269,7 +308,11 @@ void TLog::ReadFile()
 
 void TLog::SetText(std::string text)
 {
+    map_ = TMappedFile();
     text_ = std::move(text);
+    data_ = text_.data();
+    size_ = text_.size();
+    released_ = 0;
     held_ = true;
     cursor_ = 0;
     atEnd_ = false;
@@ -278,7 +321,11 @@ void TLog::SetText(std::string text)
 
 void TLog::ReleaseFile()
 {
+    map_ = TMappedFile();
     std::string().swap(text_);
+    data_ = "";
+    size_ = 0;
+    released_ = 0;
     held_ = false;
     cursor_ = 0;
     atEnd_ = true;
@@ -289,17 +336,11 @@ std::string_view TLog::ReadLine()
     if (atEnd_)
         return {};
     LinePos = static_cast<std::int64_t>(cursor_);
-    const char* data = text_.data();
-    const std::size_t size = text_.size();
+    const char* data = data_;
+    const std::size_t size = size_;
     std::size_t start = cursor_;
-    std::size_t i = start;
     // A zero byte (or the end of the text) ends the text; CR, CR LF and LF end a line.
-    while (i < size) {
-        char c = data[i];
-        if (c == '\r' || c == '\n' || c == '\0')
-            break;
-        ++i;
-    }
+    std::size_t i = FindLineEnd(data, start, size);
     std::size_t end = i;
     if (i >= size || data[i] == '\0') {
         atEnd_ = true;

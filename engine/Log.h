@@ -9,6 +9,7 @@
 #include "fido/DateTime.h"
 #include "fido/Lng.h"
 #include "platform/IniFile.h"
+#include "platform/MappedFile.h"
 
 #include <cstdint>
 #include <functional>
@@ -104,13 +105,15 @@ public:
     virtual bool Analyse(const TProgressFunc& progress);
 
     // --- the file in memory ---
+    // Maps the log file (a file that cannot be mapped, such as a pipe, is read into
+    // memory instead). The text is the file as it was sized when it was opened.
     void ReadFile();
     // Uses the given bytes as the file's content (tests, and text already in memory).
     void SetText(std::string text);
     void ReleaseFile();
     bool HoldsFile() const { return held_; }
-    const std::string& Text() const { return text_; }
-    std::int64_t FileSize() const { return static_cast<std::int64_t>(text_.size()); }
+    std::string_view Text() const { return {data_, size_}; }
+    std::int64_t FileSize() const { return static_cast<std::int64_t>(size_); }
     // The next line, at most 255 bytes of it; empty with AtEnd once the text is done.
     std::string_view ReadLine();
     bool AtEnd() const { return atEnd_; }
@@ -150,25 +153,72 @@ protected:
     void StartReading();
     // Called by the analysis loop: lets the window breathe on a time budget;
     // false when the analysis must stop (no window, or the user asked to abort).
-    bool KeepGoing();
+    bool KeepGoing()
+    {
+        if (!Window)
+            return false;
+        if ((LineNo & 255) == 0 || AbortRequest)
+            return KeepGoingSlow();
+        return true;
+    }
     // Reports an error in a line; false when the user chose to stop.
     virtual bool LineFailed(const std::exception& e);
     // Reads every line from the start of the text and hands each non-empty one to
-    // step, after the new-part check and the progress callback; stops when step
-    // answers false or the window goes away. True when the end was reached.
-    bool RunLines(const TProgressFunc& progress, const std::function<bool(std::string_view line)>& step);
+    // step (bool step(std::string_view line)), after the new-part check and the
+    // progress callback; stops when step answers false or the window goes away.
+    // True when the end was reached.
+    template <typename Step>
+    bool RunLines(const TProgressFunc& progress, Step&& step);
     // Called when the line just read is the remembered last line.
     virtual void NewPartFound() {}
 
     std::vector<TLogDay> days_;
 
 private:
-    std::string text_;
+    static constexpr std::size_t kLastStrLen = 20;
+
+    bool KeepGoingSlow();
+    void CheckNewPart(std::string_view line);
+
+    std::string text_;         // the text when it is not mapped
+    TMappedFile map_;          // the mapped file
+    const char* data_ = "";    // the text, either of them
+    std::size_t size_ = 0;
+    std::size_t released_ = 0;  // the pages before this offset have been given back
     bool held_ = false;
     std::size_t cursor_ = 0;
     bool atEnd_ = true;
     std::int64_t lastPump_ = 0;
 };
+
+template <typename Step>
+bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
+{
+    LineNo = 0;
+    AnalysisRunning = true;
+    LastDateText.clear();
+    StartReading();
+    while (!atEnd_) {
+        if (!KeepGoing()) {
+            AnalysisRunning = false;
+            return false;
+        }
+        ++LineNo;
+        std::string_view line = ReadLine();
+        if (line.empty())
+            continue;
+        if (progress && LineNo % 100 == 0)
+            progress(LineNo);
+        if (AutoNew && !LastStr.empty())
+            CheckNewPart(line);
+        if (!step(line)) {
+            AnalysisRunning = false;
+            return false;
+        }
+    }
+    AnalysisRunning = false;
+    return true;
+}
 
 // Creates a log of a style number (0 to 9); raises Exception "Invalid Log.Style!".
 std::unique_ptr<TLog> CreateLogOfStyle(int style);

@@ -150,9 +150,9 @@ bool TMailerLog::Analyse(const TProgressFunc& progress)
         stats->UpdateTotalCPS();
     }
     if (UpdateDLC && NewPartLine == 0)
-        for (const TFreq& f : freqs_)
-            if (f.Sent)
-                dlcList_.emplace_back(this, f.RealName, f.Path);
+        for (std::size_t i = 0; i < freqs_.size(); ++i)
+            if (freqs_[i].Sent)
+                dlcList_.emplace_back(this, freqs_[i].RealName, freqs_[i].Path);
     return true;
 }
 
@@ -216,12 +216,6 @@ TSess* TMailerLog::CurSess()
     if (closedValid_ && !sessions_.empty())
         return &sessions_.back();
     return nullptr;
-}
-
-bool TMailerLog::MsgIs(std::string_view line, std::string_view text) const
-{
-    std::size_t col = static_cast<std::size_t>(MsgCol - 1);
-    return line.size() >= col && line.substr(col, text.size()) == text && line.size() - col >= text.size();
 }
 
 std::string_view TMailerLog::MsgAfter(std::string_view line, std::string_view text) const
@@ -294,50 +288,106 @@ std::uint64_t NodeKey(const TFidoAddr& a)
     return part(a.Zone) << 48 | part(a.Net) << 32 | part(a.Node) << 16 | part(a.Point);
 }
 
+bool IsWildName(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+
+void InsertSorted(std::vector<std::size_t>& list, std::size_t index)
+{
+    list.insert(std::upper_bound(list.begin(), list.end(), index), index);
+}
+
 }  // namespace
 
 void TMailerLog::IndexFreq(std::size_t index)
 {
-    const TFidoAddr& a = *freqs_[index].Addr;
-    if (HasWildcard(a))
+    const TFreq& f = freqs_[index];
+    const TFidoAddr& a = *f.Addr;
+    if (HasWildcard(a)) {
         maskFreqs_.push_back(index);
-    else
-        freqsOfNode_[NodeKey(a)].push_back(index);
+        return;
+    }
+    TNodeFreqs& node = freqsOfNode_[NodeKey(a)];
+    node.names[f.Name].lastOfName = static_cast<long>(index);
+    InsertSorted(node.names[f.RealName].ofRealName, index);
+    if (IsWildName(f.Name)) {
+        auto it = std::find_if(node.wildcards.begin(), node.wildcards.end(),
+                               [&f](const auto& w) { return w.first == f.Name; });
+        if (it == node.wildcards.end())
+            node.wildcards.emplace_back(f.Name, index);
+        else
+            it->second = std::max(it->second, index);
+    }
 }
 
-template <typename Match>
-TFreq* TMailerLog::LastFreqOf(const TFidoAddr& addr, Match match)
+void TMailerLog::SetRealName(std::size_t index, const std::string& realName)
 {
-    // The requests of that node, and those made under a mask (none in practice), each
-    // in list order: the last one that matches wins.
+    TFreq& f = freqs_[index];
+    if (f.RealName == realName)
+        return;
+    if (!HasWildcard(*f.Addr)) {
+        TNodeFreqs& node = freqsOfNode_[NodeKey(*f.Addr)];
+        if (auto it = node.names.find(f.RealName); it != node.names.end()) {
+            auto& list = it->second.ofRealName;
+            auto at = std::lower_bound(list.begin(), list.end(), index);
+            if (at != list.end() && *at == index)
+                list.erase(at);
+        }
+        InsertSorted(node.names[realName].ofRealName, index);
+    }
+    f.RealName = realName;
+}
+
+long TMailerLog::LastFreqOfName(const TFidoAddr& addr, std::string_view name) const
+{
     long best = -1;
     if (auto it = freqsOfNode_.find(NodeKey(addr)); it != freqsOfNode_.end())
-        for (auto k = it->second.rbegin(); k != it->second.rend(); ++k)
-            if (match(freqs_[*k])) {
-                best = static_cast<long>(*k);
-                break;
-            }
+        if (auto n = it->second.names.find(name); n != it->second.names.end())
+            best = n->second.lastOfName;
+    // Requests made under an address mask (none in practice) that cover the node.
     for (auto k = maskFreqs_.rbegin(); k != maskFreqs_.rend() && static_cast<long>(*k) > best; ++k)
-        if (MatchAddr(*freqs_[*k].Addr, addr) && match(freqs_[*k])) {
-            best = static_cast<long>(*k);
-            break;
+        if (MatchAddr(*freqs_[*k].Addr, addr) && freqs_[*k].Name == name)
+            return static_cast<long>(*k);
+    return best;
+}
+
+long TMailerLog::LastFreqForFile(const TFidoAddr& addr, std::string_view name) const
+{
+    auto answers = [&name](const TFreq& f) { return f.RealName == name || MatchWild(name, f.Name, false); };
+    long best = -1;
+    if (auto it = freqsOfNode_.find(NodeKey(addr)); it != freqsOfNode_.end()) {
+        const TNodeFreqs& node = it->second;
+        // A name without wildcards is matched by that name alone.
+        if (auto n = node.names.find(name); n != node.names.end()) {
+            best = n->second.lastOfName;
+            if (!n->second.ofRealName.empty())
+                best = std::max(best, static_cast<long>(n->second.ofRealName.back()));
         }
-    return best < 0 ? nullptr : &freqs_[static_cast<std::size_t>(best)];
+        for (const auto& [mask, last] : node.wildcards)
+            if (static_cast<long>(last) > best && MatchWild(name, mask, false))
+                best = static_cast<long>(last);
+    }
+    for (auto k = maskFreqs_.rbegin(); k != maskFreqs_.rend() && static_cast<long>(*k) > best; ++k)
+        if (MatchAddr(*freqs_[*k].Addr, addr) && answers(freqs_[*k]))
+            return static_cast<long>(*k);
+    return best;
 }
 
 void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
 {
-    std::string key = UpperCaseAscii(TrimControls(name));
-    if (key.empty())
+    std::string_view trimmed = TrimControls(name);
+    if (trimmed.empty())
         return;
+    nameBuf_.assign(trimmed);
+    for (char& c : nameBuf_)
+        c = UpperAscii(c);
+    // The same file asked again by the same node: only the line changes.
+    if (long same = LastFreqOfName(addr, nameBuf_); same >= 0) {
+        freqs_[static_cast<std::size_t>(same)].LineNo = LineNo;
+        return;
+    }
+    std::string key = nameBuf_;
     std::string realName = key;
     if (auto it = aliases_.find(key); it != aliases_.end())
         realName = it->second.FileName;
-    // The same file asked again by the same node: only the line changes.
-    if (TFreq* same = LastFreqOf(addr, [&key](const TFreq& f) { return f.Name == key; })) {
-        same->LineNo = LineNo;
-        return;
-    }
     const bool newRequester = HasWildcard(addr) || freqsOfNode_.find(NodeKey(addr)) == freqsOfNode_.end();
     TFreq f;
     f.Name = std::move(key);
@@ -352,16 +402,23 @@ void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
 
 void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, const TFidoAddr& addr)
 {
-    std::string name = UpperCaseAscii(TrimControls(fileName));
-    if (name.empty())
+    // Most files sent are mail for a node that asked for nothing: nothing to look up.
+    if (maskFreqs_.empty() && freqsOfNode_.find(NodeKey(addr)) == freqsOfNode_.end())
         return;
+    std::string_view trimmed = TrimControls(fileName);
+    if (trimmed.empty())
+        return;
+    nameBuf_.assign(trimmed);
+    for (char& c : nameBuf_)
+        c = UpperAscii(c);
     // The last request of that node that names the file, or whose mask matches it.
-    TFreq* candidate = LastFreqOf(addr, [&name](const TFreq& f) {
-        return f.RealName == name || MatchWild(name, f.Name, false);
-    });
-    if (!candidate)
+    long found = LastFreqForFile(addr, nameBuf_);
+    if (found < 0)
         return;
-    const bool wildcard = candidate->Name.find_first_of("*?") != std::string::npos;
+    const std::string name = nameBuf_;
+    const std::size_t index = static_cast<std::size_t>(found);
+    TFreq* candidate = &freqs_[index];
+    const bool wildcard = IsWildName(candidate->Name);
     if (candidate->Sent && wildcard) {
         // Another file for a request of several files: a record of its own. The
         // record already sent keeps the name of the file it was sent with.
@@ -380,7 +437,7 @@ void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, 
         return;
     }
     const bool wasSent = candidate->Sent;
-    candidate->RealName = name;
+    SetRealName(index, name);
     candidate->Sent = true;
     candidate->LineNo = LineNo;
     candidate->IsNew = IsNew;

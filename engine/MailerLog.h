@@ -10,9 +10,11 @@
 
 #include "engine/Log.h"
 #include "engine/NodeStat.h"
+#include "engine/RecordList.h"
 #include "engine/Sess.h"
 #include "fido/AddrList.h"
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -83,7 +85,16 @@ public:
     const std::optional<TFidoAddr>& DialAddr() const { return dialAddr_; }
     void SetDialAddr(const std::optional<TFidoAddr>& addr) { dialAddr_ = addr; }
 
-    bool MsgIs(std::string_view line, std::string_view text) const;
+    // The message part of the line begins with text. Called for most lines many
+    // times over: the first byte decides most of them without a library call.
+    bool MsgIs(std::string_view line, std::string_view text) const
+    {
+        const std::size_t col = static_cast<std::size_t>(MsgCol - 1);
+        if (line.size() < col || line.size() - col < text.size())
+            return false;
+        return text.empty() ||
+               (line[col] == text[0] && std::memcmp(line.data() + col, text.data(), text.size()) == 0);
+    }
     // The line after its message prefix (and the blank after it).
     std::string_view MsgAfter(std::string_view line, std::string_view text) const;
     void StartSession(std::string_view line, bool incoming);
@@ -103,21 +114,47 @@ protected:
     bool Guarded(Step step, bool dayStep);
 
 private:
+    // Hashes of texts that look up std::string keys by std::string_view.
+    struct TTextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    // The requests of one node that have a name as their name or as their real name.
+    struct TNameFreqs {
+        long lastOfName = -1;                 // the last request of that name
+        std::vector<std::size_t> ofRealName;  // the requests whose real name it is, in list order
+    };
+    // The requests of one node, so that a request or a sent file finds its request
+    // without looking at the others: by name and real name, and the names with "*"
+    // or "?" apart.
+    struct TNodeFreqs {
+        std::unordered_map<std::string, TNameFreqs, TTextHash, std::equal_to<>> names;
+        // The names with wildcards, each with its last request.
+        std::vector<std::pair<std::string, std::size_t>> wildcards;
+    };
+
     // Adds request number index to the requests of its node.
     void IndexFreq(std::size_t index);
-    // The last request of a node for which match answers true, or nullptr.
-    template <typename Match>
-    TFreq* LastFreqOf(const TFidoAddr& addr, Match match);
+    // Gives a request another real name, in the index too.
+    void SetRealName(std::size_t index, const std::string& realName);
+    // The last request of a node of that name, or -1.
+    long LastFreqOfName(const TFidoAddr& addr, std::string_view name) const;
+    // The last request of a node that a sent file of that name answers (its real
+    // name, or its name as a mask), or -1.
+    long LastFreqForFile(const TFidoAddr& addr, std::string_view name) const;
 
     std::string mailerPath_;
-    std::vector<TSess> sessions_;
+    // Record lists: a log of gigabytes holds millions of sessions, which growing never
+    // copies nor holds twice; and a record keeps its address while others are added.
+    TRecordList<TSess> sessions_;
     std::optional<TSess> open_;
     bool closedValid_ = false;  // CurSess() is the session closed last
-    std::vector<TFreq> freqs_;
-    // The requests of each node, by its four numbers, in list order; and the
-    // requests made under an address mask.
-    std::unordered_map<std::uint64_t, std::vector<std::size_t>> freqsOfNode_;
+    TRecordList<TFreq> freqs_;
+    // The requests of each node, by its four numbers; and the requests made under an
+    // address mask, in list order.
+    std::unordered_map<std::uint64_t, TNodeFreqs> freqsOfNode_;
     std::vector<std::size_t> maskFreqs_;
+    std::string nameBuf_;  // the upper-case name of a sent file, kept for its capacity
     std::unordered_map<std::string, TFreqAlias> aliases_;
     std::vector<TDLCFreq> dlcList_;
     TAddrList requesters_{false, false};

@@ -46,16 +46,16 @@ bool IsStatus(std::string_view line)
 
 // The n-th (from 1) word of s; a run of delimiters counts as one and empty words do
 // not exist. Empty when s has fewer words.
-std::string_view NthWord(std::string_view s, int n, std::string_view delims)
+std::string_view NthWord(std::string_view s, int n, char delim)
 {
     std::size_t i = 0;
     for (int k = 1; n >= 1; ++k) {
-        while (i < s.size() && delims.find(s[i]) != std::string_view::npos)
+        while (i < s.size() && s[i] == delim)
             ++i;
         if (i >= s.size())
             break;
         std::size_t e = i;
-        while (e < s.size() && delims.find(s[e]) == std::string_view::npos)
+        while (e < s.size() && s[e] != delim)
             ++e;
         if (k == n)
             return s.substr(i, e - i);
@@ -93,7 +93,7 @@ std::int64_t ParseCount(std::string_view s)
     return v;
 }
 
-std::string FirstWordOf(std::string_view s) { return std::string(NthWord(s, 1, " ")); }
+std::string FirstWordOf(std::string_view s) { return std::string(NthWord(s, 1, ' ')); }
 
 }  // namespace
 
@@ -271,9 +271,9 @@ void TTMailLog::LoadLng()
         infoWord_ = FirstWordOf(c.e199);
         errorWordB_ = FirstWordOf(cut(62));
         const std::string whole422 = lng->GetStr(422);
-        errorLineWord_ = std::string(NthWord(whole422, 4, " "));
+        errorLineWord_ = std::string(NthWord(whole422, 4, ' '));
         const std::string whole240 = lng->GetStr(240);
-        std::string_view skip = NthWord(whole240, 2, ",");
+        std::string_view skip = NthWord(whole240, 2, ',');
         dialSkip_ = skip.size() > 3 ? std::string(skip.substr(0, skip.size() - 3)) : std::string();
         cut_ = std::move(c);
     } catch (const EMailerLngError& e) {
@@ -560,11 +560,11 @@ void TTMailLog::ParseState0(std::string_view line)
 void TTMailLog::ParseCallLine(std::string_view line, int kind, const std::string& entry)
 {
     std::string_view msg = line.substr(kMsgAt);
-    if (StartsWith(NthWord(msg, 2, ","), dialSkip_)) {
+    if (StartsWith(NthWord(msg, 2, ','), dialSkip_)) {
         SetDialAddr(std::nullopt);
         return;
     }
-    std::string_view first = NthWord(msg, 1, ",");
+    std::string_view first = NthWord(msg, 1, ',');
     std::string_view addrText = first.size() > entry.size() ? first.substr(entry.size()) : std::string_view{};
     if (kind == 608) {
         std::size_t paren = addrText.rfind('(');
@@ -592,7 +592,7 @@ void TTMailLog::ParseCallLine(std::string_view line, int kind, const std::string
     }
     if (kind == 608)
         return;
-    std::string_view result = TrimLeftControls(NthWord(msg, 3, ","));
+    std::string_view result = TrimLeftControls(NthWord(msg, 3, ','));
     int code = result.starts_with("BUSY") ? 0 : result.starts_with("NO CARRIER") ? 1 : -1;
     if (code < 0)
         return;
@@ -683,7 +683,7 @@ void TTMailLog::SessionStep(std::string_view line)
             if (Contains(line, errorLineWord_)) {
                 s.Set(sfOK, false);
             } else {
-                std::string_view bytes = NthWord(MsgAfter(line, cut_.e591), 2, " ");
+                std::string_view bytes = NthWord(MsgAfter(line, cut_.e591), 2, ' ');
                 if (!bytes.empty())
                     s.BytesRcvd += ParseCount(bytes);
             }
@@ -716,7 +716,7 @@ void TTMailLog::SentFileLine(std::string_view line)
     ++s.FilesSent;
     if (line.find("OK") != std::string_view::npos && s.Addr) {
         // Words 1 and 2 are the date and the time; word 3 the transfer mark.
-        std::string_view word = NthWord(line, 4, " ");
+        std::string_view word = NthWord(line, 4, ' ');
         if (!word.empty()) {
             std::size_t slash = word.rfind('\\');
             if (slash != std::string_view::npos)

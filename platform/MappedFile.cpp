@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/UniqueFd.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdint>
@@ -172,6 +173,21 @@ void TMappedFile::AdviseNormal() const
 {
     if (map_)
         (void)::madvise(map_, static_cast<std::size_t>(size_), MADV_NORMAL);
+}
+
+void TMappedFile::ReleasePages(std::uint64_t from, std::uint64_t to) const
+{
+    if (!map_)
+        return;
+    to = std::min(to, size_);
+    const std::uint64_t page = g_pageSize;
+    from = (from + page - 1) / page * page;
+    to = to / page * page;
+    if (from >= to)
+        return;
+    // The mapping is private and never written: dropped pages are read from the file
+    // again when touched (or are zero pages where the file was cut short).
+    (void)::madvise(static_cast<char*>(map_) + from, static_cast<std::size_t>(to - from), MADV_DONTNEED);
 }
 
 }  // namespace tarvix

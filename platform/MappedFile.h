@@ -42,6 +42,10 @@ public:
     // that indexes the lines), or back to its usual read-ahead (viewing).
     void AdviseSequential() const;
     void AdviseNormal() const;
+    // Gives back the memory of the pages wholly inside the bytes [from, to): a reader
+    // that has passed them keeps the process small. The bytes stay readable; touched
+    // again, they come back from the file.
+    void ReleasePages(std::uint64_t from, std::uint64_t to) const;
 
 private:
     void Unmap();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages needed to build and test Tarvix, when missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config
+packages=(g++ cmake ninja-build pkg-config python3
           libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev
           qt6-base-dev fonts-dejavu-core

@@ -107,6 +107,38 @@ TEST(CustomLog, DateMaskMarksOnlyLinesWithItsPrefix)
     EXPECT_EQ(TCustomLog::DatePrefixLength(""), 0);
 }
 
+TEST(CustomLog, LinesRepeatingTheDateBytesOfTheLastOneGetItsDate)
+{
+    // The date of the last line is kept with its bytes: only the bytes up to the
+    // last date letter or fixed character of the mask decide.
+    TCustomLog log;
+    log.LineMask = "dd/mm/yy hh:nn:ss";
+    EXPECT_EQ(log.DateOfLine("24/12/98 10:00:00"), EncodeDate(1998, 12, 24));
+    log.CurDate = 0;
+    EXPECT_EQ(log.DateOfLine("24/12/98 23:59:59 later"), EncodeDate(1998, 12, 24));
+    EXPECT_EQ(log.CurDate, EncodeDate(1998, 12, 24));
+    EXPECT_EQ(log.DateOfLine("24/12/99 00:00:00"), EncodeDate(1999, 12, 24));
+    EXPECT_EQ(log.DateOfLine("24-12/99 00:00:00"), EncodeDate(1999, 12, 24));  // another shape
+    EXPECT_THROW(log.DateOfLine("31/02/99 00:00:00"), EConvertError);
+    EXPECT_THROW(log.DateOfLine("31/02/99 00:00:01"), EConvertError);
+    EXPECT_EQ(log.DateOfLine("24/12/99 10:00:00"), EncodeDate(1999, 12, 24));
+    // Another mask reads the same bytes anew.
+    log.LineMask = "mm/dd/yy hh:nn:ss";
+    EXPECT_EQ(log.DateOfLine("04/12/99 10:00:00"), EncodeDate(1999, 4, 12));
+    log.LineMask = "dd/mm/yy hh:nn:ss";
+    EXPECT_EQ(log.DateOfLine("04/12/99 10:00:00"), EncodeDate(1999, 12, 4));
+
+    // Within an analysis also dates that take their year from today.
+    int y, m, d;
+    DecodeDate(Now(), y, m, d);
+    log.LineMask = "dd.mm hh:nn";
+    Analyse(log, "01.02 10:00 a\n01.02 11:00 b\n03.02 10:00 c\n03.02 12:00 d\n");
+    ASSERT_EQ(log.DayCount(), 2u);
+    EXPECT_EQ(log.GetDay(0).Date, EncodeDate(y, 2, 1));
+    EXPECT_EQ(log.GetDay(1).Date, EncodeDate(y, 2, 3));
+    EXPECT_EQ(log.GetDay(1).FirstLine, 3);
+}
+
 TEST(CustomLog, YearsMonthsAndMissingFields)
 {
     TCustomLog log;

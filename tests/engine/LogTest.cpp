@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -46,7 +47,7 @@ public:
 std::vector<std::string> Lines(TLog& log)
 {
     std::vector<std::string> out;
-    log.SetText(log.Text());
+    log.SetText(std::string(log.Text()));
     while (!log.AtEnd())
         out.emplace_back(log.ReadLine());
     return out;
@@ -321,4 +322,86 @@ TEST(LogFile, MissingFileRaisesLogError)
     TLog log;
     log.Path = TempFile("tarvix-no-such-log");
     EXPECT_THROW(log.ReadFile(), ELogError);
+}
+
+TEST(LogFile, ReadsMappedFilesPipesAndKeepsTheTextOnFailure)
+{
+    std::string path = TempFile("tarvix-read-log");
+    WriteFileAtomic(path, std::string("one\r\ntwo\rthree\nfour\0after", 25));
+    TLog log;
+    log.Path = path;
+    log.ReadFile();
+    EXPECT_TRUE(log.HoldsFile());
+    EXPECT_EQ(log.FileSize(), 25);
+    EXPECT_EQ(Lines(log), (std::vector<std::string>{"one", "two", "three", "four"}));
+
+    // A file that cannot be read leaves the text held before as it was.
+    log.Path = path + ".missing";
+    EXPECT_THROW(log.ReadFile(), ELogError);
+    EXPECT_TRUE(log.HoldsFile());
+    EXPECT_EQ(log.FileSize(), 25);
+    log.Path = fs::temp_directory_path().string();
+    EXPECT_THROW(log.ReadFile(), ELogError);
+    EXPECT_EQ(log.FileSize(), 25);
+
+    // An empty file is one empty line; a released file none.
+    WriteFileAtomic(path, "");
+    log.Path = path;
+    log.ReadFile();
+    EXPECT_TRUE(log.HoldsFile());
+    EXPECT_EQ(Lines(log), (std::vector<std::string>{""}));
+    log.ReleaseFile();
+    EXPECT_FALSE(log.HoldsFile());
+    EXPECT_EQ(log.FileSize(), 0);
+    EXPECT_TRUE(log.AtEnd());
+    fs::remove(path);
+
+    // A pipe cannot be mapped: it is read to its end.
+    std::string fifo = TempFile("tarvix-read-fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] {
+        int fd = ::open(fifo.c_str(), O_WRONLY);
+        if (fd >= 0) {
+            const std::string text = "from\na pipe\n";
+            EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+            ::close(fd);
+        }
+    });
+    log.Path = fifo;
+    log.ReadFile();
+    writer.join();
+    EXPECT_EQ(Lines(log), (std::vector<std::string>{"from", "a pipe", ""}));
+    fs::remove(fifo);
+}
+
+TEST(LogFile, AnalysisOfALargeMappedFileReadsEveryLineAfterGivingPagesBack)
+{
+    // Over 32 MB: the analysis gives back the pages it has passed on the way, and
+    // the lines and days after them are read all the same. Lines of 1000 bytes keep
+    // the count of lines small.
+    std::string path = TempFile("tarvix-large-log");
+    std::string text;
+    const int lines = 36 * 1024;
+    text.reserve(static_cast<std::size_t>(lines) * 1001);
+    for (int i = 0; i < lines; ++i) {
+        std::string day = std::to_string(10 + i / (lines / 8));
+        text += "2026-12-" + day + " 10:00 " + std::string(983, static_cast<char>('a' + i % 26)) + "\n";
+    }
+    WriteFileAtomic(path, text);
+    DatedLog log;
+    test::QuietWindow w;
+    log.Window = &w;
+    log.Path = path;
+    log.ReadFile();
+    ASSERT_TRUE(log.Analyse({}));
+    EXPECT_EQ(log.LineNo, lines + 1);
+    ASSERT_EQ(log.DayCount(), 8u);
+    EXPECT_EQ(log.GetDay(7).FirstLine, 7 * (lines / 8) + 1);
+    EXPECT_EQ(log.GetDay(7).FilePos, static_cast<std::int64_t>(7) * (lines / 8) * 1001);
+    ASSERT_EQ(log.seen.size(), static_cast<std::size_t>(lines));
+    EXPECT_EQ(log.seen.back(), text.substr(text.size() - 1001, 255));
+    EXPECT_EQ(log.seen[lines / 2], text.substr(static_cast<std::size_t>(lines / 2) * 1001, 255));
+    // The text reads the same after the analysis.
+    EXPECT_EQ(log.Text(), text);
+    fs::remove(path);
 }

@@ -6,6 +6,7 @@
 #include "fido/Dialogs.h"
 #include "fido/FidoAddr.h"
 #include "fido/Lng.h"
+#include "fido/NVUtils.h"
 #include "fido/QParser.h"
 #include "platform/Error.h"
 #include "platform/FileRead.h"
@@ -16,6 +17,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <tuple>
 #include <optional>
 #include <random>
 #include <string>
@@ -1186,4 +1189,119 @@ TEST_F(MailerLogFixture, SettingsAreLoadedSavedAndAssigned)
     other.Assign(plain);
     EXPECT_EQ(other.Name, "plain");
     EXPECT_EQ(other.MailerPath(), "/opt/tmail");
+}
+
+// The requests and the files sent for them, checked against a model that looks at
+// every request in turn: the last request of the node (or of an address mask that
+// covers it) that has the name, or that a sent file answers by its real name or
+// its name as a mask. Random requests and sends of a few names, nodes and masks.
+TEST_F(MailerLogFixture, RequestsAndSendsAgreeWithAFullScanOfTheRequests)
+{
+    struct Model {
+        std::vector<TFreq> freqs;
+        std::vector<std::string> dlc;
+        std::map<std::string, std::string> aliases;  // upper-case alias -> file name
+    };
+    auto nodeKey = [](const TFidoAddr& a) { return std::tuple(a.Zone, a.Net, a.Node, a.Point); };
+    auto wild = [](const TFidoAddr& a) {
+        return a.Zone == kAddrAny || a.Net == kAddrAny || a.Node == kAddrAny || a.Point == kAddrAny;
+    };
+    auto covers = [&](const TFreq& f, const TFidoAddr& addr) {
+        return wild(*f.Addr) ? MatchAddr(*f.Addr, addr) : !wild(addr) && nodeKey(*f.Addr) == nodeKey(addr);
+    };
+    auto last = [&](Model& m, const TFidoAddr& addr, auto match) -> TFreq* {
+        for (std::size_t i = m.freqs.size(); i-- > 0;)
+            if (covers(m.freqs[i], addr) && match(m.freqs[i]))
+                return &m.freqs[i];
+        return nullptr;
+    };
+
+    const std::vector<std::string> names = {"a.zip", "B.ZIP", "*.ZIP", "?.ZIP", "NL.Z??", "files", "nodelist",
+                                            "C.ARJ", "*", "NL.Z10", "NL.Z11"};
+    const std::vector<std::string> sent = {"A.ZIP", "B.ZIP", "C.ZIP", "FILES.RAR", "NL.Z10", "NL.Z11", "C.ARJ",
+                                           "NODELIST.ZIP", "X.TXT"};
+    std::vector<TFidoAddr> addrs = {Addr("2:5030/1"), Addr("2:5030/2"), Addr("2:5030/1.1"), Addr("1:2/3")};
+    TFidoAddr mask = Addr("2:5030/1");
+    mask.Point = kAddrAny;  // 2:5030/1.*
+    TFidoAddr netMask = Addr("2:5030/1");
+    netMask.Node = kAddrAny;
+    netMask.Point = kAddrAny;  // 2:5030/*
+
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE(seed);
+        TestLog log;
+        log.AddFreqAlias("files", "D:\\NEW\\FILES.RAR");
+        log.AddFreqAlias("NODELIST", "NODELIST.ZIP");
+        Model m;
+        m.aliases = {{"FILES", "FILES.RAR"}, {"NODELIST", "NODELIST.ZIP"}};
+        std::mt19937 rng(seed);
+        auto pick = [&rng](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+        for (int step = 0; step < 400; ++step) {
+            log.LineNo = step + 1;
+            log.IsNew = step > 200;
+            const std::size_t a = pick(addrs.size() + (seed % 4 == 0 ? 2 : 0));
+            const TFidoAddr addr = a < addrs.size() ? addrs[a] : a == addrs.size() ? mask : netMask;
+            if (pick(2) == 0) {
+                const std::string name = names[pick(names.size())];
+                log.AddFreq(name, addr);
+                std::string key = UpperCaseAscii(name);
+                if (TFreq* same = last(m, addr, [&](const TFreq& f) { return f.Name == key; })) {
+                    same->LineNo = step + 1;
+                    continue;
+                }
+                TFreq f;
+                f.Name = key;
+                f.Addr = addr;
+                f.LineNo = step + 1;
+                f.RealName = m.aliases.count(key) ? m.aliases[key] : key;
+                m.freqs.push_back(f);
+            } else {
+                const std::string name = sent[pick(sent.size())];
+                const std::string path = "C:\\OUT\\" + name;
+                const TFidoAddr& to = addrs[pick(addrs.size())];
+                log.FreqSent(name, path, to);
+                TFreq* c = last(m, to, [&](const TFreq& f) { return f.RealName == name || MatchWild(name, f.Name, false); });
+                if (!c)
+                    continue;
+                if (c->Sent && c->Name.find_first_of("*?") != std::string::npos) {
+                    TFreq f;
+                    f.Name = c->Name;
+                    f.Addr = to;
+                    f.LineNo = step + 1;
+                    f.IsNew = step > 200;
+                    f.Sent = true;
+                    f.RealName = name;
+                    f.Path = path;
+                    m.freqs.push_back(f);
+                    if (f.IsNew)
+                        m.dlc.push_back(name);
+                    continue;
+                }
+                if (!c->Sent && step > 200)
+                    m.dlc.push_back(name);
+                c->RealName = name;
+                c->Sent = true;
+                c->LineNo = step + 1;
+                c->IsNew = step > 200;
+                c->Path = path;
+            }
+        }
+        ASSERT_EQ(log.FreqCount(), m.freqs.size());
+        for (std::size_t i = 0; i < m.freqs.size(); ++i) {
+            SCOPED_TRACE(i);
+            const TFreq& got = log.GetFreq(i);
+            const TFreq& want = m.freqs[i];
+            EXPECT_EQ(got.Name, want.Name);
+            EXPECT_EQ(got.RealName, want.RealName);
+            EXPECT_EQ(got.Sent, want.Sent);
+            EXPECT_EQ(got.LineNo, want.LineNo);
+            EXPECT_EQ(got.IsNew, want.IsNew);
+            EXPECT_EQ(got.Path, want.Path);
+            EXPECT_EQ(CompareAddr(*got.Addr, *want.Addr), 0);
+        }
+        std::vector<std::string> dlc;
+        for (const TDLCFreq& r : log.DLCList())
+            dlc.push_back(r.FileName);
+        EXPECT_EQ(dlc, m.dlc);
+    }
 }

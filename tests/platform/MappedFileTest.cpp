@@ -97,6 +97,29 @@ TEST(MappedFileTest, MovingHandsTheMappingOver)
     EXPECT_TRUE(c.Empty());
 }
 
+TEST(MappedFileTest, PagesGivenBackReadTheSameBytesAgain)
+{
+    TempDir dir;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    std::string content;
+    for (std::size_t i = 0; i < page * 6 + 123; ++i)
+        content += static_cast<char>('a' + i % 23);
+    TMappedFile f(dir.File("log", content));
+    ASSERT_EQ(f.View(), content);  // every page touched
+    // Ranges that cut pages, reach past the end, are empty or reversed: only whole
+    // pages inside go, and the bytes read as before.
+    f.ReleasePages(10, page * 3 + 5);
+    f.ReleasePages(page * 4, page * 100);
+    f.ReleasePages(page * 2, page * 2);
+    f.ReleasePages(page * 5, page);
+    EXPECT_EQ(f.View(), content);
+    f.ReleasePages(0, f.Size());
+    EXPECT_EQ(f.View(), content);
+    TMappedFile none;
+    none.ReleasePages(0, 100);
+    EXPECT_TRUE(none.Empty());
+}
+
 TEST(MappedFileTest, ShowsTheFileAsItWasWhenOpened)
 {
     TempDir dir;
