@@ -125,16 +125,21 @@ void TArgusLog::Assign(const TLog& other)
 
 // --- analysis ---
 
-void TArgusLog::Reset()
+void TArgusLog::ForgetPendingTransfers()
 {
-    TMailerLog::Reset();
-    callDir_ = cdNone;
     sentPath_.clear();
     sentHeld_ = false;
     rcvdName_.clear();
     rcvdHeld_ = false;
     sendSize_ = 0;
     rcvdSize_ = 0;
+}
+
+void TArgusLog::Reset()
+{
+    TMailerLog::Reset();
+    callDir_ = cdNone;
+    ForgetPendingTransfers();
 }
 
 TDateTime TArgusLog::DateOfLine(std::string_view line)
@@ -322,12 +327,7 @@ void TArgusLog::ParseIdle(std::string_view line)
     } else if (MsgIs(line, "CONNECT")) {
         StartSession(line, callDir_ == cdAnswering);
         // A transfer left waiting by an earlier session cannot finish in this one.
-        sentPath_.clear();
-        sentHeld_ = false;
-        rcvdName_.clear();
-        rcvdHeld_ = false;
-        sendSize_ = 0;
-        rcvdSize_ = 0;
+        ForgetPendingTransfers();
         CurSess()->SetConnect(MsgAfter(line, "CONNECT"));
     }
 }

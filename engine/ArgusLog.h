@@ -98,6 +98,8 @@ public:
     std::int64_t PendingRcvdSize() const { return rcvdSize_; }
 
 private:
+    // Forgets the transfers a session left waiting.
+    void ForgetPendingTransfers();
     void ParseIdle(std::string_view line);
     void ParseTransfer(std::string_view line, TSess& s);
     // The line after the first n characters of its message (empty when shorter).
