@@ -1,6 +1,5 @@
 #include "engine/Ndx.h"
 
-#include "fido/NVUtils.h"
 #include "platform/HostPath.h"
 
 #include <cerrno>
@@ -236,7 +235,12 @@ std::string TFileIndex2604::FindFile(std::string_view name)
             std::uint16_t dirNo = Get16(rec);
             if (dirNo >= dirs_.size())
                 return {};
-            return MakePath(key, dirs_[dirNo]);
+            // The name in its directory, whatever it holds: a stored name that looks
+            // like a path ("\X", ".\X", "D:X") is still a name of that directory.
+            const std::string& dir = dirs_[dirNo];
+            if (dir.empty())
+                return key;
+            return dir.back() == '\\' ? dir + key : dir + "\\" + key;
         }
         const char recSecond = recName.size() > 1 ? recName[1] : '\0';
         if (recName.empty() || recName[0] != first || recSecond != second)

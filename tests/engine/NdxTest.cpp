@@ -284,6 +284,18 @@ TEST_F(Ndx2604, DirectoriesAreFrontCoded)
     EXPECT_EQ(bytes.substr(275, 2), std::string("2\0", 2));
 }
 
+// Names stored with characters of a path are names of their directory all the same
+// (found by fuzzing: ".\X" lost its ".\", "D:X" its directory, "\X" all but the drive).
+TEST_F(Ndx2604, NamesThatLookLikePathsStayInTheirDirectory)
+{
+    TFileIndex2604 ndx(File("files.ndx", BuildNdx2604({{".\\dot.zip", "C:\\FILES\\A"},
+                                                        {"\\root.zip", "C:\\FILES\\B\\"},
+                                                        {"D:drive.zip", "C:\\FILES\\A"}})));
+    EXPECT_EQ(ndx.FindFile(".\\DOT.ZIP"), "C:\\FILES\\A\\.\\DOT.ZIP");
+    EXPECT_EQ(ndx.FindFile("\\root.zip"), "C:\\FILES\\B\\\\ROOT.ZIP");
+    EXPECT_EQ(ndx.FindFile("d:drive.zip"), "C:\\FILES\\A\\D:DRIVE.ZIP");
+}
+
 TEST_F(Ndx2604, ManyNamesInOneGroup)
 {
     std::vector<NdxEntry> entries;
