@@ -39,8 +39,11 @@ std::string Text(const Json& v)
         return v.get<std::string>();
     if (v.is_array()) {
         std::string s;
-        for (const Json& e : v)
-            s += (s.empty() ? "" : " ") + (e.is_string() ? e.get<std::string>() : e.dump());
+        for (const Json& e : v) {
+            if (!s.empty())
+                s += ' ';
+            s += e.is_string() ? e.get<std::string>() : e.dump();
+        }
         return s;
     }
     return v.dump();
