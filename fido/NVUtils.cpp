@@ -349,7 +349,12 @@ int StrToIntNoCommas(std::string_view s)
     for (char c : s)
         if (c != ',')
             t += c;
-    auto fail = [&]() { return EConvertError("'" + std::string(s) + "' is not a valid integer value"); };
+    auto fail = [&]() {
+        std::string message = "'";
+        message.append(s);
+        message += "' is not a valid integer value";
+        return EConvertError(message);
+    };
     std::size_t i = 0;
     while (i < t.size() && t[i] == ' ')
         ++i;
