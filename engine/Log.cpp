@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <sys/file.h>
@@ -26,6 +27,26 @@ constexpr std::size_t kMaxLine = 255;
 // this size; the last stretch before the line being read stays.
 constexpr std::size_t kReleaseStep = std::size_t(32) << 20;
 constexpr std::size_t kReleaseKeep = std::size_t(1) << 20;
+
+// Whether two short texts are equal, compared 8 bytes at a time.
+bool SameBytes(std::string_view a, std::string_view b)
+{
+    const std::size_t n = a.size();
+    if (n != b.size())
+        return false;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y)
+            return false;
+    }
+    for (; i < n; ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
 
 // The offset of the first CR, LF or zero byte at or after i, or size.
 std::size_t FindLineEnd(const char* data, std::size_t i, std::size_t size)
@@ -134,12 +155,9 @@ void TLog::ParseLine(std::string_view line)
     if (line.size() < start + len)
         return;  // too short for a date: changes nothing
     std::string_view date = line.substr(start, len);
-    // Every line is compared with the date of the line before: a byte loop, which
-    // stops early at a new day, costs less than a library call for a few bytes.
-    bool same = date.size() == LastDateText.size();
-    for (std::size_t i = date.size(); same && i-- > 0;)
-        same = date[i] == LastDateText[i];
-    if (!same) {
+    // Every line is compared with the date of the line before, in words of 8 bytes
+    // rather than with a library call for a few bytes.
+    if (!SameBytes(date, LastDateText)) {
         NewDay(LineNo, DateOfLine(line));
         LastDateText = date;
     }

@@ -351,7 +351,7 @@ int StrToIntNoCommas(std::string_view s)
             t += c;
     auto fail = [&]() {
         std::string message = "'";
-        message += s;
+        message.append(s);
         message += "' is not a valid integer value";
         return EConvertError(message);
     };
