@@ -78,6 +78,11 @@ int main(int argc, char** argv)
             PrintCsv(std::cout, run, o.what);
         else
             PrintTable(std::cout, run, o.what);
+        // The process ends here: the analysis of a large log holds millions of
+        // records, and giving them back one by one would take longer than printing
+        // them. The pointer stays reachable, so leak checkers see no leak.
+        static tarvix::TLog* const analysed = run.log.release();
+        (void)analysed;
     } catch (const EUsage& e) {
         std::cerr << "tarvix-report: " << e.what() << '\n';
         return 2;

@@ -27,6 +27,9 @@ constexpr std::size_t kMaxLine = 255;
 // this size; the last stretch before the line being read stays.
 constexpr std::size_t kReleaseStep = std::size_t(32) << 20;
 constexpr std::size_t kReleaseKeep = std::size_t(1) << 20;
+// The pages ahead of the analysis are mapped in stretches of this size, one call
+// each instead of a page fault every few pages.
+constexpr std::size_t kPopulateStep = std::size_t(2) << 20;
 
 // Whether two short texts are equal, compared 8 bytes at a time.
 bool SameBytes(std::string_view a, std::string_view b)
@@ -221,6 +224,7 @@ void TLog::StartReading()
 {
     lastPump_ = NowMillis();
     cursor_ = 0;
+    populated_ = 0;
     atEnd_ = size_ == 0 && !held_;
 }
 
@@ -228,6 +232,11 @@ bool TLog::KeepGoingSlow()
 {
     // The clock is read every 256 lines only: lines take well under a microsecond.
     if ((LineNo & 255) == 0) {
+        if (cursor_ + kPopulateStep / 2 >= populated_ && populated_ < size_ && !map_.Empty()) {
+            const std::size_t from = std::max(populated_, cursor_);
+            map_.PopulatePages(from, from + kPopulateStep);
+            populated_ = from + kPopulateStep;
+        }
         std::int64_t now = NowMillis();
         if (now - lastPump_ >= PumpMillis) {
             lastPump_ = now;
@@ -318,6 +327,7 @@ void TLog::ReadFile()
         map_.AdviseSequential();
     }
     released_ = 0;
+    populated_ = 0;
     held_ = true;
     cursor_ = 0;
     atEnd_ = false;
@@ -331,6 +341,7 @@ void TLog::SetText(std::string text)
     data_ = text_.data();
     size_ = text_.size();
     released_ = 0;
+    populated_ = 0;
     held_ = true;
     cursor_ = 0;
     atEnd_ = false;

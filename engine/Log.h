@@ -185,6 +185,7 @@ private:
     const char* data_ = "";    // the text, either of them
     std::size_t size_ = 0;
     std::size_t released_ = 0;  // the pages before this offset have been given back
+    std::size_t populated_ = 0;  // the pages before this offset have been mapped ahead
     bool held_ = false;
     std::size_t cursor_ = 0;
     bool atEnd_ = true;

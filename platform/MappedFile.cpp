@@ -175,6 +175,25 @@ void TMappedFile::AdviseNormal() const
         (void)::madvise(map_, static_cast<std::size_t>(size_), MADV_NORMAL);
 }
 
+void TMappedFile::PopulatePages(std::uint64_t from, std::uint64_t to) const
+{
+#ifdef MADV_POPULATE_READ
+    if (!map_)
+        return;
+    to = std::min(to, size_);
+    const std::uint64_t page = g_pageSize;
+    from = from / page * page;
+    if (from >= to)
+        return;
+    // Fails on older systems and where the file has shrunk: the pages then come in
+    // by faults as they are read.
+    (void)::madvise(static_cast<char*>(map_) + from, static_cast<std::size_t>(to - from), MADV_POPULATE_READ);
+#else
+    (void)from;
+    (void)to;
+#endif
+}
+
 void TMappedFile::ReleasePages(std::uint64_t from, std::uint64_t to) const
 {
     if (!map_)

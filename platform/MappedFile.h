@@ -46,6 +46,9 @@ public:
     // that has passed them keeps the process small. The bytes stay readable; touched
     // again, they come back from the file.
     void ReleasePages(std::uint64_t from, std::uint64_t to) const;
+    // Maps the pages of [from, to) in one call, where the system can, so that
+    // reading them takes no page fault each; nothing happens otherwise.
+    void PopulatePages(std::uint64_t from, std::uint64_t to) const;
 
 private:
     void Unmap();
