@@ -246,7 +246,7 @@ void TArgusLog::ParseMailerLine(std::string_view line)
     switch (State) {
     case 1:
         if (MsgIs(line, kStation)) {
-            s.SetSystem(MsgAfter(line, kStationValue));
+            s.System = KeepText(MsgAfter(line, kStationValue));
             State = 2;
         } else if (MsgIs(line, "Establishing")) {
             s.SetProtocol(FirstWord(MsgAfter(line, "Establishing")));
@@ -266,22 +266,22 @@ void TArgusLog::ParseMailerLine(std::string_view line)
             std::size_t from = value.find("from");
             if (from != std::string_view::npos)
                 value = value.substr(0, from > 0 ? from - 1 : 0);
-            s.SetSysOp(value);
+            s.SysOp = KeepText(value);
             State = 4;
         }
         break;
     case 4:
         if (MsgIs(line, kPhone)) {
-            s.Phone = MsgAfter(line, kPhone);
+            s.Phone = KeepText(MsgAfter(line, kPhone));
             State = 5;
         } else if (MsgIs(line, kNumber)) {
-            s.Phone = MsgAfter(line, kNumber);
+            s.Phone = KeepText(MsgAfter(line, kNumber));
             State = 5;
         }
         break;
     case 5:
         if (MsgIs(line, kMailer)) {
-            s.SetMailer(MsgAfter(line, kMailer));
+            s.Mailer = KeepText(MsgAfter(line, kMailer));
             State = 6;
         }
         break;

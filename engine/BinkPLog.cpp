@@ -381,7 +381,7 @@ void TBinkPLog::SessionStep(std::string_view line)
         std::string_view addrText = msg.substr(open + 1);
         addrText.remove_suffix(1);
         TFidoAddr addr = TFidoAddr::CreateStr(addrText);
-        s.SetSystem(open > 0 ? msg.substr(0, open - 1) : std::string_view{});
+        s.System = KeepText(open > 0 ? msg.substr(0, open - 1) : std::string_view{});
         s.Addr = addr;
         s.Set(sfHuman, false);
         State = kWaitMailer;
@@ -389,7 +389,7 @@ void TBinkPLog::SessionStep(std::string_view line)
     }
     case kWaitMailer:
         if (Begins(line, mailer_)) {
-            s.SetMailer(MsgAfter(line, mailer_));
+            s.Mailer = KeepText(MsgAfter(line, mailer_));
             State = kWaitSysOp;
         }
         return;
@@ -409,13 +409,13 @@ void TBinkPLog::SessionStep(std::string_view line)
                     }
                 }
             }
-            s.SetSysOp(name);
+            s.SysOp = KeepText(name);
             State = kHandshake;
         }
         return;
     case kHandshake:
         if (Begins(line, phone_)) {
-            s.Phone = MsgAfter(line, phone_);
+            s.Phone = KeepText(MsgAfter(line, phone_));
         } else if (Begins(line, password_)) {
             s.Set(sfPassword, true);
         } else if (Begins(line, badPassword_)) {

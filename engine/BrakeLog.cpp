@@ -405,7 +405,7 @@ void TBrakeLog::StateStep(std::string_view line)
         } else if (MsgIs(line, "Mailer:")) {
             sess.Set(sfHuman, false);
             sess.Addr.reset();
-            sess.SetMailer(MsgAfter(line, "Mailer:"));
+            sess.Mailer = KeepText(MsgAfter(line, "Mailer:"));
             State = 3;
         } else if (MsgIs(line, "Password") && Contains(line, "not valid")) {
             sess.Set(sfBadPassword, true);
@@ -413,13 +413,13 @@ void TBrakeLog::StateStep(std::string_view line)
         break;
     case 2:
         if (MsgIs(line, "Mailer:")) {
-            sess.SetMailer(MsgAfter(line, "Mailer:"));
+            sess.Mailer = KeepText(MsgAfter(line, "Mailer:"));
             State = 3;
         }
         break;
     case 3:
         if (MsgIs(line, "System:")) {
-            sess.SetSystem(MsgAfter(line, "System:"));
+            sess.System = KeepText(MsgAfter(line, "System:"));
             State = 4;
         }
         break;
@@ -436,13 +436,13 @@ void TBrakeLog::StateStep(std::string_view line)
                     break;
                 }
             }
-            sess.SetSysOp(sysop);
+            sess.SysOp = KeepText(sysop);
             State = 5;
         }
         break;
     case 5:
         if (MsgIs(line, " Phone:")) {
-            sess.Phone = MsgAfter(line, " Phone:");
+            sess.Phone = KeepText(MsgAfter(line, " Phone:"));
             State = 6;
         }
         break;

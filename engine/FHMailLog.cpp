@@ -471,13 +471,13 @@ void TFHMailLog::ParseSessionStep(std::string_view line)
     switch (State) {
     case fsMailer:
         if (Is(line, t.remoteMailer)) {
-            s.SetMailer(ValueAfter(line, t.remoteMailer));
+            s.Mailer = KeepText(ValueAfter(line, t.remoteMailer));
             State = fsSystem;
         }
         break;
     case fsSystem:
         if (Is(line, t.remoteName)) {
-            s.SetSystem(ValueAfter(line, t.remoteName));
+            s.System = KeepText(ValueAfter(line, t.remoteName));
             State = fsSysOp;
         }
         break;
@@ -487,13 +487,13 @@ void TFHMailLog::ParseSessionStep(std::string_view line)
             // text; a line without the second text is all name.
             std::string_view value = ValueAfter(line, t.remoteSysOp);
             std::size_t cut = t.remoteSysOp2.empty() ? std::string_view::npos : value.find(t.remoteSysOp2);
-            s.SetSysOp(value.substr(0, cut));
+            s.SysOp = KeepText(value.substr(0, cut));
             State = fsPhone;
         }
         break;
     case fsPhone:
         if (Is(line, t.remotePhone)) {
-            s.Phone = ValueAfter(line, t.remotePhone);
+            s.Phone = KeepText(ValueAfter(line, t.remotePhone));
             State = fsHandshake;
         }
         break;

@@ -40,6 +40,7 @@ void TMailerLog::Reset()
     requesters_.Clear();
     sessions_.clear();
     open_.reset();
+    texts_.Clear();
     closedValid_ = false;
     aliases_.clear();
     dayStats_.clear();
@@ -80,8 +81,10 @@ void TMailerLog::SaveToReg(TIniFile& ini, std::string_view section) const
 TLogDay& TMailerLog::NewDay(std::int64_t firstLine, TDateTime date)
 {
     TLogDay& day = TLog::NewDay(firstLine, date);
-    dayStats_.push_back(std::make_unique<TNodeStatList>());
-    NodeStats = dayStats_.back().get();
+    // A day usually sees about as many nodes as the day before: room for them at once.
+    const std::size_t expected = NodeStats ? NodeStats->Count() : 0;
+    NodeStats = &dayStats_.push_back(TNodeStatList());
+    NodeStats->Reserve(expected);
     day.NodeStats = NodeStats;
     NewDayMark = true;
     return day;
@@ -145,9 +148,9 @@ bool TMailerLog::Analyse(const TProgressFunc& progress)
     });
     if (!done)
         return false;
-    for (auto& stats : dayStats_) {
-        stats->Sort(nsoAddr);
-        stats->UpdateTotalCPS();
+    for (std::size_t d = 0; d < dayStats_.size(); ++d) {
+        dayStats_[d].Sort(nsoAddr);
+        dayStats_[d].UpdateTotalCPS();
     }
     if (UpdateDLC && NewPartLine == 0)
         for (std::size_t i = 0; i < freqs_.size(); ++i)
@@ -189,7 +192,7 @@ const TNodeStatList& TMailerLog::GetDayStats(std::size_t index) const
 {
     if (index >= dayStats_.size())
         throw ELogError("TMailerLog.GetDayStats: day index out of bounds");
-    return *dayStats_[index];
+    return dayStats_[index];
 }
 
 const TFreq& TMailerLog::GetFreq(std::size_t index) const
@@ -241,7 +244,7 @@ void TMailerLog::StartSession(std::string_view line, bool incoming)
     if (incoming)
         s.Flags |= sfIncoming;
     if (!PendingPhone.empty()) {
-        s.Phone = std::move(PendingPhone);
+        s.Phone = KeepText(PendingPhone);
         PendingPhone.clear();
     }
     State = 1;

@@ -12,6 +12,7 @@
 #include "engine/NodeStat.h"
 #include "engine/RecordList.h"
 #include "engine/Sess.h"
+#include "engine/TextPool.h"
 #include "fido/AddrList.h"
 
 #include <cstring>
@@ -85,6 +86,9 @@ public:
     const std::optional<TFidoAddr>& DialAddr() const { return dialAddr_; }
     void SetDialAddr(const std::optional<TFidoAddr>& addr) { dialAddr_ = addr; }
 
+    // The log's lasting copy of a text of a session (system, sysop, mailer, phone).
+    std::string_view KeepText(std::string_view text) { return texts_.Keep(text); }
+
     // The message part of the line begins with text. Called for most lines many
     // times over: the first 8 bytes (or the first byte of a shorter text) decide most
     // of them without a library call.
@@ -154,6 +158,7 @@ private:
     // Record lists: a log of gigabytes holds millions of sessions, which growing never
     // copies nor holds twice; and a record keeps its address while others are added.
     TRecordList<TSess> sessions_;
+    TTextPool texts_;  // the texts of the sessions
     std::optional<TSess> open_;
     bool closedValid_ = false;  // CurSess() is the session closed last
     TRecordList<TFreq> freqs_;
@@ -165,7 +170,7 @@ private:
     std::unordered_map<std::string, TFreqAlias> aliases_;
     std::vector<TDLCFreq> dlcList_;
     TAddrList requesters_{false, false};
-    std::vector<std::unique_ptr<TNodeStatList>> dayStats_;
+    TRecordList<TNodeStatList, 1024> dayStats_;
     std::optional<TFidoAddr> dialAddr_;
 };
 

@@ -57,6 +57,7 @@ public:
     void AddResult(const TFidoAddr* addr, int rslt);
     TNodeStat& AddSess(const TFidoAddr& addr, const TSess& sess, std::int64_t index);
     void UpdateTotalCPS() { Total.UpdateCPS(); }
+    void Reserve(std::size_t count) { items_.reserve(count); }
     void Sort(int order);
 
 private:

@@ -458,7 +458,7 @@ void TSFMailLog::StepSession(std::string_view line)
     switch (State) {
     case ssSystem:
         if (Is(line, m1084)) {
-            s.SetSystem(StripParenTail(TrimBlanks(Value(line, m1084))));
+            s.System = KeepText(StripParenTail(TrimBlanks(Value(line, m1084))));
             State = ssAddress;
         } else if (Is(line, m1082)) {
             s.Set(sfHuman, true);
@@ -477,20 +477,20 @@ void TSFMailLog::StepSession(std::string_view line)
         break;
     case ssSysOp:
         if (Is(line, m1087)) {
-            s.SetSysOp(TrimBlanks(Value(line, m1087)));
+            s.SysOp = KeepText(TrimBlanks(Value(line, m1087)));
             State = ssPhone;
         }
         break;
     case ssPhone:
         if (Is(line, m1089)) {
             if (s.Phone.empty())
-                s.Phone = TrimBlanks(Value(line, m1089));
+                s.Phone = KeepText(TrimBlanks(Value(line, m1089)));
             State = ssMailer;
         }
         break;
     case ssMailer:
         if (Is(line, m1091)) {
-            s.SetMailer(TrimBlanks(Value(line, m1091)));
+            s.Mailer = KeepText(TrimBlanks(Value(line, m1091)));
             State = ssPassword;
         }
         break;

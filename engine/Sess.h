@@ -42,17 +42,20 @@ enum : std::uint8_t { prNone, prXModem, prZModem, prZedZap, prDirZap, prJanus, p
 inline constexpr int kProtocolCount = 9;
 const char* ProtocolName(int code);
 
+// The texts of a session (SysOp, System, Mailer, Phone) view copies that the log
+// owning the session keeps (TMailerLog::KeepText); a session made elsewhere must see
+// that its texts outlive it.
 struct TSess {
-    std::string SysOp;
-    std::string System;
-    std::string Mailer;
+    std::string_view SysOp;
+    std::string_view System;
+    std::string_view Mailer;
+    std::string_view Phone;
     std::int64_t StartLine = 0;
     std::int64_t EndLine = 0;
     TDateTime StartTime = 0;
     TDateTime EndTime = 0;
     std::optional<TFidoAddr> Addr;  // the remote's main address, once read
     std::uint16_t Flags = 0;
-    std::string Phone;
     // Bits per second; 0 = not given, kSpeedIP = an IP connection. 32 bits: modern
     // modems report speeds above 65535.
     std::uint32_t Speed = 0;
@@ -69,9 +72,6 @@ struct TSess {
     bool Has(std::uint16_t flag) const { return (Flags & flag) != 0; }
     void Set(std::uint16_t flag, bool on) { Flags = on ? (Flags | flag) : (Flags & ~flag); }
 
-    void SetSysOp(std::string_view s) { SysOp = s; }
-    void SetSystem(std::string_view s) { System = s; }
-    void SetMailer(std::string_view s) { Mailer = s; }
     // Reads the connect text of a log line ("28800/ARQ/V42BIS", "TCP/IP", "From ...").
     void SetConnect(std::string_view s);
     // Reads a protocol name ("ZModem", "Hydra-8k", "binkp", ...).

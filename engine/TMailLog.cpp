@@ -627,10 +627,10 @@ void TTMailLog::SessionStep(std::string_view line)
             std::string_view value = MsgAfter(line, cut_.e32);
             std::size_t comma = value.rfind(',');
             if (comma != std::string_view::npos) {
-                s.SetSysOp(value.substr(0, comma));
-                s.Phone = comma + 2 < value.size() ? std::string(value.substr(comma + 2)) : std::string();
+                s.SysOp = KeepText(value.substr(0, comma));
+                s.Phone = KeepText(comma + 2 < value.size() ? value.substr(comma + 2) : std::string_view{});
             } else {
-                s.SetSysOp(value);
+                s.SysOp = KeepText(value);
             }
             State = 3;
         }
@@ -638,7 +638,7 @@ void TTMailLog::SessionStep(std::string_view line)
     case 3:
         if (Is(line, cut_.e33)) {
             std::string_view value = MsgAfter(line, cut_.e33);
-            s.SetSystem(value.substr(0, value.find(',')));
+            s.System = KeepText(value.substr(0, value.find(',')));
             State = 4;
         }
         break;
@@ -677,7 +677,7 @@ void TTMailLog::SessionStep(std::string_view line)
         if (Is(line, cut_.e26)) {
             EndSession(line);
         } else if (TMVersion >= kVersion2602 && Is(line, cut_.e594)) {
-            s.SetMailer(MsgAfter(line, cut_.e594));
+            s.Mailer = KeepText(MsgAfter(line, cut_.e594));
         } else if (TMVersion >= kVersion2602 && Is(line, cut_.e591)) {
             ++s.FilesRcvd;
             if (Contains(line, errorLineWord_)) {
@@ -706,7 +706,7 @@ void TTMailLog::RemoteAddressLine(std::string_view line)
     rest = rest.size() > 2 ? rest.substr(2) : std::string_view{};
     std::string_view mailer;
     FirstWord(rest, &mailer);
-    s.SetMailer(TrimLeftControls(mailer));
+    s.Mailer = KeepText(TrimLeftControls(mailer));
     State = 2;
 }
 

@@ -206,22 +206,6 @@ TEST_F(SessFixture, LengthIsRoundedToWholeSeconds)
     EXPECT_EQ(s.SessLength(), 8640000);
 }
 
-TEST_F(SessFixture, LogTextsAreKeptAsRawBytes)
-{
-    Settings().OEMConvert = true;
-    TSess s;
-    const std::string oem = "\x88\xa2\xa0\xad \x8f\xa5\xe2\xe0\xae\xa2";  // a CP866 name
-    s.SetSysOp(oem);
-    s.SetSystem(oem + " Station");
-    s.SetMailer("T-Mail \xff\x01");
-    EXPECT_EQ(s.SysOp, oem);
-    EXPECT_EQ(s.System, oem + " Station");
-    EXPECT_EQ(s.Mailer, "T-Mail \xff\x01");
-    const std::string withZero("a\0b", 3);
-    s.SetSysOp(withZero);
-    EXPECT_EQ(s.SysOp, withZero);
-}
-
 TEST_F(SessFixture, SessTextWithoutLanguageFile)
 {
     UnloadLng();

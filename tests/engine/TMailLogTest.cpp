@@ -397,7 +397,7 @@ TEST_F(TMailFixture, SysopValuesWithAndWithoutCommas)
             At("10:00:02", "Sysop: " + value),
             At("10:00:03", "\xFE end"),
         }));
-        return std::make_pair(log.GetSess(0).SysOp, log.GetSess(0).Phone);
+        return std::make_pair(std::string(log.GetSess(0).SysOp), std::string(log.GetSess(0).Phone));
     };
     EXPECT_EQ(sysop("Ann Lee, 7-095-1"), std::make_pair("Ann Lee"s, "7-095-1"s));
     EXPECT_EQ(sysop("Lee, Ann, 7-095-2"), std::make_pair("Lee, Ann"s, "7-095-2"s));

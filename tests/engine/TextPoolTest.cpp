@@ -1,0 +1,54 @@
+#include "engine/TextPool.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace tarvix;
+
+TEST(TextPool, KeepsOneCopyOfEachText)
+{
+    TTextPool pool;
+    std::string a = "Dmitry Volkov";
+    std::string_view first = pool.Keep(a);
+    a[0] = 'X';  // the pool holds a copy, not the caller's bytes
+    std::string_view again = pool.Keep("Dmitry Volkov");
+    EXPECT_EQ(first, "Dmitry Volkov");
+    EXPECT_EQ(first.data(), again.data());
+    EXPECT_EQ(pool.Count(), 1u);
+    EXPECT_TRUE(pool.Keep("").empty());
+    EXPECT_EQ(pool.Count(), 1u);
+    const std::string withZero("a\0b", 3);
+    EXPECT_EQ(pool.Keep(withZero), withZero);
+    EXPECT_NE(pool.Keep("a").data(), pool.Keep(withZero).data());
+}
+
+TEST(TextPool, ViewsStayValidWhileThePoolGrows)
+{
+    TTextPool pool;
+    std::vector<std::pair<std::string, std::string_view>> kept;
+    // Many chunks' worth of short texts and some longer than a quarter of a chunk.
+    for (int i = 0; i < 40000; ++i) {
+        std::string text = "System " + std::to_string(i);
+        if (i % 5000 == 0)
+            text += std::string(30000, static_cast<char>('a' + i % 26));
+        kept.emplace_back(text, pool.Keep(text));
+    }
+    EXPECT_EQ(pool.Count(), 40000u);
+    for (const auto& [text, view] : kept)
+        ASSERT_EQ(view, text);
+    for (const auto& [text, view] : kept)
+        ASSERT_EQ(pool.Keep(text).data(), view.data());
+}
+
+TEST(TextPool, ClearForgetsEverything)
+{
+    TTextPool pool;
+    pool.Keep("one");
+    pool.Keep(std::string(100000, 'x'));
+    pool.Clear();
+    EXPECT_EQ(pool.Count(), 0u);
+    EXPECT_EQ(pool.Keep("one"), "one");
+    EXPECT_EQ(pool.Count(), 1u);
+}
