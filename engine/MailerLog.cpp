@@ -81,6 +81,10 @@ void TMailerLog::SaveToReg(TIniFile& ini, std::string_view section) const
 TLogDay& TMailerLog::NewDay(std::int64_t firstLine, TDateTime date)
 {
     TLogDay& day = TLog::NewDay(firstLine, date);
+    // The list of the day before is complete: sorted now, while it is in the cache,
+    // rather than at the end with all the others.
+    if (NodeStats)
+        NodeStats->Sort(nsoAddr);
     // A day usually sees about as many nodes as the day before: room for them at once.
     const std::size_t expected = NodeStats ? NodeStats->Count() : 0;
     NodeStats = &dayStats_.push_back(TNodeStatList());

@@ -40,6 +40,7 @@ TNodeStat& TNodeStatList::FindOrAdd(const TFidoAddr& addr)
     if (TNodeStat* s = Find(addr))
         return *s;
     items_.emplace_back(&addr);
+    SortOrder = nsoNone;  // a list sorted before is no longer
     return items_.back();
 }
 
