@@ -54,24 +54,36 @@ bool SameBytes(std::string_view a, std::string_view b)
 // The offset of the first CR, LF or zero byte at or after i, or size.
 std::size_t FindLineEnd(const char* data, std::size_t i, std::size_t size)
 {
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 16 <= size; i += 16) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
-                                   _mm_cmpeq_epi8(v, zero));
-        if (int mask = _mm_movemask_epi8(hit))
-            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-    }
-#endif
     for (; i < size; ++i) {
         char c = data[i];
         if (c == '\r' || c == '\n' || c == '\0')
             break;
     }
     return i;
+}
+
+// The line-end bytes (CR, LF, zero) among the 64 bytes at data, one bit each.
+std::uint64_t LineEndMask(const char* data)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * k));
+        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
+                                   _mm_cmpeq_epi8(v, zero));
+        mask |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hit))) << (16 * k);
+    }
+    return mask;
+#else
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 64; ++k)
+        if (data[k] == '\r' || data[k] == '\n' || data[k] == '\0')
+            mask |= std::uint64_t(1) << k;
+    return mask;
+#endif
 }
 
 std::int64_t NowMillis()
@@ -224,6 +236,7 @@ void TLog::StartReading()
 {
     lastPump_ = NowMillis();
     cursor_ = 0;
+    blockAt_ = kNoBlock;
     populated_ = 0;
     atEnd_ = size_ == 0 && !held_;
 }
@@ -330,6 +343,7 @@ void TLog::ReadFile()
     populated_ = 0;
     held_ = true;
     cursor_ = 0;
+    blockAt_ = kNoBlock;
     atEnd_ = false;
     LinePos = 0;
 }
@@ -344,6 +358,7 @@ void TLog::SetText(std::string text)
     populated_ = 0;
     held_ = true;
     cursor_ = 0;
+    blockAt_ = kNoBlock;
     atEnd_ = false;
     LinePos = 0;
 }
@@ -357,7 +372,28 @@ void TLog::ReleaseFile()
     released_ = 0;
     held_ = false;
     cursor_ = 0;
+    blockAt_ = kNoBlock;
     atEnd_ = true;
+}
+
+std::size_t TLog::NextLineEnd(std::size_t from)
+{
+    // The text is looked at 64 bytes at a time: one mask of its line ends serves all
+    // the lines that end in those bytes.
+    for (;;) {
+        if (from >= blockAt_ && from - blockAt_ < 64) {
+            const std::uint64_t rest = blockMask_ & (~std::uint64_t(0) << (from - blockAt_));
+            if (rest != 0)
+                return blockAt_ + static_cast<std::size_t>(__builtin_ctzll(rest));
+            from = blockAt_ + 64;
+        }
+        if (from >= size_ || size_ - from < 64) {
+            blockAt_ = kNoBlock;
+            return FindLineEnd(data_, from, size_);
+        }
+        blockAt_ = from;
+        blockMask_ = LineEndMask(data_ + from);
+    }
 }
 
 std::string_view TLog::ReadLine()
@@ -369,7 +405,7 @@ std::string_view TLog::ReadLine()
     const std::size_t size = size_;
     std::size_t start = cursor_;
     // A zero byte (or the end of the text) ends the text; CR, CR LF and LF end a line.
-    std::size_t i = FindLineEnd(data, start, size);
+    std::size_t i = NextLineEnd(start);
     std::size_t end = i;
     if (i >= size || data[i] == '\0') {
         atEnd_ = true;

@@ -188,6 +188,12 @@ private:
     std::size_t populated_ = 0;  // the pages before this offset have been mapped ahead
     bool held_ = false;
     std::size_t cursor_ = 0;
+    // The 64 bytes from blockAt_ on and the bits of their line ends (see NextLineEnd).
+    static constexpr std::size_t kNoBlock = ~std::size_t(0);
+    std::size_t blockAt_ = kNoBlock;
+    std::uint64_t blockMask_ = 0;
+    // The offset of the first line end (CR, LF, zero) from the offset on, or the size.
+    std::size_t NextLineEnd(std::size_t from);
     bool atEnd_ = true;
     std::int64_t lastPump_ = 0;
 };
