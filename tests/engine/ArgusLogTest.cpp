@@ -811,6 +811,8 @@ TEST_F(ArgusLogTest, NewerLayoutReadsTheSameStory)
     ASSERT_TRUE(Run(older));
     ASSERT_EQ(log.SessCount(), 1u);
     const TSess a = log.GetSess(0);
+    // The texts of a session belong to the analysis that read them.
+    const std::string systemA(a.System);
     log.SetArgusVersion(3132);
     ASSERT_TRUE(Run(newer));
     EXPECT_TRUE(window.errors.empty());
@@ -822,7 +824,7 @@ TEST_F(ArgusLogTest, NewerLayoutReadsTheSameStory)
         EXPECT_EQ(x->BytesSent, 1000);
         EXPECT_EQ(x->BytesRcvd, 2000);
         EXPECT_EQ(x->CPS, 2000 / 31);
-        EXPECT_EQ(x->System, "Hedgehog's Burrow");
+        EXPECT_EQ(x == &a ? std::string_view(systemA) : x->System, "Hedgehog's Burrow");
         EXPECT_EQ(x->Protocol, prHydra);
         EXPECT_TRUE(x->Has(sfOK));
     }
