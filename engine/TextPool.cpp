@@ -4,12 +4,54 @@
 
 namespace tarvix {
 
+namespace {
+
+// A quick hash of a short text, 8 bytes at a time.
+std::uint32_t HashText(std::string_view s)
+{
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+    const char* p = s.data();
+    std::size_t n = s.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    h = (h ^ w) * 0x94D049BB133111EBull;
+    h ^= h >> 29;
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
+
+}  // namespace
+
 std::string_view TTextPool::Keep(std::string_view text)
 {
     if (text.empty())
         return {};
-    if (auto it = index_.find(text); it != index_.end())
-        return *it;
+    if (text.size() > UINT32_MAX)
+        text = text.substr(0, UINT32_MAX);  // texts come from log lines: never this long
+    if (2 * (count_ + 1) > slots_.size())
+        Grow();
+    const std::uint32_t hash = HashText(text);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        TSlot& slot = slots_[i];
+        if (!slot.data) {
+            std::string_view kept = Copy(text);
+            slot = {kept.data(), static_cast<std::uint32_t>(kept.size()), hash};
+            ++count_;
+            return kept;
+        }
+        if (slot.hash == hash && slot.size == text.size() && std::memcmp(slot.data, text.data(), text.size()) == 0)
+            return {slot.data, slot.size};
+    }
+}
+
+std::string_view TTextPool::Copy(std::string_view text)
+{
     char* copy;
     if (text.size() > kChunkSize / 4) {
         // A long text gets storage of its own, so that the current chunk stays in use.
@@ -24,14 +66,28 @@ std::string_view TTextPool::Keep(std::string_view text)
         used_ += text.size();
     }
     std::memcpy(copy, text.data(), text.size());
-    std::string_view kept(copy, text.size());
-    index_.insert(kept);
-    return kept;
+    return {copy, text.size()};
+}
+
+void TTextPool::Grow()
+{
+    std::vector<TSlot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 1024 : 2 * old.size(), TSlot{});
+    const std::size_t mask = slots_.size() - 1;
+    for (const TSlot& slot : old) {
+        if (!slot.data)
+            continue;
+        std::size_t i = slot.hash & mask;
+        while (slots_[i].data)
+            i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
 }
 
 void TTextPool::Clear()
 {
-    index_.clear();
+    slots_.clear();
+    count_ = 0;
     chunks_.clear();
     longTexts_.clear();
     used_ = kChunkSize;

@@ -5,9 +5,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace tarvix {
@@ -23,12 +23,22 @@ public:
     std::string_view Keep(std::string_view text);
     // Forgets every text: the views handed out before must no longer be used.
     void Clear();
-    std::size_t Count() const { return index_.size(); }
+    std::size_t Count() const { return count_; }
 
 private:
     static constexpr std::size_t kChunkSize = 64 * 1024;
 
-    std::unordered_set<std::string_view> index_;
+    // An open-addressing table of the copies: one probe finds most texts.
+    struct TSlot {
+        const char* data = nullptr;  // none: a free slot
+        std::uint32_t size = 0;
+        std::uint32_t hash = 0;
+    };
+    std::string_view Copy(std::string_view text);
+    void Grow();
+
+    std::vector<TSlot> slots_;  // a power of two, at most half used
+    std::size_t count_ = 0;
     // The copies live in chunks that never move; a long text has storage of its own.
     std::vector<std::unique_ptr<char[]>> chunks_;
     std::vector<std::unique_ptr<char[]>> longTexts_;
