@@ -101,6 +101,29 @@ TNodeStat& TNodeStatList::AddSess(const TFidoAddr& addr, const TSess& sess, std:
     return s;
 }
 
+namespace {
+
+// Sorts the rows by sorting their positions: the rows are big, and the sort would
+// move each several times. The positions go through the same sort, so that rows
+// that compare equal end in the same order as when the rows themselves are sorted.
+template <typename Compare>
+void SortRows(std::vector<TNodeStat>& rows, Compare compare)
+{
+    if (rows.size() < 2)
+        return;
+    std::vector<std::uint32_t> order(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<std::uint32_t>(i);
+    SortList(order, [&](std::uint32_t a, std::uint32_t b) { return compare(rows[a], rows[b]); });
+    std::vector<TNodeStat> sorted;
+    sorted.reserve(rows.capacity());
+    for (std::uint32_t i : order)
+        sorted.push_back(std::move(rows[i]));
+    rows.swap(sorted);
+}
+
+}  // namespace
+
 void TNodeStatList::Sort(int order)
 {
     if (order == SortOrder)
@@ -109,28 +132,28 @@ void TNodeStatList::Sort(int order)
     auto desc = [](std::int64_t a, std::int64_t b) { return a > b ? -1 : (a < b ? 1 : 0); };
     switch (order) {
     case nsoAddr:
-        SortList(items_, [](const TNodeStat& a, const TNodeStat& b) { return CompareAddr(*a.Addr, *b.Addr); });
+        SortRows(items_, [](const TNodeStat& a, const TNodeStat& b) { return CompareAddr(*a.Addr, *b.Addr); });
         break;
     case nsoCalls:
-        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.Calls, b.Calls); });
+        SortRows(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.Calls, b.Calls); });
         break;
     case nsoOutSess:
-        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.OutSess, b.OutSess); });
+        SortRows(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.OutSess, b.OutSess); });
         break;
     case nsoInSess:
-        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.InSess, b.InSess); });
+        SortRows(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.InSess, b.InSess); });
         break;
     case nsoBytesSent:
-        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.BytesSent, b.BytesSent); });
+        SortRows(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.BytesSent, b.BytesSent); });
         break;
     case nsoBytesRcvd:
-        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.BytesRcvd, b.BytesRcvd); });
+        SortRows(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.BytesRcvd, b.BytesRcvd); });
         break;
     case nsoTime:
-        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.Time, b.Time); });
+        SortRows(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.Time, b.Time); });
         break;
     case nsoCPS:
-        SortList(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.CPS, b.CPS); });
+        SortRows(items_, [&](const TNodeStat& a, const TNodeStat& b) { return desc(a.CPS, b.CPS); });
         break;
     default:
         break;
