@@ -546,11 +546,12 @@ void TFHMailLog::SentLine(std::string_view message)
     // "H-Snd 48213b FILE.ZIP": the byte count less its unit, then the file.
     TSess& s = *CurSess();
     ++s.FilesSent;
-    std::string path = std::move(pendingSentPath_);
-    pendingSentPath_.clear();
+    // The path of the line before belongs to this file only; its buffer is kept for
+    // the next one.
     std::string_view file = NthWord(message, 3);
     if (!file.empty() && s.Addr)
-        FreqSent(file, path, *s.Addr);
+        FreqSent(file, pendingSentPath_, *s.Addr);
+    pendingSentPath_.clear();
     std::string_view bytes = NthWord(message, 2);
     if (!bytes.empty())
         s.BytesSent += ParseCount(bytes.substr(0, bytes.size() - 1));
