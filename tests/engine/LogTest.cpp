@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <atomic>
 #include <fcntl.h>
 #include <filesystem>
@@ -82,6 +84,66 @@ TEST(LogLines, ZeroByteEndsTheTextAndLongLinesAreCut)
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].size(), 255u);
     EXPECT_EQ(lines[1], "next");
+}
+
+TEST(LogLines, EveryMixOfLineLengthsAndEndsReadsLikeAPlainScan)
+{
+    // Lines of 1 to 254 bytes end in LF, CR LF or CR, so that line ends fall at every
+    // place of the 64-byte stretches the reader looks at at once.
+    std::mt19937 rng(7);
+    std::string text;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 3000; ++i) {
+        std::string line(rng() % 254 + 1, 'a');
+        for (char& c : line)
+            c = static_cast<char>('a' + rng() % 26);
+        text += line;
+        expected.push_back(line);
+        const char* ends[] = {"\n", "\r\n", "\r"};
+        text += ends[rng() % 3];
+    }
+    expected.emplace_back();  // the empty line after the last line end
+    TLog log;
+    log.SetText(text);
+    EXPECT_EQ(Lines(log), expected);
+    // A zero byte anywhere ends the text there.
+    for (std::size_t cut : {std::size_t(0), std::size_t(63), std::size_t(64), text.size() / 2, text.size() - 1}) {
+        std::string damaged = text;
+        damaged[cut] = '\0';
+        log.SetText(damaged);
+        std::vector<std::string> lines = Lines(log);
+        std::string joined;
+        for (const std::string& l : lines)
+            joined += l;
+        std::string before = text.substr(0, cut);
+        std::erase(before, '\r');
+        std::erase(before, '\n');
+        EXPECT_TRUE(joined == before) << cut;
+    }
+}
+
+TEST(LogDays, DateTextsOfEveryLengthAreComparedWhole)
+{
+    // Every call of DateOfLine gives the next calendar day: the days counted are the
+    // changes of the date text.
+    class CountingLog : public TLog {
+    public:
+        explicit CountingLog(int len) { DateLen = len; }
+        TDateTime DateOfLine(std::string_view) override { return EncodeDate(2026, 1, 1) + calls++; }
+        int calls = 0;
+    };
+    test::QuietWindow w;
+    for (int len = 1; len <= 20; ++len) {
+        const std::string same(static_cast<std::size_t>(len), 'd');
+        std::string lastChanged = same, firstChanged = same;
+        lastChanged.back() = 'e';
+        firstChanged.front() = 'f';
+        CountingLog log(len);
+        log.Window = &w;
+        log.SetText(same + " a\n" + same + " b\n" + lastChanged + " c\n" + firstChanged + " d\n" + firstChanged + "\n");
+        ASSERT_TRUE(log.Analyse({}));
+        EXPECT_EQ(log.DayCount(), 3u) << len;
+    }
 }
 
 TEST(LogDays, DaySplitKeepsOneDayPerCalendarDate)
