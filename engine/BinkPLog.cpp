@@ -42,24 +42,6 @@ enum : int {
 const std::array<std::string, 12> kEnglishMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// Word n (1-based) of s, words separated by runs of blanks; empty when there are fewer.
-std::string_view NthWord(std::string_view s, int n)
-{
-    std::size_t i = 0;
-    for (int k = 1;; ++k) {
-        while (i < s.size() && s[i] == ' ')
-            ++i;
-        if (i >= s.size())
-            return {};
-        std::size_t e = s.find(' ', i);
-        if (e == std::string_view::npos)
-            e = s.size();
-        if (k == n)
-            return s.substr(i, e - i);
-        i = e;
-    }
-}
-
 bool StartsWith(std::string_view s, std::string_view prefix)
 {
     return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;

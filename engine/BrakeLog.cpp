@@ -27,25 +27,6 @@ bool Contains(std::string_view s, std::string_view part) { return s.find(part) !
 
 bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
-// The n-th (from 1) word of s, words separated by runs of the delimiter; empty when
-// s has fewer words.
-std::string_view NthWord(std::string_view s, int n, char delim)
-{
-    std::size_t pos = 0;
-    for (int i = 1;; ++i) {
-        while (pos < s.size() && s[pos] == delim)
-            ++pos;
-        if (pos >= s.size())
-            return {};
-        std::size_t end = pos;
-        while (end < s.size() && s[end] != delim)
-            ++end;
-        if (i == n)
-            return s.substr(pos, end - pos);
-        pos = end;
-    }
-}
-
 // Two decimal digits of a time stamp or date, as StrToInt reads them.
 int StampField(std::string_view line, std::size_t at)
 {

@@ -51,27 +51,6 @@ std::int64_t ParseCount(std::string_view s)
     return v;
 }
 
-// The n-th (1-based) word of s, words separated by runs of blanks; empty when s has
-// fewer words. start receives the word's offset in s.
-std::string_view NthWord(std::string_view s, int n, std::size_t* start = nullptr)
-{
-    std::size_t i = 0;
-    for (int k = 1;; ++k) {
-        while (i < s.size() && s[i] == ' ')
-            ++i;
-        if (i >= s.size())
-            return {};
-        std::size_t b = i;
-        while (i < s.size() && s[i] != ' ')
-            ++i;
-        if (k == n) {
-            if (start)
-                *start = b;
-            return s.substr(b, i - b);
-        }
-    }
-}
-
 std::string_view TrimLeft(std::string_view s)
 {
     while (!s.empty() && s.front() == ' ')
@@ -572,7 +551,7 @@ void TFHMailLog::PartlySentLine(std::string_view message)
     // transfer broke off. The file's path is not used for another file.
     pendingSentPath_.clear();
     std::size_t start = 0;
-    if (NthWord(message, 3, &start).empty())
+    if (NthWord(message, 3, ' ', &start).empty())
         return;
     std::string_view rest = message.substr(start);
     std::size_t cut = texts_.partiallySent2.empty() ? std::string_view::npos : rest.find(texts_.partiallySent2);

@@ -12,6 +12,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 namespace tarvix {
 
@@ -42,26 +43,6 @@ bool IsDated(std::string_view line)
 bool IsStatus(std::string_view line)
 {
     return IsDated(line) && line.size() > kMsgAt && static_cast<unsigned char>(line[kMsgAt]) == TTMailLog::kMarker;
-}
-
-// The n-th (from 1) word of s; a run of delimiters counts as one and empty words do
-// not exist. Empty when s has fewer words.
-std::string_view NthWord(std::string_view s, int n, char delim)
-{
-    std::size_t i = 0;
-    for (int k = 1; n >= 1; ++k) {
-        while (i < s.size() && s[i] == delim)
-            ++i;
-        if (i >= s.size())
-            break;
-        std::size_t e = i;
-        while (e < s.size() && s[e] != delim)
-            ++e;
-        if (k == n)
-            return s.substr(i, e - i);
-        i = e;
-    }
-    return {};
 }
 
 // Texts taken from the language file that came out empty identify nothing: they

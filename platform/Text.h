@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <cstring>
 #include <string_view>
 
 namespace tarvix {
@@ -60,6 +61,29 @@ void ForEachLine(std::string_view text, F f)
         f(text.substr(pos, eol - pos));
         pos = (text[eol] == '\r' && eol + 1 < text.size() && text[eol + 1] == '\n') ? eol + 2 : eol + 1;
     }
+}
+
+// Word n (from 1) of s, words separated by runs of delim; empty when s has fewer
+// words. start, when given, receives the word's offset in s. The ends of words are
+// found with the library's vector search: log lines are mostly long words.
+inline std::string_view NthWord(std::string_view s, int n, char delim = ' ', std::size_t* start = nullptr)
+{
+    std::size_t i = 0;
+    for (int k = 1; n >= 1; ++k) {
+        while (i < s.size() && s[i] == delim)
+            ++i;
+        if (i >= s.size())
+            break;
+        const void* at = std::memchr(s.data() + i, delim, s.size() - i);
+        const std::size_t e = at ? static_cast<std::size_t>(static_cast<const char*>(at) - s.data()) : s.size();
+        if (k == n) {
+            if (start)
+                *start = i;
+            return s.substr(i, e - i);
+        }
+        i = e;
+    }
+    return {};
 }
 
 // The first word of a text (words are separated by blanks and tabs), and the rest
