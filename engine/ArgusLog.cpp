@@ -33,8 +33,6 @@ constexpr std::string_view kCannotFulfill = "Cannot fulfill file request \"";
 constexpr std::string_view kTransmitOffset = "Transmitting from offset";
 constexpr std::string_view kReceiveOffset = "Receiving from offset";
 
-bool Contains(std::string_view line, std::string_view text) { return line.find(text) != std::string_view::npos; }
-
 // A call or remote address of the log; an empty text is no address either.
 TFidoAddr ParseAddr(std::string_view text)
 {

@@ -23,8 +23,6 @@ constexpr std::string_view kTag = "BRK!";
 constexpr int kTagCol = 18;
 constexpr char kMarker = '\x04';
 
-bool Contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
-
 bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
 // Two decimal digits of a time stamp or date, as StrToInt reads them.

@@ -48,10 +48,6 @@ bool IsStatus(std::string_view line)
 // Texts taken from the language file that came out empty identify nothing: they
 // never match, instead of matching every line.
 bool StartsWith(std::string_view s, std::string_view prefix) { return !prefix.empty() && s.starts_with(prefix); }
-bool Contains(std::string_view s, std::string_view part)
-{
-    return !part.empty() && s.find(part) != std::string_view::npos;
-}
 bool SameWord(std::string_view word, std::string_view known) { return !known.empty() && word == known; }
 
 std::string_view TrimLeftControls(std::string_view s)

@@ -3,8 +3,8 @@
 // letters of one fixed alphabet.
 #pragma once
 
-#include <string>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace tarvix {
@@ -61,6 +61,13 @@ void ForEachLine(std::string_view text, F f)
         f(text.substr(pos, eol - pos));
         pos = (text[eol] == '\r' && eol + 1 < text.size() && text[eol + 1] == '\n') ? eol + 2 : eol + 1;
     }
+}
+
+// Whether part occurs in s. An empty part occurs nowhere: a text that a mailer's
+// language file left empty must match nothing.
+inline bool Contains(std::string_view s, std::string_view part)
+{
+    return !part.empty() && s.find(part) != std::string_view::npos;
 }
 
 // Word n (from 1) of s, words separated by runs of delim; empty when s has fewer

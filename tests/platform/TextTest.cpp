@@ -26,3 +26,13 @@ TEST(Text, NthWordCountsRunsOfTheDelimiterAsOne)
     EXPECT_EQ(NthWord(withZero, 1), std::string("a\0b", 3));
     EXPECT_EQ(NthWord(withZero, 2), "c");
 }
+
+TEST(Text, ContainsMatchesNothingForAnEmptyPart)
+{
+    EXPECT_TRUE(Contains("Carrier lost after 12 s", "lost"));
+    EXPECT_TRUE(Contains("lost", "lost"));
+    EXPECT_FALSE(Contains("los", "lost"));
+    EXPECT_FALSE(Contains("any line", ""));
+    EXPECT_FALSE(Contains("", ""));
+    EXPECT_TRUE(Contains(std::string("a\0b", 3), std::string("\0b", 2)));
+}
