@@ -181,10 +181,14 @@ void TLog::ParseLine(std::string_view line)
     std::string_view date = line.substr(start, len);
     // Every line is compared with the date of the line before, in words of 8 bytes
     // rather than with a library call for a few bytes.
-    if (!SameBytes(date, LastDateText)) {
-        NewDay(LineNo, DateOfLine(line));
-        LastDateText = date;
-    }
+    if (!SameBytes(date, LastDateText))
+        DateTextChanged(line, date);
+}
+
+void TLog::DateTextChanged(std::string_view line, std::string_view date)
+{
+    NewDay(LineNo, DateOfLine(line));
+    LastDateText = date;
 }
 
 TLogDay& TLog::NewDay(std::int64_t firstLine, TDateTime date)

@@ -179,6 +179,9 @@ private:
 
     bool KeepGoingSlow();
     void CheckNewPart(std::string_view line);
+    // The day split's work when a line's date text differs from the line before's;
+    // kept apart so that the usual case, an equal text, costs a compare only.
+    [[gnu::noinline]] void DateTextChanged(std::string_view line, std::string_view date);
 
     std::string text_;         // the text when it is not mapped
     TMappedFile map_;          // the mapped file

@@ -385,6 +385,17 @@ bool MatchWild(std::string_view text, std::string_view mask, bool ignoreCase)
     auto same = [ignoreCase](char a, char b) {
         return ignoreCase ? UpperAscii(a) == UpperAscii(b) : a == b;
     };
+    // After the mask's last "*" come the bytes that end every text it matches: most
+    // texts a mask is tried on fail there at once ("*.ZIP" against "0000FC66.TH4").
+    if (std::size_t lastStar = mask.rfind('*'); lastStar != std::string_view::npos) {
+        const std::string_view tail = mask.substr(lastStar + 1);
+        if (tail.size() > text.size())
+            return false;
+        const std::size_t from = text.size() - tail.size();
+        for (std::size_t i = 0; i < tail.size(); ++i)
+            if (tail[i] != '?' && !same(tail[i], text[from + i]))
+                return false;
+    }
     // Greedy matching that returns to the last "*" on a mismatch: linear in practice,
     // never exponential.
     std::size_t t = 0, m = 0;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <csignal>
 #include <fcntl.h>
 #include <cstdlib>
@@ -175,6 +177,31 @@ TEST(Strings, MatchWild)
     EXPECT_TRUE(MatchWild("abc", "A?C", true));
     // Many stars against a long text that nearly matches: answered at once.
     EXPECT_FALSE(MatchWild(std::string(5000, 'a') + "b", "*a*a*a*a*a*a*a*a*a*a*c", false));
+}
+
+TEST(Strings, MatchWildAgreesWithAPlainRecursiveMatcher)
+{
+    // Every mask and text of up to 5 (text) and 4 (mask) bytes over a small alphabet.
+    std::function<bool(std::string_view, std::string_view)> reference = [&](std::string_view t, std::string_view m) {
+        if (m.empty())
+            return t.empty();
+        if (m[0] == '*')
+            return reference(t, m.substr(1)) || (!t.empty() && reference(t.substr(1), m));
+        return !t.empty() && (m[0] == '?' || m[0] == t[0]) && reference(t.substr(1), m.substr(1));
+    };
+    const std::string textBytes = "ab.", maskBytes = "ab.*?";
+    std::vector<std::string> texts{""}, masks{""};
+    for (std::size_t i = 0; i < texts.size() && texts.size() < 400; ++i)
+        if (texts[i].size() < 5)
+            for (char c : textBytes)
+                texts.push_back(texts[i] + c);
+    for (std::size_t i = 0; i < masks.size(); ++i)
+        if (masks[i].size() < 4)
+            for (char c : maskBytes)
+                masks.push_back(masks[i] + c);
+    for (const std::string& m : masks)
+        for (const std::string& t : texts)
+            ASSERT_EQ(MatchWild(t, m, false), t == m || reference(t, m)) << t << " / " << m;
 }
 
 TEST(Strings, ReplaceTextAll)
