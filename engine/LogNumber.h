@@ -18,6 +18,11 @@ namespace tarvix {
 // text, a blank after the digits, a value outside 32 bits).
 inline bool TryParseLogInt(std::string_view s, int& value)
 {
+    // Most fields are two digits of a date or a time stamp.
+    if (s.size() == 2 && s[0] >= '0' && s[0] <= '9' && s[1] >= '0' && s[1] <= '9') {
+        value = (s[0] - '0') * 10 + (s[1] - '0');
+        return true;
+    }
     std::size_t i = 0;
     while (i < s.size() && s[i] == ' ')
         ++i;
