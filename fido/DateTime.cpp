@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 
 namespace tarvix {
 
@@ -106,9 +107,18 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& result)
 
 TDateTime EncodeDate(int year, int month, int day)
 {
+    // The lines of a log ask for the date of the same day over and over.
+    thread_local int lastYear = std::numeric_limits<int>::min(), lastMonth = 0, lastDay = 0;
+    thread_local TDateTime last = 0;
+    if (year == lastYear && month == lastMonth && day == lastDay)
+        return last;
     TDateTime result = 0;
     if (!TryEncodeDate(year, month, day, result))
         throw EConvertError("Invalid argument to date encode");
+    lastYear = year;
+    lastMonth = month;
+    lastDay = day;
+    last = result;
     return result;
 }
 

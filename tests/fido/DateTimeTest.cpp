@@ -89,6 +89,12 @@ TEST(DateTime, InvalidDatesAreRejected)
         EXPECT_EQ(r, 123) << "result must be left alone";
         EXPECT_THROW(EncodeDate(b.y, b.m, b.d), EConvertError);
     }
+    // Asked again right after a valid date (the last date is remembered), a bad one
+    // still raises, and the remembered date still reads right.
+    EXPECT_EQ(EncodeDate(2024, 2, 29), EncodeDate(2024, 2, 28) + 1);
+    EXPECT_THROW(EncodeDate(2023, 2, 29), EConvertError);
+    EXPECT_EQ(EncodeDate(2024, 2, 28) + 1, EncodeDate(2024, 2, 29));
+    EXPECT_THROW(EncodeDate(0, 0, 0), EConvertError);
     try {
         EncodeDate(2023, 2, 29);
         FAIL();
