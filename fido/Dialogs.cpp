@@ -36,7 +36,12 @@ std::string CheckedText(std::size_t index, const char* who)
     return LGet(index);
 }
 
-std::string KeyText(std::string_view key) { return LngLoaded() ? LGetS(key) : std::string(key); }
+// A caption or button text of the file (the key itself where the file lacks it), or
+// the English text while no file is loaded.
+std::string KeyText(std::string_view key, std::string_view english)
+{
+    return LngLoaded() ? LGetS(key) : std::string(english);
+}
 
 TDialogRequest MakeRequest(std::string text, TMsgDlgType type, unsigned buttons)
 {
@@ -45,18 +50,18 @@ TDialogRequest MakeRequest(std::string text, TMsgDlgType type, unsigned buttons)
     r.type = type;
     r.buttons = buttons;
     switch (type) {
-    case TMsgDlgType::mtWarning: r.caption = KeyText("MDlg.mtWarning"); break;
-    case TMsgDlgType::mtError: r.caption = KeyText("MDlg.mtError"); break;
-    case TMsgDlgType::mtInformation: r.caption = KeyText("MDlg.mtInformation"); break;
-    case TMsgDlgType::mtConfirmation: r.caption = KeyText("MDlg.mtConfirmation"); break;
+    case TMsgDlgType::mtWarning: r.caption = KeyText("MDlg.mtWarning", "Warning"); break;
+    case TMsgDlgType::mtError: r.caption = KeyText("MDlg.mtError", "Error"); break;
+    case TMsgDlgType::mtInformation: r.caption = KeyText("MDlg.mtInformation", "Information"); break;
+    case TMsgDlgType::mtConfirmation: r.caption = KeyText("MDlg.mtConfirmation", "Confirmation"); break;
     case TMsgDlgType::mtCustom: break;
     }
     if (buttons & mbCancel)
-        r.buttonCaptions[mbCancel] = KeyText("MDlg.Cancel");
+        r.buttonCaptions[mbCancel] = KeyText("MDlg.Cancel", "Cancel");
     if (buttons & mbYes)
-        r.buttonCaptions[mbYes] = KeyText("MDlg.Yes");
+        r.buttonCaptions[mbYes] = KeyText("MDlg.Yes", "&Yes");
     if (buttons & mbNo)
-        r.buttonCaptions[mbNo] = KeyText("MDlg.No");
+        r.buttonCaptions[mbNo] = KeyText("MDlg.No", "&No");
     return r;
 }
 
@@ -121,6 +126,11 @@ int MessageDlgLOr(std::size_t index, const std::vector<FmtArg>& args, std::strin
                   unsigned buttons)
 {
     return Dialogs().MessageDlg(MakeRequest(LTextOr(index, args, fallback), type, buttons));
+}
+
+int MessageDlgText(std::string text, TMsgDlgType type, unsigned buttons)
+{
+    return Dialogs().MessageDlg(MakeRequest(std::move(text), type, buttons));
 }
 
 bool InputQueryL(std::size_t captionIndex, std::size_t promptIndex, std::string& value)

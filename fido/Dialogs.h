@@ -85,6 +85,8 @@ int MessageDlgLF(std::size_t index, const std::vector<FmtArg>& args, TMsgDlgType
 // file lacks the text (or none is loaded): the fallback text is shown then.
 int MessageDlgLOr(std::size_t index, const std::vector<FmtArg>& args, std::string_view fallback, TMsgDlgType type,
                   unsigned buttons);
+// A ready text (an exception's message, say) in a dialog of the given kind.
+int MessageDlgText(std::string text, TMsgDlgType type, unsigned buttons);
 bool InputQueryL(std::size_t captionIndex, std::size_t promptIndex, std::string& value);
 
 }  // namespace tarvix

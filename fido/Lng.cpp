@@ -42,21 +42,6 @@ State& S()
     return s;
 }
 
-// At most 255 characters; the file is UTF-8, so characters are counted, not bytes.
-std::string LimitValue(std::string_view v)
-{
-    std::size_t chars = 0, i = 0;
-    for (; i < v.size(); ++i) {
-        if ((static_cast<unsigned char>(v[i]) & 0xC0) != 0x80) {
-            if (chars == 255)
-                break;
-            ++chars;
-        }
-    }
-    return std::string(v.substr(0, i));
-}
-
-// A backslash followed by n stands for a line break.
 std::string ExpandBreaks(std::string_view v)
 {
     std::string r;
@@ -256,7 +241,7 @@ void LoadLng(std::string_view fileName)
     bool haveMonths = false;
     if (const IniSection* s = FindSection(lng.sections, "Strings")) {
         for (const auto& [key, raw] : s->lines) {
-            std::string value = ExpandBreaks(LimitValue(raw));
+            std::string value = ExpandBreaks(LimitLngValue(raw));
             // A key given twice keeps its first position and takes the later text.
             lng.strings.Add(key, value);
             if (SameText(key, "ShortMonthNames")) {
@@ -329,6 +314,29 @@ std::string LGetS(std::string_view key)
 {
     RequireLoaded();
     return S().lng.strings.Lookup(key);
+}
+
+std::string LGetSOr(std::string_view key, std::string_view fallback)
+{
+    if (S().loaded) {
+        std::string text = S().lng.strings.Lookup(key);
+        if (text != key)
+            return text;
+    }
+    return std::string(fallback);
+}
+
+std::string_view LimitLngValue(std::string_view v)
+{
+    std::size_t chars = 0, i = 0;
+    for (; i < v.size(); ++i) {
+        if ((static_cast<unsigned char>(v[i]) & 0xC0) != 0x80) {
+            if (chars == 255)
+                break;
+            ++chars;
+        }
+    }
+    return v.substr(0, i);
 }
 
 std::string LFmtS(std::string_view key, const std::vector<FmtArg>& args) { return Format(LGetS(key), args); }

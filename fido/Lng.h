@@ -71,7 +71,13 @@ std::string LTextOr(std::size_t index, const std::vector<FmtArg>& args, std::str
 // Texts by key: the key itself when the file lacks it (so a partial file still
 // gives a usable interface).
 std::string LGetS(std::string_view key);
+// The text of a key, or the fallback while no file is loaded or the file lacks the key.
+std::string LGetSOr(std::string_view key, std::string_view fallback);
 std::string LFmtS(std::string_view key, const std::vector<FmtArg>& args);
+
+// At most the first 255 characters of a value (the file is UTF-8: characters are
+// counted, not bytes).
+std::string_view LimitLngValue(std::string_view v);
 
 // The Name=Value lines of a section of the loaded file, in file order, for the
 // windows to apply to their components (comment lines left out).

@@ -4,6 +4,7 @@
 #include "fido/Lng.h"
 #include "ui/LngComponent.h"
 #include "ui/LogView.h"
+#include "ui/UiText.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -19,14 +20,6 @@
 namespace tarvix {
 
 namespace {
-
-QString KeyOr(std::string_view key, const char* fallback)
-{
-    if (!LngLoaded())
-        return QString::fromUtf8(fallback);
-    std::string text = LGetS(key);
-    return QString::fromStdString(text == key ? std::string(fallback) : text);
-}
 
 }  // namespace
 
@@ -75,14 +68,14 @@ TFindDialog::TFindDialog(TLogView* view, QWidget* parent) : QDialog(parent), vie
 
 void TFindDialog::ApplyTexts()
 {
-    setWindowTitle(KeyOr("FindDlg.Caption", "Find"));
-    findChild<QLabel*>("LblFindText")->setText(KeyOr("FindDlg.What", "Fi&nd what:"));
-    matchCase_->setText(KeyOr("FindDlg.MatchCase", "Match &case"));
-    findChild<QGroupBox*>("GrpDirection")->setTitle(KeyOr("FindDlg.Direction", "Direction"));
-    up_->setText(KeyOr("FindDlg.Up", "&Up"));
-    down_->setText(KeyOr("FindDlg.Down", "&Down"));
-    findNext_->setText(KeyOr("FindDlg.FindNext", "&Find next"));
-    cancel_->setText(KeyOr("MDlg.Cancel", "Cancel"));
+    setWindowTitle(UiKeyText("FindDlg.Caption", "Find"));
+    findChild<QLabel*>("LblFindText")->setText(UiKeyText("FindDlg.What", "Fi&nd what:"));
+    matchCase_->setText(UiKeyText("FindDlg.MatchCase", "Match &case"));
+    findChild<QGroupBox*>("GrpDirection")->setTitle(UiKeyText("FindDlg.Direction", "Direction"));
+    up_->setText(UiKeyText("FindDlg.Up", "&Up"));
+    down_->setText(UiKeyText("FindDlg.Down", "&Down"));
+    findNext_->setText(UiKeyText("FindDlg.FindNext", "&Find next"));
+    cancel_->setText(UiKeyText("MDlg.Cancel", "Cancel"));
     ApplyLng(this, "TFindDialog");
 }
 

@@ -27,20 +27,6 @@ std::vector<TLng*>& Registry()
     return list;
 }
 
-// At most 255 characters of a UTF-8 text.
-std::string_view Limit255(std::string_view v)
-{
-    std::size_t chars = 0, i = 0;
-    for (; i < v.size(); ++i) {
-        if ((static_cast<unsigned char>(v[i]) & 0xC0) != 0x80) {
-            if (chars == 255)
-                break;
-            ++chars;
-        }
-    }
-    return v.substr(0, i);
-}
-
 bool HasOwnLng(const QObject* o)
 {
     for (const QObject* c : o->children())
@@ -267,7 +253,7 @@ void SetProperty(QObject* o, const QString& prop, const QString& value)
 
 std::string LngLineValue(std::string_view raw)
 {
-    std::string_view v = TrimBlanks(Limit255(raw));
+    std::string_view v = TrimBlanks(LimitLngValue(raw));
     // A character-set mark "!R!" in front: Qt draws every script from Unicode.
     if (!v.empty() && v.front() == '!') {
         std::size_t close = v.find('!', 1);

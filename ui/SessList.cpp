@@ -16,6 +16,7 @@
 #include "ui/QtConvert.h"
 #include "ui/SessListModel.h"
 #include "ui/TarvixC.h"
+#include "ui/UiText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -65,22 +66,6 @@ constexpr TComponentText kMenuTexts[] = {
     {"MISetup", "&Setup..."},               {"MIAutosizeColumn", "Autosize &column"},
     {"MIAutosizeWindow", "Autosize &window"},
 };
-
-QString Text(std::size_t index, const std::vector<FmtArg>& args = {}, std::string_view fallback = {})
-{
-    return QString::fromStdString(LTextOr(index, args, fallback));
-}
-
-// A keyed text of the language file, or the fallback without one.
-QString KeyText(std::string_view key, std::string_view fallback)
-{
-    if (LngLoaded()) {
-        const std::string text = LGetS(key);
-        if (text != key)
-            return QString::fromStdString(text);
-    }
-    return QString::fromUtf8(fallback.data(), static_cast<qsizetype>(fallback.size()));
-}
 
 QIcon FindIcon()
 {
@@ -337,10 +322,10 @@ void TSessListForm::ApplyTexts()
     for (const TComponentText& m : kMenuTexts)
         MenuAction(m.name)->setText(QString::fromUtf8(m.text));
     ApplyLng(this, "TSessListForm");
-    setWindowTitle(Text(76, {log_->Name}, "Sessions"));
+    setWindowTitle(UiText(76, {log_->Name}, "Sessions"));
     typeNames_.clear();
     for (int t = 0; t < kSessColumnTypes; ++t)
-        typeNames_ << Text(static_cast<std::size_t>(kSessColumnNameText + t));
+        typeNames_ << UiText(static_cast<std::size_t>(kSessColumnNameText + t));
     UpdateRowMenu();
     UpdateStatus();
 }
@@ -394,12 +379,7 @@ void TSessListForm::ShowError(const std::string& text)
 {
     const bool was = hourglass_;
     SetHourglass(false);
-    TDialogRequest request;
-    request.caption = LngLoaded() ? LGetS("MDlg.mtError") : "Error";
-    request.text = text;
-    request.type = TMsgDlgType::mtError;
-    request.buttons = mbOK;
-    Dialogs().MessageDlg(request);
+    MessageDlgText(text, TMsgDlgType::mtError, mbOK);
     SetHourglass(was);
 }
 
@@ -565,7 +545,7 @@ void TSessListForm::UpdateStatus()
         sessions = total.InSess + total.OutSess;
         ok = total.InOK + total.OutOK;
     }
-    status_->setText(Text(141, {FormatDateTime("dd mmm", d.Date), sessions, ok}, "Sessions, successful"));
+    status_->setText(UiText(141, {FormatDateTime("dd mmm", d.Date), sessions, ok}, "Sessions, successful"));
 }
 
 // ---------------------------------------------------------------- same address
@@ -583,8 +563,8 @@ void TSessListForm::UpdateRowMenu()
             addr = s.Addr->ToStrFlags(kMenuAddrFlags);
         }
     }
-    prev->setText(Text(138, {addr}, "Previous session with"));
-    next->setText(Text(139, {addr}, "Next session with"));
+    prev->setText(UiText(138, {addr}, "Previous session with"));
+    next->setText(UiText(139, {addr}, "Next session with"));
     prev->setEnabled(has);
     next->setEnabled(has);
 }
@@ -659,7 +639,7 @@ void TSessListForm::WriteReport()
     dialog.setObjectName("ReportDialog");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setWindowTitle(KeyText("SessList.ReportTitle", "Write report"));
+    dialog.setWindowTitle(UiKeyText("SessList.ReportTitle", "Write report"));
     if (!report_.FileName.empty())
         dialog.selectFile(QString::fromStdString(report_.FileName));
     if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())

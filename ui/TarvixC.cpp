@@ -14,6 +14,7 @@
 #include "ui/LngComponent.h"
 #include "ui/LogView.h"
 #include "ui/ModalHook.h"
+#include "ui/UiText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -90,11 +91,6 @@ constexpr const char* kAnalysisButtons[kAnalysisKindCount] = {"BtnSessList", "Bt
                                                               "BtnDialStat", "BtnSessInfo"};
 constexpr const char* kAnalysisItems[kAnalysisKindCount] = {"MISessList", "MIFreqList", "MITimeline", "MIDialStat",
                                                             "MISessInfo"};
-
-QString Text(std::size_t index, const std::vector<FmtArg>& args = {}, std::string_view fallback = {})
-{
-    return QString::fromStdString(LTextOr(index, args, fallback));
-}
 
 // A small icon of a letter, for the commands the style has no picture for.
 QIcon GlyphIcon(const QString& glyph, const QColor& colour)
@@ -346,16 +342,16 @@ void TChildForm::ApplyTexts()
     for (const TButtonText& m : kMenuTexts)
         MenuAction(m.name)->setText(QString::fromUtf8(m.hint));
     // Texts of the interface language where it has them.
-    Button("BtnPrevDay")->setToolTip(Text(159, {}, "Previous day"));
-    Button("BtnNextDay")->setToolTip(Text(158, {}, "Next day"));
+    Button("BtnPrevDay")->setToolTip(UiText(159, {}, "Previous day"));
+    Button("BtnNextDay")->setToolTip(UiText(158, {}, "Next day"));
     ApplyLng(this, "TChildForm");
     prevSessHint_ = Button("BtnPrevSess")->toolTip();
     nextSessHint_ = Button("BtnNextSess")->toolTip();
     if (log_)
         setWindowTitle(QString::fromStdString(log_->Name));
     if (IsFrontDoor() && loaded_) {
-        Button("BtnPrevSess")->setToolTip(Text(12, {}, "Previous run"));
-        Button("BtnNextSess")->setToolTip(Text(13, {}, "Next run"));
+        Button("BtnPrevSess")->setToolTip(UiText(12, {}, "Previous run"));
+        Button("BtnNextSess")->setToolTip(UiText(13, {}, "Next run"));
     }
 }
 
@@ -396,12 +392,7 @@ void TChildForm::ShowError(const std::string& text)
 {
     const bool was = hourglass_;
     SetHourglass(false);
-    TDialogRequest request;
-    request.caption = LngLoaded() ? LGetS("MDlg.mtError") : "Error";
-    request.text = text;
-    request.type = TMsgDlgType::mtError;
-    request.buttons = mbOK;
-    Dialogs().MessageDlg(request);
+    MessageDlgText(text, TMsgDlgType::mtError, mbOK);
     SetHourglass(was);
 }
 
@@ -462,7 +453,7 @@ void TChildForm::ShowLog(TLog* log)
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SetStatistics(QString());
-    SetStatus(Text(5, {}, "Reading the log file..."));
+    SetStatus(UiText(5, {}, "Reading the log file..."));
 
     // The analysis reads its own copy; the view maps the file.
     try {
@@ -474,7 +465,7 @@ void TChildForm::ShowLog(TLog* log)
         log_->ReleaseFile();
         view_->Clear();
         textLoaded_ = false;
-        SetStatus(Text(11, {}, "The analysis was not completed"));
+        SetStatus(UiText(11, {}, "The analysis was not completed"));
         ShowError(e.what());
         SetHourglass(false);
         inShowLog_ = false;
@@ -489,14 +480,14 @@ void TChildForm::ShowLog(TLog* log)
     QCoreApplication::processEvents();
     bool done = false;
     if (log_->Window == this) {
-        SetStatus(Text(7, {}, "Analysing the log..."));
+        SetStatus(UiText(7, {}, "Analysing the log..."));
         const std::int64_t lines = view_->LineCount();
         progressScale_ = lines > INT_MAX ? static_cast<double>(lines) / INT_MAX : 1.0;
         progress_->setRange(0, static_cast<int>(static_cast<double>(lines) / progressScale_));
         progress_->setValue(0);
         progress_->show();
         analysisTimer_.start();
-        SetStatistics(Text(127, {}, "Esc - abort"));
+        SetStatistics(UiText(127, {}, "Esc - abort"));
         try {
             done = log_->Analyse([this](std::int64_t lineNo) { ReportProgress(lineNo); });
         } catch (const std::exception& e) {
@@ -523,21 +514,21 @@ void TChildForm::ShowLog(TLog* log)
                 long fresh = 0;
                 if (log_->IsNew && mailer->FirstNewSess >= 0)
                     fresh = std::max(0L, sessions - static_cast<long>(mailer->FirstNewSess));
-                SetStatistics(Text(137, {days, sessions, fresh}, "Days, sessions, new"));
+                SetStatistics(UiText(137, {days, sessions, fresh}, "Days, sessions, new"));
             } else {
-                SetStatistics(Text(9, {days, sessions}, "Days, sessions"));
+                SetStatistics(UiText(9, {days, sessions}, "Days, sessions"));
             }
             Button("BtnPrevSess")->setEnabled(true);
             Button("BtnNextSess")->setEnabled(true);
             EnableAnalysisCommands(true);
         } else if (log_->Style != lsPlain) {
-            SetStatistics(Text(129, {days}, "Days"));
+            SetStatistics(UiText(129, {days}, "Days"));
         } else {
             SetStatistics(QString());
         }
         if (IsFrontDoor()) {
-            Button("BtnPrevSess")->setToolTip(Text(12, {}, "Previous run"));
-            Button("BtnNextSess")->setToolTip(Text(13, {}, "Next run"));
+            Button("BtnPrevSess")->setToolTip(UiText(12, {}, "Previous run"));
+            Button("BtnNextSess")->setToolTip(UiText(13, {}, "Next run"));
             Button("BtnPrevSess")->setEnabled(true);
             Button("BtnNextSess")->setEnabled(true);
         }
@@ -552,9 +543,9 @@ void TChildForm::ShowLog(TLog* log)
         GoToLine(StartLine());
         const long perSecond = static_cast<long>(view_->LineCount() / static_cast<std::int64_t>(elapsed));
         if (mailer && mailer->ErrorCount > 0)
-            SetStatus(Text(114, {static_cast<long>(mailer->ErrorCount), perSecond}, "Errors, lines per second"));
+            SetStatus(UiText(114, {static_cast<long>(mailer->ErrorCount), perSecond}, "Errors, lines per second"));
         else
-            SetStatus(Text(10, {perSecond}, "Lines per second"));
+            SetStatus(UiText(10, {perSecond}, "Lines per second"));
     } else if (log_->Window != this) {
         // The window was closed during the analysis: it closes now.
         SetHourglass(false);
@@ -565,7 +556,7 @@ void TChildForm::ShowLog(TLog* log)
         SetHourglass(false);
         progress_->hide();
         SetStatistics(QString());
-        SetStatus(Text(11, {}, "The analysis was not completed"));
+        SetStatus(UiText(11, {}, "The analysis was not completed"));
         // The text stays to be read and searched.
         Button("BtnRereadLog")->setEnabled(true);
     }
@@ -613,7 +604,7 @@ void TChildForm::UpdateDownloadCounters(TMailerLog& log)
 {
     if (log.DLCList().empty())
         return;
-    SetStatus(Text(160, {}, "Looking up requested files..."));
+    SetStatus(UiText(160, {}, "Looking up requested files..."));
     progress_->setRange(0, static_cast<int>(std::min<std::size_t>(log.DLCList().size(), INT_MAX)));
     progress_->setValue(0);
     progress_->show();
@@ -622,7 +613,7 @@ void TChildForm::UpdateDownloadCounters(TMailerLog& log)
         log.UpdateCounters([this, &writing](std::size_t done, std::size_t total) {
             if (!writing) {
                 writing = true;
-                SetStatus(Text(8, {}, "Updating download counters..."));
+                SetStatus(UiText(8, {}, "Updating download counters..."));
                 progress_->setRange(0, static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
             }
             progress_->setValue(static_cast<int>(std::min<std::size_t>(done, INT_MAX)));
@@ -665,8 +656,8 @@ void TChildForm::SetDayButtons(long day)
     const long count = static_cast<long>(log_->DayCount());
     QToolButton* prev = Button("BtnPrevDay");
     QToolButton* next = Button("BtnNextDay");
-    const QString prevHint = Text(159, {}, "Previous day");
-    const QString nextHint = Text(158, {}, "Next day");
+    const QString prevHint = UiText(159, {}, "Previous day");
+    const QString nextHint = UiText(158, {}, "Next day");
     const bool hasPrev = day > 0 && day - 1 < count;
     prev->setEnabled(hasPrev);
     prev->setToolTip(hasPrev ? prevHint + "\n" + QString::fromStdString(DayText(log_->GetDay(day - 1).Date))
@@ -1109,7 +1100,7 @@ void TChildForm::FinishClose()
     RememberLastLine();
     if (loaded_) {
         if (log_->CutSize > 0) {
-            SetStatus(Text(6, {}, "Cutting the log file..."));
+            SetStatus(UiText(6, {}, "Cutting the log file..."));
             view_->Clear();
             textLoaded_ = false;
             try {

@@ -18,6 +18,7 @@
 #include "ui/MenuUtils.h"
 #include "ui/ModalHook.h"
 #include "ui/Placement.h"
+#include "ui/UiText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,17 +55,6 @@ bool IsFile(const std::string& path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// A text of the language file by key, or the English text while the file lacks it.
-QString KeyText(const char* key, const char* english)
-{
-    if (LngLoaded()) {
-        std::string text = LGetS(key);
-        if (text != key)
-            return QString::fromStdString(text);
-    }
-    return QString::fromUtf8(english);
 }
 
 // A caption as a menu shows it: "&" of a log's name is no accelerator.
@@ -297,12 +287,7 @@ void TFrameForm::FirstPaint()
     if (closed_)
         return;
     if (startupFailed_) {
-        TDialogRequest request;
-        request.caption = LngLoaded() ? LGetS("MDlg.mtError") : "Error";
-        request.text = startupMessage_;
-        request.type = TMsgDlgType::mtError;
-        request.buttons = mbOK;
-        Dialogs().MessageDlg(request);
+        MessageDlgText(startupMessage_, TMsgDlgType::mtError, mbOK);
         close();
         return;
     }
@@ -590,13 +575,13 @@ std::optional<std::pair<std::string, int>> TFrameForm::AskLogFile()
         return OpenFileAnswer()();
     // The styles a log can be read with without a mailer's configuration.
     const std::pair<QString, int> filters[] = {
-        {KeyText("Frame.FilterPlain", "Log files (*.lo *.log *.LO *.LOG)"), lsPlain},
-        {KeyText("Frame.FilterBink", "Bink-style logs (*.log *.LOG)"), lsBink},
-        {KeyText("Frame.FilterFrontDoor", "FrontDoor-style logs (*.log *.LOG)"), lsFrontDoor},
-        {KeyText("Frame.FilterArgus", "Argus logs (*.log *.LOG)"), lsArgus},
-        {KeyText("Frame.FilterAll", "All files (*)"), lsPlain},
+        {UiKeyText("Frame.FilterPlain", "Log files (*.lo *.log *.LO *.LOG)"), lsPlain},
+        {UiKeyText("Frame.FilterBink", "Bink-style logs (*.log *.LOG)"), lsBink},
+        {UiKeyText("Frame.FilterFrontDoor", "FrontDoor-style logs (*.log *.LOG)"), lsFrontDoor},
+        {UiKeyText("Frame.FilterArgus", "Argus logs (*.log *.LOG)"), lsArgus},
+        {UiKeyText("Frame.FilterAll", "All files (*)"), lsPlain},
     };
-    QFileDialog dialog(this, KeyText("Frame.ViewLogTitle", "View log file"));
+    QFileDialog dialog(this, UiKeyText("Frame.ViewLogTitle", "View log file"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("LO"));
     QStringList names;
@@ -677,7 +662,7 @@ void TFrameForm::SendSettingsChanged(int what)
 void TFrameForm::LogFontClick()
 {
     TFontSpec font = Settings().LogFont;
-    if (!ChooseFont(this, KeyText("Frame.LogFontTitle", "Log window font"), font))
+    if (!ChooseFont(this, UiKeyText("Frame.LogFontTitle", "Log window font"), font))
         return;
     Settings().LogFont = font;
     SendSettingsChanged(static_cast<int>(TSettingsChange::LogFont));
@@ -686,7 +671,7 @@ void TFrameForm::LogFontClick()
 void TFrameForm::GridFontClick()
 {
     TFontSpec font = Settings().GridFont;
-    if (!ChooseFont(this, KeyText("Frame.GridFontTitle", "Grid font"), font))
+    if (!ChooseFont(this, UiKeyText("Frame.GridFontTitle", "Grid font"), font))
         return;
     Settings().GridFont = font;
     SendSettingsChanged(static_cast<int>(TSettingsChange::GridFont));
@@ -700,7 +685,7 @@ void TFrameForm::GridFontClick()
 void TFrameForm::AboutClick()
 {
     TDialogRequest request;
-    request.caption = KeyText("Frame.AboutCaption", "About Tarvix").toStdString();
+    request.caption = UiKeyText("Frame.AboutCaption", "About Tarvix").toStdString();
     std::string text = "Tarvix\nVersion " + std::string(kLngVersion);
     if (LngLoaded()) {
         try {
@@ -758,12 +743,7 @@ void TFrameForm::Guard(const std::function<void()>& command)
 
 void TFrameForm::ShowError(const std::string& message)
 {
-    TDialogRequest request;
-    request.caption = LngLoaded() ? LGetS("MDlg.mtError") : "Error";
-    request.text = message;
-    request.type = TMsgDlgType::mtError;
-    request.buttons = mbOK;
-    Dialogs().MessageDlg(request);
+    MessageDlgText(message, TMsgDlgType::mtError, mbOK);
 }
 
 // ---------------------------------------------------------------- Alt+X

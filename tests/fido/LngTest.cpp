@@ -186,6 +186,25 @@ std::vector<FmtArg> ArgsOf(const char* kinds)
 
 // The shipped files, read by the program's own loader: every text a caller takes by
 // position or key is there and formats with exactly the arguments the caller passes.
+TEST_F(LngTest, KeyedTextsWithAFallbackAndReadyTextsInDialogs)
+{
+    TBatchDialogs batch(mrOk, true);
+    SetDialogs(&batch);
+    // Without a file: the English texts.
+    EXPECT_EQ(LGetSOr("MDlg.Yes", "Yes"), "Yes");
+    MessageDlgText("disk full", TMsgDlgType::mtError, mbOK);
+    ASSERT_EQ(batch.Shown.size(), 1u);
+    EXPECT_EQ(batch.Shown[0].caption, "Error");
+    EXPECT_EQ(batch.Shown[0].text, "disk full");
+    // With one: its text, and the fallback for a key it lacks.
+    LoadLng(File("small.lng", kSmall));
+    EXPECT_EQ(LGetSOr("MDlg.Yes", "Yes"), "&Yes");
+    EXPECT_EQ(LGetSOr("No.Such.Key", "Fallback"), "Fallback");
+    MessageDlgText("disk full", TMsgDlgType::mtWarning, mbOK);
+    EXPECT_EQ(batch.Shown[1].caption, "Warning");
+    SetDialogs(nullptr);
+}
+
 TEST(ShippedLanguages, LoadAndFormatEveryTextTheProgramUses)
 {
     for (const char* file : {"QZ_Eng.lng", "QZ_Rus.lng"}) {
