@@ -9,6 +9,7 @@
 #include "settings/QZIni.h"
 #include "settings/QZScript.h"
 #include "ui/FindDialog.h"
+#include "ui/Icons.h"
 #include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
 #include "ui/ModalHook.h"
@@ -66,32 +67,6 @@ constexpr TComponentText kMenuTexts[] = {
     {"MISetup", "&Setup..."},               {"MIAutosizeColumn", "Autosize &column"},
     {"MIAutosizeWindow", "Autosize &window"},
 };
-
-QIcon FindIcon()
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(40, 40, 40), 2));
-    p.drawEllipse(QRectF(2, 2, 8, 8));
-    p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
-    return QIcon(pixmap);
-}
-
-QIcon ColumnsIcon()
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QColor(40, 40, 40));
-    p.setBrush(Qt::white);
-    p.drawRect(1, 2, 13, 11);
-    p.drawLine(1, 5, 14, 5);
-    p.drawLine(6, 2, 6, 13);
-    p.drawLine(10, 2, 10, 13);
-    return QIcon(pixmap);
-}
 
 // Draws the cells of the session list: a grey frame, the session's colours, bold
 // for highlighted addresses and a black line over the first session of a day.

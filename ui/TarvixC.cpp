@@ -9,6 +9,7 @@
 #include "settings/QZIni.h"
 #include "ui/ChildForm.h"
 #include "ui/FindDialog.h"
+#include "ui/Icons.h"
 #include "ui/Placement.h"
 #include "ui/GotoLine.h"
 #include "ui/LngComponent.h"
@@ -91,47 +92,6 @@ constexpr const char* kAnalysisButtons[kAnalysisKindCount] = {"BtnSessList", "Bt
                                                               "BtnDialStat", "BtnSessInfo"};
 constexpr const char* kAnalysisItems[kAnalysisKindCount] = {"MISessList", "MIFreqList", "MITimeline", "MIDialStat",
                                                             "MISessInfo"};
-
-// A small icon of a letter, for the commands the style has no picture for.
-QIcon GlyphIcon(const QString& glyph, const QColor& colour)
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    QFont f = p.font();
-    f.setBold(true);
-    f.setPixelSize(13);
-    p.setFont(f);
-    p.setPen(colour);
-    p.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
-    return QIcon(pixmap);
-}
-
-// A magnifying glass.
-QIcon FindIcon()
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(40, 40, 40), 2));
-    p.drawEllipse(QRectF(2, 2, 8, 8));
-    p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
-    return QIcon(pixmap);
-}
-
-// Two sheets of paper.
-QIcon CopyIcon()
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QColor(40, 40, 40));
-    p.setBrush(Qt::white);
-    p.drawRect(1, 1, 8, 10);
-    p.drawRect(6, 4, 8, 10);
-    return QIcon(pixmap);
-}
 
 std::string DayText(TDateTime date) { return FormatDateTime("dd mmm", date); }
 
