@@ -2,6 +2,7 @@
 
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
+#include "ui/DialogButtons.h"
 #include "ui/LngComponent.h"
 #include "ui/ModalHook.h"
 #include "ui/RadioGroup.h"
@@ -62,14 +63,7 @@ TAddrSearchForm::TAddrSearchForm(const TAddrList& history, const TAddrSearch& cu
     direction_->SetItems({QString(), QString()});
     direction_->SetItemIndex(current.Direction == kSearchBackward ? kSearchBackward : kSearchForward);
 
-    auto* buttons = new QDialogButtonBox(this);
-    ok_ = buttons->addButton(QDialogButtonBox::Ok);
-    ok_->setObjectName("BtnOK");
-    ok_->setDefault(true);
-    cancel_ = buttons->addButton(QDialogButtonBox::Cancel);
-    cancel_->setObjectName("BtnCancel");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = MakeOkCancel(this, ok_, cancel_);
 
     auto* layout = new QVBoxLayout(this);
     auto* addrRow = new QHBoxLayout;

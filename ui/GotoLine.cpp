@@ -2,6 +2,7 @@
 
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
+#include "ui/DialogButtons.h"
 #include "ui/LngComponent.h"
 
 #include <QDialogButtonBox>
@@ -44,14 +45,7 @@ TGotoLineForm::TGotoLineForm(std::int64_t lineCount, std::int64_t currentLine, Q
     edit_->setText(QString::number(currentLine));
     edit_->selectAll();
     label_->setBuddy(edit_);
-    auto* buttons = new QDialogButtonBox(this);
-    ok_ = buttons->addButton(QDialogButtonBox::Ok);
-    ok_->setObjectName("BtnOK");
-    ok_->setDefault(true);
-    cancel_ = buttons->addButton(QDialogButtonBox::Cancel);
-    cancel_->setObjectName("BtnCancel");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = MakeOkCancel(this, ok_, cancel_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label_);
     layout->addWidget(edit_);
