@@ -1,5 +1,5 @@
 // Allocations of an analysis: runs the analysis of tarvix-report (the same options)
-// with a counting global operator new, and prints one line of JSON with the lines
+// counting its allocations (tools/alloccount), and prints one line of JSON with the lines
 // read, the allocations made, the records the analysis produced (sessions, requests,
 // days and rows of the dial statistics) and the allocations a line.
 //
@@ -7,49 +7,12 @@
 //              [--drive X=DIR]... LOGFILE
 #include "cli/Run.h"
 #include "engine/MailerLog.h"
+#include "tools/alloccount/AllocationCount.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <new>
 #include <string>
-
-namespace {
-
-std::atomic<long long> g_allocations{0};
-
-void* Allocate(std::size_t n)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(n == 0 ? 1 : n))
-        return p;
-    throw std::bad_alloc();
-}
-
-void* AllocateAligned(std::size_t n, std::align_val_t a)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    const std::size_t align = static_cast<std::size_t>(a);
-    if (void* p = std::aligned_alloc(align, (n + align - 1) / align * align))
-        return p;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) { return Allocate(n); }
-void* operator new[](std::size_t n) { return Allocate(n); }
-void* operator new(std::size_t n, std::align_val_t a) { return AllocateAligned(n, a); }
-void* operator new[](std::size_t n, std::align_val_t a) { return AllocateAligned(n, a); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
 using namespace tarvix;
 
@@ -90,9 +53,9 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
-        const long long before = g_allocations.load();
+        const long long before = AllocationCount();
         cli::TRun run = cli::Analyse(o);
-        const long long made = g_allocations.load() - before;
+        const long long made = AllocationCount() - before;
         const TLog& log = *run.log;
         long long records = static_cast<long long>(log.DayCount());
         long long sessions = 0, freqs = 0, dialRows = 0;

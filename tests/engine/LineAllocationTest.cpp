@@ -1,6 +1,6 @@
 // The analysis of a line that adds no record allocates no memory: the line is read in
-// place and compared as it stands. This program counts every allocation (of the
-// global operator new, or of the sanitizer's allocator in a sanitizer build), and
+// place and compared as it stands. This program counts every allocation
+// (tools/alloccount), and
 // analyses each log twice, once with a line repeated 300 times in a row and once
 // with it repeated 1200 times: the counts must be the same (give or take the odd
 // growth of a container). The lines are those a mailer writes most: files going in and out
@@ -12,76 +12,17 @@
 #include "platform/HostPath.h"
 #include "platform/IniFile.h"
 #include "settings/QZIni.h"
+#include "tools/alloccount/AllocationCount.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <fstream>
-#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
 
-namespace {
-
-std::atomic<long long> g_allocations{0};
-
-}  // namespace
-
-#if defined(__SANITIZE_ADDRESS__)
-// Under AddressSanitizer, whose allocator serves every allocation, its hook counts
-// them (operator new and malloc alike); replacing operator new there would mix the
-// two allocators.
-extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, std::size_t),
-                                                          void (*onFree)(const volatile void*));
-
-namespace {
-
-void OnMalloc(const volatile void*, std::size_t) { ++g_allocations; }
-void OnFree(const volatile void*) {}
-const bool g_hooked = __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree) != 0;
-
-}  // namespace
-#else
-namespace {
-
-const bool g_hooked = true;
-
-void* Allocate(std::size_t n)
-{
-    ++g_allocations;
-    if (void* p = std::malloc(n == 0 ? 1 : n))
-        return p;
-    throw std::bad_alloc();
-}
-
-void* AllocateAligned(std::size_t n, std::align_val_t a)
-{
-    ++g_allocations;
-    const std::size_t align = static_cast<std::size_t>(a);
-    if (void* p = std::aligned_alloc(align, (n + align - 1) / align * align))
-        return p;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) { return Allocate(n); }
-void* operator new[](std::size_t n) { return Allocate(n); }
-void* operator new(std::size_t n, std::align_val_t a) { return AllocateAligned(n, a); }
-void* operator new[](std::size_t n, std::align_val_t a) { return AllocateAligned(n, a); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-#endif
 
 using namespace tarvix;
 
@@ -158,9 +99,9 @@ long long AllocationsOf(TLog& log, const std::string& text)
     log.SetText(text);
     EXPECT_TRUE(log.Analyse({}));
     log.SetText(text);
-    const long long before = g_allocations.load();
+    const long long before = AllocationCount();
     EXPECT_TRUE(log.Analyse({}));
-    const long long made = g_allocations.load() - before;
+    const long long made = AllocationCount() - before;
     log.Window = nullptr;
     return made;
 }
@@ -177,7 +118,7 @@ class LineAllocationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(g_hooked);
+        ASSERT_TRUE(AllocationsCounted());
         RegisterGenericLogStyles();
         SetCurrentYear(2026);
         Settings().SkipErrors = true;
