@@ -27,6 +27,18 @@ std::vector<TLng*>& Registry()
     return list;
 }
 
+// The texts of a list's items: the items there are renamed, the rest added.
+template <typename Rename, typename Add>
+void SetItemTexts(const QStringList& items, int count, Rename rename, Add add)
+{
+    for (int k = 0; k < items.size(); ++k) {
+        if (k < count)
+            rename(k, items[k]);
+        else
+            add(items[k]);
+    }
+}
+
 bool HasOwnLng(const QObject* o)
 {
     for (const QObject* c : o->children())
@@ -137,33 +149,18 @@ bool SetWidgetList(QObject* o, const QString& prop, const QString& value)
 {
     auto is = [&prop](const char* name) { return prop.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (auto* list = qobject_cast<QListWidget*>(o); list && is("Items")) {
-        const QStringList items = ParseStringList(value);
-        for (int k = 0; k < items.size(); ++k) {
-            if (k < list->count())
-                list->item(k)->setText(items[k]);
-            else
-                list->addItem(items[k]);
-        }
+        SetItemTexts(ParseStringList(value), list->count(), [list](int k, const QString& t) { list->item(k)->setText(t); },
+                     [list](const QString& t) { list->addItem(t); });
         return true;
     }
     if (auto* combo = qobject_cast<QComboBox*>(o); combo && is("Items")) {
-        const QStringList items = ParseStringList(value);
-        for (int k = 0; k < items.size(); ++k) {
-            if (k < combo->count())
-                combo->setItemText(k, items[k]);
-            else
-                combo->addItem(items[k]);
-        }
+        SetItemTexts(ParseStringList(value), combo->count(), [combo](int k, const QString& t) { combo->setItemText(k, t); },
+                     [combo](const QString& t) { combo->addItem(t); });
         return true;
     }
     if (auto* bar = qobject_cast<QTabBar*>(o); bar && (is("Tabs") || is("Items"))) {
-        const QStringList items = ParseStringList(value);
-        for (int k = 0; k < items.size(); ++k) {
-            if (k < bar->count())
-                bar->setTabText(k, items[k]);
-            else
-                bar->addTab(items[k]);
-        }
+        SetItemTexts(ParseStringList(value), bar->count(), [bar](int k, const QString& t) { bar->setTabText(k, t); },
+                     [bar](const QString& t) { bar->addTab(t); });
         return true;
     }
     // The pages of a tab widget need their widgets: only existing pages are renamed.
