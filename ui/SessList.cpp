@@ -9,7 +9,7 @@
 #include "settings/QZIni.h"
 #include "settings/QZScript.h"
 #include "ui/FindDialog.h"
-#include "ui/Icons.h"
+#include "ui/SpeedBar.h"
 #include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
 #include "ui/ModalHook.h"
@@ -46,7 +46,6 @@ namespace tarvix {
 
 namespace {
 
-constexpr int kButtonSize = 25;
 constexpr int kStatusHeight = 22;
 constexpr int kDefaultHeight = 320;
 // The address of a session as the menu names it: its alias where it has one, zone
@@ -239,22 +238,10 @@ std::string TSessListForm::Section() const { return section_; }
 
 void TSessListForm::BuildToolBar()
 {
-    auto* bar = new QToolBar(body_);
-    bar->setObjectName("SpeedBar");
-    bar->setMovable(false);
-    bar->setFloatable(false);
-    bar->setIconSize(QSize(16, 16));
-    body_->addToolBar(Qt::TopToolBarArea, bar);
+    QToolBar* bar = AddSpeedBar(body_);
     QStyle* s = style();
     auto add = [this, bar](const char* name, const QIcon& icon, auto command) {
-        auto* button = new QToolButton(body_);
-        button->setObjectName(name);
-        button->setAutoRaise(true);
-        button->setFixedSize(kButtonSize, kButtonSize);
-        button->setIcon(icon);
-        button->setFocusPolicy(Qt::NoFocus);
-        connect(button, &QToolButton::clicked, this, command);
-        bar->addWidget(button);
+        connect(AddSpeedButton(bar, name, icon), &QToolButton::clicked, this, command);
     };
     add("BtnSLSetup", ColumnsIcon(), [this] { SetupColumns(0); });
     add("BtnWrite", s->standardIcon(QStyle::SP_DialogSaveButton), [this] { WriteReport(); });

@@ -9,7 +9,7 @@
 #include "settings/QZIni.h"
 #include "ui/ChildForm.h"
 #include "ui/FindDialog.h"
-#include "ui/Icons.h"
+#include "ui/SpeedBar.h"
 #include "ui/Placement.h"
 #include "ui/GotoLine.h"
 #include "ui/LngComponent.h"
@@ -46,7 +46,6 @@ namespace tarvix {
 
 namespace {
 
-constexpr int kButtonSize = 25;
 constexpr int kDayListWidth = 69;
 constexpr int kDayListHeight = 93;
 constexpr int kStatusHeight = 27;
@@ -193,26 +192,15 @@ TChildForm::~TChildForm()
 
 QToolButton* TChildForm::AddButton(const char* name, const QIcon& icon, void (TChildForm::*command)())
 {
-    auto* button = new QToolButton(body_);
-    button->setObjectName(name);
-    button->setAutoRaise(true);
-    button->setFixedSize(kButtonSize, kButtonSize);
-    button->setIcon(icon);
-    button->setFocusPolicy(Qt::NoFocus);
+    QToolButton* button = AddSpeedButton(body_->findChild<QToolBar*>("SpeedBar"), name, icon);
     if (command)
         connect(button, &QToolButton::clicked, this, [this, command] { (this->*command)(); });
-    body_->findChild<QToolBar*>("SpeedBar")->addWidget(button);
     return button;
 }
 
 void TChildForm::BuildToolBar()
 {
-    auto* bar = new QToolBar(body_);
-    bar->setObjectName("SpeedBar");
-    bar->setMovable(false);
-    bar->setFloatable(false);
-    bar->setIconSize(QSize(16, 16));
-    body_->addToolBar(Qt::TopToolBarArea, bar);
+    AddSpeedBar(body_);
     QStyle* s = style();
     AddButton("BtnClose", s->standardIcon(QStyle::SP_DialogCloseButton), nullptr);
     connect(Button("BtnClose"), &QToolButton::clicked, this, [this] { close(); });

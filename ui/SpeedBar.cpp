@@ -1,9 +1,41 @@
-#include "ui/Icons.h"
+#include "ui/SpeedBar.h"
 
+#include <QMainWindow>
 #include <QPainter>
 #include <QPixmap>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace tarvix {
+
+namespace {
+
+constexpr int kButtonSize = 25;
+
+}  // namespace
+
+QToolBar* AddSpeedBar(QMainWindow* body)
+{
+    auto* bar = new QToolBar(body);
+    bar->setObjectName("SpeedBar");
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(16, 16));
+    body->addToolBar(Qt::TopToolBarArea, bar);
+    return bar;
+}
+
+QToolButton* AddSpeedButton(QToolBar* bar, const char* name, const QIcon& icon)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    button->setFixedSize(kButtonSize, kButtonSize);
+    button->setIcon(icon);
+    button->setFocusPolicy(Qt::NoFocus);
+    bar->addWidget(button);
+    return button;
+}
 
 // A small icon of a letter, for the commands the style has no picture for.
 QIcon GlyphIcon(const QString& glyph, const QColor& colour)
