@@ -22,7 +22,6 @@ namespace tarvix {
 
 namespace {
 
-constexpr std::size_t kMaxLine = 255;
 // The pages of a mapped log that the analysis has passed are given back in steps of
 // this size; the last stretch before the line being read stays.
 constexpr std::size_t kReleaseStep = std::size_t(32) << 20;
@@ -71,18 +70,17 @@ std::size_t FindLineEnd(const char* data, std::size_t i, std::size_t size)
     return i;
 }
 
-// The line-end bytes (CR, LF, zero) among the 64 bytes at data, one bit each.
+// The bytes among the 64 at data that may end a line, one bit each: every byte from
+// zero to CR, which covers CR, LF and zero with one compare; the few others (tab,
+// form feed, ...) are told apart where a bit is used.
 std::uint64_t LineEndMask(const char* data)
 {
 #if defined(__SSE2__)
     const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i zero = _mm_setzero_si128();
     std::uint64_t mask = 0;
     for (int k = 0; k < 4; ++k) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * k));
-        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
-                                   _mm_cmpeq_epi8(v, zero));
+        __m128i hit = _mm_cmpeq_epi8(_mm_min_epu8(v, cr), v);
         mask |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hit))) << (16 * k);
     }
     return mask;
@@ -250,6 +248,7 @@ void TLog::StartReading()
     lastPump_ = NowMillis();
     cursor_ = 0;
     blockAt_ = kNoBlock;
+    blockMask_ = 0;
     populated_ = 0;
     atEnd_ = size_ == 0 && !held_;
 }
@@ -357,6 +356,7 @@ void TLog::ReadFile()
     held_ = true;
     cursor_ = 0;
     blockAt_ = kNoBlock;
+    blockMask_ = 0;
     atEnd_ = false;
     LinePos = 0;
 }
@@ -372,6 +372,7 @@ void TLog::SetText(std::string text)
     held_ = true;
     cursor_ = 0;
     blockAt_ = kNoBlock;
+    blockMask_ = 0;
     atEnd_ = false;
     LinePos = 0;
 }
@@ -386,50 +387,53 @@ void TLog::ReleaseFile()
     held_ = false;
     cursor_ = 0;
     blockAt_ = kNoBlock;
+    blockMask_ = 0;
     atEnd_ = true;
 }
 
-std::size_t TLog::NextLineEnd(std::size_t from)
+std::size_t TLog::EndLine(std::size_t start)
 {
-    // The text is looked at 64 bytes at a time: one mask of its line ends serves all
-    // the lines that end in those bytes.
+    // The text is looked at 64 bytes at a time, block after block: one mask serves
+    // all the lines that end in those bytes.
     for (;;) {
-        if (from >= blockAt_ && from - blockAt_ < 64) {
-            const std::uint64_t rest = blockMask_ & (~std::uint64_t(0) << (from - blockAt_));
-            if (rest != 0)
-                return blockAt_ + static_cast<std::size_t>(__builtin_ctzll(rest));
-            from = blockAt_ + 64;
+        while (blockMask_ == 0) {
+            const std::size_t from = blockAt_ == kNoBlock ? start : blockAt_ + 64;
+            if (size_ - from < 64)
+                return EndAt(FindLineEnd(data_, start, size_));  // the last bytes, fewer than a block
+            blockAt_ = from;
+            blockMask_ = LineEndMask(data_ + from);
+            if (start > from)  // the LF of a CR LF that ended the block before
+                blockMask_ &= ~std::uint64_t(0) << (start - from);
         }
-        if (from >= size_ || size_ - from < 64) {
-            blockAt_ = kNoBlock;
-            return FindLineEnd(data_, from, size_);
+        const std::size_t i = blockAt_ + static_cast<std::size_t>(__builtin_ctzll(blockMask_));
+        const char c = data_[i];
+        if (c == '\n') {
+            blockMask_ &= blockMask_ - 1;
+            cursor_ = i + 1;
+            return i;
         }
-        blockAt_ = from;
-        blockMask_ = LineEndMask(data_ + from);
+        if (c == '\r' || c == '\0')
+            return EndAt(i);
+        blockMask_ &= blockMask_ - 1;  // a tab or another control byte
     }
 }
 
-std::string_view TLog::ReadLine()
+std::size_t TLog::EndAt(std::size_t i)
 {
-    if (atEnd_)
-        return {};
-    LinePos = static_cast<std::int64_t>(cursor_);
-    const char* data = data_;
-    const std::size_t size = size_;
-    std::size_t start = cursor_;
     // A zero byte (or the end of the text) ends the text; CR, CR LF and LF end a line.
-    std::size_t i = NextLineEnd(start);
-    std::size_t end = i;
-    if (i >= size || data[i] == '\0') {
+    std::size_t next = i + 1;
+    if (i >= size_ || data_[i] == '\0') {
         atEnd_ = true;
-        cursor_ = i;
-    } else if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n') {
-        cursor_ = i + 2;
-    } else {
-        cursor_ = i + 1;
+        next = i;
+    } else if (data_[i] == '\r' && next < size_ && data_[next] == '\n') {
+        ++next;
     }
-    std::size_t len = end - start;
-    return std::string_view(data + start, len > kMaxLine ? kMaxLine : len);
+    cursor_ = next;
+    // The bits before the next line's start are used up; at the last bytes of the
+    // text there is no block any more.
+    const std::size_t off = next - blockAt_;
+    blockMask_ = blockAt_ != kNoBlock && off < 64 ? blockMask_ & (~std::uint64_t(0) << off) : 0;
+    return i;
 }
 
 const TLogDay& TLog::GetDay(std::size_t index) const

@@ -116,6 +116,7 @@ public:
     std::int64_t FileSize() const { return static_cast<std::int64_t>(size_); }
     // The next line, at most 255 bytes of it; empty with AtEnd once the text is done.
     std::string_view ReadLine();
+    static constexpr std::size_t kMaxLine = 255;
     bool AtEnd() const { return atEnd_; }
 
     // --- days ---
@@ -191,15 +192,40 @@ private:
     std::size_t populated_ = 0;  // the pages before this offset have been mapped ahead
     bool held_ = false;
     std::size_t cursor_ = 0;
-    // The 64 bytes from blockAt_ on and the bits of their line ends (see NextLineEnd).
+    // The 64 bytes from blockAt_ on, and a bit for each byte among them at or after
+    // cursor_ that may end a line (every control byte up to CR; see LineEndMask). The
+    // blocks follow each other; none: kNoBlock with a mask of 0.
     static constexpr std::size_t kNoBlock = ~std::size_t(0);
     std::size_t blockAt_ = kNoBlock;
     std::uint64_t blockMask_ = 0;
-    // The offset of the first line end (CR, LF, zero) from the offset on, or the size.
-    std::size_t NextLineEnd(std::size_t from);
+    // ReadLine's work for any line but one whose LF the mask shows: finds the end of
+    // the line that starts at start (CR, LF, zero byte or the end of the text), moves
+    // the cursor past it and returns its offset.
+    std::size_t EndLine(std::size_t start);
+    // Ends the line at offset i (a CR, a zero byte or the end of the text).
+    std::size_t EndAt(std::size_t i);
     bool atEnd_ = true;
     std::int64_t lastPump_ = 0;
 };
+
+inline std::string_view TLog::ReadLine()
+{
+    if (atEnd_)
+        return {};
+    const std::size_t start = cursor_;
+    LinePos = static_cast<std::int64_t>(start);
+    std::size_t i;
+    // Most lines end in an LF within the 64 bytes already looked at: the lowest bit
+    // of the mask, which the line then uses up.
+    if (blockMask_ != 0 && data_[i = blockAt_ + static_cast<std::size_t>(__builtin_ctzll(blockMask_))] == '\n') {
+        blockMask_ &= blockMask_ - 1;
+        cursor_ = i + 1;
+    } else {
+        i = EndLine(start);
+    }
+    const std::size_t len = i - start;
+    return std::string_view(data_ + start, len > kMaxLine ? kMaxLine : len);
+}
 
 template <typename Step>
 bool TLog::RunLines(const TProgressFunc& progress, Step&& step)

@@ -89,14 +89,16 @@ TEST(LogLines, ZeroByteEndsTheTextAndLongLinesAreCut)
 TEST(LogLines, EveryMixOfLineLengthsAndEndsReadsLikeAPlainScan)
 {
     // Lines of 1 to 254 bytes end in LF, CR LF or CR, so that line ends fall at every
-    // place of the 64-byte stretches the reader looks at at once.
+    // place of the 64-byte stretches the reader looks at at once. The lines hold
+    // control bytes that end no line (tab, form feed, ...) and bytes above 127.
     std::mt19937 rng(7);
+    const char others[] = {'\t', '\x01', '\x0b', '\x0c', '\x0e', '\x8d', '\x8a', '\xff'};
     std::string text;
     std::vector<std::string> expected;
     for (int i = 0; i < 3000; ++i) {
         std::string line(rng() % 254 + 1, 'a');
         for (char& c : line)
-            c = static_cast<char>('a' + rng() % 26);
+            c = rng() % 6 == 0 ? others[rng() % std::size(others)] : static_cast<char>('a' + rng() % 26);
         text += line;
         expected.push_back(line);
         const char* ends[] = {"\n", "\r\n", "\r"};
