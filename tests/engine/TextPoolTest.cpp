@@ -52,3 +52,25 @@ TEST(TextPool, ClearForgetsEverything)
     EXPECT_EQ(pool.Keep("one"), "one");
     EXPECT_EQ(pool.Count(), 1u);
 }
+
+TEST(TextPool, TextsThatDifferInOneByteAreKeptApart)
+{
+    // Every length from 1 to 40 (hashed and compared a word at a time, the last word
+    // overlapping the one before), with one byte changed at every place.
+    TTextPool pool;
+    std::size_t expected = 0;
+    for (std::size_t n = 1; n <= 40; ++n) {
+        const std::string base(n, 'q');
+        ASSERT_EQ(pool.Keep(base), base);
+        ++expected;
+        for (std::size_t at = 0; at < n; ++at) {
+            std::string other = base;
+            other[at] = 'r';
+            std::string_view kept = pool.Keep(other);
+            ASSERT_EQ(kept, other) << n << " " << at;
+            ++expected;
+        }
+        ASSERT_EQ(pool.Keep(base), base);
+    }
+    EXPECT_EQ(pool.Count(), expected);
+}
