@@ -3,12 +3,14 @@
 // OKFile it names, file areas with their files.bbs, and a log binkley.log written from
 // the texts of that very language file.
 //
-//   tarvix-genbinkplus [--seed N] [--days N] [--log-size BYTES] OUTDIR
+//   tarvix-genbinkplus [--seed N] [--days N] [--events-per-day N] [--log-size BYTES] OUTDIR
 //
 // The same seed and options always give the same bytes; the defaults (seed 53, three
 // days) wrote samples/binkplus. --days sets how many days the log covers; --log-size
 // writes days until the log holds at least that many bytes (the last event is
-// finished), for timing runs on large logs.
+// finished), for timing runs on large logs. --events-per-day adds events (calls,
+// sessions, the tosser) to every day beyond the one of each kind (default 2 to 5 at
+// random), for the log of a busier station.
 //
 // The installation is that of a station whose drive C: holds the file base under
 // C:\FILES: the log names served files as C:\FILES\..., found in OUTDIR/FILES/...
@@ -350,7 +352,7 @@ std::string BaseName(std::string_view path)
 // One day of the station: calls out, calls in, people, failures and the tosser.
 class TStation {
 public:
-    TStation(TLogWriter& log, TRandom& rnd) : log_(log), rnd_(rnd) {}
+    TStation(TLogWriter& log, TRandom& rnd, int extraEvents) : log_(log), rnd_(rnd), extraEvents_(extraEvents) {}
 
     enum TEvent {
         evOutgoing, evIncoming, evHuman, evFailed, evCarrierLost, evBadPassword, evNumber, evToss, evIdle,
@@ -363,7 +365,7 @@ public:
         std::vector<int> events;
         for (int e = 0; e < evCount; ++e)
             events.push_back(e);
-        for (int extra = rnd_.Between(2, 5); extra > 0; --extra)
+        for (int extra = extraEvents_ > 0 ? extraEvents_ : rnd_.Between(2, 5); extra > 0; --extra)
             events.push_back(rnd_.Pick(std::vector<int>{evOutgoing, evIncoming, evIncoming, evHuman, evToss, evIdle}));
         for (std::size_t i = events.size() - 1; i > 0; --i)
             std::swap(events[i], events[static_cast<std::size_t>(rnd_.Below(static_cast<int>(i) + 1))]);
@@ -604,6 +606,7 @@ private:
 
     TLogWriter& log_;
     TRandom& rnd_;
+    int extraEvents_;  // 0: two to five at random
 };
 
 // ----------------------------------------------------------------- the other files
@@ -695,7 +698,7 @@ void WriteInstallation(const fs::path& dir, std::uint64_t seed, int days)
 {
     if (!why.empty())
         std::cerr << "tarvix-genbinkplus: " << why << '\n';
-    std::cerr << "usage: tarvix-genbinkplus [--seed N] [--days N] [--log-size BYTES] OUTDIR\n";
+    std::cerr << "usage: tarvix-genbinkplus [--seed N] [--days N] [--events-per-day N] [--log-size BYTES] OUTDIR\n";
     std::exit(2);
 }
 
@@ -716,12 +719,13 @@ int main(int argc, char** argv)
     std::uint64_t seed = 53;  // the seed of samples/binkplus
     std::uint64_t days = 3;
     std::uint64_t logSize = 0;
+    std::uint64_t extraEvents = 0;
     std::string out;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if ((a == "--seed" || a == "--days" || a == "--log-size") && i + 1 < argc) {
+        if ((a == "--seed" || a == "--days" || a == "--log-size" || a == "--events-per-day") && i + 1 < argc) {
             std::uint64_t v = Number(a, argv[++i]);
-            (a == "--seed" ? seed : a == "--days" ? days : logSize) = v;
+            (a == "--seed" ? seed : a == "--days" ? days : a == "--log-size" ? logSize : extraEvents) = v;
         } else if (a == "--help" || a == "-h") {
             Usage("");
         } else if (!a.empty() && a[0] != '-' && out.empty()) {
@@ -734,6 +738,8 @@ int main(int argc, char** argv)
         Usage("no output directory");
     if (days < 1 || days > 100000)
         Usage("--days must be 1 to 100000");
+    if (extraEvents > 1000)
+        Usage("--events-per-day must be 0 to 1000");
 
     try {
         const fs::path dir(out);
@@ -743,7 +749,7 @@ int main(int argc, char** argv)
         const std::vector<std::string> entries = Entries();
         TLogWriter log(dir / "binkley.log", entries);
         TRandom rnd(seed);
-        TStation station(log, rnd);
+        TStation station(log, rnd, static_cast<int>(extraEvents));
         log.clock.sec = 15;
         log.Say(lnStarted, {"Bink/+ 1.00 for OS/2"});
         log.Say(lnModemReady, {"ATZ"});
