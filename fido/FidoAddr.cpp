@@ -305,7 +305,7 @@ std::string TFidoAddr::ToStrFlags(std::uint8_t flags) const
     result.append(buf, p);
     if (withDomain) {
         result += '@';
-        result += Domain;
+        result += Domain.view();
     }
     return result;
 }

@@ -7,6 +7,7 @@
 // configuration read last defines.
 #pragma once
 
+#include "fido/AddrDomain.h"
 #include "fido/Lng.h"
 
 #include <cstdint>
@@ -47,7 +48,7 @@ public:
     std::int16_t Net = 0;
     std::int16_t Node = 0;
     std::int16_t Point = 0;
-    std::string Domain;
+    TAddrDomain Domain;
 
     // Zone of the main address (0 without one); net, node and point 0.
     TFidoAddr();
