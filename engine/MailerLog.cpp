@@ -284,17 +284,6 @@ TNodeStat* TMailerLog::EndSession(std::string_view line)
 
 namespace {
 
-bool HasWildcard(const TFidoAddr& a)
-{
-    return a.Zone == kAddrAny || a.Net == kAddrAny || a.Node == kAddrAny || a.Point == kAddrAny;
-}
-
-std::uint64_t NodeKey(const TFidoAddr& a)
-{
-    auto part = [](std::int16_t v) { return static_cast<std::uint64_t>(static_cast<std::uint16_t>(v)); };
-    return part(a.Zone) << 48 | part(a.Net) << 32 | part(a.Node) << 16 | part(a.Point);
-}
-
 bool IsWildName(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
 void InsertSorted(std::vector<std::size_t>& list, std::size_t index)
@@ -312,7 +301,7 @@ void TMailerLog::IndexFreq(std::size_t index)
         maskFreqs_.push_back(index);
         return;
     }
-    TNodeFreqs& node = freqsOfNode_[NodeKey(a)];
+    TNodeFreqs& node = freqsOfNode_[AddrNumbers(a)];
     node.names[f.Name].lastOfName = static_cast<long>(index);
     InsertSorted(node.names[f.RealName].ofRealName, index);
     if (IsWildName(f.Name)) {
@@ -331,7 +320,7 @@ void TMailerLog::SetRealName(std::size_t index, const std::string& realName)
     if (f.RealName == realName)
         return;
     if (!HasWildcard(*f.Addr)) {
-        TNodeFreqs& node = freqsOfNode_[NodeKey(*f.Addr)];
+        TNodeFreqs& node = freqsOfNode_[AddrNumbers(*f.Addr)];
         if (auto it = node.names.find(f.RealName); it != node.names.end()) {
             auto& list = it->second.ofRealName;
             auto at = std::lower_bound(list.begin(), list.end(), index);
@@ -346,7 +335,7 @@ void TMailerLog::SetRealName(std::size_t index, const std::string& realName)
 long TMailerLog::LastFreqOfName(const TFidoAddr& addr, std::string_view name) const
 {
     long best = -1;
-    if (auto it = freqsOfNode_.find(NodeKey(addr)); it != freqsOfNode_.end())
+    if (auto it = freqsOfNode_.find(AddrNumbers(addr)); it != freqsOfNode_.end())
         if (auto n = it->second.names.find(name); n != it->second.names.end())
             best = n->second.lastOfName;
     // Requests made under an address mask (none in practice) that cover the node.
@@ -360,7 +349,7 @@ long TMailerLog::LastFreqForFile(const TFidoAddr& addr, std::string_view name) c
 {
     auto answers = [&name](const TFreq& f) { return f.RealName == name || MatchWild(name, f.Name, false); };
     long best = -1;
-    if (auto it = freqsOfNode_.find(NodeKey(addr)); it != freqsOfNode_.end()) {
+    if (auto it = freqsOfNode_.find(AddrNumbers(addr)); it != freqsOfNode_.end()) {
         const TNodeFreqs& node = it->second;
         // A name without wildcards is matched by that name alone.
         if (auto n = node.names.find(name); n != node.names.end()) {
@@ -395,7 +384,7 @@ void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
     std::string realName = key;
     if (auto it = aliases_.find(key); it != aliases_.end())
         realName = it->second.FileName;
-    const bool newRequester = HasWildcard(addr) || freqsOfNode_.find(NodeKey(addr)) == freqsOfNode_.end();
+    const bool newRequester = HasWildcard(addr) || freqsOfNode_.find(AddrNumbers(addr)) == freqsOfNode_.end();
     TFreq f;
     f.Name = std::move(key);
     f.Addr = addr;
@@ -410,7 +399,7 @@ void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
 void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, const TFidoAddr& addr)
 {
     // Most files sent are mail for a node that asked for nothing: nothing to look up.
-    if (maskFreqs_.empty() && freqsOfNode_.find(NodeKey(addr)) == freqsOfNode_.end())
+    if (maskFreqs_.empty() && freqsOfNode_.find(AddrNumbers(addr)) == freqsOfNode_.end())
         return;
     std::string_view trimmed = TrimControls(fileName);
     if (trimmed.empty())

@@ -29,9 +29,33 @@ TNodeStat& TNodeStatList::GetItems(std::size_t index)
 
 TNodeStat* TNodeStatList::Find(const TFidoAddr& addr)
 {
-    for (TNodeStat& s : items_)
-        if (s.Addr && MatchAddr(addr, *s.Addr))
+    // The call, its result and the session of a node come one after another: the
+    // row found last is tried first. No two rows have the same numbers (a row is
+    // added only when none matches), so for an address without wildcards an equal
+    // row is the first match there is.
+    if (!HasWildcard(addr)) {
+        const std::uint64_t key = AddrNumbers(addr);
+        if (lastRow_ < items_.size()) {
+            TNodeStat& s = items_[lastRow_];
+            if (s.Addr && AddrNumbers(*s.Addr) == key)
+                return &s;
+        }
+        for (std::size_t i = 0; i < items_.size(); ++i) {
+            TNodeStat& s = items_[i];
+            if (s.Addr && AddrNumbers(*s.Addr) == key) {
+                lastRow_ = static_cast<std::uint32_t>(i);
+                return &s;
+            }
+        }
+        return nullptr;
+    }
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        TNodeStat& s = items_[i];
+        if (s.Addr && MatchAddr(addr, *s.Addr)) {
+            lastRow_ = static_cast<std::uint32_t>(i);
             return &s;
+        }
+    }
     return nullptr;
 }
 
@@ -40,6 +64,7 @@ TNodeStat& TNodeStatList::FindOrAdd(const TFidoAddr& addr)
     if (TNodeStat* s = Find(addr))
         return *s;
     items_.emplace_back(&addr);
+    lastRow_ = static_cast<std::uint32_t>(items_.size() - 1);
     SortOrder = nsoNone;  // a list sorted before is no longer
     return items_.back();
 }

@@ -63,6 +63,7 @@ public:
 private:
     TNodeStat& FindOrAdd(const TFidoAddr& addr);
     std::vector<TNodeStat> items_;
+    std::uint32_t lastRow_ = 0;  // the row Find gave last (a hint: rows move when sorted)
 };
 
 }  // namespace tarvix

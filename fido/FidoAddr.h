@@ -80,6 +80,18 @@ public:
 bool EqualAddr(const TFidoAddr& a, const TFidoAddr& b);
 // Each number of the mask is the wildcard or equal to the address's.
 bool MatchAddr(const TFidoAddr& mask, const TFidoAddr& addr);
+// Whether any number of the address is the wildcard "*".
+inline bool HasWildcard(const TFidoAddr& a)
+{
+    return a.Zone == kAddrAny || a.Net == kAddrAny || a.Node == kAddrAny || a.Point == kAddrAny;
+}
+// Zone, net, node and point in one number: equal numbers, equal addresses (the domain
+// aside).
+inline std::uint64_t AddrNumbers(const TFidoAddr& a)
+{
+    auto part = [](std::int16_t v) { return static_cast<std::uint64_t>(static_cast<std::uint16_t>(v)); };
+    return part(a.Zone) << 48 | part(a.Net) << 32 | part(a.Node) << 16 | part(a.Point);
+}
 // -1, 0 or 1 by zone, net, node, point as signed numbers.
 int CompareAddr(const TFidoAddr& a, const TFidoAddr& b);
 // Whether CreateParse(s, flags) succeeds.

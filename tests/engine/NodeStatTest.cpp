@@ -211,6 +211,9 @@ TEST(NodeStat, FindTakesTheGivenAddressAsMask)
     EXPECT_EQ(list.Find(anyNet), &list.GetItems(0));
     EXPECT_EQ(list.Find(A(5030, 2)), nullptr);
     EXPECT_EQ(list.Find(A(5030, 1, 5)), &list.GetItems(1));
+    // Right after the point's row was found, a mask that covers it still gives the
+    // first row it matches.
+    EXPECT_EQ(list.Find(anyPoint), &list.GetItems(0));
     EXPECT_EQ(list.Total.Calls, 4);
 }
 
@@ -326,5 +329,12 @@ TEST(NodeStat, ManyNodesStayConsistent)
         EXPECT_LT(CompareAddr(*list.GetItems(i - 1).Addr, *list.GetItems(i).Addr), 0);
     for (std::size_t i = 0; i < list.Count(); ++i)
         EXPECT_EQ(list.GetItems(i).Calls, 3);
+    // The sort moved the rows: each address still finds its own row, again and in turn.
+    for (int round = 0; round < 2; ++round)
+        for (int n = 1; n <= 200; n += 1 + round) {
+            const TNodeStat* row = list.Find(A(5000 + n % 7, n));
+            ASSERT_NE(row, nullptr);
+            EXPECT_TRUE(EqualAddr(*row->Addr, A(5000 + n % 7, n)));
+        }
     EXPECT_THROW(list.GetItems(200), ELogError);
 }
