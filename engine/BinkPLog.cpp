@@ -9,6 +9,8 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace tarvix {
 
@@ -18,11 +20,46 @@ namespace {
 constexpr std::size_t kDayAt = 2, kMonthAt = 5, kMonthLen = 3;
 constexpr std::size_t kHourAt = 9, kMinuteAt = 12, kSecondAt = 15, kTimeEnd = 17;
 constexpr std::size_t kTagAt = 18;
-constexpr std::string_view kTag = "BINK";
 constexpr int kProgramCol = 18;
 constexpr int kMessageCol = 24;
+constexpr std::size_t kMsgAt = kMessageCol - 1;
 // The longest protocol text handed on.
 constexpr std::size_t kMaxProtocol = 255;
+
+// The line holds the literal text at offset at. A fixed length lets the compiler
+// compare in place instead of calling memcmp.
+template <std::size_t N>
+bool At(std::string_view line, std::size_t at, const char (&text)[N])
+{
+    constexpr std::size_t n = N - 1;
+    return line.size() >= at + n && std::memcmp(line.data() + at, text, n) == 0;
+}
+
+// Eight bytes as one number, in the host's byte order: only compared and hashed
+// with numbers made the same way.
+std::uint64_t Load8(const char* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+std::uint32_t Load4(const char* p)
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The n bytes at a and b are the same, given that the first eight are (n >= 8):
+// eight bytes at a time, the last eight overlapping the ones before.
+bool SameAfterHead(const char* a, const char* b, std::size_t n)
+{
+    for (std::size_t i = 8; i + 8 < n; i += 8)
+        if (Load8(a + i) != Load8(b + i))
+            return false;
+    return Load8(a + n - 8) == Load8(b + n - 8);
+}
 
 // States of a session.
 constexpr int kWaitSystem = 1, kWaitMailer = 2, kWaitSysOp = 3, kHandshake = 4, kTransfers = 5;
@@ -217,7 +254,68 @@ void TBinkPLog::LoadLng()
         std::string name = lng->GetStr(lnJanuary + m).substr(0, 3);
         months_[static_cast<std::size_t>(m)] = name.empty() ? kEnglishMonths[static_cast<std::size_t>(m)] : name;
     }
+    IndexEntries();
     lng_ = std::move(lng);
+}
+
+const std::array<std::string TBinkPLog::*, TBinkPLog::kEntryCount> TBinkPLog::kEntryTexts = {
+    &TBinkPLog::human_,     &TBinkPLog::phone_,       &TBinkPLog::sysop_,       &TBinkPLog::addrList_,
+    &TBinkPLog::handshakeBad_, &TBinkPLog::password_, &TBinkPLog::badPassword_, &TBinkPLog::sessionEnd_,
+    &TBinkPLog::terminal_,  &TBinkPLog::visitor_,     &TBinkPLog::mailer_,      &TBinkPLog::calling_,
+    &TBinkPLog::sentPath_,  &TBinkPLog::byteCount_,   &TBinkPLog::request_,     &TBinkPLog::fileRcvd_,
+    &TBinkPLog::transferBad_, &TBinkPLog::fileSent_,  &TBinkPLog::carrierLost_};
+
+std::size_t TBinkPLog::BucketOf(std::uint64_t head)
+{
+    // Multiplicative hashing: the top bits depend on all eight bytes.
+    return static_cast<std::size_t>((head * 0x9E3779B97F4A7C15ull) >> (64 - kBucketBits));
+}
+
+std::size_t TBinkPLog::BucketOf4(std::uint32_t head)
+{
+    return static_cast<std::size_t>((head * 0x9E3779B1u) >> (32 - kBucketBits));
+}
+
+void TBinkPLog::IndexEntries()
+{
+    static_assert(kEntryCount <= 32, "one bit per entry in a 32-bit mask");
+    entryBuckets_.fill(0);
+    shortBuckets_.fill(0);
+    entryHeads_.fill(0);
+    tinyEntries_ = 0;
+    for (std::size_t i = 0; i < kEntryCount; ++i) {
+        const std::string& text = this->*kEntryTexts[i];
+        const std::uint32_t bit = std::uint32_t{1} << i;
+        if (text.size() >= 8) {
+            entryHeads_[i] = Load8(text.data());
+            entryBuckets_[BucketOf(entryHeads_[i])] |= bit;
+        } else if (text.size() >= 4) {
+            shortBuckets_[BucketOf4(Load4(text.data()))] |= bit;
+        } else if (!text.empty()) {
+            tinyEntries_ |= bit;
+        }
+    }
+}
+
+std::uint32_t TBinkPLog::Candidates(std::string_view line) const
+{
+    std::uint32_t candidates = tinyEntries_;
+    if (line.size() >= kMsgAt + 4)
+        candidates |= shortBuckets_[BucketOf4(Load4(line.data() + kMsgAt))];
+    if (line.size() >= kMsgAt + 8)
+        candidates |= entryBuckets_[BucketOf(Load8(line.data() + kMsgAt))];
+    return candidates;
+}
+
+bool TBinkPLog::Matches(std::string_view line, Entry e) const
+{
+    const std::string& text = this->*kEntryTexts[static_cast<std::size_t>(e)];
+    if (text.empty() || line.size() < kMsgAt + text.size())
+        return false;
+    const char* msg = line.data() + kMsgAt;
+    if (text.size() < 8)
+        return std::memcmp(msg, text.data(), text.size()) == 0;
+    return Load8(msg) == entryHeads_[static_cast<std::size_t>(e)] && SameAfterHead(msg, text.data(), text.size());
 }
 
 void TBinkPLog::ReadConfig()
@@ -264,15 +362,11 @@ void TBinkPLog::ReadOkFile(const std::string& fileName)
     });
 }
 
-bool TBinkPLog::Begins(std::string_view line, const std::string& text) const
-{
-    return !text.empty() && MsgIs(line, text);
-}
-
 void TBinkPLog::ParseMailerLine(std::string_view line)
 {
-    if (line.size() < kTagAt + kTag.size() || line.substr(kTagAt, kTag.size()) != kTag)
+    if (!At(line, kTagAt, "BINK"))
         return;
+    lineEntries_ = Candidates(line);
     if (State != 0 && !SessionOpen())
         State = 0;
     if (State != 0)
@@ -283,27 +377,28 @@ void TBinkPLog::ParseMailerLine(std::string_view line)
 
 void TBinkPLog::ParseInSession(std::string_view line)
 {
-    TSess& s = *CurSess();
-    const bool lost = Begins(line, carrierLost_);
-    if ((Begins(line, sessionEnd_) && line.find("EMSI") != std::string_view::npos) || lost || endPending_) {
+    // The session is fetched only for a line that changes it.
+    auto sess = [this]() -> TSess& { return *CurSess(); };
+    const bool lost = Begins(line, eCarrierLost);
+    if ((Begins(line, eSessionEnd) && line.find("EMSI") != std::string_view::npos) || lost || endPending_) {
         endPending_ = false;
         if (lost) {
-            s.Set(sfOK, false);
-            if (!s.Addr)
-                s.Set(sfBad, true);
+            sess().Set(sfOK, false);
+            if (!sess().Addr)
+                sess().Set(sfBad, true);
         }
         EndSession(line);
         return;
     }
-    if (Begins(line, handshakeBad_)) {
-        if (!s.Addr)
-            s.Set(sfBad, true);
-        s.Set(sfOK, false);
+    if (Begins(line, eHandshakeBad)) {
+        if (!sess().Addr)
+            sess().Set(sfBad, true);
+        sess().Set(sfOK, false);
         State = kFailed;
-    } else if (Begins(line, transferBad_)) {
-        s.Set(sfOK, false);
-    } else if (Begins(line, human_) || Begins(line, terminal_) || Begins(line, visitor_)) {
-        s.Set(sfHuman, true);
+    } else if (Begins(line, eTransferBad)) {
+        sess().Set(sfOK, false);
+    } else if (Begins(line, eHuman) || Begins(line, eTerminal) || Begins(line, eVisitor)) {
+        sess().Set(sfHuman, true);
         endPending_ = true;
     }
     SessionStep(line);
@@ -311,7 +406,7 @@ void TBinkPLog::ParseInSession(std::string_view line)
 
 void TBinkPLog::ParseNoSession(std::string_view line)
 {
-    if (Begins(line, calling_)) {
+    if (Begins(line, eCalling)) {
         dialling_ = true;
         SetDialAddr(std::nullopt);
         std::size_t open = line.find('(');
@@ -328,16 +423,17 @@ void TBinkPLog::ParseNoSession(std::string_view line)
             NodeStats->AddCall(addr);
         return;
     }
-    if (MsgIs(line, "Busy") || MsgIs(line, "No Carrier")) {
+    const bool busy = At(line, kMsgAt, "Busy");
+    if (busy || At(line, kMsgAt, "No Carrier")) {
         if (DialAddr()) {
             if (NodeStats)
-                NodeStats->AddResult(&*DialAddr(), MsgIs(line, "Busy") ? 0 : 1);
+                NodeStats->AddResult(&*DialAddr(), busy ? 0 : 1);
             SetDialAddr(std::nullopt);
         }
         dialling_ = false;  // the call is over
         return;
     }
-    if (MsgIs(line, "Connect") && line.find('/') != std::string_view::npos) {
+    if (At(line, kMsgAt, "Connect") && line.find('/') != std::string_view::npos) {
         StartSession(line, !dialling_);
         dialling_ = false;
         CurSess()->SetConnect(MsgAfter(line, "Connect"));
@@ -349,13 +445,14 @@ void TBinkPLog::ParseNoSession(std::string_view line)
 
 void TBinkPLog::SessionStep(std::string_view line)
 {
-    TSess& s = *CurSess();
+    // The session is fetched only for a line that changes it.
+    auto sess = [this]() -> TSess& { return *CurSess(); };
     const std::size_t msgAt = static_cast<std::size_t>(MsgCol - 1);
     const std::string_view msg = line.size() > msgAt ? line.substr(msgAt) : std::string_view{};
     switch (State) {
     case kWaitSystem: {
         // "System name (zone:net/node)"; a line without "(" is not the system line.
-        if (line.empty() || line.back() != ')' || Begins(line, addrList_))
+        if (line.empty() || line.back() != ')' || Begins(line, eAddrList))
             return;
         std::size_t open = msg.rfind('(');
         if (open == std::string_view::npos)
@@ -363,20 +460,20 @@ void TBinkPLog::SessionStep(std::string_view line)
         std::string_view addrText = msg.substr(open + 1);
         addrText.remove_suffix(1);
         TFidoAddr addr = TFidoAddr::CreateStr(addrText);
-        s.System = KeepText(open > 0 ? msg.substr(0, open - 1) : std::string_view{});
-        s.Addr = addr;
-        s.Set(sfHuman, false);
+        sess().System = KeepText(open > 0 ? msg.substr(0, open - 1) : std::string_view{});
+        sess().Addr = addr;
+        sess().Set(sfHuman, false);
         State = kWaitMailer;
         return;
     }
     case kWaitMailer:
-        if (Begins(line, mailer_)) {
-            s.Mailer = KeepText(MsgAfter(line, mailer_));
+        if (Begins(line, eMailer)) {
+            sess().Mailer = KeepText(MsgAfter(line, mailer_));
             State = kWaitSysOp;
         }
         return;
     case kWaitSysOp:
-        if (Begins(line, sysop_)) {
+        if (Begins(line, eSysOp)) {
             // "Name <separator> place": the name ends before the blank in front of
             // the separator word.
             std::string_view value = MsgAfter(line, sysop_);
@@ -391,47 +488,47 @@ void TBinkPLog::SessionStep(std::string_view line)
                     }
                 }
             }
-            s.SysOp = KeepText(name);
+            sess().SysOp = KeepText(name);
             State = kHandshake;
         }
         return;
     case kHandshake:
-        if (Begins(line, phone_)) {
-            s.Phone = KeepText(MsgAfter(line, phone_));
-        } else if (Begins(line, password_)) {
-            s.Set(sfPassword, true);
-        } else if (Begins(line, badPassword_)) {
-            s.Set(sfBadPassword, true);
+        if (Begins(line, ePhone)) {
+            sess().Phone = KeepText(MsgAfter(line, phone_));
+        } else if (Begins(line, ePassword)) {
+            sess().Set(sfPassword, true);
+        } else if (Begins(line, eBadPassword)) {
+            sess().Set(sfBadPassword, true);
         } else if (!protoMarker_.empty()) {
             std::size_t at = line.find(protoMarker_);
             if (at == std::string_view::npos)
                 return;
             std::size_t from = at + protoMarker_.size() + 1;
-            s.SetProtocol(from < line.size() ? line.substr(from, kMaxProtocol) : std::string_view{});
+            sess().SetProtocol(from < line.size() ? line.substr(from, kMaxProtocol) : std::string_view{});
             State = kTransfers;
         }
         return;
     case kTransfers:
-        if (Begins(line, request_)) {
+        if (Begins(line, eRequest)) {
             std::string_view name = MsgAfter(line, request_);
-            if (s.Addr && !TrimControls(name).empty())
-                AddFreq(name, *s.Addr);
-        } else if (Begins(line, fileRcvd_)) {
-            ++s.FilesRcvd;
+            if (sess().Addr && !TrimControls(name).empty())
+                AddFreq(name, *sess().Addr);
+        } else if (Begins(line, eFileRcvd)) {
+            ++sess().FilesRcvd;
             sending_ = false;
-        } else if (Begins(line, fileSent_)) {
-            ++s.FilesSent;
+        } else if (Begins(line, eFileSent)) {
+            ++sess().FilesSent;
             sending_ = true;
-        } else if (Begins(line, byteCount_)) {
+        } else if (Begins(line, eByteCount)) {
             std::size_t open = line.find('(');
             if (open == std::string_view::npos)
                 return;
             std::string_view count = line.substr(open + 1);
             count = count.substr(0, count.find(' '));
             std::int64_t bytes = ParseByteCount(count);
-            std::int64_t& sum = sending_ ? s.BytesSent : s.BytesRcvd;
+            std::int64_t& sum = sending_ ? sess().BytesSent : sess().BytesRcvd;
             sum = std::min(sum + bytes, kMaxBytes);
-        } else if (Begins(line, sentPath_)) {
+        } else if (Begins(line, eSentPath)) {
             // "<word> <path>": the path starts after the first blank behind the
             // message's first character.
             std::size_t blank = line.find(' ', static_cast<std::size_t>(MsgCol));
@@ -440,8 +537,8 @@ void TBinkPLog::SessionStep(std::string_view line)
             std::string_view path = TrimControls(line.substr(blank + 1));
             std::size_t slash = path.rfind('\\');
             std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-            if (s.Addr && !TrimControls(name).empty())
-                FreqSent(name, path, *s.Addr);
+            if (sess().Addr && !TrimControls(name).empty())
+                FreqSent(name, path, *sess().Addr);
         }
         return;
     default:

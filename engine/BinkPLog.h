@@ -20,6 +20,7 @@
 #include "fido/MailerLng.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -68,12 +69,30 @@ public:
     bool EndPending() const { return endPending_; }
 
 private:
-    // True when the message (from MsgCol) starts with text; an empty text (an entry
-    // missing from the language file) matches nothing.
-    bool Begins(std::string_view line, const std::string& text) const;
-    void ParseInSession(std::string_view line);
-    void ParseNoSession(std::string_view line);
-    void SessionStep(std::string_view line);
+    // The entries a message is matched against, one bit each (see kEntryTexts).
+    enum Entry : int {
+        eHuman, ePhone, eSysOp, eAddrList, eHandshakeBad, ePassword, eBadPassword, eSessionEnd, eTerminal,
+        eVisitor, eMailer, eCalling, eSentPath, eByteCount, eRequest, eFileRcvd, eTransferBad, eFileSent,
+        eCarrierLost, kEntryCount
+    };
+    // The member that holds the text of each entry.
+    static const std::array<std::string TBinkPLog::*, kEntryCount> kEntryTexts;
+
+    // True when the message (from MsgCol) starts with the text of the entry; an empty
+    // text (an entry missing from the language file) matches nothing. The line must
+    // be the one being parsed (see lineEntries_).
+    bool Begins(std::string_view line, Entry e) const { return ((lineEntries_ >> e) & 1u) != 0 && Matches(line, e); }
+    [[gnu::noinline]] bool Matches(std::string_view line, Entry e) const;
+    // Sorts the entries into the buckets after their texts have changed.
+    void IndexEntries();
+    static std::size_t BucketOf(std::uint64_t head);
+    static std::size_t BucketOf4(std::uint32_t head);
+    // The entries the message of a line may begin with, one bit per entry.
+    std::uint32_t Candidates(std::string_view line) const;
+    // All three run inside ParseMailerLine, so that a line costs one function entry.
+    [[gnu::always_inline]] inline void ParseInSession(std::string_view line);
+    [[gnu::always_inline]] inline void ParseNoSession(std::string_view line);
+    [[gnu::always_inline]] inline void SessionStep(std::string_view line);
     void ReadOkFile(const std::string& fileName);
 
     std::unique_ptr<TBinkLng> lng_;
@@ -110,6 +129,20 @@ private:
     std::string recdWord_;      // 293
     std::string humanWord16_;
     std::string humanWord127_;
+
+    // A line is compared only with the entries whose first eight bytes hash to the
+    // same bucket as its own first eight message bytes; entries of four to seven
+    // bytes ("Phone ", "Out-") go by their first four bytes; shorter ones are compared
+    // with every line. One bit per entry.
+    static constexpr int kBucketBits = 6;
+    std::array<std::uint32_t, std::size_t{1} << kBucketBits> entryBuckets_{};
+    std::array<std::uint32_t, std::size_t{1} << kBucketBits> shortBuckets_{};
+    std::uint32_t tinyEntries_ = 0;
+    // The first eight bytes of each entry of eight bytes or more.
+    std::array<std::uint64_t, kEntryCount> entryHeads_{};
+    // The entries the current line may begin with: one look-up per line, so that
+    // most tests of the chains in the parser are bit tests.
+    std::uint32_t lineEntries_ = 0;
 
     // binkley.cfg
     std::string okFile_;

@@ -8,8 +8,13 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarvix {
 
@@ -21,14 +26,100 @@ constexpr std::size_t kStampLen = 17;  // up to the last digit of the seconds
 constexpr std::size_t kTagAt = 18;
 constexpr std::string_view kTag = "FHML";
 constexpr int kTagCol = 18;
+constexpr std::size_t kMsgAt = TFHMailLog::kMsgCol - 1;
 
 // Fixed words of FhMail's own, not taken from the language file.
+// (Also "Connect", "Starting ZMO session" and "send:" at the start of a message.)
 constexpr std::string_view kConnect = "Connect";
-constexpr std::string_view kZModemStart = "Starting ZMO session";
-constexpr std::string_view kSend = "send:";
 constexpr std::string_view kRename = "-->";
 constexpr std::string_view kTraffic = "Tx/Rx:";
 constexpr std::string_view kCarrierLost = "Carrier lost";
+
+// The line holds the literal text at offset at. A fixed length lets the compiler
+// compare in place instead of calling memcmp.
+template <std::size_t N>
+bool At(std::string_view line, std::size_t at, const char (&text)[N])
+{
+    constexpr std::size_t n = N - 1;
+    return line.size() >= at + n && std::memcmp(line.data() + at, text, n) == 0;
+}
+
+// Eight bytes as one number, in the host's byte order: only compared and hashed
+// with numbers made the same way.
+std::uint64_t Load8(const char* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The n bytes at a and b are the same, given that the first eight are (n >= 8):
+// eight bytes at a time, the last eight overlapping the ones before.
+bool SameAfterHead(const char* a, const char* b, std::size_t n)
+{
+    for (std::size_t i = 8; i + 8 < n; i += 8)
+        if (Load8(a + i) != Load8(b + i))
+            return false;
+    return Load8(a + n - 8) == Load8(b + n - 8);
+}
+
+// "Carrier lost" anywhere in a line. It is looked for in every line of a session, so
+// sixteen places at a time are tested for its first and its last byte; only a place
+// with both is compared in full.
+bool SaysCarrierLost(std::string_view line)
+{
+    constexpr std::size_t n = kCarrierLost.size();
+    if (line.size() < n)
+        return false;
+    const char* p = line.data();
+    const std::size_t last = line.size() - n;  // the last place the text can start
+    auto at = [&](std::size_t i) { return std::memcmp(p + i, kCarrierLost.data(), n) == 0; };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if (last >= 15) {
+        const __m128i first = _mm_set1_epi8(kCarrierLost.front());
+        const __m128i final = _mm_set1_epi8(kCarrierLost.back());
+        // Places i..i+15; the last block overlaps the one before it.
+        for (;;) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + n - 1));
+            auto mask = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, final))));
+            for (; mask != 0; mask &= mask - 1)
+                if (at(i + static_cast<std::size_t>(std::countr_zero(mask))))
+                    return true;
+            if (i == last - 15)
+                return false;
+            i = std::min(i + 16, last - 15);
+        }
+    }
+#endif
+    for (; i <= last; ++i)
+        if (p[i] == kCarrierLost.front() && p[i + n - 1] == kCarrierLost.back() && at(i))
+            return true;
+    return false;
+}
+
+// Words 2 and 3 of a message, split at runs of blanks as NthWord splits them: the
+// byte count and the file of a transfer line ("H-Snd 48213b FILE.ZIP").
+void TransferWords(std::string_view message, std::string_view& second, std::string_view& third)
+{
+    second = third = {};
+    std::size_t i = 0;
+    for (int k = 1; k <= 3; ++k) {
+        while (i < message.size() && message[i] == ' ')
+            ++i;
+        if (i >= message.size())
+            return;
+        const void* end = std::memchr(message.data() + i, ' ', message.size() - i);
+        const std::size_t e = end ? static_cast<std::size_t>(static_cast<const char*>(end) - message.data()) : message.size();
+        if (k == 2)
+            second = message.substr(i, e - i);
+        else if (k == 3)
+            third = message.substr(i, e - i);
+        i = e;
+    }
+}
 
 [[noreturn]] void NotANumber(std::string_view s)
 {
@@ -44,7 +135,9 @@ std::int64_t ParseCount(std::string_view s)
     for (char c : s) {
         if (c < '0' || c > '9')
             NotANumber(s);
-        if (v > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10)
+        // The exact limit is worked out only for a value near it.
+        constexpr std::int64_t kSafe = (std::numeric_limits<std::int64_t>::max() - 9) / 10;
+        if (v > kSafe && v > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10)
             NotANumber(s);
         v = v * 10 + (c - '0');
     }
@@ -111,35 +204,79 @@ void TFHMailLog::UseTexts(const TFHMailLng& lng)
     auto get = [&lng](const char* key) { return lng.GetStr(key); };
     auto getOr = [&](const char* key, const char* fallback) { return has(key) ? get(key) : std::string(fallback); };
     Texts t;
-    t.ring = getOr("RING", "Ring");
-    t.dialing = get("DIALING");
-    t.busy = getOr("BUSY", "Busy");
-    t.noCarrier = getOr("NO_CARRIER", "No Carrier");
-    t.remoteAddress = get("REMOTE_ADDRESS");
-    t.bbsCall = get("BBSCALL");
-    t.postSession = get("POST_SESSION");
-    t.sessionAbort = get("SESSION_ABORT");
-    t.remoteMailer = get("REMOTE_MAILER");
-    t.remoteName = get("REMOTE_NAME");
-    t.remoteSysOp = get("REMOTE_SYSOP");
+    auto msg = [&t](Msg m) -> std::string& { return t.msg[static_cast<std::size_t>(m)]; };
+    msg(mRing) = getOr("RING", "Ring");
+    msg(mDialing) = get("DIALING");
+    msg(mBusy) = getOr("BUSY", "Busy");
+    msg(mNoCarrier) = getOr("NO_CARRIER", "No Carrier");
+    msg(mRemoteAddress) = get("REMOTE_ADDRESS");
+    msg(mBbsCall) = get("BBSCALL");
+    msg(mPostSession) = get("POST_SESSION");
+    msg(mSessionAbort) = get("SESSION_ABORT");
+    msg(mRemoteMailer) = get("REMOTE_MAILER");
+    msg(mRemoteName) = get("REMOTE_NAME");
+    msg(mRemoteSysOp) = get("REMOTE_SYSOP");
     t.remoteSysOp2 = get("REMOTE_SYSOP2");
-    t.remotePhone = get("REMOTE_PHONE");
-    t.passwordProtected = get("PASSWORD_PROTECTED");
-    t.badPassword = get("BAD_PASSWORD");
-    t.janusStart = get("JANUS_START");
-    t.hydraStart = get("HYDRA_START");
-    t.freq = get("FREQ");
+    msg(mRemotePhone) = get("REMOTE_PHONE");
+    msg(mPasswordProtected) = get("PASSWORD_PROTECTED");
+    msg(mBadPassword) = get("BAD_PASSWORD");
+    msg(mJanusStart) = get("JANUS_START");
+    msg(mHydraStart) = get("HYDRA_START");
+    msg(mFreq) = get("FREQ");
     t.sent = has("SENT") ? std::string(TrimControls(get("SENT"))) : std::string();
     if (t.sent.empty())
         t.sent = "-Sent";
     t.received = has("RECEIVED") ? std::string(TrimControls(get("RECEIVED"))) : std::string("-Recv");
-    t.partiallySent = get("PARTIALLY_SENT");
+    msg(mPartiallySent) = get("PARTIALLY_SENT");
     t.partiallySent2 = get("PARTIALLY_SENT2");
-    t.infoPostSession = std::string(FirstWord(t.postSession));
+    t.infoPostSession = std::string(FirstWord(msg(mPostSession)));
     t.infoStarting = std::string(FirstWord(get("STARTING_PROCESS")));
     t.infoFinishing = std::string(FirstWord(get("FINISHING")));
-    t.specialBbsCall = std::string(FirstWord(t.bbsCall));
+    t.specialBbsCall = std::string(FirstWord(msg(mBbsCall)));
     texts_ = std::move(t);
+    IndexMsgs();
+}
+
+std::size_t TFHMailLog::BucketOf(std::uint64_t head)
+{
+    // Multiplicative hashing: the top bits depend on all eight bytes.
+    return static_cast<std::size_t>((head * 0x9E3779B97F4A7C15ull) >> (64 - kBucketBits));
+}
+
+void TFHMailLog::IndexMsgs()
+{
+    static_assert(kMsgCount <= 32, "one bit per text in a 32-bit mask");
+    msgBuckets_.fill(0);
+    msgHeads_.fill(0);
+    shortMsgs_ = 0;
+    for (std::size_t i = 0; i < kMsgCount; ++i) {
+        const std::string& text = texts_.msg[i];
+        const std::uint32_t bit = std::uint32_t{1} << i;
+        if (text.size() >= 8) {
+            msgHeads_[i] = Load8(text.data());
+            msgBuckets_[BucketOf(msgHeads_[i])] |= bit;
+        } else if (!text.empty()) {
+            shortMsgs_ |= bit;
+        }
+    }
+}
+
+std::uint32_t TFHMailLog::Candidates(std::string_view line) const
+{
+    if (line.size() < kMsgAt + 8)
+        return shortMsgs_;
+    return msgBuckets_[BucketOf(Load8(line.data() + kMsgAt))] | shortMsgs_;
+}
+
+bool TFHMailLog::Matches(std::string_view line, Msg m) const
+{
+    const std::string& text = Text(m);
+    if (text.empty() || line.size() < kMsgAt + text.size())
+        return false;
+    const char* msg = line.data() + kMsgAt;
+    if (text.size() < 8)
+        return std::memcmp(msg, text.data(), text.size()) == 0;
+    return Load8(msg) == msgHeads_[static_cast<std::size_t>(m)] && SameAfterHead(msg, text.data(), text.size());
 }
 
 // ---------------------------------------------------------------------------
@@ -288,11 +425,6 @@ void TFHMailLog::ReadConfig()
 // ---------------------------------------------------------------------------
 // The line parser
 
-bool TFHMailLog::Is(std::string_view line, std::string_view text) const
-{
-    return !text.empty() && MsgIs(line, text);
-}
-
 std::string_view TFHMailLog::ValueAfter(std::string_view line, std::string_view text) const
 {
     std::size_t cut = text.size() + static_cast<std::size_t>(MsgCol - 1);
@@ -301,8 +433,14 @@ std::string_view TFHMailLog::ValueAfter(std::string_view line, std::string_view 
 
 void TFHMailLog::RememberLine(std::string_view line)
 {
-    prevStampLen_ = std::min(line.size(), prevStamp_.size());
-    std::memcpy(prevStamp_.data(), line.data(), prevStampLen_);
+    // A whole stamp (nearly every line) is copied with a fixed length, in place.
+    if (line.size() >= prevStamp_.size()) {
+        std::memcpy(prevStamp_.data(), line.data(), prevStamp_.size());
+        prevStampLen_ = prevStamp_.size();
+    } else {
+        prevStampLen_ = line.size();
+        std::memcpy(prevStamp_.data(), line.data(), prevStampLen_);
+    }
     prevLineNo_ = LineNo;
 }
 
@@ -315,8 +453,9 @@ void TFHMailLog::ParseMailerLine(std::string_view line)
         ~Remember() { log->RememberLine(line); }
     } remember{this, line};
 
-    if (line.size() < kTagAt + kTag.size() || line.substr(kTagAt, kTag.size()) != kTag)
+    if (!At(line, kTagAt, "FHML"))
         return;
+    lineMsgs_ = Candidates(line);
     if (State != fsNone && !SessionOpen())
         State = fsNone;  // a state set from outside without a session
     if (State == fsBbsCall) {
@@ -330,33 +469,31 @@ void TFHMailLog::ParseMailerLine(std::string_view line)
         return;
     }
 
-    const Texts& t = texts_;
-    if (Is(line, t.postSession)) {
+    if (Is(line, mPostSession)) {
         EndPostSession(line);
         return;
     }
-    if (Is(line, t.noCarrier)) {
+    if (Is(line, mNoCarrier)) {
         CurSess()->Set(sfOK, false);
         EndSession(line);
         callMode_ = cmNone;
         return;
     }
-    if (line.find(kCarrierLost) != std::string_view::npos || Is(line, t.sessionAbort))
+    if (SaysCarrierLost(line) || Is(line, mSessionAbort))
         CurSess()->Set(sfOK, false);
     ParseSessionStep(line);
 }
 
 void TFHMailLog::ParseIdle(std::string_view line)
 {
-    const Texts& t = texts_;
-    if (Is(line, t.ring)) {
+    if (Is(line, mRing)) {
         callMode_ = cmRinging;
         SetDialAddr(std::nullopt);
-    } else if (Is(line, t.dialing)) {
+    } else if (Is(line, mDialing)) {
         callMode_ = cmDialling;
         SetDialAddr(std::nullopt);
         // "<dialing text>2:5020/1 (phone)"; a "#" instead of an address counts no call.
-        std::string_view value = TrimBlanks(ValueAfter(line, t.dialing));
+        std::string_view value = TrimBlanks(ValueAfter(line, Text(mDialing)));
         if (value.empty() || value.front() == '#')
             return;
         value = TrimBlanks(value.substr(0, value.find('(')));
@@ -366,13 +503,13 @@ void TFHMailLog::ParseIdle(std::string_view line)
         SetDialAddr(addr);
         if (NodeStats)
             NodeStats->AddCall(addr);
-    } else if (Is(line, t.busy)) {
+    } else if (Is(line, mBusy)) {
         if (DialAddr() && NodeStats)
             NodeStats->AddResult(&*DialAddr(), 0);
-    } else if (Is(line, t.noCarrier)) {
+    } else if (Is(line, mNoCarrier)) {
         if (DialAddr() && NodeStats)
             NodeStats->AddResult(&*DialAddr(), 1);
-    } else if (MsgIs(line, kConnect)) {
+    } else if (At(line, kMsgAt, "Connect")) {
         // "Connect 33600/V34/LAPM": the speed is kept for the session that follows.
         std::string_view value = MsgAfter(line, kConnect);
         value = TrimBlanks(value.substr(0, value.find('/')));
@@ -380,15 +517,15 @@ void TFHMailLog::ParseIdle(std::string_view line)
         if (speed > std::numeric_limits<std::uint32_t>::max())
             NotANumber(value);
         connectSpeed_ = static_cast<std::uint32_t>(speed);
-    } else if (Is(line, t.remoteAddress)) {
+    } else if (Is(line, mRemoteAddress)) {
         OpenSession(line, callMode_ == cmRinging);
         TSess& s = *CurSess();
         s.Set(sfHuman, false);
         s.Speed = connectSpeed_;
-        std::string_view addr = TrimBlanks(ValueAfter(line, t.remoteAddress));
+        std::string_view addr = TrimBlanks(ValueAfter(line, Text(mRemoteAddress)));
         if (!addr.empty())
             s.Addr = TFidoAddr::CreateStr(addr);
-    } else if (Is(line, t.bbsCall)) {
+    } else if (Is(line, mBbsCall)) {
         OpenSession(line, true);
         TSess& s = *CurSess();
         s.Set(sfHuman, true);
@@ -441,63 +578,66 @@ void TFHMailLog::EndPostSession(std::string_view line)
 void TFHMailLog::ParseSessionStep(std::string_view line)
 {
     const Texts& t = texts_;
-    TSess& s = *CurSess();
+    // The session is fetched only for a line that changes it: most lines change
+    // nothing in their state.
+    auto sess = [this]() -> TSess& { return *CurSess(); };
     const std::string_view message = line.substr(std::min(line.size(), static_cast<std::size_t>(MsgCol - 1)));
     // The transfer texts stand one column after the start of the message.
     auto transfer = [&](const std::string& text) {
-        return !text.empty() && message.size() >= 1 + text.size() && message.substr(1, text.size()) == text;
+        return !text.empty() && message.size() >= 1 + text.size() && message[1] == text[0] &&
+               message.substr(1, text.size()) == text;
     };
     switch (State) {
     case fsMailer:
-        if (Is(line, t.remoteMailer)) {
-            s.Mailer = KeepText(ValueAfter(line, t.remoteMailer));
+        if (Is(line, mRemoteMailer)) {
+            sess().Mailer = KeepText(ValueAfter(line, Text(mRemoteMailer)));
             State = fsSystem;
         }
         break;
     case fsSystem:
-        if (Is(line, t.remoteName)) {
-            s.System = KeepText(ValueAfter(line, t.remoteName));
+        if (Is(line, mRemoteName)) {
+            sess().System = KeepText(ValueAfter(line, Text(mRemoteName)));
             State = fsSysOp;
         }
         break;
     case fsSysOp:
-        if (Is(line, t.remoteSysOp)) {
+        if (Is(line, mRemoteSysOp)) {
             // "<sysop text>Ivan Petrov<second text>Moscow": the name before the second
             // text; a line without the second text is all name.
-            std::string_view value = ValueAfter(line, t.remoteSysOp);
+            std::string_view value = ValueAfter(line, Text(mRemoteSysOp));
             std::size_t cut = t.remoteSysOp2.empty() ? std::string_view::npos : value.find(t.remoteSysOp2);
-            s.SysOp = KeepText(value.substr(0, cut));
+            sess().SysOp = KeepText(value.substr(0, cut));
             State = fsPhone;
         }
         break;
     case fsPhone:
-        if (Is(line, t.remotePhone)) {
-            s.Phone = KeepText(ValueAfter(line, t.remotePhone));
+        if (Is(line, mRemotePhone)) {
+            sess().Phone = KeepText(ValueAfter(line, Text(mRemotePhone)));
             State = fsHandshake;
         }
         break;
     case fsHandshake:
-        if (Is(line, t.passwordProtected)) {
-            s.Set(sfPassword, true);
-        } else if (Is(line, t.badPassword)) {
-            s.Set(sfBadPassword, true);
-        } else if (Is(line, t.janusStart)) {
-            s.Protocol = prJanus;
+        if (Is(line, mPasswordProtected)) {
+            sess().Set(sfPassword, true);
+        } else if (Is(line, mBadPassword)) {
+            sess().Set(sfBadPassword, true);
+        } else if (Is(line, mJanusStart)) {
+            sess().Protocol = prJanus;
             State = fsTransfer;
-        } else if (Is(line, t.hydraStart)) {
-            s.Protocol = prHydra;
+        } else if (Is(line, mHydraStart)) {
+            sess().Protocol = prHydra;
             State = fsTransfer;
-        } else if (MsgIs(line, kZModemStart)) {
-            s.Protocol = prZModem;
+        } else if (At(line, kMsgAt, "Starting ZMO session")) {
+            sess().Protocol = prZModem;
             State = fsTransfer;
         }
         break;
     case fsTransfer:
-        if (Is(line, t.freq)) {
-            std::string_view name = ValueAfter(line, t.freq);
-            if (s.Addr && !TrimControls(name).empty())
-                AddFreq(name, *s.Addr);
-        } else if (MsgIs(line, kSend)) {
+        if (Is(line, mFreq)) {
+            std::string_view name = ValueAfter(line, Text(mFreq));
+            if (sess().Addr && !TrimControls(name).empty())
+                AddFreq(name, *sess().Addr);
+        } else if (At(line, kMsgAt, "send:")) {
             // "send: C:\PUB\FILE.ZIP" or "send: C:\PUB\FILE.ZIP --> NAME.ZIP"
             std::size_t cut = static_cast<std::size_t>(MsgCol) + 4;
             std::string_view path = cut >= line.size() ? std::string_view{} : line.substr(cut);
@@ -511,7 +651,7 @@ void TFHMailLog::ParseSessionStep(std::string_view line)
             SentLine(message);
         } else if (transfer(t.received)) {
             ReceivedLine(message);
-        } else if (Is(line, t.partiallySent)) {
+        } else if (Is(line, mPartiallySent)) {
             PartlySentLine(message);
         }
         break;
@@ -527,11 +667,11 @@ void TFHMailLog::SentLine(std::string_view message)
     ++s.FilesSent;
     // The path of the line before belongs to this file only; its buffer is kept for
     // the next one.
-    std::string_view file = NthWord(message, 3);
+    std::string_view bytes, file;
+    TransferWords(message, bytes, file);
     if (!file.empty() && s.Addr)
         FreqSent(file, pendingSentPath_, *s.Addr);
     pendingSentPath_.clear();
-    std::string_view bytes = NthWord(message, 2);
     if (!bytes.empty())
         s.BytesSent += ParseCount(bytes.substr(0, bytes.size() - 1));
 }
@@ -540,7 +680,8 @@ void TFHMailLog::ReceivedLine(std::string_view message)
 {
     TSess& s = *CurSess();
     ++s.FilesRcvd;
-    std::string_view bytes = NthWord(message, 2);
+    std::string_view bytes, file;
+    TransferWords(message, bytes, file);
     if (!bytes.empty())
         s.BytesRcvd += ParseCount(bytes.substr(0, bytes.size() - 1));
 }

@@ -93,27 +93,42 @@ public:
     const std::string& PendingSentPath() const { return pendingSentPath_; }
 
 private:
+    // The texts a message can begin with, by their place in Texts::msg.
+    enum Msg : int {
+        mRing, mDialing, mBusy, mNoCarrier, mRemoteAddress, mBbsCall, mPostSession, mSessionAbort,
+        mRemoteMailer, mRemoteName, mRemoteSysOp, mRemotePhone, mPasswordProtected, mBadPassword,
+        mJanusStart, mHydraStart, mFreq, mPartiallySent, kMsgCount
+    };
     // The message texts the parser matches, taken from the language file once.
     struct Texts {
-        std::string ring, dialing, busy, noCarrier, remoteAddress, bbsCall, postSession, sessionAbort,
-            remoteMailer, remoteName, remoteSysOp, remoteSysOp2, remotePhone, passwordProtected, badPassword,
-            janusStart, hydraStart, freq, sent, received, partiallySent, partiallySent2;
+        std::array<std::string, kMsgCount> msg;
+        // Texts found elsewhere in a line.
+        std::string remoteSysOp2, sent, received, partiallySent2;
         // First words shown in colour.
         std::string infoPostSession, infoStarting, infoFinishing, specialBbsCall;
     };
     void UseTexts(const TFHMailLng& lng);
+    const std::string& Text(Msg m) const { return texts_.msg[static_cast<std::size_t>(m)]; }
 
-    // The message begins with text; an empty text matches nothing.
-    bool Is(std::string_view line, std::string_view text) const;
+    // The message begins with the text of m; an empty text matches nothing. The line
+    // must be the one being parsed (see lineMsgs_).
+    bool Is(std::string_view line, Msg m) const { return ((lineMsgs_ >> m) & 1u) != 0 && Matches(line, m); }
+    [[gnu::noinline]] bool Matches(std::string_view line, Msg m) const;
+    // Sorts the texts into msgBuckets_ / shortMsgs_ after texts_ has changed.
+    void IndexMsgs();
+    static std::size_t BucketOf(std::uint64_t head);
+    // The texts the message of a line may begin with, one bit per text.
+    std::uint32_t Candidates(std::string_view line) const;
     // The line less its first (length of text + MsgCol - 1) characters.
     std::string_view ValueAfter(std::string_view line, std::string_view text) const;
     // The time of a line, or false when the line has no readable time stamp.
     bool TryTimeOfLine(std::string_view line, TDateTime& result) const;
 
-    void ParseIdle(std::string_view line);
+    // Both run inside ParseMailerLine, so that a line costs one function entry.
+    [[gnu::always_inline]] inline void ParseIdle(std::string_view line);
     // A session opened by this line, starting at the line before it.
     void OpenSession(std::string_view line, bool incoming);
-    void ParseSessionStep(std::string_view line);
+    [[gnu::always_inline]] inline void ParseSessionStep(std::string_view line);
     void EndPostSession(std::string_view line);
     void SentLine(std::string_view message);
     void ReceivedLine(std::string_view message);
@@ -125,6 +140,17 @@ private:
     std::unique_ptr<TFHMailLng> lng_;
     std::string lngPath_;  // the resolved name lng_ was read from
     Texts texts_;
+    // A line is compared only with the texts whose first eight bytes hash to the
+    // same bucket as its own first eight message bytes; texts shorter than that are
+    // compared with every line. One bit per text.
+    static constexpr int kBucketBits = 6;
+    std::array<std::uint32_t, std::size_t{1} << kBucketBits> msgBuckets_{};
+    std::uint32_t shortMsgs_ = 0;
+    // The first eight bytes of each text of eight bytes or more.
+    std::array<std::uint64_t, kMsgCount> msgHeads_{};
+    // The texts the current line may begin with: one look-up per line, so that most
+    // tests of the chains in the parser are bit tests.
+    std::uint32_t lineMsgs_ = 0;
 
     int callMode_ = cmNone;
     std::uint32_t connectSpeed_ = 0;

@@ -7,6 +7,8 @@
 #include "platform/HostPath.h"
 #include "platform/Text.h"
 
+#include <bit>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <system_error>
@@ -26,13 +28,49 @@ constexpr std::size_t kConnectTextAt = kMsgAt + 11;      // the connect text
 constexpr std::size_t kTransferAt = kMsgAt + 1;          // "Send-" / "Recv-" after one marker byte
 constexpr std::size_t kFreqNameAt = kMsgAt + 2;          // a requested file name
 constexpr std::size_t kSentPathAt = kMsgAt + 9;          // the path of a file being sent
-constexpr std::string_view kCaller = "    CALLER";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool At(std::string_view line, std::size_t at, std::string_view text)
+// The line holds the literal text at offset at. A fixed length lets the compiler
+// compare in place instead of calling memcmp.
+template <std::size_t N>
+bool At(std::string_view line, std::size_t at, const char (&text)[N])
 {
-    return line.size() >= at + text.size() && line.substr(at, text.size()) == text;
+    constexpr std::size_t n = N - 1;
+    return line.size() >= at + n && std::memcmp(line.data() + at, text, n) == 0;
+}
+
+// Eight bytes as one number, in the host's byte order: only compared and hashed
+// with numbers made the same way.
+std::uint64_t Load8(const char* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The n bytes at a and b are the same, given that the first eight are (n >= 8):
+// eight bytes at a time, the last eight overlapping the ones before.
+bool SameAfterHead(const char* a, const char* b, std::size_t n)
+{
+    for (std::size_t i = 8; i + 8 < n; i += 8)
+        if (Load8(a + i) != Load8(b + i))
+            return false;
+    return Load8(a + n - 8) == Load8(b + n - 8);
+}
+
+// The node status says "listed" and not "unlisted". One pass over the line: an
+// "unlisted" anywhere wins over a "listed" before it.
+bool SaysListed(std::string_view line)
+{
+    constexpr std::string_view kListed = "listed";
+    bool listed = false;
+    for (std::size_t at = line.find(kListed); at != std::string_view::npos; at = line.find(kListed, at + 1)) {
+        if (at >= 2 && line[at - 2] == 'u' && line[at - 1] == 'n')
+            return false;
+        listed = true;
+    }
+    return listed;
 }
 
 std::string_view From(std::string_view line, std::size_t at)
@@ -236,10 +274,52 @@ void TSFMailLog::LoadLng()
     auto lng = std::make_unique<TSFMailLng>(ToHostPath(MakePath("sf-mail.lng", MailerPath())));
     for (int i = 0; i < kMsgCount; ++i)
         cut_[static_cast<std::size_t>(i)] = lng->GetCut(kEntryNumbers[static_cast<std::size_t>(i)]);
+    IndexMsgs();
     std::string_view rest;
     FirstWord(cut_[m1082], &rest);
     specialWord_ = FirstWord(rest);
     lng_ = std::move(lng);
+}
+
+std::size_t TSFMailLog::BucketOf(std::uint64_t head)
+{
+    // Multiplicative hashing: the top bits depend on all eight bytes.
+    return static_cast<std::size_t>((head * 0x9E3779B97F4A7C15ull) >> (64 - kBucketBits));
+}
+
+void TSFMailLog::IndexMsgs()
+{
+    static_assert(kMsgCount <= 32, "one bit per entry in a 32-bit mask");
+    msgBuckets_.fill(0);
+    msgHeads_.fill(0);
+    shortMsgs_ = 0;
+    for (std::size_t i = 0; i < kMsgCount; ++i) {
+        const std::string& text = cut_[i];
+        const std::uint32_t bit = std::uint32_t{1} << i;
+        if (text.size() >= 8) {
+            msgHeads_[i] = Load8(text.data());
+            msgBuckets_[BucketOf(msgHeads_[i])] |= bit;
+        } else if (!text.empty())
+            shortMsgs_ |= bit;
+    }
+}
+
+std::uint32_t TSFMailLog::Candidates(std::string_view line) const
+{
+    if (line.size() < kMsgAt + 8)
+        return shortMsgs_;
+    return msgBuckets_[BucketOf(Load8(line.data() + kMsgAt))] | shortMsgs_;
+}
+
+bool TSFMailLog::Matches(std::string_view line, Msg m) const
+{
+    const std::string& text = cut_[static_cast<std::size_t>(m)];
+    if (text.empty() || line.size() < kMsgAt + text.size())
+        return false;
+    const char* msg = line.data() + kMsgAt;
+    if (text.size() < 8)
+        return std::memcmp(msg, text.data(), text.size()) == 0;
+    return Load8(msg) == msgHeads_[static_cast<std::size_t>(m)] && SameAfterHead(msg, text.data(), text.size());
 }
 
 std::string TSFMailLog::ConfigFileName() const
@@ -279,12 +359,6 @@ void TSFMailLog::ReadConfig()
 
 // --- the line parser ---
 
-bool TSFMailLog::Is(std::string_view line, Msg m) const
-{
-    const std::string& text = cut_[static_cast<std::size_t>(m)];
-    return !text.empty() && MsgIs(line, text);
-}
-
 std::string_view TSFMailLog::Value(std::string_view line, Msg m) const
 {
     return MsgAfter(line, cut_[static_cast<std::size_t>(m)]);
@@ -321,6 +395,7 @@ void TSFMailLog::ParseMailerLine(std::string_view line)
 {
     if (line.empty() || !IsDigit(line[0]))
         return;
+    lineMsgs_ = Candidates(line);
     if (State != 0 && !SessionOpen())
         State = 0;  // no session to read into
     if (State != 0) {
@@ -372,9 +447,9 @@ void TSFMailLog::StepNoSession(std::string_view line)
             Sess().StartLine = LineNo - 1;
         Sess().SetConnect(From(line, kConnectTextAt));
         callMode_ = cmNone;
-    } else if (callMode_ == cmAnswer && MsgIs(line, kCaller)) {
+    } else if (callMode_ == cmAnswer && At(line, kMsgAt, "    CALLER")) {
         // "    CALLER ID: 1234567": the number follows the first ":" after the word.
-        std::size_t colon = line.find(':', kMsgAt + kCaller.size());
+        std::size_t colon = line.find(':', kMsgAt + 10);
         if (colon != std::string_view::npos) {
             std::string_view phone = TrimBlanks(line.substr(colon + 1));
             if (!phone.empty() && phone != "?")
@@ -393,10 +468,10 @@ void TSFMailLog::CallPlaced(std::string_view line)
     PendingPhone.clear();
     // "Calling <system>, <address>, <phone>" or "Calling <address>[, ...]".
     int words = 0;
-    CommaWord(line, 1, &words);
+    const std::string_view second = CommaWord(line, 2, &words);
     std::string_view text;
     if (words >= 3) {
-        text = TrimBlanks(CommaWord(line, 2));
+        text = TrimBlanks(second);
     } else {
         std::string_view value = Value(line, m1081);
         text = TrimBlanks(value.substr(0, value.find(',')));
@@ -454,14 +529,15 @@ void TSFMailLog::Rate(std::string_view line)
 
 void TSFMailLog::StepSession(std::string_view line)
 {
-    TSess& s = Sess();
+    // The session is fetched only for a line that changes it: most lines change
+    // nothing in their state.
     switch (State) {
     case ssSystem:
         if (Is(line, m1084)) {
-            s.System = KeepText(StripParenTail(TrimBlanks(Value(line, m1084))));
+            Sess().System = KeepText(StripParenTail(TrimBlanks(Value(line, m1084))));
             State = ssAddress;
         } else if (Is(line, m1082)) {
-            s.Set(sfHuman, true);
+            Sess().Set(sfHuman, true);
             State = ssHuman;
         }
         break;
@@ -469,20 +545,24 @@ void TSFMailLog::StepSession(std::string_view line)
         if (Is(line, m1085)) {
             // The main address: the first of the addresses the remote presents.
             std::string_view value = TrimBlanks(Value(line, m1085));
-            std::string_view first = value.substr(0, value.find_first_of(" \t,"));
+            std::size_t end = 0;
+            while (end < value.size() && value[end] != ' ' && value[end] != '\t' && value[end] != ',')
+                ++end;
+            std::string_view first = value.substr(0, end);
             if (!first.empty())
-                s.Addr = TFidoAddr::CreateStr(first);
+                Sess().Addr = TFidoAddr::CreateStr(first);
             State = ssSysOp;
         }
         break;
     case ssSysOp:
         if (Is(line, m1087)) {
-            s.SysOp = KeepText(TrimBlanks(Value(line, m1087)));
+            Sess().SysOp = KeepText(TrimBlanks(Value(line, m1087)));
             State = ssPhone;
         }
         break;
     case ssPhone:
         if (Is(line, m1089)) {
+            TSess& s = Sess();
             if (s.Phone.empty())
                 s.Phone = KeepText(TrimBlanks(Value(line, m1089)));
             State = ssMailer;
@@ -490,36 +570,34 @@ void TSFMailLog::StepSession(std::string_view line)
         break;
     case ssMailer:
         if (Is(line, m1091)) {
-            s.Mailer = KeepText(TrimBlanks(Value(line, m1091)));
+            Sess().Mailer = KeepText(TrimBlanks(Value(line, m1091)));
             State = ssPassword;
         }
         break;
     case ssPassword:
         if (Is(line, m1094)) {
-            s.Set(sfPassword, true);
+            Sess().Set(sfPassword, true);
         } else if (Is(line, m2040)) {
-            s.Set(sfBadPassword, true);
+            Sess().Set(sfBadPassword, true);
         } else if (Is(line, m1037)) {
-            const bool listed = line.find("listed") != std::string_view::npos &&
-                                line.find("unlisted") == std::string_view::npos;
-            if (!listed)
-                s.Set(sfListed, false);
+            if (!SaysListed(line))
+                Sess().Set(sfListed, false);
             State = ssProtocol;
         }
         break;
     case ssProtocol:
         if (Is(line, m1155)) {
-            s.SetProtocol(TrimBlanks(Value(line, m1155)));
+            Sess().SetProtocol(TrimBlanks(Value(line, m1155)));
             State = ssTransfer;
         } else if (Is(line, m1039)) {
-            s.Set(sfMailOnly, true);
+            Sess().Set(sfMailOnly, true);
         }
         break;
     case ssTransfer:
         if (At(line, kTransferAt, "Send-"))
-            ++s.FilesSent;
+            ++Sess().FilesSent;
         else if (At(line, kTransferAt, "Recv-"))
-            ++s.FilesRcvd;
+            ++Sess().FilesRcvd;
         else if (Is(line, m1027))
             State = ssFreqList;
         break;
@@ -529,22 +607,23 @@ void TSFMailLog::StepSession(std::string_view line)
         } else if (Is(line, m1030)) {
             // The announcement of the files found ends the list; it names no file.
             State = ssFreqSend;
-        } else if (s.Addr) {
+        } else if (const TSess& s = Sess(); s.Addr) {
             AddFreq(From(line, kFreqNameAt), *s.Addr);
         }
         break;
     case ssFreqSend:
         if (At(line, kTransferAt, "Send-")) {
-            ++s.FilesSent;
+            ++Sess().FilesSent;
             std::string_view path = WithoutParenTail(TrimBlanks(From(line, kSentPathAt)));
             pendingSentPath_ = path;
             std::size_t slash = path.rfind('\\');
             pendingSentName_ = slash == std::string_view::npos ? path : path.substr(slash + 1);
         } else if (At(line, kTransferAt, "Recv-")) {
-            ++s.FilesRcvd;
+            ++Sess().FilesRcvd;
         } else if (Is(line, m1125) || Is(line, m1135)) {
             // The file of the last "Send-" line has gone; it is booked once, at the
             // line before the confirmation.
+            const TSess& s = Sess();
             if (s.Addr && !TrimControls(pendingSentName_).empty()) {
                 const std::int64_t lineNo = LineNo;
                 if (LineNo > 1)

@@ -106,24 +106,42 @@ private:
     static const std::array<std::uint16_t, kMsgCount> kEntryNumbers;
 
     // The message begins with the entry. An entry the language file lacks (an
-    // empty text) matches no line.
-    bool Is(std::string_view line, Msg m) const;
+    // empty text) matches no line. The line must be the one parsed (see lineMsgs_).
+    bool Is(std::string_view line, Msg m) const { return ((lineMsgs_ >> m) & 1u) != 0 && Matches(line, m); }
+    [[gnu::noinline]] bool Matches(std::string_view line, Msg m) const;
+    // Sorts the entries into msgBuckets_ / shortMsgs_ after cut_ has changed.
+    void IndexMsgs();
+    static std::size_t BucketOf(std::uint64_t head);
+    // The entries the message of a line may begin with, one bit per entry.
+    std::uint32_t Candidates(std::string_view line) const;
     // The text after the entry (the value of the message).
     std::string_view Value(std::string_view line, Msg m) const;
 
-    void StepNoSession(std::string_view line);
-    void StepSession(std::string_view line);
+    // Both run inside ParseMailerLine, so that a line costs one function entry.
+    [[gnu::always_inline]] inline void StepNoSession(std::string_view line);
+    [[gnu::always_inline]] inline void StepSession(std::string_view line);
     void CallPlaced(std::string_view line);
     void Traffic(std::string_view line);
     void Rate(std::string_view line);
     // Ends the session and remembers its dial statistics record for the traffic
     // line that follows.
-    void Close(std::string_view line);
+    [[gnu::noinline]] void Close(std::string_view line);
     TNodeStat* LastStats() const;
     TSess& Sess();
 
     std::unique_ptr<TSFMailLng> lng_;
     std::array<std::string, kMsgCount> cut_;
+    // A line is compared only with the entries whose first eight bytes hash to the
+    // same bucket as its own first eight message bytes; entries shorter than that
+    // are compared with every line. One bit per entry.
+    static constexpr int kBucketBits = 6;
+    std::array<std::uint32_t, std::size_t{1} << kBucketBits> msgBuckets_{};
+    std::uint32_t shortMsgs_ = 0;
+    // The first eight bytes of each entry of eight bytes or more.
+    std::array<std::uint64_t, kMsgCount> msgHeads_{};
+    // The entries the current line may match: one look-up per line, so that most
+    // tests of the chains in the parser are bit tests.
+    std::uint32_t lineMsgs_ = 0;
     std::string specialWord_;
     std::string frAlias_ = "freq.als";
     TDateTime curDate_ = 0;

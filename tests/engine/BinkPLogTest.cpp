@@ -451,6 +451,32 @@ TEST_F(BinkPLogTest, ByteCountsFollowTheLastCountedFileLine)
     EXPECT_EQ(log.GetSess(0).BytesRcvd, 7);
 }
 
+TEST_F(BinkPLogTest, ShortEntriesMeetMessagesShorterThanEightBytes)
+{
+    // "Tel ", "Sent " and "CPS " are shorter than eight bytes, and so are most of
+    // the messages below: each must still meet exactly its own entry.
+    const std::string text = L(':', "02 Mar 10:00:00", "Connect 2400/ARQ") +
+                             L('*', "02 Mar 10:00:01", "Fido Station (2:5020/52)") +
+                             L(':', "02 Mar 10:00:01", "Software X") +
+                             L(':', "02 Mar 10:00:01", "SysOp X of Y") +
+                             L(':', "02 Mar 10:00:01", "Te") +       // too short for "Tel "
+                             L(':', "02 Mar 10:00:01", "Tel 1") +    // the phone
+                             L(':', "02 Mar 10:00:01", "Protocol selected: ZModem") +
+                             L('+', "02 Mar 10:00:02", "Sent") +     // no blank: no file
+                             L('+', "02 Mar 10:00:03", "Sent X") +
+                             L('+', "02 Mar 10:00:04", "Sent ") +
+                             L('+', "02 Mar 10:00:05", "CPS") +
+                             L('+', "02 Mar 10:00:06", "CPS 1 (9 bytes)") +
+                             L('+', "02 Mar 10:00:07", "Sen") +
+                             L('*', "02 Mar 10:00:50", "End of EMSI session");
+    ASSERT_TRUE(Run(text));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.SessCount(), 1u);
+    EXPECT_EQ(log.GetSess(0).Phone, "1");
+    EXPECT_EQ(log.GetSess(0).FilesSent, 2);
+    EXPECT_EQ(log.GetSess(0).BytesSent, 9);
+}
+
 TEST_F(BinkPLogTest, DamagedValuesAreLineErrors)
 {
     std::string text = L(':', "02 Mar 10:00:00", "Connect 2400/ARQ") +

@@ -426,6 +426,37 @@ TEST_F(FhMail, FailedAndAbortedSessions)
     EXPECT_EQ(log.GetSess(2).BytesSent, 0);
 }
 
+TEST_F(FhMail, CarrierLostIsFoundAtAnyPlaceOfALine)
+{
+    // The words at the start, in the middle and as the very end of lines of many
+    // lengths, and texts that come close to them: each session gets one such line.
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"Carrier lost", true},
+        {"x Carrier lost", true},
+        {std::string(15, '.') + "Carrier lost", true},
+        {std::string(16, '.') + "Carrier lost", true},
+        {std::string(17, '.') + "Carrier lost", true},
+        {std::string(40, '.') + "Carrier lost" + std::string(33, '.'), true},
+        {std::string(45, '.') + "CCarrier lost", true},
+        {"Carrier lose", false},
+        {std::string(20, '.') + "Carrier los", false},
+        {"carrier lost", false},
+        {"CarrierXlost " + std::string(30, 't'), false},
+        {std::string(30, 'C') + "arrier los", false},
+        {"", false},
+    };
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        lines.push_back(L("10:00:00", "Address: 2:5020/" + std::to_string(i + 1)));
+        lines.push_back(L("10:00:01", cases[i].first, '!'));
+        lines.push_back(L("10:00:02", "Done, Tx/Rx: 0/0"));
+    }
+    ASSERT_TRUE(Run(lines));
+    ASSERT_EQ(log.SessCount(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(log.GetSess(i).Has(sfOK), !cases[i].second) << "case " << i << ": " << cases[i].first;
+}
+
 TEST_F(FhMail, StateTableStepsInOrder)
 {
     ASSERT_TRUE(Run({

@@ -985,6 +985,63 @@ TEST_F(SFMailLogTest, EntriesTheLanguageFileLacksMatchNothing)
     EXPECT_EQ(log.SpecialWord(), "");
 }
 
+TEST_F(SFMailLogTest, EntriesSharingTheirFirstBytesOrShorterThanEightAreToldApart)
+{
+    // The busy and no-carrier entries are shorter than eight bytes, one a prefix of
+    // the other; the ring entry (exactly eight bytes) begins the dial entry, so a dial
+    // line is a ring line first, as the order of the tests says.
+    WriteBytes(dir / "sf-mail.lng", lngwriters::BuildSFMailLng({
+                                         {1060, "(+) Ring"},
+                                         {1081, "(+) Ringing out %1, %2, %3"},
+                                         {2032, "(!)"},
+                                         {2034, "(!) B"},
+                                         {1084, "    Station %1"},
+                                         {1085, "    Station AKA: %1"},
+                                     }));
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("09:59:00", "(+) Rin"),                           // shorter than the ring entry
+        L("09:59:01", "(+) CONNECT 2400"),                  // so no call to connect
+        L("10:00:00", "(+) Ringing out A, 2:5020/52, 1"),  // a ring: no call counted
+        L("10:00:05", "(!) B"),                             // no address dialled yet
+        L("10:00:07", "(+) CONNECT 2400"),
+        L("10:00:08", "    Station AKA: 2:5020/1"),         // the system line matches first
+        L("10:00:09", "    Station AKA: 2:5020/2"),         // then the address line
+    }));
+    EXPECT_EQ(log.DayStatCount(), 1u);
+    EXPECT_EQ(log.GetDayStats(0).Total.Calls, 0);
+    EXPECT_EQ(log.State, TSFMailLog::ssSysOp);
+    ASSERT_TRUE(log.CurSess() != nullptr);
+    EXPECT_EQ(log.CurSess()->System, "AKA: 2:5020/1");
+    ASSERT_TRUE(log.CurSess()->Addr.has_value());
+    EXPECT_EQ(log.CurSess()->Addr->ToStrFlags(pfPoint), "2:5020/2.0");
+
+    // A message of fewer than eight bytes still meets the short entries: busy, then
+    // no carrier for a line of the marker alone.
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(!)"),  // nothing dialled: nothing counted
+    }));
+    WriteBytes(dir / "sf-mail.lng", lngwriters::BuildSFMailLng({{1081, "(+) Dialling %1, %2, %3"},
+                                                                {2032, "(!)"},
+                                                                {2034, "(!) B"}}));
+    log.SetMailerPath("");
+    log.SetMailerPath(dir.string());
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Dialling A, 2:5020/52, 1"),
+        L("10:00:05", "(!) B"),
+        L("10:00:06", "(!) Bz"),
+        L("10:00:07", "(!)"),
+        L("10:00:08", "(!"),  // too short for any entry
+    }));
+    ASSERT_EQ(log.DayStatCount(), 1u);
+    const TNodeStatList& stats = log.GetDayStats(0);
+    EXPECT_EQ(stats.Total.Calls, 1);
+    EXPECT_EQ(stats.Total.Busy, 2);
+    EXPECT_EQ(stats.Total.NoCarrier, 1);
+}
+
 // --- whole analyses -------------------------------------------------------------------
 
 TEST_F(SFMailLogTest, ASecondAnalysisGivesTheSameResults)
