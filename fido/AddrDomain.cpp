@@ -9,10 +9,13 @@ namespace {
 
 struct TDomainTable {
     std::mutex lock;
-    // Elements of an unordered set keep their addresses while others are added.
+    // Elements of an unordered set keep their addresses while others are added, and
+    // a text once kept never changes.
     std::unordered_set<std::string> texts;
-    const std::string* last = nullptr;  // most addresses name the domain of the one before
 };
+
+// Most addresses name the domain of the one before: the text this thread kept last.
+thread_local const std::string* lastKept = nullptr;
 
 TDomainTable& Table()
 {
@@ -29,14 +32,14 @@ void TAddrDomain::assign(std::string_view text)
         text_ = nullptr;
         return;
     }
-    TDomainTable& t = Table();
-    std::lock_guard<std::mutex> hold(t.lock);
-    if (t.last && *t.last == text) {
-        text_ = t.last;
+    if (lastKept && *lastKept == text) {
+        text_ = lastKept;
         return;
     }
+    TDomainTable& t = Table();
+    std::lock_guard<std::mutex> hold(t.lock);
     text_ = &*t.texts.emplace(text).first;
-    t.last = text_;
+    lastKept = text_;
 }
 
 }  // namespace tarvix

@@ -141,10 +141,55 @@ private:
     std::size_t pos_ = 0;
 };
 
+// Reads the usual form "zone:net/node[.point][@domain]" in one pass: true with the
+// numbers and the domain text filled in. Anything else, a number above the limit
+// among it, is left to the general way (false).
+bool ParseUsualForm(std::string_view s, TFidoAddr& a, std::string_view& domain)
+{
+    const char* p = s.data();
+    const char* const end = p + s.size();
+    a.Point = 0;
+    auto number = [&p, end](std::int16_t& out) {
+        const char* const start = p;
+        int value = 0;
+        for (; p < end && IsDigit(*p); ++p) {
+            value = value * 10 + (*p - '0');
+            if (value > kMaxPart)
+                return false;
+        }
+        out = static_cast<std::int16_t>(value);
+        return p != start;
+    };
+    if (!number(a.Zone) || p == end || *p++ != ':' || !number(a.Net) || p == end || *p++ != '/' ||
+        !number(a.Node))
+        return false;
+    if (p < end && *p == '.') {
+        ++p;
+        if (!number(a.Point))
+            return false;
+    }
+    if (p == end) {
+        domain = {};
+        return true;
+    }
+    if (*p != '@')
+        return false;
+    domain = std::string_view(p + 1, static_cast<std::size_t>(end - p - 1));
+    return true;
+}
+
 // Parses S with the main address as the default. On failure Text receives the
 // address text the error message names (S without "@" and the domain).
 ParseError Parse(std::string_view s, bool allowMask, TFidoAddr& a, std::string_view& text)
 {
+    std::string_view domain;
+    if (ParseUsualForm(s, a, domain)) {
+        a.Domain.assign(domain.substr(0, kMaxDomain));
+        const std::optional<TFidoAddr>& main = MainSlot();
+        if (a.Domain.empty() && main && main->Zone == a.Zone)
+            a.Domain = main->Domain;
+        return ParseError::None;
+    }
     a.Zone = kAddrMissing;
     a.Net = kAddrMissing;
     a.Node = kAddrMissing;
