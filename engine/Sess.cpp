@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace tarvix {
 
@@ -19,7 +20,12 @@ constexpr const char* kProtocolNames[kProtocolCount] = {"???", "XModem", "ZModem
 // The colour items of the timeline (settings/QZIni.h numbers them the same way).
 constexpr int kTLInc = 8, kTLOut = 9, kTLHuman = 10, kTLBad = 11;
 
-bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+// Whether s starts with the literal p; the compare of a known length is inlined.
+template <std::size_t N>
+bool StartsWith(std::string_view s, const char (&p)[N])
+{
+    return s.size() >= N - 1 && std::memcmp(s.data(), p, N - 1) == 0;
+}
 
 }  // namespace
 
@@ -72,21 +78,27 @@ void TSess::SetConnect(std::string_view s)
 
 void TSess::SetProtocol(std::string_view s)
 {
-    std::string u = UpperCaseAscii(s);
-    std::string_view v = u;
-    if (v == "ZMODEM")
+    // The names are compared in upper case; none is longer than 8 letters, so the
+    // first 8 bytes of the text in upper case tell them all.
+    char head[8];
+    const std::size_t n = std::min<std::size_t>(s.size(), sizeof head);
+    for (std::size_t i = 0; i < n; ++i)
+        head[i] = UpperAscii(s[i]);
+    const std::string_view v(head, n);
+    auto is = [&s, &v](std::string_view name) { return s.size() == name.size() && v == name; };
+    if (is("ZMODEM"))
         Protocol = prZModem;
     else if (StartsWith(v, "ZED"))
         Protocol = prZedZap;
-    else if (v == "DIRZAP")
+    else if (is("DIRZAP"))
         Protocol = prDirZap;
-    else if (v == "JANUS")
+    else if (is("JANUS"))
         Protocol = prJanus;
     else if (StartsWith(v, "HYDRA"))
         Protocol = prHydra;
     else if (StartsWith(v, "XHYDRA"))
         Protocol = prXHydra;
-    else if (v == "BINKP")
+    else if (is("BINKP"))
         Protocol = prBinkP;
     else
         Protocol = prNone;

@@ -153,6 +153,11 @@ TEST_F(SessFixture, ProtocolNamesGiveTheirCodes)
     EXPECT_EQ(ProtocolOf(" ZModem"), prNone);
     EXPECT_EQ(ProtocolOf(""), prNone);
     EXPECT_EQ(ProtocolOf("ZE"), prNone);
+    // Names longer than the longest protocol name.
+    EXPECT_EQ(ProtocolOf("zedzap-with-a-long-tail"), prZedZap);
+    EXPECT_EQ(ProtocolOf("xhydra-with-a-long-tail"), prXHydra);
+    EXPECT_EQ(ProtocolOf("DirZapper"), prNone);
+    EXPECT_EQ(ProtocolOf("BinkP-plus-more"), prNone);
 
     EXPECT_STREQ(ProtocolName(prNone), "???");
     EXPECT_STREQ(ProtocolName(prXHydra), "xHydra");
