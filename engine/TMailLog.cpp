@@ -789,7 +789,10 @@ void TTMailLog::SentFileLine(std::string_view line, TSess& s)
     if (s.Addr && HasOk(line)) {
         std::string_view word = TransferFileWord(line);
         if (!word.empty()) {
-            std::size_t slash = word.rfind('\\');
+            // Most names have no path: one search forward tells.
+            std::size_t slash = word.find('\\');
+            if (slash != std::string_view::npos)
+                slash = word.rfind('\\');
             if (slash != std::string_view::npos)
                 FreqSent(word.substr(slash + 1), word, *s.Addr);
             else
