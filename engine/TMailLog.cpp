@@ -119,10 +119,10 @@ std::string_view TransferFileWord(std::string_view line)
 {
     // When the only blanks of the stamp are the one inside it and the one after it,
     // the words of the message follow the stamp.
-    bool plainStamp = true;
     for (std::size_t i = 0; i < kDatedLen; ++i)
-        plainStamp &= (line[i] == ' ') == (i == 5 || i == kDatedLen - 1);
-    return plainStamp ? NthWord(line.substr(kDatedLen), 2, ' ') : NthWord(line, 4, ' ');
+        if ((line[i] == ' ') != (i == 5 || i == kDatedLen - 1))
+            return NthWord(line, 4, ' ');
+    return NthWord(line.substr(kDatedLen), 2, ' ');
 }
 
 }  // namespace
