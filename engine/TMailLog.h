@@ -137,20 +137,19 @@ private:
     // The lines that end or spoil a session in any state.
     static constexpr std::uint32_t kAnyStateLeads = 1u << L3 | 1u << L424 | 1u << L587 | 1u << L4;
 
-    // The parts of the line parser (leads: LeadsOf(line)). The handlers of the session
-    // states stay functions of their own, so that the common path through the state
-    // dispatch stays short.
+    // The parts of the line parser (leads: LeadsOf(line)). A line of a session goes to
+    // the handler of the session's state.
     void ParseInSession(std::string_view line);
     void SessionStatusLine(std::string_view line, TSess& s);
     // True when the line ended the session.
-    [[gnu::noinline]] bool AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void SysOpLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void SystemLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void TransferLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void HumanLine(std::string_view line, std::uint32_t leads);
-    [[gnu::noinline]] void FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads);
+    bool AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void SysOpLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void SystemLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void TransferLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void HumanLine(std::string_view line, std::uint32_t leads);
+    void FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads);
     void RemoteAddressLine(std::string_view line, TSess& s);
     void SentFileLine(std::string_view line, TSess& s);
     void ParseState0(std::string_view line);
