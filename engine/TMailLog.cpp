@@ -61,6 +61,15 @@ std::string_view TrimLeftControls(std::string_view s)
 // A byte count of the log; the classic conversion error for anything else.
 std::int64_t ParseCount(std::string_view s)
 {
+    // Most counts are plain digits; up to 18 of them cannot overflow.
+    if (!s.empty() && s.size() <= 18) {
+        std::int64_t v = 0;
+        std::size_t i = 0;
+        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+            v = v * 10 + (s[i] - '0');
+        if (i == s.size())
+            return v;
+    }
     std::string_view t = TrimBlanks(s);
     std::int64_t v = 0;
     const char* end = t.data() + t.size();
@@ -71,6 +80,50 @@ std::int64_t ParseCount(std::string_view s)
 }
 
 std::string FirstWordOf(std::string_view s) { return std::string(NthWord(s, 1, ' ')); }
+
+// The words of a text separated by runs of one delimiter, one after the other: the
+// words NthWord gives for 1, 2, 3..., without searching from the start for each.
+class TWords {
+public:
+    TWords(std::string_view text, char delim) : text_(text), delim_(delim) {}
+    // The next word; empty after the last one.
+    std::string_view Next()
+    {
+        while (at_ < text_.size() && text_[at_] == delim_)
+            ++at_;
+        if (at_ >= text_.size())
+            return {};
+        const void* end = std::memchr(text_.data() + at_, delim_, text_.size() - at_);
+        const std::size_t e = end ? static_cast<std::size_t>(static_cast<const char*>(end) - text_.data()) : text_.size();
+        std::string_view word = text_.substr(at_, e - at_);
+        at_ = e;
+        return word;
+    }
+
+private:
+    std::string_view text_;
+    char delim_;
+    std::size_t at_ = 0;
+};
+
+// "OK" anywhere in a transfer line; most have it right after the mark ("HS-OK").
+bool HasOk(std::string_view line)
+{
+    return (line.size() >= kMsgAt + 5 && line[kMsgAt + 3] == 'O' && line[kMsgAt + 4] == 'K') ||
+           line.find("OK") != std::string_view::npos;
+}
+
+// Word 4 of a dated line (words 1 and 2 are the date and the time, word 3 the transfer
+// mark), as NthWord(line, 4, ' ') gives it.
+std::string_view TransferFileWord(std::string_view line)
+{
+    // When the only blanks of the stamp are the one inside it and the one after it,
+    // the words of the message follow the stamp.
+    for (std::size_t i = 0; i < kDatedLen; ++i)
+        if ((line[i] == ' ') != (i == 5 || i == kDatedLen - 1))
+            return NthWord(line, 4, ' ');
+    return NthWord(line.substr(kDatedLen), 2, ' ');
+}
 
 }  // namespace
 
@@ -211,41 +264,35 @@ void TTMailLog::LoadLng()
     try {
         Entries c;
         auto cut = [&](int n) { return lng->GetCut(n); };
-        c.e2 = cut(2);
-        c.e3 = cut(3);
-        c.e4 = cut(4);
-        c.e15 = cut(15);
-        c.e16 = cut(16);
-        c.e21 = cut(21);
-        c.e26 = cut(26);
-        c.e32 = cut(32);
-        c.e33 = cut(33);
-        c.e34 = cut(34);
-        c.e42 = cut(42);
-        c.e47 = cut(47);
-        c.e56 = cut(56);
-        c.e58 = cut(58);
-        c.e60 = cut(60);
-        c.e65 = cut(65);
-        c.e159 = cut(159);
-        c.e199 = cut(199);
-        c.e203 = cut(203);
-        c.e424 = cut(424);
-        c.e467 = cut(467);
-        c.e587 = cut(587);
+        // Read in the order of the file, so that a short file fails at the same entry.
+        const std::pair<int, std::string*> kEntries[] = {
+            {2, &c.lead[L2]},     {3, &c.lead[L3]},     {4, &c.lead[L4]},     {15, &c.lead[L15]},
+            {16, &c.lead[L16]},   {21, &c.lead[L21]},   {26, &c.lead[L26]},   {32, &c.lead[L32]},
+            {33, &c.lead[L33]},   {34, &c.lead[L34]},   {42, &c.lead[L42]},   {47, &c.lead[L47]},
+            {56, &c.lead[L56]},   {58, &c.lead[L58]},   {60, &c.lead[L60]},   {65, &c.e65},
+            {159, &c.lead[L159]}, {199, &c.lead[L199]}, {203, &c.lead[L203]}, {424, &c.lead[L424]},
+            {467, &c.e467},       {587, &c.lead[L587]},
+        };
+        for (auto [n, text] : kEntries)
+            *text = cut(n);
         // Entries that older versions do not use are not asked for: their language
         // files may end before them.
         if (TMVersion >= kVersion2602) {
-            c.e591 = cut(591);
-            c.e594 = cut(594);
+            c.lead[L591] = cut(591);
+            c.lead[L594] = cut(594);
         }
         if (TMVersion >= kVersion2605)
-            c.e608 = cut(608);
+            c.lead[L608] = cut(608);
 
-        humanWord_ = FirstWordOf(c.e47);
-        failedWord_ = FirstWordOf(c.e3);
+        std::array<std::uint32_t, 256> leadsByFirst{};
+        for (unsigned which = 0; which < kLeadCount; ++which)
+            if (!c.lead[which].empty())
+                leadsByFirst[static_cast<unsigned char>(c.lead[which][0])] |= 1u << which;
+
+        humanWord_ = FirstWordOf(c.lead[L47]);
+        failedWord_ = FirstWordOf(c.lead[L3]);
         errorWordA_ = FirstWordOf(cut(147));
-        infoWord_ = FirstWordOf(c.e199);
+        infoWord_ = FirstWordOf(c.lead[L199]);
         errorWordB_ = FirstWordOf(cut(62));
         const std::string whole422 = lng->GetStr(422);
         errorLineWord_ = std::string(NthWord(whole422, 4, ' '));
@@ -253,6 +300,7 @@ void TTMailLog::LoadLng()
         std::string_view skip = NthWord(whole240, 2, ',');
         dialSkip_ = skip.size() > 3 ? std::string(skip.substr(0, skip.size() - 3)) : std::string();
         cut_ = std::move(c);
+        leadsByFirst_ = leadsByFirst;
     } catch (const EMailerLngError& e) {
         // The reader's text does not say which file is short.
         throw EMailerLngError(path + ": " + e.what());
@@ -448,9 +496,9 @@ bool TTMailLog::AdjustHistory(std::int64_t bytesRemoved)
 
 // ------------------------------------------------------------------ the line parser
 
-bool TTMailLog::Is(std::string_view line, const std::string& cut) const
+std::uint32_t TTMailLog::LeadsOf(std::string_view line) const
 {
-    return !cut.empty() && MsgIs(line, cut);
+    return line.size() > kMsgAt ? leadsByFirst_[static_cast<unsigned char>(line[kMsgAt])] : 0;
 }
 
 void TTMailLog::ParseMailerLine(std::string_view line)
@@ -470,55 +518,97 @@ void TTMailLog::ParseInSession(std::string_view line)
         State = 0;
         return;
     }
-    if (IsStatus(line)) {
-        // The traffic totals "<received>/<sent>, ..." end the session; so does any
-        // other status line.
-        std::string bad;
-        if (!cut_.e467.empty()) {
-            std::size_t at = line.find(cut_.e467);
-            if (at != std::string_view::npos) {
-                std::size_t from = at + cut_.e467.size() + 1;
-                std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
-                std::size_t slash = text.find('/');
-                std::string_view rcvd = text.substr(0, slash);
-                std::string_view rest = slash == std::string_view::npos ? std::string_view{} : text.substr(slash + 1);
-                std::string_view sent = rest.substr(0, rest.find(','));
-                try {
-                    s->BytesRcvd = ParseCount(rcvd);
-                    s->BytesSent = ParseCount(sent);
-                } catch (const EConvertError& e) {
-                    bad = e.what();
-                }
+    // A status line (the line is dated: the marker is all that is left to see).
+    if (line.size() > kMsgAt && static_cast<unsigned char>(line[kMsgAt]) == kMarker) {
+        SessionStatusLine(line, *s);
+        return;
+    }
+    const std::uint32_t leads = LeadsOf(line);
+    if ((leads & kAnyStateLeads) != 0 && AnyStateLine(line, *s, leads))
+        return;
+    // The states in the order of a session: the remote's address (1), the sysop (2),
+    // the system (3), the handshake (4), the transfers (5); a human caller (6) and a
+    // FTS-1 session (7) take their own ways after state 1.
+    switch (State) {
+    case 1:
+        ConnectedLine(line, *s, leads);
+        break;
+    case 2:
+        SysOpLine(line, *s, leads);
+        break;
+    case 3:
+        SystemLine(line, *s, leads);
+        break;
+    case 4:
+        HandshakeLine(line, *s, leads);
+        break;
+    case 5:
+        TransferLine(line, *s, leads);
+        break;
+    case 6:
+        HumanLine(line, leads);
+        break;
+    case 7:
+        FtsOneLine(line, *s, leads);
+        break;
+    default:
+        break;
+    }
+}
+
+bool TTMailLog::AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads)
+{
+    if (Is(line, leads, L3)) {
+        s.Set(sfBad, true);
+        EndSession(line);
+        return true;
+    }
+    if (Is(line, leads, L424) || Is(line, leads, L587) || Is(line, leads, L4))
+        s.Set(sfOK, false);
+    return false;
+}
+
+void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
+{
+    // The traffic totals "<received>/<sent>, ..." end the session; so does any other
+    // status line.
+    std::string bad;
+    if (!cut_.e467.empty()) {
+        std::size_t at = line.find(cut_.e467);
+        if (at != std::string_view::npos) {
+            std::size_t from = at + cut_.e467.size() + 1;
+            std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
+            std::size_t slash = text.find('/');
+            std::string_view rcvd = text.substr(0, slash);
+            std::string_view rest = slash == std::string_view::npos ? std::string_view{} : text.substr(slash + 1);
+            std::string_view sent = rest.substr(0, rest.find(','));
+            try {
+                s.BytesRcvd = ParseCount(rcvd);
+                s.BytesSent = ParseCount(sent);
+            } catch (const EConvertError& e) {
+                bad = e.what();
             }
         }
-        // The session ends even when its totals are damaged; the line is reported.
-        EndSession(line);
-        if (!bad.empty())
-            throw EConvertError(bad);
-        return;
     }
-    if (Is(line, cut_.e3)) {
-        s->Set(sfBad, true);
-        EndSession(line);
-        return;
-    }
-    if (Is(line, cut_.e424) || Is(line, cut_.e587) || Is(line, cut_.e4))
-        s->Set(sfOK, false);
-    SessionStep(line);
+    // The session ends even when its totals are damaged; the line is reported.
+    EndSession(line);
+    if (!bad.empty())
+        throw EConvertError(bad);
 }
 
 void TTMailLog::ParseState0(std::string_view line)
 {
-    if (TMVersion >= kVersion2605 && Is(line, cut_.e608)) {
-        ParseCallLine(line, 608, cut_.e608);
+    const std::uint32_t leads = LeadsOf(line);
+    if (TMVersion >= kVersion2605 && Is(line, leads, L608)) {
+        ParseCallLine(line, L608);
         return;
     }
-    if (Is(line, cut_.e16)) {
-        ParseCallLine(line, 16, cut_.e16);
+    if (Is(line, leads, L16)) {
+        ParseCallLine(line, L16);
         return;
     }
-    if (Is(line, cut_.e15)) {
-        ParseCallLine(line, 15, cut_.e15);
+    if (Is(line, leads, L15)) {
+        ParseCallLine(line, L15);
         return;
     }
     if (!IsStatus(line))
@@ -526,7 +616,7 @@ void TTMailLog::ParseState0(std::string_view line)
     std::size_t at = line.find(kConnect);
     if (at == std::string_view::npos)
         return;
-    const bool incoming = Is(line, cut_.e2);
+    const bool incoming = Is(line, leads, L2);
     StartSession(line, incoming);
     std::size_t from = at + kConnect.size() + 1;
     CurSess()->SetConnect(from < line.size() ? line.substr(from) : std::string_view{});
@@ -534,28 +624,26 @@ void TTMailLog::ParseState0(std::string_view line)
         SetDialAddr(std::nullopt);
 }
 
-void TTMailLog::ParseCallLine(std::string_view line, int kind, const std::string& entry)
+void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
 {
-    std::string_view msg = line.substr(kMsgAt);
-    if (StartsWith(NthWord(msg, 2, ','), dialSkip_)) {
+    const std::string& entry = cut_.lead[kind];
+    TWords words(line.substr(kMsgAt), ',');
+    const std::string_view first = words.Next();
+    if (StartsWith(words.Next(), dialSkip_)) {
         SetDialAddr(std::nullopt);
         return;
     }
-    std::string_view first = NthWord(msg, 1, ',');
     std::string_view addrText = first.size() > entry.size() ? first.substr(entry.size()) : std::string_view{};
-    if (kind == 608) {
+    if (kind == L608) {
         std::size_t paren = addrText.rfind('(');
         if (paren != std::string_view::npos)
             addrText = addrText.substr(0, paren);
     }
     addrText = TrimControls(addrText);
-    std::string mapped;
     if (TMVersion >= kVersion2603 && addrAliases_.Count() > 0) {
         long i = addrAliases_.IndexOf(addrText);
-        if (i >= 0) {
-            mapped = addrAliases_.ValueAt(static_cast<std::size_t>(i));
-            addrText = mapped;
-        }
+        if (i >= 0)
+            addrText = addrAliases_.ValueAt(static_cast<std::size_t>(i));
     }
     // The call replaces whatever call was placed before, also when its address is bad.
     SetDialAddr(std::nullopt);
@@ -567,9 +655,9 @@ void TTMailLog::ParseCallLine(std::string_view line, int kind, const std::string
         if (NodeStats)
             NodeStats->AddCall(addr);
     }
-    if (kind == 608)
+    if (kind == L608)
         return;
-    std::string_view result = TrimLeftControls(NthWord(msg, 3, ','));
+    std::string_view result = TrimLeftControls(words.Next());
     int code = result.starts_with("BUSY") ? 0 : result.starts_with("NO CARRIER") ? 1 : -1;
     if (code < 0)
         return;
@@ -578,102 +666,110 @@ void TTMailLog::ParseCallLine(std::string_view line, int kind, const std::string
     SetDialAddr(std::nullopt);
 }
 
-void TTMailLog::SessionStep(std::string_view line)
+void TTMailLog::ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
-    TSess& s = *CurSess();
     const std::string_view msg = line.substr(kMsgAt);
-    switch (State) {
-    case 1:
-        if (Is(line, cut_.e56)) {
-            s.Set(sfListed, false);
-        } else if (!msg.empty() && msg[0] >= '0' && msg[0] <= '9') {
-            RemoteAddressLine(line);
-        } else if (Is(line, cut_.e47)) {
-            s.Set(sfHuman, true);
-            State = 6;
-        } else if (Is(line, cut_.e42)) {
-            s.Set(sfFTS1, true);
-            s.Protocol = 1;
-            State = 7;
-        } else if (Is(line, cut_.e34) && line.find("MAIL-ONLY") != std::string_view::npos) {
-            s.Set(sfMailOnly, true);
+    if (Is(line, leads, L56)) {
+        s.Set(sfListed, false);
+    } else if (!msg.empty() && msg[0] >= '0' && msg[0] <= '9') {
+        RemoteAddressLine(line, s);
+    } else if (Is(line, leads, L47)) {
+        s.Set(sfHuman, true);
+        State = 6;
+    } else if (Is(line, leads, L42)) {
+        s.Set(sfFTS1, true);
+        s.Protocol = 1;
+        State = 7;
+    } else if (Is(line, leads, L34) && line.find("MAIL-ONLY") != std::string_view::npos) {
+        s.Set(sfMailOnly, true);
+    }
+}
+
+void TTMailLog::SysOpLine(std::string_view line, TSess& s, std::uint32_t leads)
+{
+    if (!Is(line, leads, L32))
+        return;
+    std::string_view value = MsgAfter(line, cut_.lead[L32]);
+    std::size_t comma = value.rfind(',');
+    if (comma != std::string_view::npos) {
+        s.SysOp = KeepText(value.substr(0, comma));
+        s.Phone = KeepText(comma + 2 < value.size() ? value.substr(comma + 2) : std::string_view{});
+    } else {
+        s.SysOp = KeepText(value);
+    }
+    State = 3;
+}
+
+void TTMailLog::SystemLine(std::string_view line, TSess& s, std::uint32_t leads)
+{
+    if (!Is(line, leads, L33))
+        return;
+    std::string_view value = MsgAfter(line, cut_.lead[L33]);
+    s.System = KeepText(value.substr(0, value.find(',')));
+    State = 4;
+}
+
+void TTMailLog::HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads)
+{
+    if (Is(line, leads, L60)) {
+        s.Set(sfPassword, true);
+    } else if (Is(line, leads, L58)) {
+        s.Set(sfBadPassword, true);
+    } else if (!cut_.e65.empty()) {
+        std::size_t at = line.find(cut_.e65);
+        if (at != std::string_view::npos) {
+            std::size_t from = at + cut_.e65.size() + 1;
+            std::string_view text = from < line.size() ? line.substr(from) : std::string_view{};
+            s.SetProtocol(text.substr(0, text.find(',')));
+            State = 5;
         }
-        break;
-    case 2:
-        if (Is(line, cut_.e32)) {
-            std::string_view value = MsgAfter(line, cut_.e32);
-            std::size_t comma = value.rfind(',');
-            if (comma != std::string_view::npos) {
-                s.SysOp = KeepText(value.substr(0, comma));
-                s.Phone = KeepText(comma + 2 < value.size() ? value.substr(comma + 2) : std::string_view{});
-            } else {
-                s.SysOp = KeepText(value);
-            }
-            State = 3;
-        }
-        break;
-    case 3:
-        if (Is(line, cut_.e33)) {
-            std::string_view value = MsgAfter(line, cut_.e33);
-            s.System = KeepText(value.substr(0, value.find(',')));
-            State = 4;
-        }
-        break;
-    case 4:
-        if (Is(line, cut_.e60)) {
-            s.Set(sfPassword, true);
-        } else if (Is(line, cut_.e58)) {
-            s.Set(sfBadPassword, true);
-        } else if (!cut_.e65.empty()) {
-            std::size_t at = line.find(cut_.e65);
-            if (at != std::string_view::npos) {
-                std::size_t from = at + cut_.e65.size() + 1;
-                std::string_view text = from < line.size() ? line.substr(from) : std::string_view{};
-                s.SetProtocol(text.substr(0, text.find(',')));
-                State = 5;
-            }
-        }
-        break;
-    case 5:
-        if (Is(line, cut_.e159)) {
-            if (s.Addr)
-                AddFreq(MsgAfter(line, cut_.e159), *s.Addr);
-        } else if (line.size() >= kMsgAt + 3 && line.substr(kMsgAt + 1, 2) == "S-") {
-            SentFileLine(line);
-        } else if (line.size() >= kMsgAt + 3 && line.substr(kMsgAt + 1, 2) == "R-") {
+    }
+}
+
+void TTMailLog::TransferLine(std::string_view line, TSess& s, std::uint32_t leads)
+{
+    const std::string_view msg = line.substr(kMsgAt);
+    if (Is(line, leads, L159)) {
+        if (s.Addr)
+            AddFreq(MsgAfter(line, cut_.lead[L159]), *s.Addr);
+    } else if (msg.size() >= 3 && msg[2] == '-') {
+        // "<protocol letter>S-..." is a file sent, "<protocol letter>R-..." one received.
+        if (msg[1] == 'S') {
+            SentFileLine(line, s);
+        } else if (msg[1] == 'R') {
             ++s.FilesRcvd;
             if (Contains(line, errorLineWord_))
                 s.Set(sfOK, false);
         }
-        break;
-    case 6:
-        if (Is(line, cut_.e203) || Is(line, cut_.e21) || Is(line, cut_.e199))
-            EndSession(line);
-        break;
-    case 7:
-        if (Is(line, cut_.e26)) {
-            EndSession(line);
-        } else if (TMVersion >= kVersion2602 && Is(line, cut_.e594)) {
-            s.Mailer = KeepText(MsgAfter(line, cut_.e594));
-        } else if (TMVersion >= kVersion2602 && Is(line, cut_.e591)) {
-            ++s.FilesRcvd;
-            if (Contains(line, errorLineWord_)) {
-                s.Set(sfOK, false);
-            } else {
-                std::string_view bytes = NthWord(MsgAfter(line, cut_.e591), 2, ' ');
-                if (!bytes.empty())
-                    s.BytesRcvd += ParseCount(bytes);
-            }
-        }
-        break;
-    default:
-        break;
     }
 }
 
-void TTMailLog::RemoteAddressLine(std::string_view line)
+void TTMailLog::HumanLine(std::string_view line, std::uint32_t leads)
 {
-    TSess& s = *CurSess();
+    if (Is(line, leads, L203) || Is(line, leads, L21) || Is(line, leads, L199))
+        EndSession(line);
+}
+
+void TTMailLog::FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads)
+{
+    if (Is(line, leads, L26)) {
+        EndSession(line);
+    } else if (TMVersion >= kVersion2602 && Is(line, leads, L594)) {
+        s.Mailer = KeepText(MsgAfter(line, cut_.lead[L594]));
+    } else if (TMVersion >= kVersion2602 && Is(line, leads, L591)) {
+        ++s.FilesRcvd;
+        if (Contains(line, errorLineWord_)) {
+            s.Set(sfOK, false);
+        } else {
+            std::string_view bytes = NthWord(MsgAfter(line, cut_.lead[L591]), 2, ' ');
+            if (!bytes.empty())
+                s.BytesRcvd += ParseCount(bytes);
+        }
+    }
+}
+
+void TTMailLog::RemoteAddressLine(std::string_view line, TSess& s)
+{
     s.Set(sfHuman, false);
     std::string_view msg = line.substr(kMsgAt);
     std::size_t comma = msg.find(',');
@@ -687,15 +783,16 @@ void TTMailLog::RemoteAddressLine(std::string_view line)
     State = 2;
 }
 
-void TTMailLog::SentFileLine(std::string_view line)
+void TTMailLog::SentFileLine(std::string_view line, TSess& s)
 {
-    TSess& s = *CurSess();
     ++s.FilesSent;
-    if (line.find("OK") != std::string_view::npos && s.Addr) {
-        // Words 1 and 2 are the date and the time; word 3 the transfer mark.
-        std::string_view word = NthWord(line, 4, ' ');
+    if (s.Addr && HasOk(line)) {
+        std::string_view word = TransferFileWord(line);
         if (!word.empty()) {
-            std::size_t slash = word.rfind('\\');
+            // Most names have no path: one search forward tells.
+            std::size_t slash = word.find('\\');
+            if (slash != std::string_view::npos)
+                slash = word.rfind('\\');
             if (slash != std::string_view::npos)
                 FreqSent(word.substr(slash + 1), word, *s.Addr);
             else

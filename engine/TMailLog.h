@@ -25,6 +25,7 @@
 #include "fido/MailerLng.h"
 #include "fido/StrDict.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,7 +44,7 @@ struct TTMailConfig {
     std::string ChatLog;                // chat log, resolved against the mailer directory
 };
 
-class TTMailLog : public TMailerLog {
+class TTMailLog final : public TMailerLog {
 public:
     // The mailer versions the options offer (2600 and 2601 read as 2599 does).
     static constexpr int kVersion2599 = 2599;
@@ -125,23 +126,52 @@ private:
     void LoadDirList();
     void ReadAddressAliases(const std::string& fileName);
 
-    // The parts of the line parser.
+    // The entries a message is recognised by when it begins with their cut text (the
+    // text of the entry before its first "%"), one bit each in the first-byte filter.
+    enum TLead : unsigned {
+        L2, L3, L4, L15, L16, L21, L26, L32, L33, L34, L42, L47, L56, L58, L60,
+        L159, L199, L203, L424, L587, L591, L594, L608,
+        kLeadCount
+    };
+
+    // The lines that end or spoil a session in any state.
+    static constexpr std::uint32_t kAnyStateLeads = 1u << L3 | 1u << L424 | 1u << L587 | 1u << L4;
+
+    // The parts of the line parser (leads: LeadsOf(line)). A line of a session goes to
+    // the handler of the session's state.
     void ParseInSession(std::string_view line);
+    void SessionStatusLine(std::string_view line, TSess& s);
+    // True when the line ended the session.
+    bool AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void SysOpLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void SystemLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void TransferLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void HumanLine(std::string_view line, std::uint32_t leads);
+    void FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void RemoteAddressLine(std::string_view line, TSess& s);
+    void SentFileLine(std::string_view line, TSess& s);
     void ParseState0(std::string_view line);
-    void ParseCallLine(std::string_view line, int kind, const std::string& entry);
-    void SessionStep(std::string_view line);
-    void RemoteAddressLine(std::string_view line);
-    void SentFileLine(std::string_view line);
-    // The cut entry is not empty and the message begins with it.
-    bool Is(std::string_view line, const std::string& cut) const;
+    void ParseCallLine(std::string_view line, TLead kind);
+    // The lead entries whose cut text begins with the first byte of the message: a line
+    // is compared only with those. An entry that came out empty is in no set.
+    std::uint32_t LeadsOf(std::string_view line) const;
+    // The message begins with the cut text of the entry.
+    bool Is(std::string_view line, std::uint32_t leads, TLead which) const
+    {
+        return (leads >> which & 1u) != 0 && MsgIs(line, cut_.lead[which]);
+    }
 
     std::unique_ptr<TTMailLng> lng_;
 
-    // The cut entries (text before the first "%") the parser compares, by number.
+    // The cut entries the parser compares.
     struct Entries {
-        std::string e2, e3, e4, e15, e16, e21, e26, e32, e33, e34, e42, e47, e56, e58, e60, e65;
-        std::string e159, e199, e203, e424, e467, e587, e591, e594, e608;
+        std::array<std::string, kLeadCount> lead;  // compared at the start of the message
+        std::string e65, e467;                     // searched for in the whole line
     } cut_;
+    // For each byte, the lead entries whose cut text begins with it.
+    std::array<std::uint32_t, 256> leadsByFirst_{};
     // The words of the language file used for highlighting and transfers.
     std::string humanWord_;      // first word of entry 47
     std::string failedWord_;     // first word of entry 3

@@ -490,6 +490,95 @@ TEST_F(TMailFixture, TransfersRequestsAndErrorLines)
     }
 }
 
+// A line is compared only with the texts that begin with the first byte of its
+// message: texts of other languages, texts that share their first bytes and texts that
+// begin like the other kinds of lines must keep the order in which they are tried.
+TEST_F(TMailFixture, LanguageTextsSharingTheirFirstBytes)
+{
+    const std::string password = "\x8F\xA0\xE0\xAE\xAB\xEC ";  // CP866 "Parol' "
+    Write("t-mail.lng", BuildLng(610, {
+                                          {60, password + "\xA5\xE1\xE2\xEC %s"},              // "... is set"
+                                          {58, password + "\xAD\xA5\xA2\xA5\xE0\xA5\xAD %s"},  // "... is wrong"
+                                          {56, "404 unlisted %s"},        // begins like an address
+                                          {3, "\xFE Aborted: %s"},       // begins like a status line
+                                          {424, "System failure %s"},     // shares "Sy" with entries 32 and 33
+                                      }));
+    auto session = [](const std::string& hms, const std::vector<std::string>& body) {
+        std::vector<std::string> lines = {At(hms, "\xFE Line: CONNECT 2400")};
+        lines.insert(lines.end(), body.begin(), body.end());
+        lines.push_back(At(hms, "\xFE Traffic: 0/0"));
+        return lines;
+    };
+    std::vector<std::string> lines;
+    for (const auto& part : {
+             session("10:00:00", {At("10:00:01", "404 unlisted 2:5030/1"), At("10:00:02", "2:5030/1, mailer M"),
+                                  At("10:00:03", "Sysop: Ann"), At("10:00:04", "System: S"),
+                                  At("10:00:05", password + "\xAD\xA5\xA2\xA5\xE0\xA5\xAD from 2:5030/1")}),
+             session("10:01:00", {At("10:01:01", "2:5030/2, mailer M"), At("10:01:02", "Sysop: Bob"),
+                                  At("10:01:03", "System: T"), At("10:01:04", password + "\xA5\xE1\xE2\xEC for 2:5030/2")}),
+             session("10:02:00", {At("10:02:01", "2:5030/3, mailer M"), At("10:02:02", "System failure on the disk"),
+                                  At("10:02:03", "Sysop: Cid"), At("10:02:04", "System: U")}),
+             std::vector<std::string>{At("10:03:00", "\xFE Line: CONNECT 2400"), At("10:03:01", "2:5030/4, mailer M"),
+                                      At("10:03:02", "\xFE Aborted: by remote"), At("10:03:03", "Sysop: not read")},
+         })
+        lines.insert(lines.end(), part.begin(), part.end());
+    ASSERT_TRUE(Run(lines));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.SessCount(), 4u);
+
+    const TSess& wrong = log.GetSess(0);
+    EXPECT_FALSE(wrong.Has(sfListed));
+    ASSERT_TRUE(wrong.Addr);
+    EXPECT_TRUE(Same(*wrong.Addr, "2:5030/1"));
+    EXPECT_TRUE(wrong.Has(sfBadPassword));
+    EXPECT_FALSE(wrong.Has(sfPassword));
+
+    const TSess& set = log.GetSess(1);
+    EXPECT_TRUE(set.Has(sfListed));
+    EXPECT_TRUE(set.Has(sfPassword));
+    EXPECT_FALSE(set.Has(sfBadPassword));
+
+    // Entry 424 spoils the session in any state; the sysop and system lines that
+    // follow are still read.
+    const TSess& spoiled = log.GetSess(2);
+    EXPECT_FALSE(spoiled.Has(sfOK));
+    EXPECT_EQ(spoiled.SysOp, "Cid");
+    EXPECT_EQ(spoiled.System, "U");
+
+    // A status line ends the session before entry 3 could mark it failed.
+    const TSess& status = log.GetSess(3);
+    EXPECT_FALSE(status.Has(sfBad));
+    EXPECT_EQ(status.EndLine, 22);
+    EXPECT_EQ(log.State, 0);
+}
+
+// The name of a file sent is the fourth word of the line, wherever the transfer mark
+// has its "OK" and however many blanks the stamp holds.
+TEST_F(TMailFixture, SentFileNamesAreTheFourthWordOfTheLine)
+{
+    auto sent = [&](const std::string& transfer) {
+        EXPECT_TRUE(Run({
+            At("10:00:00", "\xFE Line: CONNECT 2400"),
+            At("10:00:01", "2:5030/1, mailer M"),
+            At("10:00:02", "Sysop: Ann"),
+            At("10:00:03", "System: Station"),
+            At("10:00:04", "Link protocol: ZModem"),
+            At("10:00:05", "File request: FILES.ZIP"),
+            transfer,
+            At("10:00:07", "\xFE Traffic: 0/0"),
+        }));
+        EXPECT_EQ(log.GetSess(0).FilesSent, 1) << transfer;
+        return log.FreqCount() == 1 && log.GetFreq(0).Sent;
+    };
+    EXPECT_TRUE(sent(At("10:00:06", "HS-OK FILES.ZIP 1000 bytes, 100 cps")));
+    EXPECT_TRUE(sent(At("10:00:06", "HS-OK   C:\\PUB\\FILES.ZIP 1000 bytes")));
+    EXPECT_TRUE(sent(At("10:00:06", "HS- FILES.ZIP sent, transfer OK")));
+    EXPECT_FALSE(sent(At("10:00:06", "HS- FILES.ZIP skipped: busy")));
+    // A blank inside the time makes the transfer mark the fourth word.
+    EXPECT_FALSE(sent("12/03 10:00: 6 HS-OK FILES.ZIP 1000 bytes"));
+    EXPECT_TRUE(sent("12/03  0:00:06 HS-OK FILES.ZIP"));  // a run of blanks parts two words
+}
+
 TEST_F(TMailFixture, FtsOneSessionsByVersion)
 {
     std::vector<std::string> lines = {
