@@ -412,7 +412,18 @@ std::size_t TLog::EndLine(std::size_t start)
             cursor_ = i + 1;
             return i;
         }
-        if (c == '\r' || c == '\0')
+        if (c == '\r') {
+            // CR LF with both in the block, as in every line of a DOS log.
+            const std::uint64_t rest = blockMask_ & (blockMask_ - 1);
+            const std::size_t after = blockAt_ + static_cast<std::size_t>(__builtin_ctzll(rest));
+            if (rest != 0 && after == i + 1 && data_[after] == '\n') {
+                blockMask_ = rest & (rest - 1);
+                cursor_ = i + 2;
+                return i;
+            }
+            return EndAt(i);
+        }
+        if (c == '\0')
             return EndAt(i);
         blockMask_ &= blockMask_ - 1;  // a tab or another control byte
     }
