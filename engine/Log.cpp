@@ -415,8 +415,8 @@ std::size_t TLog::EndLine(std::size_t start)
         if (c == '\r') {
             // CR LF with both in the block, as in every line of a DOS log.
             const std::uint64_t rest = blockMask_ & (blockMask_ - 1);
-            const std::size_t after = blockAt_ + static_cast<std::size_t>(__builtin_ctzll(rest));
-            if (rest != 0 && after == i + 1 && data_[after] == '\n') {
+            if (rest != 0 && blockAt_ + static_cast<std::size_t>(__builtin_ctzll(rest)) == i + 1 &&
+                data_[i + 1] == '\n') {
                 blockMask_ = rest & (rest - 1);
                 cursor_ = i + 2;
                 return i;
