@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/FileRead.h"
 #include "platform/UniqueFd.h"
+#include "platform/Words.h"
 #include "settings/QZIni.h"
 
 #include <cerrno>
@@ -29,35 +30,6 @@ constexpr std::size_t kReleaseKeep = std::size_t(1) << 20;
 // The pages ahead of the analysis are mapped in stretches of this size, one call
 // each instead of a page fault every few pages.
 constexpr std::size_t kPopulateStep = std::size_t(2) << 20;
-
-// Whether two short texts are equal: compared a word of 8 bytes at a time, a text
-// of 4 to 8 bytes as two overlapping words of 4.
-bool SameBytes(std::string_view a, std::string_view b)
-{
-    const std::size_t n = a.size();
-    if (n != b.size())
-        return false;
-    const char* x = a.data();
-    const char* y = b.data();
-    auto same = [](const char* p, const char* q, auto word) {
-        decltype(word) u, v;
-        std::memcpy(&u, p, sizeof u);
-        std::memcpy(&v, q, sizeof v);
-        return u == v;
-    };
-    if (n >= 8) {
-        for (std::size_t i = 0; i + 8 < n; i += 8)
-            if (!same(x + i, y + i, std::uint64_t{}))
-                return false;
-        return same(x + n - 8, y + n - 8, std::uint64_t{});
-    }
-    if (n >= 4)
-        return same(x, y, std::uint32_t{}) && same(x + n - 4, y + n - 4, std::uint32_t{});
-    for (std::size_t i = 0; i < n; ++i)
-        if (x[i] != y[i])
-            return false;
-    return true;
-}
 
 // The offset of the first CR, LF or zero byte at or after i, or size.
 std::size_t FindLineEnd(const char* data, std::size_t i, std::size_t size)

@@ -14,6 +14,7 @@
 #include "engine/Sess.h"
 #include "engine/TextPool.h"
 #include "fido/AddrList.h"
+#include "platform/Words.h"
 
 #include <cstring>
 #include <functional>
@@ -128,7 +129,7 @@ private:
     // Hashes of texts that look up std::string keys by std::string_view.
     struct TTextHash {
         using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+        std::size_t operator()(std::string_view s) const { return HashBytes(s); }
     };
     // The requests of one node that have a name as their name or as their real name.
     struct TNameFreqs {

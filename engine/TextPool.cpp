@@ -1,60 +1,10 @@
 #include "engine/TextPool.h"
 
+#include "platform/Words.h"
+
 #include <cstring>
 
 namespace tarvix {
-
-namespace {
-
-std::uint64_t Word8(const char* p)
-{
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    return w;
-}
-
-std::uint64_t Word4(const char* p)
-{
-    std::uint32_t w;
-    std::memcpy(&w, p, 4);
-    return w;
-}
-
-// A quick hash of a short text, 8 bytes at a time; the last word of a text of 8
-// bytes or more overlaps the one before, so that no byte is copied one by one.
-std::uint32_t HashText(std::string_view s)
-{
-    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
-    const char* p = s.data();
-    const std::size_t n = s.size();
-    std::uint64_t last;
-    if (n >= 8) {
-        for (std::size_t i = 0; i + 8 < n; i += 8) {
-            h = (h ^ Word8(p + i)) * 0xBF58476D1CE4E5B9ull;
-            h ^= h >> 31;
-        }
-        last = Word8(p + n - 8);
-    } else if (n >= 4) {
-        last = Word4(p) | Word4(p + n - 4) << 32;
-    } else {
-        last = 0;
-        for (std::size_t i = 0; i < n; ++i)
-            last = last << 8 | static_cast<unsigned char>(p[i]);
-    }
-    h = (h ^ last) * 0x94D049BB133111EBull;
-    h ^= h >> 29;
-    return static_cast<std::uint32_t>(h ^ (h >> 32));
-}
-
-// Whether two texts of the same size n are equal; short ones without a call.
-bool EqualBytes(const char* a, const char* b, std::size_t n)
-{
-    if (n >= 8 && n <= 16)
-        return Word8(a) == Word8(b) && Word8(a + n - 8) == Word8(b + n - 8);
-    return std::memcmp(a, b, n) == 0;
-}
-
-}  // namespace
 
 std::string_view TTextPool::Keep(std::string_view text)
 {
@@ -64,7 +14,7 @@ std::string_view TTextPool::Keep(std::string_view text)
         text = text.substr(0, UINT32_MAX);  // texts come from log lines: never this long
     if (2 * (count_ + 1) > slots_.size())
         Grow();
-    const std::uint32_t hash = HashText(text);
+    const std::uint32_t hash = HashBytes(text);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         TSlot& slot = slots_[i];
@@ -74,7 +24,7 @@ std::string_view TTextPool::Keep(std::string_view text)
             ++count_;
             return kept;
         }
-        if (slot.hash == hash && slot.size == text.size() && EqualBytes(slot.data, text.data(), text.size()))
+        if (slot.hash == hash && slot.size == text.size() && SameBytes(slot.data, text.data(), text.size()))
             return {slot.data, slot.size};
     }
 }
