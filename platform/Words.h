@@ -50,7 +50,8 @@ inline bool SameBytes(std::string_view a, std::string_view b)
 // A quick hash of a short text.
 inline std::uint32_t HashBytes(std::string_view s)
 {
-    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+    // The size is spread over all bits first, so that it cannot cancel a byte.
+    std::uint64_t h = (0x9E3779B97F4A7C15ull ^ s.size()) * 0xBF58476D1CE4E5B9ull;
     const char* p = s.data();
     const std::size_t n = s.size();
     std::uint64_t last;
