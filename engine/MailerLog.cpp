@@ -216,15 +216,6 @@ long TMailerLog::SessOfLine(std::int64_t lineNo) const
     return -1;
 }
 
-TSess* TMailerLog::CurSess()
-{
-    if (open_)
-        return &*open_;
-    if (closedValid_ && !sessions_.empty())
-        return &sessions_.back();
-    return nullptr;
-}
-
 std::string_view TMailerLog::MsgAfter(std::string_view line, std::string_view text) const
 {
     std::size_t cut = static_cast<std::size_t>(MsgCol - 1) + text.size();

@@ -77,7 +77,14 @@ public:
 
     // --- for the subclasses ---
     // The session being read (or the one closed last, until the next opens).
-    TSess* CurSess();
+    TSess* CurSess()
+    {
+        if (open_)
+            return &*open_;
+        if (closedValid_ && !sessions_.empty())
+            return &sessions_.back();
+        return nullptr;
+    }
     bool SessionOpen() const { return open_.has_value(); }
     int State = 0;  // the parse state: 0 = no session open
     int MsgCol = 1;  // 1-based column where the message part of a line starts
