@@ -214,15 +214,25 @@ inline std::string_view TLog::ReadLine()
         return {};
     const std::size_t start = cursor_;
     LinePos = static_cast<std::int64_t>(start);
-    std::size_t i;
-    // Most lines end in an LF within the 64 bytes already looked at: the lowest bit
-    // of the mask, which the line then uses up.
-    if (blockMask_ != 0 && data_[i = blockAt_ + static_cast<std::size_t>(__builtin_ctzll(blockMask_))] == '\n') {
-        blockMask_ &= blockMask_ - 1;
-        cursor_ = i + 1;
-    } else {
-        i = EndLine(start);
+    std::size_t i = 0;
+    bool ended = false;
+    // Most lines end in an LF or a CR LF within the 64 bytes already looked at: the
+    // lowest bit of the mask (and the one after it), which the line then uses up.
+    if (blockMask_ != 0) {
+        const std::uint64_t low = blockMask_ & (~blockMask_ + 1);
+        i = blockAt_ + static_cast<std::size_t>(__builtin_ctzll(blockMask_));
+        if (data_[i] == '\n') {
+            blockMask_ ^= low;
+            cursor_ = i + 1;
+            ended = true;
+        } else if (data_[i] == '\r' && (blockMask_ & (low << 1)) != 0 && data_[i + 1] == '\n') {
+            blockMask_ &= ~(low | low << 1);
+            cursor_ = i + 2;
+            ended = true;
+        }
     }
+    if (!ended)
+        i = EndLine(start);
     const std::size_t len = i - start;
     return std::string_view(data_ + start, len > kMaxLine ? kMaxLine : len);
 }
