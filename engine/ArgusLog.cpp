@@ -71,19 +71,25 @@ bool HasText(std::string_view s, const char (&part)[N])
     if (last >= 15) {
         const __m128i head = _mm_set1_epi8(part[0]);
         const __m128i tail = _mm_set1_epi8(part[m - 1]);
-        for (;; i += 16) {
-            // The last step ends at the last position; it may overlap the one before.
-            const std::size_t from = std::min(i, last - 15);
+        // The candidates among the 16 positions from "from" on.
+        auto candidates = [&](std::size_t from) {
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from + m - 1));
-            auto mask = static_cast<unsigned>(
+            return static_cast<unsigned>(
                 _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, head), _mm_cmpeq_epi8(b, tail))));
-            for (; mask != 0; mask &= mask - 1)
-                if (std::memcmp(p + from + std::countr_zero(mask), part, m) == 0)
+        };
+        for (; i + 15 <= last; i += 16)
+            for (unsigned mask = candidates(i); mask != 0; mask &= mask - 1)
+                if (std::memcmp(p + i + std::countr_zero(mask), part, m) == 0)
                     return true;
-            if (from == last - 15)
-                return false;
-        }
+        if (i > last)
+            return false;
+        // The rest in the last 16 positions, less those the steps before have seen.
+        const std::size_t from = last - 15;
+        for (unsigned mask = candidates(from) & (0xFFFFu << (i - from)); mask != 0; mask &= mask - 1)
+            if (std::memcmp(p + from + std::countr_zero(mask), part, m) == 0)
+                return true;
+        return false;
     }
 #endif
     for (; i <= last; ++i)
