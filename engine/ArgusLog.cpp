@@ -6,7 +6,13 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarvix {
 
@@ -46,6 +52,52 @@ int Field(std::string_view line, std::size_t at, std::size_t len)
     return ParseLogInt(line.substr(at, len));
 }
 
+// Whether part occurs in s: the answer of Contains, for a text of the program.
+// Every line of a session is searched for a text that may stand anywhere in it, so
+// the search looks at 16 positions at once: a position is a candidate when the
+// first and the last byte of part are in place there (rarely both by chance), and
+// only candidates are compared in full.
+template <std::size_t N>
+bool HasText(std::string_view s, const char (&part)[N])
+{
+    constexpr std::size_t m = N - 1;
+    static_assert(m >= 2);
+    if (s.size() < m)
+        return false;
+    const std::size_t last = s.size() - m;  // the last position part can start at
+    const char* p = s.data();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if (last >= 15) {
+        const __m128i head = _mm_set1_epi8(part[0]);
+        const __m128i tail = _mm_set1_epi8(part[m - 1]);
+        // The candidates among the 16 positions from "from" on.
+        auto candidates = [&](std::size_t from) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from + m - 1));
+            return static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, head), _mm_cmpeq_epi8(b, tail))));
+        };
+        for (; i + 15 <= last; i += 16)
+            for (unsigned mask = candidates(i); mask != 0; mask &= mask - 1)
+                if (std::memcmp(p + i + std::countr_zero(mask), part, m) == 0)
+                    return true;
+        if (i > last)
+            return false;
+        // The rest in the last 16 positions, less those the steps before have seen.
+        const std::size_t from = last - 15;
+        for (unsigned mask = candidates(from) & (0xFFFFu << (i - from)); mask != 0; mask &= mask - 1)
+            if (std::memcmp(p + from + std::countr_zero(mask), part, m) == 0)
+                return true;
+        return false;
+    }
+#endif
+    for (; i <= last; ++i)
+        if (p[i] == part[0] && std::memcmp(p + i, part, m) == 0)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 TArgusLog::TArgusLog()
@@ -59,6 +111,7 @@ TArgusLog::TArgusLog()
 void TArgusLog::SetArgusVersion(int version)
 {
     argusVersion_ = version;
+    dateKnown_ = false;
     MsgCol = LongYear() ? kMsgColLong : kMsgColShort;
     DateLen = LongYear() ? kDateLenLong : kDateLenShort;
 }
@@ -137,6 +190,7 @@ void TArgusLog::Reset()
 {
     TMailerLog::Reset();
     callDir_ = cdNone;
+    dateKnown_ = false;
     ForgetPendingTransfers();
 }
 
@@ -161,8 +215,20 @@ TDateTime TArgusLog::TimeOfLine(std::string_view line)
     const std::size_t at = LongYear() ? kTimeLong : kTimeShort;
     if (line.size() < at + 8)
         throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
-    TDateTime date = DateOfLine(line);
-    return date + EncodeTime(Field(line, at, 2), Field(line, at + 3, 2), Field(line, at + 6, 2), 0);
+    // Every session asks twice, and the sessions of a day share their date text: the
+    // date of the last text read is kept. The text (9 or 11 bytes from the day on) is
+    // held as its first and its last 8 bytes.
+    const std::size_t dateLen = LongYear() ? kDateLenLong : kDateLenShort;
+    std::uint64_t key[2];
+    std::memcpy(&key[0], line.data() + kDayAt, 8);
+    std::memcpy(&key[1], line.data() + kDayAt + dateLen - 8, 8);
+    if (!dateKnown_ || key[0] != dateKey_[0] || key[1] != dateKey_[1]) {
+        date_ = DateOfLine(line);
+        dateKey_[0] = key[0];
+        dateKey_[1] = key[1];
+        dateKnown_ = true;
+    }
+    return date_ + EncodeTime(Field(line, at, 2), Field(line, at + 3, 2), Field(line, at + 6, 2), 0);
 }
 
 std::int64_t TArgusLog::ParseCount(std::string_view text)
@@ -174,17 +240,20 @@ std::int64_t TArgusLog::ParseCount(std::string_view text)
     if (i < text.size() && text[i] == '+')
         ++i;
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    // Below this, ten times the value and a digit cannot pass kMax.
+    constexpr std::int64_t kSafe = kMax / 10;
     std::int64_t value = 0;
     bool digits = false;
     for (; i < text.size(); ++i) {
-        char c = text[i];
+        const char c = text[i];
         if (c == ',')
             continue;
-        if (c < '0' || c > '9')
+        const auto digit = static_cast<unsigned char>(c - '0');
+        if (digit > 9)
             throw fail();
-        if (value > (kMax - (c - '0')) / 10)
+        if (value >= kSafe && value > (kMax - digit) / 10)
             throw fail();
-        value = value * 10 + (c - '0');
+        value = value * 10 + digit;
         digits = true;
     }
     if (!digits)
@@ -194,6 +263,30 @@ std::int64_t TArgusLog::ParseCount(std::string_view text)
 
 std::int64_t TArgusLog::TakeSize(std::string_view& text)
 {
+    // The usual "(12,345b)" at the very end is read in one pass from the back: when
+    // only digits and commas stand between its "(" and the "b)", that "(" is the last
+    // one and the number is what ParseCount would read.
+    const std::size_t n = text.size();
+    if (n >= 4 && text[n - 1] == ')' && text[n - 2] == 'b') {
+        std::int64_t size = 0, scale = 1;
+        int digits = 0;
+        for (std::size_t j = n - 2; j > 0;) {
+            const char c = text[--j];
+            const auto digit = static_cast<unsigned char>(c - '0');
+            if (digit <= 9) {
+                if (digits == 18)
+                    break;  // a number that long is left to ParseCount
+                size += digit * scale;
+                scale *= 10;
+                ++digits;
+            } else if (c != ',') {
+                if (c != '(' || digits == 0)
+                    break;
+                text = text.substr(0, j >= 2 ? j - 2 : 0);
+                return size;
+            }
+        }
+    }
     // The size stands at the end of the line: the last "(" finds it even when a
     // file name holds a parenthesis of its own.
     std::size_t open = text.rfind('(');
@@ -212,35 +305,30 @@ std::string_view TArgusLog::MsgFrom(std::string_view line, std::size_t n) const
     return cut >= line.size() ? std::string_view{} : line.substr(cut);
 }
 
+char TArgusLog::MsgHead(std::string_view line) const
+{
+    const auto col = static_cast<std::size_t>(MsgCol - 1);
+    return col < line.size() ? line[col] : '\0';
+}
+
+// Each line is told by the first character of its message before any text is
+// compared: a line costs the compares of the texts that begin with its character.
 void TArgusLog::ParseMailerLine(std::string_view line)
 {
     if (State != 0 && !SessionOpen())
         State = 0;
-    if (State != 0) {
-        TSess& s = *CurSess();
-        if (MsgIs(line, "Session complete")) {
-            EndSession(line);
-        } else if (MsgIs(line, "*****")) {
-            s.Set(sfOK, false);
-            EndSession(line);
-        } else if (Contains(line, "disconnecting") || MsgIs(line, "Aborting due to carrier loss") ||
-                   MsgIs(line, "Transfer aborted by ") || MsgIs(line, "Carrier lost")) {
-            if (Contains(line, "EMSI") || !s.Addr)
-                s.Set(sfBad, true);
-            s.Set(sfOK, false);
-            EndSession(line);
-        } else if (MsgIs(line, "Cancel requested")) {
-            if (!s.Addr)
-                s.Set(sfBad, true);
-            EndSession(line);
-        }
-    }
-
     if (State == 0) {
         ParseIdle(line);
         return;
     }
     TSess& s = *CurSess();
+    const char head = MsgHead(line);
+    if (const TEnd end = EndOf(line, head); end != TEnd::None) {
+        EndSessionAt(line, s, end);
+        // The line is read once more as a line between sessions.
+        ParseIdle(line);
+        return;
+    }
     switch (State) {
     case 1:
         if (MsgIs(line, kStation)) {
@@ -284,68 +372,187 @@ void TArgusLog::ParseMailerLine(std::string_view line)
         }
         break;
     case 6:
-        if (MsgIs(line, "Password-protected session")) {
-            s.Set(sfPassword, true);
-        } else if (MsgIs(line, "Remote presented")) {
-            if (Contains(line, "required"))
+        switch (head) {
+        case 'P':
+            if (MsgIs(line, "Password-protected session"))
+                s.Set(sfPassword, true);
+            break;
+        case 'R':
+            if (MsgIs(line, "Remote presented") && Contains(line, "required"))
                 s.Set(sfBadPassword, true);
-        } else if (MsgIs(line, "Establishing")) {
-            s.SetProtocol(FirstWord(MsgAfter(line, "Establishing")));
-            State = 7;
-        } else if (MsgIs(line, "We have")) {
-            if (s.Protocol != prNone)
+            break;
+        case 'E':
+            if (MsgIs(line, "Establishing")) {
+                s.SetProtocol(FirstWord(MsgAfter(line, "Establishing")));
                 State = 7;
+            }
+            break;
+        case 'W':
+            if (MsgIs(line, "We have") && s.Protocol != prNone)
+                State = 7;
+            break;
+        default:
+            break;
         }
         break;
     case 7:
-        ParseTransfer(line, s);
+        ParseTransfer(line, head, s);
         break;
     default:
         break;
     }
 }
 
-void TArgusLog::ParseIdle(std::string_view line)
+TArgusLog::TEnd TArgusLog::EndOf(std::string_view line, char head) const
 {
-    if (MsgIs(line, "Calling")) {
-        callDir_ = cdCalling;
-        TFidoAddr addr = ParseAddr(FirstWord(MsgFrom(line, 8)));
-        SetDialAddr(addr);
-        if (NodeStats)
-            NodeStats->AddCall(addr);
-    } else if (MsgIs(line, "Answering call")) {
-        callDir_ = cdAnswering;
-        SetDialAddr(std::nullopt);
-    } else if (MsgIs(line, "BUSY")) {
-        if (DialAddr() && NodeStats)
-            NodeStats->AddResult(&*DialAddr(), 0);
-    } else if (MsgIs(line, "NO CARRIER")) {
-        if (DialAddr() && NodeStats)
-            NodeStats->AddResult(&*DialAddr(), 1);
-    } else if (MsgIs(line, "CONNECT")) {
-        StartSession(line, callDir_ == cdAnswering);
-        // A transfer left waiting by an earlier session cannot finish in this one.
-        ForgetPendingTransfers();
-        CurSess()->SetConnect(MsgAfter(line, "CONNECT"));
+    if (head == 'S' && MsgIs(line, "Session complete"))
+        return TEnd::Complete;
+    if (head == '*' && MsgIs(line, "*****"))
+        return TEnd::Broken;
+    // "disconnecting" may stand anywhere in the line, so every line is searched.
+    if (HasText(line, "disconnecting"))
+        return TEnd::Lost;
+    switch (head) {
+    case 'A':
+        return MsgIs(line, "Aborting due to carrier loss") ? TEnd::Lost : TEnd::None;
+    case 'T':
+        return MsgIs(line, "Transfer aborted by ") ? TEnd::Lost : TEnd::None;
+    case 'C':
+        return MsgIs(line, "Carrier lost")       ? TEnd::Lost
+               : MsgIs(line, "Cancel requested") ? TEnd::Cancelled
+                                                 : TEnd::None;
+    default:
+        return TEnd::None;
     }
 }
 
-void TArgusLog::ParseTransfer(std::string_view line, TSess& s)
+// Kept apart from the line loop, which reaches it once per session.
+[[gnu::noinline]] void TArgusLog::EndSessionAt(std::string_view line, TSess& s, TEnd end)
 {
-    if (MsgIs(line, kFileRequest)) {
+    switch (end) {
+    case TEnd::Broken:
+        s.Set(sfOK, false);
+        break;
+    case TEnd::Lost:
+        if (Contains(line, "EMSI") || !s.Addr)
+            s.Set(sfBad, true);
+        s.Set(sfOK, false);
+        break;
+    case TEnd::Cancelled:
+        if (!s.Addr)
+            s.Set(sfBad, true);
+        break;
+    default:
+        break;
+    }
+    EndSession(line);
+}
+
+void TArgusLog::ParseIdle(std::string_view line)
+{
+    switch (MsgHead(line)) {
+    case 'C':
+        if (MsgIs(line, "Calling")) {
+            callDir_ = cdCalling;
+            TFidoAddr addr = ParseAddr(FirstWord(MsgFrom(line, 8)));
+            SetDialAddr(addr);
+            if (NodeStats)
+                NodeStats->AddCall(addr);
+        } else if (MsgIs(line, "CONNECT")) {
+            StartSession(line, callDir_ == cdAnswering);
+            // A transfer left waiting by an earlier session cannot finish in this one.
+            ForgetPendingTransfers();
+            CurSess()->SetConnect(MsgAfter(line, "CONNECT"));
+        }
+        break;
+    case 'A':
+        if (MsgIs(line, "Answering call")) {
+            callDir_ = cdAnswering;
+            SetDialAddr(std::nullopt);
+        }
+        break;
+    case 'B':
+        if (MsgIs(line, "BUSY") && DialAddr() && NodeStats)
+            NodeStats->AddResult(&*DialAddr(), 0);
+        break;
+    case 'N':
+        if (MsgIs(line, "NO CARRIER") && DialAddr() && NodeStats)
+            NodeStats->AddResult(&*DialAddr(), 1);
+        break;
+    default:
+        break;
+    }
+}
+
+namespace {
+
+// The transfer lines known by the beginning of their message.
+enum class TXfer : std::uint8_t {
+    None, FileRequest, CannotFulfill, Sending, TransmitOffset,
+    ReceiveOffset, ReceiveSkipped, Receiving, RemoteRefused, ProtocolAborted
+};
+
+}  // namespace
+
+void TArgusLog::ParseTransfer(std::string_view line, char head, TSess& s)
+{
+    // The kinds are told apart by their messages' beginnings, the longer text of two
+    // that begin alike first. "Sent" and "Received" may stand anywhere in a line and
+    // come between them: a line of a later kind that holds "Sent" while a file is
+    // being sent is read as that file's end.
+    TXfer kind = TXfer::None;
+    switch (head) {
+    case 'F':
+        if (MsgIs(line, kFileRequest))
+            kind = TXfer::FileRequest;
+        break;
+    case 'C':
+        if (MsgIs(line, kCannotFulfill))
+            kind = TXfer::CannotFulfill;
+        break;
+    case 'S':
+        if (MsgIs(line, "Sending"))
+            kind = TXfer::Sending;
+        break;
+    case 'T':
+        if (MsgIs(line, kTransmitOffset))
+            kind = TXfer::TransmitOffset;
+        break;
+    case 'R':
+        if (MsgIs(line, "Receiving"))
+            kind = MsgIs(line, kReceiveOffset)        ? TXfer::ReceiveOffset
+                   : MsgIs(line, "Receiving file was") ? TXfer::ReceiveSkipped
+                                                       : TXfer::Receiving;
+        else if (MsgIs(line, "Remote refused"))
+            kind = TXfer::RemoteRefused;
+        break;
+    case 'P':
+        if (MsgIs(line, "Protocol aborted"))
+            kind = TXfer::ProtocolAborted;
+        break;
+    default:
+        break;
+    }
+
+    switch (kind) {
+    case TXfer::FileRequest: {
         // File request "NAME" ...
         std::string_view name = MsgFrom(line, kFileRequest.size());
         name = name.substr(0, name.find('"'));
         if (s.Addr && !TrimControls(name).empty())
             AddFreq(name, *s.Addr);
-    } else if (MsgIs(line, kCannotFulfill)) {
+        return;
+    }
+    case TXfer::CannotFulfill: {
         // Cannot fulfill file request "NAME"
         std::string_view name = MsgFrom(line, kCannotFulfill.size());
         if (!name.empty())
             name.remove_suffix(1);
         if (s.Addr && !TrimControls(name).empty())
             AddFreq(name, *s.Addr);
-    } else if (MsgIs(line, "Sending")) {
+        return;
+    }
+    case TXfer::Sending: {
         // Sending 'PATH', (SIZEb)   or   Sending 'PATH' -> 'NAME', (SIZEb)
         std::string_view path = MsgFrom(line, 9);
         sendSize_ = TakeSize(path);
@@ -356,10 +563,17 @@ void TArgusLog::ParseTransfer(std::string_view line, TSess& s)
         sentPath_ = path;
         sentHeld_ = true;
         ++s.FilesSent;
-    } else if (MsgIs(line, kTransmitOffset)) {
+        return;
+    }
+    case TXfer::TransmitOffset:
         if (sendSize_ != 0)
             sendSize_ = std::max<std::int64_t>(0, sendSize_ - ParseCount(MsgAfter(line, kTransmitOffset)));
-    } else if (sentHeld_ && Contains(line, "Sent")) {
+        return;
+    default:
+        break;
+    }
+
+    if (sentHeld_ && HasText(line, "Sent")) {
         // Sent 'NAME'
         std::string_view name;
         if (std::size_t quote = line.find('\''); quote != std::string_view::npos) {
@@ -373,14 +587,20 @@ void TArgusLog::ParseTransfer(std::string_view line, TSess& s)
         sendSize_ = 0;
         sentPath_.clear();
         sentHeld_ = false;
-    } else if (MsgIs(line, kReceiveOffset)) {
+        return;
+    }
+
+    switch (kind) {
+    case TXfer::ReceiveOffset:
         if (rcvdSize_ != 0)
             rcvdSize_ = std::max<std::int64_t>(0, rcvdSize_ - ParseCount(MsgAfter(line, kReceiveOffset)));
-    } else if (MsgIs(line, "Receiving file was")) {
+        return;
+    case TXfer::ReceiveSkipped:
         rcvdSize_ = 0;
         rcvdName_.clear();
         rcvdHeld_ = false;
-    } else if (MsgIs(line, "Receiving")) {
+        return;
+    case TXfer::Receiving: {
         // Receiving 'NAME', (SIZEb)
         std::string_view name = MsgFrom(line, 11);
         rcvdSize_ = TakeSize(name);
@@ -389,17 +609,23 @@ void TArgusLog::ParseTransfer(std::string_view line, TSess& s)
         rcvdName_ = name;
         rcvdHeld_ = true;
         ++s.FilesRcvd;
-    } else if (rcvdHeld_ && Contains(line, "Received")) {
+        return;
+    }
+    default:
+        break;
+    }
+
+    if (rcvdHeld_ && HasText(line, "Received")) {
         s.BytesRcvd += rcvdSize_;
         rcvdSize_ = 0;
         rcvdName_.clear();
         rcvdHeld_ = false;
-    } else if (MsgIs(line, "Remote refused") || MsgIs(line, "Protocol aborted")) {
+    } else if (kind == TXfer::RemoteRefused || kind == TXfer::ProtocolAborted) {
         sentPath_.clear();
         sentHeld_ = false;
         rcvdName_.clear();
         rcvdHeld_ = false;
-    } else if (Contains(line, "is temporarily stored")) {
+    } else if (HasText(line, "is temporarily stored")) {
         std::string_view text = line;
         s.BytesRcvd += TakeSize(text);
     }

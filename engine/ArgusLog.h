@@ -100,8 +100,15 @@ public:
 private:
     // Forgets the transfers a session left waiting.
     void ForgetPendingTransfers();
+    // The first character of the message ('\0' for a line without one).
+    char MsgHead(std::string_view line) const;
+    // The ways a line ends a session.
+    enum class TEnd : std::uint8_t { None, Complete, Broken, Lost, Cancelled };
+    // How the line (whose message begins with head) ends the open session.
+    TEnd EndOf(std::string_view line, char head) const;
+    [[gnu::noinline]] void EndSessionAt(std::string_view line, TSess& s, TEnd end);
     void ParseIdle(std::string_view line);
-    void ParseTransfer(std::string_view line, TSess& s);
+    void ParseTransfer(std::string_view line, char head, TSess& s);
     // The line after the first n characters of its message (empty when shorter).
     std::string_view MsgFrom(std::string_view line, std::size_t n) const;
 
@@ -113,6 +120,10 @@ private:
     bool rcvdHeld_ = false;
     std::int64_t sendSize_ = 0;
     std::int64_t rcvdSize_ = 0;
+    // The date of the last date text TimeOfLine read (see there).
+    bool dateKnown_ = false;
+    std::uint64_t dateKey_[2] = {};
+    TDateTime date_ = 0;
 };
 
 // Registers TArgusLog with the log factory for style 8.

@@ -7,8 +7,14 @@
 #include "fido/QParser.h"
 #include "platform/Text.h"
 
+#include <bit>
+#include <cstring>
 #include <exception>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarvix {
 
@@ -54,6 +60,133 @@ std::int64_t ParseCount(std::string_view s)
     if (!any)
         throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
     return negative ? -v : v;
+}
+
+// The offset of the first occurrence of part in s, or npos: the answer of find,
+// for a text of the program. Every line of a session is searched for texts that
+// may stand anywhere in it, so the search looks at 16 positions at once: a position
+// is a candidate when the first and the last byte of part are in place there
+// (rarely both by chance), and only candidates are compared in full.
+template <std::size_t N>
+std::size_t FindText(std::string_view s, const char (&part)[N])
+{
+    constexpr std::size_t m = N - 1;
+    static_assert(m >= 2);
+    if (s.size() < m)
+        return std::string_view::npos;
+    const std::size_t last = s.size() - m;  // the last position part can start at
+    const char* p = s.data();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if (last >= 15) {
+        const __m128i head = _mm_set1_epi8(part[0]);
+        const __m128i tail = _mm_set1_epi8(part[m - 1]);
+        for (;; i += 16) {
+            // The last step ends at the last position; it may overlap the one before,
+            // whose candidates it finds again only when they did not match.
+            const std::size_t from = std::min(i, last - 15);
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from + m - 1));
+            auto mask = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, head), _mm_cmpeq_epi8(b, tail))));
+            for (; mask != 0; mask &= mask - 1) {
+                const std::size_t at = from + static_cast<std::size_t>(std::countr_zero(mask));
+                if (std::memcmp(p + at, part, m) == 0)
+                    return at;
+            }
+            if (from == last - 15)
+                return std::string_view::npos;
+        }
+    }
+#endif
+    for (; i <= last; ++i)
+        if (p[i] == part[0] && std::memcmp(p + i, part, m) == 0)
+            return i;
+    return std::string_view::npos;
+}
+
+template <std::size_t N>
+bool HasText(std::string_view s, const char (&part)[N])
+{
+    return FindText(s, part) != std::string_view::npos;
+}
+
+// Whether f answers true for one of the offsets of byte c in s (asked in order).
+// The offsets are found 16 bytes at a time.
+template <typename F>
+bool AnyOffsetOf(std::string_view s, char c, F&& f)
+{
+    const char* p = s.data();
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if (n >= 16) {
+        const __m128i wanted = _mm_set1_epi8(c);
+        auto offsets = [&](std::size_t from) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
+            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
+        };
+        for (; i + 16 <= n; i += 16)
+            for (unsigned mask = offsets(i); mask != 0; mask &= mask - 1)
+                if (f(i + static_cast<std::size_t>(std::countr_zero(mask))))
+                    return true;
+        if (i == n)
+            return false;
+        // The rest in the last 16 bytes, less the offsets the steps before have seen.
+        const std::size_t from = n - 16;
+        for (unsigned mask = offsets(from) & (0xFFFFu << (i - from)); mask != 0; mask &= mask - 1)
+            if (f(from + static_cast<std::size_t>(std::countr_zero(mask))))
+                return true;
+        return false;
+    }
+#endif
+    for (; i < n; ++i)
+        if (p[i] == c && f(i))
+            return true;
+    return false;
+}
+
+// Whether the line holds "Carrier lost" or "timed out", which may stand anywhere in
+// it. Both hold a 't' at a fixed place ("Carrier lost" ends with it, "timed out"
+// begins with it), so the line is searched once, for that byte, and both texts are
+// compared around each 't' found.
+bool HasLostOrTimedOut(std::string_view line)
+{
+    static constexpr char kLost[] = "Carrier lost";
+    static constexpr char kTimedOut[] = "timed out";
+    constexpr std::size_t lostLen = sizeof kLost - 1, timedOutLen = sizeof kTimedOut - 1;
+    const char* p = line.data();
+    return AnyOffsetOf(line, 't', [&](std::size_t at) {
+        return (at + 1 >= lostLen && std::memcmp(p + at + 1 - lostLen, kLost, lostLen) == 0) ||
+               (at + timedOutLen <= line.size() && std::memcmp(p + at, kTimedOut, timedOutLen) == 0);
+    });
+}
+
+// A byte count of a summary line as ParseCount reads it once the blanks are taken
+// out of it; false where ParseCount would fail.
+bool TryCountWithoutBlanks(std::string_view s, std::int64_t& value)
+{
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    std::int64_t v = 0;
+    bool any = false;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == ' ')
+            continue;
+        if (c < '0' || c > '9' || v > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
+            return false;
+        v = v * 10 + (c - '0');
+        any = true;
+    }
+    value = negative ? -v : v;
+    return any;
 }
 
 // "received/sent" of a summary line.
@@ -129,6 +262,7 @@ int TBrakeLog::VersionOfItem(int item)
 
 void TBrakeLog::UpdateLayout()
 {
+    dateKnown_ = false;
     if (binkStyle_) {
         MsgCol = 24;
         DatePos = 3;  // "28 Mar"
@@ -221,6 +355,7 @@ void TBrakeLog::SaveToReg(TIniFile& ini, std::string_view section) const
 void TBrakeLog::Reset()
 {
     TMailerLog::Reset();
+    dateKnown_ = false;
     pendingFreq_ = false;
     pendingName_.clear();
 }
@@ -244,7 +379,21 @@ TDateTime TBrakeLog::TimeOfLine(std::string_view line)
 {
     if (line.size() < kStampEnd)
         throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
-    TDateTime date = DateOfLine(line);
+    TDateTime date;
+    if (!binkStyle_) {
+        // Every session asks twice, and the sessions of a day share their date text:
+        // the date of the last text read (the first 8 bytes) is kept.
+        std::uint64_t key;
+        std::memcpy(&key, line.data(), sizeof key);
+        if (!dateKnown_ || key != dateKey_) {
+            date_ = DateOfLine(line);
+            dateKey_ = key;
+            dateKnown_ = true;
+        }
+        date = date_;
+    } else {
+        date = DateOfLine(line);
+    }
     // The BinkleyTerm layout has no year: a session that runs over New Year's
     // midnight would end a year before it began. Its lines after midnight belong to
     // the next year.
@@ -282,66 +431,108 @@ void TBrakeLog::CallAttempt(std::string_view line)
 
 void TBrakeLog::ReadSummary(std::string_view line, TSess& sess)
 {
+    // The words of the line between commas (runs of commas count as one), as far
+    // as the summary needs them: one pass instead of one per word.
     constexpr char kComma = ',';
-    int filesAt = 4;
+    const int k = binkStyle_ ? 2 : 3;
+    const int filesAt = brkVersion_ >= 716 ? k + 2 : 4;
+    std::string_view words[8];
+    const std::size_t n = line.size();
+    std::size_t i = 0;
+    for (int w = 1; w <= filesAt + 1; ++w) {
+        while (i < n && line[i] == kComma)
+            ++i;
+        if (i >= n)
+            break;
+        const void* at = std::memchr(line.data() + i, kComma, n - i);
+        const std::size_t e = at ? static_cast<std::size_t>(static_cast<const char*>(at) - line.data()) : n;
+        words[w] = line.substr(i, e - i);
+        i = e;
+    }
     if (brkVersion_ >= 716) {
-        int k = binkStyle_ ? 2 : 3;
-        filesAt = k + 2;
         // A summary without an address word leaves the address unknown.
-        std::string_view addr = TrimControls(NthWord(line, k, kComma));
+        std::string_view addr = TrimControls(words[k]);
         if (!sess.Addr && !addr.empty())
             sess.Addr = LogAddr(addr);
     }
-    std::string_view files = TrimControls(NthWord(line, filesAt, kComma));
-    std::string bytes(TrimControls(NthWord(line, filesAt + 1, kComma)));
-    std::erase(bytes, ' ');
+    std::string_view files = TrimControls(words[filesAt]);
+    std::string_view bytes = TrimControls(words[filesAt + 1]);
     TPair f = SplitPair(files, false);
-    TPair b = SplitPair(bytes, true);
+    // The byte counts are written with blanks between groups of digits ("14 628").
+    TPair b;
+    const std::size_t slash = bytes.find('/');
+    if (slash == std::string_view::npos || !TryCountWithoutBlanks(bytes.substr(0, slash), b.rcvd) ||
+        !TryCountWithoutBlanks(bytes.substr(slash + 1), b.sent)) {
+        // Not a pair of counts: read as it stands, which words the error.
+        std::string text(bytes);
+        std::erase(text, ' ');
+        b = SplitPair(text, true);
+    }
     sess.FilesRcvd = static_cast<int>(f.rcvd);
     sess.FilesSent = static_cast<int>(f.sent);
     sess.BytesRcvd = b.rcvd;
     sess.BytesSent = b.sent;
 }
 
+char TBrakeLog::MsgHead(std::string_view line) const
+{
+    const auto col = static_cast<std::size_t>(MsgCol - 1);
+    return col < line.size() ? line[col] : '\0';
+}
+
+// A line is told by the first character of its message before any text is
+// compared: it costs the compares of the texts that begin with its character.
 void TBrakeLog::ParseMailerLine(std::string_view line)
 {
     if (binkStyle_ && line.substr(std::min(kTagAt, line.size()), kTag.size()) != kTag)
         return;  // a line of another program
 
-    if (State != 0 && SessionOpen()) {
-        TSess& sess = *CurSess();
-        const bool failed = MsgIs(line, "Session failed,");
-        if (failed || MsgIs(line, "Done,")) {
-            if (failed) {
-                sess.Set(sfBad, true);
-                EndSession(line);
-            } else {
-                // A summary that cannot be read still ends its session: left open,
-                // the session would swallow the lines of the sessions after it.
-                std::exception_ptr error;
-                try {
-                    ReadSummary(line, sess);
-                } catch (...) {
-                    error = std::current_exception();
-                }
-                EndSession(line);
-                if (error)
-                    std::rethrow_exception(error);
-            }
-        } else if (Contains(line, "Carrier lost") || MsgIs(line, "Too low CPS") || Contains(line, "timed out") ||
-                   MsgIs(line, "Canceled by remote")) {
+    const char head = MsgHead(line);
+    TSess* open = State != 0 && SessionOpen() ? CurSess() : nullptr;
+    if (open) {
+        TSess& sess = *open;
+        if (head == 'S' && MsgIs(line, "Session failed,")) {
+            sess.Set(sfBad, true);
+            EndSession(line);
+        } else if (head == 'D' && MsgIs(line, "Done,")) {
+            EndWithSummary(line, sess);
+        } else if (sess.Has(sfOK) &&
+                   ((head == 'T' && MsgIs(line, "Too low CPS")) || (head == 'C' && MsgIs(line, "Canceled by remote")) ||
+                    HasLostOrTimedOut(line))) {
+            // (A session that is no longer OK need not be searched.)
             sess.Set(sfOK, false);
         }
     }
-    StateStep(line);
+    // A session that a line ends leaves State 0: the line is read as one between
+    // sessions. Otherwise the session is still the one that was open, if any.
+    StateStep(line, head, State != 0 ? open : nullptr);
 }
 
-void TBrakeLog::StateStep(std::string_view line)
+void TBrakeLog::EndWithSummary(std::string_view line, TSess& sess)
+{
+    // A summary that cannot be read still ends its session: left open, the session
+    // would swallow the lines of the sessions after it.
+    std::exception_ptr error;
+    try {
+        ReadSummary(line, sess);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    EndSession(line);
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void TBrakeLog::StateStep(std::string_view line, char head, TSess* open)
 {
     if (State == 0) {
-        const bool incoming = MsgIs(line, "Incoming");
-        if (incoming || MsgIs(line, "Outgoing")) {
-            std::size_t at = line.find("CONNECT");
+        switch (head) {
+        case 'I':
+        case 'O': {
+            const bool incoming = MsgIs(line, "Incoming");
+            if (!incoming && !MsgIs(line, "Outgoing"))
+                break;
+            std::size_t at = FindText(line, "CONNECT");
             if (at == std::string_view::npos)
                 return;
             StartSession(line, incoming);
@@ -351,27 +542,37 @@ void TBrakeLog::StateStep(std::string_view line)
             CurSess()->SetConnect(from < line.size() ? line.substr(from) : std::string_view{});
             if (incoming)
                 SetDialAddr(std::nullopt);
-        } else if (MsgIs(line, "Calling")) {
-            CallAttempt(line);
-        } else if (MsgIs(line, "Not connected")) {
-            std::size_t cut = static_cast<std::size_t>(MsgCol) + 14;
-            std::string_view result = cut < line.size() ? line.substr(cut) : std::string_view{};
-            if (result == "BUSY") {
-                if (NodeStats)
-                    NodeStats->AddResult(DialAddr() ? &*DialAddr() : nullptr, 0);
-            } else if (result == "NO CARRIER" && DialAddr()) {
+            break;
+        }
+        case 'C':
+            if (MsgIs(line, "Calling")) {
+                CallAttempt(line);
+            } else if (MsgIs(line, "Connection timed out") && DialAddr()) {
                 if (NodeStats)
                     NodeStats->AddResult(&*DialAddr(), 1);
             }
-        } else if (MsgIs(line, "Connection timed out") && DialAddr()) {
-            if (NodeStats)
-                NodeStats->AddResult(&*DialAddr(), 1);
+            break;
+        case 'N':
+            if (MsgIs(line, "Not connected")) {
+                std::size_t cut = static_cast<std::size_t>(MsgCol) + 14;
+                std::string_view result = cut < line.size() ? line.substr(cut) : std::string_view{};
+                if (result == "BUSY") {
+                    if (NodeStats)
+                        NodeStats->AddResult(DialAddr() ? &*DialAddr() : nullptr, 0);
+                } else if (result == "NO CARRIER" && DialAddr()) {
+                    if (NodeStats)
+                        NodeStats->AddResult(&*DialAddr(), 1);
+                }
+            }
+            break;
+        default:
+            break;
         }
         return;
     }
-    if (!SessionOpen())
+    if (!open)
         return;
-    TSess& sess = *CurSess();
+    TSess& sess = *open;
     switch (State) {
     case 1:
         if (MsgIs(line, "Session with")) {
@@ -426,14 +627,24 @@ void TBrakeLog::StateStep(std::string_view line)
         }
         break;
     case 6:
-        if (MsgIs(line, "Password protected session")) {
-            sess.Set(sfPassword, true);
-        } else if (MsgIs(line, "Using") && Contains(line, "for transfer")) {
-            sess.SetProtocol(FirstWord(MsgAfter(line, "Using")));
-            if (Contains(line, "RH1 mode"))
-                sess.Protocol = prXHydra;
-        } else if (MsgIs(line, "Sending FREQed files")) {
-            State = 7;
+        switch (head) {
+        case 'P':
+            if (MsgIs(line, "Password protected session"))
+                sess.Set(sfPassword, true);
+            break;
+        case 'U':
+            if (MsgIs(line, "Using") && HasText(line, "for transfer")) {
+                sess.SetProtocol(FirstWord(MsgAfter(line, "Using")));
+                if (Contains(line, "RH1 mode"))
+                    sess.Protocol = prXHydra;
+            }
+            break;
+        case 'S':
+            if (MsgIs(line, "Sending FREQed files"))
+                State = 7;
+            break;
+        default:
+            break;
         }
         break;
     case 7:

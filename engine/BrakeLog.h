@@ -22,6 +22,7 @@
 #include "engine/MailerLog.h"
 #include "fido/StrDict.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,7 +95,12 @@ private:
     // Parses a system name or an address of the log, mapped through the OUT and
     // INOUT names from version 716 on.
     TFidoAddr LogAddr(std::string_view text) const;
-    void StateStep(std::string_view line);
+    // The first character of the message ('\0' for a line without one).
+    char MsgHead(std::string_view line) const;
+    // Ends the session at its "Done," line with the counts the line gives.
+    void EndWithSummary(std::string_view line, TSess& sess);
+    // The step of the parse state; open is the session open, if any.
+    void StateStep(std::string_view line, char head, TSess* open);
     void SendingFreqs(std::string_view line, TSess& sess);
 
     int brkVersion_ = 701;
@@ -104,6 +110,10 @@ private:
     std::vector<std::string> aliasNames_;
     bool pendingFreq_ = false;
     std::string pendingName_;
+    // The date of the last date text TimeOfLine read in the own layout.
+    bool dateKnown_ = false;
+    std::uint64_t dateKey_ = 0;
+    TDateTime date_ = 0;
 };
 
 // Registers TBrakeLog as the class of style 4 with the log factory.

@@ -594,6 +594,81 @@ TEST_F(ArgusLogTest, EndingsSetTheOutcome)
     }
 }
 
+TEST_F(ArgusLogTest, DisconnectingEndsTheSessionWhereverItStands)
+{
+    // The text may stand at any place of a line of any length; the filler holds
+    // its first and last letters to tempt a search into false starts.
+    const std::string filler = "gd dgdisconnectin disconnectinG d g ";
+    for (std::size_t lead = 0; lead <= filler.size(); ++lead) {
+        for (std::size_t tail = 0; tail <= 20; ++tail) {
+            for (bool whole : {true, false}) {
+                std::string line = filler.substr(0, lead) + (whole ? "disconnecting" : "disconnectin") +
+                                   std::string(tail, whole ? 'g' : 'x');
+                Script s;
+                s("Calling 2:5020/1042")("CONNECT 33600", '+')("   Station : S")(line, '!');
+                s("Session complete", '+');
+                ASSERT_TRUE(Run(s));
+                ASSERT_EQ(log.SessCount(), 1u) << line;
+                EXPECT_EQ(log.GetSess(0).EndLine, whole ? 4 : 5) << line;
+                EXPECT_EQ(log.GetSess(0).Has(sfOK), !whole) << line;
+            }
+        }
+    }
+    // A damaged line of the text alone: the session is marked, but the line has no
+    // date and no time to end it with.
+    Script s;
+    s("Calling 2:5020/1042")("CONNECT 33600", '+').Raw("disconnecting")("Session complete", '+');
+    ASSERT_TRUE(Run(s));
+    ASSERT_EQ(window.errors.size(), 2u);
+    EXPECT_EQ(window.errors[0].first, 3);
+    EXPECT_EQ(window.errors[1].first, 3);
+    const TSess& x = OnlySession();
+    EXPECT_EQ(x.EndLine, 4);
+    EXPECT_FALSE(x.Has(sfOK));
+    EXPECT_TRUE(x.Has(sfBad));
+}
+
+TEST_F(ArgusLogTest, SessionOverMidnightEndsOnTheNextDay)
+{
+    Script s;
+    s.Date(2026, 3, 14).At(23, 59, 50)("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
+    s.Date(2026, 3, 15).At(0, 0, 10)("Session complete", '+');
+    s.At(0, 5, 0)("Calling 2:5020/1042")("CONNECT 33600", '+')("Session complete", '+');
+    s.Date(2026, 3, 14).At(23, 0, 0)("CONNECT 2400", '+')("Session complete", '+');  // the clock set back
+    ASSERT_TRUE(Run(s));
+    ASSERT_EQ(log.SessCount(), 3u);
+    EXPECT_EQ(log.GetSess(0).StartTime, EncodeDate(2026, 3, 14) + EncodeTime(23, 59, 51, 0));
+    EXPECT_EQ(log.GetSess(0).SessLength(), 19);
+    EXPECT_EQ(log.GetSess(1).StartTime, EncodeDate(2026, 3, 15) + EncodeTime(0, 5, 1, 0));
+    EXPECT_EQ(log.GetSess(1).SessLength(), 1);
+    EXPECT_EQ(log.GetSess(2).StartTime, EncodeDate(2026, 3, 14) + EncodeTime(23, 0, 0, 0));
+    EXPECT_EQ(log.GetSess(2).SessLength(), 1);
+}
+
+TEST_F(ArgusLogTest, SentAndReceivedAnywhereComeBetweenTheLineKinds)
+{
+    // "Sent" in a line of a later kind ends a pending send, "Received" in a line of
+    // a later kind a pending receive; a line of an earlier kind stays what it is.
+    Script s;
+    s("CONNECT 2400", '+').Handshake();
+    s("Sending 'A.PKT', (10b)");
+    s("Sending 'Sent.PKT', (20b)");            // a send of its own
+    s("Receiving 'Sent.TXT', (40b)");          // ends the send of Sent.PKT
+    s("Receiving 'D.PKT', (40b)");
+    s("Remote refused 'Received.TXT'", '?');    // ends the receive of D.PKT
+    s("Sending 'B.PKT', (80b)")("Sent 'B.PKT'");
+    s("Receiving 'C.PKT', (160b)")("Protocol aborted, nothing Received", '!');
+    s("Received 'C.PKT'");                     // nothing pending any more
+    s("Session complete", '+');
+    ASSERT_TRUE(Run(s));
+    EXPECT_TRUE(window.errors.empty());
+    const TSess& x = OnlySession();
+    EXPECT_EQ(x.FilesSent, 3);
+    EXPECT_EQ(x.BytesSent, 20 + 80);
+    EXPECT_EQ(x.FilesRcvd, 2);
+    EXPECT_EQ(x.BytesRcvd, 40 + 160);
+}
+
 TEST_F(ArgusLogTest, IncomingFailureWithoutAddressIsNotBooked)
 {
     Script s;
@@ -781,6 +856,20 @@ TEST_F(ArgusLogTest, SizeTexts)
     EXPECT_THROW(size("()"), EConvertError);
     EXPECT_THROW(size("(b)"), EConvertError);
     EXPECT_THROW(size("(,b)"), EConvertError);
+    // Whatever way the number is read, it is read as ParseCount reads it.
+    EXPECT_EQ(size("(09b)"), 9);
+    EXPECT_EQ(size("(,5b)"), 5);
+    EXPECT_EQ(size("( 5b)"), 5);
+    EXPECT_EQ(size("(+5b)"), 5);
+    EXPECT_EQ(size("NAME', (5b) ", &rest), 5);
+    EXPECT_EQ(rest, "NAME'");
+    EXPECT_EQ(size("x (3b)(4b)", &rest), 4);
+    EXPECT_EQ(rest, "x (3");
+    EXPECT_THROW(size("(12b)(b)"), EConvertError);
+    EXPECT_THROW(size("(12b)(x5b)"), EConvertError);
+    EXPECT_EQ(size("(999,999,999,999,999,999b)"), 999999999999999999);
+    EXPECT_EQ(size("(1,000,000,000,000,000,000b)"), 1000000000000000000);
+    EXPECT_EQ(size("(0,000,000,000,000,000,000,000,012b)"), 12);
     EXPECT_EQ(TArgusLog::ParseCount(" 1,000"), 1000);
     EXPECT_EQ(TArgusLog::ParseCount("+1,0,0"), 100);
     EXPECT_THROW(TArgusLog::ParseCount("-100"), EConvertError);

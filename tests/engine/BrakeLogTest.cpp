@@ -448,6 +448,72 @@ TEST_F(Brake, FailureMessagesClearOK)
     }
 }
 
+TEST_F(Brake, FailureTextsAreFoundWhereverTheyStand)
+{
+    // Either text at any place of a line of any length; the filler holds their
+    // letters to tempt a search into false starts.
+    const std::string filler = "t Ct tCarrier lo timed o Carrier-lost tt ";
+    for (std::string_view text : {"Carrier lost", "timed out", "Carrier losT", "timed  out", "Carrier los"}) {
+        const bool clears = text == "Carrier lost" || text == "timed out";
+        for (std::size_t lead = 0; lead <= filler.size(); ++lead) {
+            for (std::size_t tail = 0; tail <= 17; ++tail) {
+                const std::string msg = filler.substr(0, lead) + std::string(text) + std::string(tail, 'x');
+                auto log = Make(716);
+                ASSERT_TRUE(Run(*log, {L(*log, "10:00:00", "Incoming call, CONNECT 33600"),
+                                       L(*log, "10:00:10", "Session with 2:5020/52"), L(*log, "10:00:20", msg),
+                                       L(*log, "10:00:30", "Done, 2:5020/52, 0:00:30, 0/0, 0/0")}));
+                ASSERT_EQ(log->SessCount(), 1u);
+                EXPECT_EQ(log->GetSess(0).Has(sfOK), !clears) << msg;
+            }
+        }
+    }
+}
+
+TEST_F(Brake, SummaryByteCountsWithBlanksSignsAndDamage)
+{
+    struct Case {
+        const char* bytes;
+        std::int64_t rcvd, sent;
+        const char* error;  // the line error instead, if any
+    } cases[] = {
+        {"1 234 567/89 012", 1234567, 89012, nullptr},
+        {"  12 / 3 ", 12, 3, nullptr},
+        {"+12/-3", 12, -3, nullptr},
+        {"- 5/0", -5, 0, nullptr},
+        {"922 337 203 685 477 579 9/0", 9223372036854775799, 0, nullptr},
+        {"922 337 203 685 477 580 0/0", 0, 0, "'9223372036854775800' is not a valid integer value"},
+        {"1\t2/3", 0, 0, "'1\t2' is not a valid integer value"},
+        {"12", 0, 0, "'' is not a valid integer value"},
+        {"/7", 0, 0, "'' is not a valid integer value"},
+        {"7/", 0, 0, "'' is not a valid integer value"},
+        {"1/+", 0, 0, "'+' is not a valid integer value"},
+        {"1 x/2", 0, 0, "'1x' is not a valid integer value"},
+        {"1/2/3", 0, 0, "'2/3' is not a valid integer value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        auto log = Make(716);
+        ASSERT_TRUE(Run(*log, {L(*log, "10:00:00", "Incoming call, CONNECT 33600"),
+                               L(*log, "10:00:10", "Session with 2:5020/52"),
+                               L(*log, "10:00:30", std::string("Done, 2:5020/52, 0:00:30, 4/5, ") + c.bytes)}));
+        ASSERT_EQ(log->SessCount(), 1u);  // ended in any case
+        const TSess& s = log->GetSess(0);
+        if (c.error) {
+            ASSERT_EQ(window.errors.size(), 1u);
+            EXPECT_EQ(window.errors[0].second, c.error);
+            EXPECT_EQ(s.BytesRcvd, 0);
+            EXPECT_EQ(s.FilesRcvd, 0);
+        } else {
+            EXPECT_TRUE(window.errors.empty());
+            EXPECT_EQ(s.FilesRcvd, 4);
+            EXPECT_EQ(s.FilesSent, 5);
+            EXPECT_EQ(s.BytesRcvd, c.rcvd);
+            EXPECT_EQ(s.BytesSent, c.sent);
+        }
+        window.errors.clear();
+    }
+}
+
 TEST_F(Brake, CallResults)
 {
     auto log = Make(703);
