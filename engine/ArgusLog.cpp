@@ -4,15 +4,11 @@
 #include "engine/LogNumber.h"
 #include "fido/LogUtils.h"
 #include "platform/Text.h"
+#include "platform/FastFind.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <limits>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace tarvix {
 
@@ -50,52 +46,6 @@ TFidoAddr ParseAddr(std::string_view text)
 int Field(std::string_view line, std::size_t at, std::size_t len)
 {
     return ParseLogInt(line.substr(at, len));
-}
-
-// Whether part occurs in s: the answer of Contains, for a text of the program.
-// Every line of a session is searched for a text that may stand anywhere in it, so
-// the search looks at 16 positions at once: a position is a candidate when the
-// first and the last byte of part are in place there (rarely both by chance), and
-// only candidates are compared in full.
-template <std::size_t N>
-bool HasText(std::string_view s, const char (&part)[N])
-{
-    constexpr std::size_t m = N - 1;
-    static_assert(m >= 2);
-    if (s.size() < m)
-        return false;
-    const std::size_t last = s.size() - m;  // the last position part can start at
-    const char* p = s.data();
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    if (last >= 15) {
-        const __m128i head = _mm_set1_epi8(part[0]);
-        const __m128i tail = _mm_set1_epi8(part[m - 1]);
-        // The candidates among the 16 positions from "from" on.
-        auto candidates = [&](std::size_t from) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from + m - 1));
-            return static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, head), _mm_cmpeq_epi8(b, tail))));
-        };
-        for (; i + 15 <= last; i += 16)
-            for (unsigned mask = candidates(i); mask != 0; mask &= mask - 1)
-                if (std::memcmp(p + i + std::countr_zero(mask), part, m) == 0)
-                    return true;
-        if (i > last)
-            return false;
-        // The rest in the last 16 positions, less those the steps before have seen.
-        const std::size_t from = last - 15;
-        for (unsigned mask = candidates(from) & (0xFFFFu << (i - from)); mask != 0; mask &= mask - 1)
-            if (std::memcmp(p + from + std::countr_zero(mask), part, m) == 0)
-                return true;
-        return false;
-    }
-#endif
-    for (; i <= last; ++i)
-        if (p[i] == part[0] && std::memcmp(p + i, part, m) == 0)
-            return true;
-    return false;
 }
 
 }  // namespace

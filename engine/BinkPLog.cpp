@@ -35,31 +35,6 @@ bool At(std::string_view line, std::size_t at, const char (&text)[N])
     return line.size() >= at + n && std::memcmp(line.data() + at, text, n) == 0;
 }
 
-// Eight bytes as one number, in the host's byte order: only compared and hashed
-// with numbers made the same way.
-std::uint64_t Load8(const char* p)
-{
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-std::uint32_t Load4(const char* p)
-{
-    std::uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// The n bytes at a and b are the same, given that the first eight are (n >= 8):
-// eight bytes at a time, the last eight overlapping the ones before.
-bool SameAfterHead(const char* a, const char* b, std::size_t n)
-{
-    for (std::size_t i = 8; i + 8 < n; i += 8)
-        if (Load8(a + i) != Load8(b + i))
-            return false;
-    return Load8(a + n - 8) == Load8(b + n - 8);
-}
 
 // States of a session.
 constexpr int kWaitSystem = 1, kWaitMailer = 2, kWaitSysOp = 3, kHandshake = 4, kTransfers = 5;
@@ -265,59 +240,22 @@ const std::array<std::string TBinkPLog::*, TBinkPLog::kEntryCount> TBinkPLog::kE
     &TBinkPLog::sentPath_,  &TBinkPLog::byteCount_,   &TBinkPLog::request_,     &TBinkPLog::fileRcvd_,
     &TBinkPLog::transferBad_, &TBinkPLog::fileSent_,  &TBinkPLog::carrierLost_};
 
-std::size_t TBinkPLog::BucketOf(std::uint64_t head)
-{
-    // Multiplicative hashing: the top bits depend on all eight bytes.
-    return static_cast<std::size_t>((head * 0x9E3779B97F4A7C15ull) >> (64 - kBucketBits));
-}
-
-std::size_t TBinkPLog::BucketOf4(std::uint32_t head)
-{
-    return static_cast<std::size_t>((head * 0x9E3779B1u) >> (32 - kBucketBits));
-}
-
 void TBinkPLog::IndexEntries()
 {
-    static_assert(kEntryCount <= 32, "one bit per entry in a 32-bit mask");
-    entryBuckets_.fill(0);
-    shortBuckets_.fill(0);
-    entryHeads_.fill(0);
-    tinyEntries_ = 0;
-    for (std::size_t i = 0; i < kEntryCount; ++i) {
-        const std::string& text = this->*kEntryTexts[i];
-        const std::uint32_t bit = std::uint32_t{1} << i;
-        if (text.size() >= 8) {
-            entryHeads_[i] = Load8(text.data());
-            entryBuckets_[BucketOf(entryHeads_[i])] |= bit;
-        } else if (text.size() >= 4) {
-            shortBuckets_[BucketOf4(Load4(text.data()))] |= bit;
-        } else if (!text.empty()) {
-            tinyEntries_ |= bit;
-        }
-    }
+    static_assert(kEntryCount <= TMsgIndex::kMaxTexts, "one bit per text in a 32-bit mask");
+    msgs_.Clear();
+    for (std::size_t i = 0; i < kEntryCount; ++i)
+        msgs_.Add(i, this->*kEntryTexts[i]);
 }
-
 std::uint32_t TBinkPLog::Candidates(std::string_view line) const
 {
-    std::uint32_t candidates = tinyEntries_;
-    if (line.size() >= kMsgAt + 4)
-        candidates |= shortBuckets_[BucketOf4(Load4(line.data() + kMsgAt))];
-    if (line.size() >= kMsgAt + 8)
-        candidates |= entryBuckets_[BucketOf(Load8(line.data() + kMsgAt))];
-    return candidates;
+    return msgs_.Candidates(line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view());
 }
-
 bool TBinkPLog::Matches(std::string_view line, Entry e) const
 {
-    const std::string& text = this->*kEntryTexts[static_cast<std::size_t>(e)];
-    if (text.empty() || line.size() < kMsgAt + text.size())
-        return false;
-    const char* msg = line.data() + kMsgAt;
-    if (text.size() < 8)
-        return std::memcmp(msg, text.data(), text.size()) == 0;
-    return Load8(msg) == entryHeads_[static_cast<std::size_t>(e)] && SameAfterHead(msg, text.data(), text.size());
+    const std::string_view msg = line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view();
+    return msgs_.Begins(msg, static_cast<std::size_t>(e));
 }
-
 void TBinkPLog::ReadConfig()
 {
     okFile_.clear();

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "engine/MailerLog.h"
+#include "engine/MsgIndex.h"
 #include "fido/MailerLng.h"
 
 #include <array>
@@ -83,10 +84,8 @@ private:
     // be the one being parsed (see lineEntries_).
     bool Begins(std::string_view line, Entry e) const { return ((lineEntries_ >> e) & 1u) != 0 && Matches(line, e); }
     [[gnu::noinline]] bool Matches(std::string_view line, Entry e) const;
-    // Sorts the entries into the buckets after their texts have changed.
+    // Files the entries in msgs_ after their texts have changed.
     void IndexEntries();
-    static std::size_t BucketOf(std::uint64_t head);
-    static std::size_t BucketOf4(std::uint32_t head);
     // The entries the message of a line may begin with, one bit per entry.
     std::uint32_t Candidates(std::string_view line) const;
     // All three run inside ParseMailerLine, so that a line costs one function entry.
@@ -130,16 +129,9 @@ private:
     std::string humanWord16_;
     std::string humanWord127_;
 
-    // A line is compared only with the entries whose first eight bytes hash to the
-    // same bucket as its own first eight message bytes; entries of four to seven
-    // bytes ("Phone ", "Out-") go by their first four bytes; shorter ones are compared
-    // with every line. One bit per entry.
-    static constexpr int kBucketBits = 6;
-    std::array<std::uint32_t, std::size_t{1} << kBucketBits> entryBuckets_{};
-    std::array<std::uint32_t, std::size_t{1} << kBucketBits> shortBuckets_{};
-    std::uint32_t tinyEntries_ = 0;
-    // The first eight bytes of each entry of eight bytes or more.
-    std::array<std::uint64_t, kEntryCount> entryHeads_{};
+    // The entries by their first bytes: a line is compared only with those its
+    // message may begin with.
+    TMsgIndex msgs_;
     // The entries the current line may begin with: one look-up per line, so that
     // most tests of the chains in the parser are bit tests.
     std::uint32_t lineEntries_ = 0;

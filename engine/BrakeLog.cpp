@@ -6,6 +6,7 @@
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
 #include "platform/Text.h"
+#include "platform/FastFind.h"
 
 #include <bit>
 #include <cstring>
@@ -60,55 +61,6 @@ std::int64_t ParseCount(std::string_view s)
     if (!any)
         throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
     return negative ? -v : v;
-}
-
-// The offset of the first occurrence of part in s, or npos: the answer of find,
-// for a text of the program. Every line of a session is searched for texts that
-// may stand anywhere in it, so the search looks at 16 positions at once: a position
-// is a candidate when the first and the last byte of part are in place there
-// (rarely both by chance), and only candidates are compared in full.
-template <std::size_t N>
-std::size_t FindText(std::string_view s, const char (&part)[N])
-{
-    constexpr std::size_t m = N - 1;
-    static_assert(m >= 2);
-    if (s.size() < m)
-        return std::string_view::npos;
-    const std::size_t last = s.size() - m;  // the last position part can start at
-    const char* p = s.data();
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    if (last >= 15) {
-        const __m128i head = _mm_set1_epi8(part[0]);
-        const __m128i tail = _mm_set1_epi8(part[m - 1]);
-        for (;; i += 16) {
-            // The last step ends at the last position; it may overlap the one before,
-            // whose candidates it finds again only when they did not match.
-            const std::size_t from = std::min(i, last - 15);
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from + m - 1));
-            auto mask = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, head), _mm_cmpeq_epi8(b, tail))));
-            for (; mask != 0; mask &= mask - 1) {
-                const std::size_t at = from + static_cast<std::size_t>(std::countr_zero(mask));
-                if (std::memcmp(p + at, part, m) == 0)
-                    return at;
-            }
-            if (from == last - 15)
-                return std::string_view::npos;
-        }
-    }
-#endif
-    for (; i <= last; ++i)
-        if (p[i] == part[0] && std::memcmp(p + i, part, m) == 0)
-            return i;
-    return std::string_view::npos;
-}
-
-template <std::size_t N>
-bool HasText(std::string_view s, const char (&part)[N])
-{
-    return FindText(s, part) != std::string_view::npos;
 }
 
 // Whether f answers true for one of the offsets of byte c in s (asked in order).

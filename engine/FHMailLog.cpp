@@ -6,15 +6,11 @@
 #include "fido/QParser.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/FastFind.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <limits>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace tarvix {
 
@@ -42,62 +38,6 @@ bool At(std::string_view line, std::size_t at, const char (&text)[N])
 {
     constexpr std::size_t n = N - 1;
     return line.size() >= at + n && std::memcmp(line.data() + at, text, n) == 0;
-}
-
-// Eight bytes as one number, in the host's byte order: only compared and hashed
-// with numbers made the same way.
-std::uint64_t Load8(const char* p)
-{
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// The n bytes at a and b are the same, given that the first eight are (n >= 8):
-// eight bytes at a time, the last eight overlapping the ones before.
-bool SameAfterHead(const char* a, const char* b, std::size_t n)
-{
-    for (std::size_t i = 8; i + 8 < n; i += 8)
-        if (Load8(a + i) != Load8(b + i))
-            return false;
-    return Load8(a + n - 8) == Load8(b + n - 8);
-}
-
-// "Carrier lost" anywhere in a line. It is looked for in every line of a session, so
-// sixteen places at a time are tested for its first and its last byte; only a place
-// with both is compared in full.
-bool SaysCarrierLost(std::string_view line)
-{
-    constexpr std::size_t n = kCarrierLost.size();
-    if (line.size() < n)
-        return false;
-    const char* p = line.data();
-    const std::size_t last = line.size() - n;  // the last place the text can start
-    auto at = [&](std::size_t i) { return std::memcmp(p + i, kCarrierLost.data(), n) == 0; };
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    if (last >= 15) {
-        const __m128i first = _mm_set1_epi8(kCarrierLost.front());
-        const __m128i final = _mm_set1_epi8(kCarrierLost.back());
-        // Places i..i+15; the last block overlaps the one before it.
-        for (;;) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + n - 1));
-            auto mask = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, final))));
-            for (; mask != 0; mask &= mask - 1)
-                if (at(i + static_cast<std::size_t>(std::countr_zero(mask))))
-                    return true;
-            if (i == last - 15)
-                return false;
-            i = std::min(i + 16, last - 15);
-        }
-    }
-#endif
-    for (; i <= last; ++i)
-        if (p[i] == kCarrierLost.front() && p[i + n - 1] == kCarrierLost.back() && at(i))
-            return true;
-    return false;
 }
 
 // Words 2 and 3 of a message, split at runs of blanks as NthWord splits them: the
@@ -237,48 +177,22 @@ void TFHMailLog::UseTexts(const TFHMailLng& lng)
     IndexMsgs();
 }
 
-std::size_t TFHMailLog::BucketOf(std::uint64_t head)
-{
-    // Multiplicative hashing: the top bits depend on all eight bytes.
-    return static_cast<std::size_t>((head * 0x9E3779B97F4A7C15ull) >> (64 - kBucketBits));
-}
-
 void TFHMailLog::IndexMsgs()
 {
-    static_assert(kMsgCount <= 32, "one bit per text in a 32-bit mask");
-    msgBuckets_.fill(0);
-    msgHeads_.fill(0);
-    shortMsgs_ = 0;
-    for (std::size_t i = 0; i < kMsgCount; ++i) {
-        const std::string& text = texts_.msg[i];
-        const std::uint32_t bit = std::uint32_t{1} << i;
-        if (text.size() >= 8) {
-            msgHeads_[i] = Load8(text.data());
-            msgBuckets_[BucketOf(msgHeads_[i])] |= bit;
-        } else if (!text.empty()) {
-            shortMsgs_ |= bit;
-        }
-    }
+    static_assert(kMsgCount <= TMsgIndex::kMaxTexts, "one bit per text in a 32-bit mask");
+    msgs_.Clear();
+    for (std::size_t i = 0; i < kMsgCount; ++i)
+        msgs_.Add(i, texts_.msg[i]);
 }
-
 std::uint32_t TFHMailLog::Candidates(std::string_view line) const
 {
-    if (line.size() < kMsgAt + 8)
-        return shortMsgs_;
-    return msgBuckets_[BucketOf(Load8(line.data() + kMsgAt))] | shortMsgs_;
+    return msgs_.Candidates(line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view());
 }
-
 bool TFHMailLog::Matches(std::string_view line, Msg m) const
 {
-    const std::string& text = Text(m);
-    if (text.empty() || line.size() < kMsgAt + text.size())
-        return false;
-    const char* msg = line.data() + kMsgAt;
-    if (text.size() < 8)
-        return std::memcmp(msg, text.data(), text.size()) == 0;
-    return Load8(msg) == msgHeads_[static_cast<std::size_t>(m)] && SameAfterHead(msg, text.data(), text.size());
+    const std::string_view msg = line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view();
+    return msgs_.Begins(msg, static_cast<std::size_t>(m));
 }
-
 // ---------------------------------------------------------------------------
 // Highlighting
 
@@ -479,7 +393,7 @@ void TFHMailLog::ParseMailerLine(std::string_view line)
         callMode_ = cmNone;
         return;
     }
-    if (SaysCarrierLost(line) || Is(line, mSessionAbort))
+    if (HasText(line, kCarrierLost) || Is(line, mSessionAbort))
         CurSess()->Set(sfOK, false);
     ParseSessionStep(line);
 }

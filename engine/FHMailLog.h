@@ -31,6 +31,7 @@
 #pragma once
 
 #include "engine/MailerLog.h"
+#include "engine/MsgIndex.h"
 #include "fido/MailerLng.h"
 
 #include <array>
@@ -114,9 +115,8 @@ private:
     // must be the one being parsed (see lineMsgs_).
     bool Is(std::string_view line, Msg m) const { return ((lineMsgs_ >> m) & 1u) != 0 && Matches(line, m); }
     [[gnu::noinline]] bool Matches(std::string_view line, Msg m) const;
-    // Sorts the texts into msgBuckets_ / shortMsgs_ after texts_ has changed.
+    // Files the texts in msgs_ after texts_ has changed.
     void IndexMsgs();
-    static std::size_t BucketOf(std::uint64_t head);
     // The texts the message of a line may begin with, one bit per text.
     std::uint32_t Candidates(std::string_view line) const;
     // The line less its first (length of text + MsgCol - 1) characters.
@@ -140,14 +140,9 @@ private:
     std::unique_ptr<TFHMailLng> lng_;
     std::string lngPath_;  // the resolved name lng_ was read from
     Texts texts_;
-    // A line is compared only with the texts whose first eight bytes hash to the
-    // same bucket as its own first eight message bytes; texts shorter than that are
-    // compared with every line. One bit per text.
-    static constexpr int kBucketBits = 6;
-    std::array<std::uint32_t, std::size_t{1} << kBucketBits> msgBuckets_{};
-    std::uint32_t shortMsgs_ = 0;
-    // The first eight bytes of each text of eight bytes or more.
-    std::array<std::uint64_t, kMsgCount> msgHeads_{};
+    // The texts by their first bytes: a line is compared only with those its
+    // message may begin with.
+    TMsgIndex msgs_;
     // The texts the current line may begin with: one look-up per line, so that most
     // tests of the chains in the parser are bit tests.
     std::uint32_t lineMsgs_ = 0;

@@ -40,24 +40,7 @@ bool At(std::string_view line, std::size_t at, const char (&text)[N])
     return line.size() >= at + n && std::memcmp(line.data() + at, text, n) == 0;
 }
 
-// Eight bytes as one number, in the host's byte order: only compared and hashed
-// with numbers made the same way.
-std::uint64_t Load8(const char* p)
-{
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
 
-// The n bytes at a and b are the same, given that the first eight are (n >= 8):
-// eight bytes at a time, the last eight overlapping the ones before.
-bool SameAfterHead(const char* a, const char* b, std::size_t n)
-{
-    for (std::size_t i = 8; i + 8 < n; i += 8)
-        if (Load8(a + i) != Load8(b + i))
-            return false;
-    return Load8(a + n - 8) == Load8(b + n - 8);
-}
 
 // The node status says "listed" and not "unlisted". One pass over the line: an
 // "unlisted" anywhere wins over a "listed" before it.
@@ -281,47 +264,22 @@ void TSFMailLog::LoadLng()
     lng_ = std::move(lng);
 }
 
-std::size_t TSFMailLog::BucketOf(std::uint64_t head)
-{
-    // Multiplicative hashing: the top bits depend on all eight bytes.
-    return static_cast<std::size_t>((head * 0x9E3779B97F4A7C15ull) >> (64 - kBucketBits));
-}
-
 void TSFMailLog::IndexMsgs()
 {
-    static_assert(kMsgCount <= 32, "one bit per entry in a 32-bit mask");
-    msgBuckets_.fill(0);
-    msgHeads_.fill(0);
-    shortMsgs_ = 0;
-    for (std::size_t i = 0; i < kMsgCount; ++i) {
-        const std::string& text = cut_[i];
-        const std::uint32_t bit = std::uint32_t{1} << i;
-        if (text.size() >= 8) {
-            msgHeads_[i] = Load8(text.data());
-            msgBuckets_[BucketOf(msgHeads_[i])] |= bit;
-        } else if (!text.empty())
-            shortMsgs_ |= bit;
-    }
+    static_assert(kMsgCount <= TMsgIndex::kMaxTexts, "one bit per text in a 32-bit mask");
+    msgs_.Clear();
+    for (std::size_t i = 0; i < kMsgCount; ++i)
+        msgs_.Add(i, cut_[i]);
 }
-
 std::uint32_t TSFMailLog::Candidates(std::string_view line) const
 {
-    if (line.size() < kMsgAt + 8)
-        return shortMsgs_;
-    return msgBuckets_[BucketOf(Load8(line.data() + kMsgAt))] | shortMsgs_;
+    return msgs_.Candidates(line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view());
 }
-
 bool TSFMailLog::Matches(std::string_view line, Msg m) const
 {
-    const std::string& text = cut_[static_cast<std::size_t>(m)];
-    if (text.empty() || line.size() < kMsgAt + text.size())
-        return false;
-    const char* msg = line.data() + kMsgAt;
-    if (text.size() < 8)
-        return std::memcmp(msg, text.data(), text.size()) == 0;
-    return Load8(msg) == msgHeads_[static_cast<std::size_t>(m)] && SameAfterHead(msg, text.data(), text.size());
+    const std::string_view msg = line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view();
+    return msgs_.Begins(msg, static_cast<std::size_t>(m));
 }
-
 std::string TSFMailLog::ConfigFileName() const
 {
     if (!CfgPath.empty())

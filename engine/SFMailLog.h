@@ -19,6 +19,7 @@
 #pragma once
 
 #include "engine/MailerLog.h"
+#include "engine/MsgIndex.h"
 #include "fido/MailerLng.h"
 
 #include <array>
@@ -109,9 +110,8 @@ private:
     // empty text) matches no line. The line must be the one parsed (see lineMsgs_).
     bool Is(std::string_view line, Msg m) const { return ((lineMsgs_ >> m) & 1u) != 0 && Matches(line, m); }
     [[gnu::noinline]] bool Matches(std::string_view line, Msg m) const;
-    // Sorts the entries into msgBuckets_ / shortMsgs_ after cut_ has changed.
+    // Files the entries in msgs_ after cut_ has changed.
     void IndexMsgs();
-    static std::size_t BucketOf(std::uint64_t head);
     // The entries the message of a line may begin with, one bit per entry.
     std::uint32_t Candidates(std::string_view line) const;
     // The text after the entry (the value of the message).
@@ -131,14 +131,9 @@ private:
 
     std::unique_ptr<TSFMailLng> lng_;
     std::array<std::string, kMsgCount> cut_;
-    // A line is compared only with the entries whose first eight bytes hash to the
-    // same bucket as its own first eight message bytes; entries shorter than that
-    // are compared with every line. One bit per entry.
-    static constexpr int kBucketBits = 6;
-    std::array<std::uint32_t, std::size_t{1} << kBucketBits> msgBuckets_{};
-    std::uint32_t shortMsgs_ = 0;
-    // The first eight bytes of each entry of eight bytes or more.
-    std::array<std::uint64_t, kMsgCount> msgHeads_{};
+    // The entries by their first bytes: a line is compared only with those its
+    // message may begin with.
+    TMsgIndex msgs_;
     // The entries the current line may match: one look-up per line, so that most
     // tests of the chains in the parser are bit tests.
     std::uint32_t lineMsgs_ = 0;

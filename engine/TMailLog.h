@@ -44,7 +44,7 @@ struct TTMailConfig {
     std::string ChatLog;                // chat log, resolved against the mailer directory
 };
 
-class TTMailLog final : public TMailerLog {
+class TTMailLog : public TMailerLog {
 public:
     // The mailer versions the options offer (2600 and 2601 read as 2599 does).
     static constexpr int kVersion2599 = 2599;

@@ -1,0 +1,71 @@
+// The texts of a mailer's language file that the message of a log line is compared
+// with, filed by their first bytes. One look-up per line gives the few texts the
+// message may begin with, one bit each, so that the parser's chain of tests becomes
+// a chain of bit tests and a line costs a compare or two. Texts of 4 bytes or more
+// are filed by their first 4 bytes (the texts of a mailer differ there but for a
+// few); shorter ones are candidates for every message.
+#pragma once
+
+#include "platform/Words.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarvix {
+
+class TMsgIndex {
+public:
+    static constexpr std::size_t kMaxTexts = 32;
+
+    // Forgets every text.
+    void Clear()
+    {
+        buckets_.fill(0);
+        tiny_ = 0;
+        for (std::string& t : texts_)
+            t.clear();
+    }
+
+    // Files text number i (below kMaxTexts). An empty text begins no message.
+    void Add(std::size_t i, std::string_view text)
+    {
+        texts_[i] = text;
+        const std::uint32_t bit = std::uint32_t{1} << i;
+        if (text.size() >= 4)
+            buckets_[Bucket(LoadWord4(text.data()))] |= bit;
+        else if (!text.empty())
+            tiny_ |= bit;
+    }
+
+    // The texts the message may begin with, one bit per text; Begins decides.
+    std::uint32_t Candidates(std::string_view msg) const
+    {
+        return msg.size() >= 4 ? buckets_[Bucket(LoadWord4(msg.data()))] | tiny_ : tiny_;
+    }
+
+    // Whether the message begins with text number i.
+    bool Begins(std::string_view msg, std::size_t i) const
+    {
+        const std::string& text = texts_[i];
+        return !text.empty() && msg.size() >= text.size() && SameBytes(msg.data(), text.data(), text.size());
+    }
+
+    const std::string& Text(std::size_t i) const { return texts_[i]; }
+
+private:
+    // Multiplicative hashing: the top bits depend on all four bytes.
+    static constexpr int kBucketBits = 6;
+    static std::size_t Bucket(std::uint32_t head)
+    {
+        return static_cast<std::size_t>((head * 0x9E3779B1u) >> (32 - kBucketBits));
+    }
+
+    std::array<std::uint32_t, std::size_t{1} << kBucketBits> buckets_{};
+    std::uint32_t tiny_ = 0;
+    std::array<std::string, kMaxTexts> texts_;
+};
+
+}  // namespace tarvix
