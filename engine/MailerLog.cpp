@@ -297,11 +297,11 @@ void TMailerLog::IndexFreq(std::size_t index)
     InsertSorted(node.names[f.RealName].ofRealName, index);
     if (IsWildName(f.Name)) {
         auto it = std::find_if(node.wildcards.begin(), node.wildcards.end(),
-                               [&f](const auto& w) { return w.first == f.Name; });
+                               [&f](const TWildName& w) { return w.mask == f.Name; });
         if (it == node.wildcards.end())
             node.wildcards.emplace_back(f.Name, index);
         else
-            it->second = std::max(it->second, index);
+            it->last = std::max(it->last, index);
     }
 }
 
@@ -336,21 +336,38 @@ long TMailerLog::LastFreqOfName(const TFidoAddr& addr, std::string_view name) co
     return best;
 }
 
-long TMailerLog::LastFreqForFile(const TFidoAddr& addr, std::string_view name) const
+TMailerLog::TWildName::TWildName(std::string m, std::size_t l) : mask(std::move(m)), last(l)
+{
+    const std::size_t star = mask.rfind('*');
+    tail = star == std::string::npos ? mask.size() : mask.size() - star - 1;
+}
+
+bool TMailerLog::TWildName::Matches(std::string_view name) const
+{
+    if (tail > name.size())
+        return false;
+    const char* m = mask.data() + mask.size() - tail;
+    const char* n = name.data() + name.size() - tail;
+    for (std::size_t i = 0; i < tail; ++i)
+        if (m[i] != n[i] && m[i] != '?')
+            return false;
+    return MatchWild(name, mask, false);
+}
+
+long TMailerLog::LastFreqForFile(const TFidoAddr& addr, const TNodeFreqs* node, std::string_view name) const
 {
     auto answers = [&name](const TFreq& f) { return f.RealName == name || MatchWild(name, f.Name, false); };
     long best = -1;
-    if (auto it = freqsOfNode_.find(AddrNumbers(addr)); it != freqsOfNode_.end()) {
-        const TNodeFreqs& node = it->second;
+    if (node) {
         // A name without wildcards is matched by that name alone.
-        if (auto n = node.names.find(name); n != node.names.end()) {
+        if (auto n = node->names.find(name); n != node->names.end()) {
             best = n->second.lastOfName;
             if (!n->second.ofRealName.empty())
                 best = std::max(best, static_cast<long>(n->second.ofRealName.back()));
         }
-        for (const auto& [mask, last] : node.wildcards)
-            if (static_cast<long>(last) > best && MatchWild(name, mask, false))
-                best = static_cast<long>(last);
+        for (const TWildName& w : node->wildcards)
+            if (static_cast<long>(w.last) > best && w.Matches(name))
+                best = static_cast<long>(w.last);
     }
     for (auto k = maskFreqs_.rbegin(); k != maskFreqs_.rend() && static_cast<long>(*k) > best; ++k)
         if (MatchAddr(*freqs_[*k].Addr, addr) && answers(freqs_[*k]))
@@ -390,7 +407,9 @@ void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
 void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, const TFidoAddr& addr)
 {
     // Most files sent are mail for a node that asked for nothing: nothing to look up.
-    if (maskFreqs_.empty() && freqsOfNode_.find(AddrNumbers(addr)) == freqsOfNode_.end())
+    const auto nodeAt = freqsOfNode_.find(AddrNumbers(addr));
+    const TNodeFreqs* node = nodeAt == freqsOfNode_.end() ? nullptr : &nodeAt->second;
+    if (maskFreqs_.empty() && !node)
         return;
     std::string_view trimmed = TrimControls(fileName);
     if (trimmed.empty())
@@ -399,7 +418,7 @@ void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, 
     for (char& c : nameBuf_)
         c = UpperAscii(c);
     // The last request of that node that names the file, or whose mask matches it.
-    long found = LastFreqForFile(addr, nameBuf_);
+    long found = LastFreqForFile(addr, node, nameBuf_);
     if (found < 0)
         return;
     const std::string name = nameBuf_;

@@ -143,13 +143,22 @@ private:
         long lastOfName = -1;                 // the last request of that name
         std::vector<std::size_t> ofRealName;  // the requests whose real name it is, in list order
     };
+    // A requested name with wildcards and the last request of it. Most names a mask
+    // is tried on fail at its end, the bytes after its last "*": those are tried first.
+    struct TWildName {
+        std::string mask;
+        std::size_t last;
+        std::size_t tail;  // the bytes after the last "*" (the whole mask without one)
+        TWildName(std::string m, std::size_t l);
+        bool Matches(std::string_view name) const;
+    };
     // The requests of one node, so that a request or a sent file finds its request
     // without looking at the others: by name and real name, and the names with "*"
     // or "?" apart.
     struct TNodeFreqs {
         std::unordered_map<std::string, TNameFreqs, TTextHash, std::equal_to<>> names;
         // The names with wildcards, each with its last request.
-        std::vector<std::pair<std::string, std::size_t>> wildcards;
+        std::vector<TWildName> wildcards;
     };
 
     // Adds request number index to the requests of its node.
@@ -160,7 +169,7 @@ private:
     long LastFreqOfName(const TFidoAddr& addr, std::string_view name) const;
     // The last request of a node that a sent file of that name answers (its real
     // name, or its name as a mask), or -1.
-    long LastFreqForFile(const TFidoAddr& addr, std::string_view name) const;
+    long LastFreqForFile(const TFidoAddr& addr, const TNodeFreqs* node, std::string_view name) const;
 
     std::string mailerPath_;
     // Record lists: a log of gigabytes holds millions of sessions, which growing never

@@ -942,6 +942,24 @@ TEST_F(MailerLogFixture, QuestionMarkMaskAndLastMatchingRequest)
     EXPECT_FALSE(log.GetFreq(1).IsNew);
 }
 
+TEST_F(MailerLogFixture, MasksEndingInAStarOrAQuestionMark)
+{
+    ASSERT_TRUE(Run(Lines({
+        "2026-03-01 10:00:00 FREQ F* 2:5030/2",
+        "2026-03-01 10:00:01 FREQ *.Z?P 2:5030/3",
+        "2026-03-01 10:00:02 SENDFILE FILE.ARJ FILE.ARJ 2:5030/2",
+        "2026-03-01 10:00:03 SENDFILE B.ZAPX B.ZAPX 2:5030/3",  // longer than the mask's end
+        "2026-03-01 10:00:04 SENDFILE B.ZOP B.ZOP 2:5030/3",
+        "2026-03-01 10:00:05 SENDFILE ZOP ZOP 2:5030/3",  // shorter than the mask's end
+    })));
+    ASSERT_EQ(log.FreqCount(), 2u);
+    EXPECT_TRUE(log.GetFreq(0).Sent);
+    EXPECT_EQ(log.GetFreq(0).RealName, "FILE.ARJ");
+    EXPECT_TRUE(log.GetFreq(1).Sent);
+    EXPECT_EQ(log.GetFreq(1).RealName, "B.ZOP");
+    EXPECT_EQ(log.GetFreq(1).LineNo, 5);
+}
+
 TEST_F(MailerLogFixture, UpdateDLCWithoutTheRememberedLine)
 {
     const std::string text = Lines({
