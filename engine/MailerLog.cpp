@@ -435,7 +435,7 @@ void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, 
         f.IsNew = IsNew;
         f.Sent = true;
         f.RealName = name;
-        f.Path = filePath;
+        f.Path = KeepText(filePath);
         freqs_.push_back(std::move(f));
         IndexFreq(freqs_.size() - 1);
         if (IsNew)
@@ -447,7 +447,7 @@ void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, 
     candidate->Sent = true;
     candidate->LineNo = LineNo;
     candidate->IsNew = IsNew;
-    candidate->Path = filePath;
+    candidate->Path = KeepText(filePath);
     if (!wasSent && IsNew)
         dlcList_.emplace_back(this, name, filePath);
 }

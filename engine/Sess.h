@@ -56,10 +56,10 @@ struct TSess {
     TDateTime EndTime = 0;
     std::optional<TFidoAddr> Addr;  // the remote's main address, once read
     std::uint16_t Flags = 0;
+    std::uint8_t Protocol = prNone;
     // Bits per second; 0 = not given, kSpeedIP = an IP connection. 32 bits: modern
     // modems report speeds above 65535.
     std::uint32_t Speed = 0;
-    std::uint8_t Protocol = prNone;
     int FilesSent = 0;
     int FilesRcvd = 0;
     std::int64_t BytesSent = 0;
@@ -94,11 +94,13 @@ struct TSess {
 struct TFreq {
     std::string Name;  // the requested name, trimmed, upper case
     std::optional<TFidoAddr> Addr;  // the requesting node
-    bool Sent = false;
     std::int64_t LineNo = 0;
     std::string RealName;  // after alias resolution; once sent, the sent file's name
-    std::string Path;      // the sent file's path as the log gives it
-    bool IsNew = false;    // sent in the new part of the log
+    // The sent file's path as the log gives it: a copy the log owning the request
+    // keeps, as it keeps the texts of its sessions.
+    std::string_view Path;
+    bool Sent = false;
+    bool IsNew = false;  // sent in the new part of the log
 };
 
 struct TFreqAlias {

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -1219,6 +1220,7 @@ TEST_F(MailerLogFixture, RequestsAndSendsAgreeWithAFullScanOfTheRequests)
         std::vector<TFreq> freqs;
         std::vector<std::string> dlc;
         std::map<std::string, std::string> aliases;  // upper-case alias -> file name
+        std::deque<std::string> paths;  // the texts the model's requests view
     };
     auto nodeKey = [](const TFidoAddr& a) { return std::tuple(a.Zone, a.Net, a.Node, a.Point); };
     auto wild = [](const TFidoAddr& a) {
@@ -1289,7 +1291,7 @@ TEST_F(MailerLogFixture, RequestsAndSendsAgreeWithAFullScanOfTheRequests)
                     f.IsNew = step > 200;
                     f.Sent = true;
                     f.RealName = name;
-                    f.Path = path;
+                    f.Path = m.paths.emplace_back(path);
                     m.freqs.push_back(f);
                     if (f.IsNew)
                         m.dlc.push_back(name);
@@ -1301,7 +1303,7 @@ TEST_F(MailerLogFixture, RequestsAndSendsAgreeWithAFullScanOfTheRequests)
                 c->Sent = true;
                 c->LineNo = step + 1;
                 c->IsNew = step > 200;
-                c->Path = path;
+                c->Path = m.paths.emplace_back(path);
             }
         }
         ASSERT_EQ(log.FreqCount(), m.freqs.size());

@@ -115,7 +115,7 @@ protected:
     std::string FreqText(std::size_t i) const
     {
         const TFreq& f = log.GetFreq(i);
-        return f.Name + "|" + f.RealName + "|" + (f.Sent ? "sent" : "-") + "|" + f.Path + "|" +
+        return f.Name + "|" + f.RealName + "|" + (f.Sent ? "sent" : "-") + "|" + std::string(f.Path) + "|" +
                std::to_string(f.LineNo);
     }
 
