@@ -140,21 +140,6 @@ void TLog::ResetHighlightState()
     HlLine = -1;
 }
 
-void TLog::ParseLine(std::string_view line)
-{
-    if (DateLen <= 0 || DatePos <= 0)
-        return;
-    std::size_t start = static_cast<std::size_t>(DatePos - 1);
-    std::size_t len = static_cast<std::size_t>(DateLen);
-    if (line.size() < start + len)
-        return;  // too short for a date: changes nothing
-    std::string_view date = line.substr(start, len);
-    // Every line is compared with the date of the line before, in words of 8 bytes
-    // rather than with a library call for a few bytes.
-    if (!SameBytes(date, LastDateText))
-        DateTextChanged(line, date);
-}
-
 void TLog::DateTextChanged(std::string_view line, std::string_view date)
 {
     NewDay(LineNo, DateOfLine(line));

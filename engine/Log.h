@@ -10,6 +10,7 @@
 #include "fido/Lng.h"
 #include "platform/IniFile.h"
 #include "platform/MappedFile.h"
+#include "platform/Words.h"
 
 #include <cstdint>
 #include <functional>
@@ -207,6 +208,21 @@ private:
     bool atEnd_ = true;
     std::int64_t lastPump_ = 0;
 };
+
+inline void TLog::ParseLine(std::string_view line)
+{
+    if (DateLen <= 0 || DatePos <= 0)
+        return;
+    std::size_t start = static_cast<std::size_t>(DatePos - 1);
+    std::size_t len = static_cast<std::size_t>(DateLen);
+    if (line.size() < start + len)
+        return;  // too short for a date: changes nothing
+    std::string_view date = line.substr(start, len);
+    // Every line is compared with the date of the line before, in words of 8 bytes
+    // rather than with a library call for a few bytes.
+    if (!SameBytes(date, LastDateText))
+        DateTextChanged(line, date);
+}
 
 inline std::string_view TLog::ReadLine()
 {
