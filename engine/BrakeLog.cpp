@@ -38,10 +38,13 @@ int StampField(std::string_view line, std::size_t at)
     return ParseLogInt(line.substr(at, 2));
 }
 
-// A byte count of a summary line: a decimal number that may exceed 32 bits.
-std::int64_t ParseCount(std::string_view s)
+// A byte count of a summary line: a decimal number that may exceed 32 bits, with
+// blanks anywhere in it when blanks is true; false when the text is no such number.
+bool TryCount(std::string_view s, bool blanks, std::int64_t& value)
 {
     std::size_t i = 0;
+    while (blanks && i < s.size() && s[i] == ' ')
+        ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
         negative = s[i] == '-';
@@ -50,17 +53,24 @@ std::int64_t ParseCount(std::string_view s)
     std::int64_t v = 0;
     bool any = false;
     for (; i < s.size(); ++i) {
-        char c = s[i];
-        if (c < '0' || c > '9' || v > (std::numeric_limits<std::int64_t>::max() - 9) / 10) {
-            any = false;
-            break;
-        }
+        const char c = s[i];
+        if (blanks && c == ' ')
+            continue;
+        if (c < '0' || c > '9' || v > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
+            return false;
         v = v * 10 + (c - '0');
         any = true;
     }
-    if (!any)
+    value = negative ? -v : v;
+    return any;
+}
+
+std::int64_t ParseCount(std::string_view s)
+{
+    std::int64_t v = 0;
+    if (!TryCount(s, false, v))
         throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
-    return negative ? -v : v;
+    return v;
 }
 
 // Whether f answers true for one of the offsets of byte c in s (asked in order).
@@ -112,33 +122,6 @@ bool HasLostOrTimedOut(std::string_view line)
         return (at + 1 >= lostLen && std::memcmp(p + at + 1 - lostLen, kLost, lostLen) == 0) ||
                (at + timedOutLen <= line.size() && std::memcmp(p + at, kTimedOut, timedOutLen) == 0);
     });
-}
-
-// A byte count of a summary line as ParseCount reads it once the blanks are taken
-// out of it; false where ParseCount would fail.
-bool TryCountWithoutBlanks(std::string_view s, std::int64_t& value)
-{
-    std::size_t i = 0;
-    while (i < s.size() && s[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        negative = s[i] == '-';
-        ++i;
-    }
-    std::int64_t v = 0;
-    bool any = false;
-    for (; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c == ' ')
-            continue;
-        if (c < '0' || c > '9' || v > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
-            return false;
-        v = v * 10 + (c - '0');
-        any = true;
-    }
-    value = negative ? -v : v;
-    return any;
 }
 
 // "received/sent" of a summary line.
@@ -413,8 +396,8 @@ void TBrakeLog::ReadSummary(std::string_view line, TSess& sess)
     // The byte counts are written with blanks between groups of digits ("14 628").
     TPair b;
     const std::size_t slash = bytes.find('/');
-    if (slash == std::string_view::npos || !TryCountWithoutBlanks(bytes.substr(0, slash), b.rcvd) ||
-        !TryCountWithoutBlanks(bytes.substr(slash + 1), b.sent)) {
+    if (slash == std::string_view::npos || !TryCount(bytes.substr(0, slash), true, b.rcvd) ||
+        !TryCount(bytes.substr(slash + 1), true, b.sent)) {
         // Not a pair of counts: read as it stands, which words the error.
         std::string text(bytes);
         std::erase(text, ' ');
