@@ -106,7 +106,20 @@ void TSess::SetProtocol(std::string_view s)
 
 std::int64_t TSess::SessLength() const
 {
-    return static_cast<std::int64_t>(std::llround((EndTime - StartTime) * 86400.0));
+    const double seconds = (EndTime - StartTime) * 86400.0;
+    // Rounded as llround rounds (halves away from zero), without the library call for
+    // any length a log can give: below 2^52 the fraction left by the whole seconds is
+    // exact.
+    if (std::fabs(seconds) < 4.5e15) {
+        std::int64_t whole = static_cast<std::int64_t>(seconds);
+        const double fraction = seconds - static_cast<double>(whole);
+        if (fraction >= 0.5)
+            ++whole;
+        else if (fraction <= -0.5)
+            --whole;
+        return whole;
+    }
+    return static_cast<std::int64_t>(std::llround(seconds));
 }
 
 std::string TSess::SessText() const

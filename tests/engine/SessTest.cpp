@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -189,6 +190,24 @@ TEST_F(SessFixture, HumanAndFailedCallsHideTransferColumns)
     EXPECT_EQ(s.PasswordText(), "BAD");
     s.Set(sfPassword, false);
     EXPECT_EQ(s.PasswordText(), "BAD");
+}
+
+TEST_F(SessFixture, LengthRoundsAsTheLibraryRounds)
+{
+    // Halves, values next to them, both signs (a clock set back), and very long spans.
+    TSess s = Fresh();
+    s.StartTime = 0;
+    const double seconds[] = {0.5, 1.5, 2.5, -0.5, -1.5, 0.49999999999999994, -0.49999999999999994,
+                              0.5000000000000001, 86399.5, 86400.49999, 1e9 + 0.5, -1e9 - 0.5,
+                              4.4e15 + 0.5, 5e15, -5e15, 1e300};
+    for (double x : seconds) {
+        s.EndTime = x / 86400.0;
+        EXPECT_EQ(s.SessLength(), std::llround(s.EndTime * 86400.0)) << x;
+    }
+    for (int i = -2000; i <= 2000; ++i) {
+        s.EndTime = (i * 0.25 + 1e-9 * i) / 86400.0;
+        EXPECT_EQ(s.SessLength(), std::llround(s.EndTime * 86400.0)) << i;
+    }
 }
 
 TEST_F(SessFixture, LengthIsRoundedToWholeSeconds)
