@@ -7,6 +7,7 @@
 #include "platform/HostPath.h"
 #include "platform/Text.h"
 #include "platform/FastFind.h"
+#include "platform/Words.h"
 
 #include <algorithm>
 #include <cstring>
@@ -586,7 +587,7 @@ void TFHMailLog::ParseSessionStep(std::string_view line)
     // The transfer texts stand one column after the start of the message.
     auto transfer = [&](const std::string& text) {
         return !text.empty() && message.size() >= 1 + text.size() && message[1] == text[0] &&
-               message.substr(1, text.size()) == text;
+               SameBytes(message.data() + 1, text.data(), text.size());
     };
     switch (State) {
     case fsMailer:
