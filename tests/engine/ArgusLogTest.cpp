@@ -486,6 +486,39 @@ TEST_F(ArgusLogTest, HandshakeFillsTheSessionInOrder)
     EXPECT_EQ(x.EndLine, 15);
 }
 
+TEST_F(ArgusLogTest, AddressesEndAtTheFirstBlankOrTabWhateverTheirLength)
+{
+    // The address of a handshake or a call is its first word: its end is looked for
+    // 16 bytes at a time, so the blank may stand before, at and after byte 16, or
+    // not at all; a tab ends the word as a blank does.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"2:5020/1042", "2:5020/1042"},                                    // short, at the end
+        {"2:5020/1042 2:5020/1042.1", "2:5020/1042"},                      // blank before byte 16
+        {"2:463/68@fidonet 2:463/68.13@fidonet", "2:463/68@fidonet"},      // blank as byte 17
+        {"2:463/6@fidonet 2:463/68.13@fidonet", "2:463/6@fidonet"},        // blank as byte 16
+        {"2:463/68.13@fidonetwork 2:463/68@fidonet", "2:463/68.13@fidonetwork"},  // after 16
+        {"2:463/68.13@fidonetwork", "2:463/68.13@fidonetwork"},            // long, at the end
+        {"2:463/68.13@fidonetwork\t2:463/68", "2:463/68.13@fidonetwork"},  // a tab after 16
+        {"2:463/68@fido\t2:463/68.13@fidonet", "2:463/68@fido"},           // a tab before 16
+        {"  \t 2:463/68.13@fidonetwork", "2:463/68.13@fidonetwork"},       // blanks in front
+    };
+    Script s;
+    for (const auto& [text, addr] : cases) {
+        std::string call = "Calling " + text;
+        s(call)("CONNECT 2400", '+')("   Station : S")("   Address : " + text)("Session complete", '+');
+    }
+    ASSERT_TRUE(Run(s));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.SessCount(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const TSess& x = log.GetSess(i);
+        ASSERT_TRUE(x.Addr.has_value()) << cases[i].first;
+        EXPECT_TRUE(EqualAddr(*x.Addr, Addr(cases[i].second))) << cases[i].first;
+        EXPECT_EQ(x.Addr->Domain, Addr(cases[i].second).Domain) << cases[i].first;
+    }
+    EXPECT_EQ(log.GetDayStats(0).Total.Calls, static_cast<int>(cases.size()));
+}
+
 TEST_F(ArgusLogTest, SysOpNamesAndPhones)
 {
     struct Case {
