@@ -53,6 +53,21 @@ int Field(std::string_view line, std::size_t at, std::size_t len)
     return ParseLogInt(line.substr(at, len));
 }
 
+// Whether "disconnecting" stands anywhere in a line. The text is 13 lower-case
+// letters (bit 0x40 set): when the bytes at 8 and 20 lack that bit (in both layouts
+// a "-" and a digit or a blank of the stamp), it cannot start before byte 21, as 13
+// bytes in a row from 0 to 32 hold one of them. Then the search starts at byte 21,
+// or up to 28 bytes before the end, so that a short message is looked at 16 places
+// at a time.
+bool HasDisconnecting(std::string_view line)
+{
+    constexpr std::string_view kText = "disconnecting";
+    constexpr std::size_t kFrom = 21, kWhole = kText.size() + 15;
+    if (line.size() >= kWhole && ((line[kFrom - 1] | line[kFrom - kText.size()]) & 0x40) == 0)
+        line.remove_prefix(std::min(kFrom, line.size() - kWhole));
+    return HasText(line, kText);
+}
+
 // The first word of a text, as FirstWord gives it; its end is looked for 16 bytes
 // at a time (the addresses of the handshake run to twenty characters and more).
 std::string_view LeadWord(std::string_view s)
@@ -388,7 +403,7 @@ TArgusLog::TEnd TArgusLog::EndOf(std::string_view line, char head) const
     if (head == '*' && MsgIs(line, "*****"))
         return TEnd::Broken;
     // "disconnecting" may stand anywhere in the line, so every line is searched.
-    if (HasText(line, "disconnecting"))
+    if (HasDisconnecting(line))
         return TEnd::Lost;
     switch (head) {
     case 'A':

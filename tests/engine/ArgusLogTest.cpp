@@ -661,6 +661,28 @@ TEST_F(ArgusLogTest, DisconnectingEndsTheSessionWhereverItStands)
     EXPECT_TRUE(x.Has(sfBad));
 }
 
+TEST_F(ArgusLogTest, DisconnectingInsideABrokenStampIsFoundToo)
+{
+    // Where the stamp has its "-" and blank, the search may start with the message;
+    // a line whose stamp is broken by the text itself is searched from its start, in
+    // both layouts, with the text at every place before the message.
+    for (bool longYear : {false, true}) {
+        log.SetArgusVersion(longYear ? TArgusLog::kVersionLongYear : TArgusLog::kVersionShortYear);
+        const std::string stamp = longYear ? "  14-Mar-2026 10:00:00 " : "  14-Mar-26 10:00:00 ";
+        for (std::size_t at = 0; at < stamp.size(); ++at) {
+            for (const std::string& tail : {std::string("x"), std::string(40, 'x')}) {
+                const std::string line = stamp.substr(0, at) + "disconnecting " + stamp.substr(at) + tail;
+                Script s(longYear);
+                s("Calling 2:5020/1042")("CONNECT 33600", '+')("   Station : S").Raw(line);
+                s("Session complete", '+');
+                ASSERT_TRUE(Run(s));
+                ASSERT_EQ(log.SessCount(), 1u) << line;
+                EXPECT_FALSE(log.GetSess(0).Has(sfOK)) << line;
+            }
+        }
+    }
+}
+
 TEST_F(ArgusLogTest, SessionOverMidnightEndsOnTheNextDay)
 {
     Script s;
