@@ -40,6 +40,13 @@ constexpr std::string_view kCannotFulfill = "Cannot fulfill file request \"";
 constexpr std::string_view kTransmitOffset = "Transmitting from offset";
 constexpr std::string_view kReceiveOffset = "Receiving from offset";
 
+// The length of a message text with the blank that follows it (none follows a
+// text that ends in one): what MsgAfter cuts off, known when compiling.
+constexpr std::size_t WithBlank(std::string_view text)
+{
+    return text.size() + (!text.empty() && text.back() == ' ' ? 0 : 1);
+}
+
 // A call or remote address of the log; an empty text is no address either.
 TFidoAddr ParseAddr(std::string_view text)
 {
@@ -325,23 +332,23 @@ void TArgusLog::ParseMailerLine(std::string_view line)
     switch (State) {
     case 1:
         if (MsgIs(line, kStation)) {
-            s.System = KeepText(MsgAfter(line, kStationValue));
+            s.System = KeepText(MsgFrom(line, WithBlank(kStationValue)));
             State = 2;
         } else if (MsgIs(line, "Establishing")) {
-            s.SetProtocol(FirstWord(MsgAfter(line, "Establishing")));
+            s.SetProtocol(FirstWord(MsgFrom(line, WithBlank("Establishing"))));
         }
         break;
     case 2:
         if (MsgIs(line, kAddress)) {
             s.Set(sfHuman, false);
-            s.Addr = ParseAddr(LeadWord(MsgAfter(line, kAddress)));
+            s.Addr = ParseAddr(LeadWord(MsgFrom(line, WithBlank(kAddress))));
             State = 3;
         }
         break;
     case 3:
         if (MsgIs(line, kSysOp)) {
             // "Name from Place": the name is the text before " from".
-            std::string_view value = MsgAfter(line, kSysOp);
+            std::string_view value = MsgFrom(line, WithBlank(kSysOp));
             std::size_t from = value.find("from");
             if (from != std::string_view::npos)
                 value = value.substr(0, from > 0 ? from - 1 : 0);
@@ -351,16 +358,16 @@ void TArgusLog::ParseMailerLine(std::string_view line)
         break;
     case 4:
         if (MsgIs(line, kPhone)) {
-            s.Phone = KeepText(MsgAfter(line, kPhone));
+            s.Phone = KeepText(MsgFrom(line, WithBlank(kPhone)));
             State = 5;
         } else if (MsgIs(line, kNumber)) {
-            s.Phone = KeepText(MsgAfter(line, kNumber));
+            s.Phone = KeepText(MsgFrom(line, WithBlank(kNumber)));
             State = 5;
         }
         break;
     case 5:
         if (MsgIs(line, kMailer)) {
-            s.Mailer = KeepText(MsgAfter(line, kMailer));
+            s.Mailer = KeepText(MsgFrom(line, WithBlank(kMailer)));
             State = 6;
         }
         break;
@@ -376,7 +383,7 @@ void TArgusLog::ParseMailerLine(std::string_view line)
             break;
         case 'E':
             if (MsgIs(line, "Establishing")) {
-                s.SetProtocol(FirstWord(MsgAfter(line, "Establishing")));
+                s.SetProtocol(FirstWord(MsgFrom(line, WithBlank("Establishing"))));
                 State = 7;
             }
             break;
@@ -455,7 +462,7 @@ void TArgusLog::ParseIdle(std::string_view line)
             StartSession(line, callDir_ == cdAnswering);
             // A transfer left waiting by an earlier session cannot finish in this one.
             ForgetPendingTransfers();
-            CurSess()->SetConnect(MsgAfter(line, "CONNECT"));
+            CurSess()->SetConnect(MsgFrom(line, WithBlank("CONNECT")));
         }
         break;
     case 'A':
@@ -560,7 +567,7 @@ void TArgusLog::ParseTransfer(std::string_view line, char head, TSess& s)
     }
     case TXfer::TransmitOffset:
         if (sendSize_ != 0)
-            sendSize_ = std::max<std::int64_t>(0, sendSize_ - ParseCount(MsgAfter(line, kTransmitOffset)));
+            sendSize_ = std::max<std::int64_t>(0, sendSize_ - ParseCount(MsgFrom(line, WithBlank(kTransmitOffset))));
         return;
     default:
         break;
@@ -586,7 +593,7 @@ void TArgusLog::ParseTransfer(std::string_view line, char head, TSess& s)
     switch (kind) {
     case TXfer::ReceiveOffset:
         if (rcvdSize_ != 0)
-            rcvdSize_ = std::max<std::int64_t>(0, rcvdSize_ - ParseCount(MsgAfter(line, kReceiveOffset)));
+            rcvdSize_ = std::max<std::int64_t>(0, rcvdSize_ - ParseCount(MsgFrom(line, WithBlank(kReceiveOffset))));
         return;
     case TXfer::ReceiveSkipped:
         rcvdSize_ = 0;
