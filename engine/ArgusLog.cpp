@@ -6,7 +6,12 @@
 #include "platform/Text.h"
 #include "platform/FastFind.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -35,6 +40,13 @@ constexpr std::string_view kCannotFulfill = "Cannot fulfill file request \"";
 constexpr std::string_view kTransmitOffset = "Transmitting from offset";
 constexpr std::string_view kReceiveOffset = "Receiving from offset";
 
+// The length of a message text with the blank that follows it (none follows a
+// text that ends in one): what MsgAfter cuts off, known when compiling.
+constexpr std::size_t WithBlank(std::string_view text)
+{
+    return text.size() + (!text.empty() && text.back() == ' ' ? 0 : 1);
+}
+
 // A call or remote address of the log; an empty text is no address either.
 TFidoAddr ParseAddr(std::string_view text)
 {
@@ -46,6 +58,44 @@ TFidoAddr ParseAddr(std::string_view text)
 int Field(std::string_view line, std::size_t at, std::size_t len)
 {
     return ParseLogInt(line.substr(at, len));
+}
+
+// Whether "disconnecting" stands anywhere in a line. The text is 13 lower-case
+// letters (bit 0x40 set): when the bytes at 8 and 20 lack that bit (in both layouts
+// a "-" and a digit or a blank of the stamp), it cannot start before byte 21, as 13
+// bytes in a row from 0 to 32 hold one of them. Then the search starts at byte 21,
+// or up to 28 bytes before the end, so that a short message is looked at 16 places
+// at a time.
+bool HasDisconnecting(std::string_view line)
+{
+    constexpr std::string_view kText = "disconnecting";
+    constexpr std::size_t kFrom = 21, kWhole = kText.size() + 15;
+    if (line.size() >= kWhole && ((line[kFrom - 1] | line[kFrom - kText.size()]) & 0x40) == 0)
+        line.remove_prefix(std::min(kFrom, line.size() - kWhole));
+    return HasText(line, kText);
+}
+
+// The first word of a text, as FirstWord gives it; its end is looked for 16 bytes
+// at a time (the addresses of the handshake run to twenty characters and more).
+std::string_view LeadWord(std::string_view s)
+{
+    std::size_t b = 0;
+    while (b < s.size() && (s[b] == ' ' || s[b] == '\t'))
+        ++b;
+    std::size_t e = b;
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+    for (; e + 16 <= s.size(); e += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + e));
+        if (const auto mask = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(v, tab))));
+            mask != 0)
+            return s.substr(b, e + static_cast<std::size_t>(std::countr_zero(mask)) - b);
+    }
+#endif
+    while (e < s.size() && s[e] != ' ' && s[e] != '\t')
+        ++e;
+    return s.substr(b, e - b);
 }
 
 }  // namespace
@@ -282,23 +332,23 @@ void TArgusLog::ParseMailerLine(std::string_view line)
     switch (State) {
     case 1:
         if (MsgIs(line, kStation)) {
-            s.System = KeepText(MsgAfter(line, kStationValue));
+            s.System = KeepText(MsgFrom(line, WithBlank(kStationValue)));
             State = 2;
         } else if (MsgIs(line, "Establishing")) {
-            s.SetProtocol(FirstWord(MsgAfter(line, "Establishing")));
+            s.SetProtocol(FirstWord(MsgFrom(line, WithBlank("Establishing"))));
         }
         break;
     case 2:
         if (MsgIs(line, kAddress)) {
             s.Set(sfHuman, false);
-            s.Addr = ParseAddr(FirstWord(MsgAfter(line, kAddress)));
+            s.Addr = ParseAddr(LeadWord(MsgFrom(line, WithBlank(kAddress))));
             State = 3;
         }
         break;
     case 3:
         if (MsgIs(line, kSysOp)) {
             // "Name from Place": the name is the text before " from".
-            std::string_view value = MsgAfter(line, kSysOp);
+            std::string_view value = MsgFrom(line, WithBlank(kSysOp));
             std::size_t from = value.find("from");
             if (from != std::string_view::npos)
                 value = value.substr(0, from > 0 ? from - 1 : 0);
@@ -308,16 +358,16 @@ void TArgusLog::ParseMailerLine(std::string_view line)
         break;
     case 4:
         if (MsgIs(line, kPhone)) {
-            s.Phone = KeepText(MsgAfter(line, kPhone));
+            s.Phone = KeepText(MsgFrom(line, WithBlank(kPhone)));
             State = 5;
         } else if (MsgIs(line, kNumber)) {
-            s.Phone = KeepText(MsgAfter(line, kNumber));
+            s.Phone = KeepText(MsgFrom(line, WithBlank(kNumber)));
             State = 5;
         }
         break;
     case 5:
         if (MsgIs(line, kMailer)) {
-            s.Mailer = KeepText(MsgAfter(line, kMailer));
+            s.Mailer = KeepText(MsgFrom(line, WithBlank(kMailer)));
             State = 6;
         }
         break;
@@ -333,7 +383,7 @@ void TArgusLog::ParseMailerLine(std::string_view line)
             break;
         case 'E':
             if (MsgIs(line, "Establishing")) {
-                s.SetProtocol(FirstWord(MsgAfter(line, "Establishing")));
+                s.SetProtocol(FirstWord(MsgFrom(line, WithBlank("Establishing"))));
                 State = 7;
             }
             break;
@@ -360,7 +410,7 @@ TArgusLog::TEnd TArgusLog::EndOf(std::string_view line, char head) const
     if (head == '*' && MsgIs(line, "*****"))
         return TEnd::Broken;
     // "disconnecting" may stand anywhere in the line, so every line is searched.
-    if (HasText(line, "disconnecting"))
+    if (HasDisconnecting(line))
         return TEnd::Lost;
     switch (head) {
     case 'A':
@@ -404,7 +454,7 @@ void TArgusLog::ParseIdle(std::string_view line)
     case 'C':
         if (MsgIs(line, "Calling")) {
             callDir_ = cdCalling;
-            TFidoAddr addr = ParseAddr(FirstWord(MsgFrom(line, 8)));
+            TFidoAddr addr = ParseAddr(LeadWord(MsgFrom(line, 8)));
             SetDialAddr(addr);
             if (NodeStats)
                 NodeStats->AddCall(addr);
@@ -412,7 +462,7 @@ void TArgusLog::ParseIdle(std::string_view line)
             StartSession(line, callDir_ == cdAnswering);
             // A transfer left waiting by an earlier session cannot finish in this one.
             ForgetPendingTransfers();
-            CurSess()->SetConnect(MsgAfter(line, "CONNECT"));
+            CurSess()->SetConnect(MsgFrom(line, WithBlank("CONNECT")));
         }
         break;
     case 'A':
@@ -517,7 +567,7 @@ void TArgusLog::ParseTransfer(std::string_view line, char head, TSess& s)
     }
     case TXfer::TransmitOffset:
         if (sendSize_ != 0)
-            sendSize_ = std::max<std::int64_t>(0, sendSize_ - ParseCount(MsgAfter(line, kTransmitOffset)));
+            sendSize_ = std::max<std::int64_t>(0, sendSize_ - ParseCount(MsgFrom(line, WithBlank(kTransmitOffset))));
         return;
     default:
         break;
@@ -543,7 +593,7 @@ void TArgusLog::ParseTransfer(std::string_view line, char head, TSess& s)
     switch (kind) {
     case TXfer::ReceiveOffset:
         if (rcvdSize_ != 0)
-            rcvdSize_ = std::max<std::int64_t>(0, rcvdSize_ - ParseCount(MsgAfter(line, kReceiveOffset)));
+            rcvdSize_ = std::max<std::int64_t>(0, rcvdSize_ - ParseCount(MsgFrom(line, WithBlank(kReceiveOffset))));
         return;
     case TXfer::ReceiveSkipped:
         rcvdSize_ = 0;

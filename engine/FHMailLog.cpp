@@ -7,6 +7,7 @@
 #include "platform/HostPath.h"
 #include "platform/Text.h"
 #include "platform/FastFind.h"
+#include "platform/Words.h"
 
 #include <algorithm>
 #include <cstring>
@@ -72,6 +73,17 @@ std::int64_t ParseCount(std::string_view s)
     if (s.empty())
         NotANumber(s);
     std::int64_t v = 0;
+    // Up to 18 digits cannot overflow: only a longer count checks the limit.
+    constexpr std::size_t kSafeDigits = 18;
+    if (s.size() <= kSafeDigits) {
+        for (char c : s) {
+            const unsigned d = static_cast<unsigned>(c - '0');
+            if (d > 9)
+                NotANumber(s);
+            v = v * 10 + d;
+        }
+        return v;
+    }
     for (char c : s) {
         if (c < '0' || c > '9')
             NotANumber(s);
@@ -82,6 +94,20 @@ std::int64_t ParseCount(std::string_view s)
         v = v * 10 + (c - '0');
     }
     return v;
+}
+
+// Whether "Carrier lost" stands anywhere in an FHML line. It holds no "F", so it
+// cannot overlap the tag (columns 19 to 22), and no ":", so it cannot fit before the
+// tag when column 12 is the ":" of a time stamp: then only the message is searched.
+// The search starts at least 27 bytes before the end, so that a short message is
+// looked at 16 places at a time too.
+bool CarrierLost(std::string_view line)
+{
+    constexpr std::size_t kWhole = 27;
+    std::size_t from = 0;
+    if (line.size() > kHourAt + 2 && line[kHourAt + 2] == ':')
+        from = line.size() >= kMsgAt - 1 + kWhole ? kMsgAt - 1 : (line.size() > kWhole ? line.size() - kWhole : 0);
+    return HasText(line.substr(from), kCarrierLost);
 }
 
 std::string_view TrimLeft(std::string_view s)
@@ -229,19 +255,64 @@ bool TFHMailLog::WordClass(std::string_view word, int col)
 // ---------------------------------------------------------------------------
 // Dates
 
+bool TFHMailLog::CachedDate(std::string_view line, int year, TDateTime& date) const
+{
+    if (!dateKnown_ || dateYear_ != year || std::memcmp(dateText_.data(), line.data() + kDayAt, dateText_.size()) != 0)
+        return false;
+    date = date_;
+    return true;
+}
+
+void TFHMailLog::KeepDate(std::string_view line, int year, TDateTime date) const
+{
+    std::memcpy(dateText_.data(), line.data() + kDayAt, dateText_.size());
+    dateYear_ = year;
+    date_ = date;
+    dateKnown_ = true;
+}
+
 TDateTime TFHMailLog::DateOfLine(std::string_view line)
 {
     if (line.size() < kMonthAt + 3)
         throw EConvertError("Line too short for a date: '" + std::string(line) + "'");
+    const int year = CurrentYear();
+    TDateTime date = 0;
+    if (CachedDate(line, year, date))
+        return date;
     int day = ParseLogInt(line.substr(kDayAt, 2));
     int month = MonthFromName(line.substr(kMonthAt, 3));
-    return EncodeDate(CurrentYear(), month, day);
+    date = EncodeDate(year, month, day);
+    KeepDate(line, year, date);
+    return date;
 }
+
+namespace {
+
+// The hours, minutes and seconds of a stamp when all six are digits, as ParseLogInt
+// reads them; false for anything else, left to the general reading.
+bool StampDigits(std::string_view line, int& hour, int& min, int& sec)
+{
+    auto digit = [&line](std::size_t at) { return static_cast<unsigned>(line[at] - '0'); };
+    const unsigned h1 = digit(kHourAt), h2 = digit(kHourAt + 1), m1 = digit(kMinAt), m2 = digit(kMinAt + 1),
+                   s1 = digit(kSecAt), s2 = digit(kSecAt + 1);
+    if ((h1 | h2 | m1 | m2 | s1 | s2) > 9)
+        return false;
+    hour = static_cast<int>(h1 * 10 + h2);
+    min = static_cast<int>(m1 * 10 + m2);
+    sec = static_cast<int>(s1 * 10 + s2);
+    return true;
+}
+
+}  // namespace
 
 TDateTime TFHMailLog::TimeOfLine(std::string_view line)
 {
     if (line.size() < kStampLen)
         throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
+    TDateTime result = 0;
+    if (TryTimeOfLine(line, result))
+        return result;
+    // The stamp has an error: the general reading raises the one it finds first.
     TDateTime date = DateOfLine(line);
     return date + EncodeTime(ParseLogInt(line.substr(kHourAt, 2)), ParseLogInt(line.substr(kMinAt, 2)),
                              ParseLogInt(line.substr(kSecAt, 2)), 0);
@@ -251,18 +322,35 @@ bool TFHMailLog::TryTimeOfLine(std::string_view line, TDateTime& result) const
 {
     if (line.size() < kStampLen)
         return false;
-    int day = 0, hour = 0, min = 0, sec = 0;
-    if (!TryParseLogInt(line.substr(kDayAt, 2), day) || !TryParseLogInt(line.substr(kHourAt, 2), hour) ||
-        !TryParseLogInt(line.substr(kMinAt, 2), min) || !TryParseLogInt(line.substr(kSecAt, 2), sec))
-        return false;
-    auto month = std::find(MonthAbbrs.begin(), MonthAbbrs.end(), line.substr(kMonthAt, 3));
-    if (month == MonthAbbrs.end())
+    // A session's start asks for the stamp of its line twice.
+    const int year = CurrentYear();
+    if (stampKnown_ && stampYear_ == year && std::memcmp(stamp_.data(), line.data(), stamp_.size()) == 0) {
+        result = stampTime_;
+        return true;
+    }
+    int hour = 0, min = 0, sec = 0;
+    if (!StampDigits(line, hour, min, sec) &&
+        (!TryParseLogInt(line.substr(kHourAt, 2), hour) || !TryParseLogInt(line.substr(kMinAt, 2), min) ||
+         !TryParseLogInt(line.substr(kSecAt, 2), sec)))
         return false;
     TDateTime date = 0, time = 0;
-    if (!TryEncodeDate(CurrentYear(), static_cast<int>(month - MonthAbbrs.begin()) + 1, day, date) ||
-        !TryEncodeTime(hour, min, sec, 0, time))
+    if (!TryEncodeTime(hour, min, sec, 0, time))
         return false;
+    if (!CachedDate(line, year, date)) {
+        int day = 0;
+        if (!TryParseLogInt(line.substr(kDayAt, 2), day))
+            return false;
+        auto month = std::find(MonthAbbrs.begin(), MonthAbbrs.end(), line.substr(kMonthAt, 3));
+        if (month == MonthAbbrs.end() ||
+            !TryEncodeDate(year, static_cast<int>(month - MonthAbbrs.begin()) + 1, day, date))
+            return false;
+        KeepDate(line, year, date);
+    }
     result = date + time;
+    std::memcpy(stamp_.data(), line.data(), stamp_.size());
+    stampYear_ = year;
+    stampTime_ = result;
+    stampKnown_ = true;
     return true;
 }
 
@@ -393,7 +481,7 @@ void TFHMailLog::ParseMailerLine(std::string_view line)
         callMode_ = cmNone;
         return;
     }
-    if (HasText(line, kCarrierLost) || Is(line, mSessionAbort))
+    if (CarrierLost(line) || Is(line, mSessionAbort))
         CurSess()->Set(sfOK, false);
     ParseSessionStep(line);
 }
@@ -499,7 +587,7 @@ void TFHMailLog::ParseSessionStep(std::string_view line)
     // The transfer texts stand one column after the start of the message.
     auto transfer = [&](const std::string& text) {
         return !text.empty() && message.size() >= 1 + text.size() && message[1] == text[0] &&
-               message.substr(1, text.size()) == text;
+               SameBytes(message.data() + 1, text.data(), text.size());
     };
     switch (State) {
     case fsMailer:

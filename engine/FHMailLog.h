@@ -121,8 +121,14 @@ private:
     std::uint32_t Candidates(std::string_view line) const;
     // The line less its first (length of text + MsgCol - 1) characters.
     std::string_view ValueAfter(std::string_view line, std::string_view text) const;
-    // The time of a line, or false when the line has no readable time stamp.
+    // The time of a line, or false when the line has no readable time stamp (when
+    // TimeOfLine raises an error).
     bool TryTimeOfLine(std::string_view line, TDateTime& result) const;
+    // The date of the day and month text (columns 3 to 8) read last: the lines of a
+    // log ask for the same day over and over. CachedDate is false for another text
+    // or year; KeepDate files a date read without an error. The line holds the text.
+    bool CachedDate(std::string_view line, int year, TDateTime& date) const;
+    void KeepDate(std::string_view line, int year, TDateTime date) const;
 
     // Both run inside ParseMailerLine, so that a line costs one function entry.
     [[gnu::always_inline]] inline void ParseIdle(std::string_view line);
@@ -156,6 +162,17 @@ private:
     std::array<char, 17> prevStamp_{};
     std::size_t prevStampLen_ = 0;
     std::int64_t prevLineNo_ = 0;
+
+    // The date cache of CachedDate.
+    mutable std::array<char, 6> dateText_{};
+    mutable int dateYear_ = 0;
+    mutable TDateTime date_ = 0;
+    mutable bool dateKnown_ = false;
+    // The time stamp (columns 1 to 17) TryTimeOfLine read last, and its time.
+    mutable std::array<char, 17> stamp_{};
+    mutable int stampYear_ = 0;
+    mutable TDateTime stampTime_ = 0;
+    mutable bool stampKnown_ = false;
 };
 
 // Registers TFHMailLog with the log factory for style 6.

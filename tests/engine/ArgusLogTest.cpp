@@ -486,6 +486,39 @@ TEST_F(ArgusLogTest, HandshakeFillsTheSessionInOrder)
     EXPECT_EQ(x.EndLine, 15);
 }
 
+TEST_F(ArgusLogTest, AddressesEndAtTheFirstBlankOrTabWhateverTheirLength)
+{
+    // The address of a handshake or a call is its first word: its end is looked for
+    // 16 bytes at a time, so the blank may stand before, at and after byte 16, or
+    // not at all; a tab ends the word as a blank does.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"2:5020/1042", "2:5020/1042"},                                    // short, at the end
+        {"2:5020/1042 2:5020/1042.1", "2:5020/1042"},                      // blank before byte 16
+        {"2:463/68@fidonet 2:463/68.13@fidonet", "2:463/68@fidonet"},      // blank as byte 17
+        {"2:463/6@fidonet 2:463/68.13@fidonet", "2:463/6@fidonet"},        // blank as byte 16
+        {"2:463/68.13@fidonetwork 2:463/68@fidonet", "2:463/68.13@fidonetwork"},  // after 16
+        {"2:463/68.13@fidonetwork", "2:463/68.13@fidonetwork"},            // long, at the end
+        {"2:463/68.13@fidonetwork\t2:463/68", "2:463/68.13@fidonetwork"},  // a tab after 16
+        {"2:463/68@fido\t2:463/68.13@fidonet", "2:463/68@fido"},           // a tab before 16
+        {"  \t 2:463/68.13@fidonetwork", "2:463/68.13@fidonetwork"},       // blanks in front
+    };
+    Script s;
+    for (const auto& [text, addr] : cases) {
+        std::string call = "Calling " + text;
+        s(call)("CONNECT 2400", '+')("   Station : S")("   Address : " + text)("Session complete", '+');
+    }
+    ASSERT_TRUE(Run(s));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.SessCount(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const TSess& x = log.GetSess(i);
+        ASSERT_TRUE(x.Addr.has_value()) << cases[i].first;
+        EXPECT_TRUE(EqualAddr(*x.Addr, Addr(cases[i].second))) << cases[i].first;
+        EXPECT_EQ(x.Addr->Domain, Addr(cases[i].second).Domain) << cases[i].first;
+    }
+    EXPECT_EQ(log.GetDayStats(0).Total.Calls, static_cast<int>(cases.size()));
+}
+
 TEST_F(ArgusLogTest, SysOpNamesAndPhones)
 {
     struct Case {
@@ -626,6 +659,28 @@ TEST_F(ArgusLogTest, DisconnectingEndsTheSessionWhereverItStands)
     EXPECT_EQ(x.EndLine, 4);
     EXPECT_FALSE(x.Has(sfOK));
     EXPECT_TRUE(x.Has(sfBad));
+}
+
+TEST_F(ArgusLogTest, DisconnectingInsideABrokenStampIsFoundToo)
+{
+    // Where the stamp has its "-" and blank, the search may start with the message;
+    // a line whose stamp is broken by the text itself is searched from its start, in
+    // both layouts, with the text at every place before the message.
+    for (bool longYear : {false, true}) {
+        log.SetArgusVersion(longYear ? TArgusLog::kVersionLongYear : TArgusLog::kVersionShortYear);
+        const std::string stamp = longYear ? "  14-Mar-2026 10:00:00 " : "  14-Mar-26 10:00:00 ";
+        for (std::size_t at = 0; at < stamp.size(); ++at) {
+            for (const std::string& tail : {std::string("x"), std::string(40, 'x')}) {
+                const std::string line = stamp.substr(0, at) + "disconnecting " + stamp.substr(at) + tail;
+                Script s(longYear);
+                s("Calling 2:5020/1042")("CONNECT 33600", '+')("   Station : S").Raw(line);
+                s("Session complete", '+');
+                ASSERT_TRUE(Run(s));
+                ASSERT_EQ(log.SessCount(), 1u) << line;
+                EXPECT_FALSE(log.GetSess(0).Has(sfOK)) << line;
+            }
+        }
+    }
 }
 
 TEST_F(ArgusLogTest, SessionOverMidnightEndsOnTheNextDay)

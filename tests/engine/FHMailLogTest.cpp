@@ -188,6 +188,32 @@ TEST(FHMailLogClass, DatesAndTimesOfLines)
     EXPECT_THROW(log.TimeOfLine("+ 14 Mar 1x:00:00 FHML x"), EConvertError);
 }
 
+TEST(FHMailLogClass, RepeatedStampsGiveTheSameTimesAsNewOnes)
+{
+    // The date and the stamp read last are kept: a stamp asked again, one with the
+    // same date, another year, a broken time after a good one of the same date.
+    SetCurrentYear(2026);
+    TFHMailLog log;
+    const TDateTime mar14 = EncodeDate(2026, 3, 14);
+    EXPECT_EQ(log.TimeOfLine("+ 14 Mar 10:21:07 FHML x"), mar14 + EncodeTime(10, 21, 7, 0));
+    EXPECT_EQ(log.TimeOfLine("+ 14 Mar 10:21:07 FHML y"), mar14 + EncodeTime(10, 21, 7, 0));
+    EXPECT_EQ(log.TimeOfLine("+ 14 Mar 10:21:08"), mar14 + EncodeTime(10, 21, 8, 0));
+    EXPECT_EQ(log.DateOfLine("+ 14 Mar"), mar14);
+    EXPECT_EQ(log.TimeOfLine("+ 15 Mar 10:21:08"), EncodeDate(2026, 3, 15) + EncodeTime(10, 21, 8, 0));
+    EXPECT_THROW(log.TimeOfLine("+ 15 Mar 24:00:00 FHML x"), EConvertError);
+    EXPECT_THROW(log.TimeOfLine("+ 15 Mar 10:21:0x FHML x"), EConvertError);
+    EXPECT_EQ(log.TimeOfLine("+ 15 Mar  9:05:01"), EncodeDate(2026, 3, 15) + EncodeTime(9, 5, 1, 0));
+    SetCurrentYear(2025);
+    EXPECT_EQ(log.TimeOfLine("+ 15 Mar 10:21:08"), EncodeDate(2025, 3, 15) + EncodeTime(10, 21, 8, 0));
+    EXPECT_EQ(log.DateOfLine("+ 15 Mar"), EncodeDate(2025, 3, 15));
+    // 29 Feb is a day of 2024 only, though the text is the same.
+    SetCurrentYear(2024);
+    EXPECT_EQ(log.TimeOfLine("+ 29 Feb 00:00:01"), EncodeDate(2024, 2, 29) + EncodeTime(0, 0, 1, 0));
+    SetCurrentYear(2026);
+    EXPECT_THROW(log.TimeOfLine("+ 29 Feb 00:00:01"), EConvertError);
+    EXPECT_THROW(log.DateOfLine("+ 29 Feb"), EConvertError);
+}
+
 // ---------------------------------------------------------------------------
 // Highlighting
 
@@ -444,6 +470,13 @@ TEST_F(FhMail, CarrierLostIsFoundAtAnyPlaceOfALine)
         {"CarrierXlost " + std::string(30, 't'), false},
         {std::string(30, 'C') + "arrier los", false},
         {"", false},
+        // Lines of 35 to 52 bytes, where the search starts inside the message.
+        {"...Carrier lost", true},
+        {std::string(13, '.') + "Carrier lost", true},
+        {std::string(14, '.') + "Carrier lost", true},
+        {"Carrier lost" + std::string(14, '.'), true},
+        {"Carrier lost" + std::string(15, '.'), true},
+        {std::string(14, '.') + "Carrier los", false},
     };
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -455,6 +488,58 @@ TEST_F(FhMail, CarrierLostIsFoundAtAnyPlaceOfALine)
     ASSERT_EQ(log.SessCount(), cases.size());
     for (std::size_t i = 0; i < cases.size(); ++i)
         EXPECT_EQ(log.GetSess(i).Has(sfOK), !cases[i].second) << "case " << i << ": " << cases[i].first;
+}
+
+TEST_F(FhMail, CarrierLostBeforeTheTagCountsWhenTheStampIsBroken)
+{
+    // Only a line whose column 12 holds the ":" of a time is searched from its
+    // message on; in other lines the words may stand before the tag.
+    ASSERT_TRUE(Run({
+        L("10:00:00", "Address: 2:5020/1"),
+        "! Carrier lost    FHML Wants nothing",
+        L("10:00:02", "Done, Tx/Rx: 0/0"),
+        L("10:01:00", "Address: 2:5020/2"),
+        "! 14 Mar 10:01:01 FHML Carrier  lost",
+        L("10:01:02", "Done, Tx/Rx: 0/0"),
+    }));
+    ASSERT_EQ(log.SessCount(), 2u);
+    EXPECT_FALSE(log.GetSess(0).Has(sfOK));
+    EXPECT_TRUE(log.GetSess(1).Has(sfOK));
+}
+
+TEST_F(FhMail, LongCountsUpToTheLimit)
+{
+    // Up to 18 digits a count is read without the limit check; the longest counts
+    // and those just past the 64-bit limit take the checked way.
+    auto open = [](std::string_view time, std::string_view addr) {
+        return std::vector<std::string>{
+            L(time, "Address: " + std::string(addr)), L(time, "Mailer: M", ':'), L(time, "System: S", ':'),
+            L(time, "SysOp: A", ':'), L(time, "Phone: P", ':'), L(time, "Hydra go")};
+    };
+    std::vector<std::string> lines = open("10:01:00", "2:5020/1");     // 1-6
+    lines.push_back(L("10:01:02", "H-In 999999999999999999b A", '*'));  // 7: 18 digits
+    lines.push_back(L("10:01:03", "H-Out 0000000000000000000000000000000000012b B", '*'));  // 8
+    lines.push_back(L("10:01:04", "Done, Tx/Rx: 0000000000000000000000000000000000012/9223372036854775807"));
+    for (std::string& l : open("10:02:00", "2:5020/2"))                 // 10-15
+        lines.push_back(l);
+    lines.push_back(L("10:02:02", "H-In 9223372036854775808b B", '*'));  // 16: one past the limit
+    lines.push_back(L("10:02:03", "H-Out 1x3b C", '*'));                 // 17
+    lines.push_back(L("10:02:04", "H-In 77b D", '*'));
+    lines.push_back(L("10:02:05", "Done, Tx/Rx: 5/18446744073709551616"));  // 19
+    ASSERT_TRUE(Run(lines));
+    std::vector<std::int64_t> errors;
+    for (const auto& [line, message] : window.errors)
+        errors.push_back(line);
+    EXPECT_EQ(errors, (std::vector<std::int64_t>{16, 17, 19}));
+    ASSERT_EQ(log.SessCount(), 2u);
+    EXPECT_EQ(log.GetSess(0).FilesRcvd, 1);
+    EXPECT_EQ(log.GetSess(0).FilesSent, 1);
+    EXPECT_EQ(log.GetSess(0).BytesRcvd, 9223372036854775807);  // the totals replace the files' counts
+    EXPECT_EQ(log.GetSess(0).BytesSent, 12);
+    EXPECT_EQ(log.GetSess(1).FilesRcvd, 2);
+    EXPECT_EQ(log.GetSess(1).FilesSent, 1);
+    EXPECT_EQ(log.GetSess(1).BytesSent, 5);
+    EXPECT_EQ(log.GetSess(1).BytesRcvd, 77);  // the bad total leaves the count of the files
 }
 
 TEST_F(FhMail, StateTableStepsInOrder)
