@@ -6,9 +6,11 @@
 #include "fido/QParser.h"
 #include "platform/Bytes.h"
 #include "platform/CodePage.h"
+#include "platform/FastFind.h"
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/Words.h"
 
 #include <charconv>
 #include <cstdio>
@@ -113,16 +115,91 @@ bool HasOk(std::string_view line)
            line.find("OK") != std::string_view::npos;
 }
 
+// Eight bytes made of the given bytes, in the host's order (the masks below are
+// laid out byte by byte, so that they fit the words LoadWord8 makes).
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+std::uint64_t ByteMask(const char (&bytes)[8]) { return LoadWord8(bytes); }
+
+// 0x80 in every byte of x that is zero, 0 in the others (no carry crosses a byte).
+std::uint64_t ZeroBytes(std::uint64_t x)
+{
+    const std::uint64_t low7 = 0x7F * kOnes;
+    return ~(((x & low7) + low7) | x | low7);
+}
+
+// The number of two digits at p.
+int TwoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+
+// Whether the ten digits of the stamp "DD/MM HH:NN:SS" are there (line is dated).
+bool PlainStamp(std::string_view line)
+{
+    // Bytes 0..7 and bytes 6..13 have their digits at the same places; the others
+    // become '0'. Then a byte is a digit when its high half is 3 and its low half
+    // stays below 10 (adding 6 keeps the high half; no carry leaves a byte).
+    static const char kPlaces[8] = {'\xFF', '\xFF', 0, '\xFF', '\xFF', 0, '\xFF', '\xFF'};
+    const std::uint64_t mask = ByteMask(kPlaces);
+    const std::uint64_t zeros = '0' * kOnes & ~mask;
+    const std::uint64_t a = (LoadWord8(line.data()) & mask) | zeros;
+    const std::uint64_t b = (LoadWord8(line.data() + 6) & mask) | zeros;
+    const std::uint64_t threes = 0x30 * kOnes, sixes = 6 * kOnes;
+    return (((a ^ threes) | (b ^ threes) | ((a + sixes) ^ threes) | ((b + sixes) ^ threes)) & 0xF0 * kOnes) == 0;
+}
+
+// Whether the only blanks of the stamp (bytes 0..14 of a dated line) are the one
+// inside it (byte 5) and the one after it (byte 14).
+bool PlainStampBlanks(std::string_view line)
+{
+    static const char kFirst[8] = {0, 0, 0, 0, 0, '\x80', 0, 0};
+    static const char kSecond[8] = {0, 0, 0, 0, 0, 0, 0, '\x80'};
+    const std::uint64_t blanks = ' ' * kOnes;
+    return ZeroBytes(LoadWord8(line.data()) ^ blanks) == ByteMask(kFirst) &&
+           ZeroBytes(LoadWord8(line.data() + 7) ^ blanks) == ByteMask(kSecond);
+}
+
 // Word 4 of a dated line (words 1 and 2 are the date and the time, word 3 the transfer
 // mark), as NthWord(line, 4, ' ') gives it.
 std::string_view TransferFileWord(std::string_view line)
 {
     // When the only blanks of the stamp are the one inside it and the one after it,
     // the words of the message follow the stamp.
-    for (std::size_t i = 0; i < kDatedLen; ++i)
-        if ((line[i] == ' ') != (i == 5 || i == kDatedLen - 1))
-            return NthWord(line, 4, ' ');
-    return NthWord(line.substr(kDatedLen), 2, ' ');
+    if (!PlainStampBlanks(line))
+        return NthWord(line, 4, ' ');
+    const std::string_view msg = line.substr(kDatedLen);
+    const std::size_t n = msg.size();
+    std::size_t i = 0;
+    while (i < n && msg[i] == ' ')
+        ++i;
+    while (i < n && msg[i] != ' ')  // the transfer mark: a few bytes
+        ++i;
+    while (i < n && msg[i] == ' ')
+        ++i;
+    if (i >= n)
+        return {};
+    const void* end = std::memchr(msg.data() + i, ' ', n - i);
+    const std::size_t e = end ? static_cast<std::size_t>(static_cast<const char*>(end) - msg.data()) : n;
+    return msg.substr(i, e - i);
+}
+
+// The traffic totals "<received>/<sent>," when both are plain digits (up to 18, so
+// that they cannot overflow), as ParseCount reads them; false for anything else.
+bool PlainTraffic(std::string_view text, std::int64_t& rcvd, std::int64_t& sent)
+{
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    std::int64_t a = 0;
+    for (; i < n && i < 18 && text[i] >= '0' && text[i] <= '9'; ++i)
+        a = a * 10 + (text[i] - '0');
+    if (i == 0 || i >= n || text[i] != '/')
+        return false;
+    const std::size_t from = ++i;
+    std::int64_t b = 0;
+    for (; i < n && i - from < 18 && text[i] >= '0' && text[i] <= '9'; ++i)
+        b = b * 10 + (text[i] - '0');
+    if (i == from || i >= n || text[i] != ',')
+        return false;
+    rcvd = a;
+    sent = b;
+    return true;
 }
 
 }  // namespace
@@ -235,8 +312,9 @@ void TTMailLog::ParseLine(std::string_view line)
 TDateTime TTMailLog::DateOfLine(std::string_view line)
 {
     if (IsDated(line)) {
-        int day = ParseLogInt(line.substr(0, 2));
-        int month = ParseLogInt(line.substr(3, 2));
+        const bool plain = PlainStamp(line);
+        int day = plain ? TwoDigits(line.data()) : ParseLogInt(line.substr(0, 2));
+        int month = plain ? TwoDigits(line.data() + 3) : ParseLogInt(line.substr(3, 2));
         lastDate_ = EncodeDate(CurrentYear(), month, day);
     }
     return lastDate_;
@@ -244,6 +322,11 @@ TDateTime TTMailLog::DateOfLine(std::string_view line)
 
 TDateTime TTMailLog::TimeOfLine(std::string_view line)
 {
+    // Nearly every stamp is all digits: no field needs the general reading.
+    if (IsDated(line) && PlainStamp(line)) {
+        lastDate_ = EncodeDate(CurrentYear(), TwoDigits(line.data() + 3), TwoDigits(line.data()));
+        return lastDate_ + EncodeTime(TwoDigits(line.data() + 6), TwoDigits(line.data() + 9), TwoDigits(line.data() + 12), 0);
+    }
     TDateTime date = DateOfLine(line);
     if (!IsDated(line))
         throw EConvertError("Line without a time: '" + std::string(line.substr(0, kDatedLen)) + "'");
@@ -578,6 +661,10 @@ void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
         if (at != std::string_view::npos) {
             std::size_t from = at + cut_.e467.size() + 1;
             std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
+            if (PlainTraffic(text, s.BytesRcvd, s.BytesSent)) {
+                EndSession(line);
+                return;
+            }
             std::size_t slash = text.find('/');
             std::string_view rcvd = text.substr(0, slash);
             std::string_view rest = slash == std::string_view::npos ? std::string_view{} : text.substr(slash + 1);
