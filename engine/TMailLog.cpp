@@ -596,59 +596,68 @@ void TTMailLog::ParseMailerLine(std::string_view line)
 
 void TTMailLog::ParseInSession(std::string_view line)
 {
-    TSess* s = SessionOpen() ? CurSess() : nullptr;
-    if (!s) {
+    if (!SessionOpen()) {
         State = 0;
         return;
     }
+    TSess& s = *CurSess();
     // A status line (the line is dated: the marker is all that is left to see).
     if (line.size() > kMsgAt && static_cast<unsigned char>(line[kMsgAt]) == kMarker) {
-        SessionStatusLine(line, *s);
+        SessionStatusLine(line, s);
         return;
     }
+    // The few lines that may end or spoil the session in any state go their own
+    // way, so that this path calls nothing but the handler it ends with.
     const std::uint32_t leads = LeadsOf(line);
-    if ((leads & kAnyStateLeads) != 0 && AnyStateLine(line, *s, leads))
+    if ((leads & kAnyStateLeads) != 0) {
+        AnyStateLine(line, s, leads);
         return;
+    }
+    StateLine(line, s, leads);
+}
+
+void TTMailLog::StateLine(std::string_view line, TSess& s, std::uint32_t leads)
+{
     // The states in the order of a session: the remote's address (1), the sysop (2),
     // the system (3), the handshake (4), the transfers (5); a human caller (6) and a
     // FTS-1 session (7) take their own ways after state 1.
     switch (State) {
     case 1:
-        ConnectedLine(line, *s, leads);
+        ConnectedLine(line, s, leads);
         break;
     case 2:
-        SysOpLine(line, *s, leads);
+        SysOpLine(line, s, leads);
         break;
     case 3:
-        SystemLine(line, *s, leads);
+        SystemLine(line, s, leads);
         break;
     case 4:
-        HandshakeLine(line, *s, leads);
+        HandshakeLine(line, s, leads);
         break;
     case 5:
-        TransferLine(line, *s, leads);
+        TransferLine(line, s, leads);
         break;
     case 6:
         HumanLine(line, leads);
         break;
     case 7:
-        FtsOneLine(line, *s, leads);
+        FtsOneLine(line, s, leads);
         break;
     default:
         break;
     }
 }
 
-bool TTMailLog::AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (Is(line, leads, L3)) {
         s.Set(sfBad, true);
         EndSession(line);
-        return true;
+        return;
     }
     if (Is(line, leads, L424) || Is(line, leads, L587) || Is(line, leads, L4))
         s.Set(sfOK, false);
-    return false;
+    StateLine(line, s, leads);
 }
 
 void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)

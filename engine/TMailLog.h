@@ -141,15 +141,20 @@ private:
     // the handler of the session's state.
     void ParseInSession(std::string_view line);
     void SessionStatusLine(std::string_view line, TSess& s);
-    // True when the line ended the session.
-    bool AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads);
+    // A line with the lead of one of kAnyStateLeads: the session ends or is spoilt,
+    // else the line goes on to StateLine.
+    [[gnu::noinline]] void AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads);
+    // The line to the handler of the session's state.
+    void StateLine(std::string_view line, TSess& s, std::uint32_t leads);
     void ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads);
     void SysOpLine(std::string_view line, TSess& s, std::uint32_t leads);
     void SystemLine(std::string_view line, TSess& s, std::uint32_t leads);
     void HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads);
     void TransferLine(std::string_view line, TSess& s, std::uint32_t leads);
-    void HumanLine(std::string_view line, std::uint32_t leads);
-    void FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads);
+    // Kept out of StateLine (rare lines), so that the way of the common lines saves
+    // no registers.
+    [[gnu::noinline]] void HumanLine(std::string_view line, std::uint32_t leads);
+    [[gnu::noinline]] void FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads);
     void RemoteAddressLine(std::string_view line, TSess& s);
     void SentFileLine(std::string_view line, TSess& s);
     void ParseState0(std::string_view line);
