@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +22,7 @@
 #include <random>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace tarvix;
@@ -205,6 +208,29 @@ TEST_F(TMailFixture, DateAndTimeOfLinesInTheCurrentYear)
     EXPECT_THROW(log.TimeOfLine("not dated"), EConvertError);
     SetCurrentYear(2023);
     EXPECT_THROW(log.DateOfLine("29/02 23:59:58 no leap day"), EConvertError);
+}
+
+TEST_F(TMailFixture, StampFieldsReadAsNumbersWhateverTheirForm)
+{
+    const TDateTime nov5 = EncodeDate(2024, 11, 5);
+    // Blanks before a number and a plus sign are read as the classic conversion reads them.
+    EXPECT_DOUBLE_EQ(log.TimeOfLine(" 5/11  7:08:09 text"), nov5 + EncodeTime(7, 8, 9, 0));
+    EXPECT_DOUBLE_EQ(log.TimeOfLine("+5/11 07:+8: 9 text"), nov5 + EncodeTime(7, 8, 9, 0));
+    EXPECT_DOUBLE_EQ(log.TimeOfLine("05/11 23:59:59 text"), nov5 + EncodeTime(23, 59, 59, 0));
+    // The bytes next to the digits ("/" before "0", ":" after "9") in any field are no digits.
+    for (const char* bad : {"0//11 07:08:09 x", "05/1: 07:08:09 x", "05/11 /7:08:09 x", "05/11 07:0::09 x",
+                            "05/11 07:08:0/ x", "05/11 07:08:9: x"})
+        EXPECT_THROW(log.TimeOfLine(bad), EConvertError) << bad;
+    // The date read with the time is the date of the lines that follow.
+    log.TimeOfLine("17/06 01:02:03 text");
+    EXPECT_EQ(log.DateOfLine("   continuation"), EncodeDate(2024, 6, 17));
+    // Every value of a two-digit field.
+    for (int n = 0; n < 60; ++n) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%02d/%02d %02d:%02d:%02d x", n % 28 + 1, n % 12 + 1, n % 24, n, 59 - n);
+        EXPECT_DOUBLE_EQ(log.TimeOfLine(line), EncodeDate(2024, n % 12 + 1, n % 28 + 1) + EncodeTime(n % 24, n, 59 - n, 0))
+            << line;
+    }
 }
 
 TEST_F(TMailFixture, DaysSplitOnTheDayAndMonthOfDatedLinesOnly)
@@ -406,6 +432,33 @@ TEST_F(TMailFixture, SysopValuesWithAndWithoutCommas)
     EXPECT_EQ(sysop("Blank after,x"), std::make_pair("Blank after"s, ""s));
 }
 
+TEST_F(TMailFixture, SysopPhoneFollowsTheLastCommaWhereverItStands)
+{
+    auto sysop = [&](const std::string& value) {
+        EXPECT_TRUE(Run({
+            At("10:00:00", "\xFE Line: CONNECT 2400"),
+            At("10:00:01", "2:5030/1, mailer M"),
+            At("10:00:02", "Sysop: " + value),
+            At("10:00:03", "\xFE end"),
+        }));
+        return std::make_pair(std::string(log.GetSess(0).SysOp), std::string(log.GetSess(0).Phone));
+    };
+    // Values of up to 20 bytes with the last comma at each place; the other bytes
+    // differ from a comma in one bit only, and an earlier comma must not be taken.
+    for (std::size_t len = 1; len <= 20; ++len) {
+        for (std::size_t at = 0; at < len; ++at) {
+            std::string value;
+            for (std::size_t i = 0; i < len; ++i)
+                value += i % 2 ? '\xAC' : '-';
+            if (at >= 2)
+                value[0] = value[at - 2] = ',';
+            value[at] = ',';
+            const std::string phone = at + 2 < len ? value.substr(at + 2) : "";
+            EXPECT_EQ(sysop(value), std::make_pair(value.substr(0, at), phone)) << len << " " << at;
+        }
+    }
+}
+
 TEST_F(TMailFixture, State2To4RowsAndTheirOrder)
 {
     ASSERT_TRUE(Run({
@@ -577,6 +630,12 @@ TEST_F(TMailFixture, SentFileNamesAreTheFourthWordOfTheLine)
     // A blank inside the time makes the transfer mark the fourth word.
     EXPECT_FALSE(sent("12/03 10:00: 6 HS-OK FILES.ZIP 1000 bytes"));
     EXPECT_TRUE(sent("12/03  0:00:06 HS-OK FILES.ZIP"));  // a run of blanks parts two words
+    // Stamps with blanks elsewhere, or a byte that is a blank with its top bit set, do
+    // not leave the mark and the name as words 3 and 4.
+    EXPECT_FALSE(sent("12/ 3 10:00:06 HS-OK FILES.ZIP NEWS.ZIP"));
+    EXPECT_FALSE(sent("12/03\xA0" "10:00:06 HS-OK FILES.ZIP NEWS.ZIP"));
+    EXPECT_FALSE(sent("12/03 10:00:06\xA0HS-OK FILES.ZIP NEWS.ZIP"));
+    EXPECT_TRUE(sent("12/03 10:00:06 HS-OK  FILES.ZIP 1000 bytes"));
 }
 
 TEST_F(TMailFixture, FtsOneSessionsByVersion)
@@ -682,6 +741,33 @@ TEST_F(TMailFixture, DamagedTrafficTotalsStillEndTheSession)
     EXPECT_EQ(window.errors[0].first, 2);
     EXPECT_NE(window.errors[0].second.find("lots"), std::string::npos);
     EXPECT_EQ(window.errors[1].first, 6);
+}
+
+TEST_F(TMailFixture, TrafficTotalsInEveryForm)
+{
+    auto totals = [&](const std::string& traffic) {
+        EXPECT_TRUE(Run({
+            At("10:00:00", "\xFE Line: CONNECT 2400"),
+            At("10:00:10", "\xFE Traffic: " + traffic),
+        }));
+        EXPECT_EQ(log.SessCount(), 1u) << traffic;
+        return std::make_pair(log.GetSess(0).BytesRcvd, log.GetSess(0).BytesSent);
+    };
+    using P = std::pair<std::int64_t, std::int64_t>;
+    EXPECT_EQ(totals("5000/1000, 2 files"), P(5000, 1000));
+    EXPECT_EQ(totals("0/0,"), P(0, 0));
+    EXPECT_EQ(totals("5000/1000"), P(5000, 1000));  // no comma: the rest of the line
+    EXPECT_EQ(totals("77/ 12, x"), P(77, 12));       // blanks around a count are dropped
+    EXPECT_EQ(totals("+5/6, x"), P(5, 6));
+    EXPECT_EQ(totals("123456789012345678/876543210987654321, x"), P(123456789012345678, 876543210987654321));
+    EXPECT_EQ(totals("1234567890123456789/9, x"), P(1234567890123456789, 9));  // 19 digits
+    EXPECT_EQ(totals("9/1234567890123456789, x"), P(9, 1234567890123456789));
+    EXPECT_EQ(log.ErrorCount, 0);
+    // A count that is no number is a line error; the session still ends.
+    for (const char* bad : {"/5, x", "5/, x", "5//6, x", "5x/6, x", "5/6x, x", "99999999999999999999/1, x"}) {
+        totals(bad);
+        EXPECT_EQ(log.ErrorCount, 1) << bad;
+    }
 }
 
 TEST_F(TMailFixture, LinesThatChangeNothing)
