@@ -201,22 +201,53 @@ std::string_view TransferFileWord(std::string_view line)
     return msg.substr(i, e - i);
 }
 
+// The plain digits at the start of s (up to 18, so that they cannot overflow): their
+// value, and their number in count.
+std::int64_t LeadingDigits(std::string_view s, std::size_t& count)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        if (s.size() >= 8) {
+            // Eight bytes less '0' each: a byte that was no digit has its top bit set
+            // either way (below '0' it wraps, above '9' adding 0x76 reaches 0x80).
+            // Carries and borrows run to later bytes only, so the first marked byte
+            // is the first that is no digit.
+            const std::uint64_t d = LoadWord8(s.data()) - '0' * kOnes;
+            const std::uint64_t other = (d | (d + 0x76 * kOnes)) & 0x80 * kOnes;
+            if (other != 0) {
+                const int k = std::countr_zero(other) / 8;
+                count = static_cast<std::size_t>(k);
+                if (k == 0)
+                    return 0;
+                // The k digits moved to the top bytes (the bytes below become leading
+                // zeros), then joined in pairs, fours and eights.
+                std::uint64_t v = d << (8 * (8 - k));
+                v = v * 10 + (v >> 8);
+                v = ((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
+                     ((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >> 32;
+                return static_cast<std::int64_t>(v);
+            }
+        }
+    }
+    const std::size_t n = s.size() < 18 ? s.size() : 18;
+    std::size_t i = 0;
+    std::int64_t v = 0;
+    for (; i < n && s[i] >= '0' && s[i] <= '9'; ++i)
+        v = v * 10 + (s[i] - '0');
+    count = i;
+    return v;
+}
+
 // The traffic totals "<received>/<sent>," when both are plain digits (up to 18, so
 // that they cannot overflow), as ParseCount reads them; false for anything else.
 bool PlainTraffic(std::string_view text, std::int64_t& rcvd, std::int64_t& sent)
 {
-    const std::size_t n = text.size();
     std::size_t i = 0;
-    std::int64_t a = 0;
-    for (; i < n && i < 18 && text[i] >= '0' && text[i] <= '9'; ++i)
-        a = a * 10 + (text[i] - '0');
-    if (i == 0 || i >= n || text[i] != '/')
+    const std::int64_t a = LeadingDigits(text, i);
+    if (i == 0 || i >= text.size() || text[i] != '/')
         return false;
-    const std::size_t from = ++i;
-    std::int64_t b = 0;
-    for (; i < n && i - from < 18 && text[i] >= '0' && text[i] <= '9'; ++i)
-        b = b * 10 + (text[i] - '0');
-    if (i == from || i >= n || text[i] != ',')
+    const std::size_t from = i + 1;
+    const std::int64_t b = LeadingDigits(text.substr(from), i);
+    if (i == 0 || from + i >= text.size() || text[from + i] != ',')
         return false;
     rcvd = a;
     sent = b;

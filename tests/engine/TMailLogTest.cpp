@@ -762,9 +762,19 @@ TEST_F(TMailFixture, TrafficTotalsInEveryForm)
     EXPECT_EQ(totals("123456789012345678/876543210987654321, x"), P(123456789012345678, 876543210987654321));
     EXPECT_EQ(totals("1234567890123456789/9, x"), P(1234567890123456789, 9));  // 19 digits
     EXPECT_EQ(totals("9/1234567890123456789, x"), P(9, 1234567890123456789));
-    EXPECT_EQ(log.ErrorCount, 0);
+    // Counts of every length up to 18 digits, with and without the rest of the line.
+    const std::string digits = "908172635445362718";
+    for (std::size_t len = 1; len <= digits.size(); ++len) {
+        const std::string a = digits.substr(0, len), b = digits.substr(digits.size() - len);
+        const P want(std::stoll(a), std::stoll(b));
+        EXPECT_EQ(totals(a + "/" + b + ", 00:01:00 online"), want) << len;
+        EXPECT_EQ(totals(a + "/" + b + ","), want) << len;
+        EXPECT_EQ(totals(b + "/" + a + "x, x").first, want.second) << len;  // the second is damaged
+    }
+    EXPECT_EQ(log.ErrorCount, 1);
     // A count that is no number is a line error; the session still ends.
-    for (const char* bad : {"/5, x", "5/, x", "5//6, x", "5x/6, x", "5/6x, x", "99999999999999999999/1, x"}) {
+    for (const char* bad : {"/5, x", "5/, x", "5//6, x", "5x/6, x", "5/6x, x", "5:/6, 00:01:00", "5/6:, 00:01:00",
+                            "1234567:/6, 00:01:00", "5/1234567:, 00:01:00", "99999999999999999999/1, x"}) {
         totals(bad);
         EXPECT_EQ(log.ErrorCount, 1) << bad;
     }
