@@ -102,6 +102,13 @@ public:
         at_ = e;
         return word;
     }
+    // What follows the delimiters after the last word: the next word and all after it.
+    std::string_view Rest()
+    {
+        while (at_ < text_.size() && text_[at_] == delim_)
+            ++at_;
+        return text_.substr(at_);
+    }
 
 private:
     std::string_view text_;
@@ -376,7 +383,16 @@ TDateTime TTMailLog::TimeOfLine(std::string_view line)
 {
     // Nearly every stamp is all digits: no field needs the general reading.
     if (IsDated(line) && PlainStamp(line)) {
-        lastDate_ = EncodeDate(CurrentYear(), TwoDigits(line.data() + 3), TwoDigits(line.data()));
+        // The sessions start and end on the day of the line before: the date of the
+        // same "DD/MM" in the same year is taken again.
+        const std::uint64_t key = std::uint64_t{LoadWord4(line.data())} << 8 | static_cast<unsigned char>(line[4]);
+        const int year = CurrentYear();
+        if (key != stampKey_ || year != stampYear_) {
+            stampDate_ = EncodeDate(year, TwoDigits(line.data() + 3), TwoDigits(line.data()));
+            stampKey_ = key;
+            stampYear_ = year;
+        }
+        lastDate_ = stampDate_;
         return lastDate_ + EncodeTime(TwoDigits(line.data() + 6), TwoDigits(line.data() + 9), TwoDigits(line.data() + 12), 0);
     }
     TDateTime date = DateOfLine(line);
@@ -805,7 +821,9 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
     }
     if (kind == L608)
         return;
-    std::string_view result = TrimLeftControls(words.Next());
+    // The result is the third word; the texts it is compared with hold no comma, so
+    // they begin the rest of the line just when they begin that word.
+    std::string_view result = TrimLeftControls(words.Rest());
     int code = result.starts_with("BUSY") ? 0 : result.starts_with("NO CARRIER") ? 1 : -1;
     if (code < 0)
         return;

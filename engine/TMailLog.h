@@ -192,6 +192,10 @@ private:
     bool ownsGlobalAliases_ = false;  // the global address alias table holds our aliases
 
     TDateTime lastDate_ = 0;
+    // The date TimeOfLine read last, of the stamp bytes "DD/MM" (key) in that year.
+    std::uint64_t stampKey_ = 0;
+    int stampYear_ = 0;
+    TDateTime stampDate_ = 0;
     std::vector<std::string> dirList_;
     std::vector<std::pair<std::string, std::unique_ptr<TFileIndex>>> indexes_;
     TStrDict addrAliases_;  // alias name -> address text, as the log writes names

@@ -224,6 +224,11 @@ TEST_F(TMailFixture, StampFieldsReadAsNumbersWhateverTheirForm)
     // The date read with the time is the date of the lines that follow.
     log.TimeOfLine("17/06 01:02:03 text");
     EXPECT_EQ(log.DateOfLine("   continuation"), EncodeDate(2024, 6, 17));
+    // The same day and month in another year, and back.
+    SetCurrentYear(2023);
+    EXPECT_DOUBLE_EQ(log.TimeOfLine("05/11 07:08:09 text"), EncodeDate(2023, 11, 5) + EncodeTime(7, 8, 9, 0));
+    SetCurrentYear(2024);
+    EXPECT_DOUBLE_EQ(log.TimeOfLine("05/11 07:08:09 text"), nov5 + EncodeTime(7, 8, 9, 0));
     // Every value of a two-digit field.
     for (int n = 0; n < 60; ++n) {
         char line[32];
@@ -856,6 +861,10 @@ TEST_F(TMailFixture, CallAttemptsAndTheirResults)
         At("09:04:00", "Calling ?unknown, dialing, BUSY"),       // no call counted
         At("09:05:00", "Calling 2:5030/3, held by schedule (2), BUSY"),  // the dial-skip text
         At("09:06:00", "Calling 2:5030/4,,dialing,,BUSY"),       // empty words do not exist
+        At("09:07:00", "Calling 2:5030/5, dialing, NO CAR,RIER"),  // the word ends at the comma
+        At("09:08:00", "Calling 2:5030/5, dialing, \x01,BUSY"),     // a word of a control byte
+        At("09:09:00", "Calling 2:5030/5, dialing, BUS"),
+        At("09:10:00", "Calling 2:5030/5, dialing, NO CARRIER, after 30 s"),
     }));
     EXPECT_TRUE(window.errors.empty());
     const TNodeStatList& day = log.GetDayStats(0);
@@ -869,10 +878,14 @@ TEST_F(TMailFixture, CallAttemptsAndTheirResults)
     EXPECT_EQ(StatOf(day, "2:5030/3"), nullptr);
     ASSERT_NE(StatOf(day, "2:5030/4"), nullptr);
     EXPECT_EQ(StatOf(day, "2:5030/4")->Busy, 1);
-    EXPECT_EQ(day.Count(), 3u);
-    EXPECT_EQ(day.Total.Calls, 5);
+    ASSERT_NE(StatOf(day, "2:5030/5"), nullptr);
+    EXPECT_EQ(StatOf(day, "2:5030/5")->Calls, 4);
+    EXPECT_EQ(StatOf(day, "2:5030/5")->Busy, 0);
+    EXPECT_EQ(StatOf(day, "2:5030/5")->NoCarrier, 1);
+    EXPECT_EQ(day.Count(), 4u);
+    EXPECT_EQ(day.Total.Calls, 9);
     EXPECT_EQ(day.Total.Busy, 2);
-    EXPECT_EQ(day.Total.NoCarrier, 1);
+    EXPECT_EQ(day.Total.NoCarrier, 2);
 }
 
 TEST_F(TMailFixture, DialAddressIsForgottenBySkippedAndUnknownCalls)
