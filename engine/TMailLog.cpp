@@ -6,10 +6,13 @@
 #include "fido/QParser.h"
 #include "platform/Bytes.h"
 #include "platform/CodePage.h"
+#include "platform/FastFind.h"
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/Words.h"
 
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -99,6 +102,13 @@ public:
         at_ = e;
         return word;
     }
+    // What follows the delimiters after the last word: the next word and all after it.
+    std::string_view Rest()
+    {
+        while (at_ < text_.size() && text_[at_] == delim_)
+            ++at_;
+        return text_.substr(at_);
+    }
 
 private:
     std::string_view text_;
@@ -113,16 +123,142 @@ bool HasOk(std::string_view line)
            line.find("OK") != std::string_view::npos;
 }
 
+// Eight bytes made of the given bytes, in the host's order (the masks below are
+// laid out byte by byte, so that they fit the words LoadWord8 makes).
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+std::uint64_t ByteMask(const char (&bytes)[8]) { return LoadWord8(bytes); }
+
+// 0x80 in every byte of x that is zero, 0 in the others (no carry crosses a byte).
+std::uint64_t ZeroBytes(std::uint64_t x)
+{
+    const std::uint64_t low7 = 0x7F * kOnes;
+    return ~(((x & low7) + low7) | x | low7);
+}
+
+// The offset of the last c in s, or npos. Eight bytes at a time from the end, where
+// the library's rfind takes one byte at a time; the bytes are numbered by their
+// place in the word, so the words must be little-endian.
+std::size_t FindLast(std::string_view s, char c)
+{
+    std::size_t n = s.size();
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t pattern = static_cast<unsigned char>(c) * kOnes;
+        for (; n >= 8; n -= 8) {
+            const std::uint64_t hits = ZeroBytes(LoadWord8(s.data() + n - 8) ^ pattern);
+            if (hits != 0)
+                return n - 8 + static_cast<std::size_t>(63 - std::countl_zero(hits)) / 8;
+        }
+    }
+    while (n-- > 0)
+        if (s[n] == c)
+            return n;
+    return std::string_view::npos;
+}
+
+// The number of two digits at p.
+int TwoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+
+// Whether the ten digits of the stamp "DD/MM HH:NN:SS" are there (line is dated).
+bool PlainStamp(std::string_view line)
+{
+    // Bytes 0..7 and bytes 6..13 have their digits at the same places; the others
+    // become '0'. Then a byte is a digit when its high half is 3 and its low half
+    // stays below 10 (adding 6 keeps the high half; no carry leaves a byte).
+    static const char kPlaces[8] = {'\xFF', '\xFF', 0, '\xFF', '\xFF', 0, '\xFF', '\xFF'};
+    const std::uint64_t mask = ByteMask(kPlaces);
+    const std::uint64_t zeros = '0' * kOnes & ~mask;
+    const std::uint64_t a = (LoadWord8(line.data()) & mask) | zeros;
+    const std::uint64_t b = (LoadWord8(line.data() + 6) & mask) | zeros;
+    const std::uint64_t threes = 0x30 * kOnes, sixes = 6 * kOnes;
+    return (((a ^ threes) | (b ^ threes) | ((a + sixes) ^ threes) | ((b + sixes) ^ threes)) & 0xF0 * kOnes) == 0;
+}
+
+// Whether the only blanks of the stamp (bytes 0..14 of a dated line) are the one
+// inside it (byte 5) and the one after it (byte 14).
+bool PlainStampBlanks(std::string_view line)
+{
+    static const char kFirst[8] = {0, 0, 0, 0, 0, '\x80', 0, 0};
+    static const char kSecond[8] = {0, 0, 0, 0, 0, 0, 0, '\x80'};
+    const std::uint64_t blanks = ' ' * kOnes;
+    return ZeroBytes(LoadWord8(line.data()) ^ blanks) == ByteMask(kFirst) &&
+           ZeroBytes(LoadWord8(line.data() + 7) ^ blanks) == ByteMask(kSecond);
+}
+
 // Word 4 of a dated line (words 1 and 2 are the date and the time, word 3 the transfer
 // mark), as NthWord(line, 4, ' ') gives it.
 std::string_view TransferFileWord(std::string_view line)
 {
     // When the only blanks of the stamp are the one inside it and the one after it,
     // the words of the message follow the stamp.
-    for (std::size_t i = 0; i < kDatedLen; ++i)
-        if ((line[i] == ' ') != (i == 5 || i == kDatedLen - 1))
-            return NthWord(line, 4, ' ');
-    return NthWord(line.substr(kDatedLen), 2, ' ');
+    if (!PlainStampBlanks(line))
+        return NthWord(line, 4, ' ');
+    const std::string_view msg = line.substr(kDatedLen);
+    const std::size_t n = msg.size();
+    std::size_t i = 0;
+    while (i < n && msg[i] == ' ')
+        ++i;
+    while (i < n && msg[i] != ' ')  // the transfer mark: a few bytes
+        ++i;
+    while (i < n && msg[i] == ' ')
+        ++i;
+    if (i >= n)
+        return {};
+    const void* end = std::memchr(msg.data() + i, ' ', n - i);
+    const std::size_t e = end ? static_cast<std::size_t>(static_cast<const char*>(end) - msg.data()) : n;
+    return msg.substr(i, e - i);
+}
+
+// The plain digits at the start of s (up to 18, so that they cannot overflow): their
+// value, and their number in count.
+std::int64_t LeadingDigits(std::string_view s, std::size_t& count)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        if (s.size() >= 8) {
+            // Eight bytes less '0' each: a byte that was no digit has its top bit set
+            // either way (below '0' it wraps, above '9' adding 0x76 reaches 0x80).
+            // Carries and borrows run to later bytes only, so the first marked byte
+            // is the first that is no digit.
+            const std::uint64_t d = LoadWord8(s.data()) - '0' * kOnes;
+            const std::uint64_t other = (d | (d + 0x76 * kOnes)) & 0x80 * kOnes;
+            if (other != 0) {
+                const int k = std::countr_zero(other) / 8;
+                count = static_cast<std::size_t>(k);
+                if (k == 0)
+                    return 0;
+                // The k digits moved to the top bytes (the bytes below become leading
+                // zeros), then joined in pairs, fours and eights.
+                std::uint64_t v = d << (8 * (8 - k));
+                v = v * 10 + (v >> 8);
+                v = ((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
+                     ((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >> 32;
+                return static_cast<std::int64_t>(v);
+            }
+        }
+    }
+    const std::size_t n = s.size() < 18 ? s.size() : 18;
+    std::size_t i = 0;
+    std::int64_t v = 0;
+    for (; i < n && s[i] >= '0' && s[i] <= '9'; ++i)
+        v = v * 10 + (s[i] - '0');
+    count = i;
+    return v;
+}
+
+// The traffic totals "<received>/<sent>," when both are plain digits (up to 18, so
+// that they cannot overflow), as ParseCount reads them; false for anything else.
+bool PlainTraffic(std::string_view text, std::int64_t& rcvd, std::int64_t& sent)
+{
+    std::size_t i = 0;
+    const std::int64_t a = LeadingDigits(text, i);
+    if (i == 0 || i >= text.size() || text[i] != '/')
+        return false;
+    const std::size_t from = i + 1;
+    const std::int64_t b = LeadingDigits(text.substr(from), i);
+    if (i == 0 || from + i >= text.size() || text[from + i] != ',')
+        return false;
+    rcvd = a;
+    sent = b;
+    return true;
 }
 
 }  // namespace
@@ -235,8 +371,9 @@ void TTMailLog::ParseLine(std::string_view line)
 TDateTime TTMailLog::DateOfLine(std::string_view line)
 {
     if (IsDated(line)) {
-        int day = ParseLogInt(line.substr(0, 2));
-        int month = ParseLogInt(line.substr(3, 2));
+        const bool plain = PlainStamp(line);
+        int day = plain ? TwoDigits(line.data()) : ParseLogInt(line.substr(0, 2));
+        int month = plain ? TwoDigits(line.data() + 3) : ParseLogInt(line.substr(3, 2));
         lastDate_ = EncodeDate(CurrentYear(), month, day);
     }
     return lastDate_;
@@ -244,6 +381,20 @@ TDateTime TTMailLog::DateOfLine(std::string_view line)
 
 TDateTime TTMailLog::TimeOfLine(std::string_view line)
 {
+    // Nearly every stamp is all digits: no field needs the general reading.
+    if (IsDated(line) && PlainStamp(line)) {
+        // The sessions start and end on the day of the line before: the date of the
+        // same "DD/MM" in the same year is taken again.
+        const std::uint64_t key = std::uint64_t{LoadWord4(line.data())} << 8 | static_cast<unsigned char>(line[4]);
+        const int year = CurrentYear();
+        if (key != stampKey_ || year != stampYear_) {
+            stampDate_ = EncodeDate(year, TwoDigits(line.data() + 3), TwoDigits(line.data()));
+            stampKey_ = key;
+            stampYear_ = year;
+        }
+        lastDate_ = stampDate_;
+        return lastDate_ + EncodeTime(TwoDigits(line.data() + 6), TwoDigits(line.data() + 9), TwoDigits(line.data() + 12), 0);
+    }
     TDateTime date = DateOfLine(line);
     if (!IsDated(line))
         throw EConvertError("Line without a time: '" + std::string(line.substr(0, kDatedLen)) + "'");
@@ -513,59 +664,68 @@ void TTMailLog::ParseMailerLine(std::string_view line)
 
 void TTMailLog::ParseInSession(std::string_view line)
 {
-    TSess* s = SessionOpen() ? CurSess() : nullptr;
-    if (!s) {
+    if (!SessionOpen()) {
         State = 0;
         return;
     }
+    TSess& s = *CurSess();
     // A status line (the line is dated: the marker is all that is left to see).
     if (line.size() > kMsgAt && static_cast<unsigned char>(line[kMsgAt]) == kMarker) {
-        SessionStatusLine(line, *s);
+        SessionStatusLine(line, s);
         return;
     }
+    // The few lines that may end or spoil the session in any state go their own
+    // way, so that this path calls nothing but the handler it ends with.
     const std::uint32_t leads = LeadsOf(line);
-    if ((leads & kAnyStateLeads) != 0 && AnyStateLine(line, *s, leads))
+    if ((leads & kAnyStateLeads) != 0) {
+        AnyStateLine(line, s, leads);
         return;
+    }
+    StateLine(line, s, leads);
+}
+
+void TTMailLog::StateLine(std::string_view line, TSess& s, std::uint32_t leads)
+{
     // The states in the order of a session: the remote's address (1), the sysop (2),
     // the system (3), the handshake (4), the transfers (5); a human caller (6) and a
     // FTS-1 session (7) take their own ways after state 1.
     switch (State) {
     case 1:
-        ConnectedLine(line, *s, leads);
+        ConnectedLine(line, s, leads);
         break;
     case 2:
-        SysOpLine(line, *s, leads);
+        SysOpLine(line, s, leads);
         break;
     case 3:
-        SystemLine(line, *s, leads);
+        SystemLine(line, s, leads);
         break;
     case 4:
-        HandshakeLine(line, *s, leads);
+        HandshakeLine(line, s, leads);
         break;
     case 5:
-        TransferLine(line, *s, leads);
+        TransferLine(line, s, leads);
         break;
     case 6:
         HumanLine(line, leads);
         break;
     case 7:
-        FtsOneLine(line, *s, leads);
+        FtsOneLine(line, s, leads);
         break;
     default:
         break;
     }
 }
 
-bool TTMailLog::AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (Is(line, leads, L3)) {
         s.Set(sfBad, true);
         EndSession(line);
-        return true;
+        return;
     }
     if (Is(line, leads, L424) || Is(line, leads, L587) || Is(line, leads, L4))
         s.Set(sfOK, false);
-    return false;
+    StateLine(line, s, leads);
 }
 
 void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
@@ -578,6 +738,10 @@ void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
         if (at != std::string_view::npos) {
             std::size_t from = at + cut_.e467.size() + 1;
             std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
+            if (PlainTraffic(text, s.BytesRcvd, s.BytesSent)) {
+                EndSession(line);
+                return;
+            }
             std::size_t slash = text.find('/');
             std::string_view rcvd = text.substr(0, slash);
             std::string_view rest = slash == std::string_view::npos ? std::string_view{} : text.substr(slash + 1);
@@ -657,7 +821,9 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
     }
     if (kind == L608)
         return;
-    std::string_view result = TrimLeftControls(words.Next());
+    // The result is the third word; the texts it is compared with hold no comma, so
+    // they begin the rest of the line just when they begin that word.
+    std::string_view result = TrimLeftControls(words.Rest());
     int code = result.starts_with("BUSY") ? 0 : result.starts_with("NO CARRIER") ? 1 : -1;
     if (code < 0)
         return;
@@ -690,7 +856,7 @@ void TTMailLog::SysOpLine(std::string_view line, TSess& s, std::uint32_t leads)
     if (!Is(line, leads, L32))
         return;
     std::string_view value = MsgAfter(line, cut_.lead[L32]);
-    std::size_t comma = value.rfind(',');
+    std::size_t comma = FindLast(value, ',');
     if (comma != std::string_view::npos) {
         s.SysOp = KeepText(value.substr(0, comma));
         s.Phone = KeepText(comma + 2 < value.size() ? value.substr(comma + 2) : std::string_view{});

@@ -141,15 +141,20 @@ private:
     // the handler of the session's state.
     void ParseInSession(std::string_view line);
     void SessionStatusLine(std::string_view line, TSess& s);
-    // True when the line ended the session.
-    bool AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads);
+    // A line with the lead of one of kAnyStateLeads: the session ends or is spoilt,
+    // else the line goes on to StateLine.
+    [[gnu::noinline]] void AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads);
+    // The line to the handler of the session's state.
+    void StateLine(std::string_view line, TSess& s, std::uint32_t leads);
     void ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads);
     void SysOpLine(std::string_view line, TSess& s, std::uint32_t leads);
     void SystemLine(std::string_view line, TSess& s, std::uint32_t leads);
     void HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads);
     void TransferLine(std::string_view line, TSess& s, std::uint32_t leads);
-    void HumanLine(std::string_view line, std::uint32_t leads);
-    void FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads);
+    // Kept out of StateLine (rare lines), so that the way of the common lines saves
+    // no registers.
+    [[gnu::noinline]] void HumanLine(std::string_view line, std::uint32_t leads);
+    [[gnu::noinline]] void FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads);
     void RemoteAddressLine(std::string_view line, TSess& s);
     void SentFileLine(std::string_view line, TSess& s);
     void ParseState0(std::string_view line);
@@ -187,6 +192,10 @@ private:
     bool ownsGlobalAliases_ = false;  // the global address alias table holds our aliases
 
     TDateTime lastDate_ = 0;
+    // The date TimeOfLine read last, of the stamp bytes "DD/MM" (key) in that year.
+    std::uint64_t stampKey_ = 0;
+    int stampYear_ = 0;
+    TDateTime stampDate_ = 0;
     std::vector<std::string> dirList_;
     std::vector<std::pair<std::string, std::unique_ptr<TFileIndex>>> indexes_;
     TStrDict addrAliases_;  // alias name -> address text, as the log writes names

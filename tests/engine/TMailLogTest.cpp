@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +22,7 @@
 #include <random>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace tarvix;
@@ -205,6 +208,34 @@ TEST_F(TMailFixture, DateAndTimeOfLinesInTheCurrentYear)
     EXPECT_THROW(log.TimeOfLine("not dated"), EConvertError);
     SetCurrentYear(2023);
     EXPECT_THROW(log.DateOfLine("29/02 23:59:58 no leap day"), EConvertError);
+}
+
+TEST_F(TMailFixture, StampFieldsReadAsNumbersWhateverTheirForm)
+{
+    const TDateTime nov5 = EncodeDate(2024, 11, 5);
+    // Blanks before a number and a plus sign are read as the classic conversion reads them.
+    EXPECT_DOUBLE_EQ(log.TimeOfLine(" 5/11  7:08:09 text"), nov5 + EncodeTime(7, 8, 9, 0));
+    EXPECT_DOUBLE_EQ(log.TimeOfLine("+5/11 07:+8: 9 text"), nov5 + EncodeTime(7, 8, 9, 0));
+    EXPECT_DOUBLE_EQ(log.TimeOfLine("05/11 23:59:59 text"), nov5 + EncodeTime(23, 59, 59, 0));
+    // The bytes next to the digits ("/" before "0", ":" after "9") in any field are no digits.
+    for (const char* bad : {"0//11 07:08:09 x", "05/1: 07:08:09 x", "05/11 /7:08:09 x", "05/11 07:0::09 x",
+                            "05/11 07:08:0/ x", "05/11 07:08:9: x"})
+        EXPECT_THROW(log.TimeOfLine(bad), EConvertError) << bad;
+    // The date read with the time is the date of the lines that follow.
+    log.TimeOfLine("17/06 01:02:03 text");
+    EXPECT_EQ(log.DateOfLine("   continuation"), EncodeDate(2024, 6, 17));
+    // The same day and month in another year, and back.
+    SetCurrentYear(2023);
+    EXPECT_DOUBLE_EQ(log.TimeOfLine("05/11 07:08:09 text"), EncodeDate(2023, 11, 5) + EncodeTime(7, 8, 9, 0));
+    SetCurrentYear(2024);
+    EXPECT_DOUBLE_EQ(log.TimeOfLine("05/11 07:08:09 text"), nov5 + EncodeTime(7, 8, 9, 0));
+    // Every value of a two-digit field.
+    for (int n = 0; n < 60; ++n) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%02d/%02d %02d:%02d:%02d x", n % 28 + 1, n % 12 + 1, n % 24, n, 59 - n);
+        EXPECT_DOUBLE_EQ(log.TimeOfLine(line), EncodeDate(2024, n % 12 + 1, n % 28 + 1) + EncodeTime(n % 24, n, 59 - n, 0))
+            << line;
+    }
 }
 
 TEST_F(TMailFixture, DaysSplitOnTheDayAndMonthOfDatedLinesOnly)
@@ -406,6 +437,33 @@ TEST_F(TMailFixture, SysopValuesWithAndWithoutCommas)
     EXPECT_EQ(sysop("Blank after,x"), std::make_pair("Blank after"s, ""s));
 }
 
+TEST_F(TMailFixture, SysopPhoneFollowsTheLastCommaWhereverItStands)
+{
+    auto sysop = [&](const std::string& value) {
+        EXPECT_TRUE(Run({
+            At("10:00:00", "\xFE Line: CONNECT 2400"),
+            At("10:00:01", "2:5030/1, mailer M"),
+            At("10:00:02", "Sysop: " + value),
+            At("10:00:03", "\xFE end"),
+        }));
+        return std::make_pair(std::string(log.GetSess(0).SysOp), std::string(log.GetSess(0).Phone));
+    };
+    // Values of up to 20 bytes with the last comma at each place; the other bytes
+    // differ from a comma in one bit only, and an earlier comma must not be taken.
+    for (std::size_t len = 1; len <= 20; ++len) {
+        for (std::size_t at = 0; at < len; ++at) {
+            std::string value;
+            for (std::size_t i = 0; i < len; ++i)
+                value += i % 2 ? '\xAC' : '-';
+            if (at >= 2)
+                value[0] = value[at - 2] = ',';
+            value[at] = ',';
+            const std::string phone = at + 2 < len ? value.substr(at + 2) : "";
+            EXPECT_EQ(sysop(value), std::make_pair(value.substr(0, at), phone)) << len << " " << at;
+        }
+    }
+}
+
 TEST_F(TMailFixture, State2To4RowsAndTheirOrder)
 {
     ASSERT_TRUE(Run({
@@ -577,6 +635,12 @@ TEST_F(TMailFixture, SentFileNamesAreTheFourthWordOfTheLine)
     // A blank inside the time makes the transfer mark the fourth word.
     EXPECT_FALSE(sent("12/03 10:00: 6 HS-OK FILES.ZIP 1000 bytes"));
     EXPECT_TRUE(sent("12/03  0:00:06 HS-OK FILES.ZIP"));  // a run of blanks parts two words
+    // Stamps with blanks elsewhere, or a byte that is a blank with its top bit set, do
+    // not leave the mark and the name as words 3 and 4.
+    EXPECT_FALSE(sent("12/ 3 10:00:06 HS-OK FILES.ZIP NEWS.ZIP"));
+    EXPECT_FALSE(sent("12/03\xA0" "10:00:06 HS-OK FILES.ZIP NEWS.ZIP"));
+    EXPECT_FALSE(sent("12/03 10:00:06\xA0HS-OK FILES.ZIP NEWS.ZIP"));
+    EXPECT_TRUE(sent("12/03 10:00:06 HS-OK  FILES.ZIP 1000 bytes"));
 }
 
 TEST_F(TMailFixture, FtsOneSessionsByVersion)
@@ -684,6 +748,43 @@ TEST_F(TMailFixture, DamagedTrafficTotalsStillEndTheSession)
     EXPECT_EQ(window.errors[1].first, 6);
 }
 
+TEST_F(TMailFixture, TrafficTotalsInEveryForm)
+{
+    auto totals = [&](const std::string& traffic) {
+        EXPECT_TRUE(Run({
+            At("10:00:00", "\xFE Line: CONNECT 2400"),
+            At("10:00:10", "\xFE Traffic: " + traffic),
+        }));
+        EXPECT_EQ(log.SessCount(), 1u) << traffic;
+        return std::make_pair(log.GetSess(0).BytesRcvd, log.GetSess(0).BytesSent);
+    };
+    using P = std::pair<std::int64_t, std::int64_t>;
+    EXPECT_EQ(totals("5000/1000, 2 files"), P(5000, 1000));
+    EXPECT_EQ(totals("0/0,"), P(0, 0));
+    EXPECT_EQ(totals("5000/1000"), P(5000, 1000));  // no comma: the rest of the line
+    EXPECT_EQ(totals("77/ 12, x"), P(77, 12));       // blanks around a count are dropped
+    EXPECT_EQ(totals("+5/6, x"), P(5, 6));
+    EXPECT_EQ(totals("123456789012345678/876543210987654321, x"), P(123456789012345678, 876543210987654321));
+    EXPECT_EQ(totals("1234567890123456789/9, x"), P(1234567890123456789, 9));  // 19 digits
+    EXPECT_EQ(totals("9/1234567890123456789, x"), P(9, 1234567890123456789));
+    // Counts of every length up to 18 digits, with and without the rest of the line.
+    const std::string digits = "908172635445362718";
+    for (std::size_t len = 1; len <= digits.size(); ++len) {
+        const std::string a = digits.substr(0, len), b = digits.substr(digits.size() - len);
+        const P want(std::stoll(a), std::stoll(b));
+        EXPECT_EQ(totals(a + "/" + b + ", 00:01:00 online"), want) << len;
+        EXPECT_EQ(totals(a + "/" + b + ","), want) << len;
+        EXPECT_EQ(totals(b + "/" + a + "x, x").first, want.second) << len;  // the second is damaged
+    }
+    EXPECT_EQ(log.ErrorCount, 1);
+    // A count that is no number is a line error; the session still ends.
+    for (const char* bad : {"/5, x", "5/, x", "5//6, x", "5x/6, x", "5/6x, x", "5:/6, 00:01:00", "5/6:, 00:01:00",
+                            "1234567:/6, 00:01:00", "5/1234567:, 00:01:00", "99999999999999999999/1, x"}) {
+        totals(bad);
+        EXPECT_EQ(log.ErrorCount, 1) << bad;
+    }
+}
+
 TEST_F(TMailFixture, LinesThatChangeNothing)
 {
     std::vector<std::string> noise = {
@@ -760,6 +861,10 @@ TEST_F(TMailFixture, CallAttemptsAndTheirResults)
         At("09:04:00", "Calling ?unknown, dialing, BUSY"),       // no call counted
         At("09:05:00", "Calling 2:5030/3, held by schedule (2), BUSY"),  // the dial-skip text
         At("09:06:00", "Calling 2:5030/4,,dialing,,BUSY"),       // empty words do not exist
+        At("09:07:00", "Calling 2:5030/5, dialing, NO CAR,RIER"),  // the word ends at the comma
+        At("09:08:00", "Calling 2:5030/5, dialing, \x01,BUSY"),     // a word of a control byte
+        At("09:09:00", "Calling 2:5030/5, dialing, BUS"),
+        At("09:10:00", "Calling 2:5030/5, dialing, NO CARRIER, after 30 s"),
     }));
     EXPECT_TRUE(window.errors.empty());
     const TNodeStatList& day = log.GetDayStats(0);
@@ -773,10 +878,14 @@ TEST_F(TMailFixture, CallAttemptsAndTheirResults)
     EXPECT_EQ(StatOf(day, "2:5030/3"), nullptr);
     ASSERT_NE(StatOf(day, "2:5030/4"), nullptr);
     EXPECT_EQ(StatOf(day, "2:5030/4")->Busy, 1);
-    EXPECT_EQ(day.Count(), 3u);
-    EXPECT_EQ(day.Total.Calls, 5);
+    ASSERT_NE(StatOf(day, "2:5030/5"), nullptr);
+    EXPECT_EQ(StatOf(day, "2:5030/5")->Calls, 4);
+    EXPECT_EQ(StatOf(day, "2:5030/5")->Busy, 0);
+    EXPECT_EQ(StatOf(day, "2:5030/5")->NoCarrier, 1);
+    EXPECT_EQ(day.Count(), 4u);
+    EXPECT_EQ(day.Total.Calls, 9);
     EXPECT_EQ(day.Total.Busy, 2);
-    EXPECT_EQ(day.Total.NoCarrier, 1);
+    EXPECT_EQ(day.Total.NoCarrier, 2);
 }
 
 TEST_F(TMailFixture, DialAddressIsForgottenBySkippedAndUnknownCalls)
