@@ -1042,6 +1042,83 @@ TEST_F(SFMailLogTest, EntriesSharingTheirFirstBytesOrShorterThanEightAreToldApar
     EXPECT_EQ(stats.Total.NoCarrier, 1);
 }
 
+TEST_F(SFMailLogTest, EntriesWithTheSameTextBehindAnotherMarkerAreToldApart)
+{
+    // Busy and no carrier differ in their marker only; the system entry and the
+    // mail-only entry share the bytes behind their markers; the visitor entry is long
+    // and a message may differ from it behind its sixteenth byte; the address entry
+    // of exactly eight bytes meets a message of those eight bytes alone.
+    WriteBytes(dir / "sf-mail.lng", lngwriters::BuildSFMailLng({
+                                         {1081, "(+) Dialling %1, %2, %3"},
+                                         {2034, "(!) Line busy"},
+                                         {2032, "(?) Line busy"},
+                                         {1060, "(+) Ring"},
+                                         {1084, "    Mail from system %1"},
+                                         {1039, "(#) Mail from system is all"},
+                                         {1082, "(#) VISITOR detected, no EMSI from %1"},
+                                         {1085, "    AKA:%1"},
+                                         {1087, "    Operator: %1"},
+                                     }));
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Dialling A, 2:5020/52, 1"),
+        L("10:00:05", "(!) Line busy"),
+        L("10:00:06", "(?) Line busy"),
+        L("10:00:07", "(#) Line busy"),  // neither
+        L("11:00:00", "(+) Ring"),
+        L("11:00:10", "(+) CONNECT 2400"),
+        L("11:00:11", "(#) Mail from system S"),           // the marker differs: no system line
+        L("11:00:12", "(#) VISITOR detected, no EMSI fro"),  // ends inside the entry
+        L("11:00:13", "(#) VISITOR detected, no EMSI frum x"),
+        L("11:00:14", "    Mail from system S"),
+        L("11:00:15", "    AKA:"),                           // no address, but the state moves on
+        L("11:00:16", "    Operator: O"),
+    }));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.DayStatCount(), 1u);
+    const TNodeStatList& stats = log.GetDayStats(0);
+    EXPECT_EQ(stats.Total.Calls, 1);
+    EXPECT_EQ(stats.Total.Busy, 1);
+    EXPECT_EQ(stats.Total.NoCarrier, 1);
+    ASSERT_TRUE(log.CurSess() != nullptr);
+    EXPECT_FALSE(log.CurSess()->Has(sfHuman));
+    EXPECT_EQ(log.CurSess()->System, "S");
+    EXPECT_FALSE(log.CurSess()->Addr.has_value());
+    EXPECT_EQ(log.CurSess()->SysOp, "O");
+    EXPECT_EQ(log.State, TSFMailLog::ssPhone);
+}
+
+TEST_F(SFMailLogTest, TrafficNumbersOfEveryLength)
+{
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Ring, picking up"),
+        L("10:00:10", "(+) CONNECT 9600"),
+        L("10:00:20", "(+) End of session, x"),
+        L("10:00:21", "    Bytes out/in: 999999999999999999/ 7 , 0"),  // 18 digits; blanks around
+        L("10:00:22", "    Rate:  12 cps"),
+    }));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.SessCount(), 1u);
+    EXPECT_EQ(Sess(0).BytesSent, 999999999999999999);
+    EXPECT_EQ(Sess(0).BytesRcvd, 7);
+    EXPECT_EQ(Sess(0).CPS, 12);
+    // Nineteen digits are still a number as long as they fit.
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Ring, picking up"),
+        L("10:00:10", "(+) CONNECT 9600"),
+        L("10:00:20", "(+) End of session, x"),
+        L("10:00:21", "    Bytes out/in: 1000000000000000000/0, 0"),
+        L("10:00:22", "    Bytes out/in: 9300000000000000000/0, 0"),  // 6 beyond
+        L("10:00:23", "    Bytes out/in: 12x/0, 0"),                  // 7
+    }));
+    ASSERT_EQ(window.errors.size(), 2u);
+    EXPECT_EQ(window.errors[0].first, 6);
+    EXPECT_EQ(window.errors[1].first, 7);
+    EXPECT_EQ(Sess(0).BytesSent, 1000000000000000000);
+}
+
 // --- whole analyses -------------------------------------------------------------------
 
 TEST_F(SFMailLogTest, ASecondAnalysisGivesTheSameResults)
