@@ -7,6 +7,7 @@
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/Words.h"
 
 #include <algorithm>
 #include <bit>
@@ -90,6 +91,30 @@ std::int64_t ParseByteCount(std::string_view s)
 [[gnu::noinline, gnu::cold]] std::int64_t CountAfter(std::string_view text)
 {
     return ParseByteCount(text.substr(0, text.find(' ')));
+}
+
+// The offset of the last byte c in s, or npos, as string_view::rfind: eight bytes a
+// step from the end. (A general helper: no shared one searches backwards yet.)
+std::size_t FindLast(std::string_view s, char c)
+{
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const std::uint64_t pattern = 0x0101010101010101ull * static_cast<unsigned char>(c);
+    std::size_t end = s.size();
+    for (; end >= 8; end -= 8) {
+        const std::uint64_t x = LoadWord8(s.data() + end - 8) ^ pattern;
+        // The top bit of each byte of x that is zero, and of no other byte.
+        const std::uint64_t hit = ~(((x & kLow7) + kLow7) | x | kLow7);
+        if (hit != 0) {
+            if constexpr (std::endian::native == std::endian::little)
+                return end - 8 + static_cast<std::size_t>(63 - std::countl_zero(hit)) / 8;
+            else
+                return end - 1 - static_cast<std::size_t>(std::countr_zero(hit)) / 8;
+        }
+    }
+    while (end > 0)
+        if (s[--end] == c)
+            return end;
+    return std::string_view::npos;
 }
 
 // The value of a define line: the line from its third word on, comment cut off and
@@ -503,7 +528,7 @@ void TBinkPLog::OnSystem(std::string_view line)
 {
     const std::size_t msgAt = static_cast<std::size_t>(MsgCol - 1);
     const std::string_view msg = line.size() > msgAt ? line.substr(msgAt) : std::string_view{};
-    std::size_t open = msg.rfind('(');
+    std::size_t open = FindLast(msg, '(');
     if (open == std::string_view::npos)
         return;
     std::string_view addrText = msg.substr(open + 1);
@@ -584,7 +609,7 @@ void TBinkPLog::OnSentPath(std::string_view line)
     if (blank == std::string_view::npos)
         return;
     std::string_view path = TrimControls(line.substr(blank + 1));
-    std::size_t slash = path.rfind('\\');
+    std::size_t slash = FindLast(path, '\\');
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     TSess& sess = *CurSess();
     if (sess.Addr && !TrimControls(name).empty())

@@ -6,6 +6,7 @@
 #include "fido/QParser.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/Words.h"
 
 #include <bit>
 #include <cstring>
@@ -97,13 +98,37 @@ std::int64_t ParseCount(std::string_view s)
     return ParseCountBlanks(s);
 }
 
+// The offset of the last byte c in s, or npos, as string_view::rfind: eight bytes a
+// step from the end. (A general helper: no shared one searches backwards yet.)
+std::size_t FindLast(std::string_view s, char c)
+{
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const std::uint64_t pattern = 0x0101010101010101ull * static_cast<unsigned char>(c);
+    std::size_t end = s.size();
+    for (; end >= 8; end -= 8) {
+        const std::uint64_t x = LoadWord8(s.data() + end - 8) ^ pattern;
+        // The top bit of each byte of x that is zero, and of no other byte.
+        const std::uint64_t hit = ~(((x & kLow7) + kLow7) | x | kLow7);
+        if (hit != 0) {
+            if constexpr (std::endian::native == std::endian::little)
+                return end - 8 + static_cast<std::size_t>(63 - std::countl_zero(hit)) / 8;
+            else
+                return end - 1 - static_cast<std::size_t>(std::countr_zero(hit)) / 8;
+        }
+    }
+    while (end > 0)
+        if (s[--end] == c)
+            return end;
+    return std::string_view::npos;
+}
+
 // The text without a trailing parenthesised part and the blank before it:
 // "C:\FILES\A.ZIP (1024 bytes)" gives "C:\FILES\A.ZIP".
 std::string_view WithoutParenTail(std::string_view s)
 {
     if (s.empty() || s.back() != ')')
         return s;
-    std::size_t open = s.rfind('(');
+    std::size_t open = FindLast(s, '(');
     if (open == std::string_view::npos)
         return s;
     s = s.substr(0, open);
@@ -678,7 +703,7 @@ void TSFMailLog::StepSession(std::string_view line, std::uint32_t cand)
             ++Sess().FilesSent;
             std::string_view path = WithoutParenTail(TrimBlanks(From(line, kSentPathAt)));
             pendingSentPath_ = path;
-            std::size_t slash = path.rfind('\\');
+            std::size_t slash = FindLast(path, '\\');
             pendingSentName_ = slash == std::string_view::npos ? path : path.substr(slash + 1);
         } else if (At(line, kTransferAt, "Recv-")) {
             ++Sess().FilesRcvd;

@@ -288,6 +288,31 @@ TEST_F(BinkPLogTest, RequestsAreMatchedBySentFilesThroughAliasesAndMasks)
     EXPECT_EQ(log.Requesters().Count(), 1);
 }
 
+TEST_F(BinkPLogTest, TheNameOfASentFileFollowsItsLastBackslash)
+{
+    // Backslashes at the start, in the last eight bytes, further back than eight
+    // bytes, none at all, and names of code page bytes.
+    std::string text = L(':', "02 Mar 11:00:20", "Connect 33600/ARQ") +
+                       L('*', "02 Mar 11:00:22", "Fido Station (2:5020/52)") +
+                       L(':', "02 Mar 11:00:22", "Software Bink/+") +
+                       L(':', "02 Mar 11:00:22", "SysOp John Smith of Moscow") +
+                       L(':', "02 Mar 11:00:23", "Protocol selected: Hydra") +
+                       L('*', "02 Mar 11:00:31", "Freq *");
+    const char* paths[] = {"\\A", "C:\\DIR\\B.TXT", "C:\\D\\LONGER_THAN_EIGHT.TXT", "C.TXT",
+                           "C:\\\x8F\xE0\xA8\\\xE4\xA0\xA9\xAB.\xDC", "C:\\DIR\\X\\LONGNAMEOFSIXTEEN"};
+    for (const char* path : paths)
+        text += L('+', "02 Mar 11:00:40", std::string("Gave-H ") + path);
+    text += L('*', "02 Mar 11:01:40", "End of EMSI session");
+    ASSERT_TRUE(Run(text));
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < log.FreqCount(); ++i)
+        names.push_back(log.GetFreq(i).RealName);
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B.TXT", "LONGER_THAN_EIGHT.TXT", "C.TXT",
+                                               "\xE4\xA0\xA9\xAB.\xDC", "LONGNAMEOFSIXTEEN"}));
+    ASSERT_EQ(log.FreqCount(), 6u);
+    EXPECT_EQ(log.GetFreq(2).Path, "C:\\D\\LONGER_THAN_EIGHT.TXT");
+}
+
 TEST_F(BinkPLogTest, CallResultsAndTheDiallingFlag)
 {
     std::string text =

@@ -794,6 +794,41 @@ TEST_F(SFMailLogTest, RequestedFilesAndTheFilesSentForThem)
     ASSERT_EQ(log.Requesters().Count(), 1);
 }
 
+TEST_F(SFMailLogTest, PathsOfRequestedFilesLoseTheirSizeAndDirectories)
+{
+    // The last "(" and the last backslash decide, wherever they stand in the line.
+    std::vector<std::string> lines = {
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Ring, picking up"),
+        L("10:00:10", "(+) CONNECT TCP/IP"),
+        L("10:00:11", "    Station: S"),
+        L("10:00:11", "    AKA: 2:5020/52"),
+        L("10:00:11", "    Operator: O"),
+        L("10:00:11", "    Number: N"),
+        L("10:00:11", "    Software: M"),
+        L("10:00:11", "    Nodelist: listed"),
+        L("10:00:12", "    Transfer protocol: Hydra"),
+        L("10:00:16", "(#) Request list (1 names):"),
+        L("10:00:16", "    *"),
+        L("10:00:17", "(#) Serving requests, 4 files"),
+        L("10:00:18", "+Send-HY: \\A (1 b)"),                                 // 14
+        L("10:00:18", "(+) Delivered: A"),
+        L("10:00:19", "+Send-HY: C:\\X(1)\\LONG_FILE_NAME.TXT (1)"),          // 16
+        L("10:00:19", "(+) Delivered: LONG_FILE_NAME.TXT"),
+        L("10:00:20", "+Send-HY: B(1)"),                                     // 18 no blank before "("
+        L("10:00:20", "(+) Delivered: B"),
+        L("10:00:21", "+Send-HY: C:\\\x8F\xE0\xA8\\\xE4\xA0\xA9\xAB.\xDC (9)"),  // 20
+        L("10:00:21", "(+) Delivered: x"),
+        L("10:00:40", "(+) End of session, x"),
+    };
+    ASSERT_TRUE(Run(lines));
+    ASSERT_EQ(log.FreqCount(), 4u);
+    EXPECT_EQ(FreqText(0), "*|A|sent|\\A|14");
+    EXPECT_EQ(FreqText(1), "*|LONG_FILE_NAME.TXT|sent|C:\\X(1)\\LONG_FILE_NAME.TXT|16");
+    EXPECT_EQ(FreqText(2), "*|B|sent|B|18");
+    EXPECT_EQ(FreqText(3), "*|\xE4\xA0\xA9\xAB.\xDC|sent|C:\\\x8F\xE0\xA8\\\xE4\xA0\xA9\xAB.\xDC|20");
+}
+
 TEST_F(SFMailLogTest, RequestsNeedTheRemotesAddress)
 {
     // A session that never presented its address records no request (an address
