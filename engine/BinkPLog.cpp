@@ -397,12 +397,13 @@ void TBinkPLog::ParseMailerLine(std::string_view line)
         ParseNoSession(line, cand);
         return;
     }
-    if (((cand & kSessionEvents) != 0 || endPending_) && SessionEvent(line, cand))
-        return;
-    SessionStep(line, cand);
+    if ((cand & kSessionEvents) != 0 || endPending_)
+        SessionEvent(line, cand);
+    else
+        SessionStep(line, cand);
 }
 
-bool TBinkPLog::SessionEvent(std::string_view line, std::uint32_t cand)
+void TBinkPLog::SessionEvent(std::string_view line, std::uint32_t cand)
 {
     // Only called in a session: CurSess() is the open one.
     TSess& sess = *CurSess();
@@ -415,7 +416,7 @@ bool TBinkPLog::SessionEvent(std::string_view line, std::uint32_t cand)
                 sess.Set(sfBad, true);
         }
         EndSession(line);
-        return true;
+        return;
     }
     if (Begins(line, cand, eHandshakeBad)) {
         if (!sess.Addr)
@@ -428,7 +429,8 @@ bool TBinkPLog::SessionEvent(std::string_view line, std::uint32_t cand)
         sess.Set(sfHuman, true);
         endPending_ = true;
     }
-    return false;
+    // The session goes on: the line may be one of its state too.
+    SessionStep(line, cand);
 }
 
 void TBinkPLog::ParseNoSession(std::string_view line, std::uint32_t cand)
@@ -477,22 +479,19 @@ void TBinkPLog::OnCalling(std::string_view line)
 
 void TBinkPLog::SessionStep(std::string_view line, std::uint32_t cand)
 {
-    // Only called in a session: CurSess() is the open one, fetched only for a line
-    // that changes it.
+    // Each state hands on only a line that may be its own, to a function of its own.
     switch (State) {
     case kWaitSystem:
         // "System name (zone:net/node)"; a line without "(" is not the system line.
-        if (line.back() == ')' && !Begins(line, cand, eAddrList))
-            OnSystem(line);
+        if (line.back() == ')')
+            OnSystem(line, cand);
         return;
     case kWaitMailer:
-        if (Begins(line, cand, eMailer)) {
-            CurSess()->Mailer = KeepText(MsgAfter(line, mailer_));
-            State = kWaitSysOp;
-        }
+        if ((cand >> eMailer & 1u) != 0)
+            OnMailer(line);
         return;
     case kWaitSysOp:
-        if (Begins(line, cand, eSysOp))
+        if ((cand >> eSysOp & 1u) != 0)
             OnSysOp(line);
         return;
     case kHandshake:
@@ -500,32 +499,46 @@ void TBinkPLog::SessionStep(std::string_view line, std::uint32_t cand)
         return;
     case kTransfers:
         // Most lines of a session: one test for those that are no transfer line.
-        if ((cand & kTransferLines) == 0)
-            return;
-        if (Begins(line, cand, eRequest)) {
-            TSess& sess = *CurSess();
-            std::string_view name = MsgAfter(line, request_);
-            if (sess.Addr && !TrimControls(name).empty())
-                AddFreq(name, *sess.Addr);
-        } else if (Begins(line, cand, eFileRcvd)) {
-            ++CurSess()->FilesRcvd;
-            sending_ = false;
-        } else if (Begins(line, cand, eFileSent)) {
-            ++CurSess()->FilesSent;
-            sending_ = true;
-        } else if (Begins(line, cand, eByteCount)) {
-            OnByteCount(line);
-        } else if (Begins(line, cand, eSentPath)) {
-            OnSentPath(line);
-        }
+        if ((cand & kTransferLines) != 0)
+            OnTransfer(line, cand);
         return;
     default:
         return;  // kFailed: the session waits for its end
     }
 }
 
-void TBinkPLog::OnSystem(std::string_view line)
+void TBinkPLog::OnTransfer(std::string_view line, std::uint32_t cand)
 {
+    if (Begins(line, cand, eRequest)) {
+        TSess& sess = *CurSess();
+        std::string_view name = MsgAfter(line, request_);
+        if (sess.Addr && !TrimControls(name).empty())
+            AddFreq(name, *sess.Addr);
+    } else if (Begins(line, cand, eFileRcvd)) {
+        ++CurSess()->FilesRcvd;
+        sending_ = false;
+    } else if (Begins(line, cand, eFileSent)) {
+        ++CurSess()->FilesSent;
+        sending_ = true;
+    } else if (Begins(line, cand, eByteCount)) {
+        OnByteCount(line);
+    } else if (Begins(line, cand, eSentPath)) {
+        OnSentPath(line);
+    }
+}
+
+void TBinkPLog::OnMailer(std::string_view line)
+{
+    if (Matches(line, eMailer)) {
+        CurSess()->Mailer = KeepText(MsgAfter(line, mailer_));
+        State = kWaitSysOp;
+    }
+}
+
+void TBinkPLog::OnSystem(std::string_view line, std::uint32_t cand)
+{
+    if (Begins(line, cand, eAddrList))
+        return;  // ends with ")" too
     const std::size_t msgAt = static_cast<std::size_t>(MsgCol - 1);
     const std::string_view msg = line.size() > msgAt ? line.substr(msgAt) : std::string_view{};
     std::size_t open = FindLast(msg, '(');
@@ -543,6 +556,8 @@ void TBinkPLog::OnSystem(std::string_view line)
 
 void TBinkPLog::OnSysOp(std::string_view line)
 {
+    if (!Matches(line, eSysOp))
+        return;
     // "Name <separator> place": the name ends before the blank in front of the
     // separator word.
     std::string_view value = MsgAfter(line, sysop_);

@@ -113,14 +113,17 @@ private:
     // The line loop runs through ParseMailerLine, a short dispatcher without calls on
     // the way to the handler of its line; the handlers of rare lines stay out of line
     // so that the frequent ones need few registers.
-    void ParseNoSession(std::string_view line, std::uint32_t cand);
-    // A session event (see kSessionEvents, or the line after a person's call). True
-    // when the line closed the session.
-    bool SessionEvent(std::string_view line, std::uint32_t cand);
-    void SessionStep(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void ParseNoSession(std::string_view line, std::uint32_t cand);
+    // A session event (see kSessionEvents, or the line after a person's call); a line
+    // that does not close the session goes on to SessionStep.
+    [[gnu::noinline]] void SessionEvent(std::string_view line, std::uint32_t cand);
+    // The line in the state of the open session.
+    [[gnu::always_inline]] inline void SessionStep(std::string_view line, std::uint32_t cand);
     [[gnu::noinline]] void OnCalling(std::string_view line);
-    [[gnu::noinline]] void OnSystem(std::string_view line);
+    [[gnu::noinline]] void OnSystem(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void OnMailer(std::string_view line);
     [[gnu::noinline]] void OnSysOp(std::string_view line);
+    [[gnu::noinline]] void OnTransfer(std::string_view line, std::uint32_t cand);
     [[gnu::noinline]] void OnHandshake(std::string_view line, std::uint32_t cand);
     [[gnu::noinline]] void OnByteCount(std::string_view line);
     [[gnu::noinline]] void OnSentPath(std::string_view line);
