@@ -8,6 +8,7 @@
 #include "platform/Text.h"
 #include "platform/Words.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <filesystem>
