@@ -107,6 +107,9 @@ private:
     static const std::array<std::uint16_t, kMsgCount> kEntryNumbers;
     // The entries that end a session in any state (besides any "(!)" line).
     static constexpr std::uint32_t kSessionEnds = 1u << m1157 | 1u << m1158 | 1u << m2038;
+    // The entries of the lines between sessions: calls, their results, traffic.
+    static constexpr std::uint32_t kCallLines =
+        1u << m1060 | 1u << m1081 | 1u << m1153 | 1u << m2034 | 1u << m2032 | 1u << m1159 | 1u << m1160;
 
     // The message begins with the entry. An entry the language file lacks (an empty
     // text) matches no line. cand holds the entries the message may begin with (see
