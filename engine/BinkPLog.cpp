@@ -7,10 +7,12 @@
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/Words.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 
 namespace tarvix {
 
@@ -85,6 +87,36 @@ std::int64_t ParseByteCount(std::string_view s)
     return v;
 }
 
+// The byte count at the start of a text, up to its first blank (ParseByteCount).
+[[gnu::noinline, gnu::cold]] std::int64_t CountAfter(std::string_view text)
+{
+    return ParseByteCount(text.substr(0, text.find(' ')));
+}
+
+// The offset of the last byte c in s, or npos, as string_view::rfind: eight bytes a
+// step from the end. (A general helper: no shared one searches backwards yet.)
+std::size_t FindLast(std::string_view s, char c)
+{
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const std::uint64_t pattern = 0x0101010101010101ull * static_cast<unsigned char>(c);
+    std::size_t end = s.size();
+    for (; end >= 8; end -= 8) {
+        const std::uint64_t x = LoadWord8(s.data() + end - 8) ^ pattern;
+        // The top bit of each byte of x that is zero, and of no other byte.
+        const std::uint64_t hit = ~(((x & kLow7) + kLow7) | x | kLow7);
+        if (hit != 0) {
+            if constexpr (std::endian::native == std::endian::little)
+                return end - 8 + static_cast<std::size_t>(63 - std::countl_zero(hit)) / 8;
+            else
+                return end - 1 - static_cast<std::size_t>(std::countr_zero(hit)) / 8;
+        }
+    }
+    while (end > 0)
+        if (s[--end] == c)
+            return end;
+    return std::string_view::npos;
+}
+
 // The value of a define line: the line from its third word on, comment cut off and
 // blanks at both ends removed; for a line with quoted words, the words themselves.
 std::string DefineValue(const TQParser& parser, const TQWords& words)
@@ -118,6 +150,7 @@ TBinkPLog::TBinkPLog() : months_(kEnglishMonths)
     DatePos = 3;
     DateLen = 6;
     MsgCol = kMessageCol;
+    KeyMonths();
 }
 
 TBinkPLog::~TBinkPLog() = default;
@@ -171,8 +204,36 @@ TDateTime TBinkPLog::DateOfLine(std::string_view line)
     if (line.size() < kMonthAt + kMonthLen)
         throw EConvertError("Line too short for a date: '" + std::string(line) + "'");
     int day = ParseLogInt(line.substr(kDayAt, 2));
-    int month = MonthFromNameIn(line.substr(kMonthAt, kMonthLen), months_);
+    int month = MonthOfLine(line);
     return EncodeDate(CurrentYear(), month, day);
+}
+
+namespace {
+
+// Three letters as one number; the fourth byte marks it as such, so that 0 is no key.
+std::uint32_t MonthKey(const char* p)
+{
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(p[0])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(p[1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(p[2])) << 16 | std::uint32_t{1} << 24;
+}
+
+}  // namespace
+
+void TBinkPLog::KeyMonths()
+{
+    for (std::size_t m = 0; m < months_.size(); ++m)
+        monthKeys_[m] = months_[m].size() == kMonthLen ? MonthKey(months_[m].data()) : 0;
+}
+
+int TBinkPLog::MonthOfLine(std::string_view line) const
+{
+    const std::uint32_t key = MonthKey(line.data() + kMonthAt);
+    for (std::size_t m = 0; m < monthKeys_.size(); ++m)
+        if (monthKeys_[m] == key)
+            return static_cast<int>(m) + 1;
+    // No name matches: the same error as for any other log.
+    return MonthFromNameIn(line.substr(kMonthAt, kMonthLen), months_);
 }
 
 TDateTime TBinkPLog::TimeOfLine(std::string_view line)
@@ -229,6 +290,7 @@ void TBinkPLog::LoadLng()
         std::string name = lng->GetStr(lnJanuary + m).substr(0, 3);
         months_[static_cast<std::size_t>(m)] = name.empty() ? kEnglishMonths[static_cast<std::size_t>(m)] : name;
     }
+    KeyMonths();
     IndexEntries();
     lng_ = std::move(lng);
 }
@@ -243,15 +305,39 @@ const std::array<std::string TBinkPLog::*, TBinkPLog::kEntryCount> TBinkPLog::kE
 void TBinkPLog::IndexEntries()
 {
     static_assert(kEntryCount <= TMsgIndex::kMaxTexts, "one bit per text in a 32-bit mask");
+    static_assert(kMsgStart == kMsgAt);
     msgs_.Clear();
-    for (std::size_t i = 0; i < kEntryCount; ++i)
-        msgs_.Add(i, this->*kEntryTexts[i]);
+    for (std::size_t i = 0; i < kEntryCount; ++i) {
+        const std::string& text = this->*kEntryTexts[i];
+        msgs_.Add(i, text);
+        EntryWords& w = words_[i];
+        w = EntryWords{};
+        const std::size_t n = text.size();
+        if (n == 0) {
+            // The default head cannot match: the text begins no message.
+        } else if (n > 16) {
+            w.need = std::numeric_limits<std::size_t>::max() / 2;
+        } else {
+            char head[8] = {};
+            std::memcpy(head, text.data(), std::min<std::size_t>(n, 8));
+            w.head = LoadWord8(head);
+            w.mask = n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
+            // The mask keeps the first n bytes of a word in memory order.
+            if constexpr (std::endian::native == std::endian::big)
+                w.mask = n >= 8 ? ~std::uint64_t{0} : ~(~std::uint64_t{0} >> (8 * n));
+            if (n > 8) {
+                w.tailAt = n - 8;
+                w.tail = LoadWord8(text.data() + n - 8);
+            }
+            w.need = std::max<std::size_t>(n, 8);
+        }
+    }
 }
 std::uint32_t TBinkPLog::Candidates(std::string_view line) const
 {
     return msgs_.Candidates(line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view());
 }
-bool TBinkPLog::Matches(std::string_view line, Entry e) const
+bool TBinkPLog::FullMatch(std::string_view line, Entry e) const
 {
     const std::string_view msg = line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view();
     return msgs_.Begins(msg, static_cast<std::size_t>(e));
@@ -304,61 +390,53 @@ void TBinkPLog::ParseMailerLine(std::string_view line)
 {
     if (!At(line, kTagAt, "BINK"))
         return;
-    lineEntries_ = Candidates(line);
+    const std::uint32_t cand = Candidates(line);
     if (State != 0 && !SessionOpen())
         State = 0;
-    if (State != 0)
-        ParseInSession(line);
+    if (State == 0) {
+        ParseNoSession(line, cand);
+        return;
+    }
+    if ((cand & kSessionEvents) != 0 || endPending_)
+        SessionEvent(line, cand);
     else
-        ParseNoSession(line);
+        SessionStep(line, cand);
 }
 
-void TBinkPLog::ParseInSession(std::string_view line)
+void TBinkPLog::SessionEvent(std::string_view line, std::uint32_t cand)
 {
-    // The session is fetched only for a line that changes it.
-    auto sess = [this]() -> TSess& { return *CurSess(); };
-    const bool lost = Begins(line, eCarrierLost);
-    if ((Begins(line, eSessionEnd) && line.find("EMSI") != std::string_view::npos) || lost || endPending_) {
+    // Only called in a session: CurSess() is the open one.
+    TSess& sess = *CurSess();
+    const bool lost = Begins(line, cand, eCarrierLost);
+    if ((Begins(line, cand, eSessionEnd) && line.find("EMSI") != std::string_view::npos) || lost || endPending_) {
         endPending_ = false;
         if (lost) {
-            sess().Set(sfOK, false);
-            if (!sess().Addr)
-                sess().Set(sfBad, true);
+            sess.Set(sfOK, false);
+            if (!sess.Addr)
+                sess.Set(sfBad, true);
         }
         EndSession(line);
         return;
     }
-    if (Begins(line, eHandshakeBad)) {
-        if (!sess().Addr)
-            sess().Set(sfBad, true);
-        sess().Set(sfOK, false);
+    if (Begins(line, cand, eHandshakeBad)) {
+        if (!sess.Addr)
+            sess.Set(sfBad, true);
+        sess.Set(sfOK, false);
         State = kFailed;
-    } else if (Begins(line, eTransferBad)) {
-        sess().Set(sfOK, false);
-    } else if (Begins(line, eHuman) || Begins(line, eTerminal) || Begins(line, eVisitor)) {
-        sess().Set(sfHuman, true);
+    } else if (Begins(line, cand, eTransferBad)) {
+        sess.Set(sfOK, false);
+    } else if (Begins(line, cand, eHuman) || Begins(line, cand, eTerminal) || Begins(line, cand, eVisitor)) {
+        sess.Set(sfHuman, true);
         endPending_ = true;
     }
-    SessionStep(line);
+    // The session goes on: the line may be one of its state too.
+    SessionStep(line, cand);
 }
 
-void TBinkPLog::ParseNoSession(std::string_view line)
+void TBinkPLog::ParseNoSession(std::string_view line, std::uint32_t cand)
 {
-    if (Begins(line, eCalling)) {
-        dialling_ = true;
-        SetDialAddr(std::nullopt);
-        std::size_t open = line.find('(');
-        if (open == std::string_view::npos)
-            return;  // no address to count
-        std::string_view rest = TrimControls(line.substr(open + 1));
-        if (!rest.empty())
-            rest.remove_suffix(1);
-        if (!rest.empty() && rest.front() == '#')
-            return;  // a number dialled as such: no node to count
-        TFidoAddr addr = TFidoAddr::CreateStr(TrimBlanks(rest));
-        SetDialAddr(addr);
-        if (NodeStats)
-            NodeStats->AddCall(addr);
+    if (Begins(line, cand, eCalling)) {
+        OnCalling(line);
         return;
     }
     const bool busy = At(line, kMsgAt, "Busy");
@@ -381,107 +459,176 @@ void TBinkPLog::ParseNoSession(std::string_view line)
     SetDialAddr(std::nullopt);
 }
 
-void TBinkPLog::SessionStep(std::string_view line)
+void TBinkPLog::OnCalling(std::string_view line)
 {
-    // The session is fetched only for a line that changes it.
-    auto sess = [this]() -> TSess& { return *CurSess(); };
-    const std::size_t msgAt = static_cast<std::size_t>(MsgCol - 1);
-    const std::string_view msg = line.size() > msgAt ? line.substr(msgAt) : std::string_view{};
+    dialling_ = true;
+    SetDialAddr(std::nullopt);
+    std::size_t open = line.find('(');
+    if (open == std::string_view::npos)
+        return;  // no address to count
+    std::string_view rest = TrimControls(line.substr(open + 1));
+    if (!rest.empty())
+        rest.remove_suffix(1);
+    if (!rest.empty() && rest.front() == '#')
+        return;  // a number dialled as such: no node to count
+    TFidoAddr addr = TFidoAddr::CreateStr(TrimBlanks(rest));
+    SetDialAddr(addr);
+    if (NodeStats)
+        NodeStats->AddCall(addr);
+}
+
+void TBinkPLog::SessionStep(std::string_view line, std::uint32_t cand)
+{
+    // Each state hands on only a line that may be its own, to a function of its own.
     switch (State) {
-    case kWaitSystem: {
+    case kWaitSystem:
         // "System name (zone:net/node)"; a line without "(" is not the system line.
-        if (line.empty() || line.back() != ')' || Begins(line, eAddrList))
-            return;
-        std::size_t open = msg.rfind('(');
-        if (open == std::string_view::npos)
-            return;
-        std::string_view addrText = msg.substr(open + 1);
-        addrText.remove_suffix(1);
-        TFidoAddr addr = TFidoAddr::CreateStr(addrText);
-        sess().System = KeepText(open > 0 ? msg.substr(0, open - 1) : std::string_view{});
-        sess().Addr = addr;
-        sess().Set(sfHuman, false);
-        State = kWaitMailer;
+        if (line.back() == ')')
+            OnSystem(line, cand);
         return;
-    }
     case kWaitMailer:
-        if (Begins(line, eMailer)) {
-            sess().Mailer = KeepText(MsgAfter(line, mailer_));
-            State = kWaitSysOp;
-        }
+        if ((cand >> eMailer & 1u) != 0)
+            OnMailer(line);
         return;
     case kWaitSysOp:
-        if (Begins(line, eSysOp)) {
-            // "Name <separator> place": the name ends before the blank in front of
-            // the separator word.
-            std::string_view value = MsgAfter(line, sysop_);
-            std::string_view name = value;
-            if (!sysopSep_.empty()) {
-                for (std::size_t at = value.find(sysopSep_); at != std::string_view::npos;
-                     at = value.find(sysopSep_, at + 1)) {
-                    std::size_t end = at + sysopSep_.size();
-                    if (at > 0 && value[at - 1] == ' ' && (end == value.size() || value[end] == ' ')) {
-                        name = value.substr(0, at - 1);
-                        break;
-                    }
-                }
-            }
-            sess().SysOp = KeepText(name);
-            State = kHandshake;
-        }
+        if ((cand >> eSysOp & 1u) != 0)
+            OnSysOp(line);
         return;
     case kHandshake:
-        if (Begins(line, ePhone)) {
-            sess().Phone = KeepText(MsgAfter(line, phone_));
-        } else if (Begins(line, ePassword)) {
-            sess().Set(sfPassword, true);
-        } else if (Begins(line, eBadPassword)) {
-            sess().Set(sfBadPassword, true);
-        } else if (!protoMarker_.empty()) {
-            std::size_t at = line.find(protoMarker_);
-            if (at == std::string_view::npos)
-                return;
-            std::size_t from = at + protoMarker_.size() + 1;
-            sess().SetProtocol(from < line.size() ? line.substr(from, kMaxProtocol) : std::string_view{});
-            State = kTransfers;
-        }
+        OnHandshake(line, cand);
         return;
     case kTransfers:
-        if (Begins(line, eRequest)) {
-            std::string_view name = MsgAfter(line, request_);
-            if (sess().Addr && !TrimControls(name).empty())
-                AddFreq(name, *sess().Addr);
-        } else if (Begins(line, eFileRcvd)) {
-            ++sess().FilesRcvd;
-            sending_ = false;
-        } else if (Begins(line, eFileSent)) {
-            ++sess().FilesSent;
-            sending_ = true;
-        } else if (Begins(line, eByteCount)) {
-            std::size_t open = line.find('(');
-            if (open == std::string_view::npos)
-                return;
-            std::string_view count = line.substr(open + 1);
-            count = count.substr(0, count.find(' '));
-            std::int64_t bytes = ParseByteCount(count);
-            std::int64_t& sum = sending_ ? sess().BytesSent : sess().BytesRcvd;
-            sum = std::min(sum + bytes, kMaxBytes);
-        } else if (Begins(line, eSentPath)) {
-            // "<word> <path>": the path starts after the first blank behind the
-            // message's first character.
-            std::size_t blank = line.find(' ', static_cast<std::size_t>(MsgCol));
-            if (blank == std::string_view::npos)
-                return;
-            std::string_view path = TrimControls(line.substr(blank + 1));
-            std::size_t slash = path.rfind('\\');
-            std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-            if (sess().Addr && !TrimControls(name).empty())
-                FreqSent(name, path, *sess().Addr);
-        }
+        // Most lines of a session: one test for those that are no transfer line.
+        if ((cand & kTransferLines) != 0)
+            OnTransfer(line, cand);
         return;
     default:
         return;  // kFailed: the session waits for its end
     }
+}
+
+void TBinkPLog::OnTransfer(std::string_view line, std::uint32_t cand)
+{
+    if (Begins(line, cand, eRequest)) {
+        TSess& sess = *CurSess();
+        std::string_view name = MsgAfter(line, request_);
+        if (sess.Addr && !TrimControls(name).empty())
+            AddFreq(name, *sess.Addr);
+    } else if (Begins(line, cand, eFileRcvd)) {
+        ++CurSess()->FilesRcvd;
+        sending_ = false;
+    } else if (Begins(line, cand, eFileSent)) {
+        ++CurSess()->FilesSent;
+        sending_ = true;
+    } else if (Begins(line, cand, eByteCount)) {
+        OnByteCount(line);
+    } else if (Begins(line, cand, eSentPath)) {
+        OnSentPath(line);
+    }
+}
+
+void TBinkPLog::OnMailer(std::string_view line)
+{
+    if (Matches(line, eMailer)) {
+        CurSess()->Mailer = KeepText(MsgAfter(line, mailer_));
+        State = kWaitSysOp;
+    }
+}
+
+void TBinkPLog::OnSystem(std::string_view line, std::uint32_t cand)
+{
+    if (Begins(line, cand, eAddrList))
+        return;  // ends with ")" too
+    const std::size_t msgAt = static_cast<std::size_t>(MsgCol - 1);
+    const std::string_view msg = line.size() > msgAt ? line.substr(msgAt) : std::string_view{};
+    std::size_t open = FindLast(msg, '(');
+    if (open == std::string_view::npos)
+        return;
+    std::string_view addrText = msg.substr(open + 1);
+    addrText.remove_suffix(1);
+    TFidoAddr addr = TFidoAddr::CreateStr(addrText);
+    TSess& sess = *CurSess();
+    sess.System = KeepText(open > 0 ? msg.substr(0, open - 1) : std::string_view{});
+    sess.Addr = addr;
+    sess.Set(sfHuman, false);
+    State = kWaitMailer;
+}
+
+void TBinkPLog::OnSysOp(std::string_view line)
+{
+    if (!Matches(line, eSysOp))
+        return;
+    // "Name <separator> place": the name ends before the blank in front of the
+    // separator word.
+    std::string_view value = MsgAfter(line, sysop_);
+    std::string_view name = value;
+    if (!sysopSep_.empty()) {
+        for (std::size_t at = value.find(sysopSep_); at != std::string_view::npos;
+             at = value.find(sysopSep_, at + 1)) {
+            std::size_t end = at + sysopSep_.size();
+            if (at > 0 && value[at - 1] == ' ' && (end == value.size() || value[end] == ' ')) {
+                name = value.substr(0, at - 1);
+                break;
+            }
+        }
+    }
+    CurSess()->SysOp = KeepText(name);
+    State = kHandshake;
+}
+
+void TBinkPLog::OnHandshake(std::string_view line, std::uint32_t cand)
+{
+    TSess& sess = *CurSess();
+    if (Begins(line, cand, ePhone)) {
+        sess.Phone = KeepText(MsgAfter(line, phone_));
+    } else if (Begins(line, cand, ePassword)) {
+        sess.Set(sfPassword, true);
+    } else if (Begins(line, cand, eBadPassword)) {
+        sess.Set(sfBadPassword, true);
+    } else if (!protoMarker_.empty()) {
+        std::size_t at = line.find(protoMarker_);
+        if (at == std::string_view::npos)
+            return;
+        std::size_t from = at + protoMarker_.size() + 1;
+        sess.SetProtocol(from < line.size() ? line.substr(from, kMaxProtocol) : std::string_view{});
+        State = kTransfers;
+    }
+}
+
+void TBinkPLog::OnByteCount(std::string_view line)
+{
+    // "... (<bytes> ...": the count runs from behind the first "(" to the next blank.
+    std::size_t open = line.find('(');
+    if (open == std::string_view::npos)
+        return;
+    // Up to 13 digits (no overflow of the sum below) ending in a blank or at the end
+    // are read here; anything else goes to ParseByteCount for its error.
+    const char* const from = line.data() + open + 1;
+    const char* const end = from + std::min<std::size_t>(line.size() - open - 1, 13);
+    const char* p = from;
+    std::int64_t bytes = 0;
+    while (p != end && static_cast<unsigned char>(*p - '0') < 10)
+        bytes = bytes * 10 + (*p++ - '0');
+    if (p == from || bytes > kMaxBytes || (p != line.data() + line.size() && *p != ' '))
+        bytes = CountAfter(line.substr(open + 1));
+    TSess& sess = *CurSess();
+    std::int64_t& sum = sending_ ? sess.BytesSent : sess.BytesRcvd;
+    sum = std::min(sum + bytes, kMaxBytes);
+}
+
+void TBinkPLog::OnSentPath(std::string_view line)
+{
+    // "<word> <path>": the path starts after the first blank behind the message's
+    // first character.
+    std::size_t blank = line.find(' ', static_cast<std::size_t>(MsgCol));
+    if (blank == std::string_view::npos)
+        return;
+    std::string_view path = TrimControls(line.substr(blank + 1));
+    std::size_t slash = FindLast(path, '\\');
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    TSess& sess = *CurSess();
+    if (sess.Addr && !TrimControls(name).empty())
+        FreqSent(name, path, *sess.Addr);
 }
 
 void RegisterBinkPLogStyle()

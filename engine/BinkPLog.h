@@ -79,23 +79,64 @@ private:
     // The member that holds the text of each entry.
     static const std::array<std::string TBinkPLog::*, kEntryCount> kEntryTexts;
 
+    // Entries that change the session whatever its state: its end, a failed handshake
+    // or transfer, a person on the line.
+    static constexpr std::uint32_t kSessionEvents = 1u << eCarrierLost | 1u << eSessionEnd | 1u << eHandshakeBad |
+                                                    1u << eTransferBad | 1u << eHuman | 1u << eTerminal |
+                                                    1u << eVisitor;
+    // Entries of the transfer lines.
+    static constexpr std::uint32_t kTransferLines =
+        1u << eRequest | 1u << eFileRcvd | 1u << eFileSent | 1u << eByteCount | 1u << eSentPath;
+
     // True when the message (from MsgCol) starts with the text of the entry; an empty
-    // text (an entry missing from the language file) matches nothing. The line must
-    // be the one being parsed (see lineEntries_).
-    bool Begins(std::string_view line, Entry e) const { return ((lineEntries_ >> e) & 1u) != 0 && Matches(line, e); }
-    [[gnu::noinline]] bool Matches(std::string_view line, Entry e) const;
+    // text (an entry missing from the language file) matches nothing. cand holds the
+    // entries the message may begin with (see Candidates).
+    bool Begins(std::string_view line, std::uint32_t cand, Entry e) const
+    {
+        return (cand >> e & 1u) != 0 && Matches(line, e);
+    }
+    // The texts are at most 16 bytes but for a few: compared as their first and last
+    // 8 bytes (see EntryWords) when the line is long enough, else by FullMatch.
+    bool Matches(std::string_view line, Entry e) const
+    {
+        const EntryWords& w = words_[e];
+        if (line.size() < kMsgStart + w.need)
+            return FullMatch(line, e);
+        const char* msg = line.data() + kMsgStart;
+        return (LoadWord8(msg) & w.mask) == w.head && (w.tailAt == 0 || LoadWord8(msg + w.tailAt) == w.tail);
+    }
+    bool FullMatch(std::string_view line, Entry e) const;
     // Files the entries in msgs_ after their texts have changed.
     void IndexEntries();
     // The entries the message of a line may begin with, one bit per entry.
     std::uint32_t Candidates(std::string_view line) const;
-    // All three run inside ParseMailerLine, so that a line costs one function entry.
-    [[gnu::always_inline]] inline void ParseInSession(std::string_view line);
-    [[gnu::always_inline]] inline void ParseNoSession(std::string_view line);
-    [[gnu::always_inline]] inline void SessionStep(std::string_view line);
+    // The line loop runs through ParseMailerLine, a short dispatcher without calls on
+    // the way to the handler of its line; the handlers of rare lines stay out of line
+    // so that the frequent ones need few registers.
+    [[gnu::noinline]] void ParseNoSession(std::string_view line, std::uint32_t cand);
+    // A session event (see kSessionEvents, or the line after a person's call); a line
+    // that does not close the session goes on to SessionStep.
+    [[gnu::noinline]] void SessionEvent(std::string_view line, std::uint32_t cand);
+    // The line in the state of the open session.
+    [[gnu::always_inline]] inline void SessionStep(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void OnCalling(std::string_view line);
+    [[gnu::noinline]] void OnSystem(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void OnMailer(std::string_view line);
+    [[gnu::noinline]] void OnSysOp(std::string_view line);
+    [[gnu::noinline]] void OnTransfer(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void OnHandshake(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void OnByteCount(std::string_view line);
+    [[gnu::noinline]] void OnSentPath(std::string_view line);
+    // The month (1-12) of the three letters at kMonthAt; raises EConvertError.
+    int MonthOfLine(std::string_view line) const;
+    // Files the month names as numbers for MonthOfLine after months_ has changed.
+    void KeyMonths();
     void ReadOkFile(const std::string& fileName);
 
     std::unique_ptr<TBinkLng> lng_;
     std::array<std::string, 12> months_;
+    // The three letters of each name as one number (0 for a name of another length).
+    std::array<std::uint32_t, 12> monthKeys_{};
 
     // Cut entries (without the level mark, up to the first "%").
     std::string human_;         // 16: a person called, the next line ends the session
@@ -132,9 +173,17 @@ private:
     // The entries by their first bytes: a line is compared only with those its
     // message may begin with.
     TMsgIndex msgs_;
-    // The entries the current line may begin with: one look-up per line, so that
-    // most tests of the chains in the parser are bit tests.
-    std::uint32_t lineEntries_ = 0;
+    // 0-based offset of the message.
+    static constexpr std::size_t kMsgStart = 23;
+    // An entry as words for Matches: the first 8 bytes of its text (fewer under the
+    // mask), and for a text of 9 to 16 bytes its last 8 bytes at tailAt. need is the
+    // message length these loads take; a longer text gets a need no line reaches, so
+    // that FullMatch decides. An empty text has a head no masked word equals.
+    struct EntryWords {
+        std::uint64_t head = 1, mask = 0, tail = 0;
+        std::size_t tailAt = 0, need = 8;
+    };
+    std::array<EntryWords, kEntryCount> words_{};
 
     // binkley.cfg
     std::string okFile_;

@@ -6,7 +6,9 @@
 #include "fido/QParser.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/Words.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <filesystem>
@@ -23,6 +25,8 @@ constexpr std::size_t kSeparatorDateAt = 12;
 constexpr int kMsgCol = 11;
 // 0-based offsets within a line, from the message column.
 constexpr std::size_t kMsgAt = kMsgCol - 1;
+// The marker field at the start of every message ("(+) ", "(#) ", four blanks...).
+constexpr std::size_t kMarkerLen = 4;
 constexpr std::size_t kConnectAt = kMsgAt + 4;           // "CONNECT" after the marker field
 constexpr std::size_t kConnectTextAt = kMsgAt + 11;      // the connect text
 constexpr std::size_t kTransferAt = kMsgAt + 1;          // "Send-" / "Recv-" after one marker byte
@@ -61,8 +65,9 @@ std::string_view From(std::string_view line, std::size_t at)
     return at < line.size() ? line.substr(at) : std::string_view{};
 }
 
-// A byte count or rate: blanks around digits. Raises EConvertError otherwise.
-std::int64_t ParseCount(std::string_view s)
+// A byte count or rate with blanks around its digits, or no number: raises
+// EConvertError for the latter.
+[[gnu::noinline, gnu::cold]] std::int64_t ParseCountBlanks(std::string_view s)
 {
     std::string_view t = TrimBlanks(s);
     std::int64_t v = 0;
@@ -79,13 +84,52 @@ std::int64_t ParseCount(std::string_view s)
     return v;
 }
 
+// A byte count or rate: blanks around digits. Raises EConvertError otherwise.
+std::int64_t ParseCount(std::string_view s)
+{
+    // Digits alone, the usual text, are read at once: 18 of them cannot overflow.
+    if (!s.empty() && s.size() <= 18) {
+        std::int64_t v = 0;
+        std::size_t i = 0;
+        for (; i < s.size() && IsDigit(s[i]); ++i)
+            v = v * 10 + (s[i] - '0');
+        if (i == s.size())
+            return v;
+    }
+    return ParseCountBlanks(s);
+}
+
+// The offset of the last byte c in s, or npos, as string_view::rfind: eight bytes a
+// step from the end. (A general helper: no shared one searches backwards yet.)
+std::size_t FindLast(std::string_view s, char c)
+{
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const std::uint64_t pattern = 0x0101010101010101ull * static_cast<unsigned char>(c);
+    std::size_t end = s.size();
+    for (; end >= 8; end -= 8) {
+        const std::uint64_t x = LoadWord8(s.data() + end - 8) ^ pattern;
+        // The top bit of each byte of x that is zero, and of no other byte.
+        const std::uint64_t hit = ~(((x & kLow7) + kLow7) | x | kLow7);
+        if (hit != 0) {
+            if constexpr (std::endian::native == std::endian::little)
+                return end - 8 + static_cast<std::size_t>(63 - std::countl_zero(hit)) / 8;
+            else
+                return end - 1 - static_cast<std::size_t>(std::countr_zero(hit)) / 8;
+        }
+    }
+    while (end > 0)
+        if (s[--end] == c)
+            return end;
+    return std::string_view::npos;
+}
+
 // The text without a trailing parenthesised part and the blank before it:
 // "C:\FILES\A.ZIP (1024 bytes)" gives "C:\FILES\A.ZIP".
 std::string_view WithoutParenTail(std::string_view s)
 {
     if (s.empty() || s.back() != ')')
         return s;
-    std::size_t open = s.rfind('(');
+    std::size_t open = FindLast(s, '(');
     if (open == std::string_view::npos)
         return s;
     s = s.substr(0, open);
@@ -267,18 +311,45 @@ void TSFMailLog::LoadLng()
 void TSFMailLog::IndexMsgs()
 {
     static_assert(kMsgCount <= TMsgIndex::kMaxTexts, "one bit per text in a 32-bit mask");
+    static_assert(kMsgStart == kMsgAt);
     msgs_.Clear();
-    for (std::size_t i = 0; i < kMsgCount; ++i)
-        msgs_.Add(i, cut_[i]);
+    shortMsgs_ = 0;
+    for (std::size_t i = 0; i < kMsgCount; ++i) {
+        const std::string& text = cut_[i];
+        const std::size_t n = text.size();
+        TEntryWords& w = words_[i];
+        w = TEntryWords{};
+        if (n == 0)
+            continue;  // matches nothing: neither a candidate nor a head
+        if (n >= kMarkerLen + 4)
+            msgs_.Add(i, std::string_view(text).substr(kMarkerLen));
+        else
+            shortMsgs_ |= std::uint32_t{1} << i;
+        char head[8] = {};
+        std::memcpy(head, text.data(), std::min<std::size_t>(n, 8));
+        w.head = LoadWord8(head);
+        // The mask keeps the first n bytes of a word in memory order.
+        if (n >= 8)
+            w.mask = ~std::uint64_t{0};
+        else if constexpr (std::endian::native == std::endian::big)
+            w.mask = ~(~std::uint64_t{0} >> (8 * n));
+        else
+            w.mask = (std::uint64_t{1} << (8 * n)) - 1;
+        if (n > 8 && n <= 16)
+            w.tail = LoadWord8(text.data() + n - 8);
+        w.need = std::max<std::size_t>(n, 8);
+    }
 }
 std::uint32_t TSFMailLog::Candidates(std::string_view line) const
 {
-    return msgs_.Candidates(line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view());
+    constexpr std::size_t at = kMsgAt + kMarkerLen;
+    return msgs_.Candidates(line.size() > at ? line.substr(at) : std::string_view()) | shortMsgs_;
 }
-bool TSFMailLog::Matches(std::string_view line, Msg m) const
+bool TSFMailLog::FullMatch(std::string_view line, Msg m) const
 {
-    const std::string_view msg = line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view();
-    return msgs_.Begins(msg, static_cast<std::size_t>(m));
+    const std::string_view msg = From(line, kMsgAt);
+    const std::string& text = cut_[static_cast<std::size_t>(m)];
+    return !text.empty() && msg.size() >= text.size() && SameBytes(msg.data(), text.data(), text.size());
 }
 std::string TSFMailLog::ConfigFileName() const
 {
@@ -353,68 +424,141 @@ void TSFMailLog::ParseMailerLine(std::string_view line)
 {
     if (line.empty() || !IsDigit(line[0]))
         return;
-    lineMsgs_ = Candidates(line);
+    const std::uint32_t cand = Candidates(line);
     if (State != 0 && !SessionOpen())
         State = 0;  // no session to read into
-    if (State != 0) {
-        if (Is(line, m1157)) {
-            Close(line);
-        } else if (Is(line, m1158) || Is(line, m2038)) {
-            Sess().Set(sfOK, false);
-            Close(line);
-        } else if (At(line, kMsgAt, "(!)")) {
-            if (Is(line, m2035))
-                Sess().Set(sfBad, true);
-            Close(line);
-        }
-    }
-    if (State == 0)
-        StepNoSession(line);
+    if (State != 0 && ((cand & kSessionEnds) != 0 || At(line, kMsgAt, "(!)")))
+        SessionEnd(line, cand);
     else
-        StepSession(line);
+        Step(line, cand);
 }
 
-void TSFMailLog::StepNoSession(std::string_view line)
+void TSFMailLog::Step(std::string_view line, std::uint32_t cand)
 {
-    if (Is(line, m1060)) {
-        // A call comes in; a caller id of a call that never connected is dropped.
-        SetDialAddr(std::nullopt);
-        PendingPhone.clear();
-        callMode_ = cmAnswer;
-    } else if (Is(line, m1081)) {
-        callMode_ = cmDial;
-        CallPlaced(line);
-    } else if (Is(line, m1153)) {
-        SetDialAddr(std::nullopt);
-        PendingPhone.clear();
-        callMode_ = cmDial;
-    } else if (Is(line, m2034)) {
-        if (DialAddr() && NodeStats)
-            NodeStats->AddResult(&*DialAddr(), 0);
-    } else if (Is(line, m2032)) {
-        if (DialAddr() && NodeStats)
-            NodeStats->AddResult(&*DialAddr(), 1);
-    } else if (Is(line, m1159)) {
-        Traffic(line);
-    } else if (Is(line, m1160)) {
-        Rate(line);
-    } else if (callMode_ != cmNone && At(line, kConnectAt, "CONNECT")) {
-        StartSession(line, callMode_ == cmAnswer);
-        // The session starts with the line that announced the call.
-        if (LineNo > 1)
-            Sess().StartLine = LineNo - 1;
-        Sess().SetConnect(From(line, kConnectTextAt));
-        callMode_ = cmNone;
-    } else if (callMode_ == cmAnswer && At(line, kMsgAt, "    CALLER")) {
-        // "    CALLER ID: 1234567": the number follows the first ":" after the word.
-        std::size_t colon = line.find(':', kMsgAt + 10);
-        if (colon != std::string_view::npos) {
-            std::string_view phone = TrimBlanks(line.substr(colon + 1));
-            if (!phone.empty() && phone != "?")
-                PendingPhone = phone;
+    // The states of the handshake go to a function each, and only for a line that
+    // may be theirs.
+    switch (State) {
+    case 0:
+        StepNoSession(line, cand);
+        return;
+    case ssSystem:
+        if ((cand & (1u << m1084 | 1u << m1082)) != 0)
+            StateSystem(line, cand);
+        return;
+    case ssAddress:
+        if ((cand >> m1085 & 1u) != 0)
+            StateAddress(line, cand);
+        return;
+    case ssSysOp:
+        if ((cand >> m1087 & 1u) != 0)
+            StateSysOp(line, cand);
+        return;
+    case ssPhone:
+        if ((cand >> m1089 & 1u) != 0)
+            StatePhone(line, cand);
+        return;
+    case ssMailer:
+        if ((cand >> m1091 & 1u) != 0)
+            StateMailer(line, cand);
+        return;
+    case ssTransfer:
+        // The most frequent lines of a session.
+        if (At(line, kTransferAt, "Send-"))
+            ++Sess().FilesSent;
+        else if (At(line, kTransferAt, "Recv-"))
+            ++Sess().FilesRcvd;
+        else if (Is(line, cand, m1027))
+            State = ssFreqList;
+        return;
+    default:
+        StepSession(line, cand);
+        return;
+    }
+}
+
+void TSFMailLog::SessionEnd(std::string_view line, std::uint32_t cand)
+{
+    if (Is(line, cand, m1157)) {
+        Close(line);
+    } else if (Is(line, cand, m1158) || Is(line, cand, m2038)) {
+        Sess().Set(sfOK, false);
+        Close(line);
+    } else if (At(line, kMsgAt, "(!)")) {
+        if (Is(line, cand, m2035))
+            Sess().Set(sfBad, true);
+        Close(line);
+    }
+    // The line goes on to the state it leaves the parser in.
+    Step(line, cand);
+}
+
+void TSFMailLog::StepNoSession(std::string_view line, std::uint32_t cand)
+{
+    // Most lines are none of the call and traffic lines: one test passes them by.
+    if ((cand & kCallLines) != 0) {
+        if (Is(line, cand, m1060)) {
+            // A call comes in; a caller id of a call that never connected is dropped.
+            SetDialAddr(std::nullopt);
+            PendingPhone.clear();
+            callMode_ = cmAnswer;
+            return;
         }
-    } else {
+        if (Is(line, cand, m1081)) {
+            callMode_ = cmDial;
+            CallPlaced(line);
+            return;
+        }
+        if (Is(line, cand, m1153)) {
+            SetDialAddr(std::nullopt);
+            PendingPhone.clear();
+            callMode_ = cmDial;
+            return;
+        }
+        if (Is(line, cand, m2034)) {
+            if (DialAddr() && NodeStats)
+                NodeStats->AddResult(&*DialAddr(), 0);
+            return;
+        }
+        if (Is(line, cand, m2032)) {
+            if (DialAddr() && NodeStats)
+                NodeStats->AddResult(&*DialAddr(), 1);
+            return;
+        }
+        if (Is(line, cand, m1159)) {
+            Traffic(line);
+            return;
+        }
+        if (Is(line, cand, m1160)) {
+            Rate(line);
+            return;
+        }
+    }
+    if (callMode_ != cmNone && At(line, kConnectAt, "CONNECT"))
+        Connected(line);
+    else if (callMode_ == cmAnswer && At(line, kMsgAt, "    CALLER"))
+        CallerId(line);
+    else
         callMode_ = cmNone;
+}
+
+void TSFMailLog::Connected(std::string_view line)
+{
+    StartSession(line, callMode_ == cmAnswer);
+    // The session starts with the line that announced the call.
+    if (LineNo > 1)
+        Sess().StartLine = LineNo - 1;
+    Sess().SetConnect(From(line, kConnectTextAt));
+    callMode_ = cmNone;
+}
+
+void TSFMailLog::CallerId(std::string_view line)
+{
+    // "    CALLER ID: 1234567": the number follows the first ":" after the word.
+    std::size_t colon = line.find(':', kMsgAt + 10);
+    if (colon != std::string_view::npos) {
+        std::string_view phone = TrimBlanks(line.substr(colon + 1));
+        if (!phone.empty() && phone != "?")
+            PendingPhone = phone;
     }
 }
 
@@ -485,84 +629,86 @@ void TSFMailLog::Rate(std::string_view line)
     lastCpsGiven_ = true;
 }
 
-void TSFMailLog::StepSession(std::string_view line)
+void TSFMailLog::StateSystem(std::string_view line, std::uint32_t cand)
+{
+    if (Is(line, cand, m1084)) {
+        Sess().System = KeepText(StripParenTail(TrimBlanks(Value(line, m1084))));
+        State = ssAddress;
+    } else if (Is(line, cand, m1082)) {
+        Sess().Set(sfHuman, true);
+        State = ssHuman;
+    }
+}
+
+void TSFMailLog::StateAddress(std::string_view line, std::uint32_t cand)
+{
+    if (!Is(line, cand, m1085))
+        return;
+    // The main address: the first of the addresses the remote presents.
+    std::string_view value = TrimBlanks(Value(line, m1085));
+    std::size_t end = 0;
+    while (end < value.size() && value[end] != ' ' && value[end] != '\t' && value[end] != ',')
+        ++end;
+    std::string_view first = value.substr(0, end);
+    if (!first.empty())
+        Sess().Addr = TFidoAddr::CreateStr(first);
+    State = ssSysOp;
+}
+
+void TSFMailLog::StateSysOp(std::string_view line, std::uint32_t cand)
+{
+    if (Is(line, cand, m1087)) {
+        Sess().SysOp = KeepText(TrimBlanks(Value(line, m1087)));
+        State = ssPhone;
+    }
+}
+
+void TSFMailLog::StatePhone(std::string_view line, std::uint32_t cand)
+{
+    if (Is(line, cand, m1089)) {
+        TSess& s = Sess();
+        if (s.Phone.empty())
+            s.Phone = KeepText(TrimBlanks(Value(line, m1089)));
+        State = ssMailer;
+    }
+}
+
+void TSFMailLog::StateMailer(std::string_view line, std::uint32_t cand)
+{
+    if (Is(line, cand, m1091)) {
+        Sess().Mailer = KeepText(TrimBlanks(Value(line, m1091)));
+        State = ssPassword;
+    }
+}
+
+void TSFMailLog::StepSession(std::string_view line, std::uint32_t cand)
 {
     // The session is fetched only for a line that changes it: most lines change
     // nothing in their state.
     switch (State) {
-    case ssSystem:
-        if (Is(line, m1084)) {
-            Sess().System = KeepText(StripParenTail(TrimBlanks(Value(line, m1084))));
-            State = ssAddress;
-        } else if (Is(line, m1082)) {
-            Sess().Set(sfHuman, true);
-            State = ssHuman;
-        }
-        break;
-    case ssAddress:
-        if (Is(line, m1085)) {
-            // The main address: the first of the addresses the remote presents.
-            std::string_view value = TrimBlanks(Value(line, m1085));
-            std::size_t end = 0;
-            while (end < value.size() && value[end] != ' ' && value[end] != '\t' && value[end] != ',')
-                ++end;
-            std::string_view first = value.substr(0, end);
-            if (!first.empty())
-                Sess().Addr = TFidoAddr::CreateStr(first);
-            State = ssSysOp;
-        }
-        break;
-    case ssSysOp:
-        if (Is(line, m1087)) {
-            Sess().SysOp = KeepText(TrimBlanks(Value(line, m1087)));
-            State = ssPhone;
-        }
-        break;
-    case ssPhone:
-        if (Is(line, m1089)) {
-            TSess& s = Sess();
-            if (s.Phone.empty())
-                s.Phone = KeepText(TrimBlanks(Value(line, m1089)));
-            State = ssMailer;
-        }
-        break;
-    case ssMailer:
-        if (Is(line, m1091)) {
-            Sess().Mailer = KeepText(TrimBlanks(Value(line, m1091)));
-            State = ssPassword;
-        }
-        break;
     case ssPassword:
-        if (Is(line, m1094)) {
+        if (Is(line, cand, m1094)) {
             Sess().Set(sfPassword, true);
-        } else if (Is(line, m2040)) {
+        } else if (Is(line, cand, m2040)) {
             Sess().Set(sfBadPassword, true);
-        } else if (Is(line, m1037)) {
+        } else if (Is(line, cand, m1037)) {
             if (!SaysListed(line))
                 Sess().Set(sfListed, false);
             State = ssProtocol;
         }
         break;
     case ssProtocol:
-        if (Is(line, m1155)) {
+        if (Is(line, cand, m1155)) {
             Sess().SetProtocol(TrimBlanks(Value(line, m1155)));
             State = ssTransfer;
-        } else if (Is(line, m1039)) {
+        } else if (Is(line, cand, m1039)) {
             Sess().Set(sfMailOnly, true);
         }
         break;
-    case ssTransfer:
-        if (At(line, kTransferAt, "Send-"))
-            ++Sess().FilesSent;
-        else if (At(line, kTransferAt, "Recv-"))
-            ++Sess().FilesRcvd;
-        else if (Is(line, m1027))
-            State = ssFreqList;
-        break;
     case ssFreqList:
-        if (Is(line, m2012)) {
+        if (Is(line, cand, m2012)) {
             State = ssTransfer;
-        } else if (Is(line, m1030)) {
+        } else if (Is(line, cand, m1030)) {
             // The announcement of the files found ends the list; it names no file.
             State = ssFreqSend;
         } else if (const TSess& s = Sess(); s.Addr) {
@@ -574,11 +720,11 @@ void TSFMailLog::StepSession(std::string_view line)
             ++Sess().FilesSent;
             std::string_view path = WithoutParenTail(TrimBlanks(From(line, kSentPathAt)));
             pendingSentPath_ = path;
-            std::size_t slash = path.rfind('\\');
+            std::size_t slash = FindLast(path, '\\');
             pendingSentName_ = slash == std::string_view::npos ? path : path.substr(slash + 1);
         } else if (At(line, kTransferAt, "Recv-")) {
             ++Sess().FilesRcvd;
-        } else if (Is(line, m1125) || Is(line, m1135)) {
+        } else if (Is(line, cand, m1125) || Is(line, cand, m1135)) {
             // The file of the last "Send-" line has gone; it is booked once, at the
             // line before the confirmation.
             const TSess& s = Sess();
@@ -594,7 +740,7 @@ void TSFMailLog::StepSession(std::string_view line)
         }
         break;
     case ssHuman:
-        if (Is(line, m1115))
+        if (Is(line, cand, m1115))
             Close(line);
         break;
     default:

@@ -105,21 +105,59 @@ private:
         m2034, m2035, m2038, m2040, kMsgCount
     };
     static const std::array<std::uint16_t, kMsgCount> kEntryNumbers;
+    // The entries that end a session in any state (besides any "(!)" line).
+    static constexpr std::uint32_t kSessionEnds = 1u << m1157 | 1u << m1158 | 1u << m2038;
+    // The entries of the lines between sessions: calls, their results, traffic.
+    static constexpr std::uint32_t kCallLines =
+        1u << m1060 | 1u << m1081 | 1u << m1153 | 1u << m2034 | 1u << m2032 | 1u << m1159 | 1u << m1160;
 
-    // The message begins with the entry. An entry the language file lacks (an
-    // empty text) matches no line. The line must be the one parsed (see lineMsgs_).
-    bool Is(std::string_view line, Msg m) const { return ((lineMsgs_ >> m) & 1u) != 0 && Matches(line, m); }
-    [[gnu::noinline]] bool Matches(std::string_view line, Msg m) const;
-    // Files the entries in msgs_ after cut_ has changed.
+    // The message begins with the entry. An entry the language file lacks (an empty
+    // text) matches no line. cand holds the entries the message may begin with (see
+    // Candidates).
+    bool Is(std::string_view line, std::uint32_t cand, Msg m) const
+    {
+        return (cand >> m & 1u) != 0 && Matches(line, m);
+    }
+    // The entry compared as words (see TEntryWords): its first 8 bytes decide most
+    // candidates, the last 8 (or the rest) the others.
+    bool Matches(std::string_view line, Msg m) const
+    {
+        const TEntryWords& w = words_[m];
+        if (line.size() < kMsgStart + w.need)
+            return FullMatch(line, m);
+        const char* msg = line.data() + kMsgStart;
+        if ((LoadWord8(msg) & w.mask) != w.head)
+            return false;
+        const std::size_t n = cut_[m].size();
+        if (n <= 16)
+            return n <= 8 || LoadWord8(msg + n - 8) == w.tail;
+        return SameBytes(msg + 8, cut_[m].data() + 8, n - 8);
+    }
+    [[gnu::noinline]] bool FullMatch(std::string_view line, Msg m) const;
+    // Files the entries in msgs_ and words_ after cut_ has changed.
     void IndexMsgs();
     // The entries the message of a line may begin with, one bit per entry.
     std::uint32_t Candidates(std::string_view line) const;
     // The text after the entry (the value of the message).
     std::string_view Value(std::string_view line, Msg m) const;
 
-    // Both run inside ParseMailerLine, so that a line costs one function entry.
-    [[gnu::always_inline]] inline void StepNoSession(std::string_view line);
-    [[gnu::always_inline]] inline void StepSession(std::string_view line);
+    // ParseMailerLine is a short dispatcher: it counts the files of the transfer
+    // state itself and hands every other line on (see Step), so that it needs no
+    // registers of its own on the way.
+    [[gnu::noinline]] void StepNoSession(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void StateSystem(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void StateAddress(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void StateSysOp(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void StatePhone(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void StateMailer(std::string_view line, std::uint32_t cand);
+    // The states from the password lines on.
+    [[gnu::noinline]] void StepSession(std::string_view line, std::uint32_t cand);
+    [[gnu::noinline]] void Connected(std::string_view line);
+    [[gnu::noinline]] void CallerId(std::string_view line);
+    // The lines that end a session in any state; then the line's step.
+    [[gnu::noinline]] void SessionEnd(std::string_view line, std::uint32_t cand);
+    // The line in the parse state: no session, transfers or the other states.
+    [[gnu::always_inline]] inline void Step(std::string_view line, std::uint32_t cand);
     void CallPlaced(std::string_view line);
     void Traffic(std::string_view line);
     void Rate(std::string_view line);
@@ -131,12 +169,22 @@ private:
 
     std::unique_ptr<TSFMailLng> lng_;
     std::array<std::string, kMsgCount> cut_;
-    // The entries by their first bytes: a line is compared only with those its
-    // message may begin with.
+    // The entries by their bytes 5 to 8: the first four are the marker field, which
+    // many entries share. A line is compared only with those its message may begin
+    // with; the entries shorter than 8 bytes (shortMsgs_) with every line.
     TMsgIndex msgs_;
-    // The entries the current line may match: one look-up per line, so that most
-    // tests of the chains in the parser are bit tests.
-    std::uint32_t lineMsgs_ = 0;
+    std::uint32_t shortMsgs_ = 0;
+    // 0-based offset of the message.
+    static constexpr std::size_t kMsgStart = 10;
+    // An entry as words: its first 8 bytes (fewer under the mask) and, for a text of
+    // 9 to 16 bytes, its last 8. need is the message length the loads of Matches
+    // take, at least the text's; a shorter line goes to FullMatch. An empty text has a
+    // head no masked word equals.
+    struct TEntryWords {
+        std::uint64_t head = 1, mask = 0, tail = 0;
+        std::size_t need = 8;
+    };
+    std::array<TEntryWords, kMsgCount> words_{};
     std::string specialWord_;
     std::string frAlias_ = "freq.als";
     TDateTime curDate_ = 0;

@@ -191,6 +191,19 @@ TEST_F(BinkPLogTest, MonthNamesComeFromTheLanguageFile)
     ASSERT_TRUE(Run(L('+', "05 Mar 10:00:00", "Begin")));
     EXPECT_EQ(window.errors.size(), 1u);
     EXPECT_EQ(log.ErrorCount, 1);
+
+    // A name shorter than three letters meets no date (neither its English one); a
+    // month written twice is the first of the two.
+    entries[365 + 4] = "Ma";
+    entries[365 + 5] = "Jan";
+    Write("binkley.lng", lngwriters::BuildBinkLng(entries));
+    TBinkPLog other;
+    other.SetMailerPath(dir.string());
+    other.LoadLng();
+    EXPECT_THROW(other.DateOfLine("+ 02 May 10:00:00"), EConvertError);
+    EXPECT_THROW(other.DateOfLine("+ 02 Ma  10:00:00"), EConvertError);
+    EXPECT_EQ(other.DateOfLine("+ 02 Jan 10:00:00"), EncodeDate(CurrentYear(), 1, 2));
+    EXPECT_EQ(other.DateOfLine("+ 02 Mrz 10:00:00"), EncodeDate(CurrentYear(), 3, 2));
 }
 
 TEST_F(BinkPLogTest, DaysSplitOnTheDateColumnsOfEveryLine)
@@ -273,6 +286,31 @@ TEST_F(BinkPLogTest, RequestsAreMatchedBySentFilesThroughAliasesAndMasks)
     ASSERT_EQ(log.DLCList().size(), 3u);
     EXPECT_EQ(log.DLCList()[0].Dir, "C:\\FILES\\");
     EXPECT_EQ(log.Requesters().Count(), 1);
+}
+
+TEST_F(BinkPLogTest, TheNameOfASentFileFollowsItsLastBackslash)
+{
+    // Backslashes at the start, in the last eight bytes, further back than eight
+    // bytes, none at all, and names of code page bytes.
+    std::string text = L(':', "02 Mar 11:00:20", "Connect 33600/ARQ") +
+                       L('*', "02 Mar 11:00:22", "Fido Station (2:5020/52)") +
+                       L(':', "02 Mar 11:00:22", "Software Bink/+") +
+                       L(':', "02 Mar 11:00:22", "SysOp John Smith of Moscow") +
+                       L(':', "02 Mar 11:00:23", "Protocol selected: Hydra") +
+                       L('*', "02 Mar 11:00:31", "Freq *");
+    const char* paths[] = {"\\A", "C:\\DIR\\B.TXT", "C:\\D\\LONGER_THAN_EIGHT.TXT", "C.TXT",
+                           "C:\\\x8F\xE0\xA8\\\xE4\xA0\xA9\xAB.\xDC", "C:\\DIR\\X\\LONGNAMEOFSIXTEEN"};
+    for (const char* path : paths)
+        text += L('+', "02 Mar 11:00:40", std::string("Gave-H ") + path);
+    text += L('*', "02 Mar 11:01:40", "End of EMSI session");
+    ASSERT_TRUE(Run(text));
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < log.FreqCount(); ++i)
+        names.push_back(log.GetFreq(i).RealName);
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B.TXT", "LONGER_THAN_EIGHT.TXT", "C.TXT",
+                                               "\xE4\xA0\xA9\xAB.\xDC", "LONGNAMEOFSIXTEEN"}));
+    ASSERT_EQ(log.FreqCount(), 6u);
+    EXPECT_EQ(log.GetFreq(2).Path, "C:\\D\\LONGER_THAN_EIGHT.TXT");
 }
 
 TEST_F(BinkPLogTest, CallResultsAndTheDiallingFlag)
@@ -475,6 +513,90 @@ TEST_F(BinkPLogTest, ShortEntriesMeetMessagesShorterThanEightBytes)
     EXPECT_EQ(log.GetSess(0).Phone, "1");
     EXPECT_EQ(log.GetSess(0).FilesSent, 2);
     EXPECT_EQ(log.GetSess(0).BytesSent, 9);
+}
+
+TEST_F(BinkPLogTest, EntriesMeetOnlyMessagesWithAllTheirBytes)
+{
+    // Entries of 8 bytes, of 9 to 16 bytes (first and last eight compared) and of
+    // more than 16, some sharing their first bytes with another entry; messages that
+    // differ from an entry only behind its first eight bytes, or end inside it.
+    auto entries = TestEntries();
+    entries[71] = ":Phone-No%s";                  // 8 bytes
+    entries[103] = "*Password OK";                 // 11
+    entries[104] = "!Password wrong (%s)";         // 16, same first 8 bytes as 103
+    entries[16] = "*Live caller, handing to %s";   // 24
+    entries[304] = "!Sent badly %s";               // shares "Sent" with 305
+    Write("binkley.lng", lngwriters::BuildBinkLng(entries));
+    auto start = [](const std::string& hh) {
+        return L(':', "02 Mar " + hh + ":00:00", "Connect 2400/ARQ") +
+               L('*', "02 Mar " + hh + ":00:01", "Fido Station (2:5020/52)") +
+               L(':', "02 Mar " + hh + ":00:01", "Software X") + L(':', "02 Mar " + hh + ":00:01", "SysOp X of Y");
+    };
+    const std::string end = L('*', "02 Mar 12:00:50", "End of EMSI session");
+    std::string text = start("10") +
+                       L(':', "02 Mar 10:00:02", "Phone-N") +               // ends inside the entry
+                       L(':', "02 Mar 10:00:02", "Phone-Nx 1") +            // last byte differs
+                       L('*', "02 Mar 10:00:03", "Password OX") +           // same first 8 bytes
+                       L('*', "02 Mar 10:00:03", "Password O") +            // line ends inside the entry
+                       L('!', "02 Mar 10:00:03", "Password wrong [x]") +    // differs in the last byte
+                       L(':', "02 Mar 10:00:04", "Protocol selected: ZModem") +
+                       L('*', "02 Mar 10:00:05", "Live caller, handing_to BBS") +  // differs at byte 20
+                       L('!', "02 Mar 10:00:06", "Sent badly X.PKT") +      // a broken transfer, and a sent file
+                       L('+', "02 Mar 10:00:07", "Sent Y.PKT") + end;
+    text += start("11") + L(':', "02 Mar 11:00:02", "Phone-No 7-095") +
+            L('!', "02 Mar 11:00:03", "Password wrong (x)") + L('*', "02 Mar 11:00:03", "Password OKAY") +
+            L(':', "02 Mar 11:00:04", "Protocol selected: ZModem") +
+            L('*', "02 Mar 11:00:05", "Live caller, handing to BBS") + L('*', "02 Mar 11:00:06", "x");
+    ASSERT_TRUE(Run(text));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.SessCount(), 2u);
+    const TSess& a = log.GetSess(0);
+    EXPECT_EQ(a.Phone, "");
+    EXPECT_FALSE(a.Has(sfPassword));
+    EXPECT_FALSE(a.Has(sfBadPassword));
+    EXPECT_EQ(a.Protocol, prZModem);
+    EXPECT_FALSE(a.Has(sfHuman));
+    EXPECT_FALSE(a.Has(sfOK));
+    EXPECT_EQ(a.FilesSent, 2);
+    EXPECT_EQ(a.EndLine, 14);
+    const TSess& b = log.GetSess(1);
+    EXPECT_EQ(b.Phone, "7-095");
+    EXPECT_TRUE(b.Has(sfPassword));
+    EXPECT_TRUE(b.Has(sfBadPassword));
+    EXPECT_TRUE(b.Has(sfHuman));
+    EXPECT_TRUE(b.Has(sfOK));
+    EXPECT_EQ(b.EndLine, 24);
+}
+
+TEST_F(BinkPLogTest, ByteCountsAtTheirLimits)
+{
+    const std::string body =
+        L('+', "02 Mar 10:00:02", "CPS 10 (1099511627776 bytes)") +      // 2^40: the most a line may count
+        L('+', "02 Mar 10:00:03", "CPS 10 (1099511627777 bytes)") +      // one more: an error
+        L('+', "02 Mar 10:00:04", "CPS 10 (0000000000000064 bytes)") +   // leading zeros are no size
+        L('+', "02 Mar 10:00:05", "CPS 10 (5") +                         // the count ends the line
+        L('+', "02 Mar 10:00:06", "CPS 10 ( 5 bytes)") +                 // empty count: an error
+        L('+', "02 Mar 10:00:07", "CPS 10 (5\tbytes)");                  // a tab is no blank: an error
+    ASSERT_TRUE(Run(L(':', "02 Mar 10:00:00", "Connect 2400/ARQ") +
+                    L('*', "02 Mar 10:00:01", "Fido Station (2:5020/52)") +
+                    L(':', "02 Mar 10:00:01", "Software X") + L(':', "02 Mar 10:00:01", "SysOp X of Y") +
+                    L(':', "02 Mar 10:00:01", "Protocol selected: ZModem") + body +
+                    L('*', "02 Mar 10:00:50", "End of EMSI session")));
+    std::vector<std::int64_t> lines;
+    for (auto& e : window.errors)
+        lines.push_back(e.first);
+    EXPECT_EQ(lines, (std::vector<std::int64_t>{7, 10, 11}));
+    ASSERT_EQ(log.SessCount(), 1u);
+    // The sum stops at 2^40 too.
+    EXPECT_EQ(log.GetSess(0).BytesRcvd, std::int64_t{1} << 40);
+    ASSERT_TRUE(Run(L(':', "02 Mar 10:00:00", "Connect 2400/ARQ") +
+                    L('*', "02 Mar 10:00:01", "Fido Station (2:5020/52)") +
+                    L(':', "02 Mar 10:00:01", "Software X") + L(':', "02 Mar 10:00:01", "SysOp X of Y") +
+                    L(':', "02 Mar 10:00:01", "Protocol selected: ZModem") +
+                    L('+', "02 Mar 10:00:04", "CPS 10 (0000000000000064 bytes)") +
+                    L('+', "02 Mar 10:00:05", "CPS 10 (5") + L('*', "02 Mar 10:00:50", "End of EMSI session")));
+    EXPECT_TRUE(window.errors.empty());
+    EXPECT_EQ(log.GetSess(0).BytesRcvd, 69);
 }
 
 TEST_F(BinkPLogTest, DamagedValuesAreLineErrors)

@@ -794,6 +794,41 @@ TEST_F(SFMailLogTest, RequestedFilesAndTheFilesSentForThem)
     ASSERT_EQ(log.Requesters().Count(), 1);
 }
 
+TEST_F(SFMailLogTest, PathsOfRequestedFilesLoseTheirSizeAndDirectories)
+{
+    // The last "(" and the last backslash decide, wherever they stand in the line.
+    std::vector<std::string> lines = {
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Ring, picking up"),
+        L("10:00:10", "(+) CONNECT TCP/IP"),
+        L("10:00:11", "    Station: S"),
+        L("10:00:11", "    AKA: 2:5020/52"),
+        L("10:00:11", "    Operator: O"),
+        L("10:00:11", "    Number: N"),
+        L("10:00:11", "    Software: M"),
+        L("10:00:11", "    Nodelist: listed"),
+        L("10:00:12", "    Transfer protocol: Hydra"),
+        L("10:00:16", "(#) Request list (1 names):"),
+        L("10:00:16", "    *"),
+        L("10:00:17", "(#) Serving requests, 4 files"),
+        L("10:00:18", "+Send-HY: \\A (1 b)"),                                 // 14
+        L("10:00:18", "(+) Delivered: A"),
+        L("10:00:19", "+Send-HY: C:\\X(1)\\LONG_FILE_NAME.TXT (1)"),          // 16
+        L("10:00:19", "(+) Delivered: LONG_FILE_NAME.TXT"),
+        L("10:00:20", "+Send-HY: B(1)"),                                     // 18 no blank before "("
+        L("10:00:20", "(+) Delivered: B"),
+        L("10:00:21", "+Send-HY: C:\\\x8F\xE0\xA8\\\xE4\xA0\xA9\xAB.\xDC (9)"),  // 20
+        L("10:00:21", "(+) Delivered: x"),
+        L("10:00:40", "(+) End of session, x"),
+    };
+    ASSERT_TRUE(Run(lines));
+    ASSERT_EQ(log.FreqCount(), 4u);
+    EXPECT_EQ(FreqText(0), "*|A|sent|\\A|14");
+    EXPECT_EQ(FreqText(1), "*|LONG_FILE_NAME.TXT|sent|C:\\X(1)\\LONG_FILE_NAME.TXT|16");
+    EXPECT_EQ(FreqText(2), "*|B|sent|B|18");
+    EXPECT_EQ(FreqText(3), "*|\xE4\xA0\xA9\xAB.\xDC|sent|C:\\\x8F\xE0\xA8\\\xE4\xA0\xA9\xAB.\xDC|20");
+}
+
 TEST_F(SFMailLogTest, RequestsNeedTheRemotesAddress)
 {
     // A session that never presented its address records no request (an address
@@ -1040,6 +1075,83 @@ TEST_F(SFMailLogTest, EntriesSharingTheirFirstBytesOrShorterThanEightAreToldApar
     EXPECT_EQ(stats.Total.Calls, 1);
     EXPECT_EQ(stats.Total.Busy, 2);
     EXPECT_EQ(stats.Total.NoCarrier, 1);
+}
+
+TEST_F(SFMailLogTest, EntriesWithTheSameTextBehindAnotherMarkerAreToldApart)
+{
+    // Busy and no carrier differ in their marker only; the system entry and the
+    // mail-only entry share the bytes behind their markers; the visitor entry is long
+    // and a message may differ from it behind its sixteenth byte; the address entry
+    // of exactly eight bytes meets a message of those eight bytes alone.
+    WriteBytes(dir / "sf-mail.lng", lngwriters::BuildSFMailLng({
+                                         {1081, "(+) Dialling %1, %2, %3"},
+                                         {2034, "(!) Line busy"},
+                                         {2032, "(?) Line busy"},
+                                         {1060, "(+) Ring"},
+                                         {1084, "    Mail from system %1"},
+                                         {1039, "(#) Mail from system is all"},
+                                         {1082, "(#) VISITOR detected, no EMSI from %1"},
+                                         {1085, "    AKA:%1"},
+                                         {1087, "    Operator: %1"},
+                                     }));
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Dialling A, 2:5020/52, 1"),
+        L("10:00:05", "(!) Line busy"),
+        L("10:00:06", "(?) Line busy"),
+        L("10:00:07", "(#) Line busy"),  // neither
+        L("11:00:00", "(+) Ring"),
+        L("11:00:10", "(+) CONNECT 2400"),
+        L("11:00:11", "(#) Mail from system S"),           // the marker differs: no system line
+        L("11:00:12", "(#) VISITOR detected, no EMSI fro"),  // ends inside the entry
+        L("11:00:13", "(#) VISITOR detected, no EMSI frum x"),
+        L("11:00:14", "    Mail from system S"),
+        L("11:00:15", "    AKA:"),                           // no address, but the state moves on
+        L("11:00:16", "    Operator: O"),
+    }));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.DayStatCount(), 1u);
+    const TNodeStatList& stats = log.GetDayStats(0);
+    EXPECT_EQ(stats.Total.Calls, 1);
+    EXPECT_EQ(stats.Total.Busy, 1);
+    EXPECT_EQ(stats.Total.NoCarrier, 1);
+    ASSERT_TRUE(log.CurSess() != nullptr);
+    EXPECT_FALSE(log.CurSess()->Has(sfHuman));
+    EXPECT_EQ(log.CurSess()->System, "S");
+    EXPECT_FALSE(log.CurSess()->Addr.has_value());
+    EXPECT_EQ(log.CurSess()->SysOp, "O");
+    EXPECT_EQ(log.State, TSFMailLog::ssPhone);
+}
+
+TEST_F(SFMailLogTest, TrafficNumbersOfEveryLength)
+{
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Ring, picking up"),
+        L("10:00:10", "(+) CONNECT 9600"),
+        L("10:00:20", "(+) End of session, x"),
+        L("10:00:21", "    Bytes out/in: 999999999999999999/ 7 , 0"),  // 18 digits; blanks around
+        L("10:00:22", "    Rate:  12 cps"),
+    }));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.SessCount(), 1u);
+    EXPECT_EQ(Sess(0).BytesSent, 999999999999999999);
+    EXPECT_EQ(Sess(0).BytesRcvd, 7);
+    EXPECT_EQ(Sess(0).CPS, 12);
+    // Nineteen digits are still a number as long as they fit.
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Ring, picking up"),
+        L("10:00:10", "(+) CONNECT 9600"),
+        L("10:00:20", "(+) End of session, x"),
+        L("10:00:21", "    Bytes out/in: 1000000000000000000/0, 0"),
+        L("10:00:22", "    Bytes out/in: 9300000000000000000/0, 0"),  // 6 beyond
+        L("10:00:23", "    Bytes out/in: 12x/0, 0"),                  // 7
+    }));
+    ASSERT_EQ(window.errors.size(), 2u);
+    EXPECT_EQ(window.errors[0].first, 6);
+    EXPECT_EQ(window.errors[1].first, 7);
+    EXPECT_EQ(Sess(0).BytesSent, 1000000000000000000);
 }
 
 // --- whole analyses -------------------------------------------------------------------
