@@ -4,6 +4,7 @@
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
+#include "platform/FastFind.h"
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
@@ -91,30 +92,6 @@ std::int64_t ParseByteCount(std::string_view s)
 [[gnu::noinline, gnu::cold]] std::int64_t CountAfter(std::string_view text)
 {
     return ParseByteCount(text.substr(0, text.find(' ')));
-}
-
-// The offset of the last byte c in s, or npos, as string_view::rfind: eight bytes a
-// step from the end. (A general helper: no shared one searches backwards yet.)
-std::size_t FindLast(std::string_view s, char c)
-{
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-    const std::uint64_t pattern = 0x0101010101010101ull * static_cast<unsigned char>(c);
-    std::size_t end = s.size();
-    for (; end >= 8; end -= 8) {
-        const std::uint64_t x = LoadWord8(s.data() + end - 8) ^ pattern;
-        // The top bit of each byte of x that is zero, and of no other byte.
-        const std::uint64_t hit = ~(((x & kLow7) + kLow7) | x | kLow7);
-        if (hit != 0) {
-            if constexpr (std::endian::native == std::endian::little)
-                return end - 8 + static_cast<std::size_t>(63 - std::countl_zero(hit)) / 8;
-            else
-                return end - 1 - static_cast<std::size_t>(std::countr_zero(hit)) / 8;
-        }
-    }
-    while (end > 0)
-        if (s[--end] == c)
-            return end;
-    return std::string_view::npos;
 }
 
 // The value of a define line: the line from its third word on, comment cut off and
@@ -310,38 +287,21 @@ void TBinkPLog::IndexEntries()
     for (std::size_t i = 0; i < kEntryCount; ++i) {
         const std::string& text = this->*kEntryTexts[i];
         msgs_.Add(i, text);
-        EntryWords& w = words_[i];
-        w = EntryWords{};
-        const std::size_t n = text.size();
-        if (n == 0) {
-            // The default head cannot match: the text begins no message.
-        } else if (n > 16) {
-            w.need = std::numeric_limits<std::size_t>::max() / 2;
-        } else {
-            char head[8] = {};
-            std::memcpy(head, text.data(), std::min<std::size_t>(n, 8));
-            w.head = LoadWord8(head);
-            w.mask = n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
-            // The mask keeps the first n bytes of a word in memory order.
-            if constexpr (std::endian::native == std::endian::big)
-                w.mask = n >= 8 ? ~std::uint64_t{0} : ~(~std::uint64_t{0} >> (8 * n));
-            if (n > 8) {
-                w.tailAt = n - 8;
-                w.tail = LoadWord8(text.data() + n - 8);
-            }
-            w.need = std::max<std::size_t>(n, 8);
-        }
+        words_[i].Set(text);
     }
 }
+
 std::uint32_t TBinkPLog::Candidates(std::string_view line) const
 {
     return msgs_.Candidates(line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view());
 }
+
 bool TBinkPLog::FullMatch(std::string_view line, Entry e) const
 {
     const std::string_view msg = line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view();
     return msgs_.Begins(msg, static_cast<std::size_t>(e));
 }
+
 void TBinkPLog::ReadConfig()
 {
     okFile_.clear();

@@ -95,15 +95,14 @@ private:
     {
         return (cand >> e & 1u) != 0 && Matches(line, e);
     }
-    // The texts are at most 16 bytes but for a few: compared as their first and last
-    // 8 bytes (see EntryWords) when the line is long enough, else by FullMatch.
+    // The entry compared as words (see TMsgWords) when the line is long enough, else
+    // by FullMatch.
     bool Matches(std::string_view line, Entry e) const
     {
-        const EntryWords& w = words_[e];
-        if (line.size() < kMsgStart + w.need)
+        const TMsgWords& w = words_[e];
+        if (line.size() < kMsgStart + w.Need())
             return FullMatch(line, e);
-        const char* msg = line.data() + kMsgStart;
-        return (LoadWord8(msg) & w.mask) == w.head && (w.tailAt == 0 || LoadWord8(msg + w.tailAt) == w.tail);
+        return w.Begins(line.data() + kMsgStart, this->*kEntryTexts[e]);
     }
     bool FullMatch(std::string_view line, Entry e) const;
     // Files the entries in msgs_ after their texts have changed.
@@ -175,15 +174,8 @@ private:
     TMsgIndex msgs_;
     // 0-based offset of the message.
     static constexpr std::size_t kMsgStart = 23;
-    // An entry as words for Matches: the first 8 bytes of its text (fewer under the
-    // mask), and for a text of 9 to 16 bytes its last 8 bytes at tailAt. need is the
-    // message length these loads take; a longer text gets a need no line reaches, so
-    // that FullMatch decides. An empty text has a head no masked word equals.
-    struct EntryWords {
-        std::uint64_t head = 1, mask = 0, tail = 0;
-        std::size_t tailAt = 0, need = 8;
-    };
-    std::array<EntryWords, kEntryCount> words_{};
+    // The entries as words, for Matches.
+    std::array<TMsgWords, kEntryCount> words_{};
 
     // binkley.cfg
     std::string okFile_;

@@ -210,10 +210,12 @@ void TFHMailLog::IndexMsgs()
     for (std::size_t i = 0; i < kMsgCount; ++i)
         msgs_.Add(i, texts_.msg[i]);
 }
+
 std::uint32_t TFHMailLog::Candidates(std::string_view line) const
 {
     return msgs_.Candidates(line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view());
 }
+
 bool TFHMailLog::Matches(std::string_view line, Msg m) const
 {
     const std::string_view msg = line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view();

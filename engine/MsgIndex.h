@@ -9,12 +9,59 @@
 #include "platform/Words.h"
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace tarvix {
+
+// A text compared with the start of a message as machine words: its first 8 bytes
+// (fewer under a mask) decide most messages, its last 8 (for a text of 9 to 16
+// bytes) or the rest of it the others. The loads take Need() bytes of the message; a
+// shorter message must be compared byte by byte. An empty text begins no message.
+class TMsgWords {
+public:
+    void Set(std::string_view text)
+    {
+        const std::size_t n = text.size();
+        *this = TMsgWords();
+        size_ = n;
+        if (n == 0)
+            return;  // the head of 1 no masked word equals
+        char head[8] = {};
+        std::memcpy(head, text.data(), n < 8 ? n : 8);
+        head_ = LoadWord8(head);
+        // The mask keeps the first n bytes of a word in memory order.
+        if (n >= 8)
+            mask_ = ~std::uint64_t{0};
+        else if constexpr (std::endian::native == std::endian::big)
+            mask_ = ~(~std::uint64_t{0} >> (8 * n));
+        else
+            mask_ = (std::uint64_t{1} << (8 * n)) - 1;
+        if (n > 8 && n <= 16)
+            tail_ = LoadWord8(text.data() + n - 8);
+    }
+
+    std::size_t Need() const { return size_ > 8 ? size_ : 8; }
+
+    // Whether the message at msg (Need() bytes readable) begins with text, the text
+    // Set was given.
+    bool Begins(const char* msg, std::string_view text) const
+    {
+        if ((LoadWord8(msg) & mask_) != head_)
+            return false;
+        if (size_ <= 16)
+            return size_ <= 8 || LoadWord8(msg + size_ - 8) == tail_;
+        return SameBytes(msg + 8, text.data() + 8, size_ - 8);
+    }
+
+private:
+    std::uint64_t head_ = 1, mask_ = 0, tail_ = 0;
+    std::size_t size_ = 0;
+};
 
 class TMsgIndex {
 public:

@@ -4,6 +4,7 @@
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
+#include "platform/FastFind.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
 #include "platform/Words.h"
@@ -97,30 +98,6 @@ std::int64_t ParseCount(std::string_view s)
             return v;
     }
     return ParseCountBlanks(s);
-}
-
-// The offset of the last byte c in s, or npos, as string_view::rfind: eight bytes a
-// step from the end. (A general helper: no shared one searches backwards yet.)
-std::size_t FindLast(std::string_view s, char c)
-{
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-    const std::uint64_t pattern = 0x0101010101010101ull * static_cast<unsigned char>(c);
-    std::size_t end = s.size();
-    for (; end >= 8; end -= 8) {
-        const std::uint64_t x = LoadWord8(s.data() + end - 8) ^ pattern;
-        // The top bit of each byte of x that is zero, and of no other byte.
-        const std::uint64_t hit = ~(((x & kLow7) + kLow7) | x | kLow7);
-        if (hit != 0) {
-            if constexpr (std::endian::native == std::endian::little)
-                return end - 8 + static_cast<std::size_t>(63 - std::countl_zero(hit)) / 8;
-            else
-                return end - 1 - static_cast<std::size_t>(std::countr_zero(hit)) / 8;
-        }
-    }
-    while (end > 0)
-        if (s[--end] == c)
-            return end;
-    return std::string_view::npos;
 }
 
 // The text without a trailing parenthesised part and the blank before it:
@@ -316,41 +293,29 @@ void TSFMailLog::IndexMsgs()
     shortMsgs_ = 0;
     for (std::size_t i = 0; i < kMsgCount; ++i) {
         const std::string& text = cut_[i];
-        const std::size_t n = text.size();
-        TEntryWords& w = words_[i];
-        w = TEntryWords{};
-        if (n == 0)
-            continue;  // matches nothing: neither a candidate nor a head
-        if (n >= kMarkerLen + 4)
+        words_[i].Set(text);
+        if (text.empty())
+            continue;  // matches nothing: no candidate
+        if (text.size() >= kMarkerLen + 4)
             msgs_.Add(i, std::string_view(text).substr(kMarkerLen));
         else
             shortMsgs_ |= std::uint32_t{1} << i;
-        char head[8] = {};
-        std::memcpy(head, text.data(), std::min<std::size_t>(n, 8));
-        w.head = LoadWord8(head);
-        // The mask keeps the first n bytes of a word in memory order.
-        if (n >= 8)
-            w.mask = ~std::uint64_t{0};
-        else if constexpr (std::endian::native == std::endian::big)
-            w.mask = ~(~std::uint64_t{0} >> (8 * n));
-        else
-            w.mask = (std::uint64_t{1} << (8 * n)) - 1;
-        if (n > 8 && n <= 16)
-            w.tail = LoadWord8(text.data() + n - 8);
-        w.need = std::max<std::size_t>(n, 8);
     }
 }
+
 std::uint32_t TSFMailLog::Candidates(std::string_view line) const
 {
     constexpr std::size_t at = kMsgAt + kMarkerLen;
     return msgs_.Candidates(line.size() > at ? line.substr(at) : std::string_view()) | shortMsgs_;
 }
+
 bool TSFMailLog::FullMatch(std::string_view line, Msg m) const
 {
     const std::string_view msg = From(line, kMsgAt);
     const std::string& text = cut_[static_cast<std::size_t>(m)];
     return !text.empty() && msg.size() >= text.size() && SameBytes(msg.data(), text.data(), text.size());
 }
+
 std::string TSFMailLog::ConfigFileName() const
 {
     if (!CfgPath.empty())

@@ -118,20 +118,14 @@ private:
     {
         return (cand >> m & 1u) != 0 && Matches(line, m);
     }
-    // The entry compared as words (see TEntryWords): its first 8 bytes decide most
-    // candidates, the last 8 (or the rest) the others.
+    // The entry compared as words (see TMsgWords) when the line is long enough, else
+    // by FullMatch.
     bool Matches(std::string_view line, Msg m) const
     {
-        const TEntryWords& w = words_[m];
-        if (line.size() < kMsgStart + w.need)
+        const TMsgWords& w = words_[m];
+        if (line.size() < kMsgStart + w.Need())
             return FullMatch(line, m);
-        const char* msg = line.data() + kMsgStart;
-        if ((LoadWord8(msg) & w.mask) != w.head)
-            return false;
-        const std::size_t n = cut_[m].size();
-        if (n <= 16)
-            return n <= 8 || LoadWord8(msg + n - 8) == w.tail;
-        return SameBytes(msg + 8, cut_[m].data() + 8, n - 8);
+        return w.Begins(line.data() + kMsgStart, cut_[m]);
     }
     [[gnu::noinline]] bool FullMatch(std::string_view line, Msg m) const;
     // Files the entries in msgs_ and words_ after cut_ has changed.
@@ -176,15 +170,8 @@ private:
     std::uint32_t shortMsgs_ = 0;
     // 0-based offset of the message.
     static constexpr std::size_t kMsgStart = 10;
-    // An entry as words: its first 8 bytes (fewer under the mask) and, for a text of
-    // 9 to 16 bytes, its last 8. need is the message length the loads of Matches
-    // take, at least the text's; a shorter line goes to FullMatch. An empty text has a
-    // head no masked word equals.
-    struct TEntryWords {
-        std::uint64_t head = 1, mask = 0, tail = 0;
-        std::size_t need = 8;
-    };
-    std::array<TEntryWords, kMsgCount> words_{};
+    // The entries as words, for Matches.
+    std::array<TMsgWords, kMsgCount> words_{};
     std::string specialWord_;
     std::string frAlias_ = "freq.als";
     TDateTime curDate_ = 0;

@@ -128,33 +128,6 @@ bool HasOk(std::string_view line)
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 std::uint64_t ByteMask(const char (&bytes)[8]) { return LoadWord8(bytes); }
 
-// 0x80 in every byte of x that is zero, 0 in the others (no carry crosses a byte).
-std::uint64_t ZeroBytes(std::uint64_t x)
-{
-    const std::uint64_t low7 = 0x7F * kOnes;
-    return ~(((x & low7) + low7) | x | low7);
-}
-
-// The offset of the last c in s, or npos. Eight bytes at a time from the end, where
-// the library's rfind takes one byte at a time; the bytes are numbered by their
-// place in the word, so the words must be little-endian.
-std::size_t FindLast(std::string_view s, char c)
-{
-    std::size_t n = s.size();
-    if constexpr (std::endian::native == std::endian::little) {
-        const std::uint64_t pattern = static_cast<unsigned char>(c) * kOnes;
-        for (; n >= 8; n -= 8) {
-            const std::uint64_t hits = ZeroBytes(LoadWord8(s.data() + n - 8) ^ pattern);
-            if (hits != 0)
-                return n - 8 + static_cast<std::size_t>(63 - std::countl_zero(hits)) / 8;
-        }
-    }
-    while (n-- > 0)
-        if (s[n] == c)
-            return n;
-    return std::string_view::npos;
-}
-
 // The number of two digits at p.
 int TwoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
 

@@ -1,4 +1,4 @@
-// Finding a text inside a log line. Parsers search every line of a session for
+// Finding a text or a byte inside a log line. Parsers search every line of a session for
 // texts that may stand anywhere in it ("Carrier lost"), so the search looks at 16
 // places at once: a place is a candidate when the first and the last byte of the
 // text are there (rarely both by chance), and only candidates are compared in full.
@@ -6,8 +6,11 @@
 // for that byte) is as quick.
 #pragma once
 
+#include "platform/Words.h"
+
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -60,6 +63,26 @@ inline std::size_t FindText(std::string_view s, std::string_view part)
     for (; i <= last; ++i)
         if (p[i] == q[0] && p[i + m - 1] == q[m - 1] && std::memcmp(p + i + 1, q + 1, m - 2) == 0)
             return i;
+    return std::string_view::npos;
+}
+
+// The offset of the last byte c in s, or npos, as std::string_view::rfind: eight bytes
+// a step from the end, where rfind takes one byte at a time. The bytes are numbered
+// by their place in the word, so the word steps need a little-endian machine.
+inline std::size_t FindLast(std::string_view s, char c)
+{
+    std::size_t n = s.size();
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t pattern = static_cast<unsigned char>(c) * 0x0101010101010101ull;
+        for (; n >= 8; n -= 8) {
+            const std::uint64_t hits = ZeroBytes(LoadWord8(s.data() + n - 8) ^ pattern);
+            if (hits != 0)
+                return n - 8 + static_cast<std::size_t>(63 - std::countl_zero(hits)) / 8;
+        }
+    }
+    while (n-- > 0)
+        if (s[n] == c)
+            return n;
     return std::string_view::npos;
 }
 

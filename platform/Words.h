@@ -25,6 +25,13 @@ inline std::uint32_t LoadWord4(const char* p)
     return v;
 }
 
+// 0x80 in every byte of x that is zero, 0 in the others (no carry crosses a byte).
+inline std::uint64_t ZeroBytes(std::uint64_t x)
+{
+    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7Full;
+    return ~(((x & low7) + low7) | x | low7);
+}
+
 // Whether the n bytes at a and b are the same.
 inline bool SameBytes(const char* a, const char* b, std::size_t n)
 {

@@ -42,3 +42,30 @@ TEST(MsgIndex, ClearForgetsTheTexts)
     EXPECT_FALSE(index.Begins("Carrier lost here", 0));
     EXPECT_EQ(index.Candidates("Carrier lost here"), 0u);
 }
+
+TEST(MsgWords, BeginsAsTheBytesSayForTextsOfEveryLength)
+{
+    // Texts of 0 to 24 bytes (one word, two words, longer), messages that hold the
+    // text, differ from it in one byte at every place, or are the text cut short
+    // (compared at their full Need() bytes, the rest of the message past the text).
+    for (std::size_t n = 0; n <= 24; ++n) {
+        std::string text(n, 'a');
+        for (std::size_t k = 0; k < n; ++k)
+            text[k] = static_cast<char>('a' + k % 26);
+        TMsgWords words;
+        words.Set(text);
+        ASSERT_GE(words.Need(), n);
+        const std::string tailBytes(32, '#');
+        const std::string same = text + tailBytes;
+        EXPECT_EQ(words.Begins(same.data(), text), n > 0) << n;
+        for (std::size_t at = 0; at < n; ++at) {
+            std::string other = same;
+            other[at] = '\xee';
+            EXPECT_FALSE(words.Begins(other.data(), text)) << n << " " << at;
+        }
+        if (n > 0) {
+            const std::string shorter = text.substr(0, n - 1) + tailBytes;
+            EXPECT_FALSE(words.Begins(shorter.data(), text)) << n;
+        }
+    }
+}
