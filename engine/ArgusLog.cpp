@@ -583,7 +583,7 @@ void TArgusLog::ParseTransfer(std::string_view line, char head, TSess& s)
         }
         if (s.Addr && !TrimControls(name).empty())
             FreqSent(name, sentPath_, *s.Addr);
-        s.BytesSent += sendSize_;
+        AddCount(s.BytesSent, sendSize_);
         sendSize_ = 0;
         sentPath_.clear();
         sentHeld_ = false;
@@ -616,7 +616,7 @@ void TArgusLog::ParseTransfer(std::string_view line, char head, TSess& s)
     }
 
     if (rcvdHeld_ && HasText(line, "Received")) {
-        s.BytesRcvd += rcvdSize_;
+        AddCount(s.BytesRcvd, rcvdSize_);
         rcvdSize_ = 0;
         rcvdName_.clear();
         rcvdHeld_ = false;
@@ -627,7 +627,7 @@ void TArgusLog::ParseTransfer(std::string_view line, char head, TSess& s)
         rcvdHeld_ = false;
     } else if (HasText(line, "is temporarily stored")) {
         std::string_view text = line;
-        s.BytesRcvd += TakeSize(text);
+        AddCount(s.BytesRcvd, TakeSize(text));
     }
 }
 

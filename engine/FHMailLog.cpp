@@ -677,7 +677,7 @@ void TFHMailLog::SentLine(std::string_view message)
         FreqSent(file, pendingSentPath_, *s.Addr);
     pendingSentPath_.clear();
     if (!bytes.empty())
-        s.BytesSent += ParseCount(bytes.substr(0, bytes.size() - 1));
+        AddCount(s.BytesSent, ParseCount(bytes.substr(0, bytes.size() - 1)));
 }
 
 void TFHMailLog::ReceivedLine(std::string_view message)
@@ -687,7 +687,7 @@ void TFHMailLog::ReceivedLine(std::string_view message)
     std::string_view bytes, file;
     TransferWords(message, bytes, file);
     if (!bytes.empty())
-        s.BytesRcvd += ParseCount(bytes.substr(0, bytes.size() - 1));
+        AddCount(s.BytesRcvd, ParseCount(bytes.substr(0, bytes.size() - 1)));
 }
 
 void TFHMailLog::PartlySentLine(std::string_view message)
@@ -700,7 +700,7 @@ void TFHMailLog::PartlySentLine(std::string_view message)
         return;
     std::string_view rest = message.substr(start);
     std::size_t cut = texts_.partiallySent2.empty() ? std::string_view::npos : rest.find(texts_.partiallySent2);
-    CurSess()->BytesSent += ParseCount(TrimBlanks(rest.substr(0, cut)));
+    AddCount(CurSess()->BytesSent, ParseCount(TrimBlanks(rest.substr(0, cut))));
 }
 
 void RegisterFHMailLogStyle()

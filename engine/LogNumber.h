@@ -13,6 +13,14 @@
 
 namespace tarvix {
 
+// Adds a count read from a log (bytes, seconds) to a sum. A damaged log can give
+// counts near the 64-bit limit: the sum then stays at the limit instead of wrapping.
+inline void AddCount(std::int64_t& sum, std::int64_t count)
+{
+    if (__builtin_add_overflow(sum, count, &sum))
+        sum = count > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+}
+
 // A decimal integer as the classic StrToInt reads it: leading blanks, an optional
 // sign, then digits up to the end of the text. False for anything else (an empty
 // text, a blank after the digits, a value outside 32 bits).

@@ -1,6 +1,7 @@
 #include "engine/NodeStat.h"
 
 #include "engine/Log.h"
+#include "engine/LogNumber.h"
 #include "fido/Sort.h"
 
 #include <algorithm>
@@ -110,15 +111,15 @@ TNodeStat& TNodeStatList::AddSess(const TFidoAddr& addr, const TSess& sess, std:
             ++Total.OutOK;
         }
     }
-    s.BytesSent += sess.BytesSent;
-    s.BytesRcvd += sess.BytesRcvd;
-    Total.BytesSent += sess.BytesSent;
-    Total.BytesRcvd += sess.BytesRcvd;
+    AddCount(s.BytesSent, sess.BytesSent);
+    AddCount(s.BytesRcvd, sess.BytesRcvd);
+    AddCount(Total.BytesSent, sess.BytesSent);
+    AddCount(Total.BytesRcvd, sess.BytesRcvd);
     // A session that "ends before it starts" (the clock was set back) took no
     // time that can be told: it adds none.
     const std::int64_t length = std::max<std::int64_t>(sess.SessLength(), 0);
-    s.Time += length;
-    Total.Time += length;
+    AddCount(s.Time, length);
+    AddCount(Total.Time, length);
     if (s.FirstSess == -1)
         s.FirstSess = index;
     s.LastSess = index;

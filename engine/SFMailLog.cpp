@@ -576,11 +576,11 @@ void TSFMailLog::Traffic(std::string_view line)
         s->CPS = length > 0 ? std::max(sent / length, rcvd / length) : 0;
     }
     if (TNodeStat* stat = LastStats()) {
-        stat->BytesSent += addSent;
-        stat->BytesRcvd += addRcvd;
+        AddCount(stat->BytesSent, addSent);
+        AddCount(stat->BytesRcvd, addRcvd);
         stat->UpdateCPS();
-        lastStatsList_->Total.BytesSent += addSent;
-        lastStatsList_->Total.BytesRcvd += addRcvd;
+        AddCount(lastStatsList_->Total.BytesSent, addSent);
+        AddCount(lastStatsList_->Total.BytesRcvd, addRcvd);
     }
 }
 

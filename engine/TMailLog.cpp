@@ -902,7 +902,7 @@ void TTMailLog::FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads)
         } else {
             std::string_view bytes = NthWord(MsgAfter(line, cut_.lead[L591]), 2, ' ');
             if (!bytes.empty())
-                s.BytesRcvd += ParseCount(bytes);
+                AddCount(s.BytesRcvd, ParseCount(bytes));
         }
     }
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -314,6 +315,14 @@ TEST(NodeStat, LargeSumsDoNotOverflow)
     EXPECT_EQ(list.GetItems(0).CPS, big / 1000);
     list.UpdateTotalCPS();
     EXPECT_EQ(list.Total.CPS, big / 1000);
+    // Counts of a damaged log near the 64-bit limit: the sums stop at the limit.
+    const std::int64_t huge = std::numeric_limits<std::int64_t>::max() - 5;
+    list.AddSess(a, Session(1000, false, huge, huge), 2);
+    EXPECT_EQ(list.GetItems(0).BytesSent, std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(list.GetItems(0).BytesRcvd, huge);
+    EXPECT_EQ(list.Total.BytesSent, std::numeric_limits<std::int64_t>::max());
+    list.AddSess(a, Session(1000, false, 0, 77), 3);
+    EXPECT_EQ(list.GetItems(0).BytesRcvd, std::numeric_limits<std::int64_t>::max());
 }
 
 TEST(NodeStat, ManyNodesStayConsistent)
