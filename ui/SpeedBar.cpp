@@ -12,6 +12,19 @@ namespace {
 
 constexpr int kButtonSize = 25;
 
+// A 16-pixel icon on a transparent ground, drawn by draw(QPainter&).
+template <typename Draw>
+QIcon DrawnIcon(Draw draw)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    {
+        QPainter p(&pixmap);
+        draw(p);
+    }
+    return QIcon(pixmap);
+}
+
 }  // namespace
 
 QToolBar* AddSpeedBar(QMainWindow* body)
@@ -40,57 +53,49 @@ QToolButton* AddSpeedButton(QToolBar* bar, const char* name, const QIcon& icon)
 // A small icon of a letter, for the commands the style has no picture for.
 QIcon GlyphIcon(const QString& glyph, const QColor& colour)
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    QFont f = p.font();
-    f.setBold(true);
-    f.setPixelSize(13);
-    p.setFont(f);
-    p.setPen(colour);
-    p.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
-    return QIcon(pixmap);
+    return DrawnIcon([&](QPainter& p) {
+        QFont f = p.font();
+        f.setBold(true);
+        f.setPixelSize(13);
+        p.setFont(f);
+        p.setPen(colour);
+        p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, glyph);
+    });
 }
 
 // A magnifying glass.
 QIcon FindIcon()
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(40, 40, 40), 2));
-    p.drawEllipse(QRectF(2, 2, 8, 8));
-    p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
-    return QIcon(pixmap);
+    return DrawnIcon([](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(40, 40, 40), 2));
+        p.drawEllipse(QRectF(2, 2, 8, 8));
+        p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+    });
 }
 
 // Two sheets of paper.
 QIcon CopyIcon()
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QColor(40, 40, 40));
-    p.setBrush(Qt::white);
-    p.drawRect(1, 1, 8, 10);
-    p.drawRect(6, 4, 8, 10);
-    return QIcon(pixmap);
+    return DrawnIcon([](QPainter& p) {
+        p.setPen(QColor(40, 40, 40));
+        p.setBrush(Qt::white);
+        p.drawRect(1, 1, 8, 10);
+        p.drawRect(6, 4, 8, 10);
+    });
 }
 
 // A table of columns.
 QIcon ColumnsIcon()
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QColor(40, 40, 40));
-    p.setBrush(Qt::white);
-    p.drawRect(1, 2, 13, 11);
-    p.drawLine(1, 5, 14, 5);
-    p.drawLine(6, 2, 6, 13);
-    p.drawLine(10, 2, 10, 13);
-    return QIcon(pixmap);
+    return DrawnIcon([](QPainter& p) {
+        p.setPen(QColor(40, 40, 40));
+        p.setBrush(Qt::white);
+        p.drawRect(1, 2, 13, 11);
+        p.drawLine(1, 5, 14, 5);
+        p.drawLine(6, 2, 6, 13);
+        p.drawLine(10, 2, 10, 13);
+    });
 }
 
 }  // namespace tarvix
