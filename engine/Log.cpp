@@ -204,8 +204,8 @@ void TLog::StartReading()
 {
     lastPump_ = NowMillis();
     cursor_ = 0;
-    blockAt_ = kNoBlock;
-    blockMask_ = 0;
+    ahead_ = 0;
+    aheadCount_ = 0;
     populated_ = 0;
     atEnd_ = size_ == 0 && !held_;
 }
@@ -312,8 +312,8 @@ void TLog::ReadFile()
     populated_ = 0;
     held_ = true;
     cursor_ = 0;
-    blockAt_ = kNoBlock;
-    blockMask_ = 0;
+    ahead_ = 0;
+    aheadCount_ = 0;
     atEnd_ = false;
     LinePos = 0;
 }
@@ -328,8 +328,8 @@ void TLog::SetText(std::string text)
     populated_ = 0;
     held_ = true;
     cursor_ = 0;
-    blockAt_ = kNoBlock;
-    blockMask_ = 0;
+    ahead_ = 0;
+    aheadCount_ = 0;
     atEnd_ = false;
     LinePos = 0;
 }
@@ -343,47 +343,57 @@ void TLog::ReleaseFile()
     released_ = 0;
     held_ = false;
     cursor_ = 0;
-    blockAt_ = kNoBlock;
-    blockMask_ = 0;
+    ahead_ = 0;
+    aheadCount_ = 0;
     atEnd_ = true;
 }
 
-std::size_t TLog::EndLine(std::size_t start)
+std::size_t TLog::NextLine(std::size_t start)
 {
-    // The text is looked at 64 bytes at a time, block after block: one mask serves
-    // all the lines that end in those bytes.
-    for (;;) {
-        while (blockMask_ == 0) {
-            const std::size_t from = blockAt_ == kNoBlock ? start : blockAt_ + 64;
-            if (size_ - from < 64)
-                return EndAt(FindLineEnd(data_, start, size_));  // the last bytes, fewer than a block
-            blockAt_ = from;
-            blockMask_ = LineEndMask(data_ + from);
-            if (start > from)  // the LF of a CR LF that ended the block before
-                blockMask_ &= ~std::uint64_t(0) << (start - from);
-        }
-        const std::size_t i = blockAt_ + static_cast<std::size_t>(__builtin_ctzll(blockMask_));
-        const char c = data_[i];
-        if (c == '\n') {
-            blockMask_ &= blockMask_ - 1;
-            cursor_ = i + 1;
-            return i;
-        }
-        if (c == '\r') {
-            // CR LF with both in the block, as in every line of a DOS log.
-            const std::uint64_t rest = blockMask_ & (blockMask_ - 1);
-            if (rest != 0 && blockAt_ + static_cast<std::size_t>(__builtin_ctzll(rest)) == i + 1 &&
-                data_[i + 1] == '\n') {
-                blockMask_ = rest & (rest - 1);
-                cursor_ = i + 2;
-                return i;
-            }
-            return EndAt(i);
-        }
-        if (c == '\0')
-            return EndAt(i);
-        blockMask_ &= blockMask_ - 1;  // a tab or another control byte
+    FindLinesAhead(start);
+    if (aheadCount_ != 0) {
+        ahead_ = 1;
+        cursor_ = aheadNext_[0];
+        return aheadEnd_[0];
     }
+    return EndAt(FindLineEnd(data_, start, size_));
+}
+
+void TLog::FindLinesAhead(std::size_t start)
+{
+    std::size_t count = 0;
+    std::size_t next = start;  // where the next line starts
+    for (std::size_t block = start; count < kAhead && size_ - block >= 64; block += 64) {
+        std::uint64_t mask = LineEndMask(data_ + block);
+        if (next > block)  // the LF of a CR LF that ended the block before
+            mask = next - block < 64 ? mask & (~std::uint64_t(0) << (next - block)) : 0;
+        while (mask != 0) {
+            const std::size_t i = block + static_cast<std::size_t>(__builtin_ctzll(mask));
+            mask &= mask - 1;
+            const char c = data_[i];
+            if (c == '\n') {
+                next = i + 1;
+            } else if (c == '\r') {
+                next = i + 1;
+                if (next < size_ && data_[next] == '\n') {
+                    ++next;
+                    mask &= mask - 1;  // the LF's bit, when it is in this block
+                }
+            } else if (c == '\0') {
+                aheadCount_ = count;  // the zero byte ends the text: EndAt's work
+                ahead_ = 0;
+                return;
+            } else {
+                continue;  // a tab or another control byte
+            }
+            aheadEnd_[count] = i;
+            aheadNext_[count] = next;
+            if (++count == kAhead)
+                break;
+        }
+    }
+    aheadCount_ = count;
+    ahead_ = 0;
 }
 
 std::size_t TLog::EndAt(std::size_t i)
@@ -397,10 +407,6 @@ std::size_t TLog::EndAt(std::size_t i)
         ++next;
     }
     cursor_ = next;
-    // The bits before the next line's start are used up; at the last bytes of the
-    // text there is no block any more.
-    const std::size_t off = next - blockAt_;
-    blockMask_ = blockAt_ != kNoBlock && off < 64 ? blockMask_ & (~std::uint64_t(0) << off) : 0;
     return i;
 }
 

@@ -193,17 +193,24 @@ private:
     std::size_t populated_ = 0;  // the pages before this offset have been mapped ahead
     bool held_ = false;
     std::size_t cursor_ = 0;
-    // The 64 bytes from blockAt_ on, and a bit for each byte among them at or after
-    // cursor_ that may end a line (every control byte up to CR; see LineEndMask). The
-    // blocks follow each other; none: kNoBlock with a mask of 0.
-    static constexpr std::size_t kNoBlock = ~std::size_t(0);
-    std::size_t blockAt_ = kNoBlock;
-    std::uint64_t blockMask_ = 0;
-    // ReadLine's work for any line but one whose LF the mask shows: finds the end of
-    // the line that starts at start (CR, LF, zero byte or the end of the text), moves
-    // the cursor past it and returns its offset.
-    std::size_t EndLine(std::size_t start);
-    // Ends the line at offset i (a CR, a zero byte or the end of the text).
+    // The lines found ahead of the cursor, scanned in one go (FindLinesAhead): for
+    // line k, the offset of the byte that ends it and the offset of the next line.
+    // ahead_ is the next one ReadLine takes, aheadCount_ how many there are.
+    static constexpr std::size_t kAhead = 128;
+    std::size_t aheadEnd_[kAhead];
+    std::size_t aheadNext_[kAhead];
+    std::size_t ahead_ = 0;
+    std::size_t aheadCount_ = 0;
+    // ReadLine's work when the lines found ahead are used up: finds the next ones and
+    // takes the first, or, where they cannot be found in one go (a zero byte, the last
+    // bytes of the text), ends the line that starts at start on its own. Moves the
+    // cursor past the line and returns the offset of the byte that ends it.
+    std::size_t NextLine(std::size_t start);
+    // Scans from start, 64 bytes at a time, for the lines that end in LF, CR LF or CR,
+    // up to kAhead of them; stops before a zero byte and before the last bytes of the
+    // text that do not fill 64.
+    void FindLinesAhead(std::size_t start);
+    // Ends the line at offset i (a CR, LF, zero byte or the end of the text).
     std::size_t EndAt(std::size_t i);
     bool atEnd_ = true;
     std::int64_t lastPump_ = 0;
@@ -230,25 +237,14 @@ inline std::string_view TLog::ReadLine()
         return {};
     const std::size_t start = cursor_;
     LinePos = static_cast<std::int64_t>(start);
-    std::size_t i = 0;
-    bool ended = false;
-    // Most lines end in an LF or a CR LF within the 64 bytes already looked at: the
-    // lowest bit of the mask (and the one after it), which the line then uses up.
-    if (blockMask_ != 0) {
-        const std::uint64_t low = blockMask_ & (~blockMask_ + 1);
-        i = blockAt_ + static_cast<std::size_t>(__builtin_ctzll(blockMask_));
-        if (data_[i] == '\n') {
-            blockMask_ ^= low;
-            cursor_ = i + 1;
-            ended = true;
-        } else if (data_[i] == '\r' && (blockMask_ & (low << 1)) != 0 && data_[i + 1] == '\n') {
-            blockMask_ &= ~(low | low << 1);
-            cursor_ = i + 2;
-            ended = true;
-        }
+    std::size_t i;
+    if (ahead_ != aheadCount_) {
+        i = aheadEnd_[ahead_];
+        cursor_ = aheadNext_[ahead_];
+        ++ahead_;
+    } else {
+        i = NextLine(start);
     }
-    if (!ended)
-        i = EndLine(start);
     const std::size_t len = i - start;
     return std::string_view(data_ + start, len > kMaxLine ? kMaxLine : len);
 }

@@ -86,6 +86,24 @@ TEST(LogLines, ZeroByteEndsTheTextAndLongLinesAreCut)
     EXPECT_EQ(lines[1], "next");
 }
 
+TEST(LogLines, LongLinesAmongShortOnesAreCutAndTheirSuccessorsFound)
+{
+    // Hundreds of lines, so that the reader's look-ahead runs out many times, some
+    // longer than a line may be and some empty.
+    std::string text;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 700; ++i) {
+        std::string line(i % 7 == 0 ? 300 + i : i % 5 == 0 ? 0 : 10 + i % 60, static_cast<char>('a' + i % 26));
+        text += line + (i % 2 ? "\r\n" : "\n");
+        expected.push_back(line.substr(0, TLog::kMaxLine));
+    }
+    text += "last";
+    expected.emplace_back("last");
+    TLog log;
+    log.SetText(text);
+    EXPECT_EQ(Lines(log), expected);
+}
+
 TEST(LogLines, EveryMixOfLineLengthsAndEndsReadsLikeAPlainScan)
 {
     // Lines of 1 to 254 bytes end in LF, CR LF or CR, so that line ends fall at every
@@ -95,14 +113,17 @@ TEST(LogLines, EveryMixOfLineLengthsAndEndsReadsLikeAPlainScan)
     const char others[] = {'\t', '\x01', '\x0b', '\x0c', '\x0e', '\x8d', '\x8a', '\xff'};
     std::string text;
     std::vector<std::string> expected;
+    std::string_view end;
     for (int i = 0; i < 3000; ++i) {
-        std::string line(rng() % 254 + 1, 'a');
+        std::string line(rng() % 255, 'a');
         for (char& c : line)
             c = rng() % 6 == 0 ? others[rng() % std::size(others)] : static_cast<char>('a' + rng() % 26);
         text += line;
         expected.push_back(line);
+        // An empty line after a CR cannot end in LF: that would be one CR LF.
         const char* ends[] = {"\n", "\r\n", "\r"};
-        text += ends[rng() % 3];
+        end = line.empty() && end == "\r" ? "\r" : ends[rng() % 3];
+        text += end;
     }
     expected.emplace_back();  // the empty line after the last line end
     TLog log;
