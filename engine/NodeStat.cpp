@@ -36,16 +36,12 @@ TNodeStat* TNodeStatList::Find(const TFidoAddr& addr)
     // row is the first match there is.
     if (!HasWildcard(addr)) {
         const std::uint64_t key = AddrNumbers(addr);
-        if (lastRow_ < items_.size()) {
-            TNodeStat& s = items_[lastRow_];
-            if (s.Addr && AddrNumbers(*s.Addr) == key)
-                return &s;
-        }
-        for (std::size_t i = 0; i < items_.size(); ++i) {
-            TNodeStat& s = items_[i];
-            if (s.Addr && AddrNumbers(*s.Addr) == key) {
+        if (lastRow_ < keys_.size() && keys_[lastRow_] == key)
+            return &items_[lastRow_];
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            if (keys_[i] == key) {
                 lastRow_ = static_cast<std::uint32_t>(i);
-                return &s;
+                return &items_[i];
             }
         }
         return nullptr;
@@ -65,6 +61,7 @@ TNodeStat& TNodeStatList::FindOrAdd(const TFidoAddr& addr)
     if (TNodeStat* s = Find(addr))
         return *s;
     items_.emplace_back(&addr);
+    keys_.push_back(AddrNumbers(addr));
     lastRow_ = static_cast<std::uint32_t>(items_.size() - 1);
     SortOrder = nsoNone;  // a list sorted before is no longer
     return items_.back();
@@ -184,6 +181,8 @@ void TNodeStatList::Sort(int order)
     default:
         break;
     }
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        keys_[i] = AddrNumbers(*items_[i].Addr);
 }
 
 }  // namespace tarvix

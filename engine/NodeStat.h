@@ -57,12 +57,19 @@ public:
     void AddResult(const TFidoAddr* addr, int rslt);
     TNodeStat& AddSess(const TFidoAddr& addr, const TSess& sess, std::int64_t index);
     void UpdateTotalCPS() { Total.UpdateCPS(); }
-    void Reserve(std::size_t count) { items_.reserve(count); }
+    void Reserve(std::size_t count)
+    {
+        items_.reserve(count);
+        keys_.reserve(count);
+    }
     void Sort(int order);
 
 private:
     TNodeStat& FindOrAdd(const TFidoAddr& addr);
     std::vector<TNodeStat> items_;
+    // The four numbers of each row's address (AddrNumbers), in the order of the rows:
+    // a look-up reads these instead of the large rows. Rows keep their addresses.
+    std::vector<std::uint64_t> keys_;
     std::uint32_t lastRow_ = 0;  // the row Find gave last (a hint: rows move when sorted)
 };
 

@@ -347,3 +347,26 @@ TEST(NodeStat, ManyNodesStayConsistent)
         }
     EXPECT_THROW(list.GetItems(200), ELogError);
 }
+
+TEST(NodeStat, RowsAreFoundByTheirAddressAfterEverySort)
+{
+    // Sorting moves the rows: a later call of each node must still count on its own row,
+    // whichever row was found last before the sort.
+    TNodeStatList list;
+    for (int n = 1; n <= 6; ++n)
+        for (int k = 0; k < n; ++k)
+            list.AddCall(A(5030, 7 - n));  // node 6 once, ..., node 1 six times
+    for (int order : {nsoCalls, nsoAddr, nsoCPS, nsoCalls}) {
+        list.Sort(order);
+        for (int node = 1; node <= 6; ++node)
+            list.AddCall(A(5030, node));
+    }
+    ASSERT_EQ(list.Count(), 6u);
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        const TNodeStat& s = list.GetItems(i);
+        EXPECT_EQ(s.Calls, 7 - s.Addr->Node + 4) << s.Addr->Node;
+        TFidoAddr a = *s.Addr;
+        EXPECT_EQ(list.Find(a), &s);
+    }
+    EXPECT_EQ(list.Total.Calls, 21 + 24);
+}
