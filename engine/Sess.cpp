@@ -46,8 +46,11 @@ void TSess::SetConnect(std::string_view s)
         return;
     }
     s = TrimBlanks(s);
-    s = s.substr(0, s.find('/'));
-    s = s.substr(0, s.find(' '));
+    // The speed is the text before the first "/" or blank ("28800/ARQ", "9600 REL").
+    std::size_t cut = 0;
+    while (cut < s.size() && s[cut] != '/' && s[cut] != ' ')
+        ++cut;
+    s = s.substr(0, cut);
     if (s.size() >= 2 && (s.substr(s.size() - 2) == "TX" || s.substr(s.size() - 2) == "RX"))
         s.remove_suffix(2);
     if (s == "TCP") {

@@ -105,6 +105,8 @@ TEST_F(SessFixture, ConnectTextsGiveSpeedAndDirection)
     EXPECT_EQ(SpeedOf("tcp/ip"), 0u);  // case matters
     EXPECT_EQ(SpeedOf("12ab"), 0u);    // no integer
     EXPECT_EQ(SpeedOf("-300"), 0u);    // no speed
+    EXPECT_EQ(SpeedOf("9600 REL/V42"), 9600u);   // a blank before the first "/"
+    EXPECT_EQ(SpeedOf("2400/ARQ 1200"), 2400u);  // a "/" before the first blank
     // Speeds above 65535 are kept whole; past 32 bits there is no speed.
     EXPECT_EQ(SpeedOf("115200/V42"), 115200u);
     EXPECT_EQ(SpeedOf("4294967295"), 4294967295u);
