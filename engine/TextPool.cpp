@@ -6,7 +6,7 @@
 
 namespace tarvix {
 
-std::string_view TTextPool::Keep(std::string_view text)
+std::string_view TTextPool::KeepNew(std::string_view text)
 {
     if (text.empty())
         return {};
@@ -22,10 +22,13 @@ std::string_view TTextPool::Keep(std::string_view text)
             std::string_view kept = Copy(text);
             slot = {kept.data(), static_cast<std::uint32_t>(kept.size()), hash};
             ++count_;
+            Remember(kept);
             return kept;
         }
-        if (slot.hash == hash && slot.size == text.size() && SameBytes(slot.data, text.data(), text.size()))
+        if (slot.hash == hash && slot.size == text.size() && SameBytes(slot.data, text.data(), text.size())) {
+            Remember({slot.data, slot.size});
             return {slot.data, slot.size};
+        }
     }
 }
 
@@ -63,8 +66,16 @@ void TTextPool::Grow()
     }
 }
 
+void TTextPool::Remember(std::string_view kept)
+{
+    if (kept.size() >= 4)
+        recent_[RecentIndex(kept)] = {kept.data(), kept.size()};
+}
+
 void TTextPool::Clear()
 {
+    for (TRecent& r : recent_)
+        r = {};
     slots_.clear();
     count_ = 0;
     chunks_.clear();
