@@ -1,9 +1,12 @@
 #include "fido/FidoAddr.h"
 
 #include "platform/Text.h"
+#include "platform/Words.h"
 
+#include <atomic>
 #include <charconv>
 #include <cstddef>
+#include <cstring>
 #include <optional>
 
 namespace tarvix {
@@ -16,6 +19,10 @@ std::optional<TFidoAddr>& MainSlot()
     static std::optional<TFidoAddr> main;
     return main;
 }
+
+// Counts the changes of the main address: an address read under another one may have
+// taken its domain from it.
+std::atomic<unsigned> mainGeneration{0};
 
 std::uint8_t& DefaultFlagsSlot()
 {
@@ -178,16 +185,56 @@ bool ParseUsualForm(std::string_view s, TFidoAddr& a, std::string_view& domain)
     return true;
 }
 
+// The addresses of the usual form read last, by their text: a log names the same few
+// nodes over and over. Plain fields, so that the table needs no set-up per thread.
+struct TReadAddr {
+    char text[24];
+    std::size_t size = 0;  // 0: none
+    unsigned generation = 0;
+    std::int16_t zone, net, node, point;
+    TAddrDomain domain;
+};
+constexpr std::size_t kReadAddrs = 64;
+thread_local TReadAddr readAddrs[kReadAddrs];
+
+TReadAddr* ReadAddrSlot(std::string_view s)
+{
+    if (s.size() < 4 || s.size() > sizeof(TReadAddr::text))
+        return nullptr;
+    const std::uint64_t ends = LoadWord4(s.data()) | std::uint64_t{LoadWord4(s.data() + s.size() - 4)} << 32;
+    return &readAddrs[((ends ^ s.size()) * 0x9E3779B97F4A7C15ull) >> 58];
+}
+
 // Parses S with the main address as the default. On failure Text receives the
 // address text the error message names (S without "@" and the domain).
 ParseError Parse(std::string_view s, bool allowMask, TFidoAddr& a, std::string_view& text)
 {
+    TReadAddr* slot = ReadAddrSlot(s);
+    const unsigned generation = mainGeneration.load(std::memory_order_relaxed);
+    if (slot && slot->size == s.size() && slot->generation == generation && SameBytes(slot->text, s.data(), s.size())) {
+        a.Zone = slot->zone;
+        a.Net = slot->net;
+        a.Node = slot->node;
+        a.Point = slot->point;
+        a.Domain = slot->domain;
+        return ParseError::None;
+    }
     std::string_view domain;
     if (ParseUsualForm(s, a, domain)) {
         a.Domain.assign(domain.substr(0, kMaxDomain));
         const std::optional<TFidoAddr>& main = MainSlot();
         if (a.Domain.empty() && main && main->Zone == a.Zone)
             a.Domain = main->Domain;
+        if (slot) {
+            std::memcpy(slot->text, s.data(), s.size());
+            slot->size = s.size();
+            slot->generation = generation;
+            slot->zone = a.Zone;
+            slot->net = a.Net;
+            slot->node = a.Node;
+            slot->point = a.Point;
+            slot->domain = a.Domain;
+        }
         return ParseError::None;
     }
     a.Zone = kAddrMissing;
@@ -397,9 +444,17 @@ const TFidoAddr* MainAddr()
     return main ? &*main : nullptr;
 }
 
-void SetMainAddr(const TFidoAddr& addr) { MainSlot() = addr; }
+void SetMainAddr(const TFidoAddr& addr)
+{
+    MainSlot() = addr;
+    mainGeneration.fetch_add(1, std::memory_order_relaxed);
+}
 
-void ClearMainAddr() { MainSlot().reset(); }
+void ClearMainAddr()
+{
+    MainSlot().reset();
+    mainGeneration.fetch_add(1, std::memory_order_relaxed);
+}
 
 void SetDefaultAddrFlags(std::uint8_t flags) { DefaultFlagsSlot() = flags; }
 

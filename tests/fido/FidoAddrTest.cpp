@@ -472,3 +472,23 @@ TEST_F(FidoAddrTest, GarbageEitherParsesOrRaisesAddrError)
     }
     EXPECT_GT(parsed, 100);  // the generator does reach the parser's success paths
 }
+
+TEST_F(FidoAddrTest, TheSameTextReadAgainFollowsTheMainAddress)
+{
+    // A text read before gives the same address again, and again takes its domain
+    // from the main address in force now, not the one it was first read under.
+    ExpectAddr(TFidoAddr::CreateStr("2:5030/1077"), {2, 5030, 1077, 0, "fidonet"}, "first");
+    ExpectAddr(TFidoAddr::CreateStr("2:5031/1077"), {2, 5031, 1077, 0, "fidonet"}, "alike at both ends");
+    ExpectAddr(TFidoAddr::CreateStr("2:5030/1077"), {2, 5030, 1077, 0, "fidonet"}, "again");
+    SetMainAddr(TFidoAddr::CreateStr("2:463/1@othernet"));
+    ExpectAddr(TFidoAddr::CreateStr("2:5030/1077"), {2, 5030, 1077, 0, "othernet"}, "new main address");
+    ClearMainAddr();
+    ExpectAddr(TFidoAddr::CreateStr("2:5030/1077"), {2, 5030, 1077, 0, ""}, "no main address");
+    ExpectAddr(TFidoAddr::CreateStr("2:5030/1077@amiganet"), {2, 5030, 1077, 0, "amiganet"}, "own domain");
+    // Texts that are not of the usual form still go the general way each time.
+    SetMainAddr(TFidoAddr::CreateStr("2:5030/999@fidonet"));
+    for (int round = 0; round < 2; ++round) {
+        ExpectAddr(TFidoAddr::CreateStr("5020/52"), {2, 5020, 52, 0, "fidonet"}, "net and node");
+        EXPECT_EQ(ErrorKey("2:5030/x77"), "FidoAddr.InvAddr");
+    }
+}
