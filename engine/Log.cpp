@@ -7,6 +7,7 @@
 #include "platform/Words.h"
 #include "settings/QZIni.h"
 
+#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -361,37 +362,43 @@ std::size_t TLog::NextLine(std::size_t start)
 
 void TLog::FindLinesAhead(std::size_t start)
 {
+    // Locals: the stores of the offsets could otherwise change the text's place and size
+    // for all the compiler knows.
+    const char* const data = data_;
+    const std::size_t size = size_;
+    std::size_t* const ends = aheadEnd_;
+    std::size_t* const nexts = aheadNext_;
+    // A control byte and the one after it, as a 16-bit word read from memory.
+    constexpr std::uint16_t kCrLf = std::endian::native == std::endian::little ? 0x0A0D : 0x0D0A;
     std::size_t count = 0;
     std::size_t next = start;  // where the next line starts
-    for (std::size_t block = start; count < kAhead && size_ - block >= 64; block += 64) {
-        std::uint64_t mask = LineEndMask(data_ + block);
+    // The byte after a block is read with its last: a block must end before the text.
+    for (std::size_t block = start; count < kAhead && size - block > 64; block += 64) {
+        std::uint64_t mask = LineEndMask(data + block);
         if (next > block)  // the LF of a CR LF that ended the block before
-            mask = next - block < 64 ? mask & (~std::uint64_t(0) << (next - block)) : 0;
+            mask &= ~std::uint64_t(1);
         while (mask != 0) {
-            const std::size_t i = block + static_cast<std::size_t>(__builtin_ctzll(mask));
+            const std::size_t i = block + static_cast<unsigned>(__builtin_ctzll(mask));
             mask &= mask - 1;
-            const char c = data_[i];
-            if (c == '\n') {
+            std::uint16_t two;
+            std::memcpy(&two, data + i, sizeof two);
+            if (two == kCrLf) {
+                next = i + 2;
+                mask &= mask - 1;  // the LF's bit, when it is in this block
+            } else if (data[i] == '\n' || data[i] == '\r') {
                 next = i + 1;
-            } else if (c == '\r') {
-                next = i + 1;
-                if (next < size_ && data_[next] == '\n') {
-                    ++next;
-                    mask &= mask - 1;  // the LF's bit, when it is in this block
-                }
-            } else if (c == '\0') {
-                aheadCount_ = count;  // the zero byte ends the text: EndAt's work
-                ahead_ = 0;
-                return;
+            } else if (data[i] == '\0') {
+                goto done;  // the zero byte ends the text: EndAt's work
             } else {
                 continue;  // a tab or another control byte
             }
-            aheadEnd_[count] = i;
-            aheadNext_[count] = next;
+            ends[count] = i;
+            nexts[count] = next;
             if (++count == kAhead)
-                break;
+                goto done;
         }
     }
+done:
     aheadCount_ = count;
     ahead_ = 0;
 }

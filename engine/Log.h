@@ -208,7 +208,7 @@ private:
     std::size_t NextLine(std::size_t start);
     // Scans from start, 64 bytes at a time, for the lines that end in LF, CR LF or CR,
     // up to kAhead of them; stops before a zero byte and before the last bytes of the
-    // text that do not fill 64.
+    // text, the 64 or fewer after the last whole block.
     void FindLinesAhead(std::size_t start);
     // Ends the line at offset i (a CR, LF, zero byte or the end of the text).
     std::size_t EndAt(std::size_t i);
