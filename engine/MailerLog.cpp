@@ -275,7 +275,13 @@ TNodeStat* TMailerLog::EndSession(std::string_view line)
 
 namespace {
 
-bool IsWildName(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
+bool IsWildName(std::string_view name)
+{
+    for (char c : name)
+        if (c == '*' || c == '?')
+            return true;
+    return false;
+}
 
 void InsertSorted(std::vector<std::size_t>& list, std::size_t index)
 {
@@ -288,6 +294,24 @@ void InsertSorted(std::vector<std::size_t>& list, std::size_t index)
 
 // Bit 5 set in every byte: a byte and its UpperAscii become the same byte.
 constexpr std::uint64_t kFold = 0x2020202020202020ull;
+
+// Makes a buffer at least a word and at least size bytes long.
+[[gnu::noinline, gnu::cold]] void GrowBuffer(std::string& buffer, std::size_t size)
+{
+    buffer.resize(std::max<std::size_t>(size, 16));
+}
+
+// UpperAscii on each of the eight bytes of a word.
+std::uint64_t UpperWord(std::uint64_t x)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    const std::uint64_t low7 = x & (0x7F * ones);
+    // Bit 7 of each byte: set from 'a' on, and set above 'z' (no sum carries out of its byte).
+    const std::uint64_t fromA = low7 + (0x80 - 'a') * ones;
+    const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * ones;
+    const std::uint64_t lower = fromA & ~aboveZ & ~x & (0x80 * ones);
+    return x - (lower >> 2);  // 0x20 off each lower-case letter
+}
 
 }  // namespace
 
@@ -450,8 +474,8 @@ TMailerLog::TFileAnswer TMailerLog::LastFreqForFile(const TFidoAddr& addr, TNode
             if (!n->second.ofRealName.empty())
                 found.index = std::max(found.index, static_cast<long>(n->second.ofRealName.back()));
         }
-        // A mask whose last request is the one found (sent as this file before) is
-        // noted too.
+        // The masks that match it; a mask whose last request is the one found by the
+        // name (sent as this file before) is noted as well.
         for (TWildName& w : node->wildcards)
             if (w.freqs->lastOfName >= found.index && w.Matches(name, ends)) {
                 found.index = w.freqs->lastOfName;
@@ -468,20 +492,43 @@ TMailerLog::TFileAnswer TMailerLog::LastFreqForFile(const TFidoAddr& addr, TNode
     return found;
 }
 
+std::string_view TMailerLog::UpperName(std::string_view name)
+{
+    // The buffer only grows, to a word at least: nothing clears what the next call
+    // writes over.
+    const std::size_t n = name.size();
+    if (nameBuf_.size() < n || nameBuf_.size() < 8)
+        GrowBuffer(nameBuf_, n);
+    char* upper = nameBuf_.data();
+    const char* from = name.data();
+    if (n < 8) {
+        for (std::size_t i = 0; i < n; ++i)
+            upper[i] = UpperAscii(from[i]);
+        return {upper, n};
+    }
+    // A word at a time, the last one overlapping the one before.
+    auto word = [&](std::size_t at) {
+        const std::uint64_t w = UpperWord(LoadWord8(from + at));
+        std::memcpy(upper + at, &w, 8);
+    };
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+        word(i);
+    word(n - 8);
+    return {upper, n};
+}
+
 void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
 {
     std::string_view trimmed = TrimControls(name);
     if (trimmed.empty())
         return;
-    nameBuf_.assign(trimmed);
-    for (char& c : nameBuf_)
-        c = UpperAscii(c);
+    const std::string_view upper = UpperName(trimmed);
     // The same file asked again by the same node: only the line changes.
-    if (long same = LastFreqOfName(addr, nameBuf_); same >= 0) {
+    if (long same = LastFreqOfName(addr, upper); same >= 0) {
         freqs_[static_cast<std::size_t>(same)].LineNo = LineNo;
         return;
     }
-    std::string key = nameBuf_;
+    std::string key(upper);
     std::string realName = key;
     if (auto it = aliases_.find(key); it != aliases_.end())
         realName = it->second.FileName;
@@ -515,20 +562,17 @@ void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, 
 void TMailerLog::FreqSentToNode(TNodeFreqs* node, std::string_view fileName, const TNameEnds& ends,
                                 std::string_view filePath, const TFidoAddr& addr)
 {
-    nameBuf_.assign(fileName);
-    for (char& c : nameBuf_)
-        c = UpperAscii(c);
-    const std::string_view name = nameBuf_;
+    const std::string_view name = UpperName(fileName);
     // The last request of that node that names the file, or whose mask matches it.
     const TFileAnswer found = LastFreqForFile(addr, node, name, ends);
     if (found.index < 0)
         return;
     const std::size_t index = static_cast<std::size_t>(found.index);
     TFreq* candidate = &freqs_[index];
-    if (candidate->Sent && IsWildName(candidate->Name)) {
+    if (candidate->Sent && (found.mask || IsWildName(candidate->Name))) {
         // Another file for a request of several files: a record of its own. The
         // record already sent keeps the name of the file it was sent with.
-        TFreq f;
+        TFreq& f = freqs_.push_back(TFreq{});
         f.Name = candidate->Name;
         f.Addr = addr;
         f.LineNo = LineNo;
@@ -536,7 +580,6 @@ void TMailerLog::FreqSentToNode(TNodeFreqs* node, std::string_view fileName, con
         f.Sent = true;
         f.RealName = name;
         f.Path = KeepText(filePath);
-        freqs_.push_back(std::move(f));
         const std::size_t added = freqs_.size() - 1;
         // The node's own mask: the entries of the record's name and real name are at hand.
         if (found.mask)

@@ -133,10 +133,14 @@ protected:
     bool Guarded(Step step, bool dayStep);
 
 private:
-    // Hashes of texts that look up std::string keys by std::string_view.
+    // Hashes and compares of texts that look up std::string keys by std::string_view.
     struct TTextHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const { return HashBytes(s); }
+    };
+    struct TTextEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const { return SameBytes(a, b); }
     };
     // The requests of one node that have a name as their name or as their real name.
     struct TNameFreqs {
@@ -177,7 +181,7 @@ private:
     // or "?" apart. Most files sent to a node are mail that none of its requests
     // answers: a filter of its names and the ends of its masks tell those apart.
     struct TNodeFreqs {
-        std::unordered_map<std::string, TNameFreqs, TTextHash, std::equal_to<>> names;
+        std::unordered_map<std::string, TNameFreqs, TTextHash, TTextEqual> names;
         // The names with wildcards: each views its entry in names.
         std::vector<TWildName> wildcards;
         // The bits (TNameEnds::FilterBit) of the names in names; a bit set by another
@@ -213,6 +217,8 @@ private:
     // by its real name, or its name as a mask.
     TFileAnswer LastFreqForFile(const TFidoAddr& addr, TNodeFreqs* node, std::string_view name,
                                 const TNameEnds& ends);
+    // The name in upper case, in nameBuf_ until the next call.
+    std::string_view UpperName(std::string_view name);
     // FreqSent for a file that may answer a request.
     void FreqSentToNode(TNodeFreqs* node, std::string_view fileName, const TNameEnds& ends, std::string_view filePath,
                         const TFidoAddr& addr);
@@ -229,7 +235,7 @@ private:
     // address mask, in list order.
     std::unordered_map<std::uint64_t, TNodeFreqs> freqsOfNode_;
     std::vector<std::size_t> maskFreqs_;
-    std::string nameBuf_;  // the upper-case name of a sent file, kept for its capacity
+    std::string nameBuf_;  // its first bytes: the upper-case name of a request or sent file
     std::unordered_map<std::string, TFreqAlias> aliases_;
     std::vector<TDLCFreq> dlcList_;
     TAddrList requesters_{false, false};

@@ -854,6 +854,13 @@ TEST_F(MailerLogFixture, RepeatedRequestIsOneRecordWithTheLaterLine)
     EXPECT_EQ(log.GetFreq(1).LineNo, log.LineNo);
     log.AddFreq("  \t ", Addr("2:5030/1"));
     EXPECT_EQ(log.FreqCount(), 3u);
+    // Only ASCII letters change: not the bytes next to them, nor those above 127.
+    for (std::string name : {std::string("`az{@AZ[\xE1\xFA mixed-Case.name"), std::string("b`z{\xE1")}) {
+        SCOPED_TRACE(name);
+        log.AddFreq(name, Addr("2:5030/3"));
+        EXPECT_EQ(log.GetFreq(log.FreqCount() - 1).Name, UpperCaseAscii(name));
+    }
+    EXPECT_EQ(log.FreqCount(), 5u);
 }
 
 TEST_F(MailerLogFixture, AliasesResolveRequestsAndSends)
@@ -992,6 +999,7 @@ TEST_F(MailerLogFixture, SentFilesAlikeAtTheirEndsOrInAnotherCase)
         "2026-03-01 10:00:20 SENDFILE nodelist.z45 g 2:5030/6",                // 21
     })));
     ASSERT_EQ(log.FreqCount(), 7u);
+    EXPECT_EQ(log.GetFreq(0).Name, "FIDONEWS-2026-01-ISSUE.ZIP");
     const char* realNames[] = {"FIDONEWS-2026-01-ISSUE.ZIP", "FILE@LIST.ZIP", "NEWS@2026.TXT", "NODEDIFF.A52",
                                "FIDONEWS-2026-01.ZIP", "NODELIST.Z45", "NODELIST.Z45"};
     const char* paths[] = {"a", "b", "c", "d", "e", "f", "g"};
