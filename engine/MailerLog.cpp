@@ -275,14 +275,148 @@ TNodeStat* TMailerLog::EndSession(std::string_view line)
 
 namespace {
 
-bool IsWildName(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+bool IsWildName(std::string_view name)
+{
+    for (char c : name)
+        if (c == '*' || c == '?')
+            return true;
+    return false;
+}
 
 void InsertSorted(std::vector<std::size_t>& list, std::size_t index)
 {
-    list.insert(std::upper_bound(list.begin(), list.end(), index), index);
+    // Requests are indexed as they are made: nearly always the last one.
+    if (list.empty() || list.back() <= index)
+        list.push_back(index);
+    else
+        list.insert(std::upper_bound(list.begin(), list.end(), index), index);
+}
+
+// Bit 5 set in every byte: a byte and its UpperAscii become the same byte.
+constexpr std::uint64_t kFold = 0x2020202020202020ull;
+
+// Makes a buffer at least a word and at least size bytes long.
+[[gnu::noinline, gnu::cold]] void GrowBuffer(std::string& buffer, std::size_t size)
+{
+    buffer.resize(std::max<std::size_t>(size, 16));
+}
+
+// UpperAscii on each of the eight bytes of a word.
+std::uint64_t UpperWord(std::uint64_t x)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    const std::uint64_t low7 = x & (0x7F * ones);
+    // Bit 7 of each byte: set from 'a' on, and set above 'z' (no sum carries out of its byte).
+    const std::uint64_t fromA = low7 + (0x80 - 'a') * ones;
+    const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * ones;
+    const std::uint64_t lower = fromA & ~aboveZ & ~x & (0x80 * ones);
+    return x - (lower >> 2);  // 0x20 off each lower-case letter
 }
 
 }  // namespace
+
+TMailerLog::TNameEnds::TNameEnds(std::string_view name) : size(name.size())
+{
+    const char* p = name.data();
+    if (size >= 8) {
+        first = LoadWord8(p);
+        last = LoadWord8(p + size - 8);
+    } else if (size >= 4) {
+        first = LoadWord4(p);
+        last = LoadWord4(p + size - 4);
+    } else {
+        for (std::size_t i = 0; i < size; ++i)
+            first = first << 8 | static_cast<unsigned char>(p[i]);
+    }
+    first |= kFold;
+    last |= kFold;
+}
+
+unsigned TMailerLog::TNameEnds::FilterBit() const
+{
+    std::uint64_t h = (first ^ size) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ last) * 0xBF58476D1CE4E5B9ull;
+    return static_cast<unsigned>(h >> 56);
+}
+
+TMailerLog::TWildName::TWildName(std::string m, TNameFreqs& f) : mask(std::move(m)), freqs(&f)
+{
+    const auto stars = static_cast<std::size_t>(std::count(mask.begin(), mask.end(), '*'));
+    minSize = mask.size() - stars;
+    const std::string_view all = mask;
+    const std::string_view front = stars == 0 ? all : all.substr(0, all.find('*'));
+    const std::string_view back = stars == 0 ? all : all.substr(all.rfind('*') + 1);
+    byEnds = stars == 1 && front.size() <= 8 && back.size() <= 8;
+    // The words byte by byte: which byte a name must have at each place of the word.
+    char headBytes[8] = {}, headMask[8] = {}, tailBytes[8] = {}, tailMask[8] = {};
+    auto put = [](char* bytes, char* care, std::size_t at, char c) {
+        if (c != '?') {
+            bytes[at] = c;
+            care[at] = '\xFF';
+        }
+    };
+    for (std::size_t i = 0; i < 8 && i < front.size(); ++i)
+        put(headBytes, headMask, i, front[i]);
+    for (std::size_t i = 0; i < 8 && i < back.size(); ++i)
+        put(tailBytes, tailMask, 7 - i, back[back.size() - 1 - i]);
+    head = LoadWord8(headBytes);
+    headCare = LoadWord8(headMask);
+    headFolded = (head | kFold) & headCare;
+    tail = LoadWord8(tailBytes);
+    tailCare = LoadWord8(tailMask);
+    tailFolded = (tail | kFold) & tailCare;
+}
+
+bool TMailerLog::TWildName::MayMatch(const TNameEnds& name) const
+{
+    if (name.size < minSize)
+        return false;
+    // A name shorter than a word is left to the full match.
+    return name.size < 8 || ((name.first & headCare) == headFolded && (name.last & tailCare) == tailFolded);
+}
+
+bool TMailerLog::TWildName::Matches(std::string_view upperName, const TNameEnds& ends) const
+{
+    if (!MayMatch(ends))
+        return false;
+    if (byEnds && upperName.size() >= 8) {
+        const char* p = upperName.data();
+        return (LoadWord8(p) & headCare) == head && (LoadWord8(p + upperName.size() - 8) & tailCare) == tail;
+    }
+    return MatchWild(upperName, mask, false);
+}
+
+TMailerLog::TNameFreqs& TMailerLog::TNodeFreqs::Entry(std::string_view name)
+{
+    auto it = names.find(name);
+    if (it == names.end()) {
+        it = names.emplace(std::string(name), TNameFreqs{}).first;
+        const unsigned bit = TNameEnds(name).FilterBit();
+        nameBits[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    }
+    return it->second;
+}
+
+void TMailerLog::TNodeFreqs::Add(std::size_t index, std::string_view name, TNameFreqs& own, TNameFreqs& real)
+{
+    const bool firstOfName = own.lastOfName < 0;
+    own.lastOfName = static_cast<long>(index);
+    InsertSorted(real.ofRealName, index);
+    // A mask is tried on the files sent to the node from its first request on.
+    if (firstOfName && IsWildName(name))
+        wildcards.emplace_back(std::string(name), own);
+}
+
+bool TMailerLog::TNodeFreqs::MayAnswer(const TNameEnds& fileName) const
+{
+    const unsigned bit = fileName.FilterBit();
+    if (nameBits[bit / 64] >> (bit % 64) & 1)
+        return true;
+    for (const TWildName& w : wildcards)
+        if (w.MayMatch(fileName))
+            return true;
+    return false;
+}
 
 void TMailerLog::IndexFreq(std::size_t index)
 {
@@ -293,19 +427,11 @@ void TMailerLog::IndexFreq(std::size_t index)
         return;
     }
     TNodeFreqs& node = freqsOfNode_[AddrNumbers(a)];
-    node.names[f.Name].lastOfName = static_cast<long>(index);
-    InsertSorted(node.names[f.RealName].ofRealName, index);
-    if (IsWildName(f.Name)) {
-        auto it = std::find_if(node.wildcards.begin(), node.wildcards.end(),
-                               [&f](const TWildName& w) { return w.mask == f.Name; });
-        if (it == node.wildcards.end())
-            node.wildcards.emplace_back(f.Name, index);
-        else
-            it->last = std::max(it->last, index);
-    }
+    TNameFreqs& own = node.Entry(f.Name);
+    node.Add(index, f.Name, own, node.Entry(f.RealName));
 }
 
-void TMailerLog::SetRealName(std::size_t index, const std::string& realName)
+void TMailerLog::SetRealName(std::size_t index, std::string_view realName)
 {
     TFreq& f = freqs_[index];
     if (f.RealName == realName)
@@ -318,7 +444,7 @@ void TMailerLog::SetRealName(std::size_t index, const std::string& realName)
             if (at != list.end() && *at == index)
                 list.erase(at);
         }
-        InsertSorted(node.names[realName].ofRealName, index);
+        InsertSorted(node.Entry(realName).ofRealName, index);
     }
     f.RealName = realName;
 }
@@ -336,43 +462,59 @@ long TMailerLog::LastFreqOfName(const TFidoAddr& addr, std::string_view name) co
     return best;
 }
 
-TMailerLog::TWildName::TWildName(std::string m, std::size_t l) : mask(std::move(m)), last(l)
+TMailerLog::TFileAnswer TMailerLog::LastFreqForFile(const TFidoAddr& addr, TNodeFreqs* node, std::string_view name,
+                                                    const TNameEnds& ends)
 {
-    const std::size_t star = mask.rfind('*');
-    tail = star == std::string::npos ? mask.size() : mask.size() - star - 1;
-}
-
-bool TMailerLog::TWildName::Matches(std::string_view name) const
-{
-    if (tail > name.size())
-        return false;
-    const char* m = mask.data() + mask.size() - tail;
-    const char* n = name.data() + name.size() - tail;
-    for (std::size_t i = 0; i < tail; ++i)
-        if (m[i] != n[i] && m[i] != '?')
-            return false;
-    return MatchWild(name, mask, false);
-}
-
-long TMailerLog::LastFreqForFile(const TFidoAddr& addr, const TNodeFreqs* node, std::string_view name) const
-{
-    auto answers = [&name](const TFreq& f) { return f.RealName == name || MatchWild(name, f.Name, false); };
-    long best = -1;
+    TFileAnswer found;
     if (node) {
         // A name without wildcards is matched by that name alone.
         if (auto n = node->names.find(name); n != node->names.end()) {
-            best = n->second.lastOfName;
+            found.file = &n->second;
+            found.index = n->second.lastOfName;
             if (!n->second.ofRealName.empty())
-                best = std::max(best, static_cast<long>(n->second.ofRealName.back()));
+                found.index = std::max(found.index, static_cast<long>(n->second.ofRealName.back()));
         }
-        for (const TWildName& w : node->wildcards)
-            if (static_cast<long>(w.last) > best && w.Matches(name))
-                best = static_cast<long>(w.last);
+        // The masks that match it; a mask whose last request is the one found by the
+        // name (sent as this file before) is noted as well.
+        for (TWildName& w : node->wildcards)
+            if (w.freqs->lastOfName >= found.index && w.Matches(name, ends)) {
+                found.index = w.freqs->lastOfName;
+                found.mask = &w;
+            }
     }
-    for (auto k = maskFreqs_.rbegin(); k != maskFreqs_.rend() && static_cast<long>(*k) > best; ++k)
-        if (MatchAddr(*freqs_[*k].Addr, addr) && answers(freqs_[*k]))
-            return static_cast<long>(*k);
-    return best;
+    auto answers = [&name](const TFreq& f) { return f.RealName == name || MatchWild(name, f.Name, false); };
+    for (auto k = maskFreqs_.rbegin(); k != maskFreqs_.rend() && static_cast<long>(*k) > found.index; ++k)
+        if (MatchAddr(*freqs_[*k].Addr, addr) && answers(freqs_[*k])) {
+            found.index = static_cast<long>(*k);
+            found.mask = nullptr;
+            break;
+        }
+    return found;
+}
+
+std::string_view TMailerLog::UpperName(std::string_view name)
+{
+    // The buffer only grows, to a word at least: nothing clears what the next call
+    // writes over.
+    const std::size_t n = name.size();
+    if (nameBuf_.size() < n || nameBuf_.size() < 8)
+        GrowBuffer(nameBuf_, n);
+    char* upper = nameBuf_.data();
+    const char* from = name.data();
+    if (n < 8) {
+        for (std::size_t i = 0; i < n; ++i)
+            upper[i] = UpperAscii(from[i]);
+        return {upper, n};
+    }
+    // A word at a time, the last one overlapping the one before.
+    auto word = [&](std::size_t at) {
+        const std::uint64_t w = UpperWord(LoadWord8(from + at));
+        std::memcpy(upper + at, &w, 8);
+    };
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+        word(i);
+    word(n - 8);
+    return {upper, n};
 }
 
 void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
@@ -380,15 +522,13 @@ void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
     std::string_view trimmed = TrimControls(name);
     if (trimmed.empty())
         return;
-    nameBuf_.assign(trimmed);
-    for (char& c : nameBuf_)
-        c = UpperAscii(c);
+    const std::string_view upper = UpperName(trimmed);
     // The same file asked again by the same node: only the line changes.
-    if (long same = LastFreqOfName(addr, nameBuf_); same >= 0) {
+    if (long same = LastFreqOfName(addr, upper); same >= 0) {
         freqs_[static_cast<std::size_t>(same)].LineNo = LineNo;
         return;
     }
-    std::string key = nameBuf_;
+    std::string key(upper);
     std::string realName = key;
     if (auto it = aliases_.find(key); it != aliases_.end())
         realName = it->second.FileName;
@@ -406,29 +546,33 @@ void TMailerLog::AddFreq(std::string_view name, const TFidoAddr& addr)
 
 void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, const TFidoAddr& addr)
 {
-    // Most files sent are mail for a node that asked for nothing: nothing to look up.
     const auto nodeAt = freqsOfNode_.find(AddrNumbers(addr));
-    const TNodeFreqs* node = nodeAt == freqsOfNode_.end() ? nullptr : &nodeAt->second;
-    if (maskFreqs_.empty() && !node)
-        return;
-    std::string_view trimmed = TrimControls(fileName);
+    TNodeFreqs* node = nodeAt == freqsOfNode_.end() ? nullptr : &nodeAt->second;
+    const std::string_view trimmed = TrimControls(fileName);
     if (trimmed.empty())
         return;
-    nameBuf_.assign(trimmed);
-    for (char& c : nameBuf_)
-        c = UpperAscii(c);
-    // The last request of that node that names the file, or whose mask matches it.
-    long found = LastFreqForFile(addr, node, nameBuf_);
-    if (found < 0)
+    // Most files sent are mail, for a node that asked for nothing or named so that
+    // none of its requests answers it: nothing to look up.
+    const TNameEnds ends(trimmed);
+    if (maskFreqs_.empty() && (!node || !node->MayAnswer(ends)))
         return;
-    const std::string name = nameBuf_;
-    const std::size_t index = static_cast<std::size_t>(found);
+    FreqSentToNode(node, trimmed, ends, filePath, addr);
+}
+
+void TMailerLog::FreqSentToNode(TNodeFreqs* node, std::string_view fileName, const TNameEnds& ends,
+                                std::string_view filePath, const TFidoAddr& addr)
+{
+    const std::string_view name = UpperName(fileName);
+    // The last request of that node that names the file, or whose mask matches it.
+    const TFileAnswer found = LastFreqForFile(addr, node, name, ends);
+    if (found.index < 0)
+        return;
+    const std::size_t index = static_cast<std::size_t>(found.index);
     TFreq* candidate = &freqs_[index];
-    const bool wildcard = IsWildName(candidate->Name);
-    if (candidate->Sent && wildcard) {
+    if (candidate->Sent && (found.mask || IsWildName(candidate->Name))) {
         // Another file for a request of several files: a record of its own. The
         // record already sent keeps the name of the file it was sent with.
-        TFreq f;
+        TFreq& f = freqs_.push_back(TFreq{});
         f.Name = candidate->Name;
         f.Addr = addr;
         f.LineNo = LineNo;
@@ -436,8 +580,12 @@ void TMailerLog::FreqSent(std::string_view fileName, std::string_view filePath, 
         f.Sent = true;
         f.RealName = name;
         f.Path = KeepText(filePath);
-        freqs_.push_back(std::move(f));
-        IndexFreq(freqs_.size() - 1);
+        const std::size_t added = freqs_.size() - 1;
+        // The node's own mask: the entries of the record's name and real name are at hand.
+        if (found.mask)
+            node->Add(added, found.mask->mask, *found.mask->freqs, found.file ? *found.file : node->Entry(name));
+        else
+            IndexFreq(added);
         if (IsNew)
             dlcList_.emplace_back(this, name, filePath);
         return;

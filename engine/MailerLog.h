@@ -133,43 +133,95 @@ protected:
     bool Guarded(Step step, bool dayStep);
 
 private:
-    // Hashes of texts that look up std::string keys by std::string_view.
+    // Hashes and compares of texts that look up std::string keys by std::string_view.
     struct TTextHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const { return HashBytes(s); }
+    };
+    struct TTextEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const { return SameBytes(a, b); }
     };
     // The requests of one node that have a name as their name or as their real name.
     struct TNameFreqs {
         long lastOfName = -1;                 // the last request of that name
         std::vector<std::size_t> ofRealName;  // the requests whose real name it is, in list order
     };
-    // A requested name with wildcards and the last request of it. Most names a mask
-    // is tried on fail at its end, the bytes after its last "*": those are tried first.
+    // The first and last eight bytes of a name, each as one word (a name shorter than a
+    // word gives its bytes in another layout), with bit 5 set in every byte: the same
+    // for every case of its letters (and for a few other bytes alike). What the filters
+    // of a node's requests look at before the name is copied and upper-cased.
+    struct TNameEnds {
+        std::uint64_t first = 0, last = 0;
+        std::size_t size;
+        explicit TNameEnds(std::string_view name);
+        // The name's bit in a node's filter of names: 0..255.
+        unsigned FilterBit() const;
+    };
+    // A requested name with wildcards (upper case) and its requests. Most names a
+    // mask is tried on fail at its first or last bytes: those are compared first, a
+    // word at a time.
     struct TWildName {
         std::string mask;
-        std::size_t last;
-        std::size_t tail;  // the bytes after the last "*" (the whole mask without one)
-        TWildName(std::string m, std::size_t l);
-        bool Matches(std::string_view name) const;
+        TNameFreqs* freqs;  // the mask's entry in the node's names
+        std::size_t minSize;  // the bytes of the mask other than "*": no shorter name matches
+        // The first eight bytes of the mask up to its first "*" and the last eight after
+        // its last "*" (the whole mask without one), as words; the bytes of the words
+        // that a name's ends must have ("?" and the bytes beyond those parts are free);
+        // and the words with bit 5 set in every byte, as TNameEnds has them.
+        std::uint64_t head = 0, tail = 0, headCare = 0, tailCare = 0, headFolded = 0, tailFolded = 0;
+        bool byEnds = false;  // one "*" with at most eight bytes on each side: the ends decide
+        TWildName(std::string m, TNameFreqs& f);
+        // False only for a name that cannot match.
+        bool MayMatch(const TNameEnds& name) const;
+        bool Matches(std::string_view upperName, const TNameEnds& ends) const;
     };
     // The requests of one node, so that a request or a sent file finds its request
     // without looking at the others: by name and real name, and the names with "*"
-    // or "?" apart.
+    // or "?" apart. Most files sent to a node are mail that none of its requests
+    // answers: a filter of its names and the ends of its masks tell those apart.
     struct TNodeFreqs {
-        std::unordered_map<std::string, TNameFreqs, TTextHash, std::equal_to<>> names;
-        // The names with wildcards, each with its last request.
+        std::unordered_map<std::string, TNameFreqs, TTextHash, TTextEqual> names;
+        // The names with wildcards: each views its entry in names.
         std::vector<TWildName> wildcards;
+        // The bits (TNameEnds::FilterBit) of the names in names; a bit set by another
+        // name only costs a look-up.
+        std::uint64_t nameBits[4] = {};
+
+        TNodeFreqs() = default;
+        TNodeFreqs(const TNodeFreqs&) = delete;
+        TNodeFreqs& operator=(const TNodeFreqs&) = delete;
+        // The requests of a name, made (and added to the filter) if new.
+        TNameFreqs& Entry(std::string_view name);
+        // Adds request number index, the node's latest, of that name: own is the
+        // entry of its name, real that of its real name.
+        void Add(std::size_t index, std::string_view name, TNameFreqs& own, TNameFreqs& real);
+        // False only when no request of the node answers a file of that name.
+        bool MayAnswer(const TNameEnds& fileName) const;
+    };
+    // The request a sent file answers, -1 for none; with the file's entry in the
+    // node's names and the node's mask whose last request it is, when there are.
+    struct TFileAnswer {
+        long index = -1;
+        TNameFreqs* file = nullptr;
+        TWildName* mask = nullptr;
     };
 
-    // Adds request number index to the requests of its node.
+    // Adds request number index, the latest, to the requests of its node.
     void IndexFreq(std::size_t index);
     // Gives a request another real name, in the index too.
-    void SetRealName(std::size_t index, const std::string& realName);
+    void SetRealName(std::size_t index, std::string_view realName);
     // The last request of a node of that name, or -1.
     long LastFreqOfName(const TFidoAddr& addr, std::string_view name) const;
-    // The last request of a node that a sent file of that name answers (its real
-    // name, or its name as a mask), or -1.
-    long LastFreqForFile(const TFidoAddr& addr, const TNodeFreqs* node, std::string_view name) const;
+    // The last request of a node that a sent file (its name in upper case) answers:
+    // by its real name, or its name as a mask.
+    TFileAnswer LastFreqForFile(const TFidoAddr& addr, TNodeFreqs* node, std::string_view name,
+                                const TNameEnds& ends);
+    // The name in upper case, in nameBuf_ until the next call.
+    std::string_view UpperName(std::string_view name);
+    // FreqSent for a file that may answer a request.
+    void FreqSentToNode(TNodeFreqs* node, std::string_view fileName, const TNameEnds& ends, std::string_view filePath,
+                        const TFidoAddr& addr);
 
     std::string mailerPath_;
     // Record lists: a log of gigabytes holds millions of sessions, which growing never
@@ -183,7 +235,7 @@ private:
     // address mask, in list order.
     std::unordered_map<std::uint64_t, TNodeFreqs> freqsOfNode_;
     std::vector<std::size_t> maskFreqs_;
-    std::string nameBuf_;  // the upper-case name of a sent file, kept for its capacity
+    std::string nameBuf_;  // its first bytes: the upper-case name of a request or sent file
     std::unordered_map<std::string, TFreqAlias> aliases_;
     std::vector<TDLCFreq> dlcList_;
     TAddrList requesters_{false, false};

@@ -854,6 +854,13 @@ TEST_F(MailerLogFixture, RepeatedRequestIsOneRecordWithTheLaterLine)
     EXPECT_EQ(log.GetFreq(1).LineNo, log.LineNo);
     log.AddFreq("  \t ", Addr("2:5030/1"));
     EXPECT_EQ(log.FreqCount(), 3u);
+    // Only ASCII letters change: not the bytes next to them, nor those above 127.
+    for (std::string name : {std::string("`az{@AZ[\xE1\xFA mixed-Case.name"), std::string("b`z{\xE1")}) {
+        SCOPED_TRACE(name);
+        log.AddFreq(name, Addr("2:5030/3"));
+        EXPECT_EQ(log.GetFreq(log.FreqCount() - 1).Name, UpperCaseAscii(name));
+    }
+    EXPECT_EQ(log.FreqCount(), 5u);
 }
 
 TEST_F(MailerLogFixture, AliasesResolveRequestsAndSends)
@@ -959,6 +966,111 @@ TEST_F(MailerLogFixture, MasksEndingInAStarOrAQuestionMark)
     EXPECT_TRUE(log.GetFreq(1).Sent);
     EXPECT_EQ(log.GetFreq(1).RealName, "B.ZOP");
     EXPECT_EQ(log.GetFreq(1).LineNo, 5);
+}
+
+// A sent file is tested against a node's requests by its first and last bytes in
+// any case before its name is upper-cased and looked up: names and masks that agree
+// there but not elsewhere, or only when case is ignored, must still be told apart.
+TEST_F(MailerLogFixture, SentFilesAlikeAtTheirEndsOrInAnotherCase)
+{
+    ASSERT_TRUE(Run(Lines({
+        "2026-03-01 10:00:00 FREQ fidonews-2026-01-issue.zip 2:5030/1",  // 1
+        "2026-03-01 10:00:01 FREQ FILE@LIST.ZIP 2:5030/1",               // 2
+        "2026-03-01 10:00:02 FREQ NEWS@*.TXT 2:5030/2",                  // 3
+        "2026-03-01 10:00:03 FREQ ?ODE*.A?2 2:5030/3",                   // 4
+        "2026-03-01 10:00:04 FREQ FIDONEWS-2026* 2:5030/4",              // 5: more than a word before the "*"
+        "2026-03-01 10:00:05 FREQ N*D*.* 2:5030/5",                      // 6: two stars
+        "2026-03-01 10:00:06 FREQ NODELIST.Z?? 2:5030/6",                // 7: no star
+        // Alike in their first and last eight bytes, or alike with bit 5 set in every byte.
+        "2026-03-01 10:00:07 SENDFILE FIDONEWS-2026-02-ISSUE.ZIP x 2:5030/1",
+        "2026-03-01 10:00:08 SENDFILE FILE`LIST.ZIP x 2:5030/1",
+        "2026-03-01 10:00:09 SENDFILE NEWS`2026.TXT x 2:5030/2",
+        "2026-03-01 10:00:10 SENDFILE MODEDIFF.A53 x 2:5030/3",
+        "2026-03-01 10:00:11 SENDFILE FIDONEWS-2025-01.ZIP x 2:5030/4",
+        "2026-03-01 10:00:12 SENDFILE NODELIST.Z451 x 2:5030/6",
+        "2026-03-01 10:00:13 SENDFILE NOWHERE.TXT x 2:5030/5",  // no "D" between the stars
+        // The files asked for, in other cases.
+        "2026-03-01 10:00:14 SENDFILE FidoNews-2026-01-Issue.Zip a 2:5030/1",  // 15
+        "2026-03-01 10:00:15 SENDFILE file@list.zip b 2:5030/1",               // 16
+        "2026-03-01 10:00:16 SENDFILE news@2026.txt c 2:5030/2",               // 17
+        "2026-03-01 10:00:17 SENDFILE nodediff.a52 d 2:5030/3",                // 18
+        "2026-03-01 10:00:18 SENDFILE fidonews-2026-01.zip e 2:5030/4",        // 19
+        "2026-03-01 10:00:19 SENDFILE nodelist.z45 f 2:5030/5",                // 20
+        "2026-03-01 10:00:20 SENDFILE nodelist.z45 g 2:5030/6",                // 21
+    })));
+    ASSERT_EQ(log.FreqCount(), 7u);
+    EXPECT_EQ(log.GetFreq(0).Name, "FIDONEWS-2026-01-ISSUE.ZIP");
+    const char* realNames[] = {"FIDONEWS-2026-01-ISSUE.ZIP", "FILE@LIST.ZIP", "NEWS@2026.TXT", "NODEDIFF.A52",
+                               "FIDONEWS-2026-01.ZIP", "NODELIST.Z45", "NODELIST.Z45"};
+    const char* paths[] = {"a", "b", "c", "d", "e", "f", "g"};
+    for (std::size_t i = 0; i < 7; ++i) {
+        SCOPED_TRACE(i);
+        const TFreq& f = log.GetFreq(i);
+        EXPECT_TRUE(f.Sent);
+        EXPECT_EQ(f.RealName, realNames[i]);
+        EXPECT_EQ(f.LineNo, static_cast<std::int64_t>(i) + 15);
+        EXPECT_EQ(f.Path, paths[i]);
+    }
+
+    // Blanks and control characters around the name, and names of one to three bytes.
+    log.AddFreq("F*", Addr("2:5030/7"));
+    log.FreqSent(" \tf\r ", "h", Addr("2:5030/7"));
+    log.FreqSent("FAB", "i", Addr("2:5030/7"));
+    log.FreqSent("X", "j", Addr("2:5030/7"));
+    ASSERT_EQ(log.FreqCount(), 9u);
+    EXPECT_EQ(log.GetFreq(7).RealName, "F");
+    EXPECT_EQ(log.GetFreq(8).Name, "F*");
+    EXPECT_EQ(log.GetFreq(8).RealName, "FAB");
+}
+
+// A request under an address mask and the node's own requests of the same mask: a
+// file goes to the latest of them, and the records of further files join the node's.
+TEST_F(MailerLogFixture, MaskRequestsOfTheNodeAndUnderAnAddressMask)
+{
+    TFidoAddr net = Addr("2:5030/1");
+    net.Node = kAddrAny;
+    net.Point = kAddrAny;  // 2:5030/*
+    log.AddFreqAlias("NEWFILES", "C:\\LISTS\\ALLFILES.ZIP");
+    log.LineNo = 1;
+    log.AddFreq("*.zip", Addr("2:5030/1"));   // 0
+    log.LineNo = 2;
+    log.AddFreq("*.ZIP", net);                // 1
+    log.LineNo = 3;
+    log.AddFreq("newfiles", Addr("2:5030/2"));  // 2
+    log.LineNo = 4;
+    log.FreqSent("a.zip", "A", Addr("2:5030/1"));   // the later request, under the mask
+    log.LineNo = 5;
+    log.FreqSent("b.zip", "B", Addr("2:5030/1"));   // 3: another file for it, the node's now
+    log.LineNo = 6;
+    log.FreqSent("c.zip", "C", Addr("2:5030/1"));   // 4: after the node's record 3
+    log.LineNo = 7;
+    log.FreqSent("AllFiles.Zip", "D", Addr("2:5030/2"));  // the alias's file, not the mask
+    log.LineNo = 8;
+    log.FreqSent("E.ZIP", "E", Addr("2:5030/9"));   // a node that asked for nothing itself
+    log.LineNo = 9;
+    log.FreqSent("F.ZIP", "F", Addr("2:463/1"));    // outside the mask
+    ASSERT_EQ(log.FreqCount(), 6u);
+    EXPECT_FALSE(log.GetFreq(0).Sent);
+    EXPECT_EQ(log.GetFreq(0).RealName, "*.ZIP");
+    EXPECT_EQ(log.GetFreq(1).RealName, "A.ZIP");
+    EXPECT_EQ(log.GetFreq(1).LineNo, 4);
+    EXPECT_EQ(log.GetFreq(2).RealName, "ALLFILES.ZIP");
+    EXPECT_EQ(log.GetFreq(2).Path, "D");
+    EXPECT_EQ(log.GetFreq(3).RealName, "B.ZIP");
+    EXPECT_EQ(log.GetFreq(4).RealName, "C.ZIP");
+    EXPECT_EQ(log.GetFreq(5).RealName, "E.ZIP");
+    for (std::size_t i : {3u, 4u, 5u}) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(log.GetFreq(i).Name, "*.ZIP");
+        EXPECT_TRUE(log.GetFreq(i).Sent);
+    }
+    EXPECT_TRUE(EqualAddr(*log.GetFreq(3).Addr, Addr("2:5030/1")));
+    EXPECT_TRUE(EqualAddr(*log.GetFreq(5).Addr, Addr("2:5030/9")));
+    // The node asks again: its latest record of the mask gets the line.
+    log.LineNo = 10;
+    log.AddFreq("*.ZIP", Addr("2:5030/1"));
+    EXPECT_EQ(log.GetFreq(4).LineNo, 10);
+    EXPECT_EQ(log.FreqCount(), 6u);
 }
 
 TEST_F(MailerLogFixture, UpdateDLCWithoutTheRememberedLine)
@@ -1236,10 +1348,17 @@ TEST_F(MailerLogFixture, RequestsAndSendsAgreeWithAFullScanOfTheRequests)
         return nullptr;
     };
 
+    // Short and long names, masks with their stars and question marks anywhere, and
+    // names alike in their first and last eight bytes or in bit 5 of their bytes.
     const std::vector<std::string> names = {"a.zip", "B.ZIP", "*.ZIP", "?.ZIP", "NL.Z??", "files", "nodelist",
-                                            "C.ARJ", "*", "NL.Z10", "NL.Z11"};
-    const std::vector<std::string> sent = {"A.ZIP", "B.ZIP", "C.ZIP", "FILES.RAR", "NL.Z10", "NL.Z11", "C.ARJ",
-                                           "NODELIST.ZIP", "X.TXT"};
+                                            "C.ARJ", "*", "NL.Z10", "NL.Z11", "NODELIST.Z??", "?ODE*.Z4?",
+                                            "N*D*.*", "FIDONEWS-2026*", "fidonews-2026-01-issue.zip", "LIST@*",
+                                            "*-ISSUE.ZIP", "0000FC66.PKT"};
+    const std::vector<std::string> sent = {"A.ZIP", "b.zip", "C.ZIP", "FILES.RAR", "NL.Z10", "nl.z11", "C.ARJ",
+                                           "NODELIST.ZIP", "X.TXT", "NodeList.Z45", "NODEDIFF.Z45",
+                                           "FIDONEWS-2026-01-ISSUE.ZIP", "FIDONEWS-2026-02-ISSUE.ZIP",
+                                           "FIDONEWS-2025-01-ISSUE.ZIP", "LIST`2026.TXT", "list@2026.txt",
+                                           " 0000fc66.pkt\r", "0000FC67.PKT", "NOWHERE.TXT"};
     std::vector<TFidoAddr> addrs = {Addr("2:5030/1"), Addr("2:5030/2"), Addr("2:5030/1.1"), Addr("1:2/3")};
     TFidoAddr mask = Addr("2:5030/1");
     mask.Point = kAddrAny;  // 2:5030/1.*
@@ -1276,10 +1395,11 @@ TEST_F(MailerLogFixture, RequestsAndSendsAgreeWithAFullScanOfTheRequests)
                 f.RealName = m.aliases.count(key) ? m.aliases[key] : key;
                 m.freqs.push_back(f);
             } else {
-                const std::string name = sent[pick(sent.size())];
+                const std::string given = sent[pick(sent.size())];
+                const std::string name = UpperCaseAscii(TrimControls(given));
                 const std::string path = "C:\\OUT\\" + name;
                 const TFidoAddr& to = addrs[pick(addrs.size())];
-                log.FreqSent(name, path, to);
+                log.FreqSent(given, path, to);
                 TFreq* c = last(m, to, [&](const TFreq& f) { return f.RealName == name || MatchWild(name, f.Name, false); });
                 if (!c)
                     continue;
