@@ -21,6 +21,7 @@
 #pragma once
 
 #include "engine/MailerLog.h"
+#include "engine/MsgIndex.h"
 #include "engine/Ndx.h"
 #include "fido/MailerLng.h"
 #include "fido/StrDict.h"
@@ -28,12 +29,32 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 namespace tarvix {
+
+// A text looked for anywhere in a line. The library's byte search looks for the byte
+// of the text that log lines hold least (a capital letter rather than a small one, a
+// digit or a blank), and only where it stands is the text compared; the texts come
+// from the language file, so the byte is chosen when the text is set.
+class TLineText {
+public:
+    void Set(std::string_view text);
+    const std::string& Text() const { return text_; }
+    // The offset of the first place of the text in line, as std::string_view::find
+    // gives it; npos for an empty text.
+    std::size_t Find(std::string_view line) const;
+    // Whether the text stands in line; an empty text stands nowhere.
+    bool In(std::string_view line) const { return Find(line) != std::string_view::npos; }
+
+private:
+    std::string text_;
+    std::size_t key_ = 0;  // the offset in the text of the byte searched for
+};
 
 // The values the log takes from "t-mail.ctl".
 struct TTMailConfig {
@@ -162,11 +183,13 @@ private:
     // The lead entries whose cut text begins with the first byte of the message: a line
     // is compared only with those. An entry that came out empty is in no set.
     std::uint32_t LeadsOf(std::string_view line) const;
-    // The message begins with the cut text of the entry.
-    bool Is(std::string_view line, std::uint32_t leads, TLead which) const
-    {
-        return (leads >> which & 1u) != 0 && MsgIs(line, cut_.lead[which]);
-    }
+    // The message begins with the cut text of the entry (a bit of leads).
+    bool Is(std::string_view line, std::uint32_t leads, TLead which) const;
+    // The address of a text as TFidoAddr::CreateStr reads it (and raises its errors):
+    // the few addresses of a log come again and again, so the last ones read are kept.
+    TFidoAddr ReadAddr(std::string_view text);
+    // The address alias for the text, if the alias file may have one for it.
+    std::string_view AliasedAddr(std::string_view text) const;
 
     std::unique_ptr<TTMailLng> lng_;
 
@@ -177,6 +200,8 @@ private:
     } cut_;
     // For each byte, the lead entries whose cut text begins with it.
     std::array<std::uint32_t, 256> leadsByFirst_{};
+    // The cut texts as words to compare messages with.
+    std::array<TMsgWords, kLeadCount> leadWords_{};
     // The words of the language file used for highlighting and transfers.
     std::string humanWord_;      // first word of entry 47
     std::string failedWord_;     // first word of entry 3
@@ -185,6 +210,11 @@ private:
     std::string errorLineWord_;  // fourth word of the whole entry 422
     std::string errorWordB_;     // first word of entry 62
     std::string dialSkip_;       // second comma-delimited word of the whole entry 240, less 3 characters
+    // The texts looked for anywhere in a line.
+    TLineText protocolText_;   // entry 65, before the protocol of the session
+    TLineText trafficText_;    // entry 467, before the traffic totals
+    TLineText errorLineText_;  // errorLineWord_: a failed transfer
+    TLineText connect_;        // "CONNECT" of a status line that opens a session
 
     TTMailConfig config_;
     bool configRead_ = false;
@@ -199,6 +229,22 @@ private:
     std::vector<std::string> dirList_;
     std::vector<std::pair<std::string, std::unique_ptr<TFileIndex>>> indexes_;
     TStrDict addrAliases_;  // alias name -> address text, as the log writes names
+    // The first bytes (in upper case) of the alias names, one bit each: a text whose
+    // first byte is none of them (an address) names no alias.
+    std::array<std::uint64_t, 4> aliasFirst_{};
+
+    // The addresses read last, each filed by a hash of its text (of 8 to 16 bytes: its
+    // first and its last 8 bytes and its size), with the main address it was read
+    // with (that fills in the parts a text leaves out).
+    struct TAddrSlot {
+        std::uint64_t head = 0, tail = 0;
+        std::size_t size = 0;  // 0: an empty slot
+        TFidoAddr addr;
+        bool hadMain = false;
+        TFidoAddr main;
+    };
+    static constexpr int kAddrSlotBits = 6;
+    std::array<TAddrSlot, std::size_t{1} << kAddrSlotBits> addrSlots_;
 };
 
 // Registers the T-Mail log class with the log factory (style 1).
