@@ -455,15 +455,15 @@ void TTMailLog::SetMailerPath(std::string_view path)
 
 void TTMailLog::ParseLine(std::string_view line)
 {
-    // Continuation lines and damaged lines must not start a day.
-    if (!IsDated(line))
-        return;
     // Nearly every line has the day of the line before: its "DD/MM" (the date text
-    // of the constructor) is compared right here, as 4 bytes and 1.
-    if (DatePos == 1 && DateLen == 5 && LastDateText.size() == 5 &&
+    // of the constructor) is compared first, as 4 bytes and 1. Such a line changes
+    // nothing, whether it is dated or not.
+    if (DatePos == 1 && DateLen == 5 && LastDateText.size() == 5 && line.size() >= 5 &&
         LoadWord4(line.data()) == LoadWord4(LastDateText.data()) && line[4] == LastDateText[4])
         return;
-    TLog::ParseLine(line);
+    // Continuation lines and damaged lines must not start a day.
+    if (IsDated(line))
+        TLog::ParseLine(line);
 }
 
 TDateTime TTMailLog::DateOfLine(std::string_view line)
