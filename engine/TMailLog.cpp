@@ -14,6 +14,7 @@
 
 #include <bit>
 #include <charconv>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -227,6 +228,17 @@ bool HasOk(std::string_view line)
 {
     return (line.size() >= kMsgAt + 5 && line[kMsgAt + 3] == 'O' && line[kMsgAt + 4] == 'K') ||
            FindText(line, "OK") != std::string_view::npos;
+}
+
+// The zone, net, node and point of an address as one word (to compare them at once).
+std::uint64_t NumbersWord(const TFidoAddr& a)
+{
+    static_assert(offsetof(TFidoAddr, Net) == offsetof(TFidoAddr, Zone) + 2 &&
+                  offsetof(TFidoAddr, Node) == offsetof(TFidoAddr, Zone) + 4 &&
+                  offsetof(TFidoAddr, Point) == offsetof(TFidoAddr, Zone) + 6);
+    std::uint64_t w;
+    std::memcpy(&w, reinterpret_cast<const char*>(&a) + offsetof(TFidoAddr, Zone), sizeof w);
+    return w;
 }
 
 // Eight bytes made of the given bytes, in the host's order (the masks below are
@@ -808,16 +820,20 @@ TFidoAddr TTMailLog::ReadAddr(std::string_view text)
     const std::size_t n = text.size();
     if (n < 8 || n > 16)
         return TFidoAddr::CreateStr(text);
+    const TFidoAddr* main = MainAddr();
+    if (main != nullptr ? !slotsHadMain_ || NumbersWord(*main) != slotsMainNumbers_ || main->Domain != slotsMainDomain_
+                        : slotsHadMain_) {
+        for (TAddrSlot& slot : addrSlots_)
+            slot.size = 0;
+        slotsHadMain_ = main != nullptr;
+        slotsMainNumbers_ = main ? NumbersWord(*main) : 0;
+        slotsMainDomain_ = main ? main->Domain : TAddrDomain();
+    }
     const std::uint64_t head = LoadWord8(text.data());
     const std::uint64_t tail = LoadWord8(text.data() + n - 8);
     const std::uint64_t hash = (((head ^ n) * 0x9E3779B97F4A7C15ull) ^ tail) * 0xBF58476D1CE4E5B9ull;
     TAddrSlot& slot = addrSlots_[hash >> (64 - kAddrSlotBits)];
-    // A text without zone, net or node takes them from the main address.
-    const TFidoAddr* main = MainAddr();
-    const bool sameMain = main == nullptr ? !slot.hadMain
-                                          : slot.hadMain && AddrNumbers(*main) == AddrNumbers(slot.main) &&
-                                                main->Domain == slot.main.Domain;
-    if (slot.head == head && slot.tail == tail && slot.size == n && sameMain)
+    if (slot.head == head && slot.tail == tail && slot.size == n)
         return slot.addr;
     // A bad address raises its error here and fills no slot.
     TFidoAddr addr = TFidoAddr::CreateStr(text);
@@ -825,9 +841,6 @@ TFidoAddr TTMailLog::ReadAddr(std::string_view text)
     slot.tail = tail;
     slot.size = n;
     slot.addr = addr;
-    slot.hadMain = main != nullptr;
-    if (main)
-        slot.main = *main;
     return addr;
 }
 

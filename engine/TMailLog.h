@@ -234,17 +234,19 @@ private:
     std::array<std::uint64_t, 4> aliasFirst_{};
 
     // The addresses read last, each filed by a hash of its text (of 8 to 16 bytes: its
-    // first and its last 8 bytes and its size), with the main address it was read
-    // with (that fills in the parts a text leaves out).
+    // first and its last 8 bytes and its size). They hold for the main address they
+    // were read with (it fills in the parts a text leaves out); another one empties
+    // them.
     struct TAddrSlot {
         std::uint64_t head = 0, tail = 0;
         std::size_t size = 0;  // 0: an empty slot
         TFidoAddr addr;
-        bool hadMain = false;
-        TFidoAddr main;
     };
     static constexpr int kAddrSlotBits = 6;
     std::array<TAddrSlot, std::size_t{1} << kAddrSlotBits> addrSlots_;
+    bool slotsHadMain_ = false;
+    std::uint64_t slotsMainNumbers_ = 0;
+    TAddrDomain slotsMainDomain_;
 };
 
 // Registers the T-Mail log class with the log factory (style 1).
