@@ -89,6 +89,21 @@ std::int64_t ParseCount(std::string_view s)
 
 std::string FirstWordOf(std::string_view s) { return std::string(NthWord(s, 1, ' ')); }
 
+// Whether the word (a part of line) begins with text, whose words are given; as
+// StartsWith, but the first bytes of the word are compared as one or two words of
+// the line when it holds them.
+bool BeginsWith(std::string_view line, std::string_view word, const TMsgWords& words, std::string_view text)
+{
+    if (text.empty() || word.size() < text.size())
+        return false;
+    const auto at = static_cast<std::size_t>(word.data() - line.data());
+    return line.size() - at >= words.Need() ? words.Begins(word.data(), text)
+                                             : std::memcmp(word.data(), text.data(), text.size()) == 0;
+}
+
+// The error of a call line without an address, as TFidoAddr::CreateStr raises it.
+[[noreturn, gnu::noinline, gnu::cold]] void ThrowNoAddress() { throw EAddrError("FidoAddr.InvAddr", {std::string()}); }
+
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 
 // The offset of the first byte c in s[from, to), or npos. The search takes 16 bytes
@@ -116,6 +131,31 @@ std::size_t FindByte(std::string_view s, char c, std::size_t from, std::size_t t
         if (p[i] == c)
             return i;
     return std::string_view::npos;
+}
+
+// The offset of the first blank or tab in s[from, to), or to; as FindByte.
+std::size_t FindBlank(std::string_view s, std::size_t from, std::size_t to)
+{
+    const char* p = s.data();
+#if defined(__SSE2__)
+    if (to >= 16) {
+        const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+        for (std::size_t i = from; i < to; i += 16) {
+            const std::size_t at = i + 16 <= to ? i : to - 16;
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+            const auto hits =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(v, tab)))) >>
+                (i - at);
+            if (hits != 0)
+                return i + static_cast<std::size_t>(std::countr_zero(hits));
+        }
+        return to;
+    }
+#endif
+    std::size_t i = from;
+    while (i < to && p[i] != ' ' && p[i] != '\t')
+        ++i;
+    return i;
 }
 
 // The offset in part (a part of line) of its first byte c, or npos; the search may
@@ -596,6 +636,7 @@ void TTMailLog::LoadLng()
         const std::string whole240 = lng->GetStr(240);
         std::string_view skip = NthWord(whole240, 2, ',');
         dialSkip_ = skip.size() > 3 ? std::string(skip.substr(0, skip.size() - 3)) : std::string();
+        dialSkipWords_.Set(dialSkip_);
         cut_ = std::move(c);
         leadsByFirst_ = leadsByFirst;
         leadWords_ = leadWords;
@@ -996,7 +1037,7 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
     const std::string& entry = cut_.lead[kind];
     TWords words(line, kMsgAt, ',');
     const std::string_view first = words.Next();
-    if (StartsWith(words.Next(), dialSkip_)) {
+    if (BeginsWith(line, words.Next(), dialSkipWords_, dialSkip_)) {
         SetDialAddr(std::nullopt);
         return;
     }
@@ -1012,7 +1053,7 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
     // The call replaces whatever call was placed before, also when its address is bad.
     SetDialAddr(std::nullopt);
     if (addrText.empty())
-        throw EAddrError("FidoAddr.InvAddr", {std::string(addrText)});
+        ThrowNoAddress();
     if (addrText.front() != '?') {
         TFidoAddr addr = ReadAddr(addrText);
         SetDialAddr(addr);
@@ -1136,16 +1177,20 @@ void TTMailLog::FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads)
 
 void TTMailLog::RemoteAddressLine(std::string_view line, TSess& s)
 {
+    // "<address>, <word> <mailer>": the mailer follows the first word after the comma
+    // and the byte after it.
     s.Set(sfHuman, false);
-    std::string_view msg = line.substr(kMsgAt);
-    std::size_t comma = FindByteIn(line, msg, ',');
-    std::string_view addrText = TrimControls(msg.substr(0, comma));
-    s.Addr = ReadAddr(addrText);
-    std::string_view rest = comma == std::string_view::npos ? std::string_view{} : msg.substr(comma);
-    rest = rest.size() > 2 ? rest.substr(2) : std::string_view{};
-    std::string_view mailer;
-    FirstWord(rest, &mailer);
-    s.Mailer = KeepText(TrimLeftControls(mailer));
+    const std::size_t comma = FindByte(line, ',', kMsgAt, line.size());
+    const std::size_t end = comma != std::string_view::npos ? comma : line.size();
+    s.Addr = ReadAddr(TrimControls(line.substr(kMsgAt, end - kMsgAt)));
+    // What FirstWord leaves after the first word.
+    std::size_t i = comma != std::string_view::npos && line.size() - comma > 2 ? comma + 2 : line.size();
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    i = FindBlank(line, i, line.size());
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    s.Mailer = KeepText(TrimLeftControls(line.substr(i)));
     State = 2;
 }
 

@@ -210,6 +210,7 @@ private:
     std::string errorLineWord_;  // fourth word of the whole entry 422
     std::string errorWordB_;     // first word of entry 62
     std::string dialSkip_;       // second comma-delimited word of the whole entry 240, less 3 characters
+    TMsgWords dialSkipWords_;    // dialSkip_ as words to compare with
     // The texts looked for anywhere in a line.
     TLineText protocolText_;   // entry 65, before the protocol of the session
     TLineText trafficText_;    // entry 467, before the traffic totals
