@@ -340,7 +340,7 @@ std::string_view TransferFileWord(std::string_view line)
 
 // The plain digits at the start of s (up to 18, so that they cannot overflow): their
 // value, and their number in count.
-std::int64_t LeadingDigits(std::string_view s, std::size_t& count)
+[[gnu::always_inline]] inline std::int64_t LeadingDigits(std::string_view s, std::size_t& count)
 {
     if constexpr (std::endian::native == std::endian::little) {
         if (s.size() >= 8) {
