@@ -407,16 +407,14 @@ void TLineText::Set(std::string_view text)
 
 std::size_t TLineText::Find(std::string_view line) const
 {
-    const std::size_t m = text_.size();
-    if (m == 0 || line.size() < m)
-        return std::string_view::npos;
     // The text at j has its key byte at j + key_, for j from 0 to size - m; the first
     // place where the whole text follows is the first place of the text.
 #if defined(__SSE2__)
-    if (line.size() >= 16 && line.size() <= 64) {
+    const std::size_t n = line.size(), m = text_.size();
+    if (n >= 16 && n <= 64 && m != 0 && m <= n) {
         // Bit j: the key byte stands where it would if the text began at j.
         std::uint64_t starts = ShortLineBits(line, _mm_set1_epi8(text_[key_])) >> key_;
-        starts &= (std::uint64_t{2} << (line.size() - m)) - 1;
+        starts &= (std::uint64_t{2} << (n - m)) - 1;
         for (; starts != 0; starts &= starts - 1) {
             const auto j = static_cast<std::size_t>(std::countr_zero(starts));
             if (SameBytes(line.data() + j, text_.data(), m))
@@ -425,6 +423,14 @@ std::size_t TLineText::Find(std::string_view line) const
         return std::string_view::npos;
     }
 #endif
+    return FindInLong(line);
+}
+
+std::size_t TLineText::FindInLong(std::string_view line) const
+{
+    const std::size_t m = text_.size();
+    if (m == 0 || line.size() < m)
+        return std::string_view::npos;
     const std::size_t to = line.size() - m + key_ + 1;
     for (std::size_t q = key_;; ++q) {
         q = FindByteWide(line, text_[key_], q, to);

@@ -52,6 +52,9 @@ public:
     bool In(std::string_view line) const { return Find(line) != std::string_view::npos; }
 
 private:
+    // Find for lines shorter than 16 or longer than 64 bytes.
+    [[gnu::noinline]] std::size_t FindInLong(std::string_view line) const;
+
     std::string text_;
     std::size_t key_ = 0;  // the offset in the text of the byte searched for
 };
