@@ -431,8 +431,24 @@ std::size_t TLineText::FindInLong(std::string_view line) const
     const std::size_t m = text_.size();
     if (m == 0 || line.size() < m)
         return std::string_view::npos;
+    std::size_t q = key_;
+#if defined(__SSE2__)
+    if (line.size() > 64) {
+        // The key bytes among the first 64 bytes at once, as in Find; then on from the
+        // 65th byte.
+        std::uint64_t starts = ShortLineBits(line.substr(0, 64), _mm_set1_epi8(text_[key_])) >> key_;
+        if (line.size() - m < 63)
+            starts &= (std::uint64_t{2} << (line.size() - m)) - 1;
+        for (; starts != 0; starts &= starts - 1) {
+            const auto j = static_cast<std::size_t>(std::countr_zero(starts));
+            if (SameBytes(line.data() + j, text_.data(), m))
+                return j;
+        }
+        q = 64;
+    }
+#endif
     const std::size_t to = line.size() - m + key_ + 1;
-    for (std::size_t q = key_;; ++q) {
+    for (;; ++q) {
         q = FindByteWide(line, text_[key_], q, to);
         if (q == std::string_view::npos)
             return q;
