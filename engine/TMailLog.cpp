@@ -597,6 +597,11 @@ TDateTime TTMailLog::TimeOfLine(std::string_view line)
         lastDate_ = stampDate_;
         return lastDate_ + EncodeTime(TwoDigits(line.data() + 6), TwoDigits(line.data() + 9), TwoDigits(line.data() + 12), 0);
     }
+    return TimeOfOddLine(line);
+}
+
+TDateTime TTMailLog::TimeOfOddLine(std::string_view line)
+{
     TDateTime date = DateOfLine(line);
     if (!IsDated(line))
         throw EConvertError("Line without a time: '" + std::string(line.substr(0, kDatedLen)) + "'");

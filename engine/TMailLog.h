@@ -144,6 +144,8 @@ public:
     static constexpr unsigned char kMarker = 0xFE;
 
 private:
+    // TimeOfLine for a stamp that is not all digits, or no stamp.
+    [[gnu::noinline]] TDateTime TimeOfOddLine(std::string_view line);
     // Reads "t-mail.ctl" into config_ (the previous values are replaced).
     void ReadCtl();
     void EnsureCtl();
