@@ -29,7 +29,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -37,10 +36,11 @@
 
 namespace tarvix {
 
-// A text looked for anywhere in a line. The library's byte search looks for the byte
-// of the text that log lines hold least (a capital letter rather than a small one, a
-// digit or a blank), and only where it stands is the text compared; the texts come
-// from the language file, so the byte is chosen when the text is set.
+// A text looked for anywhere in a line. The search looks for the byte of the text
+// that log lines hold least (a capital letter rather than a small one, a digit or a
+// blank), 16 bytes of the line at a time, and only where it stands is the text
+// compared; the texts come from the language file, so the byte is chosen when the
+// text is set.
 class TLineText {
 public:
     void Set(std::string_view text);
