@@ -14,8 +14,13 @@
 
 #include <bit>
 #include <charconv>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarvix {
 
@@ -84,48 +89,200 @@ std::int64_t ParseCount(std::string_view s)
 
 std::string FirstWordOf(std::string_view s) { return std::string(NthWord(s, 1, ' ')); }
 
-// The words of a text separated by runs of one delimiter, one after the other: the
-// words NthWord gives for 1, 2, 3..., without searching from the start for each.
+// Whether the word (a part of line) begins with text, whose words are given; as
+// StartsWith, but the first bytes of the word are compared as one or two words of
+// the line when it holds them.
+bool BeginsWith(std::string_view line, std::string_view word, const TMsgWords& words, std::string_view text)
+{
+    if (text.empty() || word.size() < text.size())
+        return false;
+    const auto at = static_cast<std::size_t>(word.data() - line.data());
+    return line.size() - at >= words.Need() ? words.Begins(word.data(), text)
+                                             : std::memcmp(word.data(), text.data(), text.size()) == 0;
+}
+
+// The error of a call line without an address, as TFidoAddr::CreateStr raises it.
+[[noreturn, gnu::noinline, gnu::cold]] void ThrowNoAddress() { throw EAddrError("FidoAddr.InvAddr", {std::string()}); }
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+
+// The offset of the first byte c in s[from, to), or npos. The search takes 16 bytes
+// a step, all of them inside s (the last step ends at to and drops the bytes before
+// from): a short field that ends 16 bytes or more into a line costs a load or two,
+// where a library call costs more than the search.
+std::size_t FindByte(std::string_view s, char c, std::size_t from, std::size_t to)
+{
+    const char* p = s.data();
+#if defined(__SSE2__)
+    if (to >= 16) {
+        const __m128i pattern = _mm_set1_epi8(c);
+        for (std::size_t i = from; i < to; i += 16) {
+            const std::size_t at = i + 16 <= to ? i : to - 16;
+            const auto hits = static_cast<unsigned>(_mm_movemask_epi8(
+                                  _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), pattern))) >>
+                              (i - at);
+            if (hits != 0)
+                return i + static_cast<std::size_t>(std::countr_zero(hits));
+        }
+        return std::string_view::npos;
+    }
+#endif
+    for (std::size_t i = from; i < to; ++i)
+        if (p[i] == c)
+            return i;
+    return std::string_view::npos;
+}
+
+// The offset of the first blank or tab in s[from, to), or to; as FindByte.
+std::size_t FindBlank(std::string_view s, std::size_t from, std::size_t to)
+{
+    const char* p = s.data();
+#if defined(__SSE2__)
+    if (to >= 16) {
+        const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+        for (std::size_t i = from; i < to; i += 16) {
+            const std::size_t at = i + 16 <= to ? i : to - 16;
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+            const auto hits =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(v, tab)))) >>
+                (i - at);
+            if (hits != 0)
+                return i + static_cast<std::size_t>(std::countr_zero(hits));
+        }
+        return to;
+    }
+#endif
+    std::size_t i = from;
+    while (i < to && p[i] != ' ' && p[i] != '\t')
+        ++i;
+    return i;
+}
+
+// The offset in part (a part of line) of its first byte c, or npos; the search may
+// load the bytes of the line before part.
+std::size_t FindByteIn(std::string_view line, std::string_view part, char c)
+{
+    if (part.empty())
+        return std::string_view::npos;
+    const auto from = static_cast<std::size_t>(part.data() - line.data());
+    const std::size_t at = FindByte(line, c, from, from + part.size());
+    return at == std::string_view::npos ? at : at - from;
+}
+
+// FindByte for the longer fields, 32 bytes a step (every step but the last of a
+// search costs a load of 32 bytes and a test).
+std::size_t FindByteWide(std::string_view s, char c, std::size_t from, std::size_t to)
+{
+#if defined(__SSE2__)
+    if (to >= 32) {
+        const char* p = s.data();
+        const __m128i pattern = _mm_set1_epi8(c);
+        for (std::size_t i = from; i < to; i += 32) {
+            const std::size_t at = i + 32 <= to ? i : to - 32;
+            const auto* q = reinterpret_cast<const __m128i*>(p + at);
+            const auto low = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(q), pattern)));
+            const auto high = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(q + 1), pattern)));
+            const std::uint32_t hits = (low | high << 16) >> (i - at);
+            if (hits != 0)
+                return i + static_cast<std::size_t>(std::countr_zero(hits));
+        }
+        return std::string_view::npos;
+    }
+#endif
+    return FindByte(s, c, from, to);
+}
+
+#if defined(__SSE2__)
+// The places of the byte in pattern in a line of 16 to 64 bytes, bit i for the byte
+// at i: four loads of 16 bytes, the last of them pulled back to end at the end of
+// the line.
+std::uint64_t ShortLineBits(std::string_view line, __m128i pattern)
+{
+    const char* p = line.data();
+    const std::size_t last = line.size() - 16;
+    auto block = [&](std::size_t at) {
+        return std::uint64_t{static_cast<unsigned>(
+                   _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), pattern)))}
+               << at;
+    };
+    return block(0) | block(last < 16 ? last : 16) | block(last < 32 ? last : 32) | block(last);
+}
+#endif
+
+// The words of a line from an offset on, separated by runs of one delimiter, one
+// after the other: the words NthWord gives for 1, 2, 3..., without searching from
+// the start for each.
 class TWords {
 public:
-    TWords(std::string_view text, char delim) : text_(text), delim_(delim) {}
+    TWords(std::string_view line, std::size_t from, char delim) : line_(line), delim_(delim), at_(from) {}
     // The next word; empty after the last one.
     std::string_view Next()
     {
-        while (at_ < text_.size() && text_[at_] == delim_)
+        const std::size_t n = line_.size();
+        while (at_ < n && line_[at_] == delim_)
             ++at_;
-        if (at_ >= text_.size())
+        if (at_ >= n)
             return {};
-        const void* end = std::memchr(text_.data() + at_, delim_, text_.size() - at_);
-        const std::size_t e = end ? static_cast<std::size_t>(static_cast<const char*>(end) - text_.data()) : text_.size();
-        std::string_view word = text_.substr(at_, e - at_);
+        const std::size_t end = FindByte(line_, delim_, at_, n);
+        const std::size_t e = end != std::string_view::npos ? end : n;
+        std::string_view word = line_.substr(at_, e - at_);
         at_ = e;
         return word;
     }
     // What follows the delimiters after the last word: the next word and all after it.
     std::string_view Rest()
     {
-        while (at_ < text_.size() && text_[at_] == delim_)
+        while (at_ < line_.size() && line_[at_] == delim_)
             ++at_;
-        return text_.substr(at_);
+        return line_.substr(at_ < line_.size() ? at_ : line_.size());
     }
 
 private:
-    std::string_view text_;
+    std::string_view line_;
     char delim_;
-    std::size_t at_ = 0;
+    std::size_t at_;
 };
+
+// How often a byte stands in log lines, roughly: blanks and digits most, then small
+// letters, hexadecimal digits and the marks of numbers and dates; other capitals
+// least.
+int Commonness(unsigned char c)
+{
+    if (c == ' ')
+        return 9;
+    if (c >= '0' && c <= '9')
+        return 8;
+    if (c >= 'a' && c <= 'z')
+        return 6;
+    if ((c >= 'A' && c <= 'F') || c == '.' || c == ',')
+        return 5;
+    if (c == ':' || c == '/' || c == '-')
+        return 4;
+    if (c >= 'G' && c <= 'Z')
+        return 2;
+    return 3;
+}
 
 // "OK" anywhere in a transfer line; most have it right after the mark ("HS-OK").
 bool HasOk(std::string_view line)
 {
     return (line.size() >= kMsgAt + 5 && line[kMsgAt + 3] == 'O' && line[kMsgAt + 4] == 'K') ||
-           line.find("OK") != std::string_view::npos;
+           FindText(line, "OK") != std::string_view::npos;
+}
+
+// The zone, net, node and point of an address as one word (to compare them at once).
+std::uint64_t NumbersWord(const TFidoAddr& a)
+{
+    static_assert(offsetof(TFidoAddr, Net) == offsetof(TFidoAddr, Zone) + 2 &&
+                  offsetof(TFidoAddr, Node) == offsetof(TFidoAddr, Zone) + 4 &&
+                  offsetof(TFidoAddr, Point) == offsetof(TFidoAddr, Zone) + 6);
+    std::uint64_t w;
+    std::memcpy(&w, reinterpret_cast<const char*>(&a) + offsetof(TFidoAddr, Zone), sizeof w);
+    return w;
 }
 
 // Eight bytes made of the given bytes, in the host's order (the masks below are
 // laid out byte by byte, so that they fit the words LoadWord8 makes).
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 std::uint64_t ByteMask(const char (&bytes)[8]) { return LoadWord8(bytes); }
 
 // The number of two digits at p.
@@ -165,25 +322,25 @@ std::string_view TransferFileWord(std::string_view line)
     // the words of the message follow the stamp.
     if (!PlainStampBlanks(line))
         return NthWord(line, 4, ' ');
-    const std::string_view msg = line.substr(kDatedLen);
-    const std::size_t n = msg.size();
-    std::size_t i = 0;
-    while (i < n && msg[i] == ' ')
+    const std::size_t n = line.size();
+    std::size_t i = kDatedLen;
+    while (i < n && line[i] == ' ')
         ++i;
-    while (i < n && msg[i] != ' ')  // the transfer mark: a few bytes
-        ++i;
-    while (i < n && msg[i] == ' ')
+    i = FindByte(line, ' ', i, n);  // after the transfer mark
+    if (i == std::string_view::npos)
+        return {};
+    while (i < n && line[i] == ' ')
         ++i;
     if (i >= n)
         return {};
-    const void* end = std::memchr(msg.data() + i, ' ', n - i);
-    const std::size_t e = end ? static_cast<std::size_t>(static_cast<const char*>(end) - msg.data()) : n;
-    return msg.substr(i, e - i);
+    const std::size_t end = FindByte(line, ' ', i, n);
+    const std::size_t e = end != std::string_view::npos ? end : n;
+    return line.substr(i, e - i);
 }
 
 // The plain digits at the start of s (up to 18, so that they cannot overflow): their
 // value, and their number in count.
-std::int64_t LeadingDigits(std::string_view s, std::size_t& count)
+[[gnu::always_inline]] inline std::int64_t LeadingDigits(std::string_view s, std::size_t& count)
 {
     if constexpr (std::endian::native == std::endian::little) {
         if (s.size() >= 8) {
@@ -236,6 +393,70 @@ bool PlainTraffic(std::string_view text, std::int64_t& rcvd, std::int64_t& sent)
 
 }  // namespace
 
+// ------------------------------------------------------------------ texts in a line
+
+void TLineText::Set(std::string_view text)
+{
+    text_ = text;
+    key_ = 0;
+    // The last of the rarest bytes: the search starts that far into the line.
+    for (std::size_t i = 1; i < text_.size(); ++i)
+        if (Commonness(static_cast<unsigned char>(text_[i])) <= Commonness(static_cast<unsigned char>(text_[key_])))
+            key_ = i;
+}
+
+std::size_t TLineText::Find(std::string_view line) const
+{
+    // The text at j has its key byte at j + key_, for j from 0 to size - m; the first
+    // place where the whole text follows is the first place of the text.
+#if defined(__SSE2__)
+    const std::size_t n = line.size(), m = text_.size();
+    if (n >= 16 && n <= 64 && m != 0 && m <= n) {
+        // Bit j: the key byte stands where it would if the text began at j.
+        std::uint64_t starts = ShortLineBits(line, _mm_set1_epi8(text_[key_])) >> key_;
+        starts &= (std::uint64_t{2} << (n - m)) - 1;
+        for (; starts != 0; starts &= starts - 1) {
+            const auto j = static_cast<std::size_t>(std::countr_zero(starts));
+            if (SameBytes(line.data() + j, text_.data(), m))
+                return j;
+        }
+        return std::string_view::npos;
+    }
+#endif
+    return FindInLong(line);
+}
+
+std::size_t TLineText::FindInLong(std::string_view line) const
+{
+    const std::size_t m = text_.size();
+    if (m == 0 || line.size() < m)
+        return std::string_view::npos;
+    std::size_t q = key_;
+#if defined(__SSE2__)
+    if (line.size() > 64) {
+        // The key bytes among the first 64 bytes at once, as in Find; then on from the
+        // 65th byte.
+        std::uint64_t starts = ShortLineBits(line.substr(0, 64), _mm_set1_epi8(text_[key_])) >> key_;
+        if (line.size() - m < 63)
+            starts &= (std::uint64_t{2} << (line.size() - m)) - 1;
+        for (; starts != 0; starts &= starts - 1) {
+            const auto j = static_cast<std::size_t>(std::countr_zero(starts));
+            if (SameBytes(line.data() + j, text_.data(), m))
+                return j;
+        }
+        q = 64;
+    }
+#endif
+    const std::size_t to = line.size() - m + key_ + 1;
+    for (;; ++q) {
+        q = FindByteWide(line, text_[key_], q, to);
+        if (q == std::string_view::npos)
+            return q;
+        if (SameBytes(line.data() + q - key_, text_.data(), m))
+            return q - key_;
+    }
+}
+
 TTMailLog::TTMailLog()
 {
     Style = lsTMail;
@@ -243,6 +464,7 @@ TTMailLog::TTMailLog()
     MsgCol = static_cast<int>(kMsgAt) + 1;
     DatePos = 1;
     DateLen = 5;
+    connect_.Set(kConnect);
 }
 
 TTMailLog::~TTMailLog() = default;
@@ -327,6 +549,7 @@ void TTMailLog::SetMailerPath(std::string_view path)
     configRead_ = false;
     dirList_.clear();
     addrAliases_.Clear();
+    aliasFirst_ = {};
     indexes_.clear();
     ClearAliases();
     ownsGlobalAliases_ = false;
@@ -336,6 +559,12 @@ void TTMailLog::SetMailerPath(std::string_view path)
 
 void TTMailLog::ParseLine(std::string_view line)
 {
+    // Nearly every line has the day of the line before: its "DD/MM" (the date text
+    // of the constructor) is compared first, as 4 bytes and 1. Such a line changes
+    // nothing, whether it is dated or not.
+    if (DatePos == 1 && DateLen == 5 && LastDateText.size() == 5 && line.size() >= 5 &&
+        LoadWord4(line.data()) == LoadWord4(LastDateText.data()) && line[4] == LastDateText[4])
+        return;
     // Continuation lines and damaged lines must not start a day.
     if (IsDated(line))
         TLog::ParseLine(line);
@@ -368,6 +597,11 @@ TDateTime TTMailLog::TimeOfLine(std::string_view line)
         lastDate_ = stampDate_;
         return lastDate_ + EncodeTime(TwoDigits(line.data() + 6), TwoDigits(line.data() + 9), TwoDigits(line.data() + 12), 0);
     }
+    return TimeOfOddLine(line);
+}
+
+TDateTime TTMailLog::TimeOfOddLine(std::string_view line)
+{
     TDateTime date = DateOfLine(line);
     if (!IsDated(line))
         throw EConvertError("Line without a time: '" + std::string(line.substr(0, kDatedLen)) + "'");
@@ -409,9 +643,12 @@ void TTMailLog::LoadLng()
             c.lead[L608] = cut(608);
 
         std::array<std::uint32_t, 256> leadsByFirst{};
-        for (unsigned which = 0; which < kLeadCount; ++which)
+        std::array<TMsgWords, kLeadCount> leadWords{};
+        for (unsigned which = 0; which < kLeadCount; ++which) {
+            leadWords[which].Set(c.lead[which]);
             if (!c.lead[which].empty())
                 leadsByFirst[static_cast<unsigned char>(c.lead[which][0])] |= 1u << which;
+        }
 
         humanWord_ = FirstWordOf(c.lead[L47]);
         failedWord_ = FirstWordOf(c.lead[L3]);
@@ -420,11 +657,16 @@ void TTMailLog::LoadLng()
         errorWordB_ = FirstWordOf(cut(62));
         const std::string whole422 = lng->GetStr(422);
         errorLineWord_ = std::string(NthWord(whole422, 4, ' '));
+        errorLineText_.Set(errorLineWord_);
+        protocolText_.Set(c.e65);
+        trafficText_.Set(c.e467);
         const std::string whole240 = lng->GetStr(240);
         std::string_view skip = NthWord(whole240, 2, ',');
         dialSkip_ = skip.size() > 3 ? std::string(skip.substr(0, skip.size() - 3)) : std::string();
+        dialSkipWords_.Set(dialSkip_);
         cut_ = std::move(c);
         leadsByFirst_ = leadsByFirst;
+        leadWords_ = leadWords;
     } catch (const EMailerLngError& e) {
         // The reader's text does not say which file is short.
         throw EMailerLngError(path + ": " + e.what());
@@ -532,6 +774,10 @@ void TTMailLog::ReadAddressAliases(const std::string& fileName)
         // The log is compared with the bytes of the file; the table of aliases is
         // printed to the screen, so it holds the name as text.
         addrAliases_.Add(name, addrText);
+        if (!name.empty()) {
+            const auto first = static_cast<unsigned char>(UpperAscii(name.front()));
+            aliasFirst_[first / 64] |= std::uint64_t{1} << (first % 64);
+        }
         AddAlias(addr, DecodeToUtf8(name, OemAnsi().Oem()));
     });
 }
@@ -544,6 +790,7 @@ void TTMailLog::ReadConfig()
     if (!config_.FreqNdx.empty())
         ReadAliasFile(MakePath(config_.FreqNdx, MailerPath()));
     addrAliases_.Clear();
+    aliasFirst_ = {};
     if (!config_.AddressAliases.empty()) {
         ReadAddressAliases(MakePath(config_.AddressAliases, MailerPath()));
     } else if (ownsGlobalAliases_) {
@@ -623,6 +870,57 @@ bool TTMailLog::AdjustHistory(std::int64_t bytesRemoved)
 std::uint32_t TTMailLog::LeadsOf(std::string_view line) const
 {
     return line.size() > kMsgAt ? leadsByFirst_[static_cast<unsigned char>(line[kMsgAt])] : 0;
+}
+
+inline bool TTMailLog::Is(std::string_view line, std::uint32_t leads, TLead which) const
+{
+    if ((leads >> which & 1u) == 0)
+        return false;
+    // One or two machine words decide, unless the line is too short to load them.
+    const TMsgWords& words = leadWords_[which];
+    if (line.size() >= kMsgAt + words.Need())
+        return words.Begins(line.data() + kMsgAt, cut_.lead[which]);
+    return MsgIs(line, cut_.lead[which]);
+}
+
+TFidoAddr TTMailLog::ReadAddr(std::string_view text)
+{
+    const std::size_t n = text.size();
+    if (n < 8 || n > 16)
+        return TFidoAddr::CreateStr(text);
+    const TFidoAddr* main = MainAddr();
+    if (main != nullptr ? !slotsHadMain_ || NumbersWord(*main) != slotsMainNumbers_ || main->Domain != slotsMainDomain_
+                        : slotsHadMain_) {
+        for (TAddrSlot& slot : addrSlots_)
+            slot.size = 0;
+        slotsHadMain_ = main != nullptr;
+        slotsMainNumbers_ = main ? NumbersWord(*main) : 0;
+        slotsMainDomain_ = main ? main->Domain : TAddrDomain();
+    }
+    const std::uint64_t head = LoadWord8(text.data());
+    const std::uint64_t tail = LoadWord8(text.data() + n - 8);
+    const std::uint64_t hash = (((head ^ n) * 0x9E3779B97F4A7C15ull) ^ tail) * 0xBF58476D1CE4E5B9ull;
+    TAddrSlot& slot = addrSlots_[hash >> (64 - kAddrSlotBits)];
+    if (slot.head == head && slot.tail == tail && slot.size == n)
+        return slot.addr;
+    // A bad address raises its error here and fills no slot.
+    TFidoAddr addr = TFidoAddr::CreateStr(text);
+    slot.head = head;
+    slot.tail = tail;
+    slot.size = n;
+    slot.addr = addr;
+    return addr;
+}
+
+std::string_view TTMailLog::AliasedAddr(std::string_view text) const
+{
+    if (!text.empty()) {
+        const auto first = static_cast<unsigned char>(UpperAscii(text.front()));
+        if ((aliasFirst_[first / 64] >> (first % 64) & 1u) == 0)
+            return text;
+    }
+    long i = addrAliases_.IndexOf(text);
+    return i >= 0 ? std::string_view(addrAliases_.ValueAt(static_cast<std::size_t>(i))) : text;
 }
 
 void TTMailLog::ParseMailerLine(std::string_view line)
@@ -707,7 +1005,7 @@ void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
     // status line.
     std::string bad;
     if (!cut_.e467.empty()) {
-        std::size_t at = line.find(cut_.e467);
+        std::size_t at = trafficText_.Find(line);
         if (at != std::string_view::npos) {
             std::size_t from = at + cut_.e467.size() + 1;
             std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
@@ -736,7 +1034,7 @@ void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
 void TTMailLog::ParseState0(std::string_view line)
 {
     const std::uint32_t leads = LeadsOf(line);
-    if (TMVersion >= kVersion2605 && Is(line, leads, L608)) {
+    if (Is(line, leads, L608) && TMVersion >= kVersion2605) {
         ParseCallLine(line, L608);
         return;
     }
@@ -750,7 +1048,7 @@ void TTMailLog::ParseState0(std::string_view line)
     }
     if (!IsStatus(line))
         return;
-    std::size_t at = line.find(kConnect);
+    std::size_t at = connect_.Find(line);
     if (at == std::string_view::npos)
         return;
     const bool incoming = Is(line, leads, L2);
@@ -764,9 +1062,9 @@ void TTMailLog::ParseState0(std::string_view line)
 void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
 {
     const std::string& entry = cut_.lead[kind];
-    TWords words(line.substr(kMsgAt), ',');
+    TWords words(line, kMsgAt, ',');
     const std::string_view first = words.Next();
-    if (StartsWith(words.Next(), dialSkip_)) {
+    if (BeginsWith(line, words.Next(), dialSkipWords_, dialSkip_)) {
         SetDialAddr(std::nullopt);
         return;
     }
@@ -777,17 +1075,14 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
             addrText = addrText.substr(0, paren);
     }
     addrText = TrimControls(addrText);
-    if (TMVersion >= kVersion2603 && addrAliases_.Count() > 0) {
-        long i = addrAliases_.IndexOf(addrText);
-        if (i >= 0)
-            addrText = addrAliases_.ValueAt(static_cast<std::size_t>(i));
-    }
+    if (TMVersion >= kVersion2603 && addrAliases_.Count() > 0)
+        addrText = AliasedAddr(addrText);
     // The call replaces whatever call was placed before, also when its address is bad.
     SetDialAddr(std::nullopt);
     if (addrText.empty())
-        throw EAddrError("FidoAddr.InvAddr", {std::string(addrText)});
+        ThrowNoAddress();
     if (addrText.front() != '?') {
-        TFidoAddr addr = TFidoAddr::CreateStr(addrText);
+        TFidoAddr addr = ReadAddr(addrText);
         SetDialAddr(addr);
         if (NodeStats)
             NodeStats->AddCall(addr);
@@ -819,7 +1114,7 @@ void TTMailLog::ConnectedLine(std::string_view line, TSess& s, std::uint32_t lea
         s.Set(sfFTS1, true);
         s.Protocol = 1;
         State = 7;
-    } else if (Is(line, leads, L34) && line.find("MAIL-ONLY") != std::string_view::npos) {
+    } else if (Is(line, leads, L34) && HasText(line, "MAIL-ONLY")) {
         s.Set(sfMailOnly, true);
     }
 }
@@ -844,7 +1139,7 @@ void TTMailLog::SystemLine(std::string_view line, TSess& s, std::uint32_t leads)
     if (!Is(line, leads, L33))
         return;
     std::string_view value = MsgAfter(line, cut_.lead[L33]);
-    s.System = KeepText(value.substr(0, value.find(',')));
+    s.System = KeepText(value.substr(0, FindByteIn(line, value, ',')));
     State = 4;
 }
 
@@ -855,11 +1150,11 @@ void TTMailLog::HandshakeLine(std::string_view line, TSess& s, std::uint32_t lea
     } else if (Is(line, leads, L58)) {
         s.Set(sfBadPassword, true);
     } else if (!cut_.e65.empty()) {
-        std::size_t at = line.find(cut_.e65);
+        std::size_t at = protocolText_.Find(line);
         if (at != std::string_view::npos) {
             std::size_t from = at + cut_.e65.size() + 1;
             std::string_view text = from < line.size() ? line.substr(from) : std::string_view{};
-            s.SetProtocol(text.substr(0, text.find(',')));
+            s.SetProtocol(text.substr(0, FindByteIn(line, text, ',')));
             State = 5;
         }
     }
@@ -877,7 +1172,7 @@ void TTMailLog::TransferLine(std::string_view line, TSess& s, std::uint32_t lead
             SentFileLine(line, s);
         } else if (msg[1] == 'R') {
             ++s.FilesRcvd;
-            if (Contains(line, errorLineWord_))
+            if (errorLineText_.In(line))
                 s.Set(sfOK, false);
         }
     }
@@ -897,7 +1192,7 @@ void TTMailLog::FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads)
         s.Mailer = KeepText(MsgAfter(line, cut_.lead[L594]));
     } else if (TMVersion >= kVersion2602 && Is(line, leads, L591)) {
         ++s.FilesRcvd;
-        if (Contains(line, errorLineWord_)) {
+        if (errorLineText_.In(line)) {
             s.Set(sfOK, false);
         } else {
             std::string_view bytes = NthWord(MsgAfter(line, cut_.lead[L591]), 2, ' ');
@@ -909,16 +1204,20 @@ void TTMailLog::FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads)
 
 void TTMailLog::RemoteAddressLine(std::string_view line, TSess& s)
 {
+    // "<address>, <word> <mailer>": the mailer follows the first word after the comma
+    // and the byte after it.
     s.Set(sfHuman, false);
-    std::string_view msg = line.substr(kMsgAt);
-    std::size_t comma = msg.find(',');
-    std::string_view addrText = TrimControls(msg.substr(0, comma));
-    s.Addr = TFidoAddr::CreateStr(addrText);
-    std::string_view rest = comma == std::string_view::npos ? std::string_view{} : msg.substr(comma);
-    rest = rest.size() > 2 ? rest.substr(2) : std::string_view{};
-    std::string_view mailer;
-    FirstWord(rest, &mailer);
-    s.Mailer = KeepText(TrimLeftControls(mailer));
+    const std::size_t comma = FindByte(line, ',', kMsgAt, line.size());
+    const std::size_t end = comma != std::string_view::npos ? comma : line.size();
+    s.Addr = ReadAddr(TrimControls(line.substr(kMsgAt, end - kMsgAt)));
+    // What FirstWord leaves after the first word.
+    std::size_t i = comma != std::string_view::npos && line.size() - comma > 2 ? comma + 2 : line.size();
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    i = FindBlank(line, i, line.size());
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    s.Mailer = KeepText(TrimLeftControls(line.substr(i)));
     State = 2;
 }
 
@@ -929,16 +1228,16 @@ void TTMailLog::SentFileLine(std::string_view line, TSess& s)
         std::string_view word = TransferFileWord(line);
         if (!word.empty()) {
             // Most names have no path: one search forward tells.
-            std::size_t slash = word.find('\\');
+            std::size_t slash = FindByteIn(line, word, '\\');
             if (slash != std::string_view::npos)
-                slash = word.rfind('\\');
+                slash = FindLast(word, '\\');
             if (slash != std::string_view::npos)
                 FreqSent(word.substr(slash + 1), word, *s.Addr);
             else
                 FreqSent(word, std::string_view{}, *s.Addr);
         }
     }
-    if (Contains(line, errorLineWord_))
+    if (errorLineText_.In(line))
         s.Set(sfOK, false);
 }
 

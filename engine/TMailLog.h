@@ -21,6 +21,7 @@
 #pragma once
 
 #include "engine/MailerLog.h"
+#include "engine/MsgIndex.h"
 #include "engine/Ndx.h"
 #include "fido/MailerLng.h"
 #include "fido/StrDict.h"
@@ -34,6 +35,29 @@
 #include <vector>
 
 namespace tarvix {
+
+// A text looked for anywhere in a line. The search looks for the byte of the text
+// that log lines hold least (a capital letter rather than a small one, a digit or a
+// blank), 16 bytes of the line at a time, and only where it stands is the text
+// compared; the texts come from the language file, so the byte is chosen when the
+// text is set.
+class TLineText {
+public:
+    void Set(std::string_view text);
+    const std::string& Text() const { return text_; }
+    // The offset of the first place of the text in line, as std::string_view::find
+    // gives it; npos for an empty text.
+    std::size_t Find(std::string_view line) const;
+    // Whether the text stands in line; an empty text stands nowhere.
+    bool In(std::string_view line) const { return Find(line) != std::string_view::npos; }
+
+private:
+    // Find for lines shorter than 16 or longer than 64 bytes.
+    [[gnu::noinline]] std::size_t FindInLong(std::string_view line) const;
+
+    std::string text_;
+    std::size_t key_ = 0;  // the offset in the text of the byte searched for
+};
 
 // The values the log takes from "t-mail.ctl".
 struct TTMailConfig {
@@ -120,6 +144,8 @@ public:
     static constexpr unsigned char kMarker = 0xFE;
 
 private:
+    // TimeOfLine for a stamp that is not all digits, or no stamp.
+    [[gnu::noinline]] TDateTime TimeOfOddLine(std::string_view line);
     // Reads "t-mail.ctl" into config_ (the previous values are replaced).
     void ReadCtl();
     void EnsureCtl();
@@ -162,11 +188,13 @@ private:
     // The lead entries whose cut text begins with the first byte of the message: a line
     // is compared only with those. An entry that came out empty is in no set.
     std::uint32_t LeadsOf(std::string_view line) const;
-    // The message begins with the cut text of the entry.
-    bool Is(std::string_view line, std::uint32_t leads, TLead which) const
-    {
-        return (leads >> which & 1u) != 0 && MsgIs(line, cut_.lead[which]);
-    }
+    // The message begins with the cut text of the entry (a bit of leads).
+    bool Is(std::string_view line, std::uint32_t leads, TLead which) const;
+    // The address of a text as TFidoAddr::CreateStr reads it (and raises its errors):
+    // the few addresses of a log come again and again, so the last ones read are kept.
+    TFidoAddr ReadAddr(std::string_view text);
+    // The address alias for the text, if the alias file may have one for it.
+    std::string_view AliasedAddr(std::string_view text) const;
 
     std::unique_ptr<TTMailLng> lng_;
 
@@ -177,6 +205,8 @@ private:
     } cut_;
     // For each byte, the lead entries whose cut text begins with it.
     std::array<std::uint32_t, 256> leadsByFirst_{};
+    // The cut texts as words to compare messages with.
+    std::array<TMsgWords, kLeadCount> leadWords_{};
     // The words of the language file used for highlighting and transfers.
     std::string humanWord_;      // first word of entry 47
     std::string failedWord_;     // first word of entry 3
@@ -185,6 +215,12 @@ private:
     std::string errorLineWord_;  // fourth word of the whole entry 422
     std::string errorWordB_;     // first word of entry 62
     std::string dialSkip_;       // second comma-delimited word of the whole entry 240, less 3 characters
+    TMsgWords dialSkipWords_;    // dialSkip_ as words to compare with
+    // The texts looked for anywhere in a line.
+    TLineText protocolText_;   // entry 65, before the protocol of the session
+    TLineText trafficText_;    // entry 467, before the traffic totals
+    TLineText errorLineText_;  // errorLineWord_: a failed transfer
+    TLineText connect_;        // "CONNECT" of a status line that opens a session
 
     TTMailConfig config_;
     bool configRead_ = false;
@@ -199,6 +235,24 @@ private:
     std::vector<std::string> dirList_;
     std::vector<std::pair<std::string, std::unique_ptr<TFileIndex>>> indexes_;
     TStrDict addrAliases_;  // alias name -> address text, as the log writes names
+    // The first bytes (in upper case) of the alias names, one bit each: a text whose
+    // first byte is none of them (an address) names no alias.
+    std::array<std::uint64_t, 4> aliasFirst_{};
+
+    // The addresses read last, each filed by a hash of its text (of 8 to 16 bytes: its
+    // first and its last 8 bytes and its size). They hold for the main address they
+    // were read with (it fills in the parts a text leaves out); another one empties
+    // them.
+    struct TAddrSlot {
+        std::uint64_t head = 0, tail = 0;
+        std::size_t size = 0;  // 0: an empty slot
+        TFidoAddr addr;
+    };
+    static constexpr int kAddrSlotBits = 6;
+    std::array<TAddrSlot, std::size_t{1} << kAddrSlotBits> addrSlots_;
+    bool slotsHadMain_ = false;
+    std::uint64_t slotsMainNumbers_ = 0;
+    TAddrDomain slotsMainDomain_;
 };
 
 // Registers the T-Mail log class with the log factory (style 1).

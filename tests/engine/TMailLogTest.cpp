@@ -1543,6 +1543,232 @@ TEST_F(TMailFixture, AnInterruptedHistoryWriteLeavesTheOldFile)
     EXPECT_EQ(Pos(Read("t-hist.$01"), 0, 28), 4990);
 }
 
+// ------------------------------------------------------------------ fields anywhere in a line
+
+// A session of the given body lines, from the status line that opens it to the one
+// that ends it.
+std::vector<std::string> SessionOf(const std::vector<std::string>& body)
+{
+    std::vector<std::string> lines = {At("10:00:00", "\xFE Line: CONNECT 2400")};
+    lines.insert(lines.end(), body.begin(), body.end());
+    lines.push_back(At("10:00:59", "\xFE Traffic: 0/0, done"));
+    return lines;
+}
+
+// The word of failed transfers may stand anywhere in a transfer line: first in the
+// message, as the last bytes of a short or a long line, across the 64th byte.
+TEST_F(TMailFixture, FailedTransferWordAnywhereInTheLine)
+{
+    const std::vector<std::string> start = {At("10:00:01", "2:5030/1, mailer M"), At("10:00:02", "Sysop: Ann"),
+                                            At("10:00:03", "System: S"), At("10:00:04", "Link protocol: ZModem")};
+    auto spoils = [&](const std::string& transfer) {
+        std::vector<std::string> body = start;
+        body.push_back(At("10:00:05", transfer));
+        EXPECT_TRUE(Run(SessionOf(body)));
+        EXPECT_EQ(log.SessCount(), 1u) << transfer;
+        return !log.GetSess(0).Has(sfOK);
+    };
+    for (const std::string mark : {"ZS-File ", "ZR-File "}) {
+        EXPECT_TRUE(spoils(mark + "FAILED: at once"));
+        // The last bytes of lines of 31 to 120 bytes; the filler holds the byte the
+        // word is searched by ("L") and the word but its last byte.
+        for (std::size_t n = 31; n <= 120; ++n) {
+            std::string filler = "FILE.ZIP L FAILED L";
+            filler.resize(n - 15 - mark.size() - 7, 'L');
+            const std::string with = mark + filler + "FAILED:";
+            ASSERT_EQ(At("10:00:05", with).size(), n);
+            EXPECT_TRUE(spoils(with)) << with;
+            EXPECT_FALSE(spoils(mark + filler + "FAILED;")) << with;
+        }
+    }
+}
+
+TEST_F(TMailFixture, FieldsFarIntoLongLines)
+{
+    const std::string far(70, 'w');
+    ASSERT_TRUE(Run(SessionOf({
+        At("10:00:01", "2:5030/1.2345@fidonet, " + far + " Mailer X"),
+        At("10:00:02", "Sysop: " + far + ", 7-095-" + far),
+        At("10:00:03", "System: " + far + ", Moscow"),
+        At("10:00:04", "Handshake " + far + " Link protocol: ZModem, 1 AKA"),
+    })));
+    EXPECT_TRUE(window.errors.empty());
+    const TSess& s = log.GetSess(0);
+    ASSERT_TRUE(s.Addr);
+    EXPECT_TRUE(Same(*s.Addr, "2:5030/1.2345"));
+    EXPECT_EQ(s.Mailer, "Mailer X");
+    EXPECT_EQ(s.SysOp, far);
+    EXPECT_EQ(s.Phone, "7-095-" + far);
+    EXPECT_EQ(s.System, far);
+    EXPECT_EQ(s.Protocol, prZModem);
+}
+
+// The mailer of the address line follows the first word after the comma and the byte
+// after it; words end at a blank or a tab.
+TEST_F(TMailFixture, RemoteAddressAndMailerInEveryForm)
+{
+    auto read = [&](const std::string& msg) {
+        EXPECT_TRUE(Run(SessionOf({At("10:00:01", msg)})));
+        EXPECT_TRUE(window.errors.empty()) << msg;
+        EXPECT_EQ(log.SessCount(), 1u) << msg;
+        const TSess& s = log.GetSess(0);
+        EXPECT_TRUE(s.Addr && Same(*s.Addr, "2:5030/1")) << msg;
+        return std::string(s.Mailer);
+    };
+    EXPECT_EQ(read("2:5030/1, mailer T-Mail/2605"), "T-Mail/2605");
+    EXPECT_EQ(read("2:5030/1, mailer\tT-Mail 2605"), "T-Mail 2605");
+    EXPECT_EQ(read("2:5030/1,  mailer M"), "M");  // blanks before the word are skipped
+    EXPECT_EQ(read("2:5030/1, mailer \t \x01M"), "M");
+    EXPECT_EQ(read("2:5030/1, usingawordofmorethansixteenbytes Mailer X"), "Mailer X");
+    EXPECT_EQ(read("2:5030/1 , mailer M"), "M");
+    EXPECT_EQ(read("2:5030/1, mailer"), "");
+    EXPECT_EQ(read("2:5030/1,x"), "");
+    EXPECT_EQ(read("2:5030/1,"), "");
+    EXPECT_EQ(read("2:5030/1"), "");
+}
+
+// A message that is the text of an entry and nothing more, in lines too short to
+// compare a machine word of it, and a message one byte short of the text.
+TEST_F(TMailFixture, EntryTextsAtTheVeryEndOfShortLines)
+{
+    ASSERT_TRUE(Run({
+        At("10:00:00", "\xFE Line: CONNECT 2400"),
+        At("10:00:01", "2:5030/1"),
+        At("10:00:02", "Sysop:"),
+        At("10:00:03", "Sysop: "),
+        At("10:00:04", "System:"),
+        At("10:00:05", "System: "),
+        At("10:00:06", "Password protected"),
+        At("10:00:07", "Password protected "),
+        At("10:00:08", "Link protocol"),
+        At("10:00:09", "Link protocol:"),
+    }));
+    EXPECT_TRUE(window.errors.empty());
+    EXPECT_EQ(log.State, 5);
+    const TSess* s = log.CurSess();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->SysOp, "");
+    EXPECT_EQ(s->System, "");
+    EXPECT_TRUE(s->Has(sfPassword));
+    EXPECT_EQ(s->Protocol, prNone);
+}
+
+// ------------------------------------------------------------------ addresses read again
+
+// An address is read once and kept; what a text leaves out comes from the main address
+// of the time it is read.
+TEST_F(TMailFixture, AddressesTakeWhatTheyLeaveOutFromTheMainAddressOfTheirTime)
+{
+    const std::vector<std::string> lines = SessionOf({At("10:00:01", "5030/123, mailer M")});
+    const std::vector<std::string> call = {At("09:00:00", "Calling 5030/1234, dialing, BUSY")};
+    ASSERT_TRUE(Run(lines));
+    ASSERT_TRUE(log.GetSess(0).Addr);
+    EXPECT_EQ(log.GetSess(0).Addr->ToStrFlags(pfDomain), "2:5030/123@fidonet");
+    ASSERT_TRUE(Run(call));
+    EXPECT_NE(StatOf(log.GetDayStats(0), "2:5030/1234"), nullptr);
+
+    SetMainAddr(TFidoAddr::CreateStr("3:5030/999@othernet"));
+    ASSERT_TRUE(Run(lines));
+    EXPECT_EQ(log.GetSess(0).Addr->ToStrFlags(pfDomain), "3:5030/123@othernet");
+    ASSERT_TRUE(Run(call));
+    EXPECT_NE(StatOf(log.GetDayStats(0), "3:5030/1234"), nullptr);
+
+    // Another zone in the same domain, and another domain of the same zone.
+    SetMainAddr(TFidoAddr::CreateStr("4:5030/999@othernet"));
+    ASSERT_TRUE(Run(lines));
+    EXPECT_EQ(log.GetSess(0).Addr->ToStrFlags(pfDomain), "4:5030/123@othernet");
+    SetMainAddr(TFidoAddr::CreateStr("4:5030/999@thirdnet"));
+    ASSERT_TRUE(Run(lines));
+    EXPECT_EQ(log.GetSess(0).Addr->ToStrFlags(pfDomain), "4:5030/123@thirdnet");
+    // No main address: the zone stays unknown.
+    ClearMainAddr();
+    ASSERT_TRUE(Run(lines));
+    EXPECT_EQ(log.GetSess(0).Addr->Zone, kAddrMissing);
+    EXPECT_TRUE(log.GetSess(0).Addr->Domain.empty());
+    SetMainAddr(TFidoAddr::CreateStr("2:5030/999.999@fidonet"));
+}
+
+TEST_F(TMailFixture, ManyAddressesEachBookedUnderItsOwn)
+{
+    // Texts of 8 to 16 bytes that differ in one byte anywhere, and longer ones.
+    std::vector<std::string> addrs;
+    for (int node = 1; node <= 150; ++node)
+        addrs.push_back("2:5030/" + std::to_string(node));
+    for (const char* a : {"2:5030/1.12345", "2:5030/1.12346", "2:30301/1.1234", "2:30302/1.1234", "3:30301/1.1234",
+                          "2:5030/1234.5678@fido", "2:5030/1234.5678@fidx", "12:5030/12", "22:5030/12"})
+        addrs.push_back(a);
+    std::vector<std::string> lines;
+    for (int round = 0; round < 2; ++round)
+        for (std::size_t i = 0; i < addrs.size(); ++i) {
+            const std::string& a = addrs[(i * 7 + static_cast<std::size_t>(round) * 3) % addrs.size()];
+            lines.push_back(At("09:00:00", "Calling " + a + ", dialing, BUSY"));
+        }
+    ASSERT_TRUE(Run(lines));
+    EXPECT_TRUE(window.errors.empty());
+    const TNodeStatList& day = log.GetDayStats(0);
+    for (const std::string& a : addrs) {
+        const std::string plain = a.substr(0, a.find('@'));
+        const TNodeStat* st = StatOf(day, plain);
+        ASSERT_NE(st, nullptr) << a;
+        EXPECT_EQ(st->Busy, a.find('@') == std::string::npos ? 2 : 4) << a;  // the domain is not told apart
+    }
+}
+
+// The alias file may name an alias like an address, and the names are found without
+// regard to the case of ASCII letters.
+TEST_F(TMailFixture, AliasNamesThatLookLikeAddresses)
+{
+    Write("t-mail.ctl", "AddressAliases aliases.txt\r\n");
+    Write("aliases.txt", "2:5030/4  2:463/45\r\n2:5030/5  9x\r\n");
+    log.TMVersion = 2603;
+    ASSERT_TRUE(Run({
+        At("09:00:00", "Calling 2:463/45, dialing, BUSY"),
+        At("09:01:00", "Calling 2:463/46, dialing, BUSY"),
+        At("09:02:00", "Calling 9X, dialing, BUSY"),
+    }));
+    EXPECT_TRUE(window.errors.empty());
+    const TNodeStatList& day = log.GetDayStats(0);
+    for (const char* a : {"2:5030/4", "2:463/46", "2:5030/5"}) {
+        ASSERT_NE(StatOf(day, a), nullptr) << a;
+        EXPECT_EQ(StatOf(day, a)->Busy, 1) << a;
+    }
+    EXPECT_EQ(StatOf(day, "2:463/45"), nullptr);
+}
+
+// The dial-skip text must begin the second word: the word ends at its comma.
+TEST_F(TMailFixture, DialSkipTextWithinTheSecondWordOnly)
+{
+    ASSERT_TRUE(Run({
+        At("09:00:00", "Calling 2:5030/6, held by,BUSY"),
+        At("09:01:00", "Calling 2:5030/7, held by schedule (1), BUSY"),
+        At("09:02:00", "Calling 2:5030/8,, held by schedule ("),
+    }));
+    const TNodeStatList& day = log.GetDayStats(0);
+    ASSERT_NE(StatOf(day, "2:5030/6"), nullptr);
+    EXPECT_EQ(StatOf(day, "2:5030/6")->Busy, 1);
+    EXPECT_EQ(StatOf(day, "2:5030/7"), nullptr);
+    EXPECT_EQ(StatOf(day, "2:5030/8"), nullptr);
+}
+
+// Every analysis splits its own days: the day text of the line before does not carry
+// over, and days that differ in any byte of "DD/MM" are told apart.
+TEST_F(TMailFixture, DaysOfEveryAnalysisFromItsFirstLine)
+{
+    const std::vector<std::string> lines = {
+        "12/03 10:00:00 one", "12/03", "12/0", "12/03 no time", "22/03 10:00:00 two", "22/04 10:00:00 three",
+        "22/04 10:00:01 still three",
+    };
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(Run(lines));
+        ASSERT_EQ(log.DayCount(), 3u) << run;
+        EXPECT_EQ(log.GetDay(0).FirstLine, 1) << run;
+        EXPECT_EQ(log.GetDay(1).FirstLine, 5) << run;
+        EXPECT_EQ(log.GetDay(1).Date, EncodeDate(2024, 3, 22)) << run;
+        EXPECT_EQ(log.GetDay(2).FirstLine, 6) << run;
+        EXPECT_EQ(log.GetDay(2).Date, EncodeDate(2024, 4, 22)) << run;
+    }
+}
+
 // ------------------------------------------------------------------ damaged logs
 
 TEST_F(TMailFixture, RandomBytesAndRandomMessagesNeverCrash)

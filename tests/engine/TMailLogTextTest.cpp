@@ -1,0 +1,105 @@
+// The search of a language text anywhere in a T-Mail log line (TLineText): the first
+// place of the text, as the library's search gives it, for lines of every length
+// around the steps of the search (16, 32 and 64 bytes) and texts whose searched byte
+// stands first, inside or last.
+#include "engine/TMailLog.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace tarvix;
+
+namespace {
+
+// The line in storage of its own size, so that a search reading past its end is seen
+// by the address checks of a sanitizer build.
+class TExactLine {
+public:
+    explicit TExactLine(const std::string& text) : size_(text.size()), bytes_(new char[text.size() + 1])
+    {
+        std::memcpy(bytes_.get(), text.data(), text.size());
+    }
+    std::string_view View() const { return {bytes_.get(), size_}; }
+
+private:
+    std::size_t size_;
+    std::unique_ptr<char[]> bytes_;
+};
+
+std::size_t LibraryFind(const std::string& line, const std::string& text)
+{
+    return text.empty() ? std::string_view::npos : std::string_view(line).find(text);
+}
+
+}  // namespace
+
+TEST(TMailLineText, FirstPlaceAsTheLibraryFindsIt)
+{
+    // Texts of the language files and texts made to repeat their searched byte.
+    const std::vector<std::string> texts = {"FAILED:", "bytes in/out:", "Protocol:", "ERROR",   "CONNECT",
+                                            "x",       "RR",            "aRa",       "Q: Q: Q", "\xFE Traffic:"};
+    std::mt19937 rng(20240312);
+    for (const std::string& text : texts) {
+        TLineText search;
+        search.Set(text);
+        EXPECT_EQ(search.Text(), text);
+        // Filler of the text's own bytes and the common bytes of log lines: most lines
+        // hold the searched byte, and parts of the text, in many places.
+        const std::string alphabet = text + "0123456789 :/.,-abcdefABCDEF";
+        for (std::size_t n = 0; n <= 140; ++n) {
+            for (int trial = 0; trial < 12; ++trial) {
+                std::string line(n, ' ');
+                for (char& c : line)
+                    c = alphabet[rng() % alphabet.size()];
+                // Now and then the whole text at a random place, or at the end.
+                if (n >= text.size() && trial % 3 != 0) {
+                    const std::size_t at = trial % 3 == 1 ? rng() % (n - text.size() + 1) : n - text.size();
+                    line.replace(at, text.size(), text);
+                }
+                const TExactLine exact(line);
+                ASSERT_EQ(search.Find(exact.View()), LibraryFind(line, text)) << "[" << text << "] in [" << line << "]";
+                ASSERT_EQ(search.In(exact.View()), LibraryFind(line, text) != std::string_view::npos);
+            }
+        }
+    }
+}
+
+TEST(TMailLineText, PlacesAroundTheStepsOfTheSearch)
+{
+    TLineText search;
+    search.Set("FAILED:");
+    for (std::size_t n = 7; n <= 140; ++n) {
+        for (std::size_t at = 0; at + 7 <= n; ++at) {
+            // The searched byte of the text ("L") also stands just before it, and the
+            // text but its last byte just after it.
+            std::string line(n, '.');
+            line.replace(at, 7, "FAILED:");
+            if (at >= 1)
+                line[at - 1] = 'L';
+            if (at + 13 <= n)
+                line.replace(at + 7, 6, "FAILED");
+            const TExactLine exact(line);
+            ASSERT_EQ(search.Find(exact.View()), at) << n << " " << at;
+        }
+        const TExactLine none(std::string(n, 'L'));
+        ASSERT_EQ(search.Find(none.View()), std::string_view::npos) << n;
+    }
+}
+
+TEST(TMailLineText, AnEmptyTextStandsNowhere)
+{
+    TLineText search;
+    EXPECT_FALSE(search.In(""));
+    EXPECT_FALSE(search.In("any line at all"));
+    search.Set("");
+    EXPECT_EQ(search.Find("12/03 10:00:00 ZR-OK FILE 10 bytes"), std::string_view::npos);
+    // A text longer than the line is not in it.
+    search.Set("a long text of the language file");
+    EXPECT_FALSE(search.In("a long text"));
+}
