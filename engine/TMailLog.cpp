@@ -270,17 +270,6 @@ bool HasOk(std::string_view line)
            FindText(line, "OK") != std::string_view::npos;
 }
 
-// The zone, net, node and point of an address as one word (to compare them at once).
-std::uint64_t NumbersWord(const TFidoAddr& a)
-{
-    static_assert(offsetof(TFidoAddr, Net) == offsetof(TFidoAddr, Zone) + 2 &&
-                  offsetof(TFidoAddr, Node) == offsetof(TFidoAddr, Zone) + 4 &&
-                  offsetof(TFidoAddr, Point) == offsetof(TFidoAddr, Zone) + 6);
-    std::uint64_t w;
-    std::memcpy(&w, reinterpret_cast<const char*>(&a) + offsetof(TFidoAddr, Zone), sizeof w);
-    return w;
-}
-
 // Eight bytes made of the given bytes, in the host's order (the masks below are
 // laid out byte by byte, so that they fit the words LoadWord8 makes).
 std::uint64_t ByteMask(const char (&bytes)[8]) { return LoadWord8(bytes); }
@@ -883,35 +872,6 @@ inline bool TTMailLog::Is(std::string_view line, std::uint32_t leads, TLead whic
     return MsgIs(line, cut_.lead[which]);
 }
 
-TFidoAddr TTMailLog::ReadAddr(std::string_view text)
-{
-    const std::size_t n = text.size();
-    if (n < 8 || n > 16)
-        return TFidoAddr::CreateStr(text);
-    const TFidoAddr* main = MainAddr();
-    if (main != nullptr ? !slotsHadMain_ || NumbersWord(*main) != slotsMainNumbers_ || main->Domain != slotsMainDomain_
-                        : slotsHadMain_) {
-        for (TAddrSlot& slot : addrSlots_)
-            slot.size = 0;
-        slotsHadMain_ = main != nullptr;
-        slotsMainNumbers_ = main ? NumbersWord(*main) : 0;
-        slotsMainDomain_ = main ? main->Domain : TAddrDomain();
-    }
-    const std::uint64_t head = LoadWord8(text.data());
-    const std::uint64_t tail = LoadWord8(text.data() + n - 8);
-    const std::uint64_t hash = (((head ^ n) * 0x9E3779B97F4A7C15ull) ^ tail) * 0xBF58476D1CE4E5B9ull;
-    TAddrSlot& slot = addrSlots_[hash >> (64 - kAddrSlotBits)];
-    if (slot.head == head && slot.tail == tail && slot.size == n)
-        return slot.addr;
-    // A bad address raises its error here and fills no slot.
-    TFidoAddr addr = TFidoAddr::CreateStr(text);
-    slot.head = head;
-    slot.tail = tail;
-    slot.size = n;
-    slot.addr = addr;
-    return addr;
-}
-
 std::string_view TTMailLog::AliasedAddr(std::string_view text) const
 {
     if (!text.empty()) {
@@ -1082,7 +1042,7 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
     if (addrText.empty())
         ThrowNoAddress();
     if (addrText.front() != '?') {
-        TFidoAddr addr = ReadAddr(addrText);
+        TFidoAddr addr = TFidoAddr::CreateStr(addrText);
         SetDialAddr(addr);
         if (NodeStats)
             NodeStats->AddCall(addr);
@@ -1209,7 +1169,7 @@ void TTMailLog::RemoteAddressLine(std::string_view line, TSess& s)
     s.Set(sfHuman, false);
     const std::size_t comma = FindByte(line, ',', kMsgAt, line.size());
     const std::size_t end = comma != std::string_view::npos ? comma : line.size();
-    s.Addr = ReadAddr(TrimControls(line.substr(kMsgAt, end - kMsgAt)));
+    s.Addr = TFidoAddr::CreateStr(TrimControls(line.substr(kMsgAt, end - kMsgAt)));
     // What FirstWord leaves after the first word.
     std::size_t i = comma != std::string_view::npos && line.size() - comma > 2 ? comma + 2 : line.size();
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))

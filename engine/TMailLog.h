@@ -190,9 +190,6 @@ private:
     std::uint32_t LeadsOf(std::string_view line) const;
     // The message begins with the cut text of the entry (a bit of leads).
     bool Is(std::string_view line, std::uint32_t leads, TLead which) const;
-    // The address of a text as TFidoAddr::CreateStr reads it (and raises its errors):
-    // the few addresses of a log come again and again, so the last ones read are kept.
-    TFidoAddr ReadAddr(std::string_view text);
     // The address alias for the text, if the alias file may have one for it.
     std::string_view AliasedAddr(std::string_view text) const;
 
@@ -238,21 +235,6 @@ private:
     // The first bytes (in upper case) of the alias names, one bit each: a text whose
     // first byte is none of them (an address) names no alias.
     std::array<std::uint64_t, 4> aliasFirst_{};
-
-    // The addresses read last, each filed by a hash of its text (of 8 to 16 bytes: its
-    // first and its last 8 bytes and its size). They hold for the main address they
-    // were read with (it fills in the parts a text leaves out); another one empties
-    // them.
-    struct TAddrSlot {
-        std::uint64_t head = 0, tail = 0;
-        std::size_t size = 0;  // 0: an empty slot
-        TFidoAddr addr;
-    };
-    static constexpr int kAddrSlotBits = 6;
-    std::array<TAddrSlot, std::size_t{1} << kAddrSlotBits> addrSlots_;
-    bool slotsHadMain_ = false;
-    std::uint64_t slotsMainNumbers_ = 0;
-    TAddrDomain slotsMainDomain_;
 };
 
 // Registers the T-Mail log class with the log factory (style 1).

@@ -205,30 +205,36 @@ TReadAddr* ReadAddrSlot(std::string_view s)
     return &readAddrs[((ends ^ s.size()) * 0x9E3779B97F4A7C15ull) >> 58];
 }
 
+// The address of the usual-form text s if it was read last under the main address in
+// force: true with a filled in.
+bool RecallReadAddr(std::string_view s, TFidoAddr& a)
+{
+    const TReadAddr* slot = ReadAddrSlot(s);
+    if (!slot || slot->size != s.size() || slot->generation != mainGeneration.load(std::memory_order_relaxed) ||
+        !SameBytes(slot->text, s.data(), s.size()))
+        return false;
+    a.Zone = slot->zone;
+    a.Net = slot->net;
+    a.Node = slot->node;
+    a.Point = slot->point;
+    a.Domain = slot->domain;
+    return true;
+}
+
 // Parses S with the main address as the default. On failure Text receives the
 // address text the error message names (S without "@" and the domain).
 ParseError Parse(std::string_view s, bool allowMask, TFidoAddr& a, std::string_view& text)
 {
-    TReadAddr* slot = ReadAddrSlot(s);
-    const unsigned generation = mainGeneration.load(std::memory_order_relaxed);
-    if (slot && slot->size == s.size() && slot->generation == generation && SameBytes(slot->text, s.data(), s.size())) {
-        a.Zone = slot->zone;
-        a.Net = slot->net;
-        a.Node = slot->node;
-        a.Point = slot->point;
-        a.Domain = slot->domain;
-        return ParseError::None;
-    }
     std::string_view domain;
     if (ParseUsualForm(s, a, domain)) {
         a.Domain.assign(domain.substr(0, kMaxDomain));
         const std::optional<TFidoAddr>& main = MainSlot();
         if (a.Domain.empty() && main && main->Zone == a.Zone)
             a.Domain = main->Domain;
-        if (slot) {
+        if (TReadAddr* slot = ReadAddrSlot(s)) {
             std::memcpy(slot->text, s.data(), s.size());
             slot->size = s.size();
-            slot->generation = generation;
+            slot->generation = mainGeneration.load(std::memory_order_relaxed);
             slot->zone = a.Zone;
             slot->net = a.Net;
             slot->node = a.Node;
@@ -268,6 +274,9 @@ ParseError Parse(std::string_view s, bool allowMask, TFidoAddr& a, std::string_v
 
 ParseError ParseFlags(std::string_view s, std::uint8_t flags, TFidoAddr& a, std::string_view& text)
 {
+    // An alias name comes before any address of the same text.
+    if (!(flags & afAlias) && RecallReadAddr(s, a))
+        return ParseError::None;
     text = s;
     if (flags & afAlias) {
         for (const TAddrAlias& alias : AliasTable()) {
