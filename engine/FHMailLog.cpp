@@ -10,6 +10,10 @@
 #include "platform/Words.h"
 
 #include <algorithm>
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <limits>
 
@@ -23,7 +27,7 @@ constexpr std::size_t kStampLen = 17;  // up to the last digit of the seconds
 constexpr std::size_t kTagAt = 18;
 constexpr std::string_view kTag = "FHML";
 constexpr int kTagCol = 18;
-constexpr std::size_t kMsgAt = TFHMailLog::kMsgCol - 1;
+constexpr std::size_t kMsgAt = TFHMailLog::kMsgAt;
 
 // Fixed words of FhMail's own, not taken from the language file.
 // (Also "Connect", "Starting ZMO session" and "send:" at the start of a message.)
@@ -41,6 +45,29 @@ bool At(std::string_view line, std::size_t at, const char (&text)[N])
     return line.size() >= at + n && std::memcmp(line.data() + at, text, n) == 0;
 }
 
+// The offset of the first byte c in s at or after from, or s.size(). Eight bytes a
+// step on a little-endian machine (the bytes of a word are numbered by their place),
+// the last step on the last eight bytes of s: the words of a log line are short, and
+// a library search costs a call for each of them.
+std::size_t ByteAt(std::string_view s, std::size_t from, char c)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t pattern = static_cast<unsigned char>(c) * 0x0101010101010101ull;
+        for (; from + 8 <= s.size(); from += 8)
+            if (const std::uint64_t hits = ZeroBytes(LoadWord8(s.data() + from) ^ pattern); hits != 0)
+                return from + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
+        if (from < s.size() && s.size() >= 8) {
+            // The last word less its bytes before from.
+            const std::size_t before = 8 - (s.size() - from);
+            const std::uint64_t hits = ZeroBytes(LoadWord8(s.data() + s.size() - 8) ^ pattern) >> (8 * before);
+            return hits != 0 ? from + static_cast<std::size_t>(std::countr_zero(hits)) / 8 : s.size();
+        }
+    }
+    while (from < s.size() && s[from] != c)
+        ++from;
+    return from;
+}
+
 // Words 2 and 3 of a message, split at runs of blanks as NthWord splits them: the
 // byte count and the file of a transfer line ("H-Snd 48213b FILE.ZIP").
 void TransferWords(std::string_view message, std::string_view& second, std::string_view& third)
@@ -52,8 +79,7 @@ void TransferWords(std::string_view message, std::string_view& second, std::stri
             ++i;
         if (i >= message.size())
             return;
-        const void* end = std::memchr(message.data() + i, ' ', message.size() - i);
-        const std::size_t e = end ? static_cast<std::size_t>(static_cast<const char*>(end) - message.data()) : message.size();
+        const std::size_t e = ByteAt(message, i, ' ');
         if (k == 2)
             second = message.substr(i, e - i);
         else if (k == 3)
@@ -62,16 +88,48 @@ void TransferWords(std::string_view message, std::string_view& second, std::stri
     }
 }
 
-[[noreturn]] void NotANumber(std::string_view s)
+[[noreturn, gnu::cold]] void NotANumber(std::string_view s)
 {
     throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
 }
 
-// A count of bytes: decimal digits only, up to the 64-bit range.
-std::int64_t ParseCount(std::string_view s)
+// Up to eight digits that end at end, as a number, when all are digits; the eight
+// bytes before end must be readable. One word and no loop: the bytes before the
+// number are made "0", then pairs of digits are joined, then pairs of pairs, then
+// the halves.
+// The first digit is the lowest byte of the word: for a little-endian machine only.
+bool Digits8(const char* end, std::size_t n, std::uint64_t& value)
+{
+    constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0xF0F0F0F0F0F0F0F0ull;
+    std::uint64_t w = LoadWord8(end - 8);
+    if (const unsigned pad = 8 * static_cast<unsigned>(8 - n); pad != 0)
+        w = (w >> pad << pad) | (kZeros >> (64 - pad));
+    // A byte is a digit when it is 0x3? and stays so with 6 added.
+    if ((w & kHigh) != kZeros || ((w + 0x0606060606060606ull) & kHigh) != kZeros)
+        return false;
+    w -= kZeros;
+    w = (w * (10 * 256 + 1)) >> 8 & 0x00FF00FF00FF00FFull;
+    w = (w * (100 * 65536 + 1)) >> 16 & 0x0000FFFF0000FFFFull;
+    value = (w * (10000 * (std::uint64_t{1} << 32) + 1)) >> 32;
+    return true;
+}
+
+// A count of bytes: decimal digits only, up to the 64-bit range; false for anything
+// else. The bytes from lineStart to s are readable: a count of up to eight digits
+// (nearly all) is read at once when eight bytes end with it.
+bool TryCount(std::string_view s, const char* lineStart, std::int64_t& value)
 {
     if (s.empty())
-        NotANumber(s);
+        return false;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (s.size() <= 8 && s.data() + s.size() >= lineStart + 8) {
+            std::uint64_t v = 0;
+            if (!Digits8(s.data() + s.size(), s.size(), v))
+                return false;
+            value = static_cast<std::int64_t>(v);
+            return true;
+        }
+    }
     std::int64_t v = 0;
     // Up to 18 digits cannot overflow: only a longer count checks the limit.
     constexpr std::size_t kSafeDigits = 18;
@@ -79,35 +137,80 @@ std::int64_t ParseCount(std::string_view s)
         for (char c : s) {
             const unsigned d = static_cast<unsigned>(c - '0');
             if (d > 9)
-                NotANumber(s);
+                return false;
             v = v * 10 + d;
         }
-        return v;
+        value = v;
+        return true;
     }
     for (char c : s) {
         if (c < '0' || c > '9')
-            NotANumber(s);
+            return false;
         // The exact limit is worked out only for a value near it.
         constexpr std::int64_t kSafe = (std::numeric_limits<std::int64_t>::max() - 9) / 10;
         if (v > kSafe && v > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10)
-            NotANumber(s);
+            return false;
         v = v * 10 + (c - '0');
     }
+    value = v;
+    return true;
+}
+
+// TryCount, raising EConvertError for no count.
+std::int64_t ParseCount(std::string_view s, const char* lineStart)
+{
+    std::int64_t v = 0;
+    if (!TryCount(s, lineStart, v))
+        NotANumber(s);
     return v;
 }
 
-// Whether "Carrier lost" stands anywhere in an FHML line. It holds no "F", so it
-// cannot overlap the tag (columns 19 to 22), and no ":", so it cannot fit before the
-// tag when column 12 is the ":" of a time stamp: then only the message is searched.
-// The search starts at least 27 bytes before the end, so that a short message is
-// looked at 16 places at a time too.
+// Whether "Carrier lost" stands anywhere in an FHML line (one of 22 bytes or more).
+// It holds no "F", so it cannot overlap the tag (columns 19 to 22), and no ":", so it
+// cannot start before the tag when column 12 is the ":" of a time stamp: then only
+// the message is searched.
+//
+// Every line of a session is searched, so the search is made for this text: its "C"
+// is rare in the lines, so a place is a candidate only when it holds a "C", and a
+// candidate is compared as two words. The places are looked at sixteen a step, the
+// last step ending at the last place (it may look at places again, or at places
+// before the message, which cannot hold the text either).
 bool CarrierLost(std::string_view line)
 {
-    constexpr std::size_t kWhole = 27;
-    std::size_t from = 0;
-    if (line.size() > kHourAt + 2 && line[kHourAt + 2] == ':')
-        from = line.size() >= kMsgAt - 1 + kWhole ? kMsgAt - 1 : (line.size() > kWhole ? line.size() - kWhole : 0);
-    return HasText(line.substr(from), kCarrierLost);
+    static_assert(kCarrierLost.size() == 12);
+    constexpr std::size_t kMinLine = 27;  // 16 places from the first: the last step stays in the line
+    const std::size_t from = line[kHourAt + 2] == ':' ? kMsgAt - 1 : 0;
+    if (line.size() < from + kCarrierLost.size())
+        return false;
+    const char* p = line.data();
+    const char* last = p + line.size() - kCarrierLost.size();  // the last place it can start at
+    const std::uint64_t head = LoadWord8(kCarrierLost.data());
+    const std::uint32_t tail = LoadWord4(kCarrierLost.data() + 8);
+    auto at = [head, tail](const char* q) { return LoadWord8(q) == head && LoadWord4(q + 8) == tail; };
+#if defined(__SSE2__)
+    if (line.size() >= kMinLine) {
+        const __m128i c = _mm_set1_epi8(kCarrierLost[0]);
+        auto heads = [c](const char* q) {
+            return static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), c)));
+        };
+        auto any = [&at](const char* q, unsigned mask) {
+            for (; mask != 0; mask &= mask - 1)
+                if (at(q + std::countr_zero(mask)))
+                    return true;
+            return false;
+        };
+        for (const char* q = p + from; q + 15 < last; q += 16)
+            if (const unsigned mask = heads(q); mask != 0 && any(q, mask))
+                return true;
+        const unsigned mask = heads(last - 15);
+        return mask != 0 && any(last - 15, mask);
+    }
+#endif
+    for (const char* q = p + from; q <= last; ++q)
+        if (*q == kCarrierLost[0] && at(q))
+            return true;
+    return false;
 }
 
 std::string_view TrimLeft(std::string_view s)
@@ -207,8 +310,10 @@ void TFHMailLog::IndexMsgs()
 {
     static_assert(kMsgCount <= TMsgIndex::kMaxTexts, "one bit per text in a 32-bit mask");
     msgs_.Clear();
-    for (std::size_t i = 0; i < kMsgCount; ++i)
+    for (std::size_t i = 0; i < kMsgCount; ++i) {
         msgs_.Add(i, texts_.msg[i]);
+        words_[i].Set(texts_.msg[i]);
+    }
 }
 
 std::uint32_t TFHMailLog::Candidates(std::string_view line) const
@@ -216,7 +321,7 @@ std::uint32_t TFHMailLog::Candidates(std::string_view line) const
     return msgs_.Candidates(line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view());
 }
 
-bool TFHMailLog::Matches(std::string_view line, Msg m) const
+bool TFHMailLog::FullMatch(std::string_view line, Msg m) const
 {
     const std::string_view msg = line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view();
     return msgs_.Begins(msg, static_cast<std::size_t>(m));
@@ -294,10 +399,10 @@ namespace {
 // reads them; false for anything else, left to the general reading.
 bool StampDigits(std::string_view line, int& hour, int& min, int& sec)
 {
-    auto digit = [&line](std::size_t at) { return static_cast<unsigned>(line[at] - '0'); };
+    auto digit = [&line](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(line[at])) - '0'; };
     const unsigned h1 = digit(kHourAt), h2 = digit(kHourAt + 1), m1 = digit(kMinAt), m2 = digit(kMinAt + 1),
                    s1 = digit(kSecAt), s2 = digit(kSecAt + 1);
-    if ((h1 | h2 | m1 | m2 | s1 | s2) > 9)
+    if (h1 > 9 || h2 > 9 || m1 > 9 || m2 > 9 || s1 > 9 || s2 > 9)
         return false;
     hour = static_cast<int>(h1 * 10 + h2);
     min = static_cast<int>(m1 * 10 + m2);
@@ -331,13 +436,17 @@ bool TFHMailLog::TryTimeOfLine(std::string_view line, TDateTime& result) const
         return true;
     }
     int hour = 0, min = 0, sec = 0;
-    if (!StampDigits(line, hour, min, sec) &&
-        (!TryParseLogInt(line.substr(kHourAt, 2), hour) || !TryParseLogInt(line.substr(kMinAt, 2), min) ||
-         !TryParseLogInt(line.substr(kSecAt, 2), sec)))
-        return false;
     TDateTime date = 0, time = 0;
-    if (!TryEncodeTime(hour, min, sec, 0, time))
+    if (StampDigits(line, hour, min, sec)) {
+        // Two digits each: only the upper limits can be passed. The same sum as
+        // TryEncodeTime's, without the call.
+        if (hour >= 24 || min >= 60 || sec >= 60)
+            return false;
+        time = static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000) / static_cast<double>(MSecsPerDay);
+    } else if (!TryParseLogInt(line.substr(kHourAt, 2), hour) || !TryParseLogInt(line.substr(kMinAt, 2), min) ||
+               !TryParseLogInt(line.substr(kSecAt, 2), sec) || !TryEncodeTime(hour, min, sec, 0, time)) {
         return false;
+    }
     if (!CachedDate(line, year, date)) {
         int day = 0;
         if (!TryParseLogInt(line.substr(kDayAt, 2), day))
@@ -367,8 +476,7 @@ void TFHMailLog::Reset()
     callMode_ = cmNone;
     connectSpeed_ = 0;
     pendingSentPath_.clear();
-    prevStampLen_ = 0;
-    prevLineNo_ = 0;
+    stamps_ = {};
 }
 
 void TFHMailLog::LoadLng()
@@ -435,57 +543,94 @@ std::string_view TFHMailLog::ValueAfter(std::string_view line, std::string_view 
     return cut >= line.size() ? std::string_view{} : line.substr(cut);
 }
 
-void TFHMailLog::RememberLine(std::string_view line)
+void TFHMailLog::KeepStamp(std::string_view line)
 {
+    stampSlot_ ^= 1;
+    TStamp& stamp = stamps_[stampSlot_];
     // A whole stamp (nearly every line) is copied with a fixed length, in place.
-    if (line.size() >= prevStamp_.size()) {
-        std::memcpy(prevStamp_.data(), line.data(), prevStamp_.size());
-        prevStampLen_ = prevStamp_.size();
+    if (line.size() >= stamp.text.size()) {
+        std::memcpy(stamp.text.data(), line.data(), stamp.text.size());
+        stamp.len = stamp.text.size();
+        stamp.lineNo = LineNo;
     } else {
-        prevStampLen_ = line.size();
-        std::memcpy(prevStamp_.data(), line.data(), prevStampLen_);
+        KeepShortStamp(line);
     }
-    prevLineNo_ = LineNo;
+}
+
+void TFHMailLog::KeepShortStamp(std::string_view line)
+{
+    TStamp& stamp = stamps_[stampSlot_];
+    stamp.len = line.size();
+    std::memcpy(stamp.text.data(), line.data(), stamp.len);
+    stamp.lineNo = LineNo;
 }
 
 void TFHMailLog::ParseMailerLine(std::string_view line)
 {
     // Whatever happens to this line, it is the line before the next one.
-    struct Remember {
-        TFHMailLog* log;
-        std::string_view line;
-        ~Remember() { log->RememberLine(line); }
-    } remember{this, line};
-
+    KeepStamp(line);
     if (!At(line, kTagAt, "FHML"))
         return;
     lineMsgs_ = Candidates(line);
-    if (State != fsNone && !SessionOpen())
-        State = fsNone;  // a state set from outside without a session
-    if (State == fsBbsCall) {
-        // A human caller's call ends with the next line of the mailer, which is
-        // then read like any line outside a session.
+    // Each kind of line goes on to a function of its own, which needs no registers
+    // of this one's.
+    if (State == fsNone)
+        ParseIdle(line);
+    else if (State == fsBbsCall || !SessionOpen())
+        LeaveState(line);
+    else
+        ParseSession(line);
+}
+
+void TFHMailLog::LeaveState(std::string_view line)
+{
+    if (SessionOpen()) {
+        // A human caller's call ends with the next line of the mailer, which is then
+        // read like any line outside a session.
         EndSession(line);
         callMode_ = cmNone;
     }
-    if (State == fsNone) {
-        ParseIdle(line);
-        return;
-    }
+    State = fsNone;  // also a state set from outside without a session
+    ParseIdle(line);
+}
 
+void TFHMailLog::ParseSession(std::string_view line)
+{
+    // Every step goes on to a function of its own, so that this one, which every
+    // line of a session passes, needs few registers.
     if (Is(line, mPostSession)) {
         EndPostSession(line);
         return;
     }
     if (Is(line, mNoCarrier)) {
-        CurSess()->Set(sfOK, false);
-        EndSession(line);
-        callMode_ = cmNone;
+        NoCarrier(line);
         return;
     }
     if (CarrierLost(line) || Is(line, mSessionAbort))
         CurSess()->Set(sfOK, false);
-    ParseSessionStep(line);
+    switch (State) {
+    case fsMailer:
+    case fsSystem:
+    case fsSysOp:
+    case fsPhone:
+        StepRemote(line);
+        break;
+    case fsHandshake:
+        StepHandshake(line);
+        break;
+    case fsTransfer:
+        StepTransfer(line);
+        break;
+    default:
+        break;
+    }
+}
+
+void TFHMailLog::NoCarrier(std::string_view line)
+{
+    CurSess()->Set(sfOK, false);
+    EndSession(line);
+    callMode_ = cmNone;
 }
 
 void TFHMailLog::ParseIdle(std::string_view line)
@@ -517,7 +662,7 @@ void TFHMailLog::ParseIdle(std::string_view line)
         // "Connect 33600/V34/LAPM": the speed is kept for the session that follows.
         std::string_view value = MsgAfter(line, kConnect);
         value = TrimBlanks(value.substr(0, value.find('/')));
-        std::int64_t speed = ParseCount(value);
+        std::int64_t speed = ParseCount(value, line.data());
         if (speed > std::numeric_limits<std::uint32_t>::max())
             NotANumber(value);
         connectSpeed_ = static_cast<std::uint32_t>(speed);
@@ -542,12 +687,13 @@ void TFHMailLog::OpenSession(std::string_view line, bool incoming)
 {
     // The session began with the line before (the connect line); when that line has
     // no time stamp, with this one.
-    std::string_view prev(prevStamp_.data(), prevStampLen_);
+    const TStamp& before = stamps_[stampSlot_ ^ 1];
+    std::string_view prev(before.text.data(), before.len);
     TDateTime unused = 0;
-    const bool fromPrev = prevLineNo_ > 0 && TryTimeOfLine(prev, unused);
+    const bool fromPrev = before.lineNo > 0 && TryTimeOfLine(prev, unused);
     StartSession(fromPrev ? prev : line, incoming);
     if (fromPrev)
-        CurSess()->StartLine = prevLineNo_;
+        CurSess()->StartLine = before.lineNo;
     pendingSentPath_.clear();
 }
 
@@ -560,17 +706,21 @@ void TFHMailLog::EndPostSession(std::string_view line)
     TSess& s = *CurSess();
     if (std::size_t at = line.find(kTraffic); at != std::string_view::npos) {
         std::string_view rest = TrimLeft(line.substr(at + kTraffic.size()));
-        std::size_t slash = rest.find('/');
+        std::size_t slash = ByteAt(rest, 0, '/');
         std::string_view sent = TrimBlanks(rest.substr(0, slash));
-        std::string_view rcvd = slash == std::string_view::npos ? std::string_view{} : TrimBlanks(rest.substr(slash + 1));
-        for (auto [text, target] : {std::pair{sent, &s.BytesSent}, std::pair{rcvd, &s.BytesRcvd}}) {
-            try {
-                *target = ParseCount(text);
-            } catch (const EConvertError&) {
-                if (!failed)
-                    bad = text;
-                failed = true;
-            }
+        std::string_view rcvd = slash == rest.size() ? std::string_view{} : TrimBlanks(rest.substr(slash + 1));
+        std::int64_t v = 0;
+        if (TryCount(sent, line.data(), v)) {
+            s.BytesSent = v;
+        } else {
+            bad = sent;
+            failed = true;
+        }
+        if (TryCount(rcvd, line.data(), v)) {
+            s.BytesRcvd = v;
+        } else if (!failed) {
+            bad = rcvd;
+            failed = true;
         }
     }
     EndSession(line);
@@ -579,28 +729,19 @@ void TFHMailLog::EndPostSession(std::string_view line)
         NotANumber(bad);
 }
 
-void TFHMailLog::ParseSessionStep(std::string_view line)
+void TFHMailLog::StepRemote(std::string_view line)
 {
-    const Texts& t = texts_;
-    // The session is fetched only for a line that changes it: most lines change
-    // nothing in their state.
-    auto sess = [this]() -> TSess& { return *CurSess(); };
-    const std::string_view message = line.substr(std::min(line.size(), static_cast<std::size_t>(MsgCol - 1)));
-    // The transfer texts stand one column after the start of the message.
-    auto transfer = [&](const std::string& text) {
-        return !text.empty() && message.size() >= 1 + text.size() && message[1] == text[0] &&
-               SameBytes(message.data() + 1, text.data(), text.size());
-    };
+    // The remote's texts come in this order, each moving to the state of the next.
     switch (State) {
     case fsMailer:
         if (Is(line, mRemoteMailer)) {
-            sess().Mailer = KeepText(ValueAfter(line, Text(mRemoteMailer)));
+            CurSess()->Mailer = KeepText(ValueAfter(line, Text(mRemoteMailer)));
             State = fsSystem;
         }
         break;
     case fsSystem:
         if (Is(line, mRemoteName)) {
-            sess().System = KeepText(ValueAfter(line, Text(mRemoteName)));
+            CurSess()->System = KeepText(ValueAfter(line, Text(mRemoteName)));
             State = fsSysOp;
         }
         break;
@@ -608,55 +749,17 @@ void TFHMailLog::ParseSessionStep(std::string_view line)
         if (Is(line, mRemoteSysOp)) {
             // "<sysop text>Ivan Petrov<second text>Moscow": the name before the second
             // text; a line without the second text is all name.
+            const std::string& second = texts_.remoteSysOp2;
             std::string_view value = ValueAfter(line, Text(mRemoteSysOp));
-            std::size_t cut = t.remoteSysOp2.empty() ? std::string_view::npos : value.find(t.remoteSysOp2);
-            sess().SysOp = KeepText(value.substr(0, cut));
+            std::size_t cut = second.empty() ? std::string_view::npos : value.find(second);
+            CurSess()->SysOp = KeepText(value.substr(0, cut));
             State = fsPhone;
         }
         break;
     case fsPhone:
         if (Is(line, mRemotePhone)) {
-            sess().Phone = KeepText(ValueAfter(line, Text(mRemotePhone)));
+            CurSess()->Phone = KeepText(ValueAfter(line, Text(mRemotePhone)));
             State = fsHandshake;
-        }
-        break;
-    case fsHandshake:
-        if (Is(line, mPasswordProtected)) {
-            sess().Set(sfPassword, true);
-        } else if (Is(line, mBadPassword)) {
-            sess().Set(sfBadPassword, true);
-        } else if (Is(line, mJanusStart)) {
-            sess().Protocol = prJanus;
-            State = fsTransfer;
-        } else if (Is(line, mHydraStart)) {
-            sess().Protocol = prHydra;
-            State = fsTransfer;
-        } else if (At(line, kMsgAt, "Starting ZMO session")) {
-            sess().Protocol = prZModem;
-            State = fsTransfer;
-        }
-        break;
-    case fsTransfer:
-        if (Is(line, mFreq)) {
-            std::string_view name = ValueAfter(line, Text(mFreq));
-            if (sess().Addr && !TrimControls(name).empty())
-                AddFreq(name, *sess().Addr);
-        } else if (At(line, kMsgAt, "send:")) {
-            // "send: C:\PUB\FILE.ZIP" or "send: C:\PUB\FILE.ZIP --> NAME.ZIP"
-            std::size_t cut = static_cast<std::size_t>(MsgCol) + 4;
-            std::string_view path = cut >= line.size() ? std::string_view{} : line.substr(cut);
-            if (!path.empty() && path.front() == ' ')
-                path.remove_prefix(1);
-            path = path.substr(0, path.find(kRename));
-            while (!path.empty() && path.back() == ' ')
-                path.remove_suffix(1);
-            pendingSentPath_.assign(path);
-        } else if (transfer(t.sent)) {
-            SentLine(message);
-        } else if (transfer(t.received)) {
-            ReceivedLine(message);
-        } else if (Is(line, mPartiallySent)) {
-            PartlySentLine(message);
         }
         break;
     default:
@@ -664,7 +767,66 @@ void TFHMailLog::ParseSessionStep(std::string_view line)
     }
 }
 
-void TFHMailLog::SentLine(std::string_view message)
+void TFHMailLog::StepHandshake(std::string_view line)
+{
+    if (Is(line, mPasswordProtected)) {
+        CurSess()->Set(sfPassword, true);
+    } else if (Is(line, mBadPassword)) {
+        CurSess()->Set(sfBadPassword, true);
+    } else if (Is(line, mJanusStart)) {
+        CurSess()->Protocol = prJanus;
+        State = fsTransfer;
+    } else if (Is(line, mHydraStart)) {
+        CurSess()->Protocol = prHydra;
+        State = fsTransfer;
+    } else if (At(line, kMsgAt, "Starting ZMO session")) {
+        CurSess()->Protocol = prZModem;
+        State = fsTransfer;
+    }
+}
+
+void TFHMailLog::StepTransfer(std::string_view line)
+{
+    const std::string_view message = line.substr(std::min(line.size(), kMsgAt));
+    // The transfer texts stand one column after the start of the message.
+    auto transfer = [&message](const std::string& text) {
+        return !text.empty() && message.size() >= 1 + text.size() && message[1] == text[0] &&
+               SameBytes(message.data() + 1, text.data(), text.size());
+    };
+    if (Is(line, mFreq))
+        FreqLine(line);
+    else if (At(line, kMsgAt, "send:"))
+        SendLine(line);
+    else if (transfer(texts_.sent))
+        SentLine(line, message);
+    else if (transfer(texts_.received))
+        ReceivedLine(line, message);
+    else if (Is(line, mPartiallySent))
+        PartlySentLine(line, message);
+}
+
+void TFHMailLog::FreqLine(std::string_view line)
+{
+    std::string_view name = ValueAfter(line, Text(mFreq));
+    const TSess& s = *CurSess();
+    if (s.Addr && !TrimControls(name).empty())
+        AddFreq(name, *s.Addr);
+}
+
+void TFHMailLog::SendLine(std::string_view line)
+{
+    // "send: C:\PUB\FILE.ZIP" or "send: C:\PUB\FILE.ZIP --> NAME.ZIP"
+    std::size_t cut = static_cast<std::size_t>(MsgCol) + 4;
+    std::string_view path = cut >= line.size() ? std::string_view{} : line.substr(cut);
+    if (!path.empty() && path.front() == ' ')
+        path.remove_prefix(1);
+    path = path.substr(0, path.find(kRename));
+    while (!path.empty() && path.back() == ' ')
+        path.remove_suffix(1);
+    pendingSentPath_.assign(path);
+}
+
+void TFHMailLog::SentLine(std::string_view line, std::string_view message)
 {
     // "H-Snd 48213b FILE.ZIP": the byte count less its unit, then the file.
     TSess& s = *CurSess();
@@ -677,20 +839,20 @@ void TFHMailLog::SentLine(std::string_view message)
         FreqSent(file, pendingSentPath_, *s.Addr);
     pendingSentPath_.clear();
     if (!bytes.empty())
-        AddCount(s.BytesSent, ParseCount(bytes.substr(0, bytes.size() - 1)));
+        AddCount(s.BytesSent, ParseCount(bytes.substr(0, bytes.size() - 1), line.data()));
 }
 
-void TFHMailLog::ReceivedLine(std::string_view message)
+void TFHMailLog::ReceivedLine(std::string_view line, std::string_view message)
 {
     TSess& s = *CurSess();
     ++s.FilesRcvd;
     std::string_view bytes, file;
     TransferWords(message, bytes, file);
     if (!bytes.empty())
-        AddCount(s.BytesRcvd, ParseCount(bytes.substr(0, bytes.size() - 1)));
+        AddCount(s.BytesRcvd, ParseCount(bytes.substr(0, bytes.size() - 1), line.data()));
 }
 
-void TFHMailLog::PartlySentLine(std::string_view message)
+void TFHMailLog::PartlySentLine(std::string_view line, std::string_view message)
 {
     // "<text> FILE.ZIP 12000<second text>...": the bytes that went out before the
     // transfer broke off. The file's path is not used for another file.
@@ -700,7 +862,7 @@ void TFHMailLog::PartlySentLine(std::string_view message)
         return;
     std::string_view rest = message.substr(start);
     std::size_t cut = texts_.partiallySent2.empty() ? std::string_view::npos : rest.find(texts_.partiallySent2);
-    AddCount(CurSess()->BytesSent, ParseCount(TrimBlanks(rest.substr(0, cut))));
+    AddCount(CurSess()->BytesSent, ParseCount(TrimBlanks(rest.substr(0, cut)), line.data()));
 }
 
 void RegisterFHMailLogStyle()

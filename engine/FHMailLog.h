@@ -46,6 +46,8 @@ class TFHMailLog : public TMailerLog {
 public:
     // The 1-based column where the message of a line starts.
     static constexpr int kMsgCol = 24;
+    // Its 0-based offset.
+    static constexpr std::size_t kMsgAt = kMsgCol - 1;
     // Parse states (see above).
     enum : int {
         fsNone = 0, fsMailer = 1, fsSystem = 2, fsSysOp = 3, fsPhone = 4, fsHandshake = 5,
@@ -114,7 +116,16 @@ private:
     // The message begins with the text of m; an empty text matches nothing. The line
     // must be the one being parsed (see lineMsgs_).
     bool Is(std::string_view line, Msg m) const { return ((lineMsgs_ >> m) & 1u) != 0 && Matches(line, m); }
-    [[gnu::noinline]] bool Matches(std::string_view line, Msg m) const;
+    // The text compared as machine words (see TMsgWords) when the line is long enough,
+    // else by FullMatch.
+    bool Matches(std::string_view line, Msg m) const
+    {
+        const TMsgWords& w = words_[static_cast<std::size_t>(m)];
+        if (line.size() < kMsgAt + w.Need())
+            return FullMatch(line, m);
+        return w.Begins(line.data() + kMsgAt, Text(m));
+    }
+    [[gnu::noinline]] bool FullMatch(std::string_view line, Msg m) const;
     // Files the texts in msgs_ after texts_ has changed.
     void IndexMsgs();
     // The texts the message of a line may begin with, one bit per text.
@@ -130,16 +141,29 @@ private:
     bool CachedDate(std::string_view line, int year, TDateTime& date) const;
     void KeepDate(std::string_view line, int year, TDateTime date) const;
 
-    // Both run inside ParseMailerLine, so that a line costs one function entry.
-    [[gnu::always_inline]] inline void ParseIdle(std::string_view line);
+    // The line outside a session and inside one: ParseMailerLine hands each on.
+    [[gnu::noinline]] void ParseIdle(std::string_view line);
+    [[gnu::noinline]] void ParseSession(std::string_view line);
+    // The end of a human caller's call, or of a state set without a session; then
+    // the line outside a session.
+    [[gnu::noinline]] void LeaveState(std::string_view line);
     // A session opened by this line, starting at the line before it.
     void OpenSession(std::string_view line, bool incoming);
-    [[gnu::always_inline]] inline void ParseSessionStep(std::string_view line);
+    // The steps of a session: the remote's texts, the handshake, the transfers.
+    [[gnu::noinline]] void StepRemote(std::string_view line);
+    [[gnu::noinline]] void StepHandshake(std::string_view line);
+    [[gnu::noinline]] void StepTransfer(std::string_view line);
+    [[gnu::noinline]] void NoCarrier(std::string_view line);
+    [[gnu::noinline]] void FreqLine(std::string_view line);
+    [[gnu::noinline]] void SendLine(std::string_view line);
     void EndPostSession(std::string_view line);
-    void SentLine(std::string_view message);
-    void ReceivedLine(std::string_view message);
-    void PartlySentLine(std::string_view message);
-    void RememberLine(std::string_view line);
+    // The transfer lines: the line and its message.
+    void SentLine(std::string_view line, std::string_view message);
+    void ReceivedLine(std::string_view line, std::string_view message);
+    void PartlySentLine(std::string_view line, std::string_view message);
+    // Keeps the stamp of the line in the slot the line before did not use.
+    void KeepStamp(std::string_view line);
+    [[gnu::noinline]] void KeepShortStamp(std::string_view line);
 
     std::string languageFile_ = "fhmail.lng";
     std::string aliasList_;
@@ -149,6 +173,8 @@ private:
     // The texts by their first bytes: a line is compared only with those its
     // message may begin with.
     TMsgIndex msgs_;
+    // The texts as words, for Matches.
+    std::array<TMsgWords, kMsgCount> words_{};
     // The texts the current line may begin with: one look-up per line, so that most
     // tests of the chains in the parser are bit tests.
     std::uint32_t lineMsgs_ = 0;
@@ -157,11 +183,17 @@ private:
     std::uint32_t connectSpeed_ = 0;
     std::string pendingSentPath_;
 
-    // The time stamp (columns 1 to 17) of the previous line and its number: a
-    // session starts at the line before its remote address.
-    std::array<char, 17> prevStamp_{};
-    std::size_t prevStampLen_ = 0;
-    std::int64_t prevLineNo_ = 0;
+    // The time stamps (columns 1 to 17) of the last two lines and their numbers: a
+    // session starts at the line before its remote address. Each line's stamp is kept
+    // as the line comes in, in the slot the line before did not use, so that the line
+    // before is at hand while the line is read.
+    struct TStamp {
+        std::array<char, 17> text{};
+        std::size_t len = 0;
+        std::int64_t lineNo = 0;
+    };
+    std::array<TStamp, 2> stamps_{};
+    std::size_t stampSlot_ = 0;  // the slot of the line being read
 
     // The date cache of CachedDate.
     mutable std::array<char, 6> dateText_{};
