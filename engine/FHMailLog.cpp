@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -45,29 +46,6 @@ bool At(std::string_view line, std::size_t at, const char (&text)[N])
     return line.size() >= at + n && std::memcmp(line.data() + at, text, n) == 0;
 }
 
-// The offset of the first byte c in s at or after from, or s.size(). Eight bytes a
-// step on a little-endian machine (the bytes of a word are numbered by their place),
-// the last step on the last eight bytes of s: the words of a log line are short, and
-// a library search costs a call for each of them.
-std::size_t ByteAt(std::string_view s, std::size_t from, char c)
-{
-    if constexpr (std::endian::native == std::endian::little) {
-        const std::uint64_t pattern = static_cast<unsigned char>(c) * 0x0101010101010101ull;
-        for (; from + 8 <= s.size(); from += 8)
-            if (const std::uint64_t hits = ZeroBytes(LoadWord8(s.data() + from) ^ pattern); hits != 0)
-                return from + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
-        if (from < s.size() && s.size() >= 8) {
-            // The last word less its bytes before from.
-            const std::size_t before = 8 - (s.size() - from);
-            const std::uint64_t hits = ZeroBytes(LoadWord8(s.data() + s.size() - 8) ^ pattern) >> (8 * before);
-            return hits != 0 ? from + static_cast<std::size_t>(std::countr_zero(hits)) / 8 : s.size();
-        }
-    }
-    while (from < s.size() && s[from] != c)
-        ++from;
-    return from;
-}
-
 // Words 2 and 3 of a message, split at runs of blanks as NthWord splits them: the
 // byte count and the file of a transfer line ("H-Snd 48213b FILE.ZIP").
 void TransferWords(std::string_view message, std::string_view& second, std::string_view& third)
@@ -79,7 +57,8 @@ void TransferWords(std::string_view message, std::string_view& second, std::stri
             ++i;
         if (i >= message.size())
             return;
-        const std::size_t e = ByteAt(message, i, ' ');
+        const void* end = std::memchr(message.data() + i, ' ', message.size() - i);
+        const std::size_t e = end ? static_cast<std::size_t>(static_cast<const char*>(end) - message.data()) : message.size();
         if (k == 2)
             second = message.substr(i, e - i);
         else if (k == 3)
@@ -93,46 +72,16 @@ void TransferWords(std::string_view message, std::string_view& second, std::stri
     throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
 }
 
-// Up to eight digits that end at end, as a number, when all are digits; the eight
-// bytes before end must be readable. One word and no loop: the bytes before the
-// number are made "0", then pairs of digits are joined, then pairs of pairs, then
-// the halves.
-// The first digit is the lowest byte of the word: for a little-endian machine only.
-bool Digits8(const char* end, std::size_t n, std::uint64_t& value)
-{
-    constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0xF0F0F0F0F0F0F0F0ull;
-    std::uint64_t w = LoadWord8(end - 8);
-    if (const unsigned pad = 8 * static_cast<unsigned>(8 - n); pad != 0)
-        w = (w >> pad << pad) | (kZeros >> (64 - pad));
-    // A byte is a digit when it is 0x3? and stays so with 6 added.
-    if ((w & kHigh) != kZeros || ((w + 0x0606060606060606ull) & kHigh) != kZeros)
-        return false;
-    w -= kZeros;
-    w = (w * (10 * 256 + 1)) >> 8 & 0x00FF00FF00FF00FFull;
-    w = (w * (100 * 65536 + 1)) >> 16 & 0x0000FFFF0000FFFFull;
-    value = (w * (10000 * (std::uint64_t{1} << 32) + 1)) >> 32;
-    return true;
-}
+// Up to 18 digits cannot overflow a count: only a longer one checks the limit.
+constexpr std::size_t kSafeDigits = 18;
 
 // A count of bytes: decimal digits only, up to the 64-bit range; false for anything
-// else. The bytes from lineStart to s are readable: a count of up to eight digits
-// (nearly all) is read at once when eight bytes end with it.
-bool TryCount(std::string_view s, const char* lineStart, std::int64_t& value)
+// else.
+bool TryCount(std::string_view s, std::int64_t& value)
 {
     if (s.empty())
         return false;
-    if constexpr (std::endian::native == std::endian::little) {
-        if (s.size() <= 8 && s.data() + s.size() >= lineStart + 8) {
-            std::uint64_t v = 0;
-            if (!Digits8(s.data() + s.size(), s.size(), v))
-                return false;
-            value = static_cast<std::int64_t>(v);
-            return true;
-        }
-    }
     std::int64_t v = 0;
-    // Up to 18 digits cannot overflow: only a longer count checks the limit.
-    constexpr std::size_t kSafeDigits = 18;
     if (s.size() <= kSafeDigits) {
         for (char c : s) {
             const unsigned d = static_cast<unsigned>(c - '0');
@@ -157,12 +106,51 @@ bool TryCount(std::string_view s, const char* lineStart, std::int64_t& value)
 }
 
 // TryCount, raising EConvertError for no count.
-std::int64_t ParseCount(std::string_view s, const char* lineStart)
+std::int64_t ParseCount(std::string_view s)
 {
     std::int64_t v = 0;
-    if (!TryCount(s, lineStart, v))
+    if (!TryCount(s, v))
         NotANumber(s);
     return v;
+}
+
+// The digits at p (before end) as a count, p moved past them: the number of digits,
+// 0 for none and for more than kSafeDigits (which the general reading takes). The
+// lines FhMail writes are read in one pass, without finding the end of a number
+// first; any other form goes to the general reading.
+std::size_t DigitRun(const char*& p, const char* end, std::int64_t& value)
+{
+    const char* start = p;
+    std::uint64_t v = 0;
+    for (; p < end; ++p) {
+        const unsigned d = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
+        if (d > 9)
+            break;
+        v = v * 10 + d;
+    }
+    const auto n = static_cast<std::size_t>(p - start);
+    if (n > kSafeDigits)
+        return 0;
+    value = static_cast<std::int64_t>(v);
+    return n;
+}
+
+// The count of a transfer line as FhMail writes it, "<x><word> <digits><unit>...":
+// the first word ends at wordEnd, one blank, digits and one unit byte, then a blank
+// or the end. next is the offset after the unit. False for any other form.
+bool QuickTransferCount(std::string_view message, std::size_t wordEnd, std::int64_t& count, std::size_t& next)
+{
+    if (wordEnd == 0 || message.size() < wordEnd + 3 || message[0] == ' ' || message[wordEnd] != ' ')
+        return false;
+    const char* p = message.data() + wordEnd + 1;
+    const char* end = message.data() + message.size();
+    if (DigitRun(p, end, count) == 0 || p == end || *p == ' ')
+        return false;
+    ++p;  // the unit
+    if (p != end && *p != ' ')
+        return false;
+    next = static_cast<std::size_t>(p - message.data());
+    return true;
 }
 
 // Whether "Carrier lost" stands anywhere in an FHML line (one of 22 bytes or more).
@@ -303,6 +291,11 @@ void TFHMailLog::UseTexts(const TFHMailLng& lng)
     t.infoFinishing = std::string(FirstWord(get("FINISHING")));
     t.specialBbsCall = std::string(FirstWord(msg(mBbsCall)));
     texts_ = std::move(t);
+    auto wordEnd = [](const std::string& text) {
+        return text.empty() || text.find(' ') != std::string::npos ? 0 : 1 + text.size();
+    };
+    sentWordEnd_ = wordEnd(texts_.sent);
+    receivedWordEnd_ = wordEnd(texts_.received);
     IndexMsgs();
 }
 
@@ -399,6 +392,23 @@ namespace {
 // reads them; false for anything else, left to the general reading.
 bool StampDigits(std::string_view line, int& hour, int& min, int& sec)
 {
+    if constexpr (std::endian::native == std::endian::little) {
+        // "hh:mm:ss" as one word (its first byte the lowest), the separators made "0".
+        // A byte is a digit when it is 0x3? and stays so with 6 added (a carry out of
+        // a byte only fails the next one). Each byte and ten times the one before it
+        // then give the three numbers.
+        constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0xF0F0F0F0F0F0F0F0ull;
+        constexpr std::uint64_t kSeparators = 0x0000FF0000FF0000ull;
+        const std::uint64_t w = (LoadWord8(line.data() + kHourAt) & ~kSeparators) | (kZeros & kSeparators);
+        if ((w & kHigh) != kZeros || ((w + 0x0606060606060606ull) & kHigh) != kZeros)
+            return false;
+        const std::uint64_t d = w - kZeros;
+        const std::uint64_t pairs = d * 10 + (d >> 8);
+        hour = static_cast<int>(pairs & 0xFF);
+        min = static_cast<int>(pairs >> 24 & 0xFF);
+        sec = static_cast<int>(pairs >> 48 & 0xFF);
+        return true;
+    }
     auto digit = [&line](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(line[at])) - '0'; };
     const unsigned h1 = digit(kHourAt), h2 = digit(kHourAt + 1), m1 = digit(kMinAt), m2 = digit(kMinAt + 1),
                    s1 = digit(kSecAt), s2 = digit(kSecAt + 1);
@@ -435,6 +445,11 @@ bool TFHMailLog::TryTimeOfLine(std::string_view line, TDateTime& result) const
         result = stampTime_;
         return true;
     }
+    return ReadStamp(line, year, result);
+}
+
+bool TFHMailLog::ReadStamp(std::string_view line, int year, TDateTime& result) const
+{
     int hour = 0, min = 0, sec = 0;
     TDateTime date = 0, time = 0;
     if (StampDigits(line, hour, min, sec)) {
@@ -660,12 +675,7 @@ void TFHMailLog::ParseIdle(std::string_view line)
             NodeStats->AddResult(&*DialAddr(), 1);
     } else if (At(line, kMsgAt, "Connect")) {
         // "Connect 33600/V34/LAPM": the speed is kept for the session that follows.
-        std::string_view value = MsgAfter(line, kConnect);
-        value = TrimBlanks(value.substr(0, value.find('/')));
-        std::int64_t speed = ParseCount(value, line.data());
-        if (speed > std::numeric_limits<std::uint32_t>::max())
-            NotANumber(value);
-        connectSpeed_ = static_cast<std::uint32_t>(speed);
+        ConnectLine(line);
     } else if (Is(line, mRemoteAddress)) {
         OpenSession(line, callMode_ == cmRinging);
         TSess& s = *CurSess();
@@ -681,6 +691,26 @@ void TFHMailLog::ParseIdle(std::string_view line)
         s.Speed = connectSpeed_;
         State = fsBbsCall;
     }
+}
+
+void TFHMailLog::ConnectLine(std::string_view line)
+{
+    // The speed runs from the byte after the blank (or whatever byte follows the
+    // word) to the first "/".
+    constexpr std::size_t kSpeedAt = kMsgAt + kConnect.size() + 1;
+    std::int64_t speed = 0;
+    std::string_view value;
+    if (const char* p = line.data() + kSpeedAt, *end = line.data() + line.size();
+        kSpeedAt < line.size() && DigitRun(p, end, speed) != 0 && (p == end || *p == '/')) {
+        value = line.substr(kSpeedAt, static_cast<std::size_t>(p - line.data()) - kSpeedAt);
+    } else {
+        value = MsgAfter(line, kConnect);
+        value = TrimBlanks(value.substr(0, value.find('/')));
+        speed = ParseCount(value);
+    }
+    if (speed > std::numeric_limits<std::uint32_t>::max())
+        NotANumber(value);
+    connectSpeed_ = static_cast<std::uint32_t>(speed);
 }
 
 void TFHMailLog::OpenSession(std::string_view line, bool incoming)
@@ -706,21 +736,30 @@ void TFHMailLog::EndPostSession(std::string_view line)
     TSess& s = *CurSess();
     if (std::size_t at = line.find(kTraffic); at != std::string_view::npos) {
         std::string_view rest = TrimLeft(line.substr(at + kTraffic.size()));
-        std::size_t slash = ByteAt(rest, 0, '/');
-        std::string_view sent = TrimBlanks(rest.substr(0, slash));
-        std::string_view rcvd = slash == rest.size() ? std::string_view{} : TrimBlanks(rest.substr(slash + 1));
-        std::int64_t v = 0;
-        if (TryCount(sent, line.data(), v)) {
-            s.BytesSent = v;
+        // FhMail writes the two counts with a "/" between them and nothing after.
+        const char* p = rest.data();
+        const char* end = p + rest.size();
+        std::int64_t sent = 0, rcvd = 0;
+        if (DigitRun(p, end, sent) != 0 && p != end && *p == '/' && DigitRun(++p, end, rcvd) != 0 && p == end) {
+            s.BytesSent = sent;
+            s.BytesRcvd = rcvd;
         } else {
-            bad = sent;
-            failed = true;
-        }
-        if (TryCount(rcvd, line.data(), v)) {
-            s.BytesRcvd = v;
-        } else if (!failed) {
-            bad = rcvd;
-            failed = true;
+            std::size_t slash = rest.find('/');
+            std::string_view sentText = TrimBlanks(rest.substr(0, slash));
+            std::string_view rcvdText =
+                slash == std::string_view::npos ? std::string_view{} : TrimBlanks(rest.substr(slash + 1));
+            if (TryCount(sentText, sent)) {
+                s.BytesSent = sent;
+            } else {
+                bad = sentText;
+                failed = true;
+            }
+            if (TryCount(rcvdText, rcvd)) {
+                s.BytesRcvd = rcvd;
+            } else if (!failed) {
+                bad = rcvdText;
+                failed = true;
+            }
         }
     }
     EndSession(line);
@@ -798,11 +837,11 @@ void TFHMailLog::StepTransfer(std::string_view line)
     else if (At(line, kMsgAt, "send:"))
         SendLine(line);
     else if (transfer(texts_.sent))
-        SentLine(line, message);
+        SentLine(message);
     else if (transfer(texts_.received))
-        ReceivedLine(line, message);
+        ReceivedLine(message);
     else if (Is(line, mPartiallySent))
-        PartlySentLine(line, message);
+        PartlySentLine(message);
 }
 
 void TFHMailLog::FreqLine(std::string_view line)
@@ -826,33 +865,54 @@ void TFHMailLog::SendLine(std::string_view line)
     pendingSentPath_.assign(path);
 }
 
-void TFHMailLog::SentLine(std::string_view line, std::string_view message)
+void TFHMailLog::SentLine(std::string_view message)
 {
     // "H-Snd 48213b FILE.ZIP": the byte count less its unit, then the file.
     TSess& s = *CurSess();
     ++s.FilesSent;
     // The path of the line before belongs to this file only; its buffer is kept for
     // the next one.
+    std::int64_t count = 0;
+    std::size_t next = 0;
+    if (QuickTransferCount(message, sentWordEnd_, count, next) &&
+        (next == message.size() || (next + 1 < message.size() && message[next + 1] != ' '))) {
+        // The file is the word after the blank, if any.
+        if (next != message.size() && s.Addr) {
+            std::string_view file = message.substr(next + 1);
+            if (const void* blank = std::memchr(file.data(), ' ', file.size()))
+                file = file.substr(0, static_cast<std::size_t>(static_cast<const char*>(blank) - file.data()));
+            FreqSent(file, pendingSentPath_, *s.Addr);
+        }
+        pendingSentPath_.clear();
+        AddCount(s.BytesSent, count);
+        return;
+    }
     std::string_view bytes, file;
     TransferWords(message, bytes, file);
     if (!file.empty() && s.Addr)
         FreqSent(file, pendingSentPath_, *s.Addr);
     pendingSentPath_.clear();
     if (!bytes.empty())
-        AddCount(s.BytesSent, ParseCount(bytes.substr(0, bytes.size() - 1), line.data()));
+        AddCount(s.BytesSent, ParseCount(bytes.substr(0, bytes.size() - 1)));
 }
 
-void TFHMailLog::ReceivedLine(std::string_view line, std::string_view message)
+void TFHMailLog::ReceivedLine(std::string_view message)
 {
     TSess& s = *CurSess();
     ++s.FilesRcvd;
+    std::int64_t count = 0;
+    std::size_t next = 0;
+    if (QuickTransferCount(message, receivedWordEnd_, count, next)) {
+        AddCount(s.BytesRcvd, count);
+        return;
+    }
     std::string_view bytes, file;
     TransferWords(message, bytes, file);
     if (!bytes.empty())
-        AddCount(s.BytesRcvd, ParseCount(bytes.substr(0, bytes.size() - 1), line.data()));
+        AddCount(s.BytesRcvd, ParseCount(bytes.substr(0, bytes.size() - 1)));
 }
 
-void TFHMailLog::PartlySentLine(std::string_view line, std::string_view message)
+void TFHMailLog::PartlySentLine(std::string_view message)
 {
     // "<text> FILE.ZIP 12000<second text>...": the bytes that went out before the
     // transfer broke off. The file's path is not used for another file.
@@ -862,7 +922,7 @@ void TFHMailLog::PartlySentLine(std::string_view line, std::string_view message)
         return;
     std::string_view rest = message.substr(start);
     std::size_t cut = texts_.partiallySent2.empty() ? std::string_view::npos : rest.find(texts_.partiallySent2);
-    AddCount(CurSess()->BytesSent, ParseCount(TrimBlanks(rest.substr(0, cut)), line.data()));
+    AddCount(CurSess()->BytesSent, ParseCount(TrimBlanks(rest.substr(0, cut))));
 }
 
 void RegisterFHMailLogStyle()

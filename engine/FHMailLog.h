@@ -135,6 +135,8 @@ private:
     // The time of a line, or false when the line has no readable time stamp (when
     // TimeOfLine raises an error).
     bool TryTimeOfLine(std::string_view line, TDateTime& result) const;
+    // TryTimeOfLine's work for a stamp other than the one read last.
+    [[gnu::noinline]] bool ReadStamp(std::string_view line, int year, TDateTime& result) const;
     // The date of the day and month text (columns 3 to 8) read last: the lines of a
     // log ask for the same day over and over. CachedDate is false for another text
     // or year; KeepDate files a date read without an error. The line holds the text.
@@ -157,10 +159,11 @@ private:
     [[gnu::noinline]] void FreqLine(std::string_view line);
     [[gnu::noinline]] void SendLine(std::string_view line);
     void EndPostSession(std::string_view line);
-    // The transfer lines: the line and its message.
-    void SentLine(std::string_view line, std::string_view message);
-    void ReceivedLine(std::string_view line, std::string_view message);
-    void PartlySentLine(std::string_view line, std::string_view message);
+    // The transfer lines, by their message.
+    void SentLine(std::string_view message);
+    void ReceivedLine(std::string_view message);
+    void PartlySentLine(std::string_view message);
+    void ConnectLine(std::string_view line);
     // Keeps the stamp of the line in the slot the line before did not use.
     void KeepStamp(std::string_view line);
     [[gnu::noinline]] void KeepShortStamp(std::string_view line);
@@ -175,6 +178,10 @@ private:
     TMsgIndex msgs_;
     // The texts as words, for Matches.
     std::array<TMsgWords, kMsgCount> words_{};
+    // Where the first word of a sent or received line ends when the transfer text
+    // holds no blank (1 + its length), else 0: see SentLine.
+    std::size_t sentWordEnd_ = 0;
+    std::size_t receivedWordEnd_ = 0;
     // The texts the current line may begin with: one look-up per line, so that most
     // tests of the chains in the parser are bit tests.
     std::uint32_t lineMsgs_ = 0;
