@@ -73,6 +73,8 @@ public:
     TDateTime DateOfLine(std::string_view line) override;
     // The current date plus the time stamp. Raises EConvertError for a bad stamp.
     TDateTime TimeOfLine(std::string_view line) override;
+    // TimeOfLine's reading of a stamp that is not all digits or out of range.
+    [[gnu::noinline]] TDateTime ReadTime(std::string_view line);
 
     void Reset() override;
     void LoadFromReg(const TIniFile& ini, std::string_view section) override;
