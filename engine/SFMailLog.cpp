@@ -36,6 +36,12 @@ constexpr std::size_t kSentPathAt = kMsgAt + 9;          // the path of a file b
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The message starts with the marker "(!)". Its "!" decides nearly every line.
+bool IsErrorMarker(std::string_view line)
+{
+    return line.size() >= kMsgAt + 3 && line[kMsgAt + 1] == '!' && line[kMsgAt] == '(' && line[kMsgAt + 2] == ')';
+}
+
 // The line holds the literal text at offset at. A fixed length lets the compiler
 // compare in place instead of calling memcmp.
 template <std::size_t N>
@@ -100,6 +106,30 @@ std::int64_t ParseCount(std::string_view s)
     return ParseCountBlanks(s);
 }
 
+// The end of the first address of a list: the first blank, tab or comma, or the
+// end. Eight bytes a step on a little-endian machine (the bytes of a word are
+// numbered by their place): the three are among the few bytes up to ",", which a
+// step finds all at once.
+std::size_t AddressEnd(std::string_view s)
+{
+    auto ends = [](char c) { return c == ' ' || c == '\t' || c == ','; };
+    std::size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kTop = 0x8080808080808080ull;
+        for (; i + 8 <= s.size(); i += 8) {
+            const std::uint64_t x = LoadWord8(s.data() + i);
+            // The top bit of each byte up to 0x2C: adding 0x53 to its low seven
+            // bits sets the top bit from 0x2D on, without a carry out of the byte.
+            for (std::uint64_t low = ~(((x & kLow7) + 0x5353535353535353ull) | x) & kTop; low != 0; low &= low - 1)
+                if (const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(low)) / 8; ends(s[at]))
+                    return at;
+        }
+    }
+    while (i < s.size() && !ends(s[i]))
+        ++i;
+    return i;
+}
+
 // The digits at p (before end) as a count, p moved past them: the number of digits,
 // 0 for none and for more than 18 (which the general reading takes).
 std::size_t DigitRun(const char*& p, const char* end, std::int64_t& value)
@@ -134,27 +164,29 @@ std::string_view WithoutParenTail(std::string_view s)
     return s;
 }
 
-// The n-th (1-based) comma-delimited word of s; runs of commas count as one.
-std::string_view CommaWord(std::string_view s, int n, int* count = nullptr)
+// Whether s has three comma-delimited words or more (runs of commas count as one),
+// and the second of them; the words after the third are not looked at.
+bool SecondOfThreeCommaWords(std::string_view s, std::string_view& second)
 {
-    std::string_view found;
-    int k = 0;
     std::size_t i = 0;
-    while (i < s.size()) {
+    auto skipCommas = [&s, &i] {
         while (i < s.size() && s[i] == ',')
             ++i;
-        if (i >= s.size())
-            break;
-        std::size_t e = s.find(',', i);
-        if (e == std::string_view::npos)
-            e = s.size();
-        if (++k == n)
-            found = s.substr(i, e - i);
-        i = e;
-    }
-    if (count)
-        *count = k;
-    return found;
+        return i < s.size();
+    };
+    auto wordEnd = [&s, &i] {
+        const std::size_t e = s.find(',', i);
+        return e == std::string_view::npos ? s.size() : e;
+    };
+    if (!skipCommas())
+        return false;
+    i = wordEnd();
+    if (!skipCommas())
+        return false;
+    const std::size_t start = i;
+    i = wordEnd();
+    second = s.substr(start, i - start);
+    return skipCommas();
 }
 
 // A file name of the mailer's configuration against the mailer directory. A host
@@ -191,6 +223,7 @@ TSFMailLog::TSFMailLog()
     DateLen = 0;  // the days come from the separator lines
     HasOptions = true;
     MsgCol = kMsgCol;
+    IndexMsgs();  // no entries yet: they match nothing
 }
 
 TSFMailLog::~TSFMailLog() = default;
@@ -297,8 +330,8 @@ void TSFMailLog::Reset()
     TMailerLog::Reset();
     curDate_ = 0;
     callMode_ = cmNone;
-    pendingSentName_.clear();
     pendingSentPath_.clear();
+    pendingSentNameAt_ = 0;
     lastStatsList_ = nullptr;
     lastStatsIndex_ = 0;
     lastCpsGiven_ = false;
@@ -351,6 +384,9 @@ void TSFMailLog::IndexMsgs()
     for (std::size_t i = 0; i < kMsgCount; ++i) {
         const std::string& text = cut_[i];
         words_[i].Set(text);
+        // Where MsgAfter finds the value: after the text and the blank that ends it
+        // (one byte more for a text without one).
+        valueAt_[i] = kMsgAt + text.size() + (text.empty() || text.back() != ' ' ? 1 : 0);
         if (text.empty())
             continue;  // matches nothing: no candidate
         if (text.size() >= kMarkerLen + 4)
@@ -412,7 +448,8 @@ void TSFMailLog::ReadConfig()
 
 std::string_view TSFMailLog::Value(std::string_view line, Msg m) const
 {
-    return MsgAfter(line, cut_[static_cast<std::size_t>(m)]);
+    const std::size_t at = valueAt_[static_cast<std::size_t>(m)];
+    return at >= line.size() ? std::string_view{} : line.substr(at);
 }
 
 TSess& TSFMailLog::Sess() { return *CurSess(); }
@@ -438,8 +475,8 @@ void TSFMailLog::Close(std::string_view line)
                 break;
             }
     lastCpsGiven_ = false;
-    pendingSentName_.clear();
     pendingSentPath_.clear();
+    pendingSentNameAt_ = 0;
 }
 
 void TSFMailLog::ParseMailerLine(std::string_view line)
@@ -449,7 +486,7 @@ void TSFMailLog::ParseMailerLine(std::string_view line)
     const std::uint32_t cand = Candidates(line);
     if (State != 0 && !SessionOpen())
         State = 0;  // no session to read into
-    if (State != 0 && ((cand & kSessionEnds) != 0 || At(line, kMsgAt, "(!)")))
+    if (State != 0 && ((cand & kSessionEnds) != 0 || IsErrorMarker(line)))
         SessionEnd(line, cand);
     else
         Step(line, cand);
@@ -505,7 +542,7 @@ void TSFMailLog::SessionEnd(std::string_view line, std::uint32_t cand)
     } else if (Is(line, cand, m1158) || Is(line, cand, m2038)) {
         Sess().Set(sfOK, false);
         Close(line);
-    } else if (At(line, kMsgAt, "(!)")) {
+    } else if (IsErrorMarker(line)) {
         if (Is(line, cand, m2035))
             Sess().Set(sfBad, true);
         Close(line);
@@ -591,10 +628,10 @@ void TSFMailLog::CallPlaced(std::string_view line)
     SetDialAddr(std::nullopt);
     PendingPhone.clear();
     // "Calling <system>, <address>, <phone>" or "Calling <address>[, ...]".
-    int words = 0;
-    const std::string_view second = CommaWord(line, 2, &words);
+    std::string_view second;
+    const bool three = SecondOfThreeCommaWords(line, second);
     std::string_view text;
-    if (words >= 3) {
+    if (three) {
         text = TrimBlanks(second);
     } else {
         std::string_view value = Value(line, m1081);
@@ -654,8 +691,16 @@ void TSFMailLog::Rate(std::string_view line)
     TSess* s = CurSess();
     if (!s || SessionOpen())
         return;
-    // "Average cps: 1234"; a unit after the number is allowed.
-    s->CPS = ParseCount(FirstWord(Value(line, m1160)));
+    // "Average cps: 1234"; a unit after the number is allowed. Digits that end the
+    // value or stand before a blank are the first word as it is.
+    const std::string_view value = Value(line, m1160);
+    const char* p = value.data();
+    const char* end = p + value.size();
+    std::int64_t cps = 0;
+    if (DigitRun(p, end, cps) != 0 && (p == end || *p == ' ' || *p == '\t'))
+        s->CPS = cps;
+    else
+        s->CPS = ParseCount(FirstWord(value));
     lastCpsGiven_ = true;
 }
 
@@ -676,10 +721,7 @@ void TSFMailLog::StateAddress(std::string_view line, std::uint32_t cand)
         return;
     // The main address: the first of the addresses the remote presents.
     std::string_view value = TrimBlanks(Value(line, m1085));
-    std::size_t end = 0;
-    while (end < value.size() && value[end] != ' ' && value[end] != '\t' && value[end] != ',')
-        ++end;
-    std::string_view first = value.substr(0, end);
+    std::string_view first = value.substr(0, AddressEnd(value));
     if (!first.empty())
         Sess().Addr = TFidoAddr::CreateStr(first);
     State = ssSysOp;
@@ -751,22 +793,23 @@ void TSFMailLog::StepSession(std::string_view line, std::uint32_t cand)
             std::string_view path = WithoutParenTail(TrimBlanks(From(line, kSentPathAt)));
             pendingSentPath_ = path;
             std::size_t slash = FindLast(path, '\\');
-            pendingSentName_ = slash == std::string_view::npos ? path : path.substr(slash + 1);
+            pendingSentNameAt_ = slash == std::string_view::npos ? 0 : slash + 1;
         } else if (At(line, kTransferAt, "Recv-")) {
             ++Sess().FilesRcvd;
         } else if (Is(line, cand, m1125) || Is(line, cand, m1135)) {
             // The file of the last "Send-" line has gone; it is booked once, at the
             // line before the confirmation.
             const TSess& s = Sess();
-            if (s.Addr && !TrimControls(pendingSentName_).empty()) {
+            const std::string_view name = std::string_view(pendingSentPath_).substr(pendingSentNameAt_);
+            if (s.Addr && !TrimControls(name).empty()) {
                 const std::int64_t lineNo = LineNo;
                 if (LineNo > 1)
                     LineNo = LineNo - 1;
-                FreqSent(pendingSentName_, pendingSentPath_, *s.Addr);
+                FreqSent(name, pendingSentPath_, *s.Addr);
                 LineNo = lineNo;
             }
-            pendingSentName_.clear();
             pendingSentPath_.clear();
+            pendingSentNameAt_ = 0;
         }
         break;
     case ssHuman:

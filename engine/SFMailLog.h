@@ -126,7 +126,7 @@ private:
     {
         const TMsgWords& w = words_[m];
         if (line.size() < kMsgStart + w.Need())
-            return FullMatch(line, m);
+            return line.size() >= kMsgStart + cut_[m].size() && FullMatch(line, m);
         return w.Begins(line.data() + kMsgStart, cut_[m]);
     }
     [[gnu::noinline]] bool FullMatch(std::string_view line, Msg m) const;
@@ -174,12 +174,15 @@ private:
     static constexpr std::size_t kMsgStart = 10;
     // The entries as words, for Matches.
     std::array<TMsgWords, kMsgCount> words_{};
+    // The offsets of the entries' values (see Value).
+    std::array<std::size_t, kMsgCount> valueAt_{};
     std::string specialWord_;
     std::string frAlias_ = "freq.als";
     TDateTime curDate_ = 0;
     int callMode_ = cmNone;
-    std::string pendingSentName_;
+    // The path of the file of the last "Send-" line, and where its name starts.
     std::string pendingSentPath_;
+    std::size_t pendingSentNameAt_ = 0;
     // The dial statistics record of the session closed last: its list and index
     // (records move when a list grows; the lists are sorted only after the analysis).
     TNodeStatList* lastStatsList_ = nullptr;
