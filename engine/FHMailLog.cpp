@@ -314,11 +314,6 @@ std::uint32_t TFHMailLog::Candidates(std::string_view line) const
     return msgs_.Candidates(line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view());
 }
 
-bool TFHMailLog::FullMatch(std::string_view line, Msg m) const
-{
-    const std::string_view msg = line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view();
-    return msgs_.Begins(msg, static_cast<std::size_t>(m));
-}
 // ---------------------------------------------------------------------------
 // Highlighting
 
@@ -424,11 +419,16 @@ bool StampDigits(std::string_view line, int& hour, int& min, int& sec)
 
 TDateTime TFHMailLog::TimeOfLine(std::string_view line)
 {
-    if (line.size() < kStampLen)
-        throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
     TDateTime result = 0;
     if (TryTimeOfLine(line, result))
         return result;
+    return BadTime(line);
+}
+
+TDateTime TFHMailLog::BadTime(std::string_view line)
+{
+    if (line.size() < kStampLen)
+        throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
     // The stamp has an error: the general reading raises the one it finds first.
     TDateTime date = DateOfLine(line);
     return date + EncodeTime(ParseLogInt(line.substr(kHourAt, 2)), ParseLogInt(line.substr(kMinAt, 2)),
@@ -565,7 +565,7 @@ void TFHMailLog::KeepStamp(std::string_view line)
     // A whole stamp (nearly every line) is copied with a fixed length, in place.
     if (line.size() >= stamp.text.size()) {
         std::memcpy(stamp.text.data(), line.data(), stamp.text.size());
-        stamp.len = stamp.text.size();
+        stamp.len = static_cast<std::uint8_t>(stamp.text.size());
         stamp.lineNo = LineNo;
     } else {
         KeepShortStamp(line);
@@ -575,7 +575,7 @@ void TFHMailLog::KeepStamp(std::string_view line)
 void TFHMailLog::KeepShortStamp(std::string_view line)
 {
     TStamp& stamp = stamps_[stampSlot_];
-    stamp.len = line.size();
+    stamp.len = static_cast<std::uint8_t>(line.size());
     std::memcpy(stamp.text.data(), line.data(), stamp.len);
     stamp.lineNo = LineNo;
 }
@@ -625,10 +625,20 @@ void TFHMailLog::ParseSession(std::string_view line)
         CurSess()->Set(sfOK, false);
     switch (State) {
     case fsMailer:
+        if (Is(line, mRemoteMailer))
+            RemoteMailer(line);
+        break;
     case fsSystem:
+        if (Is(line, mRemoteName))
+            RemoteSystem(line);
+        break;
     case fsSysOp:
+        if (Is(line, mRemoteSysOp))
+            RemoteSysOp(line);
+        break;
     case fsPhone:
-        StepRemote(line);
+        if (Is(line, mRemotePhone))
+            RemotePhone(line);
         break;
     case fsHandshake:
         StepHandshake(line);
@@ -650,47 +660,72 @@ void TFHMailLog::NoCarrier(std::string_view line)
 
 void TFHMailLog::ParseIdle(std::string_view line)
 {
-    if (Is(line, mRing)) {
-        callMode_ = cmRinging;
-        SetDialAddr(std::nullopt);
-    } else if (Is(line, mDialing)) {
-        callMode_ = cmDialling;
-        SetDialAddr(std::nullopt);
-        // "<dialing text>2:5020/1 (phone)"; a "#" instead of an address counts no call.
-        std::string_view value = TrimBlanks(ValueAfter(line, Text(mDialing)));
-        if (value.empty() || value.front() == '#')
-            return;
-        value = TrimBlanks(value.substr(0, value.find('(')));
-        if (value.empty())
-            return;
-        TFidoAddr addr = TFidoAddr::CreateStr(value);
-        SetDialAddr(addr);
-        if (NodeStats)
-            NodeStats->AddCall(addr);
-    } else if (Is(line, mBusy)) {
-        if (DialAddr() && NodeStats)
-            NodeStats->AddResult(&*DialAddr(), 0);
-    } else if (Is(line, mNoCarrier)) {
-        if (DialAddr() && NodeStats)
-            NodeStats->AddResult(&*DialAddr(), 1);
-    } else if (At(line, kMsgAt, "Connect")) {
+    // Each kind of line goes on to a function of its own: this one only tells them
+    // apart, without a call of its own.
+    if (Is(line, mRing))
+        RingLine();
+    else if (Is(line, mDialing))
+        DialLine(line);
+    else if (Is(line, mBusy))
+        DialResult(0);
+    else if (Is(line, mNoCarrier))
+        DialResult(1);
+    else if (At(line, kMsgAt, "Connect"))
         // "Connect 33600/V34/LAPM": the speed is kept for the session that follows.
         ConnectLine(line);
-    } else if (Is(line, mRemoteAddress)) {
-        OpenSession(line, callMode_ == cmRinging);
-        TSess& s = *CurSess();
-        s.Set(sfHuman, false);
-        s.Speed = connectSpeed_;
-        std::string_view addr = TrimBlanks(ValueAfter(line, Text(mRemoteAddress)));
-        if (!addr.empty())
-            s.Addr = TFidoAddr::CreateStr(addr);
-    } else if (Is(line, mBbsCall)) {
-        OpenSession(line, true);
-        TSess& s = *CurSess();
-        s.Set(sfHuman, true);
-        s.Speed = connectSpeed_;
-        State = fsBbsCall;
-    }
+    else if (Is(line, mRemoteAddress))
+        RemoteAddressLine(line);
+    else if (Is(line, mBbsCall))
+        BbsCallLine(line);
+}
+
+void TFHMailLog::RingLine()
+{
+    callMode_ = cmRinging;
+    SetDialAddr(std::nullopt);
+}
+
+void TFHMailLog::DialLine(std::string_view line)
+{
+    callMode_ = cmDialling;
+    SetDialAddr(std::nullopt);
+    // "<dialing text>2:5020/1 (phone)"; a "#" instead of an address counts no call.
+    std::string_view value = TrimBlanks(ValueAfter(line, Text(mDialing)));
+    if (value.empty() || value.front() == '#')
+        return;
+    value = TrimBlanks(value.substr(0, value.find('(')));
+    if (value.empty())
+        return;
+    TFidoAddr addr = TFidoAddr::CreateStr(value);
+    SetDialAddr(addr);
+    if (NodeStats)
+        NodeStats->AddCall(addr);
+}
+
+void TFHMailLog::DialResult(int result)
+{
+    if (DialAddr() && NodeStats)
+        NodeStats->AddResult(&*DialAddr(), result);
+}
+
+void TFHMailLog::RemoteAddressLine(std::string_view line)
+{
+    OpenSession(line, callMode_ == cmRinging);
+    TSess& s = *CurSess();
+    s.Set(sfHuman, false);
+    s.Speed = connectSpeed_;
+    std::string_view addr = TrimBlanks(ValueAfter(line, Text(mRemoteAddress)));
+    if (!addr.empty())
+        s.Addr = TFidoAddr::CreateStr(addr);
+}
+
+void TFHMailLog::BbsCallLine(std::string_view line)
+{
+    OpenSession(line, true);
+    TSess& s = *CurSess();
+    s.Set(sfHuman, true);
+    s.Speed = connectSpeed_;
+    State = fsBbsCall;
 }
 
 void TFHMailLog::ConnectLine(std::string_view line)
@@ -768,42 +803,35 @@ void TFHMailLog::EndPostSession(std::string_view line)
         NotANumber(bad);
 }
 
-void TFHMailLog::StepRemote(std::string_view line)
+// The remote's texts come in this order, each moving to the state of the next.
+
+void TFHMailLog::RemoteMailer(std::string_view line)
 {
-    // The remote's texts come in this order, each moving to the state of the next.
-    switch (State) {
-    case fsMailer:
-        if (Is(line, mRemoteMailer)) {
-            CurSess()->Mailer = KeepText(ValueAfter(line, Text(mRemoteMailer)));
-            State = fsSystem;
-        }
-        break;
-    case fsSystem:
-        if (Is(line, mRemoteName)) {
-            CurSess()->System = KeepText(ValueAfter(line, Text(mRemoteName)));
-            State = fsSysOp;
-        }
-        break;
-    case fsSysOp:
-        if (Is(line, mRemoteSysOp)) {
-            // "<sysop text>Ivan Petrov<second text>Moscow": the name before the second
-            // text; a line without the second text is all name.
-            const std::string& second = texts_.remoteSysOp2;
-            std::string_view value = ValueAfter(line, Text(mRemoteSysOp));
-            std::size_t cut = second.empty() ? std::string_view::npos : value.find(second);
-            CurSess()->SysOp = KeepText(value.substr(0, cut));
-            State = fsPhone;
-        }
-        break;
-    case fsPhone:
-        if (Is(line, mRemotePhone)) {
-            CurSess()->Phone = KeepText(ValueAfter(line, Text(mRemotePhone)));
-            State = fsHandshake;
-        }
-        break;
-    default:
-        break;
-    }
+    CurSess()->Mailer = KeepText(ValueAfter(line, Text(mRemoteMailer)));
+    State = fsSystem;
+}
+
+void TFHMailLog::RemoteSystem(std::string_view line)
+{
+    CurSess()->System = KeepText(ValueAfter(line, Text(mRemoteName)));
+    State = fsSysOp;
+}
+
+void TFHMailLog::RemoteSysOp(std::string_view line)
+{
+    // "<sysop text>Ivan Petrov<second text>Moscow": the name before the second text;
+    // a line without the second text is all name.
+    const std::string& second = texts_.remoteSysOp2;
+    std::string_view value = ValueAfter(line, Text(mRemoteSysOp));
+    std::size_t cut = second.empty() ? std::string_view::npos : value.find(second);
+    CurSess()->SysOp = KeepText(value.substr(0, cut));
+    State = fsPhone;
+}
+
+void TFHMailLog::RemotePhone(std::string_view line)
+{
+    CurSess()->Phone = KeepText(ValueAfter(line, Text(mRemotePhone)));
+    State = fsHandshake;
 }
 
 void TFHMailLog::StepHandshake(std::string_view line)

@@ -117,15 +117,17 @@ private:
     // must be the one being parsed (see lineMsgs_).
     bool Is(std::string_view line, Msg m) const { return ((lineMsgs_ >> m) & 1u) != 0 && Matches(line, m); }
     // The text compared as machine words (see TMsgWords) when the line is long enough,
-    // else by FullMatch.
+    // else byte by byte; without a call either way, so that the functions that tell
+    // the lines apart need no registers of their own.
     bool Matches(std::string_view line, Msg m) const
     {
         const TMsgWords& w = words_[static_cast<std::size_t>(m)];
-        if (line.size() < kMsgAt + w.Need())
-            return FullMatch(line, m);
-        return w.Begins(line.data() + kMsgAt, Text(m));
+        const std::string& text = Text(m);
+        if (line.size() >= kMsgAt + w.Need())
+            return w.Begins(line.data() + kMsgAt, text);
+        return !text.empty() && line.size() >= kMsgAt + text.size() &&
+               SameBytes(line.data() + kMsgAt, text.data(), text.size());
     }
-    [[gnu::noinline]] bool FullMatch(std::string_view line, Msg m) const;
     // Files the texts in msgs_ after texts_ has changed.
     void IndexMsgs();
     // The texts the message of a line may begin with, one bit per text.
@@ -135,6 +137,9 @@ private:
     // The time of a line, or false when the line has no readable time stamp (when
     // TimeOfLine raises an error).
     bool TryTimeOfLine(std::string_view line, TDateTime& result) const;
+    // TimeOfLine for a line without a readable stamp: raises the error the general
+    // reading finds.
+    [[gnu::noinline, gnu::cold]] TDateTime BadTime(std::string_view line);
     // TryTimeOfLine's work for a stamp other than the one read last.
     [[gnu::noinline]] bool ReadStamp(std::string_view line, int year, TDateTime& result) const;
     // The date of the day and month text (columns 3 to 8) read last: the lines of a
@@ -145,14 +150,17 @@ private:
 
     // The line outside a session and inside one: ParseMailerLine hands each on.
     [[gnu::noinline]] void ParseIdle(std::string_view line);
-    [[gnu::noinline]] void ParseSession(std::string_view line);
+    [[gnu::always_inline]] inline void ParseSession(std::string_view line);
     // The end of a human caller's call, or of a state set without a session; then
     // the line outside a session.
     [[gnu::noinline]] void LeaveState(std::string_view line);
     // A session opened by this line, starting at the line before it.
     void OpenSession(std::string_view line, bool incoming);
     // The steps of a session: the remote's texts, the handshake, the transfers.
-    [[gnu::noinline]] void StepRemote(std::string_view line);
+    [[gnu::noinline]] void RemoteMailer(std::string_view line);
+    [[gnu::noinline]] void RemoteSystem(std::string_view line);
+    [[gnu::noinline]] void RemoteSysOp(std::string_view line);
+    [[gnu::noinline]] void RemotePhone(std::string_view line);
     [[gnu::noinline]] void StepHandshake(std::string_view line);
     [[gnu::noinline]] void StepTransfer(std::string_view line);
     [[gnu::noinline]] void NoCarrier(std::string_view line);
@@ -163,7 +171,13 @@ private:
     void SentLine(std::string_view message);
     void ReceivedLine(std::string_view message);
     void PartlySentLine(std::string_view message);
-    void ConnectLine(std::string_view line);
+    // The lines outside a session, by kind.
+    [[gnu::noinline]] void RingLine();
+    [[gnu::noinline]] void DialLine(std::string_view line);
+    [[gnu::noinline]] void DialResult(int result);
+    [[gnu::noinline]] void ConnectLine(std::string_view line);
+    [[gnu::noinline]] void RemoteAddressLine(std::string_view line);
+    [[gnu::noinline]] void BbsCallLine(std::string_view line);
     // Keeps the stamp of the line in the slot the line before did not use.
     void KeepStamp(std::string_view line);
     [[gnu::noinline]] void KeepShortStamp(std::string_view line);
@@ -196,7 +210,7 @@ private:
     // before is at hand while the line is read.
     struct TStamp {
         std::array<char, 17> text{};
-        std::size_t len = 0;
+        std::uint8_t len = 0;
         std::int64_t lineNo = 0;
     };
     std::array<TStamp, 2> stamps_{};
