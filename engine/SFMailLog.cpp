@@ -402,12 +402,6 @@ std::uint32_t TSFMailLog::Candidates(std::string_view line) const
     return msgs_.Candidates(line.size() > at ? line.substr(at) : std::string_view()) | shortMsgs_;
 }
 
-bool TSFMailLog::FullMatch(std::string_view line, Msg m) const
-{
-    const std::string_view msg = From(line, kMsgAt);
-    const std::string& text = cut_[static_cast<std::size_t>(m)];
-    return !text.empty() && msg.size() >= text.size() && SameBytes(msg.data(), text.data(), text.size());
-}
 
 std::string TSFMailLog::ConfigFileName() const
 {
@@ -555,11 +549,10 @@ void TSFMailLog::StepNoSession(std::string_view line, std::uint32_t cand)
 {
     // Most lines are none of the call and traffic lines: one test passes them by.
     if ((cand & kCallLines) != 0) {
+        // A call comes in (a caller id of a call that never connected is dropped), is
+        // placed, its result.
         if (Is(line, cand, m1060)) {
-            // A call comes in; a caller id of a call that never connected is dropped.
-            SetDialAddr(std::nullopt);
-            PendingPhone.clear();
-            callMode_ = cmAnswer;
+            NewCall(cmAnswer);
             return;
         }
         if (Is(line, cand, m1081)) {
@@ -568,19 +561,15 @@ void TSFMailLog::StepNoSession(std::string_view line, std::uint32_t cand)
             return;
         }
         if (Is(line, cand, m1153)) {
-            SetDialAddr(std::nullopt);
-            PendingPhone.clear();
-            callMode_ = cmDial;
+            NewCall(cmDial);
             return;
         }
         if (Is(line, cand, m2034)) {
-            if (DialAddr() && NodeStats)
-                NodeStats->AddResult(&*DialAddr(), 0);
+            DialResult(0);
             return;
         }
         if (Is(line, cand, m2032)) {
-            if (DialAddr() && NodeStats)
-                NodeStats->AddResult(&*DialAddr(), 1);
+            DialResult(1);
             return;
         }
         if (Is(line, cand, m1159)) {
@@ -619,6 +608,19 @@ void TSFMailLog::CallerId(std::string_view line)
         if (!phone.empty() && phone != "?")
             PendingPhone = phone;
     }
+}
+
+void TSFMailLog::NewCall(int mode)
+{
+    SetDialAddr(std::nullopt);
+    PendingPhone.clear();
+    callMode_ = mode;
+}
+
+void TSFMailLog::DialResult(int result)
+{
+    if (DialAddr() && NodeStats)
+        NodeStats->AddResult(&*DialAddr(), result);
 }
 
 void TSFMailLog::CallPlaced(std::string_view line)
@@ -755,62 +757,38 @@ void TSFMailLog::StateMailer(std::string_view line, std::uint32_t cand)
 
 void TSFMailLog::StepSession(std::string_view line, std::uint32_t cand)
 {
-    // The session is fetched only for a line that changes it: most lines change
-    // nothing in their state.
+    // The lines are told apart here, without a call; a line that changes more than
+    // a flag goes on to a function of its own.
     switch (State) {
     case ssPassword:
-        if (Is(line, cand, m1094)) {
+        if (Is(line, cand, m1094))
             Sess().Set(sfPassword, true);
-        } else if (Is(line, cand, m2040)) {
+        else if (Is(line, cand, m2040))
             Sess().Set(sfBadPassword, true);
-        } else if (Is(line, cand, m1037)) {
-            if (!SaysListed(line))
-                Sess().Set(sfListed, false);
-            State = ssProtocol;
-        }
+        else if (Is(line, cand, m1037))
+            NodeStatus(line);
         break;
     case ssProtocol:
-        if (Is(line, cand, m1155)) {
-            Sess().SetProtocol(TrimBlanks(Value(line, m1155)));
-            State = ssTransfer;
-        } else if (Is(line, cand, m1039)) {
+        if (Is(line, cand, m1155))
+            ProtocolLine(line);
+        else if (Is(line, cand, m1039))
             Sess().Set(sfMailOnly, true);
-        }
         break;
     case ssFreqList:
-        if (Is(line, cand, m2012)) {
+        if (Is(line, cand, m2012))
             State = ssTransfer;
-        } else if (Is(line, cand, m1030)) {
-            // The announcement of the files found ends the list; it names no file.
-            State = ssFreqSend;
-        } else if (const TSess& s = Sess(); s.Addr) {
-            AddFreq(From(line, kFreqNameAt), *s.Addr);
-        }
+        else if (Is(line, cand, m1030))
+            State = ssFreqSend;  // the announcement of the files found ends the list; it names no file
+        else
+            RequestedFile(line);
         break;
     case ssFreqSend:
-        if (At(line, kTransferAt, "Send-")) {
-            ++Sess().FilesSent;
-            std::string_view path = WithoutParenTail(TrimBlanks(From(line, kSentPathAt)));
-            pendingSentPath_ = path;
-            std::size_t slash = FindLast(path, '\\');
-            pendingSentNameAt_ = slash == std::string_view::npos ? 0 : slash + 1;
-        } else if (At(line, kTransferAt, "Recv-")) {
+        if (At(line, kTransferAt, "Send-"))
+            RequestedFileSending(line);
+        else if (At(line, kTransferAt, "Recv-"))
             ++Sess().FilesRcvd;
-        } else if (Is(line, cand, m1125) || Is(line, cand, m1135)) {
-            // The file of the last "Send-" line has gone; it is booked once, at the
-            // line before the confirmation.
-            const TSess& s = Sess();
-            const std::string_view name = std::string_view(pendingSentPath_).substr(pendingSentNameAt_);
-            if (s.Addr && !TrimControls(name).empty()) {
-                const std::int64_t lineNo = LineNo;
-                if (LineNo > 1)
-                    LineNo = LineNo - 1;
-                FreqSent(name, pendingSentPath_, *s.Addr);
-                LineNo = lineNo;
-            }
-            pendingSentPath_.clear();
-            pendingSentNameAt_ = 0;
-        }
+        else if (Is(line, cand, m1125) || Is(line, cand, m1135))
+            RequestedFileSent();
         break;
     case ssHuman:
         if (Is(line, cand, m1115))
@@ -819,6 +797,51 @@ void TSFMailLog::StepSession(std::string_view line, std::uint32_t cand)
     default:
         break;
     }
+}
+
+void TSFMailLog::NodeStatus(std::string_view line)
+{
+    if (!SaysListed(line))
+        Sess().Set(sfListed, false);
+    State = ssProtocol;
+}
+
+void TSFMailLog::ProtocolLine(std::string_view line)
+{
+    Sess().SetProtocol(TrimBlanks(Value(line, m1155)));
+    State = ssTransfer;
+}
+
+void TSFMailLog::RequestedFile(std::string_view line)
+{
+    if (const TSess& s = Sess(); s.Addr)
+        AddFreq(From(line, kFreqNameAt), *s.Addr);
+}
+
+void TSFMailLog::RequestedFileSending(std::string_view line)
+{
+    ++Sess().FilesSent;
+    std::string_view path = WithoutParenTail(TrimBlanks(From(line, kSentPathAt)));
+    pendingSentPath_ = path;
+    std::size_t slash = FindLast(path, '\\');
+    pendingSentNameAt_ = slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+void TSFMailLog::RequestedFileSent()
+{
+    // The file of the last "Send-" line has gone; it is booked once, at the line
+    // before the confirmation.
+    const TSess& s = Sess();
+    const std::string_view name = std::string_view(pendingSentPath_).substr(pendingSentNameAt_);
+    if (s.Addr && !TrimControls(name).empty()) {
+        const std::int64_t lineNo = LineNo;
+        if (LineNo > 1)
+            LineNo = LineNo - 1;
+        FreqSent(name, pendingSentPath_, *s.Addr);
+        LineNo = lineNo;
+    }
+    pendingSentPath_.clear();
+    pendingSentNameAt_ = 0;
 }
 
 void RegisterSFMailLogStyle()

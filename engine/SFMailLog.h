@@ -121,15 +121,17 @@ private:
         return (cand >> m & 1u) != 0 && Matches(line, m);
     }
     // The entry compared as words (see TMsgWords) when the line is long enough, else
-    // by FullMatch.
+    // byte by byte; without a call either way, so that the functions that tell the
+    // lines apart need no registers of their own.
     bool Matches(std::string_view line, Msg m) const
     {
         const TMsgWords& w = words_[m];
-        if (line.size() < kMsgStart + w.Need())
-            return line.size() >= kMsgStart + cut_[m].size() && FullMatch(line, m);
-        return w.Begins(line.data() + kMsgStart, cut_[m]);
+        const std::string& text = cut_[m];
+        if (line.size() >= kMsgStart + w.Need())
+            return w.Begins(line.data() + kMsgStart, text);
+        return !text.empty() && line.size() >= kMsgStart + text.size() &&
+               SameBytes(line.data() + kMsgStart, text.data(), text.size());
     }
-    [[gnu::noinline]] bool FullMatch(std::string_view line, Msg m) const;
     // Files the entries in msgs_ and words_ after cut_ has changed.
     void IndexMsgs();
     // The entries the message of a line may begin with, one bit per entry.
@@ -155,6 +157,17 @@ private:
     // The line in the parse state: no session, transfers or the other states.
     [[gnu::always_inline]] inline void Step(std::string_view line, std::uint32_t cand);
     void CallPlaced(std::string_view line);
+    // A call comes in or is placed without an address: what the call before left
+    // goes.
+    [[gnu::noinline]] void NewCall(int mode);
+    // A placed call is busy (0) or has no carrier (1).
+    [[gnu::noinline]] void DialResult(int result);
+    // The steps of StepSession that change more than a flag.
+    [[gnu::noinline]] void NodeStatus(std::string_view line);
+    [[gnu::noinline]] void ProtocolLine(std::string_view line);
+    [[gnu::noinline]] void RequestedFile(std::string_view line);
+    [[gnu::noinline]] void RequestedFileSending(std::string_view line);
+    [[gnu::noinline]] void RequestedFileSent();
     void Traffic(std::string_view line);
     void Rate(std::string_view line);
     // Ends the session and remembers its dial statistics record for the traffic
