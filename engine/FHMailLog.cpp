@@ -450,6 +450,27 @@ bool TFHMailLog::TryTimeOfLine(std::string_view line, TDateTime& result) const
 
 bool TFHMailLog::ReadStamp(std::string_view line, int year, TDateTime& result) const
 {
+    // The usual stamp of the day read last, without a call; any other by the full
+    // reading.
+    int hour = 0, min = 0, sec = 0;
+    TDateTime date = 0;
+    if (!StampDigits(line, hour, min, sec) || hour >= 24 || min >= 60 || sec >= 60 || !CachedDate(line, year, date))
+        return ReadFullStamp(line, year, result);
+    result = date + static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000) / static_cast<double>(MSecsPerDay);
+    KeepStampTime(line, year, result);
+    return true;
+}
+
+void TFHMailLog::KeepStampTime(std::string_view line, int year, TDateTime time) const
+{
+    std::memcpy(stamp_.data(), line.data(), stamp_.size());
+    stampYear_ = year;
+    stampTime_ = time;
+    stampKnown_ = true;
+}
+
+bool TFHMailLog::ReadFullStamp(std::string_view line, int year, TDateTime& result) const
+{
     int hour = 0, min = 0, sec = 0;
     TDateTime date = 0, time = 0;
     if (StampDigits(line, hour, min, sec)) {
@@ -473,10 +494,7 @@ bool TFHMailLog::ReadStamp(std::string_view line, int year, TDateTime& result) c
         KeepDate(line, year, date);
     }
     result = date + time;
-    std::memcpy(stamp_.data(), line.data(), stamp_.size());
-    stampYear_ = year;
-    stampTime_ = result;
-    stampKnown_ = true;
+    KeepStampTime(line, year, result);
     return true;
 }
 

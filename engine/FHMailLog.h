@@ -142,6 +142,10 @@ private:
     [[gnu::noinline, gnu::cold]] TDateTime BadTime(std::string_view line);
     // TryTimeOfLine's work for a stamp other than the one read last.
     [[gnu::noinline]] bool ReadStamp(std::string_view line, int year, TDateTime& result) const;
+    // ReadStamp for a stamp with another date or a damaged one.
+    [[gnu::noinline]] bool ReadFullStamp(std::string_view line, int year, TDateTime& result) const;
+    // Files the stamp and its time as the one read last.
+    void KeepStampTime(std::string_view line, int year, TDateTime time) const;
     // The date of the day and month text (columns 3 to 8) read last: the lines of a
     // log ask for the same day over and over. CachedDate is false for another text
     // or year; KeepDate files a date read without an error. The line holds the text.
