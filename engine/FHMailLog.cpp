@@ -6,17 +6,16 @@
 #include "fido/QParser.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
-#include "platform/FastFind.h"
 #include "platform/Words.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <cstring>
-#include <limits>
 
 namespace tarvix {
 
