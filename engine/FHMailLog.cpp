@@ -6,12 +6,16 @@
 #include "fido/QParser.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
-#include "platform/FastFind.h"
 #include "platform/Words.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarvix {
 
@@ -23,7 +27,7 @@ constexpr std::size_t kStampLen = 17;  // up to the last digit of the seconds
 constexpr std::size_t kTagAt = 18;
 constexpr std::string_view kTag = "FHML";
 constexpr int kTagCol = 18;
-constexpr std::size_t kMsgAt = TFHMailLog::kMsgCol - 1;
+constexpr std::size_t kMsgAt = TFHMailLog::kMsgAt;
 
 // Fixed words of FhMail's own, not taken from the language file.
 // (Also "Connect", "Starting ZMO session" and "send:" at the start of a message.)
@@ -62,52 +66,138 @@ void TransferWords(std::string_view message, std::string_view& second, std::stri
     }
 }
 
-[[noreturn]] void NotANumber(std::string_view s)
+[[noreturn, gnu::cold]] void NotANumber(std::string_view s)
 {
     throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
 }
 
-// A count of bytes: decimal digits only, up to the 64-bit range.
-std::int64_t ParseCount(std::string_view s)
+// Up to 18 digits cannot overflow a count: only a longer one checks the limit.
+constexpr std::size_t kSafeDigits = 18;
+
+// A count of bytes: decimal digits only, up to the 64-bit range; false for anything
+// else.
+bool TryCount(std::string_view s, std::int64_t& value)
 {
     if (s.empty())
-        NotANumber(s);
+        return false;
     std::int64_t v = 0;
-    // Up to 18 digits cannot overflow: only a longer count checks the limit.
-    constexpr std::size_t kSafeDigits = 18;
     if (s.size() <= kSafeDigits) {
         for (char c : s) {
             const unsigned d = static_cast<unsigned>(c - '0');
             if (d > 9)
-                NotANumber(s);
+                return false;
             v = v * 10 + d;
         }
-        return v;
+        value = v;
+        return true;
     }
     for (char c : s) {
         if (c < '0' || c > '9')
-            NotANumber(s);
+            return false;
         // The exact limit is worked out only for a value near it.
         constexpr std::int64_t kSafe = (std::numeric_limits<std::int64_t>::max() - 9) / 10;
         if (v > kSafe && v > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10)
-            NotANumber(s);
+            return false;
         v = v * 10 + (c - '0');
     }
+    value = v;
+    return true;
+}
+
+// TryCount, raising EConvertError for no count.
+std::int64_t ParseCount(std::string_view s)
+{
+    std::int64_t v = 0;
+    if (!TryCount(s, v))
+        NotANumber(s);
     return v;
 }
 
-// Whether "Carrier lost" stands anywhere in an FHML line. It holds no "F", so it
-// cannot overlap the tag (columns 19 to 22), and no ":", so it cannot fit before the
-// tag when column 12 is the ":" of a time stamp: then only the message is searched.
-// The search starts at least 27 bytes before the end, so that a short message is
-// looked at 16 places at a time too.
+// The digits at p (before end) as a count, p moved past them: the number of digits,
+// 0 for none and for more than kSafeDigits (which the general reading takes). The
+// lines FhMail writes are read in one pass, without finding the end of a number
+// first; any other form goes to the general reading.
+std::size_t DigitRun(const char*& p, const char* end, std::int64_t& value)
+{
+    const char* start = p;
+    std::uint64_t v = 0;
+    for (; p < end; ++p) {
+        const unsigned d = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
+        if (d > 9)
+            break;
+        v = v * 10 + d;
+    }
+    const auto n = static_cast<std::size_t>(p - start);
+    if (n > kSafeDigits)
+        return 0;
+    value = static_cast<std::int64_t>(v);
+    return n;
+}
+
+// The count of a transfer line as FhMail writes it, "<x><word> <digits><unit>...":
+// the first word ends at wordEnd, one blank, digits and one unit byte, then a blank
+// or the end. next is the offset after the unit. False for any other form.
+bool QuickTransferCount(std::string_view message, std::size_t wordEnd, std::int64_t& count, std::size_t& next)
+{
+    if (wordEnd == 0 || message.size() < wordEnd + 3 || message[0] == ' ' || message[wordEnd] != ' ')
+        return false;
+    const char* p = message.data() + wordEnd + 1;
+    const char* end = message.data() + message.size();
+    if (DigitRun(p, end, count) == 0 || p == end || *p == ' ')
+        return false;
+    ++p;  // the unit
+    if (p != end && *p != ' ')
+        return false;
+    next = static_cast<std::size_t>(p - message.data());
+    return true;
+}
+
+// Whether "Carrier lost" stands anywhere in an FHML line (one of 22 bytes or more).
+// It holds no "F", so it cannot overlap the tag (columns 19 to 22), and no ":", so it
+// cannot start before the tag when column 12 is the ":" of a time stamp: then only
+// the message is searched.
+//
+// Every line of a session is searched, so the search is made for this text: its "C"
+// is rare in the lines, so a place is a candidate only when it holds a "C", and a
+// candidate is compared as two words. The places are looked at sixteen a step, the
+// last step ending at the last place (it may look at places again, or at places
+// before the message, which cannot hold the text either).
 bool CarrierLost(std::string_view line)
 {
-    constexpr std::size_t kWhole = 27;
-    std::size_t from = 0;
-    if (line.size() > kHourAt + 2 && line[kHourAt + 2] == ':')
-        from = line.size() >= kMsgAt - 1 + kWhole ? kMsgAt - 1 : (line.size() > kWhole ? line.size() - kWhole : 0);
-    return HasText(line.substr(from), kCarrierLost);
+    static_assert(kCarrierLost.size() == 12);
+    constexpr std::size_t kMinLine = 27;  // 16 places from the first: the last step stays in the line
+    const std::size_t from = line[kHourAt + 2] == ':' ? kMsgAt - 1 : 0;
+    if (line.size() < from + kCarrierLost.size())
+        return false;
+    const char* p = line.data();
+    const char* last = p + line.size() - kCarrierLost.size();  // the last place it can start at
+    const std::uint64_t head = LoadWord8(kCarrierLost.data());
+    const std::uint32_t tail = LoadWord4(kCarrierLost.data() + 8);
+    auto at = [head, tail](const char* q) { return LoadWord8(q) == head && LoadWord4(q + 8) == tail; };
+#if defined(__SSE2__)
+    if (line.size() >= kMinLine) {
+        const __m128i c = _mm_set1_epi8(kCarrierLost[0]);
+        auto heads = [c](const char* q) {
+            return static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), c)));
+        };
+        auto any = [&at](const char* q, unsigned mask) {
+            for (; mask != 0; mask &= mask - 1)
+                if (at(q + std::countr_zero(mask)))
+                    return true;
+            return false;
+        };
+        for (const char* q = p + from; q + 15 < last; q += 16)
+            if (const unsigned mask = heads(q); mask != 0 && any(q, mask))
+                return true;
+        const unsigned mask = heads(last - 15);
+        return mask != 0 && any(last - 15, mask);
+    }
+#endif
+    for (const char* q = p + from; q <= last; ++q)
+        if (*q == kCarrierLost[0] && at(q))
+            return true;
+    return false;
 }
 
 std::string_view TrimLeft(std::string_view s)
@@ -200,6 +290,11 @@ void TFHMailLog::UseTexts(const TFHMailLng& lng)
     t.infoFinishing = std::string(FirstWord(get("FINISHING")));
     t.specialBbsCall = std::string(FirstWord(msg(mBbsCall)));
     texts_ = std::move(t);
+    auto wordEnd = [](const std::string& text) {
+        return text.empty() || text.find(' ') != std::string::npos ? 0 : 1 + text.size();
+    };
+    sentWordEnd_ = wordEnd(texts_.sent);
+    receivedWordEnd_ = wordEnd(texts_.received);
     IndexMsgs();
 }
 
@@ -207,8 +302,10 @@ void TFHMailLog::IndexMsgs()
 {
     static_assert(kMsgCount <= TMsgIndex::kMaxTexts, "one bit per text in a 32-bit mask");
     msgs_.Clear();
-    for (std::size_t i = 0; i < kMsgCount; ++i)
+    for (std::size_t i = 0; i < kMsgCount; ++i) {
         msgs_.Add(i, texts_.msg[i]);
+        words_[i].Set(texts_.msg[i]);
+    }
 }
 
 std::uint32_t TFHMailLog::Candidates(std::string_view line) const
@@ -216,11 +313,6 @@ std::uint32_t TFHMailLog::Candidates(std::string_view line) const
     return msgs_.Candidates(line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view());
 }
 
-bool TFHMailLog::Matches(std::string_view line, Msg m) const
-{
-    const std::string_view msg = line.size() > kMsgAt ? line.substr(kMsgAt) : std::string_view();
-    return msgs_.Begins(msg, static_cast<std::size_t>(m));
-}
 // ---------------------------------------------------------------------------
 // Highlighting
 
@@ -294,10 +386,27 @@ namespace {
 // reads them; false for anything else, left to the general reading.
 bool StampDigits(std::string_view line, int& hour, int& min, int& sec)
 {
-    auto digit = [&line](std::size_t at) { return static_cast<unsigned>(line[at] - '0'); };
+    if constexpr (std::endian::native == std::endian::little) {
+        // "hh:mm:ss" as one word (its first byte the lowest), the separators made "0".
+        // A byte is a digit when it is 0x3? and stays so with 6 added (a carry out of
+        // a byte only fails the next one). Each byte and ten times the one before it
+        // then give the three numbers.
+        constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0xF0F0F0F0F0F0F0F0ull;
+        constexpr std::uint64_t kSeparators = 0x0000FF0000FF0000ull;
+        const std::uint64_t w = (LoadWord8(line.data() + kHourAt) & ~kSeparators) | (kZeros & kSeparators);
+        if ((w & kHigh) != kZeros || ((w + 0x0606060606060606ull) & kHigh) != kZeros)
+            return false;
+        const std::uint64_t d = w - kZeros;
+        const std::uint64_t pairs = d * 10 + (d >> 8);
+        hour = static_cast<int>(pairs & 0xFF);
+        min = static_cast<int>(pairs >> 24 & 0xFF);
+        sec = static_cast<int>(pairs >> 48 & 0xFF);
+        return true;
+    }
+    auto digit = [&line](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(line[at])) - '0'; };
     const unsigned h1 = digit(kHourAt), h2 = digit(kHourAt + 1), m1 = digit(kMinAt), m2 = digit(kMinAt + 1),
                    s1 = digit(kSecAt), s2 = digit(kSecAt + 1);
-    if ((h1 | h2 | m1 | m2 | s1 | s2) > 9)
+    if (h1 > 9 || h2 > 9 || m1 > 9 || m2 > 9 || s1 > 9 || s2 > 9)
         return false;
     hour = static_cast<int>(h1 * 10 + h2);
     min = static_cast<int>(m1 * 10 + m2);
@@ -309,11 +418,16 @@ bool StampDigits(std::string_view line, int& hour, int& min, int& sec)
 
 TDateTime TFHMailLog::TimeOfLine(std::string_view line)
 {
-    if (line.size() < kStampLen)
-        throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
     TDateTime result = 0;
     if (TryTimeOfLine(line, result))
         return result;
+    return BadTime(line);
+}
+
+TDateTime TFHMailLog::BadTime(std::string_view line)
+{
+    if (line.size() < kStampLen)
+        throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
     // The stamp has an error: the general reading raises the one it finds first.
     TDateTime date = DateOfLine(line);
     return date + EncodeTime(ParseLogInt(line.substr(kHourAt, 2)), ParseLogInt(line.substr(kMinAt, 2)),
@@ -330,14 +444,44 @@ bool TFHMailLog::TryTimeOfLine(std::string_view line, TDateTime& result) const
         result = stampTime_;
         return true;
     }
+    return ReadStamp(line, year, result);
+}
+
+bool TFHMailLog::ReadStamp(std::string_view line, int year, TDateTime& result) const
+{
+    // The usual stamp of the day read last, without a call; any other by the full
+    // reading.
     int hour = 0, min = 0, sec = 0;
-    if (!StampDigits(line, hour, min, sec) &&
-        (!TryParseLogInt(line.substr(kHourAt, 2), hour) || !TryParseLogInt(line.substr(kMinAt, 2), min) ||
-         !TryParseLogInt(line.substr(kSecAt, 2), sec)))
-        return false;
+    TDateTime date = 0;
+    if (!StampDigits(line, hour, min, sec) || hour >= 24 || min >= 60 || sec >= 60 || !CachedDate(line, year, date))
+        return ReadFullStamp(line, year, result);
+    result = date + static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000) / static_cast<double>(MSecsPerDay);
+    KeepStampTime(line, year, result);
+    return true;
+}
+
+void TFHMailLog::KeepStampTime(std::string_view line, int year, TDateTime time) const
+{
+    std::memcpy(stamp_.data(), line.data(), stamp_.size());
+    stampYear_ = year;
+    stampTime_ = time;
+    stampKnown_ = true;
+}
+
+bool TFHMailLog::ReadFullStamp(std::string_view line, int year, TDateTime& result) const
+{
+    int hour = 0, min = 0, sec = 0;
     TDateTime date = 0, time = 0;
-    if (!TryEncodeTime(hour, min, sec, 0, time))
+    if (StampDigits(line, hour, min, sec)) {
+        // Two digits each: only the upper limits can be passed. The same sum as
+        // TryEncodeTime's, without the call.
+        if (hour >= 24 || min >= 60 || sec >= 60)
+            return false;
+        time = static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000) / static_cast<double>(MSecsPerDay);
+    } else if (!TryParseLogInt(line.substr(kHourAt, 2), hour) || !TryParseLogInt(line.substr(kMinAt, 2), min) ||
+               !TryParseLogInt(line.substr(kSecAt, 2), sec) || !TryEncodeTime(hour, min, sec, 0, time)) {
         return false;
+    }
     if (!CachedDate(line, year, date)) {
         int day = 0;
         if (!TryParseLogInt(line.substr(kDayAt, 2), day))
@@ -349,10 +493,7 @@ bool TFHMailLog::TryTimeOfLine(std::string_view line, TDateTime& result) const
         KeepDate(line, year, date);
     }
     result = date + time;
-    std::memcpy(stamp_.data(), line.data(), stamp_.size());
-    stampYear_ = year;
-    stampTime_ = result;
-    stampKnown_ = true;
+    KeepStampTime(line, year, result);
     return true;
 }
 
@@ -367,8 +508,7 @@ void TFHMailLog::Reset()
     callMode_ = cmNone;
     connectSpeed_ = 0;
     pendingSentPath_.clear();
-    prevStampLen_ = 0;
-    prevLineNo_ = 0;
+    stamps_ = {};
 }
 
 void TFHMailLog::LoadLng()
@@ -435,119 +575,207 @@ std::string_view TFHMailLog::ValueAfter(std::string_view line, std::string_view 
     return cut >= line.size() ? std::string_view{} : line.substr(cut);
 }
 
-void TFHMailLog::RememberLine(std::string_view line)
+void TFHMailLog::KeepStamp(std::string_view line)
 {
+    stampSlot_ ^= 1;
+    TStamp& stamp = stamps_[stampSlot_];
     // A whole stamp (nearly every line) is copied with a fixed length, in place.
-    if (line.size() >= prevStamp_.size()) {
-        std::memcpy(prevStamp_.data(), line.data(), prevStamp_.size());
-        prevStampLen_ = prevStamp_.size();
+    if (line.size() >= stamp.text.size()) {
+        std::memcpy(stamp.text.data(), line.data(), stamp.text.size());
+        stamp.len = static_cast<std::uint8_t>(stamp.text.size());
+        stamp.lineNo = LineNo;
     } else {
-        prevStampLen_ = line.size();
-        std::memcpy(prevStamp_.data(), line.data(), prevStampLen_);
+        KeepShortStamp(line);
     }
-    prevLineNo_ = LineNo;
+}
+
+void TFHMailLog::KeepShortStamp(std::string_view line)
+{
+    TStamp& stamp = stamps_[stampSlot_];
+    stamp.len = static_cast<std::uint8_t>(line.size());
+    std::memcpy(stamp.text.data(), line.data(), stamp.len);
+    stamp.lineNo = LineNo;
 }
 
 void TFHMailLog::ParseMailerLine(std::string_view line)
 {
     // Whatever happens to this line, it is the line before the next one.
-    struct Remember {
-        TFHMailLog* log;
-        std::string_view line;
-        ~Remember() { log->RememberLine(line); }
-    } remember{this, line};
-
+    KeepStamp(line);
     if (!At(line, kTagAt, "FHML"))
         return;
     lineMsgs_ = Candidates(line);
-    if (State != fsNone && !SessionOpen())
-        State = fsNone;  // a state set from outside without a session
-    if (State == fsBbsCall) {
-        // A human caller's call ends with the next line of the mailer, which is
-        // then read like any line outside a session.
+    // Each kind of line goes on to a function of its own, which needs no registers
+    // of this one's.
+    if (State == fsNone)
+        ParseIdle(line);
+    else if (State == fsBbsCall || !SessionOpen())
+        LeaveState(line);
+    else
+        ParseSession(line);
+}
+
+void TFHMailLog::LeaveState(std::string_view line)
+{
+    if (SessionOpen()) {
+        // A human caller's call ends with the next line of the mailer, which is then
+        // read like any line outside a session.
         EndSession(line);
         callMode_ = cmNone;
     }
-    if (State == fsNone) {
-        ParseIdle(line);
-        return;
-    }
+    State = fsNone;  // also a state set from outside without a session
+    ParseIdle(line);
+}
 
+void TFHMailLog::ParseSession(std::string_view line)
+{
+    // Every step goes on to a function of its own, so that this one, which every
+    // line of a session passes, needs few registers.
     if (Is(line, mPostSession)) {
         EndPostSession(line);
         return;
     }
     if (Is(line, mNoCarrier)) {
-        CurSess()->Set(sfOK, false);
-        EndSession(line);
-        callMode_ = cmNone;
+        NoCarrier(line);
         return;
     }
     if (CarrierLost(line) || Is(line, mSessionAbort))
         CurSess()->Set(sfOK, false);
-    ParseSessionStep(line);
+    switch (State) {
+    case fsMailer:
+        if (Is(line, mRemoteMailer))
+            RemoteMailer(line);
+        break;
+    case fsSystem:
+        if (Is(line, mRemoteName))
+            RemoteSystem(line);
+        break;
+    case fsSysOp:
+        if (Is(line, mRemoteSysOp))
+            RemoteSysOp(line);
+        break;
+    case fsPhone:
+        if (Is(line, mRemotePhone))
+            RemotePhone(line);
+        break;
+    case fsHandshake:
+        StepHandshake(line);
+        break;
+    case fsTransfer:
+        StepTransfer(line);
+        break;
+    default:
+        break;
+    }
+}
+
+void TFHMailLog::NoCarrier(std::string_view line)
+{
+    CurSess()->Set(sfOK, false);
+    EndSession(line);
+    callMode_ = cmNone;
 }
 
 void TFHMailLog::ParseIdle(std::string_view line)
 {
-    if (Is(line, mRing)) {
-        callMode_ = cmRinging;
-        SetDialAddr(std::nullopt);
-    } else if (Is(line, mDialing)) {
-        callMode_ = cmDialling;
-        SetDialAddr(std::nullopt);
-        // "<dialing text>2:5020/1 (phone)"; a "#" instead of an address counts no call.
-        std::string_view value = TrimBlanks(ValueAfter(line, Text(mDialing)));
-        if (value.empty() || value.front() == '#')
-            return;
-        value = TrimBlanks(value.substr(0, value.find('(')));
-        if (value.empty())
-            return;
-        TFidoAddr addr = TFidoAddr::CreateStr(value);
-        SetDialAddr(addr);
-        if (NodeStats)
-            NodeStats->AddCall(addr);
-    } else if (Is(line, mBusy)) {
-        if (DialAddr() && NodeStats)
-            NodeStats->AddResult(&*DialAddr(), 0);
-    } else if (Is(line, mNoCarrier)) {
-        if (DialAddr() && NodeStats)
-            NodeStats->AddResult(&*DialAddr(), 1);
-    } else if (At(line, kMsgAt, "Connect")) {
+    // Each kind of line goes on to a function of its own: this one only tells them
+    // apart, without a call of its own.
+    if (Is(line, mRing))
+        RingLine();
+    else if (Is(line, mDialing))
+        DialLine(line);
+    else if (Is(line, mBusy))
+        DialResult(0);
+    else if (Is(line, mNoCarrier))
+        DialResult(1);
+    else if (At(line, kMsgAt, "Connect"))
         // "Connect 33600/V34/LAPM": the speed is kept for the session that follows.
-        std::string_view value = MsgAfter(line, kConnect);
+        ConnectLine(line);
+    else if (Is(line, mRemoteAddress))
+        RemoteAddressLine(line);
+    else if (Is(line, mBbsCall))
+        BbsCallLine(line);
+}
+
+void TFHMailLog::RingLine()
+{
+    callMode_ = cmRinging;
+    SetDialAddr(std::nullopt);
+}
+
+void TFHMailLog::DialLine(std::string_view line)
+{
+    callMode_ = cmDialling;
+    SetDialAddr(std::nullopt);
+    // "<dialing text>2:5020/1 (phone)"; a "#" instead of an address counts no call.
+    std::string_view value = TrimBlanks(ValueAfter(line, Text(mDialing)));
+    if (value.empty() || value.front() == '#')
+        return;
+    value = TrimBlanks(value.substr(0, value.find('(')));
+    if (value.empty())
+        return;
+    TFidoAddr addr = TFidoAddr::CreateStr(value);
+    SetDialAddr(addr);
+    if (NodeStats)
+        NodeStats->AddCall(addr);
+}
+
+void TFHMailLog::DialResult(int result)
+{
+    if (DialAddr() && NodeStats)
+        NodeStats->AddResult(&*DialAddr(), result);
+}
+
+void TFHMailLog::RemoteAddressLine(std::string_view line)
+{
+    OpenSession(line, callMode_ == cmRinging);
+    TSess& s = *CurSess();
+    s.Set(sfHuman, false);
+    s.Speed = connectSpeed_;
+    std::string_view addr = TrimBlanks(ValueAfter(line, Text(mRemoteAddress)));
+    if (!addr.empty())
+        s.Addr = TFidoAddr::CreateStr(addr);
+}
+
+void TFHMailLog::BbsCallLine(std::string_view line)
+{
+    OpenSession(line, true);
+    TSess& s = *CurSess();
+    s.Set(sfHuman, true);
+    s.Speed = connectSpeed_;
+    State = fsBbsCall;
+}
+
+void TFHMailLog::ConnectLine(std::string_view line)
+{
+    // The speed runs from the byte after the blank (or whatever byte follows the
+    // word) to the first "/".
+    constexpr std::size_t kSpeedAt = kMsgAt + kConnect.size() + 1;
+    std::int64_t speed = 0;
+    std::string_view value;
+    if (const char* p = line.data() + kSpeedAt, *end = line.data() + line.size();
+        kSpeedAt < line.size() && DigitRun(p, end, speed) != 0 && (p == end || *p == '/')) {
+        value = line.substr(kSpeedAt, static_cast<std::size_t>(p - line.data()) - kSpeedAt);
+    } else {
+        value = MsgAfter(line, kConnect);
         value = TrimBlanks(value.substr(0, value.find('/')));
-        std::int64_t speed = ParseCount(value);
-        if (speed > std::numeric_limits<std::uint32_t>::max())
-            NotANumber(value);
-        connectSpeed_ = static_cast<std::uint32_t>(speed);
-    } else if (Is(line, mRemoteAddress)) {
-        OpenSession(line, callMode_ == cmRinging);
-        TSess& s = *CurSess();
-        s.Set(sfHuman, false);
-        s.Speed = connectSpeed_;
-        std::string_view addr = TrimBlanks(ValueAfter(line, Text(mRemoteAddress)));
-        if (!addr.empty())
-            s.Addr = TFidoAddr::CreateStr(addr);
-    } else if (Is(line, mBbsCall)) {
-        OpenSession(line, true);
-        TSess& s = *CurSess();
-        s.Set(sfHuman, true);
-        s.Speed = connectSpeed_;
-        State = fsBbsCall;
+        speed = ParseCount(value);
     }
+    if (speed > std::numeric_limits<std::uint32_t>::max())
+        NotANumber(value);
+    connectSpeed_ = static_cast<std::uint32_t>(speed);
 }
 
 void TFHMailLog::OpenSession(std::string_view line, bool incoming)
 {
     // The session began with the line before (the connect line); when that line has
     // no time stamp, with this one.
-    std::string_view prev(prevStamp_.data(), prevStampLen_);
+    const TStamp& before = stamps_[stampSlot_ ^ 1];
+    std::string_view prev(before.text.data(), before.len);
     TDateTime unused = 0;
-    const bool fromPrev = prevLineNo_ > 0 && TryTimeOfLine(prev, unused);
+    const bool fromPrev = before.lineNo > 0 && TryTimeOfLine(prev, unused);
     StartSession(fromPrev ? prev : line, incoming);
     if (fromPrev)
-        CurSess()->StartLine = prevLineNo_;
+        CurSess()->StartLine = before.lineNo;
     pendingSentPath_.clear();
 }
 
@@ -560,15 +788,28 @@ void TFHMailLog::EndPostSession(std::string_view line)
     TSess& s = *CurSess();
     if (std::size_t at = line.find(kTraffic); at != std::string_view::npos) {
         std::string_view rest = TrimLeft(line.substr(at + kTraffic.size()));
-        std::size_t slash = rest.find('/');
-        std::string_view sent = TrimBlanks(rest.substr(0, slash));
-        std::string_view rcvd = slash == std::string_view::npos ? std::string_view{} : TrimBlanks(rest.substr(slash + 1));
-        for (auto [text, target] : {std::pair{sent, &s.BytesSent}, std::pair{rcvd, &s.BytesRcvd}}) {
-            try {
-                *target = ParseCount(text);
-            } catch (const EConvertError&) {
-                if (!failed)
-                    bad = text;
+        // FhMail writes the two counts with a "/" between them and nothing after.
+        const char* p = rest.data();
+        const char* end = p + rest.size();
+        std::int64_t sent = 0, rcvd = 0;
+        if (DigitRun(p, end, sent) != 0 && p != end && *p == '/' && DigitRun(++p, end, rcvd) != 0 && p == end) {
+            s.BytesSent = sent;
+            s.BytesRcvd = rcvd;
+        } else {
+            std::size_t slash = rest.find('/');
+            std::string_view sentText = TrimBlanks(rest.substr(0, slash));
+            std::string_view rcvdText =
+                slash == std::string_view::npos ? std::string_view{} : TrimBlanks(rest.substr(slash + 1));
+            if (TryCount(sentText, sent)) {
+                s.BytesSent = sent;
+            } else {
+                bad = sentText;
+                failed = true;
+            }
+            if (TryCount(rcvdText, rcvd)) {
+                s.BytesRcvd = rcvd;
+            } else if (!failed) {
+                bad = rcvdText;
                 failed = true;
             }
         }
@@ -579,89 +820,94 @@ void TFHMailLog::EndPostSession(std::string_view line)
         NotANumber(bad);
 }
 
-void TFHMailLog::ParseSessionStep(std::string_view line)
+// The remote's texts come in this order, each moving to the state of the next.
+
+void TFHMailLog::RemoteMailer(std::string_view line)
 {
-    const Texts& t = texts_;
-    // The session is fetched only for a line that changes it: most lines change
-    // nothing in their state.
-    auto sess = [this]() -> TSess& { return *CurSess(); };
-    const std::string_view message = line.substr(std::min(line.size(), static_cast<std::size_t>(MsgCol - 1)));
+    CurSess()->Mailer = KeepText(ValueAfter(line, Text(mRemoteMailer)));
+    State = fsSystem;
+}
+
+void TFHMailLog::RemoteSystem(std::string_view line)
+{
+    CurSess()->System = KeepText(ValueAfter(line, Text(mRemoteName)));
+    State = fsSysOp;
+}
+
+void TFHMailLog::RemoteSysOp(std::string_view line)
+{
+    // "<sysop text>Ivan Petrov<second text>Moscow": the name before the second text;
+    // a line without the second text is all name.
+    const std::string& second = texts_.remoteSysOp2;
+    std::string_view value = ValueAfter(line, Text(mRemoteSysOp));
+    std::size_t cut = second.empty() ? std::string_view::npos : value.find(second);
+    CurSess()->SysOp = KeepText(value.substr(0, cut));
+    State = fsPhone;
+}
+
+void TFHMailLog::RemotePhone(std::string_view line)
+{
+    CurSess()->Phone = KeepText(ValueAfter(line, Text(mRemotePhone)));
+    State = fsHandshake;
+}
+
+void TFHMailLog::StepHandshake(std::string_view line)
+{
+    if (Is(line, mPasswordProtected)) {
+        CurSess()->Set(sfPassword, true);
+    } else if (Is(line, mBadPassword)) {
+        CurSess()->Set(sfBadPassword, true);
+    } else if (Is(line, mJanusStart)) {
+        CurSess()->Protocol = prJanus;
+        State = fsTransfer;
+    } else if (Is(line, mHydraStart)) {
+        CurSess()->Protocol = prHydra;
+        State = fsTransfer;
+    } else if (At(line, kMsgAt, "Starting ZMO session")) {
+        CurSess()->Protocol = prZModem;
+        State = fsTransfer;
+    }
+}
+
+void TFHMailLog::StepTransfer(std::string_view line)
+{
+    const std::string_view message = line.substr(std::min(line.size(), kMsgAt));
     // The transfer texts stand one column after the start of the message.
-    auto transfer = [&](const std::string& text) {
+    auto transfer = [&message](const std::string& text) {
         return !text.empty() && message.size() >= 1 + text.size() && message[1] == text[0] &&
                SameBytes(message.data() + 1, text.data(), text.size());
     };
-    switch (State) {
-    case fsMailer:
-        if (Is(line, mRemoteMailer)) {
-            sess().Mailer = KeepText(ValueAfter(line, Text(mRemoteMailer)));
-            State = fsSystem;
-        }
-        break;
-    case fsSystem:
-        if (Is(line, mRemoteName)) {
-            sess().System = KeepText(ValueAfter(line, Text(mRemoteName)));
-            State = fsSysOp;
-        }
-        break;
-    case fsSysOp:
-        if (Is(line, mRemoteSysOp)) {
-            // "<sysop text>Ivan Petrov<second text>Moscow": the name before the second
-            // text; a line without the second text is all name.
-            std::string_view value = ValueAfter(line, Text(mRemoteSysOp));
-            std::size_t cut = t.remoteSysOp2.empty() ? std::string_view::npos : value.find(t.remoteSysOp2);
-            sess().SysOp = KeepText(value.substr(0, cut));
-            State = fsPhone;
-        }
-        break;
-    case fsPhone:
-        if (Is(line, mRemotePhone)) {
-            sess().Phone = KeepText(ValueAfter(line, Text(mRemotePhone)));
-            State = fsHandshake;
-        }
-        break;
-    case fsHandshake:
-        if (Is(line, mPasswordProtected)) {
-            sess().Set(sfPassword, true);
-        } else if (Is(line, mBadPassword)) {
-            sess().Set(sfBadPassword, true);
-        } else if (Is(line, mJanusStart)) {
-            sess().Protocol = prJanus;
-            State = fsTransfer;
-        } else if (Is(line, mHydraStart)) {
-            sess().Protocol = prHydra;
-            State = fsTransfer;
-        } else if (At(line, kMsgAt, "Starting ZMO session")) {
-            sess().Protocol = prZModem;
-            State = fsTransfer;
-        }
-        break;
-    case fsTransfer:
-        if (Is(line, mFreq)) {
-            std::string_view name = ValueAfter(line, Text(mFreq));
-            if (sess().Addr && !TrimControls(name).empty())
-                AddFreq(name, *sess().Addr);
-        } else if (At(line, kMsgAt, "send:")) {
-            // "send: C:\PUB\FILE.ZIP" or "send: C:\PUB\FILE.ZIP --> NAME.ZIP"
-            std::size_t cut = static_cast<std::size_t>(MsgCol) + 4;
-            std::string_view path = cut >= line.size() ? std::string_view{} : line.substr(cut);
-            if (!path.empty() && path.front() == ' ')
-                path.remove_prefix(1);
-            path = path.substr(0, path.find(kRename));
-            while (!path.empty() && path.back() == ' ')
-                path.remove_suffix(1);
-            pendingSentPath_.assign(path);
-        } else if (transfer(t.sent)) {
-            SentLine(message);
-        } else if (transfer(t.received)) {
-            ReceivedLine(message);
-        } else if (Is(line, mPartiallySent)) {
-            PartlySentLine(message);
-        }
-        break;
-    default:
-        break;
-    }
+    if (Is(line, mFreq))
+        FreqLine(line);
+    else if (At(line, kMsgAt, "send:"))
+        SendLine(line);
+    else if (transfer(texts_.sent))
+        SentLine(message);
+    else if (transfer(texts_.received))
+        ReceivedLine(message);
+    else if (Is(line, mPartiallySent))
+        PartlySentLine(message);
+}
+
+void TFHMailLog::FreqLine(std::string_view line)
+{
+    std::string_view name = ValueAfter(line, Text(mFreq));
+    const TSess& s = *CurSess();
+    if (s.Addr && !TrimControls(name).empty())
+        AddFreq(name, *s.Addr);
+}
+
+void TFHMailLog::SendLine(std::string_view line)
+{
+    // "send: C:\PUB\FILE.ZIP" or "send: C:\PUB\FILE.ZIP --> NAME.ZIP"
+    std::size_t cut = static_cast<std::size_t>(MsgCol) + 4;
+    std::string_view path = cut >= line.size() ? std::string_view{} : line.substr(cut);
+    if (!path.empty() && path.front() == ' ')
+        path.remove_prefix(1);
+    path = path.substr(0, path.find(kRename));
+    while (!path.empty() && path.back() == ' ')
+        path.remove_suffix(1);
+    pendingSentPath_.assign(path);
 }
 
 void TFHMailLog::SentLine(std::string_view message)
@@ -671,6 +917,21 @@ void TFHMailLog::SentLine(std::string_view message)
     ++s.FilesSent;
     // The path of the line before belongs to this file only; its buffer is kept for
     // the next one.
+    std::int64_t count = 0;
+    std::size_t next = 0;
+    if (QuickTransferCount(message, sentWordEnd_, count, next) &&
+        (next == message.size() || (next + 1 < message.size() && message[next + 1] != ' '))) {
+        // The file is the word after the blank, if any.
+        if (next != message.size() && s.Addr) {
+            std::string_view file = message.substr(next + 1);
+            if (const void* blank = std::memchr(file.data(), ' ', file.size()))
+                file = file.substr(0, static_cast<std::size_t>(static_cast<const char*>(blank) - file.data()));
+            FreqSent(file, pendingSentPath_, *s.Addr);
+        }
+        pendingSentPath_.clear();
+        AddCount(s.BytesSent, count);
+        return;
+    }
     std::string_view bytes, file;
     TransferWords(message, bytes, file);
     if (!file.empty() && s.Addr)
@@ -684,6 +945,12 @@ void TFHMailLog::ReceivedLine(std::string_view message)
 {
     TSess& s = *CurSess();
     ++s.FilesRcvd;
+    std::int64_t count = 0;
+    std::size_t next = 0;
+    if (QuickTransferCount(message, receivedWordEnd_, count, next)) {
+        AddCount(s.BytesRcvd, count);
+        return;
+    }
     std::string_view bytes, file;
     TransferWords(message, bytes, file);
     if (!bytes.empty())

@@ -46,6 +46,8 @@ class TFHMailLog : public TMailerLog {
 public:
     // The 1-based column where the message of a line starts.
     static constexpr int kMsgCol = 24;
+    // Its 0-based offset.
+    static constexpr std::size_t kMsgAt = kMsgCol - 1;
     // Parse states (see above).
     enum : int {
         fsNone = 0, fsMailer = 1, fsSystem = 2, fsSysOp = 3, fsPhone = 4, fsHandshake = 5,
@@ -114,7 +116,18 @@ private:
     // The message begins with the text of m; an empty text matches nothing. The line
     // must be the one being parsed (see lineMsgs_).
     bool Is(std::string_view line, Msg m) const { return ((lineMsgs_ >> m) & 1u) != 0 && Matches(line, m); }
-    [[gnu::noinline]] bool Matches(std::string_view line, Msg m) const;
+    // The text compared as machine words (see TMsgWords) when the line is long enough,
+    // else byte by byte; without a call either way, so that the functions that tell
+    // the lines apart need no registers of their own.
+    bool Matches(std::string_view line, Msg m) const
+    {
+        const TMsgWords& w = words_[static_cast<std::size_t>(m)];
+        const std::string& text = Text(m);
+        if (line.size() >= kMsgAt + w.Need())
+            return w.Begins(line.data() + kMsgAt, text);
+        return !text.empty() && line.size() >= kMsgAt + text.size() &&
+               SameBytes(line.data() + kMsgAt, text.data(), text.size());
+    }
     // Files the texts in msgs_ after texts_ has changed.
     void IndexMsgs();
     // The texts the message of a line may begin with, one bit per text.
@@ -124,22 +137,54 @@ private:
     // The time of a line, or false when the line has no readable time stamp (when
     // TimeOfLine raises an error).
     bool TryTimeOfLine(std::string_view line, TDateTime& result) const;
+    // TimeOfLine for a line without a readable stamp: raises the error the general
+    // reading finds.
+    [[gnu::noinline, gnu::cold]] TDateTime BadTime(std::string_view line);
+    // TryTimeOfLine's work for a stamp other than the one read last.
+    [[gnu::noinline]] bool ReadStamp(std::string_view line, int year, TDateTime& result) const;
+    // ReadStamp for a stamp with another date or a damaged one.
+    [[gnu::noinline]] bool ReadFullStamp(std::string_view line, int year, TDateTime& result) const;
+    // Files the stamp and its time as the one read last.
+    void KeepStampTime(std::string_view line, int year, TDateTime time) const;
     // The date of the day and month text (columns 3 to 8) read last: the lines of a
     // log ask for the same day over and over. CachedDate is false for another text
     // or year; KeepDate files a date read without an error. The line holds the text.
     bool CachedDate(std::string_view line, int year, TDateTime& date) const;
     void KeepDate(std::string_view line, int year, TDateTime date) const;
 
-    // Both run inside ParseMailerLine, so that a line costs one function entry.
-    [[gnu::always_inline]] inline void ParseIdle(std::string_view line);
+    // The line outside a session and inside one: ParseMailerLine hands each on.
+    [[gnu::noinline]] void ParseIdle(std::string_view line);
+    [[gnu::always_inline]] inline void ParseSession(std::string_view line);
+    // The end of a human caller's call, or of a state set without a session; then
+    // the line outside a session.
+    [[gnu::noinline]] void LeaveState(std::string_view line);
     // A session opened by this line, starting at the line before it.
     void OpenSession(std::string_view line, bool incoming);
-    [[gnu::always_inline]] inline void ParseSessionStep(std::string_view line);
+    // The steps of a session: the remote's texts, the handshake, the transfers.
+    [[gnu::noinline]] void RemoteMailer(std::string_view line);
+    [[gnu::noinline]] void RemoteSystem(std::string_view line);
+    [[gnu::noinline]] void RemoteSysOp(std::string_view line);
+    [[gnu::noinline]] void RemotePhone(std::string_view line);
+    [[gnu::noinline]] void StepHandshake(std::string_view line);
+    [[gnu::noinline]] void StepTransfer(std::string_view line);
+    [[gnu::noinline]] void NoCarrier(std::string_view line);
+    [[gnu::noinline]] void FreqLine(std::string_view line);
+    [[gnu::noinline]] void SendLine(std::string_view line);
     void EndPostSession(std::string_view line);
+    // The transfer lines, by their message.
     void SentLine(std::string_view message);
     void ReceivedLine(std::string_view message);
     void PartlySentLine(std::string_view message);
-    void RememberLine(std::string_view line);
+    // The lines outside a session, by kind.
+    [[gnu::noinline]] void RingLine();
+    [[gnu::noinline]] void DialLine(std::string_view line);
+    [[gnu::noinline]] void DialResult(int result);
+    [[gnu::noinline]] void ConnectLine(std::string_view line);
+    [[gnu::noinline]] void RemoteAddressLine(std::string_view line);
+    [[gnu::noinline]] void BbsCallLine(std::string_view line);
+    // Keeps the stamp of the line in the slot the line before did not use.
+    void KeepStamp(std::string_view line);
+    [[gnu::noinline]] void KeepShortStamp(std::string_view line);
 
     std::string languageFile_ = "fhmail.lng";
     std::string aliasList_;
@@ -149,6 +194,12 @@ private:
     // The texts by their first bytes: a line is compared only with those its
     // message may begin with.
     TMsgIndex msgs_;
+    // The texts as words, for Matches.
+    std::array<TMsgWords, kMsgCount> words_{};
+    // Where the first word of a sent or received line ends when the transfer text
+    // holds no blank (1 + its length), else 0: see SentLine.
+    std::size_t sentWordEnd_ = 0;
+    std::size_t receivedWordEnd_ = 0;
     // The texts the current line may begin with: one look-up per line, so that most
     // tests of the chains in the parser are bit tests.
     std::uint32_t lineMsgs_ = 0;
@@ -157,11 +208,17 @@ private:
     std::uint32_t connectSpeed_ = 0;
     std::string pendingSentPath_;
 
-    // The time stamp (columns 1 to 17) of the previous line and its number: a
-    // session starts at the line before its remote address.
-    std::array<char, 17> prevStamp_{};
-    std::size_t prevStampLen_ = 0;
-    std::int64_t prevLineNo_ = 0;
+    // The time stamps (columns 1 to 17) of the last two lines and their numbers: a
+    // session starts at the line before its remote address. Each line's stamp is kept
+    // as the line comes in, in the slot the line before did not use, so that the line
+    // before is at hand while the line is read.
+    struct TStamp {
+        std::array<char, 17> text{};
+        std::uint8_t len = 0;
+        std::int64_t lineNo = 0;
+    };
+    std::array<TStamp, 2> stamps_{};
+    std::size_t stampSlot_ = 0;  // the slot of the line being read
 
     // The date cache of CachedDate.
     mutable std::array<char, 6> dateText_{};

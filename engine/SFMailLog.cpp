@@ -36,6 +36,12 @@ constexpr std::size_t kSentPathAt = kMsgAt + 9;          // the path of a file b
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The message starts with the marker "(!)". Its "!" decides nearly every line.
+bool IsErrorMarker(std::string_view line)
+{
+    return line.size() >= kMsgAt + 3 && line[kMsgAt + 1] == '!' && line[kMsgAt] == '(' && line[kMsgAt + 2] == ')';
+}
+
 // The line holds the literal text at offset at. A fixed length lets the compiler
 // compare in place instead of calling memcmp.
 template <std::size_t N>
@@ -100,6 +106,49 @@ std::int64_t ParseCount(std::string_view s)
     return ParseCountBlanks(s);
 }
 
+// The end of the first address of a list: the first blank, tab or comma, or the
+// end. Eight bytes a step on a little-endian machine (the bytes of a word are
+// numbered by their place): the three are among the few bytes up to ",", which a
+// step finds all at once.
+std::size_t AddressEnd(std::string_view s)
+{
+    auto ends = [](char c) { return c == ' ' || c == '\t' || c == ','; };
+    std::size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kTop = 0x8080808080808080ull;
+        for (; i + 8 <= s.size(); i += 8) {
+            const std::uint64_t x = LoadWord8(s.data() + i);
+            // The top bit of each byte up to 0x2C: adding 0x53 to its low seven
+            // bits sets the top bit from 0x2D on, without a carry out of the byte.
+            for (std::uint64_t low = ~(((x & kLow7) + 0x5353535353535353ull) | x) & kTop; low != 0; low &= low - 1)
+                if (const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(low)) / 8; ends(s[at]))
+                    return at;
+        }
+    }
+    while (i < s.size() && !ends(s[i]))
+        ++i;
+    return i;
+}
+
+// The digits at p (before end) as a count, p moved past them: the number of digits,
+// 0 for none and for more than 18 (which the general reading takes).
+std::size_t DigitRun(const char*& p, const char* end, std::int64_t& value)
+{
+    const char* start = p;
+    std::uint64_t v = 0;
+    for (; p < end; ++p) {
+        const unsigned d = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
+        if (d > 9)
+            break;
+        v = v * 10 + d;
+    }
+    const auto n = static_cast<std::size_t>(p - start);
+    if (n > 18)
+        return 0;
+    value = static_cast<std::int64_t>(v);
+    return n;
+}
+
 // The text without a trailing parenthesised part and the blank before it:
 // "C:\FILES\A.ZIP (1024 bytes)" gives "C:\FILES\A.ZIP".
 std::string_view WithoutParenTail(std::string_view s)
@@ -115,27 +164,29 @@ std::string_view WithoutParenTail(std::string_view s)
     return s;
 }
 
-// The n-th (1-based) comma-delimited word of s; runs of commas count as one.
-std::string_view CommaWord(std::string_view s, int n, int* count = nullptr)
+// Whether s has three comma-delimited words or more (runs of commas count as one),
+// and the second of them; the words after the third are not looked at.
+bool SecondOfThreeCommaWords(std::string_view s, std::string_view& second)
 {
-    std::string_view found;
-    int k = 0;
     std::size_t i = 0;
-    while (i < s.size()) {
+    auto skipCommas = [&s, &i] {
         while (i < s.size() && s[i] == ',')
             ++i;
-        if (i >= s.size())
-            break;
-        std::size_t e = s.find(',', i);
-        if (e == std::string_view::npos)
-            e = s.size();
-        if (++k == n)
-            found = s.substr(i, e - i);
-        i = e;
-    }
-    if (count)
-        *count = k;
-    return found;
+        return i < s.size();
+    };
+    auto wordEnd = [&s, &i] {
+        const std::size_t e = s.find(',', i);
+        return e == std::string_view::npos ? s.size() : e;
+    };
+    if (!skipCommas())
+        return false;
+    i = wordEnd();
+    if (!skipCommas())
+        return false;
+    const std::size_t start = i;
+    i = wordEnd();
+    second = s.substr(start, i - start);
+    return skipCommas();
 }
 
 // A file name of the mailer's configuration against the mailer directory. A host
@@ -172,6 +223,7 @@ TSFMailLog::TSFMailLog()
     DateLen = 0;  // the days come from the separator lines
     HasOptions = true;
     MsgCol = kMsgCol;
+    IndexMsgs();  // no entries yet: they match nothing
 }
 
 TSFMailLog::~TSFMailLog() = default;
@@ -223,7 +275,45 @@ void TSFMailLog::ParseLine(std::string_view line)
 
 TDateTime TSFMailLog::DateOfLine(std::string_view) { return curDate_; }
 
+namespace {
+
+// The hours, minutes and seconds of a stamp "hh:mm:ss" at the start of a line of 8
+// bytes or more when all six are digits, as ParseLogInt reads them; false for
+// anything else, left to the general reading.
+bool StampDigits(std::string_view line, int& hour, int& min, int& sec)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        // The stamp as one word (its first byte the lowest), the separators made "0".
+        // A byte is a digit when it is 0x3? and stays so with 6 added (a carry out of
+        // a byte only fails the next one). Each byte and ten times the one before it
+        // then give the three numbers.
+        constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0xF0F0F0F0F0F0F0F0ull;
+        constexpr std::uint64_t kSeparators = 0x0000FF0000FF0000ull;
+        const std::uint64_t w = (LoadWord8(line.data()) & ~kSeparators) | (kZeros & kSeparators);
+        if ((w & kHigh) != kZeros || ((w + 0x0606060606060606ull) & kHigh) != kZeros)
+            return false;
+        const std::uint64_t d = w - kZeros;
+        const std::uint64_t pairs = d * 10 + (d >> 8);
+        hour = static_cast<int>(pairs & 0xFF);
+        min = static_cast<int>(pairs >> 24 & 0xFF);
+        sec = static_cast<int>(pairs >> 48 & 0xFF);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 TDateTime TSFMailLog::TimeOfLine(std::string_view line)
+{
+    // The usual stamp: the same sum as EncodeTime's, without the calls.
+    int hour = 0, min = 0, sec = 0;
+    if (line.size() >= 8 && StampDigits(line, hour, min, sec) && hour < 24 && min < 60 && sec < 60)
+        return curDate_ + static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000) / static_cast<double>(MSecsPerDay);
+    return ReadTime(line);
+}
+
+TDateTime TSFMailLog::ReadTime(std::string_view line)
 {
     if (line.size() < 8)
         throw EConvertError("Line too short for a time: '" + std::string(line) + "'");
@@ -240,8 +330,8 @@ void TSFMailLog::Reset()
     TMailerLog::Reset();
     curDate_ = 0;
     callMode_ = cmNone;
-    pendingSentName_.clear();
     pendingSentPath_.clear();
+    pendingSentNameAt_ = 0;
     lastStatsList_ = nullptr;
     lastStatsIndex_ = 0;
     lastCpsGiven_ = false;
@@ -294,6 +384,9 @@ void TSFMailLog::IndexMsgs()
     for (std::size_t i = 0; i < kMsgCount; ++i) {
         const std::string& text = cut_[i];
         words_[i].Set(text);
+        // Where MsgAfter finds the value: after the text and the blank that ends it
+        // (one byte more for a text without one).
+        valueAt_[i] = kMsgAt + text.size() + (text.empty() || text.back() != ' ' ? 1 : 0);
         if (text.empty())
             continue;  // matches nothing: no candidate
         if (text.size() >= kMarkerLen + 4)
@@ -309,12 +402,6 @@ std::uint32_t TSFMailLog::Candidates(std::string_view line) const
     return msgs_.Candidates(line.size() > at ? line.substr(at) : std::string_view()) | shortMsgs_;
 }
 
-bool TSFMailLog::FullMatch(std::string_view line, Msg m) const
-{
-    const std::string_view msg = From(line, kMsgAt);
-    const std::string& text = cut_[static_cast<std::size_t>(m)];
-    return !text.empty() && msg.size() >= text.size() && SameBytes(msg.data(), text.data(), text.size());
-}
 
 std::string TSFMailLog::ConfigFileName() const
 {
@@ -355,7 +442,8 @@ void TSFMailLog::ReadConfig()
 
 std::string_view TSFMailLog::Value(std::string_view line, Msg m) const
 {
-    return MsgAfter(line, cut_[static_cast<std::size_t>(m)]);
+    const std::size_t at = valueAt_[static_cast<std::size_t>(m)];
+    return at >= line.size() ? std::string_view{} : line.substr(at);
 }
 
 TSess& TSFMailLog::Sess() { return *CurSess(); }
@@ -381,8 +469,8 @@ void TSFMailLog::Close(std::string_view line)
                 break;
             }
     lastCpsGiven_ = false;
-    pendingSentName_.clear();
     pendingSentPath_.clear();
+    pendingSentNameAt_ = 0;
 }
 
 void TSFMailLog::ParseMailerLine(std::string_view line)
@@ -392,7 +480,7 @@ void TSFMailLog::ParseMailerLine(std::string_view line)
     const std::uint32_t cand = Candidates(line);
     if (State != 0 && !SessionOpen())
         State = 0;  // no session to read into
-    if (State != 0 && ((cand & kSessionEnds) != 0 || At(line, kMsgAt, "(!)")))
+    if (State != 0 && ((cand & kSessionEnds) != 0 || IsErrorMarker(line)))
         SessionEnd(line, cand);
     else
         Step(line, cand);
@@ -448,7 +536,7 @@ void TSFMailLog::SessionEnd(std::string_view line, std::uint32_t cand)
     } else if (Is(line, cand, m1158) || Is(line, cand, m2038)) {
         Sess().Set(sfOK, false);
         Close(line);
-    } else if (At(line, kMsgAt, "(!)")) {
+    } else if (IsErrorMarker(line)) {
         if (Is(line, cand, m2035))
             Sess().Set(sfBad, true);
         Close(line);
@@ -461,11 +549,10 @@ void TSFMailLog::StepNoSession(std::string_view line, std::uint32_t cand)
 {
     // Most lines are none of the call and traffic lines: one test passes them by.
     if ((cand & kCallLines) != 0) {
+        // A call comes in (a caller id of a call that never connected is dropped), is
+        // placed, its result.
         if (Is(line, cand, m1060)) {
-            // A call comes in; a caller id of a call that never connected is dropped.
-            SetDialAddr(std::nullopt);
-            PendingPhone.clear();
-            callMode_ = cmAnswer;
+            NewCall(cmAnswer);
             return;
         }
         if (Is(line, cand, m1081)) {
@@ -474,19 +561,15 @@ void TSFMailLog::StepNoSession(std::string_view line, std::uint32_t cand)
             return;
         }
         if (Is(line, cand, m1153)) {
-            SetDialAddr(std::nullopt);
-            PendingPhone.clear();
-            callMode_ = cmDial;
+            NewCall(cmDial);
             return;
         }
         if (Is(line, cand, m2034)) {
-            if (DialAddr() && NodeStats)
-                NodeStats->AddResult(&*DialAddr(), 0);
+            DialResult(0);
             return;
         }
         if (Is(line, cand, m2032)) {
-            if (DialAddr() && NodeStats)
-                NodeStats->AddResult(&*DialAddr(), 1);
+            DialResult(1);
             return;
         }
         if (Is(line, cand, m1159)) {
@@ -527,6 +610,19 @@ void TSFMailLog::CallerId(std::string_view line)
     }
 }
 
+void TSFMailLog::NewCall(int mode)
+{
+    SetDialAddr(std::nullopt);
+    PendingPhone.clear();
+    callMode_ = mode;
+}
+
+void TSFMailLog::DialResult(int result)
+{
+    if (DialAddr() && NodeStats)
+        NodeStats->AddResult(&*DialAddr(), result);
+}
+
 void TSFMailLog::CallPlaced(std::string_view line)
 {
     // A call to a new address: an earlier one (busy, no answer) no longer counts,
@@ -534,10 +630,10 @@ void TSFMailLog::CallPlaced(std::string_view line)
     SetDialAddr(std::nullopt);
     PendingPhone.clear();
     // "Calling <system>, <address>, <phone>" or "Calling <address>[, ...]".
-    int words = 0;
-    const std::string_view second = CommaWord(line, 2, &words);
+    std::string_view second;
+    const bool three = SecondOfThreeCommaWords(line, second);
     std::string_view text;
-    if (words >= 3) {
+    if (three) {
         text = TrimBlanks(second);
     } else {
         std::string_view value = Value(line, m1081);
@@ -557,12 +653,20 @@ void TSFMailLog::Traffic(std::string_view line)
     if (!s || SessionOpen())
         return;
     std::string_view value = Value(line, m1159);
-    std::size_t slash = value.find('/');
-    std::string_view sentText = value.substr(0, slash);
-    std::string_view rcvdText = slash == std::string_view::npos ? std::string_view{} : value.substr(slash + 1);
-    rcvdText = rcvdText.substr(0, rcvdText.find(','));
-    const std::int64_t sent = ParseCount(sentText);
-    const std::int64_t rcvd = ParseCount(rcvdText);
+    // "23820/5745, files 1/1": SF-Mail's own form is read in one pass, any other by
+    // the general reading.
+    std::int64_t sent = 0, rcvd = 0;
+    const char* p = value.data();
+    const char* end = p + value.size();
+    if (DigitRun(p, end, sent) == 0 || p == end || *p != '/' || DigitRun(++p, end, rcvd) == 0 ||
+        (p != end && *p != ',')) {
+        std::size_t slash = value.find('/');
+        std::string_view sentText = value.substr(0, slash);
+        std::string_view rcvdText = slash == std::string_view::npos ? std::string_view{} : value.substr(slash + 1);
+        rcvdText = rcvdText.substr(0, rcvdText.find(','));
+        sent = ParseCount(sentText);
+        rcvd = ParseCount(rcvdText);
+    }
     // The amounts replace earlier ones; the statistics take the difference, so that
     // a repeated traffic line counts the session's bytes once.
     const std::int64_t addSent = sent - s->BytesSent;
@@ -589,8 +693,16 @@ void TSFMailLog::Rate(std::string_view line)
     TSess* s = CurSess();
     if (!s || SessionOpen())
         return;
-    // "Average cps: 1234"; a unit after the number is allowed.
-    s->CPS = ParseCount(FirstWord(Value(line, m1160)));
+    // "Average cps: 1234"; a unit after the number is allowed. Digits that end the
+    // value or stand before a blank are the first word as it is.
+    const std::string_view value = Value(line, m1160);
+    const char* p = value.data();
+    const char* end = p + value.size();
+    std::int64_t cps = 0;
+    if (DigitRun(p, end, cps) != 0 && (p == end || *p == ' ' || *p == '\t'))
+        s->CPS = cps;
+    else
+        s->CPS = ParseCount(FirstWord(value));
     lastCpsGiven_ = true;
 }
 
@@ -611,10 +723,7 @@ void TSFMailLog::StateAddress(std::string_view line, std::uint32_t cand)
         return;
     // The main address: the first of the addresses the remote presents.
     std::string_view value = TrimBlanks(Value(line, m1085));
-    std::size_t end = 0;
-    while (end < value.size() && value[end] != ' ' && value[end] != '\t' && value[end] != ',')
-        ++end;
-    std::string_view first = value.substr(0, end);
+    std::string_view first = value.substr(0, AddressEnd(value));
     if (!first.empty())
         Sess().Addr = TFidoAddr::CreateStr(first);
     State = ssSysOp;
@@ -648,61 +757,38 @@ void TSFMailLog::StateMailer(std::string_view line, std::uint32_t cand)
 
 void TSFMailLog::StepSession(std::string_view line, std::uint32_t cand)
 {
-    // The session is fetched only for a line that changes it: most lines change
-    // nothing in their state.
+    // The lines are told apart here, without a call; a line that changes more than
+    // a flag goes on to a function of its own.
     switch (State) {
     case ssPassword:
-        if (Is(line, cand, m1094)) {
+        if (Is(line, cand, m1094))
             Sess().Set(sfPassword, true);
-        } else if (Is(line, cand, m2040)) {
+        else if (Is(line, cand, m2040))
             Sess().Set(sfBadPassword, true);
-        } else if (Is(line, cand, m1037)) {
-            if (!SaysListed(line))
-                Sess().Set(sfListed, false);
-            State = ssProtocol;
-        }
+        else if (Is(line, cand, m1037))
+            NodeStatus(line);
         break;
     case ssProtocol:
-        if (Is(line, cand, m1155)) {
-            Sess().SetProtocol(TrimBlanks(Value(line, m1155)));
-            State = ssTransfer;
-        } else if (Is(line, cand, m1039)) {
+        if (Is(line, cand, m1155))
+            ProtocolLine(line);
+        else if (Is(line, cand, m1039))
             Sess().Set(sfMailOnly, true);
-        }
         break;
     case ssFreqList:
-        if (Is(line, cand, m2012)) {
+        if (Is(line, cand, m2012))
             State = ssTransfer;
-        } else if (Is(line, cand, m1030)) {
-            // The announcement of the files found ends the list; it names no file.
-            State = ssFreqSend;
-        } else if (const TSess& s = Sess(); s.Addr) {
-            AddFreq(From(line, kFreqNameAt), *s.Addr);
-        }
+        else if (Is(line, cand, m1030))
+            State = ssFreqSend;  // the announcement of the files found ends the list; it names no file
+        else
+            RequestedFile(line);
         break;
     case ssFreqSend:
-        if (At(line, kTransferAt, "Send-")) {
-            ++Sess().FilesSent;
-            std::string_view path = WithoutParenTail(TrimBlanks(From(line, kSentPathAt)));
-            pendingSentPath_ = path;
-            std::size_t slash = FindLast(path, '\\');
-            pendingSentName_ = slash == std::string_view::npos ? path : path.substr(slash + 1);
-        } else if (At(line, kTransferAt, "Recv-")) {
+        if (At(line, kTransferAt, "Send-"))
+            RequestedFileSending(line);
+        else if (At(line, kTransferAt, "Recv-"))
             ++Sess().FilesRcvd;
-        } else if (Is(line, cand, m1125) || Is(line, cand, m1135)) {
-            // The file of the last "Send-" line has gone; it is booked once, at the
-            // line before the confirmation.
-            const TSess& s = Sess();
-            if (s.Addr && !TrimControls(pendingSentName_).empty()) {
-                const std::int64_t lineNo = LineNo;
-                if (LineNo > 1)
-                    LineNo = LineNo - 1;
-                FreqSent(pendingSentName_, pendingSentPath_, *s.Addr);
-                LineNo = lineNo;
-            }
-            pendingSentName_.clear();
-            pendingSentPath_.clear();
-        }
+        else if (Is(line, cand, m1125) || Is(line, cand, m1135))
+            RequestedFileSent();
         break;
     case ssHuman:
         if (Is(line, cand, m1115))
@@ -711,6 +797,51 @@ void TSFMailLog::StepSession(std::string_view line, std::uint32_t cand)
     default:
         break;
     }
+}
+
+void TSFMailLog::NodeStatus(std::string_view line)
+{
+    if (!SaysListed(line))
+        Sess().Set(sfListed, false);
+    State = ssProtocol;
+}
+
+void TSFMailLog::ProtocolLine(std::string_view line)
+{
+    Sess().SetProtocol(TrimBlanks(Value(line, m1155)));
+    State = ssTransfer;
+}
+
+void TSFMailLog::RequestedFile(std::string_view line)
+{
+    if (const TSess& s = Sess(); s.Addr)
+        AddFreq(From(line, kFreqNameAt), *s.Addr);
+}
+
+void TSFMailLog::RequestedFileSending(std::string_view line)
+{
+    ++Sess().FilesSent;
+    std::string_view path = WithoutParenTail(TrimBlanks(From(line, kSentPathAt)));
+    pendingSentPath_ = path;
+    std::size_t slash = FindLast(path, '\\');
+    pendingSentNameAt_ = slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+void TSFMailLog::RequestedFileSent()
+{
+    // The file of the last "Send-" line has gone; it is booked once, at the line
+    // before the confirmation.
+    const TSess& s = Sess();
+    const std::string_view name = std::string_view(pendingSentPath_).substr(pendingSentNameAt_);
+    if (s.Addr && !TrimControls(name).empty()) {
+        const std::int64_t lineNo = LineNo;
+        if (LineNo > 1)
+            LineNo = LineNo - 1;
+        FreqSent(name, pendingSentPath_, *s.Addr);
+        LineNo = lineNo;
+    }
+    pendingSentPath_.clear();
+    pendingSentNameAt_ = 0;
 }
 
 void RegisterSFMailLogStyle()

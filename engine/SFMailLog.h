@@ -73,6 +73,8 @@ public:
     TDateTime DateOfLine(std::string_view line) override;
     // The current date plus the time stamp. Raises EConvertError for a bad stamp.
     TDateTime TimeOfLine(std::string_view line) override;
+    // TimeOfLine's reading of a stamp that is not all digits or out of range.
+    [[gnu::noinline]] TDateTime ReadTime(std::string_view line);
 
     void Reset() override;
     void LoadFromReg(const TIniFile& ini, std::string_view section) override;
@@ -119,15 +121,17 @@ private:
         return (cand >> m & 1u) != 0 && Matches(line, m);
     }
     // The entry compared as words (see TMsgWords) when the line is long enough, else
-    // by FullMatch.
+    // byte by byte; without a call either way, so that the functions that tell the
+    // lines apart need no registers of their own.
     bool Matches(std::string_view line, Msg m) const
     {
         const TMsgWords& w = words_[m];
-        if (line.size() < kMsgStart + w.Need())
-            return FullMatch(line, m);
-        return w.Begins(line.data() + kMsgStart, cut_[m]);
+        const std::string& text = cut_[m];
+        if (line.size() >= kMsgStart + w.Need())
+            return w.Begins(line.data() + kMsgStart, text);
+        return !text.empty() && line.size() >= kMsgStart + text.size() &&
+               SameBytes(line.data() + kMsgStart, text.data(), text.size());
     }
-    [[gnu::noinline]] bool FullMatch(std::string_view line, Msg m) const;
     // Files the entries in msgs_ and words_ after cut_ has changed.
     void IndexMsgs();
     // The entries the message of a line may begin with, one bit per entry.
@@ -153,6 +157,17 @@ private:
     // The line in the parse state: no session, transfers or the other states.
     [[gnu::always_inline]] inline void Step(std::string_view line, std::uint32_t cand);
     void CallPlaced(std::string_view line);
+    // A call comes in or is placed without an address: what the call before left
+    // goes.
+    [[gnu::noinline]] void NewCall(int mode);
+    // A placed call is busy (0) or has no carrier (1).
+    [[gnu::noinline]] void DialResult(int result);
+    // The steps of StepSession that change more than a flag.
+    [[gnu::noinline]] void NodeStatus(std::string_view line);
+    [[gnu::noinline]] void ProtocolLine(std::string_view line);
+    [[gnu::noinline]] void RequestedFile(std::string_view line);
+    [[gnu::noinline]] void RequestedFileSending(std::string_view line);
+    [[gnu::noinline]] void RequestedFileSent();
     void Traffic(std::string_view line);
     void Rate(std::string_view line);
     // Ends the session and remembers its dial statistics record for the traffic
@@ -172,12 +187,15 @@ private:
     static constexpr std::size_t kMsgStart = 10;
     // The entries as words, for Matches.
     std::array<TMsgWords, kMsgCount> words_{};
+    // The offsets of the entries' values (see Value).
+    std::array<std::size_t, kMsgCount> valueAt_{};
     std::string specialWord_;
     std::string frAlias_ = "freq.als";
     TDateTime curDate_ = 0;
     int callMode_ = cmNone;
-    std::string pendingSentName_;
+    // The path of the file of the last "Send-" line, and where its name starts.
     std::string pendingSentPath_;
+    std::size_t pendingSentNameAt_ = 0;
     // The dial statistics record of the session closed last: its list and index
     // (records move when a list grows; the lists are sorted only after the analysis).
     TNodeStatList* lastStatsList_ = nullptr;

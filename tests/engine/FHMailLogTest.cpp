@@ -203,6 +203,13 @@ TEST(FHMailLogClass, RepeatedStampsGiveTheSameTimesAsNewOnes)
     EXPECT_THROW(log.TimeOfLine("+ 15 Mar 24:00:00 FHML x"), EConvertError);
     EXPECT_THROW(log.TimeOfLine("+ 15 Mar 10:21:0x FHML x"), EConvertError);
     EXPECT_EQ(log.TimeOfLine("+ 15 Mar  9:05:01"), EncodeDate(2026, 3, 15) + EncodeTime(9, 5, 1, 0));
+    // Any bytes between the numbers; each number within its range.
+    EXPECT_EQ(log.TimeOfLine("+ 15 Mar 23.59-59 FHML x"), EncodeDate(2026, 3, 15) + EncodeTime(23, 59, 59, 0));
+    EXPECT_THROW(log.TimeOfLine("+ 15 Mar 10:60:00 FHML x"), EConvertError);
+    EXPECT_THROW(log.TimeOfLine("+ 15 Mar 10:00:60 FHML x"), EConvertError);
+    EXPECT_THROW(log.TimeOfLine("+ 15 Mar 10:0/:00 FHML x"), EConvertError);
+    EXPECT_THROW(log.TimeOfLine("+ 15 Mar 10:00:\xff" "0 FHML x"), EConvertError);
+    EXPECT_THROW(log.TimeOfLine("+ 15 Mar 10:00:0"), EConvertError);
     SetCurrentYear(2025);
     EXPECT_EQ(log.TimeOfLine("+ 15 Mar 10:21:08"), EncodeDate(2025, 3, 15) + EncodeTime(10, 21, 8, 0));
     EXPECT_EQ(log.DateOfLine("+ 15 Mar"), EncodeDate(2025, 3, 15));
@@ -542,6 +549,111 @@ TEST_F(FhMail, LongCountsUpToTheLimit)
     EXPECT_EQ(log.GetSess(1).BytesRcvd, 77);  // the bad total leaves the count of the files
 }
 
+TEST_F(FhMail, CarrierLostAtEveryPlaceOfLinesOfEveryLength)
+{
+    // The words at each place of messages of 12 to 70 bytes: the search steps over
+    // the message sixteen places at a time and ends with a step at its end.
+    std::vector<std::string> lines;
+    std::vector<bool> lost;
+    for (std::size_t size = 12; size <= 70; size += 3)
+        for (std::size_t at = 0; at + 12 <= size; at += (size > 40 ? 5 : 1)) {
+            std::string msg(size, 'C');  // many near misses
+            msg.replace(at, 12, "Carrier lost");
+            lines.push_back(L("10:00:00", "Address: 2:5020/1"));
+            lines.push_back(L("10:00:01", msg, '!'));
+            lines.push_back(L("10:00:02", "Done, Tx/Rx: 0/0"));
+            msg.replace(at + 11, 1, "T");  // one byte off
+            lines.push_back(L("10:00:03", "Address: 2:5020/2"));
+            lines.push_back(L("10:00:04", msg, '!'));
+            lines.push_back(L("10:00:05", "Done, Tx/Rx: 0/0"));
+            lost.push_back(true);
+            lost.push_back(false);
+        }
+    ASSERT_TRUE(Run(lines));
+    ASSERT_EQ(log.SessCount(), lost.size());
+    for (std::size_t i = 0; i < lost.size(); ++i)
+        ASSERT_EQ(log.GetSess(i).Has(sfOK), !lost[i]) << "line " << 3 * i + 2;
+}
+
+TEST_F(FhMail, CountsInOtherFormsThanFhMailsOwnAreReadAsBefore)
+{
+    // FhMail writes "<x>-Out 5000b FILE", "Tx/Rx: 1/2" and "Connect 33600/...": other
+    // spacing, counts without a unit or with more after them take the general reading
+    // with the same results and errors.
+    auto open = [](std::string_view time, std::string_view addr) {
+        return std::vector<std::string>{
+            L(time, "Address: " + std::string(addr)), L(time, "Mailer: M", ':'), L(time, "System: S", ':'),
+            L(time, "SysOp: A", ':'), L(time, "Phone: P", ':'), L(time, "Hydra go")};
+    };
+    std::vector<std::string> lines = {
+        L("09:00:00", "Connect  2400/ARQ"),  // 1: the byte after the word is skipped, then trimmed
+        L("09:00:01", "Connect 14400"),      // 2: no "/"
+        L("09:00:02", "Connect 4294967295/X"),
+        L("09:00:03", "Connect 4294967296"),  // 4: past 32 bits
+    };
+    for (std::string& l : open("10:00:00", "2:5020/1"))  // 5-10
+        lines.push_back(l);
+    lines.push_back(L("10:00:01", "H-Out  100b  A.PKT", '*'));      // 11: runs of blanks
+    lines.push_back(L("10:00:02", "H-Out 200 B.PKT", '*'));         // 12: no unit: 20
+    lines.push_back(L("10:00:03", "H-Out 300b", '*'));              // 13: no file
+    lines.push_back(L("10:00:04", "H-Out 400bytes C.PKT", '*'));    // 14: "400byte" no count
+    lines.push_back(L("10:00:05", "H-In 50b\tD.PKT", '*'));         // 15: a tab is no blank
+    lines.push_back(L("10:00:06", "H-In 7", '*'));                  // 16: "" no count
+    lines.push_back(L("10:00:07", "Done, Tx/Rx:  11 / 22 "));       // 17
+    for (std::string& l : open("10:01:00", "2:5020/2"))             // 18-23
+        lines.push_back(l);
+    lines.push_back(L("10:01:01", "Done, Tx/Rx: 33/44 more"));      // 24: the second no count
+    ASSERT_TRUE(Run(lines));
+    std::vector<std::pair<std::int64_t, std::string>> expected = {
+        {4, "'4294967296' is not a valid integer value"},
+        {14, "'400byte' is not a valid integer value"},
+        {15, "'50b\tD.PK' is not a valid integer value"},
+        {16, "'' is not a valid integer value"},
+        {24, "'44 more' is not a valid integer value"},
+    };
+    EXPECT_EQ(window.errors, expected);
+    EXPECT_EQ(log.ConnectSpeed(), 4294967295u);
+    ASSERT_EQ(log.SessCount(), 2u);
+    const TSess& s = log.GetSess(0);
+    EXPECT_EQ(s.Speed, 4294967295u);
+    EXPECT_EQ(s.FilesSent, 4);
+    EXPECT_EQ(s.FilesRcvd, 2);
+    EXPECT_EQ(s.BytesSent, 11);  // the totals replace the files' counts
+    EXPECT_EQ(s.BytesRcvd, 22);
+    EXPECT_EQ(log.GetSess(1).BytesSent, 33);
+    EXPECT_EQ(log.GetSess(1).BytesRcvd, 0);
+}
+
+TEST_F(FhMail, TransferTextsWithABlankAreReadWordByWord)
+{
+    // A language file whose transfer words hold a blank: the count is the second word
+    // of the message, so that "H- Out 5b" counts "Out".
+    std::vector<FhEntry> entries;
+    for (const FhEntry& e : TestEntries())
+        if (e.key != "SENT")
+            entries.push_back(e);
+    entries.push_back({"SENT", "- Out", {}});
+    WriteFile(dir / "fhmail.lng", lngwriters::BuildFHMailLng(entries));
+    ASSERT_TRUE(Run({
+        L("10:00:00", "Address: 2:5020/1"),
+        L("10:00:01", "Mailer: M", ':'),
+        L("10:00:02", "System: S", ':'),
+        L("10:00:03", "SysOp: A", ':'),
+        L("10:00:04", "Phone: P", ':'),
+        L("10:00:05", "Hydra go"),
+        L("10:00:06", "H- Out 5b A.PKT", '*'),   // 7: "Ou" is no count
+        L("10:00:07", "H- Out 6b B.PKT", '*'),   // 8
+        L("10:00:08", "H-Out 7b C.PKT", '*'),    // not the text
+        L("10:00:09", "Done, Tx/Rx: 9/9"),
+    }));
+    std::vector<std::int64_t> errors;
+    for (const auto& [line, message] : window.errors)
+        errors.push_back(line);
+    EXPECT_EQ(errors, (std::vector<std::int64_t>{7, 8}));
+    ASSERT_EQ(log.SessCount(), 1u);
+    EXPECT_EQ(log.GetSess(0).FilesSent, 2);
+}
+
 TEST_F(FhMail, StateTableStepsInOrder)
 {
     ASSERT_TRUE(Run({
@@ -677,6 +789,32 @@ TEST_F(FhMail, OtherProgramsAndUnknownLinesChangeNothing)
     }));
     EXPECT_EQ(log.SessCount(), 0u);
     EXPECT_EQ(log.State, TFHMailLog::fsBbsCall);
+}
+
+TEST_F(FhMail, SessionsStartAtTheLineReadBefore)
+{
+    // The line before the remote address is the last line read: an empty line is not
+    // read; a line too short for a stamp starts the session at the address itself.
+    ASSERT_TRUE(Run({
+        L("10:00:00", "Connect 2400/X"),      // 1
+        "",                                   // 2
+        L("10:00:05", "Address: 2:5020/1"),   // 3
+        L("10:00:06", "Done, Tx/Rx: 0/0"),
+        L("10:01:00", "Connect 2400/X"),      // 5
+        "+ 14 Mar 10:01",                     // 6
+        L("10:01:05", "Address: 2:5020/2"),   // 7
+        L("10:01:06", "Done, Tx/Rx: 0/0"),
+        "+ 14 Mar 10:02:00 BINK Connect",     // 9: another program's line has a stamp too
+        L("10:02:05", "Caller wants BBS"),    // 10
+        L("10:02:06", "Phone rings"),
+    }));
+    ASSERT_EQ(log.SessCount(), 3u);
+    EXPECT_EQ(log.GetSess(0).StartLine, 1);
+    EXPECT_EQ(log.GetSess(0).StartTime, EncodeDate(2026, 3, 14) + EncodeTime(10, 0, 0, 0));
+    EXPECT_EQ(log.GetSess(1).StartLine, 7);
+    EXPECT_EQ(log.GetSess(1).StartTime, EncodeDate(2026, 3, 14) + EncodeTime(10, 1, 5, 0));
+    EXPECT_EQ(log.GetSess(2).StartLine, 9);
+    EXPECT_EQ(log.GetSess(2).StartTime, EncodeDate(2026, 3, 14) + EncodeTime(10, 2, 0, 0));
 }
 
 TEST_F(FhMail, DaysFollowColumnsThreeToEightAndMarkTheFirstSession)

@@ -580,6 +580,98 @@ TEST_F(SFMailLogTest, CallsBusyAndNoCarrierAreCountedForTheDialledAddress)
     EXPECT_EQ(stats.Total.NoCarrier, 2);
 }
 
+TEST_F(SFMailLogTest, TheFirstAddressOfAListEndsAtABlankTabOrComma)
+{
+    // The separators at each place of the address and behind it, and the few other
+    // bytes that sort below the comma, which belong to the address.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"2:5020/52", "2:5020/52.0"},
+        {"2:5020/52@fidonet 2:5020/0", "2:5020/52.0"},
+        {"2:5020/52,2:5020/0", "2:5020/52.0"},
+        {"2:5020/52\t2:5020/0", "2:5020/52.0"},
+        {"2:5020/521.7,1:1/1", "2:5020/521.7"},
+        {"2:5020/5210.7,1:1/1", "2:5020/5210.7"},
+        {"2:5020/3200.71@fidonet,1:1/1", "2:5020/3200.71"},
+        {"2:5020/3200.71@fidonet  ", "2:5020/3200.71"},
+        {"2:5020/52!x, 1:1/1", ""},   // the "!" is part of the word: no address
+        {"2:5020/52-x 1:1/1", ""},
+        {"2:5020/52\xA0x 1:1/1", ""},
+    };
+    std::vector<std::string> lines = {Sep("13 Apr 2026")};
+    for (const auto& [text, addr] : cases) {
+        lines.push_back(L("10:00:00", "(+) Ring, picking up"));
+        lines.push_back(L("10:00:10", "(+) CONNECT 9600"));
+        lines.push_back(L("10:00:11", "    Station: S"));
+        lines.push_back(L("10:00:12", "    AKA: " + text));
+        lines.push_back(L("10:00:20", "(+) End of session, x"));
+    }
+    ASSERT_TRUE(Run(lines));
+    ASSERT_EQ(log.SessCount(), cases.size());
+    std::size_t errors = 0;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const TSess& s = Sess(i);
+        EXPECT_EQ(s.Addr ? s.Addr->ToStrFlags(pfPoint) : std::string(), cases[i].second) << cases[i].first;
+        errors += cases[i].second.empty() ? 1 : 0;
+        EXPECT_EQ(log.State, 0);
+    }
+    EXPECT_EQ(window.errors.size(), errors);
+}
+
+TEST_F(SFMailLogTest, DialledAddressesRatesAndTimesInOtherForms)
+{
+    ASSERT_TRUE(Run({
+        Sep("13 Apr 2026"),
+        L("10:00:00", "(+) Dialling A,, 2:5020/1,,, 1"),     // runs of commas: the second word
+        L("10:00:01", "(!) Busy"),
+        L("10:00:02", "(+) Dialling 2:5020/2,,,"),          // 4: two words: up to the comma
+        L("10:00:03", "(!) Busy"),
+        L("10:00:04", "(+) Dialling A,2:5020/3,"),          // 6: two words: "A"
+        L("10:00:05", "(+) Dialling A, 2:5020/4, 1, 2, 3"),
+        L("10:00:06", "(!) No carrier"),
+        L("10:01:00", "(+) Ring, picking up"),
+        L("10:01:10", "(+) CONNECT 9600"),
+        L("10:01:20", "(+) End of session, x"),
+        L("10:01:21", "    Rate: 850"),
+        L("10:01:22", "    Rate: 851 cps"),
+        L("10:01:23", "    Rate: \t852"),                    // a tab after the entry's blank
+        L("10:01:24", "    Rate: 853cps"),                   // 15: no number
+        L("10:01:25", "    Rate: 99999999999999999999"),     // 16: too large
+        L("10:01:26", "    Bytes out/in: 10/20"),            // no ", files" part
+        L("10:01:27", "    Bytes out/in: 30/40 , x"),
+    }));
+    ASSERT_EQ(window.errors.size(), 3u);
+    EXPECT_EQ(window.errors[1].second, "'853cps' is not a valid integer value");
+    EXPECT_EQ(window.errors[2].second, "'99999999999999999999' is not a valid integer value");
+    std::vector<std::int64_t> lines;
+    for (const auto& e : window.errors)
+        lines.push_back(e.first);
+    EXPECT_EQ(lines, (std::vector<std::int64_t>{6, 15, 16}));
+    const TNodeStatList& stats = log.GetDayStats(0);
+    ASSERT_EQ(stats.Count(), 3u);
+    EXPECT_EQ(stats.GetItems(0).Addr->ToStrFlags(pfPoint), "2:5020/1.0");
+    EXPECT_EQ(stats.GetItems(0).Busy, 1);
+    EXPECT_EQ(stats.GetItems(1).Addr->ToStrFlags(pfPoint), "2:5020/2.0");
+    EXPECT_EQ(stats.GetItems(1).Busy, 1);
+    EXPECT_EQ(stats.GetItems(2).Addr->ToStrFlags(pfPoint), "2:5020/4.0");
+    EXPECT_EQ(stats.GetItems(2).NoCarrier, 1);
+    ASSERT_EQ(log.SessCount(), 1u);
+    EXPECT_EQ(Sess(0).CPS, 852);
+    EXPECT_EQ(Sess(0).BytesSent, 30);
+    EXPECT_EQ(Sess(0).BytesRcvd, 40);
+}
+
+TEST_F(SFMailLogTest, StampsOfEveryFormGiveTheTimesOfTheGeneralReading)
+{
+    ASSERT_TRUE(Run({Sep("13 Apr 2026")}));
+    const TDateTime day = EncodeDate(2026, 4, 13);
+    EXPECT_EQ(log.TimeOfLine("00:00:00  x"), day);
+    EXPECT_EQ(log.TimeOfLine("23:59:59"), day + EncodeTime(23, 59, 59, 0));
+    EXPECT_EQ(log.TimeOfLine("12.34-56  x"), day + EncodeTime(12, 34, 56, 0));
+    EXPECT_EQ(log.TimeOfLine(" 9:05:01  x"), day + EncodeTime(9, 5, 1, 0));
+    for (const char* bad : {"24:00:00", "12:60:00", "12:00:60", "1x:00:00", "12:/0:00", "12:00:0\xff", "12:00:0", ""})
+        EXPECT_THROW(log.TimeOfLine(bad), EConvertError) << bad;
+}
+
 TEST_F(SFMailLogTest, SessionEndings)
 {
     auto session = [](const std::string& hh, const std::string& ending) {
