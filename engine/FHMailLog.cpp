@@ -113,27 +113,6 @@ std::int64_t ParseCount(std::string_view s)
     return v;
 }
 
-// The digits at p (before end) as a count, p moved past them: the number of digits,
-// 0 for none and for more than kSafeDigits (which the general reading takes). The
-// lines FhMail writes are read in one pass, without finding the end of a number
-// first; any other form goes to the general reading.
-std::size_t DigitRun(const char*& p, const char* end, std::int64_t& value)
-{
-    const char* start = p;
-    std::uint64_t v = 0;
-    for (; p < end; ++p) {
-        const unsigned d = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
-        if (d > 9)
-            break;
-        v = v * 10 + d;
-    }
-    const auto n = static_cast<std::size_t>(p - start);
-    if (n > kSafeDigits)
-        return 0;
-    value = static_cast<std::int64_t>(v);
-    return n;
-}
-
 // The count of a transfer line as FhMail writes it, "<x><word> <digits><unit>...":
 // the first word ends at wordEnd, one blank, digits and one unit byte, then a blank
 // or the end. next is the offset after the unit. False for any other form.
@@ -380,42 +359,6 @@ TDateTime TFHMailLog::DateOfLine(std::string_view line)
     return date;
 }
 
-namespace {
-
-// The hours, minutes and seconds of a stamp when all six are digits, as ParseLogInt
-// reads them; false for anything else, left to the general reading.
-bool StampDigits(std::string_view line, int& hour, int& min, int& sec)
-{
-    if constexpr (std::endian::native == std::endian::little) {
-        // "hh:mm:ss" as one word (its first byte the lowest), the separators made "0".
-        // A byte is a digit when it is 0x3? and stays so with 6 added (a carry out of
-        // a byte only fails the next one). Each byte and ten times the one before it
-        // then give the three numbers.
-        constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0xF0F0F0F0F0F0F0F0ull;
-        constexpr std::uint64_t kSeparators = 0x0000FF0000FF0000ull;
-        const std::uint64_t w = (LoadWord8(line.data() + kHourAt) & ~kSeparators) | (kZeros & kSeparators);
-        if ((w & kHigh) != kZeros || ((w + 0x0606060606060606ull) & kHigh) != kZeros)
-            return false;
-        const std::uint64_t d = w - kZeros;
-        const std::uint64_t pairs = d * 10 + (d >> 8);
-        hour = static_cast<int>(pairs & 0xFF);
-        min = static_cast<int>(pairs >> 24 & 0xFF);
-        sec = static_cast<int>(pairs >> 48 & 0xFF);
-        return true;
-    }
-    auto digit = [&line](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(line[at])) - '0'; };
-    const unsigned h1 = digit(kHourAt), h2 = digit(kHourAt + 1), m1 = digit(kMinAt), m2 = digit(kMinAt + 1),
-                   s1 = digit(kSecAt), s2 = digit(kSecAt + 1);
-    if (h1 > 9 || h2 > 9 || m1 > 9 || m2 > 9 || s1 > 9 || s2 > 9)
-        return false;
-    hour = static_cast<int>(h1 * 10 + h2);
-    min = static_cast<int>(m1 * 10 + m2);
-    sec = static_cast<int>(s1 * 10 + s2);
-    return true;
-}
-
-}  // namespace
-
 TDateTime TFHMailLog::TimeOfLine(std::string_view line)
 {
     TDateTime result = 0;
@@ -453,7 +396,7 @@ bool TFHMailLog::ReadStamp(std::string_view line, int year, TDateTime& result) c
     // reading.
     int hour = 0, min = 0, sec = 0;
     TDateTime date = 0;
-    if (!StampDigits(line, hour, min, sec) || hour >= 24 || min >= 60 || sec >= 60 || !CachedDate(line, year, date))
+    if (!StampDigits(line.data() + kHourAt, hour, min, sec) || hour >= 24 || min >= 60 || sec >= 60 || !CachedDate(line, year, date))
         return ReadFullStamp(line, year, result);
     result = date + static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000) / static_cast<double>(MSecsPerDay);
     KeepStampTime(line, year, result);
@@ -472,7 +415,7 @@ bool TFHMailLog::ReadFullStamp(std::string_view line, int year, TDateTime& resul
 {
     int hour = 0, min = 0, sec = 0;
     TDateTime date = 0, time = 0;
-    if (StampDigits(line, hour, min, sec)) {
+    if (StampDigits(line.data() + kHourAt, hour, min, sec)) {
         // Two digits each: only the upper limits can be passed. The same sum as
         // TryEncodeTime's, without the call.
         if (hour >= 24 || min >= 60 || sec >= 60)

@@ -130,25 +130,6 @@ std::size_t AddressEnd(std::string_view s)
     return i;
 }
 
-// The digits at p (before end) as a count, p moved past them: the number of digits,
-// 0 for none and for more than 18 (which the general reading takes).
-std::size_t DigitRun(const char*& p, const char* end, std::int64_t& value)
-{
-    const char* start = p;
-    std::uint64_t v = 0;
-    for (; p < end; ++p) {
-        const unsigned d = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
-        if (d > 9)
-            break;
-        v = v * 10 + d;
-    }
-    const auto n = static_cast<std::size_t>(p - start);
-    if (n > 18)
-        return 0;
-    value = static_cast<std::int64_t>(v);
-    return n;
-}
-
 // The text without a trailing parenthesised part and the blank before it:
 // "C:\FILES\A.ZIP (1024 bytes)" gives "C:\FILES\A.ZIP".
 std::string_view WithoutParenTail(std::string_view s)
@@ -275,40 +256,11 @@ void TSFMailLog::ParseLine(std::string_view line)
 
 TDateTime TSFMailLog::DateOfLine(std::string_view) { return curDate_; }
 
-namespace {
-
-// The hours, minutes and seconds of a stamp "hh:mm:ss" at the start of a line of 8
-// bytes or more when all six are digits, as ParseLogInt reads them; false for
-// anything else, left to the general reading.
-bool StampDigits(std::string_view line, int& hour, int& min, int& sec)
-{
-    if constexpr (std::endian::native == std::endian::little) {
-        // The stamp as one word (its first byte the lowest), the separators made "0".
-        // A byte is a digit when it is 0x3? and stays so with 6 added (a carry out of
-        // a byte only fails the next one). Each byte and ten times the one before it
-        // then give the three numbers.
-        constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0xF0F0F0F0F0F0F0F0ull;
-        constexpr std::uint64_t kSeparators = 0x0000FF0000FF0000ull;
-        const std::uint64_t w = (LoadWord8(line.data()) & ~kSeparators) | (kZeros & kSeparators);
-        if ((w & kHigh) != kZeros || ((w + 0x0606060606060606ull) & kHigh) != kZeros)
-            return false;
-        const std::uint64_t d = w - kZeros;
-        const std::uint64_t pairs = d * 10 + (d >> 8);
-        hour = static_cast<int>(pairs & 0xFF);
-        min = static_cast<int>(pairs >> 24 & 0xFF);
-        sec = static_cast<int>(pairs >> 48 & 0xFF);
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 TDateTime TSFMailLog::TimeOfLine(std::string_view line)
 {
     // The usual stamp: the same sum as EncodeTime's, without the calls.
     int hour = 0, min = 0, sec = 0;
-    if (line.size() >= 8 && StampDigits(line, hour, min, sec) && hour < 24 && min < 60 && sec < 60)
+    if (line.size() >= 8 && StampDigits(line.data(), hour, min, sec) && hour < 24 && min < 60 && sec < 60)
         return curDate_ + static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000) / static_cast<double>(MSecsPerDay);
     return ReadTime(line);
 }
