@@ -66,6 +66,12 @@ std::string_view TrimLeftControls(std::string_view s)
     return s.substr(b);
 }
 
+// The conversion error of a text that is no integer.
+[[noreturn, gnu::noinline, gnu::cold]] void ThrowNoInteger(std::string_view s)
+{
+    throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+}
+
 // A byte count of the log; the classic conversion error for anything else.
 std::int64_t ParseCount(std::string_view s)
 {
@@ -83,7 +89,7 @@ std::int64_t ParseCount(std::string_view s)
     const char* end = t.data() + t.size();
     auto [p, ec] = std::from_chars(t.data() + (!t.empty() && t[0] == '+' ? 1 : 0), end, v);
     if (t.empty() || ec != std::errc() || p != end)
-        throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+        ThrowNoInteger(s);
     return v;
 }
 
@@ -327,6 +333,41 @@ std::string_view TransferFileWord(std::string_view line)
     return line.substr(i, e - i);
 }
 
+// Word 4 of a dated line, as TransferFileWord gives it, and in slash the offset in it
+// of its last backslash (npos for none).
+std::string_view SentFileName(std::string_view line, std::size_t& slash)
+{
+#if defined(__SSE2__)
+    // Most lines have a mark of five bytes after a plain stamp ("HS-OK FILE.PKT ..."):
+    // the name begins at byte 21, and a load of 16 bytes holds its end and its
+    // backslashes, unless the name is longer.
+    constexpr std::size_t kName = kDatedLen + 6;
+    static const char kMark[8] = {'\x80', 0, 0, 0, 0, 0, '\x80', 0};  // blanks at bytes 14 and 20 only
+    if (line.size() >= kName + 16 && PlainStampBlanks(line) &&
+        ZeroBytes(LoadWord8(line.data() + kDatedLen - 1) ^ ' ' * kOnes) == ByteMask(kMark)) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + kName));
+        const auto blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))));
+        if (blanks != 0) {
+            const auto n = static_cast<unsigned>(std::countr_zero(blanks));
+            const unsigned slashes =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')))) & ((1u << n) - 1);
+            slash = slashes != 0 ? static_cast<std::size_t>(31 - std::countl_zero(slashes)) : std::string_view::npos;
+            return line.substr(kName, n);
+        }
+        const std::size_t end = FindByte(line, ' ', kName + 16, line.size());
+        const std::string_view word = line.substr(kName, (end != std::string_view::npos ? end : line.size()) - kName);
+        slash = FindLast(word, '\\');
+        return word;
+    }
+#endif
+    const std::string_view word = TransferFileWord(line);
+    // Most names have no path: one search forward tells.
+    slash = FindByteIn(line, word, '\\');
+    if (slash != std::string_view::npos)
+        slash = FindLast(word, '\\');
+    return word;
+}
+
 // The plain digits at the start of s (up to 18, so that they cannot overflow): their
 // value, and their number in count.
 [[gnu::always_inline]] inline std::int64_t LeadingDigits(std::string_view s, std::size_t& count)
@@ -413,6 +454,17 @@ std::size_t TLineText::Find(std::string_view line) const
     }
 #endif
     return FindInLong(line);
+}
+
+std::size_t TLineText::After(std::string_view lead, std::size_t msgAt) const
+{
+    if (lead.empty() || text_.empty())
+        return 0;
+    // A place of the text that begins inside the lead lies in the lead and the text
+    // after it: whether there is one is known now.
+    std::string both(lead);
+    both += text_;
+    return both.find(text_) == lead.size() ? msgAt + lead.size() : 0;
 }
 
 std::size_t TLineText::FindInLong(std::string_view line) const
@@ -554,6 +606,11 @@ void TTMailLog::ParseLine(std::string_view line)
     if (DatePos == 1 && DateLen == 5 && LastDateText.size() == 5 && line.size() >= 5 &&
         LoadWord4(line.data()) == LoadWord4(LastDateText.data()) && line[4] == LastDateText[4])
         return;
+    OtherDayLine(line);
+}
+
+void TTMailLog::OtherDayLine(std::string_view line)
+{
     // Continuation lines and damaged lines must not start a day.
     if (IsDated(line))
         TLog::ParseLine(line);
@@ -622,6 +679,11 @@ void TTMailLog::LoadLng()
         };
         for (auto [n, text] : kEntries)
             *text = cut(n);
+        // The leads of the texts searched for stand before entry 587: the file holds
+        // them.
+        c.lead[L17] = cut(17);
+        c.lead[L64] = cut(64);
+        c.lead[L466] = cut(466);
         // Entries that older versions do not use are not asked for: their language
         // files may end before them.
         if (TMVersion >= kVersion2602) {
@@ -631,6 +693,7 @@ void TTMailLog::LoadLng()
         if (TMVersion >= kVersion2605)
             c.lead[L608] = cut(608);
 
+        static_assert(kLeadCount <= 32, "the leads of a line are the bits of a 32-bit word");
         std::array<std::uint32_t, 256> leadsByFirst{};
         std::array<TMsgWords, kLeadCount> leadWords{};
         for (unsigned which = 0; which < kLeadCount; ++which) {
@@ -649,6 +712,10 @@ void TTMailLog::LoadLng()
         errorLineText_.Set(errorLineWord_);
         protocolText_.Set(c.e65);
         trafficText_.Set(c.e467);
+        connectAfterIn_ = connect_.After(c.lead[L2], kMsgAt);
+        connectAfterOut_ = connect_.After(c.lead[L17], kMsgAt);
+        protocolAt_ = protocolText_.After(c.lead[L64], kMsgAt);
+        trafficAt_ = trafficText_.After(c.lead[L466], kMsgAt);
         const std::string whole240 = lng->GetStr(240);
         std::string_view skip = NthWord(whole240, 2, ',');
         dialSkip_ = skip.size() > 3 ? std::string(skip.substr(0, skip.size() - 3)) : std::string();
@@ -861,7 +928,10 @@ std::uint32_t TTMailLog::LeadsOf(std::string_view line) const
     return line.size() > kMsgAt ? leadsByFirst_[static_cast<unsigned char>(line[kMsgAt])] : 0;
 }
 
-inline bool TTMailLog::Is(std::string_view line, std::uint32_t leads, TLead which) const
+// The handlers that compare a line with several entries are flattened: the compiler
+// would otherwise call TMsgWords::Begins out of line from some of them, and the call
+// costs more than the compare.
+[[gnu::always_inline]] inline bool TTMailLog::Is(std::string_view line, std::uint32_t leads, TLead which) const
 {
     if ((leads >> which & 1u) == 0)
         return false;
@@ -893,7 +963,7 @@ void TTMailLog::ParseMailerLine(std::string_view line)
         ParseState0(line);
 }
 
-void TTMailLog::ParseInSession(std::string_view line)
+[[gnu::always_inline]] inline void TTMailLog::ParseInSession(std::string_view line)
 {
     if (!SessionOpen()) {
         State = 0;
@@ -947,7 +1017,7 @@ void TTMailLog::StateLine(std::string_view line, TSess& s, std::uint32_t leads)
     }
 }
 
-void TTMailLog::AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads)
+[[gnu::flatten]] void TTMailLog::AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (Is(line, leads, L3)) {
         s.Set(sfBad, true);
@@ -963,27 +1033,33 @@ void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
 {
     // The traffic totals "<received>/<sent>, ..." end the session; so does any other
     // status line.
-    std::string bad;
     if (!cut_.e467.empty()) {
-        std::size_t at = trafficText_.Find(line);
+        const std::size_t at =
+            Is(line, LeadsOf(line), L466) ? trafficText_.FindAt(line, trafficAt_, kMsgAt) : trafficText_.Find(line);
         if (at != std::string_view::npos) {
-            std::size_t from = at + cut_.e467.size() + 1;
-            std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
-            if (PlainTraffic(text, s.BytesRcvd, s.BytesSent)) {
-                EndSession(line);
+            const std::size_t from = at + cut_.e467.size() + 1;
+            const std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
+            if (!PlainTraffic(text, s.BytesRcvd, s.BytesSent)) {
+                OddTrafficLine(line, s, text);
                 return;
             }
-            std::size_t slash = text.find('/');
-            std::string_view rcvd = text.substr(0, slash);
-            std::string_view rest = slash == std::string_view::npos ? std::string_view{} : text.substr(slash + 1);
-            std::string_view sent = rest.substr(0, rest.find(','));
-            try {
-                s.BytesRcvd = ParseCount(rcvd);
-                s.BytesSent = ParseCount(sent);
-            } catch (const EConvertError& e) {
-                bad = e.what();
-            }
         }
+    }
+    EndSession(line);
+}
+
+void TTMailLog::OddTrafficLine(std::string_view line, TSess& s, std::string_view text)
+{
+    std::string bad;
+    std::size_t slash = text.find('/');
+    std::string_view rcvd = text.substr(0, slash);
+    std::string_view rest = slash == std::string_view::npos ? std::string_view{} : text.substr(slash + 1);
+    std::string_view sent = rest.substr(0, rest.find(','));
+    try {
+        s.BytesRcvd = ParseCount(rcvd);
+        s.BytesSent = ParseCount(sent);
+    } catch (const EConvertError& e) {
+        bad = e.what();
     }
     // The session ends even when its totals are damaged; the line is reported.
     EndSession(line);
@@ -991,7 +1067,7 @@ void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
         throw EConvertError(bad);
 }
 
-void TTMailLog::ParseState0(std::string_view line)
+[[gnu::flatten]] void TTMailLog::ParseState0(std::string_view line)
 {
     const std::uint32_t leads = LeadsOf(line);
     if (Is(line, leads, L608) && TMVersion >= kVersion2605) {
@@ -1008,10 +1084,12 @@ void TTMailLog::ParseState0(std::string_view line)
     }
     if (!IsStatus(line))
         return;
-    std::size_t at = connect_.Find(line);
+    const bool incoming = Is(line, leads, L2);
+    const std::size_t at = incoming              ? connect_.FindAt(line, connectAfterIn_, kMsgAt)
+                           : Is(line, leads, L17) ? connect_.FindAt(line, connectAfterOut_, kMsgAt)
+                                                  : connect_.Find(line);
     if (at == std::string_view::npos)
         return;
-    const bool incoming = Is(line, leads, L2);
     StartSession(line, incoming);
     std::size_t from = at + kConnect.size() + 1;
     CurSess()->SetConnect(from < line.size() ? line.substr(from) : std::string_view{});
@@ -1060,7 +1138,7 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
     SetDialAddr(std::nullopt);
 }
 
-void TTMailLog::ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads)
+[[gnu::flatten]] void TTMailLog::ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
     const std::string_view msg = line.substr(kMsgAt);
     if (Is(line, leads, L56)) {
@@ -1103,14 +1181,14 @@ void TTMailLog::SystemLine(std::string_view line, TSess& s, std::uint32_t leads)
     State = 4;
 }
 
-void TTMailLog::HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads)
+[[gnu::flatten]] void TTMailLog::HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (Is(line, leads, L60)) {
         s.Set(sfPassword, true);
     } else if (Is(line, leads, L58)) {
         s.Set(sfBadPassword, true);
     } else if (!cut_.e65.empty()) {
-        std::size_t at = protocolText_.Find(line);
+        std::size_t at = Is(line, leads, L64) ? protocolText_.FindAt(line, protocolAt_, kMsgAt) : protocolText_.Find(line);
         if (at != std::string_view::npos) {
             std::size_t from = at + cut_.e65.size() + 1;
             std::string_view text = from < line.size() ? line.substr(from) : std::string_view{};
@@ -1144,7 +1222,7 @@ void TTMailLog::HumanLine(std::string_view line, std::uint32_t leads)
         EndSession(line);
 }
 
-void TTMailLog::FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads)
+[[gnu::flatten]] void TTMailLog::FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (Is(line, leads, L26)) {
         EndSession(line);
@@ -1185,12 +1263,9 @@ void TTMailLog::SentFileLine(std::string_view line, TSess& s)
 {
     ++s.FilesSent;
     if (s.Addr && HasOk(line)) {
-        std::string_view word = TransferFileWord(line);
+        std::size_t slash = std::string_view::npos;
+        const std::string_view word = SentFileName(line, slash);
         if (!word.empty()) {
-            // Most names have no path: one search forward tells.
-            std::size_t slash = FindByteIn(line, word, '\\');
-            if (slash != std::string_view::npos)
-                slash = FindLast(word, '\\');
             if (slash != std::string_view::npos)
                 FreqSent(word.substr(slash + 1), word, *s.Addr);
             else

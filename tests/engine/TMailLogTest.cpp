@@ -643,6 +643,40 @@ TEST_F(TMailFixture, SentFileNamesAreTheFourthWordOfTheLine)
     EXPECT_TRUE(sent("12/03 10:00:06 HS-OK  FILES.ZIP 1000 bytes"));
 }
 
+// The name of a file sent, and its path, for names of every length around the 16
+// bytes read at once after a five-byte mark, with and without a path and with the
+// line ending right after the name.
+TEST_F(TMailFixture, SentFileNamesAndPathsOfEveryLength)
+{
+    const std::vector<std::string> paths = {"", "P\\", "C:\\FILES\\SOFT\\"};
+    std::vector<std::string> lines = {
+        At("10:00:00", "\xFE Line: CONNECT 2400"), At("10:00:01", "2:5030/1, mailer M"),
+        At("10:00:02", "Sysop: Ann"),              At("10:00:03", "System: Station"),
+        At("10:00:04", "Link protocol: ZModem"),
+    };
+    std::vector<std::pair<std::string, std::string>> sent;  // name, path
+    for (std::size_t n = 1; n <= 40; ++n) {
+        for (std::size_t p = 0; p < paths.size(); ++p) {
+            std::string name = std::to_string(n) + "-" + std::to_string(p) + "_";
+            name.resize(std::max(n, name.size()), 'X');
+            const std::string word = paths[p] + name;
+            lines.push_back(At("10:00:05", "File request: " + name));
+            // Every third line ends with the name.
+            lines.push_back(At("10:00:06", "HS-OK " + word + (sent.size() % 3 == 0 ? "" : " 100 bytes, 10 cps")));
+            sent.emplace_back(name, paths[p].empty() ? "" : word);
+        }
+    }
+    lines.push_back(At("10:00:07", "\xFE Traffic: 0/0"));
+    ASSERT_TRUE(Run(lines));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.FreqCount(), sent.size());
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(log.GetFreqName(i), sent[i].first);
+        EXPECT_TRUE(log.GetFreq(i).Sent) << sent[i].first;
+        EXPECT_EQ(log.GetFreq(i).Path, sent[i].second) << sent[i].first;
+    }
+}
+
 TEST_F(TMailFixture, FtsOneSessionsByVersion)
 {
     std::vector<std::string> lines = {
@@ -746,6 +780,80 @@ TEST_F(TMailFixture, DamagedTrafficTotalsStillEndTheSession)
     EXPECT_EQ(window.errors[0].first, 2);
     EXPECT_NE(window.errors[0].second.find("lots"), std::string::npos);
     EXPECT_EQ(window.errors[1].first, 6);
+}
+
+// The CONNECT of a call, the protocol text and the traffic text are read at their
+// first place in the line. That is mostly right after the lead of the entry whose
+// "%s" they fill (entries 2 and 17, 64, 466), but may be inside that lead or in the
+// stamp.
+TEST_F(TMailFixture, SearchedTextsAtTheirFirstPlaceWhereverTheLeadsLeaveThem)
+{
+    const std::map<int, std::string> mailer = {
+        {2, "\xFE Incoming call: %s"},
+        {17, "\xFE Outgoing call: %s"},
+        {64, "Handshake complete, %s %s, %d AKA(s)"},
+        {65, "Protocol:"},
+        {466, "\xFE End of session, %s %lu/%lu, %s online"},
+        {467, "bytes in/out:"},
+    };
+    Write("t-mail.lng", BuildLng(610, mailer));
+    ASSERT_TRUE(Run({
+        At("10:00:00", "\xFE Outgoing call: CONNECT 14400/ARQ"),
+        At("10:00:01", "2:5030/1, using M"),
+        At("10:00:02", "Sysop: Ann"),
+        At("10:00:03", "System: S"),
+        At("10:00:04", "Handshake complete, Protocol: Hydra, 1 AKA(s)"),
+        At("10:00:09", "\xFE End of session, bytes in/out: 100/200, 00:00:09 online"),
+        At("10:01:00", "\xFE Incoming call: CONNECT 9600 (CONNECT 2400)"),
+        At("10:01:01", "2:5030/2, using M"),
+        At("10:01:02", "Sysop: Bob"),
+        At("10:01:03", "System: T"),
+        At("10:01:04", "Handshake failed, Protocol: Janus"),  // another lead: searched
+        At("10:01:09", "\xFE Session closed, bytes in/out: 3/4"),
+    }));
+    EXPECT_TRUE(window.errors.empty());
+    ASSERT_EQ(log.SessCount(), 2u);
+    EXPECT_EQ(log.GetSess(0).Speed, 14400u);
+    EXPECT_FALSE(log.GetSess(0).Has(sfIncoming));
+    EXPECT_EQ(log.GetSess(0).Protocol, prHydra);
+    EXPECT_EQ(log.GetSess(0).BytesRcvd, 100);
+    EXPECT_EQ(log.GetSess(0).BytesSent, 200);
+    EXPECT_EQ(log.GetSess(1).Speed, 9600u);
+    EXPECT_TRUE(log.GetSess(1).Has(sfIncoming));
+    EXPECT_EQ(log.GetSess(1).Protocol, prJanus);
+    EXPECT_EQ(log.GetSess(1).BytesRcvd, 3);
+    EXPECT_EQ(log.GetSess(1).BytesSent, 4);
+
+    // A lead that holds the text, and texts that a stamp can hold.
+    std::map<int, std::string> odd = mailer;
+    odd[17] = "\xFE CONNECT out: %s";
+    odd[65] = "0:0";
+    odd[467] = "2/0";
+    Write("t-mail.lng", BuildLng(610, odd));
+    ASSERT_TRUE(Run({
+        At("10:00:00", "\xFE CONNECT out: CONNECT 2400"),  // "out: ..." is no speed
+        At("10:00:01", "2:5030/1, using M"),
+        At("10:00:02", "Sysop: Ann"),
+        At("10:00:03", "System: S"),
+        At("10:00:05", "Handshake complete, 0:0 Hydra, 1 AKA(s)"),  // "0:0" of the time first
+        At("10:00:09", "\xFE End of session, 2/0 5/6, 00:00:09 online"),  // "2/0" of the date
+        At("11:11:11", "\xFE CONNECT out: CONNECT 2400"),
+        At("11:11:11", "2:5030/2, using M"),
+        At("11:11:11", "Sysop: Bob"),
+        At("11:11:11", "System: T"),
+        At("11:11:11", "Handshake complete, 0:0 Hydra, 1 AKA(s)"),
+        "13/04 11:11:11 \xFE End of session, 2/0 5/6, 00:00:09 online",
+    }));
+    ASSERT_EQ(log.SessCount(), 2u);
+    EXPECT_EQ(log.GetSess(0).Speed, 0u);
+    EXPECT_FALSE(log.GetSess(0).Has(sfIncoming));
+    EXPECT_EQ(log.GetSess(0).Protocol, prNone);
+    EXPECT_EQ(log.GetSess(1).Protocol, prHydra);
+    EXPECT_EQ(log.GetSess(1).BytesRcvd, 5);
+    EXPECT_EQ(log.GetSess(1).BytesSent, 6);
+    // The totals after the date's "2/0" are no numbers: the line is reported.
+    ASSERT_EQ(window.errors.size(), 1u);
+    EXPECT_EQ(window.errors[0].first, 6);
 }
 
 TEST_F(TMailFixture, TrafficTotalsInEveryForm)

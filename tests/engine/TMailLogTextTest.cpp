@@ -103,3 +103,57 @@ TEST(TMailLineText, AnEmptyTextStandsNowhere)
     search.Set("a long text of the language file");
     EXPECT_FALSE(search.In("a long text"));
 }
+
+// A text that fills the first "%s" of an entry is first looked for right after the
+// entry's lead; the answer must still be the first place of the text in the line.
+TEST(TMailLineText, PlaceAfterTheLeadOnlyWhereNothingBeforeCanHoldTheText)
+{
+    TLineText search;
+    search.Set("bab");
+    // The lead and the text overlap so that the text begins inside the lead.
+    EXPECT_EQ(search.After("aba", 15), 0u);
+    EXPECT_EQ(search.After("x bab y ", 15), 0u);
+    // They overlap, but the first place is where the lead ends.
+    EXPECT_EQ(search.After("ab", 15), 17u);
+    EXPECT_EQ(search.After("Handshake: ", 15), 26u);
+    // Nothing to anchor with an empty lead or text.
+    EXPECT_EQ(search.After("", 15), 0u);
+    TLineText none;
+    EXPECT_EQ(none.After("lead ", 15), 0u);
+}
+
+TEST(TMailLineText, FindAfterTheLeadAsTheLibraryFindsIt)
+{
+    // Leads with and without a usable place, texts whose bytes also stand in stamps.
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"\xFE End of session, ", "bytes in/out:"}, {"Handshake complete, ", "Protocol:"},
+        {"\xFE Incoming call: ", "CONNECT"},        {"aba", "bab"},
+        {"Time ", "0:0"},                           {"x", "x"},
+        {"12:", "2:1"},
+    };
+    std::mt19937 rng(20240313);
+    for (const auto& [lead, text] : pairs) {
+        TLineText search;
+        search.Set(text);
+        const std::size_t at = search.After(lead, 15);
+        const std::string alphabet = text + lead + "0123456789 :/";
+        for (int trial = 0; trial < 3000; ++trial) {
+            // A stamp of 15 bytes (now and then holding bytes of the text), the lead,
+            // then mostly the text, and a tail.
+            std::string line(15, ' ');
+            for (char& c : line)
+                c = trial % 2 == 0 ? "0123456789"[rng() % 10] : alphabet[rng() % alphabet.size()];
+            line += lead;
+            if (trial % 5 != 0)
+                line += text;
+            const std::size_t tail = rng() % 60;
+            for (std::size_t i = 0; i < tail; ++i)
+                line += alphabet[rng() % alphabet.size()];
+            if (trial % 7 == 0 && line.size() > 15 + lead.size())
+                line.resize(15 + lead.size() + rng() % (line.size() - 15 - lead.size()));
+            const TExactLine exact(line);
+            ASSERT_EQ(search.FindAt(exact.View(), at, 15), LibraryFind(line, text))
+                << "[" << text << "] after [" << lead << "] in [" << line << "]";
+        }
+    }
+}
