@@ -298,6 +298,31 @@ bool PlainStamp(std::string_view line)
     return (((a ^ threes) | (b ^ threes) | ((a + sixes) ^ threes) | ((b + sixes) ^ threes)) & 0xF0 * kOnes) == 0;
 }
 
+// The bytes "DD/MM" at p as a number, 0 in the other bytes.
+std::uint64_t DayKey(const char* p)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return LoadWord8(p) & 0xFFFFFFFFFFull;
+    std::uint64_t key = 0;
+    std::memcpy(&key, p, 5);
+    return key;
+}
+
+// Whether the eight bytes of a time word "HH:NN:SS" (in memory order) have their
+// digits, and the ":" after the hours that a dated line has.
+bool PlainTime(std::uint64_t time)
+{
+    static const char kDigits[8] = {'\xFF', '\xFF', 0, '\xFF', '\xFF', 0, '\xFF', '\xFF'};
+    static const char kColon[8] = {0, 0, ':', 0, 0, 0, 0, 0};
+    static const char kColonMask[8] = {0, 0, '\xFF', 0, 0, 0, 0, 0};
+    const std::uint64_t mask = ByteMask(kDigits);
+    // As in PlainStamp.
+    const std::uint64_t a = (time & mask) | ('0' * kOnes & ~mask);
+    const std::uint64_t threes = 0x30 * kOnes, sixes = 6 * kOnes;
+    return (((a ^ threes) | ((a + sixes) ^ threes)) & 0xF0 * kOnes) == 0 &&
+           (time & ByteMask(kColonMask)) == ByteMask(kColon);
+}
+
 // Whether the only blanks of the stamp (bytes 0..14 of a dated line) are the one
 // inside it (byte 5) and the one after it (byte 14).
 bool PlainStampBlanks(std::string_view line)
@@ -339,14 +364,19 @@ std::string_view SentFileName(std::string_view line, std::size_t& slash)
 {
 #if defined(__SSE2__)
     // Most lines have a mark of five bytes after a plain stamp ("HS-OK FILE.PKT ..."):
-    // the name begins at byte 21, and a load of 16 bytes holds its end and its
-    // backslashes, unless the name is longer.
+    // the only blanks before byte 22 are those at 5, 14 and 20. The name then begins
+    // at byte 21, and a load of 16 bytes holds its end and its backslashes, unless
+    // the name is longer.
     constexpr std::size_t kName = kDatedLen + 6;
-    static const char kMark[8] = {'\x80', 0, 0, 0, 0, 0, '\x80', 0};  // blanks at bytes 14 and 20 only
-    if (line.size() >= kName + 16 && PlainStampBlanks(line) &&
-        ZeroBytes(LoadWord8(line.data() + kDatedLen - 1) ^ ' ' * kOnes) == ByteMask(kMark)) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + kName));
-        const auto blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))));
+    const char* p = line.data();
+    const __m128i blank = _mm_set1_epi8(' ');
+    auto blanksAt = [&](std::size_t at) {
+        return static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), blank)));
+    };
+    if (line.size() >= kName + 16 && blanksAt(0) == (1u << 5 | 1u << 14) && blanksAt(6) == (1u << 8 | 1u << 14)) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + kName));
+        const auto blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blank)));
         if (blanks != 0) {
             const auto n = static_cast<unsigned>(std::countr_zero(blanks));
             const unsigned slashes =
@@ -629,11 +659,25 @@ TDateTime TTMailLog::DateOfLine(std::string_view line)
 
 TDateTime TTMailLog::TimeOfLine(std::string_view line)
 {
+    // The sessions start and end on the day of the stamp read last, nearly always:
+    // when the line has its "DD/MM" (checked to be digits then) and the time is all
+    // digits, the date is taken again and the time read from one word.
+    if (line.size() >= kDatedLen && DayKey(line.data()) == stampKey_) {
+        const std::uint64_t time = LoadWord8(line.data() + 6);  // "HH:NN:SS"
+        if (PlainTime(time) && CurrentYear() == stampYear_) {
+            lastDate_ = stampDate_;
+            return stampDate_ + EncodeTime(TwoDigits(line.data() + 6), TwoDigits(line.data() + 9),
+                                           TwoDigits(line.data() + 12), 0);
+        }
+    }
+    return TimeOfNewDay(line);
+}
+
+TDateTime TTMailLog::TimeOfNewDay(std::string_view line)
+{
     // Nearly every stamp is all digits: no field needs the general reading.
     if (IsDated(line) && PlainStamp(line)) {
-        // The sessions start and end on the day of the line before: the date of the
-        // same "DD/MM" in the same year is taken again.
-        const std::uint64_t key = std::uint64_t{LoadWord4(line.data())} << 8 | static_cast<unsigned char>(line[4]);
+        const std::uint64_t key = DayKey(line.data());
         const int year = CurrentYear();
         if (key != stampKey_ || year != stampYear_) {
             stampDate_ = EncodeDate(year, TwoDigits(line.data() + 3), TwoDigits(line.data()));
@@ -1200,20 +1244,33 @@ void TTMailLog::SystemLine(std::string_view line, TSess& s, std::uint32_t leads)
 
 void TTMailLog::TransferLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
-    const std::string_view msg = line.substr(kMsgAt);
+    // The work that calls out is left to the functions this one ends in, so that the
+    // way of the transfer lines saves no registers.
     if (Is(line, leads, L159)) {
-        if (s.Addr)
-            AddFreq(MsgAfter(line, cut_.lead[L159]), *s.Addr);
-    } else if (msg.size() >= 3 && msg[2] == '-') {
-        // "<protocol letter>S-..." is a file sent, "<protocol letter>R-..." one received.
-        if (msg[1] == 'S') {
-            SentFileLine(line, s);
-        } else if (msg[1] == 'R') {
-            ++s.FilesRcvd;
-            if (errorLineText_.In(line))
-                s.Set(sfOK, false);
-        }
+        FileRequestLine(line, s);
+        return;
     }
+    // "<protocol letter>S-..." is a file sent, "<protocol letter>R-..." one received.
+    if (line.size() < kMsgAt + 3 || line[kMsgAt + 2] != '-')
+        return;
+    if (line[kMsgAt + 1] == 'S') {
+        SentFileLine(line, s);
+    } else if (line[kMsgAt + 1] == 'R') {
+        ++s.FilesRcvd;
+        FailedTransferLine(line, s);
+    }
+}
+
+void TTMailLog::FileRequestLine(std::string_view line, TSess& s)
+{
+    if (s.Addr)
+        AddFreq(MsgAfter(line, cut_.lead[L159]), *s.Addr);
+}
+
+[[gnu::flatten]] void TTMailLog::FailedTransferLine(std::string_view line, TSess& s)
+{
+    if (errorLineText_.In(line))
+        s.Set(sfOK, false);
 }
 
 void TTMailLog::HumanLine(std::string_view line, std::uint32_t leads)
@@ -1262,18 +1319,21 @@ void TTMailLog::RemoteAddressLine(std::string_view line, TSess& s)
 void TTMailLog::SentFileLine(std::string_view line, TSess& s)
 {
     ++s.FilesSent;
-    if (s.Addr && HasOk(line)) {
-        std::size_t slash = std::string_view::npos;
-        const std::string_view word = SentFileName(line, slash);
-        if (!word.empty()) {
-            if (slash != std::string_view::npos)
-                FreqSent(word.substr(slash + 1), word, *s.Addr);
-            else
-                FreqSent(word, std::string_view{}, *s.Addr);
-        }
-    }
-    if (errorLineText_.In(line))
-        s.Set(sfOK, false);
+    if (s.Addr && HasOk(line))
+        SentFileRequest(line, *s.Addr);
+    FailedTransferLine(line, s);
+}
+
+void TTMailLog::SentFileRequest(std::string_view line, const TFidoAddr& addr)
+{
+    std::size_t slash = std::string_view::npos;
+    const std::string_view word = SentFileName(line, slash);
+    if (word.empty())
+        return;
+    if (slash != std::string_view::npos)
+        FreqSent(word.substr(slash + 1), word, addr);
+    else
+        FreqSent(word, std::string_view{}, addr);
 }
 
 void RegisterTMailLogStyle()

@@ -175,6 +175,8 @@ private:
     // ParseLine for a line whose "DD/MM" differs from the line before's: kept apart,
     // so that the usual line costs a compare and no saved registers.
     [[gnu::noinline]] void OtherDayLine(std::string_view line);
+    // TimeOfLine for a line of another day than the stamp read last.
+    [[gnu::noinline]] TDateTime TimeOfNewDay(std::string_view line);
     // TimeOfLine for a stamp that is not all digits, or no stamp.
     [[gnu::noinline]] TDateTime TimeOfOddLine(std::string_view line);
     // Reads "t-mail.ctl" into config_ (the previous values are replaced).
@@ -218,6 +220,11 @@ private:
     [[gnu::noinline]] void FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads);
     void RemoteAddressLine(std::string_view line, TSess& s);
     void SentFileLine(std::string_view line, TSess& s);
+    [[gnu::noinline]] void FileRequestLine(std::string_view line, TSess& s);
+    // The file of a sent line that says "OK", for the requests of the node.
+    [[gnu::noinline]] void SentFileRequest(std::string_view line, const TFidoAddr& addr);
+    // A transfer line with the word of failed transfers spoils the session.
+    [[gnu::noinline]] void FailedTransferLine(std::string_view line, TSess& s);
     void ParseState0(std::string_view line);
     void ParseCallLine(std::string_view line, TLead kind);
     // The lead entries whose cut text begins with the first byte of the message: a line
@@ -265,7 +272,8 @@ private:
     bool ownsGlobalAliases_ = false;  // the global address alias table holds our aliases
 
     TDateTime lastDate_ = 0;
-    // The date TimeOfLine read last, of the stamp bytes "DD/MM" (key) in that year.
+    // The date TimeOfLine read last, of the stamp bytes "DD/MM" (key, all digits but
+    // the "/") in that year.
     std::uint64_t stampKey_ = 0;
     int stampYear_ = 0;
     TDateTime stampDate_ = 0;
