@@ -221,6 +221,9 @@ TEST_F(TMailFixture, StampFieldsReadAsNumbersWhateverTheirForm)
     for (const char* bad : {"0//11 07:08:09 x", "05/1: 07:08:09 x", "05/11 /7:08:09 x", "05/11 07:0::09 x",
                             "05/11 07:08:0/ x", "05/11 07:08:9: x"})
         EXPECT_THROW(log.TimeOfLine(bad), EConvertError) << bad;
+    // A line of the day read last without the ":" of a dated line has no time.
+    EXPECT_DOUBLE_EQ(log.TimeOfLine("05/11 07:08:09 text"), nov5 + EncodeTime(7, 8, 9, 0));
+    EXPECT_THROW(log.TimeOfLine("05/11 07x08:09 text"), EConvertError);
     // The date read with the time is the date of the lines that follow.
     log.TimeOfLine("17/06 01:02:03 text");
     EXPECT_EQ(log.DateOfLine("   continuation"), EncodeDate(2024, 6, 17));
