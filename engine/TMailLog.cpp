@@ -583,6 +583,8 @@ void TTMailLog::Reset()
     lng_.reset();
     dirList_.clear();
     lastDate_ = 0;
+    // The analysis starts without a date text.
+    dayKey_ = 0;
 }
 
 void TTMailLog::Assign(const TLog& other)
@@ -631,10 +633,10 @@ void TTMailLog::SetMailerPath(std::string_view path)
 void TTMailLog::ParseLine(std::string_view line)
 {
     // Nearly every line has the day of the line before: its "DD/MM" (the date text
-    // of the constructor) is compared first, as 4 bytes and 1. Such a line changes
-    // nothing, whether it is dated or not.
-    if (DatePos == 1 && DateLen == 5 && LastDateText.size() == 5 && line.size() >= 5 &&
-        LoadWord4(line.data()) == LoadWord4(LastDateText.data()) && line[4] == LastDateText[4])
+    // of the constructor) is compared first, as one word. Such a line changes
+    // nothing, whether it is dated or not; so does a line of fewer than 8 bytes,
+    // which is no dated line.
+    if (line.size() >= 8 && DayKey(line.data()) == dayKey_)
         return;
     OtherDayLine(line);
 }
@@ -642,8 +644,14 @@ void TTMailLog::ParseLine(std::string_view line)
 void TTMailLog::OtherDayLine(std::string_view line)
 {
     // Continuation lines and damaged lines must not start a day.
-    if (IsDated(line))
-        TLog::ParseLine(line);
+    if (!IsDated(line))
+        return;
+    // The day split keeps the date text of the last dated line: this line's "DD/MM"
+    // once it has read it (on a bad date it fails and keeps the text it had).
+    // ParseLine compares the word of that text.
+    TLog::ParseLine(line);
+    if (DatePos == 1 && DateLen == 5 && LastDateText.size() == 5)
+        dayKey_ = DayKey(line.data());
 }
 
 TDateTime TTMailLog::DateOfLine(std::string_view line)

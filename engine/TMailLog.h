@@ -272,6 +272,8 @@ private:
     bool ownsGlobalAliases_ = false;  // the global address alias table holds our aliases
 
     TDateTime lastDate_ = 0;
+    // LastDateText, the "DD/MM" of the last dated line, as DayKey gives it (0: none).
+    std::uint64_t dayKey_ = 0;
     // The date TimeOfLine read last, of the stamp bytes "DD/MM" (key, all digits but
     // the "/") in that year.
     std::uint64_t stampKey_ = 0;

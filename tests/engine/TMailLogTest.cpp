@@ -251,18 +251,22 @@ TEST_F(TMailFixture, DaysSplitOnTheDayAndMonthOfDatedLinesOnly)
         At("23:59:30", "still the first day"),
         "13/03 00:00:01 second day",
         "ab/03 00:00:02 a date that cannot be read",
+        "ab/03 00:00:03 read again",
+        "13/03 00:00:04 still the second day",
         "14/03 08:00:00 third day",
     }));
     ASSERT_EQ(log.DayCount(), 3u);
     EXPECT_EQ(log.GetDay(0).Date, EncodeDate(2024, 3, 12));
     EXPECT_EQ(log.GetDay(1).FirstLine, 6);
     EXPECT_EQ(log.GetDay(1).Date, EncodeDate(2024, 3, 13));
-    EXPECT_EQ(log.GetDay(2).FirstLine, 8);
+    EXPECT_EQ(log.GetDay(2).FirstLine, 10);
     EXPECT_EQ(log.DayStatCount(), 3u);
-    // The unreadable date is one line error; the analysis goes on.
-    EXPECT_EQ(log.ErrorCount, 1);
-    ASSERT_EQ(window.errors.size(), 1u);
+    // Each line of the unreadable date is a line error; the analysis goes on, and
+    // the day before is the day of the lines that follow.
+    EXPECT_EQ(log.ErrorCount, 2);
+    ASSERT_EQ(window.errors.size(), 2u);
     EXPECT_EQ(window.errors[0].first, 7);
+    EXPECT_EQ(window.errors[1].first, 8);
 }
 
 // ------------------------------------------------------------------ sessions
