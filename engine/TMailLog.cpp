@@ -748,8 +748,12 @@ void TTMailLog::LoadLng()
         static_assert(kLeadCount <= 32, "the leads of a line are the bits of a 32-bit word");
         std::array<std::uint32_t, 256> leadsByFirst{};
         std::array<TMsgWords, kLeadCount> leadWords{};
+        std::array<std::size_t, kLeadCount> valueAt{};
         for (unsigned which = 0; which < kLeadCount; ++which) {
             leadWords[which].Set(c.lead[which]);
+            // Where MsgAfter cuts a message that begins with the entry.
+            const std::string& lead = c.lead[which];
+            valueAt[which] = static_cast<std::size_t>(MsgCol - 1) + lead.size() + (lead.empty() || lead.back() != ' ' ? 1 : 0);
             if (!c.lead[which].empty())
                 leadsByFirst[static_cast<unsigned char>(c.lead[which][0])] |= 1u << which;
         }
@@ -775,6 +779,7 @@ void TTMailLog::LoadLng()
         cut_ = std::move(c);
         leadsByFirst_ = leadsByFirst;
         leadWords_ = leadWords;
+        valueAt_ = valueAt;
     } catch (const EMailerLngError& e) {
         // The reader's text does not say which file is short.
         throw EMailerLngError(path + ": " + e.what());
@@ -994,6 +999,12 @@ std::uint32_t TTMailLog::LeadsOf(std::string_view line) const
     return MsgIs(line, cut_.lead[which]);
 }
 
+std::string_view TTMailLog::ValueOf(std::string_view line, TLead which) const
+{
+    const std::size_t at = valueAt_[which];
+    return at >= line.size() ? std::string_view{} : line.substr(at);
+}
+
 std::string_view TTMailLog::AliasedAddr(std::string_view text) const
 {
     if (!text.empty()) {
@@ -1119,23 +1130,31 @@ void TTMailLog::OddTrafficLine(std::string_view line, TSess& s, std::string_view
         throw EConvertError(bad);
 }
 
-[[gnu::flatten]] void TTMailLog::ParseState0(std::string_view line)
+void TTMailLog::ParseState0(std::string_view line)
 {
+    // Most lines outside a session are neither calls nor status lines: a test or two
+    // tell, before anything is compared.
     const std::uint32_t leads = LeadsOf(line);
-    if (Is(line, leads, L608) && TMVersion >= kVersion2605) {
+    if ((leads & kCallLeads) != 0)
+        CallLine(line, leads);
+    else if (IsStatus(line))
+        SessionStartLine(line, leads);
+}
+
+[[gnu::flatten]] void TTMailLog::CallLine(std::string_view line, std::uint32_t leads)
+{
+    if (Is(line, leads, L608) && TMVersion >= kVersion2605)
         ParseCallLine(line, L608);
-        return;
-    }
-    if (Is(line, leads, L16)) {
+    else if (Is(line, leads, L16))
         ParseCallLine(line, L16);
-        return;
-    }
-    if (Is(line, leads, L15)) {
+    else if (Is(line, leads, L15))
         ParseCallLine(line, L15);
-        return;
-    }
-    if (!IsStatus(line))
-        return;
+    else if (IsStatus(line))
+        SessionStartLine(line, leads);
+}
+
+[[gnu::flatten]] void TTMailLog::SessionStartLine(std::string_view line, std::uint32_t leads)
+{
     const bool incoming = Is(line, leads, L2);
     const std::size_t at = incoming              ? connect_.FindAt(line, connectAfterIn_, kMsgAt)
                            : Is(line, leads, L17) ? connect_.FindAt(line, connectAfterOut_, kMsgAt)
@@ -1213,7 +1232,7 @@ void TTMailLog::SysOpLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (!Is(line, leads, L32))
         return;
-    std::string_view value = MsgAfter(line, cut_.lead[L32]);
+    std::string_view value = ValueOf(line, L32);
     std::size_t comma = FindLast(value, ',');
     if (comma != std::string_view::npos) {
         s.SysOp = KeepText(value.substr(0, comma));
@@ -1228,7 +1247,7 @@ void TTMailLog::SystemLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (!Is(line, leads, L33))
         return;
-    std::string_view value = MsgAfter(line, cut_.lead[L33]);
+    std::string_view value = ValueOf(line, L33);
     s.System = KeepText(value.substr(0, FindByteIn(line, value, ',')));
     State = 4;
 }
@@ -1272,7 +1291,7 @@ void TTMailLog::TransferLine(std::string_view line, TSess& s, std::uint32_t lead
 void TTMailLog::FileRequestLine(std::string_view line, TSess& s)
 {
     if (s.Addr)
-        AddFreq(MsgAfter(line, cut_.lead[L159]), *s.Addr);
+        AddFreq(ValueOf(line, L159), *s.Addr);
 }
 
 [[gnu::flatten]] void TTMailLog::FailedTransferLine(std::string_view line, TSess& s)
@@ -1292,13 +1311,13 @@ void TTMailLog::HumanLine(std::string_view line, std::uint32_t leads)
     if (Is(line, leads, L26)) {
         EndSession(line);
     } else if (TMVersion >= kVersion2602 && Is(line, leads, L594)) {
-        s.Mailer = KeepText(MsgAfter(line, cut_.lead[L594]));
+        s.Mailer = KeepText(ValueOf(line, L594));
     } else if (TMVersion >= kVersion2602 && Is(line, leads, L591)) {
         ++s.FilesRcvd;
         if (errorLineText_.In(line)) {
             s.Set(sfOK, false);
         } else {
-            std::string_view bytes = NthWord(MsgAfter(line, cut_.lead[L591]), 2, ' ');
+            std::string_view bytes = NthWord(ValueOf(line, L591), 2, ' ');
             if (!bytes.empty())
                 AddCount(s.BytesRcvd, ParseCount(bytes));
         }

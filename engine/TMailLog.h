@@ -196,6 +196,8 @@ private:
 
     // The lines that end or spoil a session in any state.
     static constexpr std::uint32_t kAnyStateLeads = 1u << L3 | 1u << L424 | 1u << L587 | 1u << L4;
+    // The lines of a call placed.
+    static constexpr std::uint32_t kCallLeads = 1u << L15 | 1u << L16 | 1u << L608;
 
     // The parts of the line parser (leads: LeadsOf(line)). A line of a session goes to
     // the handler of the session's state.
@@ -226,12 +228,20 @@ private:
     // A transfer line with the word of failed transfers spoils the session.
     [[gnu::noinline]] void FailedTransferLine(std::string_view line, TSess& s);
     void ParseState0(std::string_view line);
+    // A line outside a session with the lead of a call entry (kCallLeads): the call,
+    // else, for a status line, SessionStartLine.
+    [[gnu::noinline]] void CallLine(std::string_view line, std::uint32_t leads);
+    // A status line outside a session: a connect starts one.
+    [[gnu::noinline]] void SessionStartLine(std::string_view line, std::uint32_t leads);
     void ParseCallLine(std::string_view line, TLead kind);
     // The lead entries whose cut text begins with the first byte of the message: a line
     // is compared only with those. An entry that came out empty is in no set.
     std::uint32_t LeadsOf(std::string_view line) const;
     // The message begins with the cut text of the entry (a bit of leads).
     bool Is(std::string_view line, std::uint32_t leads, TLead which) const;
+    // What follows the cut text of the entry in a message that begins with it, as
+    // MsgAfter gives it.
+    std::string_view ValueOf(std::string_view line, TLead which) const;
     // The address alias for the text, if the alias file may have one for it.
     std::string_view AliasedAddr(std::string_view text) const;
 
@@ -246,6 +256,8 @@ private:
     std::array<std::uint32_t, 256> leadsByFirst_{};
     // The cut texts as words to compare messages with.
     std::array<TMsgWords, kLeadCount> leadWords_{};
+    // For each entry, the offset where MsgAfter cuts a line whose message begins with it.
+    std::array<std::size_t, kLeadCount> valueAt_{};
     // The words of the language file used for highlighting and transfers.
     std::string humanWord_;      // first word of entry 47
     std::string failedWord_;     // first word of entry 3
