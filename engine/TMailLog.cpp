@@ -463,6 +463,7 @@ void TLineText::Set(std::string_view text)
     for (std::size_t i = 1; i < text_.size(); ++i)
         if (Commonness(static_cast<unsigned char>(text_[i])) <= Commonness(static_cast<unsigned char>(text_[key_])))
             key_ = i;
+    keyWord_ = text_.empty() ? 0 : static_cast<unsigned char>(text_[key_]) * 0x0101010101010101ull;
 }
 
 std::size_t TLineText::Find(std::string_view line) const
@@ -473,7 +474,7 @@ std::size_t TLineText::Find(std::string_view line) const
     const std::size_t n = line.size(), m = text_.size();
     if (n >= 16 && n <= 64 && m != 0 && m <= n) {
         // Bit j: the key byte stands where it would if the text began at j.
-        std::uint64_t starts = ShortLineBits(line, _mm_set1_epi8(text_[key_])) >> key_;
+        std::uint64_t starts = ShortLineBits(line, _mm_set1_epi64x(static_cast<long long>(keyWord_))) >> key_;
         starts &= (std::uint64_t{2} << (n - m)) - 1;
         for (; starts != 0; starts &= starts - 1) {
             const auto j = static_cast<std::size_t>(std::countr_zero(starts));

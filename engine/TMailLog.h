@@ -85,6 +85,7 @@ private:
 
     std::string text_;
     std::size_t key_ = 0;  // the offset in the text of the byte searched for
+    std::uint64_t keyWord_ = 0;  // that byte in each byte of a word
 };
 
 // The values the log takes from "t-mail.ctl".
