@@ -451,6 +451,21 @@ bool PlainTraffic(std::string_view text, std::int64_t& rcvd, std::int64_t& sent)
     return true;
 }
 
+// Whether one of the first n bytes of line (n <= line.size()) is the byte that
+// pattern holds in each of its bytes.
+bool HasByteBefore(std::string_view line, std::size_t n, std::uint64_t pattern)
+{
+#if defined(__SSE2__)
+    if (n <= 16 && line.size() >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data()));
+        const auto hits = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi64x(static_cast<long long>(pattern)))));
+        return (hits & ((1u << n) - 1)) != 0;
+    }
+#endif
+    return line.substr(0, n).find(static_cast<char>(pattern & 0xFF)) != std::string_view::npos;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ texts in a line
@@ -487,15 +502,28 @@ std::size_t TLineText::Find(std::string_view line) const
     return FindInLong(line);
 }
 
-std::size_t TLineText::After(std::string_view lead, std::size_t msgAt) const
+TLineAnchor TLineText::Anchor(std::string_view lead, std::size_t msgAt) const
 {
+    TLineAnchor anchor;
     if (lead.empty() || text_.empty())
-        return 0;
+        return anchor;
     // A place of the text that begins inside the lead lies in the lead and the text
     // after it: whether there is one is known now.
-    std::string both(lead);
-    both += text_;
-    return both.find(text_) == lead.size() ? msgAt + lead.size() : 0;
+    anchor.leadAndText = std::string(lead) + text_;
+    if (anchor.leadAndText.find(text_) != lead.size())
+        return TLineAnchor{};
+    anchor.at = msgAt + lead.size();
+    anchor.words.Set(anchor.leadAndText);
+    anchor.firstWord = static_cast<unsigned char>(text_[0]) * kOnes;
+    return anchor;
+}
+
+std::size_t TLineText::FindAt(std::string_view line, const TLineAnchor& anchor, std::size_t msgAt) const
+{
+    if (anchor.at != 0 && line.size() >= msgAt + anchor.words.Need() &&
+        anchor.words.Begins(line.data() + msgAt, anchor.leadAndText) && !HasByteBefore(line, msgAt, anchor.firstWord))
+        return anchor.at;
+    return Find(line);
 }
 
 std::size_t TLineText::FindInLong(std::string_view line) const
@@ -734,9 +762,7 @@ void TTMailLog::LoadLng()
             *text = cut(n);
         // The leads of the texts searched for stand before entry 587: the file holds
         // them.
-        c.lead[L17] = cut(17);
-        c.lead[L64] = cut(64);
-        c.lead[L466] = cut(466);
+        const std::string outgoing = cut(17), handshake = cut(64), sessionEnd = cut(466);
         // Entries that older versions do not use are not asked for: their language
         // files may end before them.
         if (TMVersion >= kVersion2602) {
@@ -769,10 +795,10 @@ void TTMailLog::LoadLng()
         errorLineText_.Set(errorLineWord_);
         protocolText_.Set(c.e65);
         trafficText_.Set(c.e467);
-        connectAfterIn_ = connect_.After(c.lead[L2], kMsgAt);
-        connectAfterOut_ = connect_.After(c.lead[L17], kMsgAt);
-        protocolAt_ = protocolText_.After(c.lead[L64], kMsgAt);
-        trafficAt_ = trafficText_.After(c.lead[L466], kMsgAt);
+        connectIn_ = connect_.Anchor(c.lead[L2], kMsgAt);
+        connectOut_ = connect_.Anchor(outgoing, kMsgAt);
+        protocolAt_ = protocolText_.Anchor(handshake, kMsgAt);
+        trafficAt_ = trafficText_.Anchor(sessionEnd, kMsgAt);
         const std::string whole240 = lng->GetStr(240);
         std::string_view skip = NthWord(whole240, 2, ',');
         dialSkip_ = skip.size() > 3 ? std::string(skip.substr(0, skip.size() - 3)) : std::string();
@@ -1098,8 +1124,7 @@ void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
     // The traffic totals "<received>/<sent>, ..." end the session; so does any other
     // status line.
     if (!cut_.e467.empty()) {
-        const std::size_t at =
-            Is(line, LeadsOf(line), L466) ? trafficText_.FindAt(line, trafficAt_, kMsgAt) : trafficText_.Find(line);
+        const std::size_t at = trafficText_.FindAt(line, trafficAt_, kMsgAt);
         if (at != std::string_view::npos) {
             const std::size_t from = at + cut_.e467.size() + 1;
             const std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
@@ -1157,9 +1182,7 @@ void TTMailLog::ParseState0(std::string_view line)
 [[gnu::flatten]] void TTMailLog::SessionStartLine(std::string_view line, std::uint32_t leads)
 {
     const bool incoming = Is(line, leads, L2);
-    const std::size_t at = incoming              ? connect_.FindAt(line, connectAfterIn_, kMsgAt)
-                           : Is(line, leads, L17) ? connect_.FindAt(line, connectAfterOut_, kMsgAt)
-                                                  : connect_.Find(line);
+    const std::size_t at = connect_.FindAt(line, incoming ? connectIn_ : connectOut_, kMsgAt);
     if (at == std::string_view::npos)
         return;
     StartSession(line, incoming);
@@ -1260,7 +1283,7 @@ void TTMailLog::SystemLine(std::string_view line, TSess& s, std::uint32_t leads)
     } else if (Is(line, leads, L58)) {
         s.Set(sfBadPassword, true);
     } else if (!cut_.e65.empty()) {
-        std::size_t at = Is(line, leads, L64) ? protocolText_.FindAt(line, protocolAt_, kMsgAt) : protocolText_.Find(line);
+        std::size_t at = protocolText_.FindAt(line, protocolAt_, kMsgAt);
         if (at != std::string_view::npos) {
             std::size_t from = at + cut_.e65.size() + 1;
             std::string_view text = from < line.size() ? line.substr(from) : std::string_view{};

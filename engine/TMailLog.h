@@ -25,7 +25,6 @@
 #include "engine/Ndx.h"
 #include "fido/MailerLng.h"
 #include "fido/StrDict.h"
-#include "platform/Words.h"
 
 #include <array>
 #include <cstdint>
@@ -36,6 +35,16 @@
 #include <vector>
 
 namespace tarvix {
+
+// Most lines that hold a searched text hold it right after the constant lead of
+// their message (the text fills the first "%s" of a language entry): the lead makes
+// an anchor, by which one compare mostly tells the text's place.
+struct TLineAnchor {
+    std::size_t at = 0;           // the offset of the text after the lead; 0: no anchor
+    std::string leadAndText;      // what the message begins with
+    TMsgWords words;              // leadAndText as words to compare with
+    std::uint64_t firstWord = 0;  // the text's first byte in each byte of a word
+};
 
 // A text looked for anywhere in a line. The search looks for the byte of the text
 // that log lines hold least (a capital letter rather than a small one, a digit or a
@@ -52,34 +61,17 @@ public:
     // Whether the text stands in line; an empty text stands nowhere.
     bool In(std::string_view line) const { return Find(line) != std::string_view::npos; }
 
-    // Most lines that hold the text hold it right after the constant lead of their
-    // message (the text fills the first "%s" of a language entry). For a message at
-    // offset msgAt that begins with lead, the offset where the text then stands, when
-    // it cannot stand before it inside the lead; 0 when it could (or a text is empty).
-    std::size_t After(std::string_view lead, std::size_t msgAt) const;
-    // Find for a line whose message begins with the lead After gave at for (at 0:
-    // none): when the text stands at at and no byte before the message is its first
-    // byte, no place before at can hold it, and at is the answer without a search.
-    std::size_t FindAt(std::string_view line, std::size_t at, std::size_t msgAt) const
-    {
-        const std::size_t m = text_.size();
-        if (at != 0 && line.size() >= at + m && SameBytes(line.data() + at, text_.data(), m) &&
-            !StartsBefore(line, msgAt))
-            return at;
-        return Find(line);
-    }
+    // The anchor of lead for messages at offset msgAt: the text right after the lead,
+    // unless it could stand before that inside the lead (then, or for an empty lead or
+    // text, no anchor).
+    TLineAnchor Anchor(std::string_view lead, std::size_t msgAt) const;
+    // Find for a line of msgAt bytes or more: where the anchor puts the text, when the
+    // message begins with the lead and the text and no byte before the message is the
+    // text's first byte (a place before the message would begin with it); else the
+    // search of the line.
+    std::size_t FindAt(std::string_view line, const TLineAnchor& anchor, std::size_t msgAt) const;
 
 private:
-    // Whether one of the first n bytes of line (n <= line.size()) is the first byte of
-    // the text, where a place of it before the message would begin.
-    bool StartsBefore(std::string_view line, std::size_t n) const
-    {
-        if (n < 8 || n > 16)
-            return line.substr(0, n).find(text_[0]) != std::string_view::npos;
-        // Two words that overlap: bytes 0..7 and n-8..n-1.
-        const std::uint64_t pattern = static_cast<unsigned char>(text_[0]) * 0x0101010101010101ull;
-        return (ZeroBytes(LoadWord8(line.data()) ^ pattern) | ZeroBytes(LoadWord8(line.data() + n - 8) ^ pattern)) != 0;
-    }
     // Find for lines shorter than 16 or longer than 64 bytes.
     [[gnu::noinline]] std::size_t FindInLong(std::string_view line) const;
 
@@ -188,10 +180,9 @@ private:
 
     // The entries a message is recognised by when it begins with their cut text (the
     // text of the entry before its first "%"), one bit each in the first-byte filter.
-    // Entries 17, 64 and 466 lead the texts searched for in a line (see TLineText::After).
     enum TLead : unsigned {
-        L2, L3, L4, L15, L16, L17, L21, L26, L32, L33, L34, L42, L47, L56, L58, L60, L64,
-        L159, L199, L203, L424, L466, L587, L591, L594, L608,
+        L2, L3, L4, L15, L16, L21, L26, L32, L33, L34, L42, L47, L56, L58, L60,
+        L159, L199, L203, L424, L587, L591, L594, L608,
         kLeadCount
     };
 
@@ -273,11 +264,11 @@ private:
     TLineText trafficText_;    // entry 467, before the traffic totals
     TLineText errorLineText_;  // errorLineWord_: a failed transfer
     TLineText connect_;        // "CONNECT" of a status line that opens a session
-    // Where those texts stand after the leads of their lines (TLineText::After).
-    std::size_t connectAfterIn_ = 0;   // after entry 2 (an incoming call)
-    std::size_t connectAfterOut_ = 0;  // after entry 17 (an outgoing call)
-    std::size_t protocolAt_ = 0;       // after entry 64 (the handshake)
-    std::size_t trafficAt_ = 0;        // after entry 466 (the end of the session)
+    // Those texts after the leads of their lines.
+    TLineAnchor connectIn_;   // after entry 2 (an incoming call)
+    TLineAnchor connectOut_;  // after entry 17 (an outgoing call)
+    TLineAnchor protocolAt_;  // after entry 64 (the handshake)
+    TLineAnchor trafficAt_;   // after entry 466 (the end of the session)
 
     TTMailConfig config_;
     bool configRead_ = false;

@@ -106,36 +106,38 @@ TEST(TMailLineText, AnEmptyTextStandsNowhere)
 
 // A text that fills the first "%s" of an entry is first looked for right after the
 // entry's lead; the answer must still be the first place of the text in the line.
-TEST(TMailLineText, PlaceAfterTheLeadOnlyWhereNothingBeforeCanHoldTheText)
+TEST(TMailLineText, AnchorOnlyWhereNothingInTheLeadCanHoldTheText)
 {
     TLineText search;
     search.Set("bab");
     // The lead and the text overlap so that the text begins inside the lead.
-    EXPECT_EQ(search.After("aba", 15), 0u);
-    EXPECT_EQ(search.After("x bab y ", 15), 0u);
+    EXPECT_EQ(search.Anchor("aba", 15).at, 0u);
+    EXPECT_EQ(search.Anchor("x bab y ", 15).at, 0u);
     // They overlap, but the first place is where the lead ends.
-    EXPECT_EQ(search.After("ab", 15), 17u);
-    EXPECT_EQ(search.After("Handshake: ", 15), 26u);
+    EXPECT_EQ(search.Anchor("ab", 15).at, 17u);
+    const TLineAnchor handshake = search.Anchor("Handshake: ", 15);
+    EXPECT_EQ(handshake.at, 26u);
+    EXPECT_EQ(handshake.leadAndText, "Handshake: bab");
     // Nothing to anchor with an empty lead or text.
-    EXPECT_EQ(search.After("", 15), 0u);
+    EXPECT_EQ(search.Anchor("", 15).at, 0u);
     TLineText none;
-    EXPECT_EQ(none.After("lead ", 15), 0u);
+    EXPECT_EQ(none.Anchor("lead ", 15).at, 0u);
 }
 
 TEST(TMailLineText, FindAfterTheLeadAsTheLibraryFindsIt)
 {
-    // Leads with and without a usable place, texts whose bytes also stand in stamps.
+    // Leads with and without an anchor, texts whose bytes also stand in stamps.
     const std::vector<std::pair<std::string, std::string>> pairs = {
         {"\xFE End of session, ", "bytes in/out:"}, {"Handshake complete, ", "Protocol:"},
         {"\xFE Incoming call: ", "CONNECT"},        {"aba", "bab"},
         {"Time ", "0:0"},                           {"x", "x"},
-        {"12:", "2:1"},
+        {"12:", "2:1"},                             {"T", "1"},
     };
     std::mt19937 rng(20240313);
     for (const auto& [lead, text] : pairs) {
         TLineText search;
         search.Set(text);
-        const std::size_t at = search.After(lead, 15);
+        const TLineAnchor anchor = search.Anchor(lead, 15);
         const std::string alphabet = text + lead + "0123456789 :/";
         for (int trial = 0; trial < 3000; ++trial) {
             // A stamp of 15 bytes (now and then holding bytes of the text), the lead,
@@ -152,7 +154,7 @@ TEST(TMailLineText, FindAfterTheLeadAsTheLibraryFindsIt)
             if (trial % 7 == 0 && line.size() > 15 + lead.size())
                 line.resize(15 + lead.size() + rng() % (line.size() - 15 - lead.size()));
             const TExactLine exact(line);
-            ASSERT_EQ(search.FindAt(exact.View(), at, 15), LibraryFind(line, text))
+            ASSERT_EQ(search.FindAt(exact.View(), anchor, 15), LibraryFind(line, text))
                 << "[" << text << "] after [" << lead << "] in [" << line << "]";
         }
     }
