@@ -1295,10 +1295,11 @@ void TTMailLog::SystemLine(std::string_view line, TSess& s, std::uint32_t leads)
 
 void TTMailLog::TransferLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
-    // The work that calls out is left to the functions this one ends in, so that the
-    // way of the transfer lines saves no registers.
-    if (Is(line, leads, L159)) {
-        FileRequestLine(line, s);
+    // A line that may begin with entry 159 goes its own way, and the work that calls
+    // out is left to the functions this one ends in: the way of the transfer lines
+    // saves no registers.
+    if ((leads >> L159 & 1u) != 0) {
+        FileRequestLine(line, s, leads);
         return;
     }
     // "<protocol letter>S-..." is a file sent, "<protocol letter>R-..." one received.
@@ -1312,8 +1313,12 @@ void TTMailLog::TransferLine(std::string_view line, TSess& s, std::uint32_t lead
     }
 }
 
-void TTMailLog::FileRequestLine(std::string_view line, TSess& s)
+void TTMailLog::FileRequestLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
+    if (!Is(line, leads, L159)) {
+        TransferLine(line, s, leads & ~(1u << L159));
+        return;
+    }
     if (s.Addr)
         AddFreq(ValueOf(line, L159), *s.Addr);
 }

@@ -201,20 +201,23 @@ private:
     // A line with the lead of one of kAnyStateLeads: the session ends or is spoilt,
     // else the line goes on to StateLine.
     [[gnu::noinline]] void AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads);
-    // The line to the handler of the session's state.
+    // The line to the handler of the session's state. The handlers stay functions of
+    // their own, so that this one is a jump to them.
     void StateLine(std::string_view line, TSess& s, std::uint32_t leads);
-    void ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads);
-    void SysOpLine(std::string_view line, TSess& s, std::uint32_t leads);
-    void SystemLine(std::string_view line, TSess& s, std::uint32_t leads);
-    void HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads);
-    void TransferLine(std::string_view line, TSess& s, std::uint32_t leads);
+    [[gnu::noinline]] void ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads);
+    [[gnu::noinline]] void SysOpLine(std::string_view line, TSess& s, std::uint32_t leads);
+    [[gnu::noinline]] void SystemLine(std::string_view line, TSess& s, std::uint32_t leads);
+    [[gnu::noinline]] void HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads);
+    [[gnu::noinline]] void TransferLine(std::string_view line, TSess& s, std::uint32_t leads);
     // Kept out of StateLine (rare lines), so that the way of the common lines saves
     // no registers.
     [[gnu::noinline]] void HumanLine(std::string_view line, std::uint32_t leads);
     [[gnu::noinline]] void FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads);
     void RemoteAddressLine(std::string_view line, TSess& s);
     void SentFileLine(std::string_view line, TSess& s);
-    [[gnu::noinline]] void FileRequestLine(std::string_view line, TSess& s);
+    // A line of the transfers that may begin with entry 159: a file request, else a
+    // line for TransferLine.
+    [[gnu::noinline]] void FileRequestLine(std::string_view line, TSess& s, std::uint32_t leads);
     // The file of a sent line that says "OK", for the requests of the node.
     [[gnu::noinline]] void SentFileRequest(std::string_view line, const TFidoAddr& addr);
     // A transfer line with the word of failed transfers spoils the session.
