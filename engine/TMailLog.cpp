@@ -772,6 +772,17 @@ void TTMailLog::LoadLng()
         if (TMVersion >= kVersion2605)
             c.lead[L608] = cut(608);
 
+        // The first two bytes of the texts of the lines that end or spoil a session; a
+        // text of one byte may begin any message its byte begins.
+        std::array<std::uint16_t, 4> anyStateHeads{};
+        bool anyHead = false;
+        for (std::size_t i = 0; i < anyStateHeads.size(); ++i) {
+            const std::string& lead = c.lead[kAnyStateList[i]];
+            if (lead.size() == 1)
+                anyHead = true;
+            else if (lead.size() > 1)
+                std::memcpy(&anyStateHeads[i], lead.data(), 2);
+        }
         static_assert(kLeadCount <= 32, "the leads of a line are the bits of a 32-bit word");
         std::array<std::uint32_t, 256> leadsByFirst{};
         std::array<TMsgWords, kLeadCount> leadWords{};
@@ -807,6 +818,8 @@ void TTMailLog::LoadLng()
         leadsByFirst_ = leadsByFirst;
         leadWords_ = leadWords;
         valueAt_ = valueAt;
+        anyStateHeads_ = anyStateHeads;
+        anyStateAnyHead_ = anyHead;
     } catch (const EMailerLngError& e) {
         // The reader's text does not say which file is short.
         throw EMailerLngError(path + ": " + e.what());
@@ -1066,13 +1079,25 @@ void TTMailLog::ParseMailerLine(std::string_view line)
         return;
     }
     // The few lines that may end or spoil the session in any state go their own
-    // way, so that this path calls nothing but the handler it ends with.
+    // way, so that this path calls nothing but the handler it ends with. Their texts
+    // share first bytes with common lines ("Failure" and "File request"): the second
+    // byte of the message must fit as well.
     const std::uint32_t leads = LeadsOf(line);
-    if ((leads & kAnyStateLeads) != 0) {
+    if ((leads & kAnyStateLeads) != 0 && MaySpoil(line)) {
         AnyStateLine(line, s, leads);
         return;
     }
     StateLine(line, s, leads);
+}
+
+bool TTMailLog::MaySpoil(std::string_view line) const
+{
+    if (anyStateAnyHead_ || line.size() <= kMsgAt + 1)
+        return true;
+    std::uint16_t head;
+    std::memcpy(&head, line.data() + kMsgAt, sizeof head);
+    return head == anyStateHeads_[0] || head == anyStateHeads_[1] || head == anyStateHeads_[2] ||
+           head == anyStateHeads_[3];
 }
 
 void TTMailLog::StateLine(std::string_view line, TSess& s, std::uint32_t leads)

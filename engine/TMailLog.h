@@ -187,6 +187,7 @@ private:
     };
 
     // The lines that end or spoil a session in any state.
+    static constexpr TLead kAnyStateList[] = {L3, L424, L587, L4};
     static constexpr std::uint32_t kAnyStateLeads = 1u << L3 | 1u << L424 | 1u << L587 | 1u << L4;
     // The lines of a call placed.
     static constexpr std::uint32_t kCallLeads = 1u << L15 | 1u << L16 | 1u << L608;
@@ -201,6 +202,9 @@ private:
     // A line with the lead of one of kAnyStateLeads: the session ends or is spoilt,
     // else the line goes on to StateLine.
     [[gnu::noinline]] void AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads);
+    // Whether the message may begin with a text of kAnyStateLeads, by its first two
+    // bytes (a message of one byte: yes).
+    bool MaySpoil(std::string_view line) const;
     // The line to the handler of the session's state. The handlers stay functions of
     // their own, so that this one is a jump to them.
     void StateLine(std::string_view line, TSess& s, std::uint32_t leads);
@@ -253,6 +257,10 @@ private:
     std::array<TMsgWords, kLeadCount> leadWords_{};
     // For each entry, the offset where MsgAfter cuts a line whose message begins with it.
     std::array<std::size_t, kLeadCount> valueAt_{};
+    // The first two bytes of the texts of kAnyStateList (0 for an empty text), and
+    // whether one of them is a text of one byte.
+    std::array<std::uint16_t, 4> anyStateHeads_{};
+    bool anyStateAnyHead_ = false;
     // The words of the language file used for highlighting and transfers.
     std::string humanWord_;      // first word of entry 47
     std::string failedWord_;     // first word of entry 3

@@ -1185,6 +1185,46 @@ TEST_F(TMailFixture, HighlightingRules)
     EXPECT_EQ(fresh.GetWordClass("Human", 1, 15), hcNormal);
 }
 
+// The texts that spoil a session in any state are tried for the lines whose first two
+// bytes are those of one of them; a text of one byte is tried for the lines its byte
+// begins, and a line that begins like such a text but goes on otherwise spoils
+// nothing.
+TEST_F(TMailFixture, LinesThatSpoilBySharingTheHeadOfTheirText)
+{
+    const std::vector<std::string> session = {
+        At("10:00:00", "\xFE Line: CONNECT 2400"),
+        At("10:00:01", "2:5030/1, mailer M"),
+        At("10:00:02", "Sysop: Ann"),
+        At("10:00:03", "System: S"),
+        At("10:00:04", "Link protocol: ZModem"),
+        At("10:00:05", "File request: FILES"),
+        At("10:00:06", "Tally of the remote: slow"),  // "T" as entries 424 and 587
+        At("10:00:07", "ZR-OK IN.PKT 10 bytes"),
+        At("10:00:08", "\xFE Traffic: 10/0"),
+    };
+    ASSERT_TRUE(Run(session));
+    ASSERT_EQ(log.SessCount(), 1u);
+    EXPECT_TRUE(log.GetSess(0).Has(sfOK));
+    EXPECT_EQ(log.FreqCount(), 1u);
+
+    // Entry 424 with the head of the request lines: they spoil the session and are
+    // read as requests.
+    Write("t-mail.lng", BuildLng(610, {{424, "Fi%s"}}));
+    ASSERT_TRUE(Run(session));
+    ASSERT_EQ(log.SessCount(), 1u);
+    EXPECT_FALSE(log.GetSess(0).Has(sfOK));
+    EXPECT_EQ(log.FreqCount(), 1u);
+    EXPECT_EQ(log.GetSess(0).FilesRcvd, 1);
+
+    // Entry 4 of one byte: every line of that byte spoils the session.
+    Write("t-mail.lng", BuildLng(610, {{4, "T%s"}}));
+    ASSERT_TRUE(Run(session));
+    ASSERT_EQ(log.SessCount(), 1u);
+    EXPECT_FALSE(log.GetSess(0).Has(sfOK));
+    EXPECT_FALSE(log.GetSess(0).Has(sfBad));
+    EXPECT_EQ(log.GetSess(0).FilesRcvd, 1);
+}
+
 TEST_F(TMailFixture, LanguageTextsThatComeOutEmptyMatchNothing)
 {
     // Entries that begin with a parameter have no constant text; short whole entries
