@@ -301,11 +301,13 @@ bool PlainStamp(std::string_view line)
 // The bytes "DD/MM" at p as a number, 0 in the other bytes.
 std::uint64_t DayKey(const char* p)
 {
-    if constexpr (std::endian::native == std::endian::little)
+    if constexpr (std::endian::native == std::endian::little) {
         return LoadWord8(p) & 0xFFFFFFFFFFull;
-    std::uint64_t key = 0;
-    std::memcpy(&key, p, 5);
-    return key;
+    } else {
+        std::uint64_t key = 0;
+        std::memcpy(&key, p, 5);
+        return key;
+    }
 }
 
 // Whether the eight bytes of a time word "HH:NN:SS" (in memory order) have their
@@ -802,7 +804,8 @@ void TTMailLog::LoadLng()
             leadWords[which].Set(c.lead[which]);
             // Where MsgAfter cuts a message that begins with the entry.
             const std::string& lead = c.lead[which];
-            valueAt[which] = static_cast<std::size_t>(MsgCol - 1) + lead.size() + (lead.empty() || lead.back() != ' ' ? 1 : 0);
+            valueAt[which] =
+                static_cast<std::size_t>(MsgCol - 1) + lead.size() + (lead.empty() || lead.back() != ' ' ? 1 : 0);
             if (!c.lead[which].empty())
                 leadsByFirst[static_cast<unsigned char>(c.lead[which][0])] |= 1u << which;
         }
@@ -1091,8 +1094,8 @@ void TTMailLog::ParseMailerLine(std::string_view line)
     }
     // The few lines that may end or spoil the session in any state go their own
     // way, so that this path calls nothing but the handler it ends with. Their texts
-    // share first bytes with common lines ("Failure" and "File request"): the second
-    // byte of the message must fit as well.
+    // share first bytes with common lines ("Failure" and "File request"): the first
+    // two bytes of the message must be those of one of them.
     const std::uint32_t leads = LeadsOf(line);
     if ((leads & kAnyStateLeads) != 0 && MaySpoil(line)) {
         AnyStateLine(line, s, leads);
