@@ -31,6 +31,8 @@ constexpr std::size_t kReleaseKeep = std::size_t(1) << 20;
 // The pages ahead of the analysis are mapped in stretches of this size, one call
 // each instead of a page fault every few pages.
 constexpr std::size_t kPopulateStep = std::size_t(2) << 20;
+// How far ahead of the line reader the text is asked into the cache.
+constexpr std::size_t kPrefetchAhead = 4096;
 
 // The offset of the first CR, LF or zero byte at or after i, or size.
 std::size_t FindLineEnd(const char* data, std::size_t i, std::size_t size)
@@ -374,6 +376,10 @@ void TLog::FindLinesAhead(std::size_t start)
     std::size_t next = start;  // where the next line starts
     // The byte after a block is read with its last: a block must end before the text.
     for (std::size_t block = start; count < kAhead && size - block > 64; block += 64) {
+        // The text is read once, from first to last: the bytes further on are asked
+        // for now, so that they are at hand when their turn comes (a hint only: it
+        // never faults, not even past the end).
+        __builtin_prefetch(data + block + kPrefetchAhead);
         std::uint64_t mask = LineEndMask(data + block);
         if (next > block)  // the LF of a CR LF that ended the block before
             mask &= ~std::uint64_t(1);
