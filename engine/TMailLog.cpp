@@ -546,9 +546,10 @@ std::size_t TLineText::FindInLong(std::string_view line) const
         return std::string_view::npos;
     std::size_t q = key_;
 #if defined(__SSE2__)
-    if (line.size() > 64) {
+    if (line.size() > 64 && key_ < 64) {
         // The key bytes among the first 64 bytes at once, as in Find; then on from the
-        // 65th byte.
+        // 65th byte. (A text whose key byte stands 64 or more bytes into it, which only a
+        // long language text can have, is searched from its key byte on below.)
         std::uint64_t starts = ShortLineBits(line.substr(0, 64), _mm_set1_epi8(text_[key_])) >> key_;
         if (line.size() - m < 63)
             starts &= (std::uint64_t{2} << (line.size() - m)) - 1;

@@ -92,6 +92,38 @@ TEST(TMailLineText, PlacesAroundTheStepsOfTheSearch)
     }
 }
 
+// A language file may hold texts longer than the 64 bytes the search looks at first;
+// their searched (rarest) byte may then stand 64 or more bytes into the text.
+TEST(TMailLineText, TextsLongerThanTheFirstStepOfTheSearch)
+{
+    std::mt19937 rng(20261207);
+    for (const std::size_t m : {63u, 64u, 65u, 70u, 100u, 130u}) {
+        for (const std::size_t keyAt : {std::size_t{0}, std::size_t{40}, std::size_t{63}, std::size_t{64},
+                                        std::size_t{65}, m - 1}) {
+            if (keyAt >= m)
+                continue;
+            // Common bytes but one rare "Q" at keyAt.
+            std::string text(m, 'a');
+            for (char& c : text)
+                c = "abc "[rng() % 4];
+            text[keyAt] = 'Q';
+            TLineText search;
+            search.Set(text);
+            for (std::size_t n = m; n <= m + 140; n += 7) {
+                for (int trial = 0; trial < 4; ++trial) {
+                    std::string line(n, ' ');
+                    for (char& c : line)
+                        c = "abcQ "[rng() % 5];
+                    if (trial != 0)
+                        line.replace(trial == 1 ? 0 : rng() % (n - m + 1), m, text);
+                    const TExactLine exact(line);
+                    ASSERT_EQ(search.Find(exact.View()), LibraryFind(line, text)) << m << " " << keyAt << " " << n;
+                }
+            }
+        }
+    }
+}
+
 TEST(TMailLineText, AnEmptyTextStandsNowhere)
 {
     TLineText search;
