@@ -267,7 +267,7 @@ TNodeStat* TMailerLog::EndSession(std::string_view line)
     if (NodeStats) {
         const TFidoAddr* addr = dialAddr_ ? &*dialAddr_ : (closed.Addr ? &*closed.Addr : nullptr);
         if (addr)
-            result = &NodeStats->AddSess(*addr, closed, static_cast<std::int64_t>(sessions_.size() - 1));
+            result = &NodeStats->AddSess(*addr, closed, static_cast<std::int64_t>(sessions_.size() - 1), length);
     }
     dialAddr_.reset();
     return result;

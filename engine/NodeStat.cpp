@@ -89,7 +89,8 @@ void TNodeStatList::AddResult(const TFidoAddr* addr, int rslt)
     }
 }
 
-TNodeStat& TNodeStatList::AddSess(const TFidoAddr& addr, const TSess& sess, std::int64_t index)
+TNodeStat& TNodeStatList::AddSess(const TFidoAddr& addr, const TSess& sess, std::int64_t index,
+                                   std::int64_t sessLength)
 {
     TNodeStat& s = FindOrAdd(addr);
     const bool ok = sess.Has(sfOK);
@@ -114,7 +115,7 @@ TNodeStat& TNodeStatList::AddSess(const TFidoAddr& addr, const TSess& sess, std:
     AddCount(Total.BytesRcvd, sess.BytesRcvd);
     // A session that "ends before it starts" (the clock was set back) took no
     // time that can be told: it adds none.
-    const std::int64_t length = std::max<std::int64_t>(sess.SessLength(), 0);
+    const std::int64_t length = std::max<std::int64_t>(sessLength, 0);
     AddCount(s.Time, length);
     AddCount(Total.Time, length);
     if (s.FirstSess == -1)

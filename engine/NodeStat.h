@@ -55,7 +55,12 @@ public:
     void AddCall(const TFidoAddr& addr);
     // rslt 0: busy, 1: no carrier. Nothing without an address.
     void AddResult(const TFidoAddr* addr, int rslt);
-    TNodeStat& AddSess(const TFidoAddr& addr, const TSess& sess, std::int64_t index);
+    // length: the session's SessLength, which the caller has at hand.
+    TNodeStat& AddSess(const TFidoAddr& addr, const TSess& sess, std::int64_t index, std::int64_t length);
+    TNodeStat& AddSess(const TFidoAddr& addr, const TSess& sess, std::int64_t index)
+    {
+        return AddSess(addr, sess, index, sess.SessLength());
+    }
     void UpdateTotalCPS() { Total.UpdateCPS(); }
     void Reserve(std::size_t count)
     {

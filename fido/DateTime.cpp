@@ -122,22 +122,9 @@ TDateTime EncodeDate(int year, int month, int day)
     return result;
 }
 
-bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& result)
+void ThrowBadTime()
 {
-    if (hour < 0 || hour >= 24 || min < 0 || min >= 60 || sec < 0 || sec >= 60 || msec < 0 ||
-        msec >= 1000)
-        return false;
-    result = static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000 + msec) /
-             static_cast<double>(kMSecsPerDay);
-    return true;
-}
-
-TDateTime EncodeTime(int hour, int min, int sec, int msec)
-{
-    TDateTime result = 0;
-    if (!TryEncodeTime(hour, min, sec, msec, result))
-        throw EConvertError("Invalid argument to time encode");
-    return result;
+    throw EConvertError("Invalid argument to time encode");
 }
 
 void DecodeDate(TDateTime dt, int& year, int& month, int& day)
