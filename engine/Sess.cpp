@@ -3,6 +3,7 @@
 #include "fido/Lng.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -35,6 +36,19 @@ const char* ProtocolName(int code) { return code >= 0 && code < kProtocolCount ?
 
 void TSess::SetConnect(std::string_view s)
 {
+    // Nearly every text is a speed of at most ten digits that ends the text or stands
+    // before a "/" or a blank: read in one pass. Anything else takes the full reading.
+    if (!s.empty() && s[0] >= '0' && s[0] <= '9') {
+        const std::size_t n = std::min<std::size_t>(s.size(), 10);
+        std::uint64_t v = 0;
+        std::size_t i = 0;
+        for (; i < n && s[i] >= '0' && s[i] <= '9'; ++i)
+            v = v * 10 + static_cast<unsigned>(s[i] - '0');
+        if ((i == s.size() || s[i] == '/' || s[i] == ' ') && v <= 0xFFFFFFFFull) {
+            Speed = static_cast<std::uint32_t>(v);
+            return;
+        }
+    }
     if (StartsWith(s, "From")) {
         Speed = kSpeedIP;
         Flags |= sfIncoming;

@@ -112,6 +112,11 @@ TEST_F(SessFixture, ConnectTextsGiveSpeedAndDirection)
     EXPECT_EQ(SpeedOf("4294967295"), 4294967295u);
     EXPECT_EQ(SpeedOf("4294967296"), 0u);
     EXPECT_EQ(SpeedOf("99999999999999999999999"), 0u);
+    EXPECT_EQ(SpeedOf("4294967295 ARQ"), 4294967295u);
+    EXPECT_EQ(SpeedOf("4294967296/ARQ"), 0u);
+    EXPECT_EQ(SpeedOf("00000000009600/ARQ"), 9600u);  // more than ten digits, of a small value
+    EXPECT_EQ(SpeedOf("9600\t"), 9600u);
+    EXPECT_EQ(SpeedOf("9600?"), 0u);
 
     std::uint16_t flags = 0;
     EXPECT_EQ(SpeedOf("From 192.0.2.7", sfOK, &flags), kSpeedIP);
