@@ -36,12 +36,16 @@ const char* ProtocolName(int code) { return code >= 0 && code < kProtocolCount ?
 
 void TSess::SetConnect(std::string_view s)
 {
-    // Nearly every text is a speed of at most ten digits that ends the text or stands
-    // before a "/" or a blank: read in one pass. Anything else takes the full reading.
-    if (!s.empty() && s[0] >= '0' && s[0] <= '9') {
-        const std::size_t n = std::min<std::size_t>(s.size(), 10);
+    // Nearly every text is a speed of at most ten digits, after blanks, that ends the
+    // text or stands before a "/" or a blank: read in one pass. Anything else takes
+    // the full reading.
+    std::size_t b = 0;
+    while (b < s.size() && (s[b] == ' ' || s[b] == '\t'))
+        ++b;
+    if (b < s.size() && s[b] >= '0' && s[b] <= '9') {
+        const std::size_t n = std::min<std::size_t>(s.size(), b + 10);
         std::uint64_t v = 0;
-        std::size_t i = 0;
+        std::size_t i = b;
         for (; i < n && s[i] >= '0' && s[i] <= '9'; ++i)
             v = v * 10 + static_cast<unsigned>(s[i] - '0');
         if ((i == s.size() || s[i] == '/' || s[i] == ' ') && v <= 0xFFFFFFFFull) {

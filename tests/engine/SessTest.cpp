@@ -117,6 +117,9 @@ TEST_F(SessFixture, ConnectTextsGiveSpeedAndDirection)
     EXPECT_EQ(SpeedOf("00000000009600/ARQ"), 9600u);  // more than ten digits, of a small value
     EXPECT_EQ(SpeedOf("9600\t"), 9600u);
     EXPECT_EQ(SpeedOf("9600?"), 0u);
+    EXPECT_EQ(SpeedOf(" \t 4294967295/ARQ"), 4294967295u);
+    EXPECT_EQ(SpeedOf("  4294967296"), 0u);
+    EXPECT_EQ(SpeedOf(" 0000000000000000000033600 V42"), 33600u);
 
     std::uint16_t flags = 0;
     EXPECT_EQ(SpeedOf("From 192.0.2.7", sfOK, &flags), kSpeedIP);
