@@ -95,7 +95,7 @@ public:
     void SetDialAddr(const std::optional<TFidoAddr>& addr) { dialAddr_ = addr; }
 
     // The log's lasting copy of a text of a session (system, sysop, mailer, phone).
-    std::string_view KeepText(std::string_view text) { return texts_.Keep(text); }
+    TPoolText KeepText(std::string_view text) { return texts_.Keep(text); }
 
     // The message part of the line begins with text. Called for most lines many
     // times over: the first 8 bytes (or the first byte of a shorter text) decide most

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "fido/DateTime.h"
+#include "engine/SessText.h"
 #include "fido/FidoAddr.h"
 
 #include <cstdint>
@@ -42,14 +43,14 @@ enum : std::uint8_t { prNone, prXModem, prZModem, prZedZap, prDirZap, prJanus, p
 inline constexpr int kProtocolCount = 9;
 const char* ProtocolName(int code);
 
-// The texts of a session (SysOp, System, Mailer, Phone) view copies that the log
+// The texts of a session (SysOp, System, Mailer, Phone) point to copies that the log
 // owning the session keeps (TMailerLog::KeepText); a session made elsewhere must see
 // that its texts outlive it.
 struct TSess {
-    std::string_view SysOp;
-    std::string_view System;
-    std::string_view Mailer;
-    std::string_view Phone;
+    TSessText SysOp;
+    TSessText System;
+    TSessText Mailer;
+    TSessText Phone;
     std::int64_t StartLine = 0;
     std::int64_t EndLine = 0;
     TDateTime StartTime = 0;

@@ -6,12 +6,12 @@
 
 namespace tarvix {
 
-std::string_view TTextPool::KeepNew(std::string_view text)
+TPoolText TTextPool::KeepNew(std::string_view text)
 {
     if (text.empty())
         return {};
-    if (text.size() > UINT32_MAX)
-        text = text.substr(0, UINT32_MAX);  // texts come from log lines: never this long
+    if (text.size() >= UINT32_MAX)
+        text = text.substr(0, UINT32_MAX - 1);  // texts come from log lines: never this long
     if (2 * (count_ + 1) > slots_.size())
         Grow();
     const std::uint32_t hash = HashBytes(text);
@@ -19,7 +19,7 @@ std::string_view TTextPool::KeepNew(std::string_view text)
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         TSlot& slot = slots_[i];
         if (!slot.data) {
-            std::string_view kept = Copy(text);
+            const TPoolText kept = Copy(text);
             slot = {kept.data(), static_cast<std::uint32_t>(kept.size()), hash};
             ++count_;
             Remember(kept);
@@ -27,28 +27,31 @@ std::string_view TTextPool::KeepNew(std::string_view text)
         }
         if (slot.hash == hash && slot.size == text.size() && SameBytes(slot.data, text.data(), text.size())) {
             Remember({slot.data, slot.size});
-            return {slot.data, slot.size};
+            return TPoolText({slot.data, slot.size});
         }
     }
 }
 
-std::string_view TTextPool::Copy(std::string_view text)
+TPoolText TTextPool::Copy(std::string_view text)
 {
+    // Each copy is followed by a zero byte (sessions hold the copies as such texts).
+    const std::size_t bytes = text.size() + 1;
     char* copy;
-    if (text.size() > kChunkSize / 4) {
+    if (bytes > kChunkSize / 4) {
         // A long text gets storage of its own, so that the current chunk stays in use.
-        longTexts_.push_back(std::make_unique<char[]>(text.size()));
+        longTexts_.push_back(std::make_unique<char[]>(bytes));
         copy = longTexts_.back().get();
     } else {
-        if (used_ + text.size() > kChunkSize) {
+        if (used_ + bytes > kChunkSize) {
             chunks_.push_back(std::make_unique<char[]>(kChunkSize));
             used_ = 0;
         }
         copy = chunks_.back().get() + used_;
-        used_ += text.size();
+        used_ += bytes;
     }
     std::memcpy(copy, text.data(), text.size());
-    return {copy, text.size()};
+    copy[text.size()] = '\0';
+    return TPoolText({copy, text.size()});
 }
 
 void TTextPool::Grow()

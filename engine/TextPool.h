@@ -1,9 +1,10 @@
 // The texts of an analysis kept once each. The systems, sysops, mailers and phones
-// of millions of sessions are a few thousand distinct texts: a session holds views
-// of the pool's copies instead of strings of its own, which keeps the records small
-// and spares an allocation per text.
+// of millions of sessions are a few thousand distinct texts: a session holds
+// pointers to the pool's copies instead of strings of its own, which keeps the records
+// small and spares an allocation per text.
 #pragma once
 
+#include "engine/SessText.h"
 #include "platform/Words.h"
 
 #include <cstddef>
@@ -20,9 +21,9 @@ public:
     TTextPool(const TTextPool&) = delete;
     TTextPool& operator=(const TTextPool&) = delete;
 
-    // The pool's copy of the text; valid until Clear() or the pool's end. The empty
-    // text needs no copy.
-    std::string_view Keep(std::string_view text)
+    // The pool's copy of the text, with a zero byte after it; valid until Clear() or
+    // the pool's end. The empty text needs no copy.
+    TPoolText Keep(std::string_view text)
     {
         // The same few texts come again and again (a node's sysop, system, phone): a
         // small table of the texts kept last, found by their size and first and last
@@ -30,7 +31,7 @@ public:
         if (text.size() >= 4) {
             const TRecent& r = recent_[RecentIndex(text)];
             if (r.size == text.size() && SameBytes(r.data, text.data(), text.size()))
-                return {r.data, r.size};
+                return TPoolText({r.data, r.size});
         }
         return KeepNew(text);
     }
@@ -59,9 +60,9 @@ private:
         return static_cast<std::size_t>(((ends ^ n) * 0x9E3779B97F4A7C15ull) >> 56);
     }
     // Keep's work when the text is not among the ones kept last.
-    std::string_view KeepNew(std::string_view text);
+    TPoolText KeepNew(std::string_view text);
     void Remember(std::string_view kept);
-    std::string_view Copy(std::string_view text);
+    TPoolText Copy(std::string_view text);
     void Grow();
 
     TRecent recent_[kRecent];

@@ -42,6 +42,30 @@ TEST(TextPool, ViewsStayValidWhileThePoolGrows)
         ASSERT_EQ(pool.Keep(text).data(), view.data());
 }
 
+TEST(TextPool, CopiesEndInAZeroByteAndServeAsSessionTexts)
+{
+    TTextPool pool;
+    const std::string longText(30000, 'q');  // storage of its own
+    for (std::string_view text : {std::string_view("Ivan Petrov"), std::string_view(longText), std::string_view("x")}) {
+        const TPoolText kept = pool.Keep(text);
+        ASSERT_EQ(kept.data()[kept.size()], '\0');
+        TSessText s = kept;
+        EXPECT_EQ(s, text);
+        EXPECT_EQ(s.size(), text.size());
+        EXPECT_EQ(s.data(), kept.data());
+    }
+    // The empty text, a default text and a literal.
+    TSessText empty = pool.Keep("");
+    EXPECT_TRUE(empty.empty());
+    EXPECT_TRUE(TSessText().empty());
+    EXPECT_EQ(TSessText(nullptr), "");
+    EXPECT_EQ(TSessText("Moscow"), std::string_view("Moscow"));
+    EXPECT_NE(TSessText("Moscow"), TSessText("Moscow BBS"));
+    // A text with a zero byte in it ends there, as a log's text does.
+    const std::string withZero("a\0b", 3);
+    EXPECT_EQ(TSessText(pool.Keep(withZero)), "a");
+}
+
 TEST(TextPool, ClearForgetsEverything)
 {
     TTextPool pool;
