@@ -139,8 +139,10 @@ void SortRows(std::vector<TNodeStat>& rows, Compare compare)
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = static_cast<std::uint32_t>(i);
     SortList(order, [&](std::uint32_t a, std::uint32_t b) { return compare(rows[a], rows[b]); });
+    // Room for the rows there are: a day's list is sorted when the day is over, and
+    // the room reserved for it may have been more than it took.
     std::vector<TNodeStat> sorted;
-    sorted.reserve(rows.capacity());
+    sorted.reserve(rows.size());
     for (std::uint32_t i : order)
         sorted.push_back(std::move(rows[i]));
     rows.swap(sorted);
