@@ -11,9 +11,16 @@
 
 namespace tarvix {
 
+class TTextPool;
+
 // A text handed out by the text pool: a view whose byte after the last is a zero.
-struct TPoolText : std::string_view {
+// Only the pool makes them (the empty one aside).
+class TPoolText : public std::string_view {
+public:
     TPoolText() : std::string_view("") {}
+
+private:
+    friend class TTextPool;
     explicit TPoolText(std::string_view zeroTerminated) : std::string_view(zeroTerminated) {}
 };
 
