@@ -28,6 +28,19 @@ bool StartsWith(std::string_view s, const char (&p)[N])
     return s.size() >= N - 1 && std::memcmp(s.data(), p, N - 1) == 0;
 }
 
+// The digits of s from at on, read into value, which stops growing once past 32 bits
+// (no speed then); where they end.
+std::size_t ReadDigits(std::string_view s, std::size_t at, std::uint64_t& value)
+{
+    value = 0;
+    for (; at < s.size() && s[at] >= '0' && s[at] <= '9'; ++at)
+        if (value <= 0xFFFFFFFFull)
+            value = value * 10 + static_cast<unsigned>(s[at] - '0');
+    return at;
+}
+
+std::uint32_t SpeedOf(std::uint64_t value) { return value <= 0xFFFFFFFFull ? static_cast<std::uint32_t>(value) : 0; }
+
 }  // namespace
 
 const char* SessFlagName(int bit) { return bit >= 0 && bit < kSessFlagCount ? kFlagNames[bit] : ""; }
@@ -36,22 +49,17 @@ const char* ProtocolName(int code) { return code >= 0 && code < kProtocolCount ?
 
 void TSess::SetConnect(std::string_view s)
 {
-    // Nearly every text is a speed of at most ten digits, after blanks, that ends the
-    // text or stands before a "/" or a blank: read in one pass. Anything else takes
-    // the full reading.
+    // Nearly every text is digits after blanks that end the text or stand before a
+    // "/" or a blank ("28800/ARQ", "9600 REL"): the speed is those digits, read in
+    // the pass that finds their end. Anything else takes the full reading.
     std::size_t b = 0;
     while (b < s.size() && (s[b] == ' ' || s[b] == '\t'))
         ++b;
-    if (b < s.size() && s[b] >= '0' && s[b] <= '9') {
-        const std::size_t n = std::min<std::size_t>(s.size(), b + 10);
-        std::uint64_t v = 0;
-        std::size_t i = b;
-        for (; i < n && s[i] >= '0' && s[i] <= '9'; ++i)
-            v = v * 10 + static_cast<unsigned>(s[i] - '0');
-        if ((i == s.size() || s[i] == '/' || s[i] == ' ') && v <= 0xFFFFFFFFull) {
-            Speed = static_cast<std::uint32_t>(v);
-            return;
-        }
+    std::uint64_t value = 0;
+    std::size_t e = ReadDigits(s, b, value);
+    if (e > b && (e == s.size() || s[e] == '/' || s[e] == ' ')) {
+        Speed = SpeedOf(value);
+        return;
     }
     if (StartsWith(s, "From")) {
         Speed = kSpeedIP;
@@ -64,7 +72,7 @@ void TSess::SetConnect(std::string_view s)
         return;
     }
     s = TrimBlanks(s);
-    // The speed is the text before the first "/" or blank ("28800/ARQ", "9600 REL").
+    // The speed is the text before the first "/" or blank.
     std::size_t cut = 0;
     while (cut < s.size() && s[cut] != '/' && s[cut] != ' ')
         ++cut;
@@ -78,23 +86,13 @@ void TSess::SetConnect(std::string_view s)
     Speed = 0;
     if (s.empty() || s.front() == '?' || static_cast<unsigned char>(s.front()) > '9')
         return;
-    // A whole decimal number, or nothing.
-    std::uint64_t v = 0;
-    std::size_t i = 0;
-    bool negative = false;
-    if (s[0] == '-' || s[0] == '+') {
-        negative = s[0] == '-';
-        i = 1;
-    }
-    if (i == s.size())
+    // A whole decimal number, or nothing; a negative one is no speed.
+    if (s[0] == '-')
         return;
-    for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9' || v > 0xFFFFFFFFull)
-            return;
-        v = v * 10 + static_cast<unsigned>(s[i] - '0');
-    }
-    if (!negative && v <= 0xFFFFFFFFull)
-        Speed = static_cast<std::uint32_t>(v);
+    b = s[0] == '+' ? 1 : 0;
+    e = ReadDigits(s, b, value);
+    if (e > b && e == s.size())
+        Speed = SpeedOf(value);
 }
 
 void TSess::SetProtocol(std::string_view s)
