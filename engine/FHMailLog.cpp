@@ -392,13 +392,13 @@ bool TFHMailLog::TryTimeOfLine(std::string_view line, TDateTime& result) const
 
 bool TFHMailLog::ReadStamp(std::string_view line, int year, TDateTime& result) const
 {
-    // The usual stamp of the day read last, without a call; any other by the full
-    // reading.
+    // The usual stamp of the day read last in one go; any other by the full reading.
     int hour = 0, min = 0, sec = 0;
-    TDateTime date = 0;
-    if (!StampDigits(line.data() + kHourAt, hour, min, sec) || hour >= 24 || min >= 60 || sec >= 60 || !CachedDate(line, year, date))
+    TDateTime date = 0, time = 0;
+    if (!StampDigits(line.data() + kHourAt, hour, min, sec) || !TryEncodeTime(hour, min, sec, 0, time) ||
+        !CachedDate(line, year, date))
         return ReadFullStamp(line, year, result);
-    result = date + static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000) / static_cast<double>(MSecsPerDay);
+    result = date + time;
     KeepStampTime(line, year, result);
     return true;
 }
@@ -416,11 +416,8 @@ bool TFHMailLog::ReadFullStamp(std::string_view line, int year, TDateTime& resul
     int hour = 0, min = 0, sec = 0;
     TDateTime date = 0, time = 0;
     if (StampDigits(line.data() + kHourAt, hour, min, sec)) {
-        // Two digits each: only the upper limits can be passed. The same sum as
-        // TryEncodeTime's, without the call.
-        if (hour >= 24 || min >= 60 || sec >= 60)
+        if (!TryEncodeTime(hour, min, sec, 0, time))
             return false;
-        time = static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000) / static_cast<double>(MSecsPerDay);
     } else if (!TryParseLogInt(line.substr(kHourAt, 2), hour) || !TryParseLogInt(line.substr(kMinAt, 2), min) ||
                !TryParseLogInt(line.substr(kSecAt, 2), sec) || !TryEncodeTime(hour, min, sec, 0, time)) {
         return false;

@@ -258,10 +258,11 @@ TDateTime TSFMailLog::DateOfLine(std::string_view) { return curDate_; }
 
 TDateTime TSFMailLog::TimeOfLine(std::string_view line)
 {
-    // The usual stamp: the same sum as EncodeTime's, without the calls.
+    // The usual stamp, all digits, in one go; any other by the general reading.
     int hour = 0, min = 0, sec = 0;
-    if (line.size() >= 8 && StampDigits(line.data(), hour, min, sec) && hour < 24 && min < 60 && sec < 60)
-        return curDate_ + static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000) / static_cast<double>(MSecsPerDay);
+    TDateTime time = 0;
+    if (line.size() >= 8 && StampDigits(line.data(), hour, min, sec) && TryEncodeTime(hour, min, sec, 0, time))
+        return curDate_ + time;
     return ReadTime(line);
 }
 
