@@ -5,8 +5,8 @@
 // they are decoded for the screen or a report where they leave the engine.
 #pragma once
 
-#include "fido/DateTime.h"
 #include "engine/SessText.h"
+#include "fido/DateTime.h"
 #include "fido/FidoAddr.h"
 
 #include <cstdint>
