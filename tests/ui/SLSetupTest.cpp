@@ -1,6 +1,7 @@
 // The column setup dialog: editing the column copies, the closing check of the
 // highlight list, and applying the result in the session list (F10).
 #include "engine/SessColumns.h"
+#include "platform/CodePage.h"
 #include "ui/FileEdit.h"
 #include "ui/ListWindow.h"
 #include "ui/RadioGroup.h"
@@ -9,7 +10,9 @@
 
 #include "SessListFixture.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -166,6 +169,9 @@ TEST_F(SLSetupTest, F10InTheSessionListAddsColumnsAndCancelKeepsThem)
             setup.AddColumn();
             setup.TypeCombo()->activated(type);
         }
+        // The sysop goes into reports too.
+        setup.SelectColumn(3);
+        setup.findChild<QCheckBox*>("ChkFile")->click();
         setup.HighlightMemo()->setPlainText("2:5020/*");
         setup.done(QDialog::Accepted);
         return setup.result();
@@ -176,6 +182,23 @@ TEST_F(SLSetupTest, F10InTheSessionListAddsColumnsAndCancelKeepsThem)
     EXPECT_EQ(list->Model()->headerData(4, Qt::Horizontal).toString(), "Bytes received");
     EXPECT_EQ(list->Highlight().Count(), 1);
     SaveScreenshot(list, "TSessListForm-F10");
+
+    // F2 writes a UTF-8 report of the default columns and the sysop.
+    const std::string target = *temp / "sessions.txt";
+    SetModalRunner([&](QDialog& d) {
+        dynamic_cast<QFileDialog&>(d).selectFile(QString::fromStdString(target));
+        return int(QDialog::Accepted);
+    });
+    SendKey(list->Grid(), Qt::Key_F2);
+    const std::string report = ReadBytes(target);
+    EXPECT_TRUE(IsValidUtf8(report));
+    const std::size_t start = report.find('\n') + 1;
+    const std::string heading = report.substr(start, report.find('\n', start) - start);
+    EXPECT_NE(heading.find("SysOp"), std::string::npos) << heading;
+    EXPECT_EQ(heading.find("Bytes received"), std::string::npos) << heading;
+    EXPECT_NE(report.find("\u2502Natalia Ku\u2502"), std::string::npos);
+    // Header, 32 sessions, the lines between days, the frame.
+    EXPECT_GT(std::count(report.begin(), report.end(), '\n'), 35);
 }
 
 }  // namespace
