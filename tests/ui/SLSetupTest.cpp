@@ -84,14 +84,18 @@ TEST_F(SLSetupTest, RemovingAddingAndMovingRenumberTheItems)
     EXPECT_EQ(Items(*d), QStringList({"0 - Session", "1 - System", "2 - "}));
     EXPECT_EQ(d->Selected(), 2);
     EXPECT_EQ(d->ScrWidthEdit()->text(), "100");
-    // Dropped below the last item: to the end.
+    // Dropping an item on another moves it there; below the last item, to the end.
+    d->MoveColumn(2, 0);
+    EXPECT_EQ(Items(*d), QStringList({"0 - ", "1 - Session", "2 - System"}));
+    d->MoveColumn(1, 99);
+    EXPECT_EQ(Items(*d), QStringList({"0 - ", "1 - System", "2 - Session"}));
     d->MoveColumn(0, 99);
-    EXPECT_EQ(Items(*d), QStringList({"0 - System", "1 - ", "2 - Session"}));
+    EXPECT_EQ(Items(*d), QStringList({"0 - System", "1 - Session", "2 - "}));
     EXPECT_TRUE(d->ColumnsChanged());
     TColumnList edited = d->TakeColumns();
     ASSERT_EQ(edited.Count(), 3);
-    EXPECT_EQ(edited.GetColumn(2).ColType, 3);
-    EXPECT_NE(dynamic_cast<TSLColumn*>(&edited.GetColumn(1)), nullptr);
+    EXPECT_EQ(edited.GetColumn(1).ColType, 3);
+    EXPECT_NE(dynamic_cast<TSLColumn*>(&edited.GetColumn(2)), nullptr);
 }
 
 TEST_F(SLSetupTest, WidthFieldsTakeDigitsOnlyAndTypesNameEmptyHeadings)
