@@ -51,9 +51,19 @@ std::unique_ptr<TColumn> CreateDialStatColumn(int type)
 void DefaultDialStatColumns(TColumnList& list)
 {
     list.Clear();
-    for (auto [type, width] : {std::pair{0, 90}, std::pair{4, 80}, std::pair{5, 80}}) {
+    // The defaults are report columns too, so that a report can be written before
+    // the columns were ever set up: type, pixels, characters. The counts stand
+    // right-aligned, as numbers do.
+    struct TDefault {
+        int type, width, fileWidth;
+    };
+    for (auto [type, width, fileWidth] : {TDefault{0, 90, 20}, TDefault{4, 80, 10}, TDefault{5, 80, 10}}) {
         auto c = CreateDialStatColumn(type);
         c->ScrWidth = width;
+        c->ShowFile = true;
+        c->FileWidth = fileWidth;
+        if (type != 0)
+            c->Alignment = caRight;
         c->Heading = LTextOr(static_cast<std::size_t>(kDialStatColumnNameText + type), {}, "");
         list.Add(std::move(c));
     }

@@ -72,9 +72,16 @@ std::unique_ptr<TColumn> CreateSessColumn(int type)
 void DefaultSessColumns(TColumnList& list)
 {
     list.Clear();
-    for (auto [type, width] : {std::pair{0, 90}, std::pair{3, 90}, std::pair{4, 120}}) {
+    // The defaults are report columns too, so that a report can be written before
+    // the columns were ever set up: type, pixels, characters.
+    struct TDefault {
+        int type, width, fileWidth;
+    };
+    for (auto [type, width, fileWidth] : {TDefault{0, 90, 14}, TDefault{3, 90, 24}, TDefault{4, 120, 30}}) {
         auto c = CreateSessColumn(type);
         c->ScrWidth = width;
+        c->ShowFile = true;
+        c->FileWidth = fileWidth;
         c->Heading = LTextOr(static_cast<std::size_t>(kSessColumnNameText + type), {}, "");
         list.Add(std::move(c));
     }

@@ -309,8 +309,13 @@ void TColumnList::SaveIni(TIniFile& ini, std::string_view section) const
 void LoadReportSettings(TReportSettings& settings, const TIniFile& ini, std::string_view section)
 {
     settings.RepHeader = ini.ReadString(section, "RepHeader", "");
-    long long cp = ini.ReadInteger(section, "Codepage", TReportSettings::cpOem);
-    settings.Codepage = cp == TReportSettings::cpAnsi ? TReportSettings::cpAnsi : TReportSettings::cpOem;
+    if (!ini.ValueExists(section, "Codepage")) {
+        settings.Codepage = TReportSettings::cpUtf8;
+        return;
+    }
+    const long long cp = ini.ReadInteger(section, "Codepage", TReportSettings::cpOem);
+    const bool known = cp == TReportSettings::cpOem || cp == TReportSettings::cpAnsi || cp == TReportSettings::cpUtf8;
+    settings.Codepage = known ? static_cast<int>(cp) : TReportSettings::cpOem;
 }
 
 void SaveReportSettings(const TReportSettings& settings, TIniFile& ini, std::string_view section)

@@ -198,13 +198,17 @@ private:
 struct TReportSettings {
     static constexpr int cpOem = 0;
     static constexpr int cpAnsi = 1;
+    static constexpr int cpUtf8 = 2;
 
     std::string RepHeader;  // the report template file; empty: the table only
-    int Codepage = cpOem;   // cpOem: DOS (OEM) code page, cpAnsi: Windows (ANSI)
+    // cpOem: DOS (OEM) code page, cpAnsi: Windows (ANSI), cpUtf8: UTF-8. A window
+    // without stored report settings writes UTF-8, which every editor reads.
+    int Codepage = cpUtf8;
     std::string FileName;   // the report file chosen by the user (not stored)
 };
 
-// Reads "RepHeader" and "Codepage"; a Codepage other than 0 or 1 reads as 0.
+// Reads "RepHeader" and "Codepage"; a missing Codepage reads as cpUtf8, a stored
+// one other than 0, 1 or 2 as cpOem.
 void LoadReportSettings(TReportSettings& settings, const TIniFile& ini, std::string_view section);
 // Writes "RepHeader" and "Codepage".
 void SaveReportSettings(const TReportSettings& settings, TIniFile& ini, std::string_view section);

@@ -283,7 +283,11 @@ void SetUpTemplate(TTpl& tpl, const TColumnList& columns, const TReportSettings&
 
 CodePage ReportCodePage(int codepage)
 {
-    return codepage == TReportSettings::cpAnsi ? OemAnsi().Ansi() : OemAnsi().Oem();
+    switch (codepage) {
+    case TReportSettings::cpAnsi: return OemAnsi().Ansi();
+    case TReportSettings::cpUtf8: return CodePage::UTF8;
+    default: return OemAnsi().Oem();
+    }
 }
 
 std::string ReportText(std::string_view text, CodePage page)

@@ -27,8 +27,8 @@
 // is always closed by the right border.
 //
 // Code pages. Codepage 0 writes the report in the OEM page (OemAnsi().Oem(), CP866
-// unless set otherwise), Codepage 1 in the ANSI page (OemAnsi().Ansi(), CP1251); any
-// other value counts as 0. Everything in the report comes out in that one page:
+// unless set otherwise), Codepage 1 in the ANSI page (OemAnsi().Ansi(), CP1251),
+// Codepage 2 in UTF-8; any other value counts as 0. Everything in the report comes out in that one page:
 //   - Box-drawing characters are written as the page's own box characters: in CP866
 //     and CP437 these are the classic bytes 179-218 (┌ 218, ─ 196, ┬ 194, ┐ 191,
 //     ╞ 198, ═ 205, ╪ 216, ╡ 181, ├ 195, ┼ 197, ┤ 180, └ 192, ┴ 193, ┘ 217, │ 179).

@@ -11,8 +11,8 @@
 #include "ui/FindDialog.h"
 #include "ui/SpeedBar.h"
 #include "ui/HelpWindow.h"
+#include "ui/ListWindow.h"
 #include "ui/LngComponent.h"
-#include "ui/ModalHook.h"
 #include "ui/Placement.h"
 #include "ui/QtConvert.h"
 #include "ui/SessListModel.h"
@@ -21,7 +21,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -93,8 +92,7 @@ public:
         painter->setFont(font);
         painter->setPen(selected ? option.palette.color(QPalette::HighlightedText) : model->TextColour(row, text));
         painter->setClipRect(r);
-        const Qt::Alignment align = TSessListModel::CellAlignment(model->Column(index.column()));
-        painter->drawText(r.adjusted(2, 0, -2, 0), static_cast<int>(align), text);
+        DrawCellText(*painter, r, TSessListModel::CellAlignment(model->Column(index.column())), text);
         painter->setPen(QColor(128, 128, 128));
         painter->drawLine(r.topRight(), r.bottomRight());
         painter->drawLine(r.bottomLeft(), r.bottomRight());
@@ -307,6 +305,9 @@ void TSessListForm::LoadState()
     }
     if (!loaded)
         DefaultSessColumns(columns_);
+    // The widths were set for the grid font of their time.
+    digitWidth_ = DigitWidth(grid_->font());
+    ScaleColumnWidths(columns_, loaded && ini ? StoredDigitWidth(*ini, section_) : kDefaultDigitWidth, digitWidth_);
     columns_.Recalc();
     if (!ini)
         return;
@@ -333,6 +334,7 @@ void TSessListForm::SaveState()
         ini.WriteBool(section_, "Open", open);
     SaveFormPlacement(this, section_);
     columns_.SaveIni(ini, section_);
+    ini.WriteInteger(section_, kDigitWidthKey, digitWidth_);
     highlight_.SaveIni(ini, section_, "Highlight");
     SaveReportSettings(report_, ini, section_);
 }
@@ -438,9 +440,19 @@ void TSessListForm::AutosizeWindow()
 
 void TSessListForm::SetupColumns(int gridColumn)
 {
-    // The columns are set up in the column setup dialog, which this program does
-    // not have yet; the commands that open it leave the list as it is.
-    (void)gridColumn;
+    // The dialog selects the list's column shown in that grid column.
+    const auto& map = columns_.ScrIndex();
+    const int select = gridColumn >= 0 && static_cast<std::size_t>(gridColumn) < map.size()
+                           ? map[static_cast<std::size_t>(gridColumn)]
+                           : 0;
+    const TSetupResult result = RunColumnSetup(this, UiText(77, {}, "Session list setup"), typeNames_,
+                                               CreateSessColumn, columns_, highlight_, report_, select);
+    if (result == TSetupResult::ColumnsChanged) {
+        LayOutGrid();
+        AutosizeWindow();
+    }
+    if (result != TSetupResult::Cancelled)
+        grid_->viewport()->update();
 }
 
 // ---------------------------------------------------------------- selection
@@ -597,16 +609,9 @@ void TSessListForm::WriteReport()
         MessageDlgLOr(27, {}, "There are no columns to write into the report.", TMsgDlgType::mtError, mbOK);
         return;
     }
-    QFileDialog dialog(this);
-    dialog.setObjectName("ReportDialog");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setWindowTitle(UiKeyText("SessList.ReportTitle", "Write report"));
-    if (!report_.FileName.empty())
-        dialog.selectFile(QString::fromStdString(report_.FileName));
-    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (!AskReportFile(this, report_, QString::fromStdString(section_)))
         return;
-    WriteReportTo(dialog.selectedFiles().front().toStdString());
+    WriteReportTo(report_.FileName);
 }
 
 bool TSessListForm::WriteReportTo(const std::string& path)
@@ -638,7 +643,10 @@ void TSessListForm::ApplyGridFont()
 {
     tarvix::ApplyGridFont(grid_);
     model_->SetFont(grid_->font());
-    grid_->viewport()->update();
+    const int now = DigitWidth(grid_->font());
+    ScaleColumnWidths(columns_, digitWidth_, now);
+    digitWidth_ = now;
+    LayOutGrid();
 }
 
 // ---------------------------------------------------------------- keys and mouse

@@ -139,6 +139,7 @@ private:
     QStringList typeNames_;
     long current_ = -1;
     int headerColumn_ = 0;
+    int digitWidth_ = 0;  // of the grid font the column widths are for
     bool suppress_ = false;  // the list is moving the log window's caret
     bool dragging_ = false;
     int dragRow_ = 0;

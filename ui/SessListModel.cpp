@@ -5,6 +5,7 @@
 #include "fido/AddrList.h"
 #include "settings/Column.h"
 #include "settings/QZIni.h"
+#include "ui/ListWindow.h"
 #include "ui/QtConvert.h"
 
 #include <climits>
@@ -64,14 +65,7 @@ QColor TSessListModel::Background(const TSess& s)
     return s.Has(sfOK) ? QColor(Qt::white) : QColor(192, 192, 192);
 }
 
-Qt::Alignment TSessListModel::CellAlignment(const TColumn& column)
-{
-    switch (column.Alignment) {
-    case caRight: return Qt::AlignRight | Qt::AlignVCenter;
-    case caCenter: return Qt::AlignHCenter | Qt::AlignVCenter;
-    default: return Qt::AlignLeft | Qt::AlignVCenter;
-    }
-}
+Qt::Alignment TSessListModel::CellAlignment(const TColumn& column) { return ColumnAlignment(column); }
 
 QVariant TSessListModel::data(const QModelIndex& index, int role) const
 {

@@ -1,5 +1,6 @@
 // tarvix: the desktop program. Each command-line parameter names a log file to open.
 #include "engine/LogStyles.h"
+#include "ui/DialStat.h"
 #include "ui/QtDialogs.h"
 #include "ui/SessList.h"
 #include "ui/TarvixF.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv)
 
     tarvix::RegisterGenericLogStyles();
     tarvix::RegisterSessListWindow();
+    tarvix::RegisterDialStatWindow();
     tarvix::TQtDialogs dialogs;
     tarvix::SetDialogs(&dialogs);
 

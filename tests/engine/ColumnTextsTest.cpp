@@ -120,6 +120,9 @@ TEST_F(ColumnTexts, DefaultColumnsAndGrouping)
     DefaultDialStatColumns(ds);
     EXPECT_EQ(ds.GetColumn(1).ColType, 4);
     EXPECT_EQ(ds.GetColumn(1).Heading, LGet(19));
+    // The defaults write a report out of the box.
+    EXPECT_EQ(sl.FileCount(), 3);
+    EXPECT_EQ(ds.FileCount(), 3);
     EXPECT_EQ(GroupThousands(0), "0");
     EXPECT_EQ(GroupThousands(999), "999");
     EXPECT_EQ(GroupThousands(-1234567), "-1,234,567");

@@ -498,8 +498,12 @@ TEST(ReportSettings, MissingAndGarbageValues)
     s.Codepage = 1;
     LoadReportSettings(s, ini, kSec);
     EXPECT_EQ(s.RepHeader, "");
-    EXPECT_EQ(s.Codepage, 0);
-    for (std::string cp : {"2", "-1", "ansi", "99999999999999999999"}) {
+    // A window without stored report settings writes UTF-8.
+    EXPECT_EQ(s.Codepage, TReportSettings::cpUtf8);
+    ini.WriteString(kSec, "Codepage", "2");
+    LoadReportSettings(s, ini, kSec);
+    EXPECT_EQ(s.Codepage, TReportSettings::cpUtf8);
+    for (std::string cp : {"3", "-1", "ansi", "99999999999999999999"}) {
         ini.WriteString(kSec, "Codepage", cp);
         s.Codepage = 1;
         LoadReportSettings(s, ini, kSec);

@@ -150,7 +150,7 @@ TEST_F(Report, ExampleTableByteForByte)
 {
     BuildExample();
     TempDir dir;
-    TReportSettings s;
+    TReportSettings s{.Codepage = TReportSettings::cpOem};
     s.FileName = dir.Name("report.txt");
     MakeReport(columns, s, items, &total);
 
@@ -266,7 +266,7 @@ TEST_F(Report, ControlCharactersInTextsBecomeBlanks)
 TEST_F(Report, NoReportColumns)
 {
     TempDir dir;
-    TReportSettings s;
+    TReportSettings s{.Codepage = TReportSettings::cpOem};
     s.FileName = dir.Name("r.txt");
     s.RepHeader = dir.File("plain.tpl", "no table here\n");
     std::vector<Row> r = {{{"a"}}};
@@ -301,7 +301,14 @@ TEST_F(Report, AnsiReportHasTheSameTableWithConvertedLineDrawing)
     EXPECT_EQ(ansi[3], "|01/02   |2:5020/1  1,234|");
     EXPECT_EQ(ansi[5], "+--------+---------------+");
 
-    // Any Codepage other than 1 is the OEM page.
+    // Codepage 2 is UTF-8, with the box-drawing characters themselves.
+    Lines utf8 = MakeReportTable(columns, TReportSettings::cpUtf8, items, &total);
+    ASSERT_EQ(utf8.size(), oem.size());
+    EXPECT_EQ(utf8[0], "\u250C\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u252C"
+                       "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2510");
+    EXPECT_EQ(utf8[3], "\u250201/02   \u25022:5020/1  1,234\u2502");
+
+    // Any other Codepage is the OEM page.
     EXPECT_EQ(MakeReportTable(columns, 7, items, &total), oem);
     EXPECT_EQ(MakeReportTable(columns, -1, items, &total), oem);
 }
@@ -361,7 +368,7 @@ TEST_F(Report, EmptyRepHeaderWritesTheTableOnly)
     BuildExample();
     TempDir dir;
     for (int cp : {0, 1}) {
-        TReportSettings s;
+        TReportSettings s{.Codepage = TReportSettings::cpOem};
         s.Codepage = cp;
         s.FileName = dir.Name("r" + std::to_string(cp) + ".txt");
         MakeReport(columns, s, items, &total);
@@ -380,7 +387,7 @@ TEST_F(Report, TemplateTokensInTheOemPage)
         "@text\r\n"
         "A[@text]\r\n"
         "End\r\n";
-    TReportSettings s;
+    TReportSettings s{.Codepage = TReportSettings::cpOem};
     s.RepHeader = dir.File("header.tpl", tpl);
     s.FileName = dir.Name("r.txt");
     MakeReport(columns, s, items, nullptr);
@@ -404,7 +411,7 @@ TEST_F(Report, Utf8TemplateWithByteOrderMark)
 {
     BuildExample();
     TempDir dir;
-    TReportSettings s;
+    TReportSettings s{.Codepage = TReportSettings::cpOem};
     s.RepHeader = dir.File("utf8.tpl", "\xEF\xBB\xBF\xD0\x9E\xD1\x82\xD1\x87\xD0\xB5\xD1\x82 @total\n");
     Lines out;
     WriteReport(columns, s, items, nullptr, out);
@@ -423,7 +430,7 @@ TEST_F(Report, DateAndTime)
     names.fill("\xD0\x9C\xD0\xB5\xD1\x81");
     SetShortMonthNames(names);
     TempDir dir;
-    TReportSettings s;
+    TReportSettings s{.Codepage = TReportSettings::cpOem};
     s.RepHeader = dir.File("dt.tpl", "@date|@time");
     for (int cp : {0, 1}) {
         s.Codepage = cp;
@@ -450,7 +457,7 @@ TEST_F(Report, GarbageTemplatesAreWrittenAsText)
     for (int i = 0; i < 70000; ++i)
         garbage += static_cast<char>((i * 7919) % 256);
     garbage += "@text@";
-    TReportSettings s;
+    TReportSettings s{.Codepage = TReportSettings::cpOem};
     s.RepHeader = dir.File("garbage.tpl", garbage);
     s.FileName = dir.Name("r.txt");
     MakeReport(columns, s, items, &total);
@@ -467,7 +474,7 @@ TEST_F(Report, FailuresLeaveNoReportFileAndKeepAnOldOne)
 {
     BuildExample();
     TempDir dir;
-    TReportSettings s;
+    TReportSettings s{.Codepage = TReportSettings::cpOem};
     s.FileName = dir.File("r.txt", "old report\n");
 
     // A template that cannot be read.
@@ -517,7 +524,7 @@ TEST_F(Report, BusyCursorAroundTheWork)
     TempDir dir;
     std::vector<bool> calls;
     auto busy = [&calls](bool b) { calls.push_back(b); };
-    TReportSettings s;
+    TReportSettings s{.Codepage = TReportSettings::cpOem};
     s.FileName = dir.Name("r.txt");
     MakeReport(columns, s, items, nullptr, busy);
     EXPECT_EQ(calls, (std::vector<bool>{true, false}));

@@ -3,6 +3,8 @@
 // address, draws its cells, writes its report, keeps its columns, highlight list and
 // placement in the settings, scrolls by dragging, sizes its columns and window, and
 // opens a log of 100,000 sessions without making every row.
+#include "ui/ListWindow.h"
+
 #include "SessListFixture.h"
 
 #include "engine/SessColumns.h"
@@ -64,6 +66,12 @@ protected:
         return grid->rowAt(grid->viewport()->height() - 1);
     }
 
+    // A default column width as the grid font shows it.
+    static int DefaultWidth(TSessListForm* list, int width)
+    {
+        return (width * DigitWidth(list->Grid()->font()) + kDefaultDigitWidth - 1) / kDefaultDigitWidth;
+    }
+
     static void Drain() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     // Stores columns for the T-Mail session list before it opens.
@@ -93,8 +101,8 @@ TEST_F(SessListTest, FollowsTheCaretOfTheLogWindowAndMovesIt)
     EXPECT_EQ(list->Model()->headerData(0, Qt::Horizontal).toString(), "Date/time");
     EXPECT_EQ(list->Model()->headerData(1, Qt::Horizontal).toString(), "Session");
     EXPECT_EQ(list->Model()->headerData(2, Qt::Horizontal).toString(), "System");
-    EXPECT_EQ(list->Grid()->horizontalHeader()->sectionSize(0), 90);
-    EXPECT_EQ(list->Grid()->horizontalHeader()->sectionSize(2), 120);
+    EXPECT_EQ(list->Grid()->horizontalHeader()->sectionSize(0), DefaultWidth(list, 90));
+    EXPECT_EQ(list->Grid()->horizontalHeader()->sectionSize(2), DefaultWidth(list, 120));
     EXPECT_EQ(list->Model()->index(6, 1).data().toString(), "Out MO Petrov");
     EXPECT_EQ(list->Model()->index(6, 0).data().toString(), "30/04 04:51:16");
 
@@ -140,9 +148,15 @@ TEST_F(SessListTest, FollowsTheCaretOfTheLogWindowAndMovesIt)
     SendKey(list->Grid(), Qt::Key_Return);
     EXPECT_EQ(w->View()->CaretLine(), 96);
 
-    // F10 and the setup button leave the list as it is.
+    // F10 and the setup button open the column setup; Cancel leaves the list as it is.
+    int setups = 0;
+    SetModalRunner([&setups](QDialog&) {
+        ++setups;
+        return int(QDialog::Rejected);
+    });
     SendKey(list->Grid(), Qt::Key_F10);
     list->Button("BtnSLSetup")->click();
+    EXPECT_EQ(setups, 2);
     EXPECT_EQ(list->Columns().Count(), 3);
 
     SaveScreenshot(list, "TSessListForm");
@@ -345,7 +359,10 @@ TEST_F(SessListTest, TheReportWrittenWithF2MatchesTheTableLayout)
     TSessListForm* list = OpenList(w);
     ASSERT_NE(list, nullptr);
 
-    // The default columns go into no report: message 27, no file dialog.
+    // Without report columns: message 27, no file dialog.
+    for (int i = 0; i < list->Columns().Count(); ++i)
+        list->Columns().GetColumn(i).ShowFile = false;
+    list->Columns().Recalc();
     SetModalRunner([](QDialog&) {
         ADD_FAILURE() << "no file dialog without report columns";
         return int(QDialog::Rejected);
@@ -355,6 +372,7 @@ TEST_F(SessListTest, TheReportWrittenWithF2MatchesTheTableLayout)
     EXPECT_EQ(dialogs.shown[0].type, TMsgDlgType::mtError);
     list->close();
     Drain();
+    Ini().WriteInteger("T-Mail.SessList", "Codepage", TReportSettings::cpOem);
 
     // Date and time, the session, a one-character password column hidden on screen,
     // the bytes sent without a line after them, and the sysop.
@@ -436,7 +454,7 @@ TEST_F(SessListTest, ColumnsHighlightsAndPlacementAreSavedOnCloseAndRestored)
     EXPECT_EQ(header->visualIndex(0), 0);
     EXPECT_EQ(list->Model()->headerData(0, Qt::Horizontal).toString(), "System");
     EXPECT_EQ(list->Model()->index(6, 0).data().toString(), "Petrov Station");
-    EXPECT_EQ(header->sectionSize(0), 120);
+    EXPECT_EQ(header->sectionSize(0), DefaultWidth(list, 120));
     EXPECT_EQ(header->sectionSize(2), 150);
     EXPECT_EQ(list->SelectedSession(), 6);
     list->Highlight().Add(TFidoAddr::CreateParse("2:5030/*", afMask));
@@ -446,9 +464,15 @@ TEST_F(SessListTest, ColumnsHighlightsAndPlacementAreSavedOnCloseAndRestored)
 
     const std::string section = "T-Mail.SessList";
     EXPECT_EQ(Ini().ReadInteger(section, "NumColumns", 0), 3);
-    EXPECT_EQ(Ini().ReadString(section, "Column0.Params", ""), "4;System;1;0;120;10;0;1");
-    EXPECT_EQ(Ini().ReadString(section, "Column1.Params", ""), "0;Date/time;1;0;90;10;0;1");
-    EXPECT_EQ(Ini().ReadString(section, "Column2.Params", ""), "3;Session;1;0;150;10;0;1");
+    // The default columns are report columns; the widths are those of this grid
+    // font, which the section names.
+    const int digit = DigitWidth(ToQFont(Settings().GridFont));
+    EXPECT_EQ(Ini().ReadInteger(section, "DigitWidth", 0), digit);
+    EXPECT_EQ(Ini().ReadString(section, "Column0.Params", ""),
+              "4;System;1;1;" + std::to_string((120 * digit + 5) / 6) + ";30;0;1");
+    EXPECT_EQ(Ini().ReadString(section, "Column1.Params", ""),
+              "0;Date/time;1;1;" + std::to_string((90 * digit + 5) / 6) + ";14;0;1");
+    EXPECT_EQ(Ini().ReadString(section, "Column2.Params", ""), "3;Session;1;1;150;24;0;1");
     EXPECT_FALSE(Ini().ValueExists(section, "Column7.Params"));
     EXPECT_TRUE(Ini().ReadBool(section, "Open", false));
     EXPECT_EQ(Ini().ReadString(section, "NormPos", ""), "10,20,430,270");

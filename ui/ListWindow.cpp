@@ -1,0 +1,117 @@
+#include "ui/ListWindow.h"
+
+#include "fido/AddrList.h"
+#include "platform/IniFile.h"
+#include "ui/ModalHook.h"
+#include "ui/SLSetup.h"
+#include "ui/UiText.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarvix {
+
+int DigitWidth(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    int widest = 1;
+    for (char digit = '0'; digit <= '9'; ++digit)
+        widest = std::max(widest, metrics.horizontalAdvance(QLatin1Char(digit)));
+    return widest;
+}
+
+int StoredDigitWidth(const TIniFile& ini, std::string_view section)
+{
+    const long long stored = ini.ReadInteger(section, kDigitWidthKey, kDefaultDigitWidth);
+    // A damaged value counts as the width the defaults were made for.
+    return stored > 0 && stored <= 1000 ? static_cast<int>(stored) : kDefaultDigitWidth;
+}
+
+void ScaleColumnWidths(TColumnList& columns, int from, int to)
+{
+    if (from <= 0 || to <= 0 || from == to)
+        return;
+    for (int i = 0; i < columns.Count(); ++i) {
+        TColumn& c = columns.GetColumn(i);
+        const long long scaled = (static_cast<long long>(std::clamp(c.ScrWidth, 0, MaxScrWidth)) * to + from - 1) / from;
+        c.ScrWidth = static_cast<int>(std::min<long long>(scaled, MaxScrWidth));
+    }
+    columns.Recalc();
+}
+
+void DrawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment, const QString& text)
+{
+    const QRect inner = rect.adjusted(2, 0, -2, 0);
+    const QString shown = painter.fontMetrics().elidedText(text, Qt::ElideRight, std::max(0, inner.width()));
+    painter.drawText(inner, static_cast<int>(alignment), shown);
+}
+
+Qt::Alignment ColumnAlignment(const TColumn& column)
+{
+    switch (column.Alignment) {
+    case caRight: return Qt::AlignRight | Qt::AlignVCenter;
+    case caCenter: return Qt::AlignHCenter | Qt::AlignVCenter;
+    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+bool AskReportFile(QWidget* parent, TReportSettings& settings, const QString& proposal)
+{
+    QFileDialog dialog(parent);
+    dialog.setObjectName("ReportDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setWindowTitle(UiKeyText("SessList.ReportTitle", "Write report"));
+    dialog.setNameFilters({UiKeyText("List.ReportFilter", "Text files (*.txt)"),
+                           UiKeyText("Frame.FilterAll", "All files (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (!settings.FileName.empty()) {
+        dialog.selectFile(QString::fromStdString(settings.FileName));
+    } else {
+        // Characters that no file name may hold become "_".
+        QString name = proposal;
+        for (QChar& c : name)
+            if (QStringLiteral("\\/:*?\"<>|").contains(c) || c.unicode() < 32)
+                c = '_';
+        dialog.setDirectory(QDir::homePath());
+        dialog.selectFile(QDir::home().filePath(name + ".txt"));
+    }
+    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    QString chosen = dialog.selectedFiles().front();
+    // The dialog answered without its own suffix handling (tests): the same rule.
+    if (QFileInfo(chosen).suffix().isEmpty())
+        chosen += ".txt";
+    settings.FileName = chosen.toStdString();
+    return true;
+}
+
+TSetupResult RunColumnSetup(QWidget* parent, const QString& caption, const QStringList& typeNames,
+                            const TColumnFactory& factory, TColumnList& columns, TAddrList& highlight,
+                            TReportSettings& report, int select)
+{
+    TSLSetupForm dialog(caption, typeNames, factory, columns, highlight, report, select, parent);
+    if (ExecModal(dialog) != QDialog::Accepted)
+        return TSetupResult::Cancelled;
+    highlight.Clear();
+    try {
+        highlight.AddStrings(dialog.HighlightLines());
+    } catch (const std::exception&) {
+        // A line the dialog let through that the list cannot hold (an alias name
+        // where the list takes none): the entries before it stay.
+    }
+    dialog.GetReport(report);
+    if (!dialog.ColumnsChanged())
+        return TSetupResult::Unchanged;
+    columns = dialog.TakeColumns();
+    columns.Recalc();
+    return TSetupResult::ColumnsChanged;
+}
+
+}  // namespace tarvix
