@@ -367,9 +367,11 @@ void TChildForm::ReportProgress(std::int64_t lineNo)
 
 void TChildForm::EnableAnalysisCommands(bool on)
 {
+    // A kind without a window of its own is never offered.
     for (int i = 0; i < kAnalysisKindCount; ++i) {
-        Button(kAnalysisButtons[i])->setEnabled(on);
-        MenuAction(kAnalysisItems[i])->setEnabled(on);
+        const bool offered = on && AnalysisFactory(kAnalysisKinds[static_cast<std::size_t>(i)]);
+        Button(kAnalysisButtons[i])->setEnabled(offered);
+        MenuAction(kAnalysisItems[i])->setEnabled(offered);
     }
 }
 
