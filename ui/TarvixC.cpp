@@ -12,6 +12,7 @@
 #include "ui/SpeedBar.h"
 #include "ui/Placement.h"
 #include "ui/GotoLine.h"
+#include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
 #include "ui/LogView.h"
 #include "ui/ModalHook.h"
@@ -229,7 +230,7 @@ void TChildForm::BuildToolBar()
         connect(Button(kAnalysisButtons[static_cast<int>(kind)]), &QToolButton::clicked, this,
                 [this, kind] { OpenAnalysis(kind); });
     AddButton("BtnHelp", s->standardIcon(QStyle::SP_DialogHelpButton), nullptr);
-    connect(Button("BtnHelp"), &QToolButton::clicked, this, [this] { emit HelpRequested(kHelpContext); });
+    connect(Button("BtnHelp"), &QToolButton::clicked, this, [this] { ShowHelpContext(kHelpContext, window()); });
 }
 
 void TChildForm::BuildStatusBar()

@@ -69,6 +69,7 @@ TTimelineArea::TTimelineArea(TTimelineForm& form) : QWidget(&form), form_(form)
     setMouseTracking(true);
     setFixedHeight(kTimelineHeight);
     setMinimumWidth(100);
+    setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -206,6 +207,9 @@ void TTimelineForm::BuildControls()
     hours->addWidget(endLabel_);
     hours->addWidget(endEdit_);
     hours->addStretch(1);
+    // The spin boxes would take Alt+Up and Alt+Down as steps: they are the window's.
+    startEdit_->installEventFilter(this);
+    endEdit_->installEventFilter(this);
     connect(startEdit_, &QSpinBox::valueChanged, this, [this](int v) { SetDayStart(v); });
     connect(endEdit_, &QSpinBox::valueChanged, this, [this](int v) { SetDayEnd(v); });
 
@@ -390,22 +394,32 @@ QString TTimelineForm::SessionTip(long session) const
 
 // ---------------------------------------------------------------- keys, menu, lifetime
 
-void TTimelineForm::keyPressEvent(QKeyEvent* event)
+bool TTimelineForm::WindowKey(QKeyEvent* event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    if (mods == Qt::AltModifier && event->key() == Qt::Key_Up) {
+    if (mods == Qt::AltModifier && event->key() == Qt::Key_Up)
         PrevDay();
-        return;
-    }
-    if (mods == Qt::AltModifier && event->key() == Qt::Key_Down) {
+    else if (mods == Qt::AltModifier && event->key() == Qt::Key_Down)
         NextDay();
-        return;
-    }
-    if (mods == Qt::NoModifier && event->key() == Qt::Key_Escape) {
+    else if (mods == Qt::NoModifier && event->key() == Qt::Key_Escape)
         close();
-        return;
-    }
-    QMdiSubWindow::keyPressEvent(event);
+    else
+        return false;
+    return true;
+}
+
+void TTimelineForm::keyPressEvent(QKeyEvent* event)
+{
+    if (!WindowKey(event))
+        QMdiSubWindow::keyPressEvent(event);
+}
+
+bool TTimelineForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == startEdit_ || watched == endEdit_) && event->type() == QEvent::KeyPress &&
+        WindowKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QMdiSubWindow::eventFilter(watched, event);
 }
 
 void TTimelineForm::contextMenuEvent(QContextMenuEvent* event) { menu_->popup(event->globalPos()); }

@@ -100,6 +100,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -108,6 +109,8 @@ private:
     void Rebuild();
     void PrevDay();
     void NextDay();
+    // Alt+Up, Alt+Down and Esc; false for other keys.
+    bool WindowKey(QKeyEvent* event);
 
     TMailerLog* log_;
     std::string section_;

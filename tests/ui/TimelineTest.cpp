@@ -6,6 +6,7 @@
 #include "ui/Timeline.h"
 #include "ui/UiText.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSpinBox>
@@ -124,6 +125,11 @@ TEST_F(TimelineTest, FollowsTheDayOfTheLogWindowAndMovesItsCaret)
     EXPECT_EQ(tl->ShownDate(), static_cast<int>(DateOf(tmail->GetDay(1).Date)));
     EXPECT_TRUE(tl->Button("BtnPrevDay")->isEnabled());
     tl->Button("BtnPrevDay")->click();
+    EXPECT_EQ(w->CurrentDay(), 0);
+    SendKey(tl->StartEdit(), Qt::Key_Down, Qt::AltModifier);  // a day, not an hour
+    EXPECT_EQ(w->CurrentDay(), 1);
+    EXPECT_EQ(tl->StartEdit()->value(), 0);
+    tl->MenuAction("MIPrevDay")->trigger();
     EXPECT_EQ(w->CurrentDay(), 0);
     EXPECT_EQ(tl->ShownDate(), static_cast<int>(DateOf(tmail->GetDay(0).Date)));
 
