@@ -161,7 +161,7 @@ TTimelineForm::TTimelineForm(TMailerLog* log, QWidget* parent)
     ApplyTexts();
     const TGeneralSettings& settings = Settings();
     span_ = TimelineSpan(settings.DayStart, settings.DayEnd);
-    resize(560, 190);
+    resize(560, 170);
     SetDay(0);
 }
 

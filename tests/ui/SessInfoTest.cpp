@@ -142,8 +142,11 @@ TEST_F(SessInfoTest, TheAnalysisWindowsOpenAgainWithTheLog)
     tmail->AutoNew = true;
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    // The log was seen up to 2 May: what follows is new.
+    // The log was seen up to 2 May: what follows is new. The windows open in the
+    // other interface language.
     tmail->LastStr = "02/05 02:16:13 T-Mai";
+    UnloadLng();
+    LoadLng(kSourceDir + "/lng/QZ_Rus.lng");
     w = OpenTMail();
     ASSERT_EQ(tmail->FirstNewSess, 20);
     auto* card = dynamic_cast<TSessInfoForm*>(w->AnalysisWindow(TAnalysisKind::SessInfo));
@@ -153,6 +156,8 @@ TEST_F(SessInfoTest, TheAnalysisWindowsOpenAgainWithTheLog)
     // The card on the first new session, the requests at the first new request, the
     // timeline on the day of the caret.
     EXPECT_EQ(card->Session(), tmail->FirstNewSess);
+    EXPECT_EQ(card->Label("CapSysName")->text(), QString::fromUtf8("Система"));
+    EXPECT_TRUE(timeline->windowTitle().startsWith(QString::fromUtf8("Шкала времени")));
     ASSERT_GT(tmail->FirstNewFreq, 0);
     EXPECT_EQ(freqs->SelectedRequest(), tmail->FirstNewFreq);
     EXPECT_EQ(timeline->ShownDate(), static_cast<int>(DateOf(tmail->GetDay(w->CurrentDay()).Date)));
