@@ -5,7 +5,7 @@
 // after the next analysis.
 //
 // Each such window registers a factory for its kind; a kind without one is simply
-// not offered (the log window's commands for it do nothing).
+// offered: the log window keeps its commands for it disabled.
 #pragma once
 
 #include <QPointer>

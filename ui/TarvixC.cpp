@@ -12,6 +12,7 @@
 #include "ui/SpeedBar.h"
 #include "ui/Placement.h"
 #include "ui/GotoLine.h"
+#include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
 #include "ui/LogView.h"
 #include "ui/ModalHook.h"
@@ -229,7 +230,7 @@ void TChildForm::BuildToolBar()
         connect(Button(kAnalysisButtons[static_cast<int>(kind)]), &QToolButton::clicked, this,
                 [this, kind] { OpenAnalysis(kind); });
     AddButton("BtnHelp", s->standardIcon(QStyle::SP_DialogHelpButton), nullptr);
-    connect(Button("BtnHelp"), &QToolButton::clicked, this, [this] { emit HelpRequested(kHelpContext); });
+    connect(Button("BtnHelp"), &QToolButton::clicked, this, [this] { ShowHelpContext(kHelpContext, window()); });
 }
 
 void TChildForm::BuildStatusBar()
@@ -367,9 +368,11 @@ void TChildForm::ReportProgress(std::int64_t lineNo)
 
 void TChildForm::EnableAnalysisCommands(bool on)
 {
+    // A kind without a window of its own is never offered.
     for (int i = 0; i < kAnalysisKindCount; ++i) {
-        Button(kAnalysisButtons[i])->setEnabled(on);
-        MenuAction(kAnalysisItems[i])->setEnabled(on);
+        const bool offered = on && AnalysisFactory(kAnalysisKinds[static_cast<std::size_t>(i)]);
+        Button(kAnalysisButtons[i])->setEnabled(offered);
+        MenuAction(kAnalysisItems[i])->setEnabled(offered);
     }
 }
 

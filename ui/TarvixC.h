@@ -114,10 +114,6 @@ public:
     TFindDialog* FindDialog() const { return findDialog_; }
     TAnalysisWindow* AnalysisWindow(TAnalysisKind kind) const;
 
-signals:
-    // BtnHelp: the help topic of a context.
-    void HelpRequested(int context);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -1,9 +1,12 @@
 // tarvix: the desktop program. Each command-line parameter names a log file to open.
 #include "engine/LogStyles.h"
 #include "ui/DialStat.h"
+#include "ui/FreqList.h"
 #include "ui/QtDialogs.h"
+#include "ui/SessInfo.h"
 #include "ui/SessList.h"
 #include "ui/TarvixF.h"
+#include "ui/Timeline.h"
 
 #include <QApplication>
 
@@ -46,6 +49,9 @@ int main(int argc, char** argv)
     tarvix::RegisterGenericLogStyles();
     tarvix::RegisterSessListWindow();
     tarvix::RegisterDialStatWindow();
+    tarvix::RegisterFreqListWindow();
+    tarvix::RegisterTimelineWindow();
+    tarvix::RegisterSessInfoWindow();
     tarvix::TQtDialogs dialogs;
     tarvix::SetDialogs(&dialogs);
 
