@@ -60,9 +60,9 @@ sleep 2
 # 1. alpha sends netmail and a file to beta (normal flavour), beta answers with
 #    its own mail and a file on hold for alpha.
 cp alpha/temp/0000abcd.pkt alpha/outbound/139c00c8.out
-echo "$WORK/alpha/temp/report.zip" > alpha/outbound/139c00c8.flo
+echo "temp/report.zip" > alpha/outbound/139c00c8.flo
 cp beta/temp/00001234.pkt beta/outbound/139c0064.hut
-echo "^$WORK/beta/temp/nodelist.z42" > beta/outbound/139c0064.hlo
+echo "^temp/nodelist.z42" > beta/outbound/139c0064.hlo
 cp beta/temp/nodelist.z42 beta/temp/nodelist.keep
 poll alpha 2:5020/200
 cp beta/temp/nodelist.keep beta/temp/nodelist.z42
@@ -77,20 +77,20 @@ sleep 2
 # 3. A call to a closed port, then a call with a wrong password (gamma to alpha).
 poll alpha 2:5020/400
 sleep 1
-echo "$WORK/gamma/temp/gamma.tic" > gamma/outbound/139c0064.flo
+echo "temp/gamma.tic" > gamma/outbound/139c0064.flo
 poll gamma 2:5020/100
 sleep 2
 
 # 4. Sessions at the same time: beta and gamma call alpha while alpha calls both.
-echo "$WORK/alpha/temp/report.zip" > alpha/outbound/01cf012c.flo
-echo "$WORK/beta/temp/00001234.pkt" > beta/outbound/139c0064.flo
+echo "temp/report.zip" > alpha/outbound/01cf012c.flo
+echo "temp/00001234.pkt" > beta/outbound/139c0064.flo
 poll beta 2:5020/100 &
 p1=$!
 poll alpha 2:463/300 &
 p2=$!
 poll alpha 2:5020/200 &
 p3=$!
-echo "$WORK/gamma/temp/gamma.tic" > gamma/outbound/139c00c8.flo
+echo "temp/gamma.tic" > gamma/outbound/139c00c8.flo
 poll gamma 2:5020/200 &
 p4=$!
 wait $p1 $p2 $p3 $p4
@@ -98,7 +98,7 @@ sleep 2
 
 # 5. A broken session: alpha sends the big file to beta, and the client is killed
 #    in the middle of the transfer.
-echo "$WORK/alpha/temp/bigfile.rar" > alpha/outbound/139c00c8.clo
+echo "temp/bigfile.rar" > alpha/outbound/139c00c8.clo
 (cd alpha && exec "$BINKD" -p -P 2:5020/200 binkd.cfg > /dev/null 2>&1) &
 victim=$!
 PIDS+=($victim)

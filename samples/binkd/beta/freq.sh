@@ -5,7 +5,8 @@
 srif=$1
 req=$(sed -n 's/^RequestList[ \t]*//p' "$srif")
 rsp=$(sed -n 's/^ResponseList[ \t]*//p' "$srif")
-dir=$(cd "$(dirname "$0")/files" && pwd)
+# binkd runs in the node's folder: the answer names the files relative to it.
+dir=files
 : > "$rsp"
 while read -r name rest; do
     [ -n "$name" ] || continue
