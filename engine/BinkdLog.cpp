@@ -270,6 +270,11 @@ void TBinkdLog::ParseMailerLine(std::string_view line)
 {
     if (line.size() < kMinLine || line[kPidAt] != '[')
         return;
+    // A line without a readable date is the day split's error alone.
+    int month = 0, day = 0;
+    if ((!dateValid_ || std::memcmp(dateText_.data(), line.data() + kDayAt, kDateLen) != 0) &&
+        !BinkdLineDate(line, month, day))
+        return;
     std::uint32_t pid = 0;
     std::size_t i = kPidAt + 1;
     for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i)
