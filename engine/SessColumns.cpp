@@ -48,8 +48,16 @@ std::string SessColumnText(const TSess& s, int type, bool forFile, int fileWidth
     case 14: return noTransfer ? std::string() : GroupThousands(s.BytesSent);
     case 15: return noTransfer ? std::string() : GroupThousands(s.BytesRcvd);
     case 16: return noTransfer ? std::string() : std::to_string(s.CPS);
+    case kSessColLocation: return DisplayText(s.Location);
     default: return {};
     }
+}
+
+std::string SessColumnName(int type)
+{
+    if (type == kSessColLocation)
+        return LGetSOr("SessList.ColLocation", "Location");
+    return LTextOr(static_cast<std::size_t>(kSessColumnNameText + type), {}, "");
 }
 
 void TSLColumn::GetText(const void* item, bool forFile, std::string& text) const
@@ -75,7 +83,7 @@ void DefaultSessColumns(TColumnList& list)
     for (auto [type, width] : {std::pair{0, 90}, std::pair{3, 90}, std::pair{4, 120}}) {
         auto c = CreateSessColumn(type);
         c->ScrWidth = width;
-        c->Heading = LTextOr(static_cast<std::size_t>(kSessColumnNameText + type), {}, "");
+        c->Heading = SessColumnName(type);
         list.Add(std::move(c));
     }
     list.Recalc();
