@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -177,7 +178,10 @@ TEST(BinkdLog, BrokenSessions)
 TEST(BinkdLog, RequestsAnsweredAndSent)
 {
     TempDir dir;
+    std::filesystem::create_directories(dir.path / "files");
+    std::ofstream(dir / "files/files.bbs") << "FILES.LST    [004] List of the files\nBINKD10.ZIP  binkd\n";
     Binkd b(dir.path.string());
+    b.log.UpdateDLC = true;
     ASSERT_TRUE(b.Run(R"(+ 07 Dec 18:12:48 [21194] incoming session with 127.0.0.1
 + 07 Dec 18:12:48 [21194] addr: 2:5020/100@fidonet
 + 07 Dec 18:12:48 [21194] rcvd: b01382a8.req (32, 32.00 CPS, 2:5020/100@fidonet)
@@ -198,6 +202,34 @@ TEST(BinkdLog, RequestsAnsweredAndSent)
     EXPECT_EQ(b.log.GetFreq(1).Addr->ToStr(), "2:5020/100");
     EXPECT_EQ(b.S(0).FilesSent, 2);
     EXPECT_EQ(b.S(0).BytesSent, 133);
+
+    // The send raises the download counter in the files.bbs of the file's folder.
+    ASSERT_EQ(b.log.DLCList().size(), 1u);
+    b.log.UpdateCounters();
+    std::ifstream bbs(dir / "files/files.bbs");
+    std::string first;
+    std::getline(bbs, first);
+    EXPECT_EQ(first, "FILES.LST    [005] List of the files");
+}
+
+TEST(BinkdLog, Highlighting)
+{
+    TBinkdLog log;
+    struct Case {
+        const char* first;  // the mark
+        const char* msg;    // the first word of the message
+        int cls;            // the class of the message's words
+    };
+    for (const Case& c : {Case{"+", "sent:", hcSent}, Case{"-", "receiving", hcRecd}, Case{"+", "done", hcInfo},
+                          Case{"-", "LOC", hcSpecial}, Case{"?", "rerror:", hcErrors}, Case{" ", "trying", hcNormal}}) {
+        log.ResetHighlightState();
+        EXPECT_EQ(log.GetWordClass(c.first, 1, 0), std::string(c.first) == "?" ? hcErrors : hcNormal);
+        EXPECT_EQ(log.GetWordClass("07", 1, 2), hcDateTime);
+        EXPECT_EQ(log.GetWordClass("18:12:48", 1, 9), hcDateTime);
+        EXPECT_EQ(log.GetWordClass("[21194]", 1, 18), std::string(c.first) == "?" ? hcErrors : hcNormal);
+        EXPECT_EQ(log.GetWordClass(c.msg, 1, 26), c.cls) << c.msg;
+        EXPECT_EQ(log.GetWordClass("more", 1, 40), c.cls) << c.msg;
+    }
 }
 
 // Damaged lines: no date, no process id, cut-off messages. None may break the
