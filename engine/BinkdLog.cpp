@@ -236,7 +236,10 @@ void TBinkdLog::ReadConfig()
     if (file.empty())
         return;
     TQParser parser;
-    parser.SetCommentStr("#");
+    // binkd's comments; the text from a variable, since the literal makes GCC 12 see an
+    // overlapping copy in an optimised build where there is none.
+    static const std::string kComment = "#";
+    parser.SetCommentStr(kComment);
     parser.SetDefineStr("");
     parser.SetIncludeStr("include");
     parser.AddProc(
