@@ -461,6 +461,11 @@ void TBinkdLog::SessionLine(TOpen& o, std::string_view msg)
         else if (Starts(msg, "rerror: ") && msg.find("password") != std::string_view::npos)
             s.Set(sfBadPassword, true);  // the remote refused our password
         return;
+    case 't':
+    case 'T':
+        if (Starts(msg, "timeout!") || Starts(msg, "Timeout!"))
+            s.Set(sfAborted, true);  // the remote fell silent
+        return;
     default:
         // Our refusal of the remote's password: "`...': incorrect password".
         if (msg.ends_with("incorrect password"))

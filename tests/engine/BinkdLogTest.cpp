@@ -150,6 +150,13 @@ TEST(BinkdLog, BrokenSessions)
     EXPECT_EQ(remote.S(0).Akas, "2:5020/100.1@fidonet");
     EXPECT_EQ(remote.S(0).SessLength(), 5);
 
+    Binkd silent;
+    ASSERT_TRUE(silent.Run("+ 07 Dec 18:12:55 [9] incoming session with x\n? 07 Dec 18:13:55 [9] timeout!\n"
+                           "+ 07 Dec 18:13:55 [9] done (?, failed, S/R: 0/0 (0/0 bytes))\n"));
+    ASSERT_EQ(silent.log.SessCount(), 1u);
+    EXPECT_TRUE(silent.S(0).Has(sfAborted));
+    EXPECT_FALSE(silent.S(0).Addr.has_value());
+
     // The killed process: listed at the end of the log, ending at its last line;
     // a later process under the same id, and the parent's note of a process's
     // end, list the session they leave open in the same way.
