@@ -583,7 +583,8 @@ void TBinkdLog::Close(std::uint32_t pid, bool aborted)
     const std::uint16_t firstOfDay = listed.Flags & sfFirstOfDay;
     listed = std::move(s);
     listed.Flags |= firstOfDay;
-    SetDialAddr(std::nullopt);
+    // A call placed is booked under the address called, where its call was counted.
+    SetDialAddr(incoming ? std::nullopt : o.called);
     EndSessionAt(o.lastTime, o.lastLine);
 }
 
