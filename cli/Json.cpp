@@ -60,6 +60,8 @@ Json Session(std::size_t i, const TSess& s)
                 {"system", DisplayText(s.System)},
                 {"sysop", DisplayText(s.SysOp)},
                 {"phone", DisplayText(s.Phone)},
+                {"location", DisplayText(s.Location)},
+                {"akas", DisplayText(s.Akas)},
                 {"mailer", DisplayText(s.Mailer)},
                 {"speed", s.Speed},
                 {"protocol", s.Protocol},

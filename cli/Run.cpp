@@ -12,6 +12,7 @@
 #include "settings/QZIni.h"
 
 #include <iostream>
+#include <algorithm>
 #include <regex>
 #include <set>
 
@@ -20,7 +21,7 @@ namespace tarvix::cli {
 namespace {
 
 constexpr const char* kStyleNames[kLogStyleCount] = {"plain", "tmail", "bink", "frontdoor", "brake",
-                                                     "binkplus", "fhmail", "sfmail", "argus", "custom"};
+                                                     "binkplus", "fhmail", "sfmail", "argus", "custom", "binkd"};
 
 // The window of a run without a screen: line errors go to standard error as
 // FILE:LINE: message, and the analysis always goes on.
@@ -89,8 +90,12 @@ int StyleOfName(const std::string& name)
     for (int i = 0; i < kLogStyleCount; ++i)
         if (SameText(name, kStyleNames[i]))
             return i;
-    if (name.size() == 1 && name[0] >= '0' && name[0] <= '9')
-        return name[0] - '0';
+    int number = 0;
+    if (!name.empty() && name.size() <= 2 && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        number = std::stoi(name);
+        if (number < kLogStyleCount)
+            return number;
+    }
     return -1;
 }
 

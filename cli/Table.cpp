@@ -91,14 +91,14 @@ void JsonTable(std::ostream& out, const Json& rows)
 
 void SessionTable(std::ostream& out, const TMailerLog& log)
 {
-    static constexpr int kWidths[kSessColumnTypes] = {14, 8, 6, 24, 22, 18, 16, 22, 7, 4, 8, 3, 5, 5, 13, 13, 7};
+    static constexpr int kWidths[kSessColumnTypes] = {14, 8, 6, 24, 22, 18, 16, 22, 7, 4, 8, 3, 5, 5, 13, 13, 7, 20};
     TColumnList columns;
     for (int t = 0; t < kSessColumnTypes; ++t) {
         auto c = CreateSessColumn(t);
         c->ShowFile = true;
         c->FileWidth = kWidths[t];
-        c->Heading = LTextOr(static_cast<std::size_t>(kSessColumnNameText + t), {}, "");
-        c->Alignment = (t == 1 || t == 2 || t >= 12) ? caRight : caLeft;
+        c->Heading = SessColumnName(t);
+        c->Alignment = (t == 1 || t == 2 || (t >= 12 && t <= 16)) ? caRight : caLeft;
         columns.Add(std::move(c));
     }
     std::vector<const void*> items;

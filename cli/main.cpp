@@ -27,8 +27,8 @@ int main(int argc, char** argv)
     auto* name = app.add_option("--log", o.logName, "A log registered in the settings file, by its name");
     file->excludes(name);
     app.add_option("--style", o.style,
-                   "plain|tmail|bink|frontdoor|brake|binkplus|fhmail|sfmail|argus|custom, or the style "
-                   "number 0..9 (default plain)");
+                   "plain|tmail|bink|frontdoor|brake|binkplus|fhmail|sfmail|argus|custom|binkd, or the "
+                   "style number 0..10 (default plain)");
     app.add_option("--mailer-dir", o.mailerDir, "The mailer directory (MailerPath)");
     app.add_option("--set", o.sets,
                    "KEY=VALUE: a per-log value exactly as a \"Log\" section stores it (TMVersion, TaskNo, "

@@ -29,9 +29,9 @@ TARVIX_EXCEPTION(ELogError, Exception);
 // Log styles, as stored in the "Style" value of a log section.
 enum TLogStyle : int {
     lsPlain = 0, lsTMail = 1, lsBink = 2, lsFrontDoor = 3, lsBrake = 4,
-    lsBinkPlus = 5, lsFhMail = 6, lsSFMail = 7, lsArgus = 8, lsCustom = 9
+    lsBinkPlus = 5, lsFhMail = 6, lsSFMail = 7, lsArgus = 8, lsCustom = 9, lsBinkd = 10
 };
-inline constexpr int kLogStyleCount = 10;
+inline constexpr int kLogStyleCount = 11;
 
 // Colour classes of the words of a line.
 enum THlClass : int {
@@ -278,7 +278,7 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
     return true;
 }
 
-// Creates a log of a style number (0 to 9); raises Exception "Invalid Log.Style!".
+// Creates a log of a style number (0 to 10); raises Exception "Invalid Log.Style!".
 std::unique_ptr<TLog> CreateLogOfStyle(int style);
 // Registers the class of a style; styles without a class give plain logs that keep
 // their style number (and so their settings).

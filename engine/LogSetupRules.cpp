@@ -21,6 +21,7 @@ constexpr StyleItem kStyleItems[kStyleItemCount] = {
     {lsFhMail, "FhMail"},
     {lsSFMail, "SF-Mail"},
     {lsArgus, "Argus"},
+    {lsBinkd, "binkd"},
     {lsBink, "Generic Bink-style"},
     {lsFrontDoor, "Generic FrontDoor"},
     {lsPlain, "Other"},

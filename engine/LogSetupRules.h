@@ -11,9 +11,9 @@ namespace tarvix {
 
 // --- the style list of the setup dialog ---
 // Its items in order: "T-Mail", "Bink/+", "Brake!", "FhMail", "SF-Mail", "Argus",
-// "Generic Bink-style", "Generic FrontDoor", "Other" (a plain log) and, only while
+// "binkd", "Generic Bink-style", "Generic FrontDoor", "Other" (a plain log) and, only while
 // custom highlighting is enabled, "Custom".
-inline constexpr int kStyleItemCount = 10;
+inline constexpr int kStyleItemCount = 11;
 // The style an item stands for; -1 for a number that is no item.
 int StyleOfItem(int item);
 // The item of a style; -1 for a number that is no style.

@@ -1,6 +1,7 @@
 #include "engine/LogStyles.h"
 
 #include "engine/ArgusLog.h"
+#include "engine/BinkdLog.h"
 #include "engine/BinkLog.h"
 #include "engine/BinkPLog.h"
 #include "engine/BrakeLog.h"
@@ -24,6 +25,7 @@ void RegisterGenericLogStyles()
     RegisterSFMailLogStyle();
     RegisterBrakeLogStyle();
     RegisterArgusLogStyle();
+    RegisterBinkdLogStyle();
 }
 
 }  // namespace tarvix

@@ -152,6 +152,7 @@ bool TMailerLog::Analyse(const TProgressFunc& progress)
     });
     if (!done)
         return false;
+    EndOfLog();
     for (std::size_t d = 0; d < dayStats_.size(); ++d) {
         dayStats_[d].Sort(nsoAddr);
         dayStats_[d].UpdateTotalCPS();
@@ -226,9 +227,13 @@ std::string_view TMailerLog::MsgAfter(std::string_view line, std::string_view te
 
 void TMailerLog::StartSession(std::string_view line, bool incoming)
 {
-    TDateTime t = TimeOfLine(line);
+    OpenSession(LineNo, TimeOfLine(line), incoming);
+}
+
+void TMailerLog::OpenSession(std::int64_t startLine, TDateTime startTime, bool incoming)
+{
     // A session still open is abandoned: neither closed nor listed.
-    open_.emplace(LineNo, t);
+    open_.emplace(startLine, startTime);
     closedValid_ = false;
     TSess& s = *open_;
     s.Flags = sfOK | sfListed;
@@ -250,9 +255,16 @@ TNodeStat* TMailerLog::EndSession(std::string_view line)
     // Only an open session is closed: closing the same session twice would list it twice.
     if (!open_)
         return nullptr;
+    return EndSessionAt(TimeOfLine(line), LineNo);
+}
+
+TNodeStat* TMailerLog::EndSessionAt(TDateTime endTime, std::int64_t endLine)
+{
+    if (!open_)
+        return nullptr;
     TSess& s = *open_;
-    s.EndTime = TimeOfLine(line);
-    s.EndLine = LineNo;
+    s.EndTime = endTime;
+    s.EndLine = endLine;
     std::int64_t length = s.SessLength();
     if (s.CPS == 0 && length > 0)
         s.CPS = std::max(s.BytesSent / length, s.BytesRcvd / length);

@@ -117,7 +117,12 @@ public:
     // The line after its message prefix (and the blank after it).
     std::string_view MsgAfter(std::string_view line, std::string_view text) const;
     void StartSession(std::string_view line, bool incoming);
+    // StartSession with the first line and its time given (a log whose sessions
+    // interleave lists a session only once it has read all of it).
+    void OpenSession(std::int64_t startLine, TDateTime startTime, bool incoming);
     TNodeStat* EndSession(std::string_view line);
+    // EndSession with the last line and its time given.
+    TNodeStat* EndSessionAt(TDateTime endTime, std::int64_t endLine);
     void AddFreq(std::string_view name, const TFidoAddr& addr);
     void FreqSent(std::string_view fileName, std::string_view filePath, const TFidoAddr& addr);
     void AddFreqAlias(std::string_view alias, std::string_view target);
@@ -128,6 +133,9 @@ public:
 
 protected:
     void NewPartFound() override;
+    // Called after the last line, before the day statistics are sorted and totalled:
+    // a log may list here what the end of the text left open.
+    virtual void EndOfLog() {}
     // Runs one step of a line's analysis; false when the analysis must stop.
     template <typename Step>
     bool Guarded(Step step, bool dayStep);

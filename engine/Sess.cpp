@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kFlagNames[kSessFlagCount] = {
     "sfIncoming", "sfOK", "sfHuman", "sfBad", "sfPassword", "sfBadPassword", "sfFTS1",
-    "sfFirstOfDay", "sfListed", "sfMailOnly"};
+    "sfFirstOfDay", "sfListed", "sfMailOnly", "sfAborted"};
 
 constexpr const char* kProtocolNames[kProtocolCount] = {"???", "XModem", "ZModem", "ZedZap", "DirZap",
                                                         "Janus", "Hydra", "xHydra", "BinkP"};

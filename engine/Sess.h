@@ -30,8 +30,11 @@ enum : std::uint16_t {
     sfFirstOfDay = 0x0080,
     sfListed = 0x0100,
     sfMailOnly = 0x0200,
+    // The connection broke off in the middle of the session (binkd): no end of its
+    // own, or the link lost while files were on the way.
+    sfAborted = 0x0400,
 };
-inline constexpr int kSessFlagCount = 10;
+inline constexpr int kSessFlagCount = 11;
 // The name of flag bit i (0 = sfIncoming).
 const char* SessFlagName(int bit);
 
@@ -43,7 +46,7 @@ enum : std::uint8_t { prNone, prXModem, prZModem, prZedZap, prDirZap, prJanus, p
 inline constexpr int kProtocolCount = 9;
 const char* ProtocolName(int code);
 
-// The texts of a session (SysOp, System, Mailer, Phone) point to copies that the log
+// The texts of a session (SysOp, System, Mailer, Phone, Location, Akas) point to copies that the log
 // owning the session keeps (TMailerLog::KeepText); a session made elsewhere must see
 // that its texts outlive it.
 struct TSess {
@@ -51,6 +54,8 @@ struct TSess {
     TSessText System;
     TSessText Mailer;
     TSessText Phone;
+    TSessText Location;  // the remote's own words for where it is (binkd's LOC); empty elsewhere
+    TSessText Akas;      // the remote's other addresses, blank-separated (binkd); empty elsewhere
     std::int64_t StartLine = 0;
     std::int64_t EndLine = 0;
     TDateTime StartTime = 0;

@@ -48,8 +48,16 @@ std::string SessColumnText(const TSess& s, int type, bool forFile, int fileWidth
     case 14: return noTransfer ? std::string() : GroupThousands(s.BytesSent);
     case 15: return noTransfer ? std::string() : GroupThousands(s.BytesRcvd);
     case 16: return noTransfer ? std::string() : std::to_string(s.CPS);
+    case kSessColLocation: return DisplayText(s.Location);
     default: return {};
     }
+}
+
+std::string SessColumnName(int type)
+{
+    if (type == kSessColLocation)
+        return LGetSOr("SessList.ColLocation", "Location");
+    return LTextOr(static_cast<std::size_t>(kSessColumnNameText + type), {}, "");
 }
 
 void TSLColumn::GetText(const void* item, bool forFile, std::string& text) const
@@ -82,7 +90,7 @@ void DefaultSessColumns(TColumnList& list)
         c->ScrWidth = width;
         c->ShowFile = true;
         c->FileWidth = fileWidth;
-        c->Heading = LTextOr(static_cast<std::size_t>(kSessColumnNameText + type), {}, "");
+        c->Heading = SessColumnName(type);
         list.Add(std::move(c));
     }
     list.Recalc();

@@ -1,5 +1,6 @@
 // The columns of the session list: what each column type shows of a session, in
-// the window and in reports. Column type t is named by interface text 59 + t.
+// the window and in reports. Column types 0 to 16 are named by interface text 59 + t,
+// the later ones by their keys (SessColumnName).
 #pragma once
 
 #include "engine/Sess.h"
@@ -10,8 +11,13 @@
 
 namespace tarvix {
 
-inline constexpr int kSessColumnTypes = 17;
+inline constexpr int kSessColumnTypes = 18;
 inline constexpr int kSessColumnNameText = 59;
+// The type of the remote's location (binkd's LOC line; empty for other mailers).
+inline constexpr int kSessColLocation = 17;
+
+// The name of a column type (UTF-8) from the interface language file.
+std::string SessColumnName(int type);
 
 // The text of column type Type for a session (UTF-8). In a report, the password,
 // listed and OK columns of width 1 give one character.

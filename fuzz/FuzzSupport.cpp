@@ -85,6 +85,7 @@ const std::string& SampleCopy(const std::string& mailer)
         if (c.first == mailer)
             return c.second;
     fs::path to = fs::path(WorkDir()) / ("sample-" + mailer);
+    fs::create_directories(to.parent_path());  // a sample in a subfolder ("binkd/beta")
     fs::copy(fs::path(TARVIX_SOURCE_DIR) / "samples" / mailer, to, fs::copy_options::recursive);
     copies.emplace_back(mailer, to.string());
     return copies.back().second;

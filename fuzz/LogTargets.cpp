@@ -20,6 +20,7 @@ const char* SampleOf(int style)
     case lsFhMail: return "fhmail";
     case lsSFMail: return "sfmail";
     case lsArgus: return "argus";
+    case lsBinkd: return "binkd/beta";  // a node's folder with its binkd.cfg
     default: return nullptr;
     }
 }

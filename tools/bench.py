@@ -21,7 +21,7 @@ import sys
 import threading
 import time
 
-STYLES = ["plain", "bink", "frontdoor", "custom", "tmail", "brake", "binkplus", "fhmail", "sfmail", "argus"]
+STYLES = ["plain", "bink", "frontdoor", "custom", "tmail", "brake", "binkplus", "fhmail", "sfmail", "argus", "binkd"]
 
 # Targets: throughput as a share of wc -l's in the same run, index memory a line,
 # peak memory of an analysis above the file size.
@@ -77,6 +77,8 @@ class Style:
                        "sf-mail.log", ["--style", "sfmail", "--mailer-dir", d] + year),
             "argus": ([os.path.join(tools, "tarvix-genargus"), "--out", d, "--seed", "1", "--log-size", n],
                       "argus-3131.log", ["--style", "argus", "--mailer-dir", d] + year),
+            "binkd": ([os.path.join(tools, "tarvix-genbinkd"), "--out", d, "--seed", "1", "--log-size", n],
+                      "binkd.log", ["--style", "binkd", "--mailer-dir", d] + year),
         }
         self.generate, log, self.report_args = table[name]
         self.log = os.path.join(d, log)

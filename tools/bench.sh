@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 bash tools/deps.sh
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVIX_TESTS=OFF -DTARVIX_UI=OFF >/dev/null
 cmake --build build-bench --target tarvix-report IndexBench AllocBench tarvix-genlog tarvix-gentmail tarvix-genbrake \
-    tarvix-genbinkplus tarvix-genfhmail tarvix-gensfmail tarvix-genargus
+    tarvix-genbinkplus tarvix-genfhmail tarvix-gensfmail tarvix-genargus tarvix-genbinkd
 styles=()
 if [ -n "${BENCH_STYLES:-}" ]; then styles=(--styles "$BENCH_STYLES"); fi
 exec python3 tools/bench.py --build build-bench --results bench/results.json "${styles[@]}" "$@"

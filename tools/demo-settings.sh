@@ -52,6 +52,9 @@ add "FhMail" 6 "$s/fhmail/fhmail.log" 1 "MailerPath=$s/fhmail"
 add "SF-Mail" 7 "$s/sfmail/sf-mail.log" 1 "MailerPath=$s/sfmail"
 add "Argus 3.131" 8 "$s/argus/argus-3131.log" 1 "MailerPath=$s/argus" ArgusVersion=3131
 add "Argus 3.132" 8 "$s/argus/argus-3132.log" 0 "MailerPath=$s/argus" ArgusVersion=3132
+add "binkd alpha" 10 "$s/binkd/alpha/binkd.log" 1 "MailerPath=$s/binkd/alpha"
+add "binkd beta" 10 "$s/binkd/beta/binkd.log" 0 "MailerPath=$s/binkd/beta"
+add "binkd gamma" 10 "$s/binkd/gamma/binkd.log" 0 "MailerPath=$s/binkd/gamma"
 if [ -n "$generic" ]; then
     g=$generic
     for f in bink frontdoor custom plain; do

@@ -42,6 +42,7 @@ constexpr ContextPage kContextPages[] = {
     {hcTMailOptions, "tmail.html"},
     {hcBrakeOptions, "brake.html"},
     {hcArgusOptions, "argus.html"},
+    {hcBinkdOptions, "binkd.html"},
 };
 
 const char* const kHelpContextProperty = "helpContext";

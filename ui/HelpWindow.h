@@ -34,6 +34,7 @@ enum THelpContext : int {
     hcTMailOptions = 56,
     hcBrakeOptions = 57,
     hcArgusOptions = 58,
+    hcBinkdOptions = 59,
 };
 
 // The page (with its anchor) of a help context; the contents page for a number

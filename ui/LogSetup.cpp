@@ -4,10 +4,12 @@
 #include "engine/BrakeLog.h"
 #include "engine/LogSetupRules.h"
 #include "engine/SFMailLog.h"
+#include "engine/BinkdLog.h"
 #include "engine/TMailLog.h"
 #include "fido/Dialogs.h"
 #include "settings/QZIni.h"
 #include "ui/ArgusOpt.h"
+#include "ui/BinkdOpt.h"
 #include "ui/BrkOpt.h"
 #include "ui/FileEdit.h"
 #include "ui/HelpWindow.h"
@@ -54,6 +56,8 @@ bool EditLogOptions(TLog& log, QWidget* parent)
         form = std::make_unique<TSFOptionsForm>(*sf, parent);
     else if (auto* argus = dynamic_cast<TArgusLog*>(&log))
         form = std::make_unique<TArgusOptionsForm>(*argus, parent);
+    else if (auto* binkd = dynamic_cast<TBinkdLog*>(&log))
+        form = std::make_unique<TBinkdOptionsForm>(*binkd, parent);
     else
         return false;
     return ExecModal(*form) == QDialog::Accepted;

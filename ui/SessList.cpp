@@ -285,7 +285,7 @@ void TSessListForm::ApplyTexts()
     setWindowTitle(UiText(76, {log_->Name}, "Sessions"));
     typeNames_.clear();
     for (int t = 0; t < kSessColumnTypes; ++t)
-        typeNames_ << UiText(static_cast<std::size_t>(kSessColumnNameText + t));
+        typeNames_ << QString::fromStdString(SessColumnName(t));
     UpdateRowMenu();
     UpdateStatus();
 }

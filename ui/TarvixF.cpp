@@ -579,6 +579,7 @@ std::optional<std::pair<std::string, int>> TFrameForm::AskLogFile()
         {UiKeyText("Frame.FilterBink", "Bink-style logs (*.log *.LOG)"), lsBink},
         {UiKeyText("Frame.FilterFrontDoor", "FrontDoor-style logs (*.log *.LOG)"), lsFrontDoor},
         {UiKeyText("Frame.FilterArgus", "Argus logs (*.log *.LOG)"), lsArgus},
+        {UiKeyText("Frame.FilterBinkd", "binkd logs (binkd *.log *.LOG)"), lsBinkd},
         {UiKeyText("Frame.FilterAll", "All files (*)"), lsPlain},
     };
     QFileDialog dialog(this, UiKeyText("Frame.ViewLogTitle", "View log file"));

@@ -32,6 +32,7 @@ protected:
         s.Addr = TFidoAddr::CreateStr("2:5030/77");
         s.System = "\x8C\xEB\xE8\xAA\xA0 BBS";  // "Мышка BBS" in CP866
         s.SysOp = "Ivan Petrov";
+        s.Location = "Moscow";
         s.Speed = 33600;
         s.Protocol = prHydra;
         s.FilesSent = 2;
@@ -50,10 +51,10 @@ TEST_F(ColumnTexts, EveryTypeOfTheSessionList)
     TSess s = Session();
     std::vector<std::string> expected = {"07/03 23:05:09", "1:02:05", "33600", "Out /77", "Мышка BBS",
                                          "Ivan Petrov", "", "", "Hydra", "Yes", "Listed", "OK", "2", "1,234",
-                                         "1,234,567", "999", "4242"};
+                                         "1,234,567", "999", "4242", "Moscow"};
     for (int t = 0; t < kSessColumnTypes; ++t)
         EXPECT_EQ(SessColumnText(s, t), expected[static_cast<std::size_t>(t)]) << "type " << t;
-    EXPECT_EQ(SessColumnText(s, 17), "");
+    EXPECT_EQ(SessColumnText(s, kSessColumnTypes), "");
     EXPECT_EQ(SessColumnText(s, -1), "");
 }
 

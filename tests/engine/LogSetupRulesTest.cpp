@@ -14,8 +14,8 @@ namespace {
 
 TEST(LogSetupRules, StyleItemsAndTheirStylesMapBothWays)
 {
-    const int styles[kStyleItemCount] = {lsTMail, lsBinkPlus, lsBrake, lsFhMail, lsSFMail,
-                                         lsArgus, lsBink,      lsFrontDoor, lsPlain, lsCustom};
+    const int styles[kStyleItemCount] = {lsTMail, lsBinkPlus, lsBrake, lsFhMail, lsSFMail, lsArgus,
+                                         lsBinkd, lsBink,     lsFrontDoor, lsPlain, lsCustom};
     std::set<int> seen;
     for (int item = 0; item < kStyleItemCount; ++item) {
         EXPECT_EQ(StyleOfItem(item), styles[item]) << item;
@@ -25,13 +25,13 @@ TEST(LogSetupRules, StyleItemsAndTheirStylesMapBothWays)
     // Every style has exactly one item.
     EXPECT_EQ(seen.size(), std::size_t(kLogStyleCount));
     // The stored numbers of the list, as the settings keep them.
-    const int reverse[kLogStyleCount] = {8, 0, 6, 7, 2, 1, 3, 4, 5, 9};
+    const int reverse[kLogStyleCount] = {9, 0, 7, 8, 2, 1, 3, 4, 5, 10, 6};
     for (int style = 0; style < kLogStyleCount; ++style)
         EXPECT_EQ(ItemOfStyle(style), reverse[style]) << style;
     EXPECT_STREQ(StyleItemText(0), "T-Mail");
-    EXPECT_STREQ(StyleItemText(8), "Other");
-    EXPECT_STREQ(StyleItemText(9), "Custom");
-    for (int bad : {-1, 10, 42, -100000}) {
+    EXPECT_STREQ(StyleItemText(9), "Other");
+    EXPECT_STREQ(StyleItemText(10), "Custom");
+    for (int bad : {-1, 11, 42, -100000}) {
         EXPECT_EQ(StyleOfItem(bad), -1);
         EXPECT_EQ(ItemOfStyle(bad), -1);
         EXPECT_STREQ(StyleItemText(bad), "");

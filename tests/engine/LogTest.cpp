@@ -385,7 +385,7 @@ TEST(LogSettings, LoadSaveAssignAndFactory)
     EXPECT_EQ(out.ReadSection("Log2"),
               (std::vector<std::string>{"Name", "Path", "Style", "AutoNew", "LastStr", "CutMode", "CutSize",
                                         "Highlight"}));
-    EXPECT_THROW(CreateLogOfStyle(10), Exception);
+    EXPECT_THROW(CreateLogOfStyle(kLogStyleCount), Exception);
     EXPECT_THROW(CreateLogOfStyle(-1), Exception);
 
     LogList().clear();

@@ -176,7 +176,7 @@ TEST_F(SessFixture, ProtocolNamesGiveTheirCodes)
     EXPECT_STREQ(ProtocolName(kProtocolCount), "???");
     EXPECT_STREQ(ProtocolName(-1), "???");
     EXPECT_STREQ(SessFlagName(0), "sfIncoming");
-    EXPECT_STREQ(SessFlagName(kSessFlagCount - 1), "sfMailOnly");
+    EXPECT_STREQ(SessFlagName(kSessFlagCount - 1), "sfAborted");
     EXPECT_STREQ(SessFlagName(kSessFlagCount), "");
 }
 

@@ -74,11 +74,12 @@ TEST_F(DemoSettingsTest, TheDemoRegistersEverySampleAndOpensOneLogOfEachMailer)
 {
     const TIniFile settings(ini);
     const long long count = settings.ReadInteger("General", "NumLogs", 0);
-    // Eleven sample logs, and the two generic logs the folder holds.
-    ASSERT_EQ(count, 13);
+    // Fourteen sample logs, and the two generic logs the folder holds.
+    ASSERT_EQ(count, 16);
     const std::map<std::string, int> styles = {
         {"T-Mail 2604", lsTMail}, {"Brake! 7.16", lsBrake}, {"Bink/+", lsBinkPlus}, {"FhMail", lsFhMail},
         {"SF-Mail", lsSFMail},    {"Argus 3.131", lsArgus}, {"Bink-style log", lsBink}, {"Custom format", lsCustom},
+        {"binkd alpha", lsBinkd},
     };
 
     auto frame = std::make_unique<TFrameForm>(std::vector<std::string>{}, ini);
@@ -89,7 +90,7 @@ TEST_F(DemoSettingsTest, TheDemoRegistersEverySampleAndOpensOneLogOfEachMailer)
     // purpose): no question, no error.
     for (const TDialogRequest& r : dialogs.Shown)
         EXPECT_EQ(r.type, TMsgDlgType::mtWarning) << r.text;
-    ASSERT_EQ(LogList().size(), 13u);
+    ASSERT_EQ(LogList().size(), 16u);
     std::map<std::string, TLog*> byName;
     for (const auto& log : LogList()) {
         byName[log->Name] = log.get();
@@ -106,8 +107,8 @@ TEST_F(DemoSettingsTest, TheDemoRegistersEverySampleAndOpensOneLogOfEachMailer)
     EXPECT_TRUE(frame->findChild<QMenu*>("MITMail")->menuAction()->isVisible());
     EXPECT_TRUE(frame->findChild<QMenu*>("MIArgus")->menuAction()->isVisible());
     // One window per mailer.
-    EXPECT_EQ(frame->MdiArea()->subWindowList().size(), 6);
-    for (const char* name : {"T-Mail 2604", "Brake! 7.16", "Bink/+", "FhMail", "SF-Mail", "Argus 3.131"})
+    EXPECT_EQ(frame->MdiArea()->subWindowList().size(), 7);
+    for (const char* name : {"T-Mail 2604", "Brake! 7.16", "Bink/+", "FhMail", "SF-Mail", "Argus 3.131", "binkd alpha"})
         EXPECT_NE(frame->LogSubWindow(byName[name]), nullptr) << name;
     frame->close();
     frame.reset();

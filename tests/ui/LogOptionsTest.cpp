@@ -1,7 +1,8 @@
-// The option dialogs of the T-Mail, Brake!, SF-Mail and Argus logs: what they show
+// The option dialogs of the T-Mail, Brake!, SF-Mail, Argus and binkd logs: what they show
 // of a log, what OK and Cancel leave in it and in its settings section, and the
 // widgets they are made of (radio groups, file fields).
 #include "engine/ArgusLog.h"
+#include "engine/BinkdLog.h"
 #include "engine/BrakeLog.h"
 #include "engine/SFMailLog.h"
 #include "engine/TMailLog.h"
@@ -9,6 +10,7 @@
 #include "fido/Lng.h"
 #include "platform/IniFile.h"
 #include "ui/ArgusOpt.h"
+#include "ui/BinkdOpt.h"
 #include "ui/BrkOpt.h"
 #include "ui/FileEdit.h"
 #include "ui/HelpWindow.h"
@@ -329,6 +331,35 @@ TEST_F(LogOptionsTest, ArgusVersionAndLayout)
     third.HelpButton()->click();
     EXPECT_EQ(HelpPage(), "argus.html");
     CheckSections(third, "TArgusOptionsForm");
+}
+
+TEST_F(LogOptionsTest, BinkdConfigurationFile)
+{
+    TBinkdLog log;
+    log.SetMailerPath("/etc/binkd");
+    TBinkdOptionsForm form(log);
+    Open(form);
+    EXPECT_EQ(form.windowTitle(), "binkd log options");
+    Screenshot(form, "TBinkdOptionsForm.png");
+    form.ConfigPathEdit()->SetText("other.cfg");
+    form.CancelButton()->click();
+    EXPECT_EQ(log.CfgPath, "");
+
+    TBinkdOptionsForm second(log);
+    Open(second);
+    second.ConfigPathEdit()->SetText("other.cfg");
+    second.OkButton()->click();
+    // A relative name is taken against the folder binkd runs in.
+    EXPECT_EQ(log.ConfigFileName(), "/etc/binkd/other.cfg");
+    TIniFile ini;
+    log.SaveToReg(ini, "Log1");
+    TBinkdLog loaded;
+    loaded.LoadFromReg(ini, "Log1");
+    EXPECT_EQ(loaded.CfgPath, "other.cfg");
+
+    second.HelpButton()->click();
+    EXPECT_EQ(HelpPage(), "binkd.html");
+    CheckSections(second, "TBinkdOptionsForm");
 }
 
 TEST_F(LogOptionsTest, RussianCaptions)

@@ -200,9 +200,9 @@ TEST_F(LogSetupTest, ShowsTheValuesOfEachKindOfLog)
         EXPECT_EQ(f.windowTitle(), "Logs");
         EXPECT_EQ(ListTexts(f), QStringList({"T-Mail", "Argus", "Plain"}));
         // Without custom highlighting there is no "Custom" style.
-        ASSERT_EQ(f.StyleCombo()->count(), 9);
+        ASSERT_EQ(f.StyleCombo()->count(), 10);
         EXPECT_EQ(f.StyleCombo()->itemText(0), "T-Mail");
-        EXPECT_EQ(f.StyleCombo()->itemText(8), "Other");
+        EXPECT_EQ(f.StyleCombo()->itemText(9), "Other");
 
         // The first log is selected: a mailer log with its directory and options.
         EXPECT_EQ(f.LogsList()->currentRow(), 0);
@@ -647,8 +647,8 @@ TEST_F(LogSetupTest, CustomLogsAreOfferedOnlyWithCustomHighlighting)
     ASSERT_EQ(LogList().size(), 4u);
     ASSERT_EQ(LogList()[3]->Style, lsCustom);
     Setup([&](TLogsSetupForm& f) {
-        ASSERT_EQ(f.StyleCombo()->count(), 10);
-        EXPECT_EQ(f.StyleCombo()->itemText(9), "Custom");
+        ASSERT_EQ(f.StyleCombo()->count(), 11);
+        EXPECT_EQ(f.StyleCombo()->itemText(10), "Custom");
         f.SelectRow(3);
         EXPECT_EQ(f.StyleCombo()->currentText(), "Custom");
         // Its options have a dialog of their own, not this one's.

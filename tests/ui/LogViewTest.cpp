@@ -653,5 +653,24 @@ TEST_F(LogViewTest, Screenshot)
     EXPECT_GT(std::filesystem::file_size(file), 1000u);
 }
 
+// A binkd log as binkd wrote it (the sample's first lines), painted by the binkd style.
+TEST_F(LogViewTest, BinkdScreenshot)
+{
+    RegisterGenericLogStyles();
+    std::ifstream in(std::string(TARVIX_SOURCE_DIR) + "/samples/binkd/beta/binkd.log");
+    std::string text, line;
+    for (int i = 0; i < 72 && std::getline(in, line); ++i)
+        if (i >= 36)
+            text += line + "\n";
+    Show(text, 900, 620);
+    std::unique_ptr<TLog> log = CreateLogOfStyle(lsBinkd);
+    view->SetWordClassFunc(
+        [&log](std::string_view word, std::int64_t line, int col) { return log->GetWordClass(word, line, col); });
+    const std::filesystem::path dir = std::filesystem::path(TARVIX_BINARY_DIR) / "screenshots";
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "LogViewBinkd.png").string();
+    ASSERT_TRUE(view->grab().save(QString::fromStdString(file), "PNG"));
+}
+
 }  // namespace
 }  // namespace tarvix

@@ -734,13 +734,15 @@ TEST_F(SessListTest, TheInterfaceLanguageRenamesTheWindow)
     EXPECT_EQ(list->Button("BtnWrite")->toolTip(), "Write report (F2)");
     EXPECT_EQ(list->TypeNames().size(), kSessColumnTypes);
     EXPECT_EQ(list->TypeNames().front(), "Date/time");
-    EXPECT_EQ(list->TypeNames().back(), "CPS");
+    EXPECT_EQ(list->TypeNames()[16], "CPS");
+    EXPECT_EQ(list->TypeNames().back(), "Location");  // named by its key
     LoadLng(kSourceDir + "/lng/QZ_Rus.lng");
     NotifyLanguageChanged();
     EXPECT_EQ(list->windowTitle(), QString::fromUtf8("Сеансы - T-Mail"));
     EXPECT_EQ(list->Button("BtnWrite")->toolTip(), QString::fromUtf8("Записать отчёт (F2)"));
     EXPECT_EQ(list->StatusText(), QString::fromUtf8("30 Апр: сеансов 8, успешных 5"));
     EXPECT_EQ(list->TypeNames().front(), QString::fromUtf8("Дата/время"));
+    EXPECT_EQ(list->TypeNames().back(), QString::fromUtf8("Местоположение"));
 }
 
 }  // namespace

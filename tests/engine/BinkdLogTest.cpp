@@ -1,0 +1,316 @@
+// The binkd parser on excerpts of the logs of the sample installation
+// (samples/binkd, written by binkd itself: tools/binkd-samples.sh).
+#include "engine/BinkdLog.h"
+#include "fido/DateTime.h"
+#include "tests/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+using namespace tarvix;
+using tarvix::test::CapturedDialogs;
+using tarvix::test::QuietWindow;
+using tarvix::test::TempDir;
+
+namespace {
+
+struct Binkd {
+    TBinkdLog log;
+    QuietWindow window;
+    explicit Binkd(const std::string& mailerPath = {})
+    {
+        SetCurrentYear(2026);
+        log.Window = &window;
+        log.SetMailerPath(mailerPath);
+    }
+    bool Run(const std::string& text)
+    {
+        log.SetText(text);
+        return log.Analyse({});
+    }
+    const TSess& S(std::size_t i) const { return log.GetSess(i); }
+};
+
+// alpha: two calls placed at once, one refused, and two incoming sessions
+// interleaved with them (sample lines 124-200, the dull ones left out).
+const char* const kInterleaved = R"(  07 Dec 18:12:53 [21449] BEGIN, binkd/1.1a-115/Linux -p -P 2:5020/200 binkd.cfg
++ 07 Dec 18:12:53 [21451] call to 2:463/300@fidonet
+  07 Dec 18:12:53 [21451] connected
++ 07 Dec 18:12:53 [21451] outgoing session with 127.0.0.1:24553
++ 07 Dec 18:12:53 [21455] call to 2:5020/400@fidonet
+  07 Dec 18:12:53 [21455] trying 127.0.0.1 [127.0.0.1]:24559...
+? 07 Dec 18:12:53 [21455] connection to 2:5020/400@fidonet failed: Connection refused
+  07 Dec 18:12:53 [21447] rc(21455)=0
+- 07 Dec 18:12:53 [21034] incoming from 127.0.0.1 (55040)
++ 07 Dec 18:12:53 [21459] incoming session with 127.0.0.1
+- 07 Dec 18:12:53 [21459] SYS Beta BBS
+- 07 Dec 18:12:53 [21459] ZYZ Boris Belov
+- 07 Dec 18:12:53 [21459] LOC Kiev, Ukraine
+- 07 Dec 18:12:53 [21459] NDL 33600,TCP,BINKP
+- 07 Dec 18:12:53 [21459] VER binkd/1.1a-115/Linux binkp/1.1
++ 07 Dec 18:12:53 [21459] addr: 2:5020/200@fidonet
++ 07 Dec 18:12:53 [21460] incoming session with 127.0.0.1
+- 07 Dec 18:12:53 [21460] SYS Gamma Point
++ 07 Dec 18:12:53 [21460] addr: 2:463/300@fidonet
+- 07 Dec 18:12:53 [21451] SYS Gamma Point
++ 07 Dec 18:12:53 [21451] addr: 2:463/300@fidonet (n/a or busy)
+? 07 Dec 18:12:53 [21451] no AKAs in common domains or all AKAs are busy
++ 07 Dec 18:12:53 [21451] done (to 2:463/300@fidonet, failed, S/R: 0/0 (0/0 bytes))
+  07 Dec 18:12:53 [21447] rc(21451)=0
+? 07 Dec 18:12:53 [21460] got M_BSY: No AKAs in common domains or all AKAs are busy
++ 07 Dec 18:12:53 [21460] done (from 2:463/300@fidonet, failed, S/R: 0/0 (0/0 bytes))
++ 07 Dec 18:12:53 [21459] pwd protected session (MD5)
+- 07 Dec 18:12:53 [21459] receiving 00001234.pkt (2500 byte(s), off 0)
++ 07 Dec 18:12:53 [21459] 00001234.pkt -> inbound/00001234.pkt
++ 07 Dec 18:12:53 [21459] rcvd: 00001234.pkt (2500, 2500.00 CPS, 2:5020/200@fidonet)
++ 07 Dec 18:12:54 [21459] done (from 2:5020/200@fidonet, OK, S/R: 0/1 (0/2500 bytes))
+)";
+
+TEST(BinkdLog, InterleavedSessionsAreFollowedByTheirProcess)
+{
+    Binkd b;
+    ASSERT_TRUE(b.Run(kInterleaved));
+    ASSERT_EQ(b.log.SessCount(), 3u);  // listed as they end
+    const TSess& out = b.S(0);
+    EXPECT_FALSE(out.Has(sfIncoming));
+    EXPECT_FALSE(out.Has(sfOK));
+    EXPECT_EQ(out.Addr->ToStr(), "2:463/300");
+    EXPECT_EQ(out.StartLine, 2);  // its call
+    EXPECT_EQ(out.EndLine, 23);
+    EXPECT_EQ(out.System, "Gamma Point");
+
+    const TSess& in = b.S(2);
+    EXPECT_TRUE(in.Has(sfIncoming) && in.Has(sfOK) && in.Has(sfPassword));
+    EXPECT_EQ(in.Addr->ToStr(), "2:5020/200");
+    EXPECT_EQ(in.StartLine, 10);
+    EXPECT_EQ(in.EndLine, 31);
+    EXPECT_EQ(in.SysOp, "Boris Belov");
+    EXPECT_EQ(in.Location, "Kiev, Ukraine");
+    EXPECT_EQ(in.Phone, "33600,TCP,BINKP");
+    EXPECT_EQ(in.Mailer, "binkd/1.1a-115/Linux binkp/1.1");
+    EXPECT_EQ(in.Protocol, prBinkP);
+    EXPECT_EQ(in.FilesRcvd, 1);
+    EXPECT_EQ(in.BytesRcvd, 2500);
+    EXPECT_EQ(in.CPS, 2500);
+    EXPECT_EQ(in.SessLength(), 1);
+    EXPECT_EQ(b.log.SessOfLine(12), 0);  // a line of another process inside the first session
+
+    // The refused call is a call with no carrier; the sessions count per node.
+    const TNodeStatList& day = b.log.GetDayStats(0);
+    EXPECT_EQ(day.Total.Calls, 2);
+    EXPECT_EQ(day.Total.NoCarrier, 1);
+    EXPECT_EQ(day.Total.OutSess, 1);
+    EXPECT_EQ(day.Total.InSess, 2);
+    EXPECT_EQ(day.Total.InOK, 1);
+    EXPECT_EQ(day.Total.BytesRcvd, 2500);
+}
+
+TEST(BinkdLog, PasswordErrorsBothWays)
+{
+    Binkd b;
+    ASSERT_TRUE(b.Run(R"(+ 07 Dec 18:12:51 [21412] incoming session with 127.0.0.1
++ 07 Dec 18:12:51 [21412] addr: 2:463/300@fidonet
+? 07 Dec 18:12:51 [21412] `CRAM-MD5-209a824533a1ff5bec5c12a7b433b5b5': incorrect password
++ 07 Dec 18:12:51 [21412] done (from 2:463/300@fidonet, failed, S/R: 0/0 (0/0 bytes))
++ 07 Dec 18:12:55 [21487] call to 2:463/300@fidonet
++ 07 Dec 18:12:55 [21487] outgoing session with 127.0.0.1:24553
++ 07 Dec 18:12:55 [21487] addr: 2:463/300@fidonet
+? 07 Dec 18:12:55 [21487] rerror: Bad password
++ 07 Dec 18:12:55 [21487] done (to 2:463/300@fidonet, failed, S/R: 0/0 (0/0 bytes))
+)"));
+    ASSERT_EQ(b.log.SessCount(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_TRUE(b.S(i).Has(sfBadPassword)) << i;
+        EXPECT_FALSE(b.S(i).Has(sfOK)) << i;
+        EXPECT_FALSE(b.S(i).Has(sfAborted)) << i;
+    }
+    EXPECT_EQ(b.S(0).PasswordText(), "BAD");
+}
+
+// beta: alpha's big file broken off when alpha's process was killed (the remote
+// side), and alpha's own log, where the killed process wrote no end at all.
+TEST(BinkdLog, BrokenSessions)
+{
+    Binkd remote;
+    ASSERT_TRUE(remote.Run(R"(+ 07 Dec 18:12:55 [21486] incoming session with 127.0.0.1
++ 07 Dec 18:12:55 [21486] addr: 2:5020/100@fidonet
++ 07 Dec 18:12:55 [21486] addr: 2:5020/100.1@fidonet
++ 07 Dec 18:12:55 [21486] pwd protected session (MD5)
+- 07 Dec 18:12:55 [21486] receiving bigfile.rar (3000000 byte(s), off 0)
+? 07 Dec 18:13:00 [21486] recv: connection closed by foreign host
++ 07 Dec 18:13:00 [21486] done (from 2:5020/100@fidonet, failed, S/R: 0/0 (0/0 bytes))
+? 07 Dec 18:13:00 [21486] receiving of bigfile.rar interrupted at 1667072
+)"));
+    ASSERT_EQ(remote.log.SessCount(), 1u);
+    EXPECT_TRUE(remote.S(0).Has(sfAborted));
+    EXPECT_FALSE(remote.S(0).Has(sfOK));
+    EXPECT_EQ(remote.S(0).Akas, "2:5020/100.1@fidonet");
+    EXPECT_EQ(remote.S(0).SessLength(), 5);
+
+    Binkd silent;
+    ASSERT_TRUE(silent.Run("+ 07 Dec 18:12:55 [9] incoming session with x\n? 07 Dec 18:13:55 [9] timeout!\n"
+                           "+ 07 Dec 18:13:55 [9] done (?, failed, S/R: 0/0 (0/0 bytes))\n"));
+    ASSERT_EQ(silent.log.SessCount(), 1u);
+    EXPECT_TRUE(silent.S(0).Has(sfAborted));
+    EXPECT_FALSE(silent.S(0).Addr.has_value());
+
+    // The killed process: listed at the end of the log, ending at its last line;
+    // a later process under the same id, and the parent's note of a process's
+    // end, list the session they leave open in the same way.
+    const std::string killed = R"(+ 07 Dec 18:12:55 [21485] call to 2:5020/200@fidonet
++ 07 Dec 18:12:55 [21485] outgoing session with 127.0.0.1:24552
++ 07 Dec 18:12:55 [21485] addr: 2:5020/200@fidonet
++ 07 Dec 18:12:55 [21485] sending temp/bigfile.rar as bigfile.rar (3000000)
+- 07 Dec 18:12:56 [21485] rate limit for bigfile.rar is 409600 cps
+- 07 Dec 18:13:03 [21034] incoming from 127.0.0.1 (52658)
+)";
+    for (const std::string& after : {std::string(), std::string("+ 07 Dec 18:13:04 [21485] call to 2:5020/200@fidonet\n"),
+                                     std::string("  07 Dec 18:13:04 [21483] rc(21485)=9\n")}) {
+        Binkd b;
+        ASSERT_TRUE(b.Run(killed + after));
+        ASSERT_EQ(b.log.SessCount(), 1u) << after;
+        const TSess& s = b.S(0);
+        EXPECT_TRUE(s.Has(sfAborted));
+        EXPECT_FALSE(s.Has(sfOK));
+        EXPECT_EQ(s.EndLine, 5);
+        EXPECT_EQ(s.SessLength(), 1);
+        EXPECT_EQ(b.log.OpenSessionCount(), 0u);
+    }
+}
+
+// beta answers alpha's request through its exec hook (sample lines 38-71).
+TEST(BinkdLog, RequestsAnsweredAndSent)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path / "files");
+    std::ofstream(dir / "files/files.bbs") << "FILES.LST    [004] List of the files\nBINKD10.ZIP  binkd\n";
+    Binkd b(dir.path.string());
+    b.log.UpdateDLC = true;
+    ASSERT_TRUE(b.Run(R"(+ 07 Dec 18:12:48 [21194] incoming session with 127.0.0.1
++ 07 Dec 18:12:48 [21194] addr: 2:5020/100@fidonet
++ 07 Dec 18:12:48 [21194] rcvd: b01382a8.req (32, 32.00 CPS, 2:5020/100@fidonet)
+- 07 Dec 18:12:48 [21194] executing `./freq.sh ./outbound/139c0064.srf'
+  07 Dec 18:12:48 [21194] parse_response: add file `files/FILES.LST' to queue
+  07 Dec 18:12:48 [21194] parse_response: add file `files/BINKD10.ZIP' to queue
++ 07 Dec 18:12:48 [21194] sending files/FILES.LST as FILES.LST (33)
++ 07 Dec 18:12:48 [21194] sent: files/FILES.LST (33, 33.00 CPS, 2:5020/100@fidonet)
++ 07 Dec 18:12:48 [21194] sent: temp/other.pkt (100, 100.00 CPS, 2:5020/100@fidonet)
++ 07 Dec 18:12:48 [21194] done (from 2:5020/100@fidonet, OK, S/R: 2/1 (133/32 bytes))
+)"));
+    ASSERT_EQ(b.log.FreqCount(), 2u);
+    EXPECT_EQ(b.log.GetFreqName(0), "FILES.LST");
+    EXPECT_TRUE(b.log.GetFreq(0).Sent);
+    EXPECT_EQ(b.log.GetFreq(0).Path, (dir.path / "files/FILES.LST").string());
+    EXPECT_EQ(b.log.GetFreq(0).LineNo, 8);
+    EXPECT_FALSE(b.log.GetFreq(1).Sent);  // answered, never sent
+    EXPECT_EQ(b.log.GetFreq(1).Addr->ToStr(), "2:5020/100");
+    EXPECT_EQ(b.S(0).FilesSent, 2);
+    EXPECT_EQ(b.S(0).BytesSent, 133);
+
+    // The send raises the download counter in the files.bbs of the file's folder.
+    ASSERT_EQ(b.log.DLCList().size(), 1u);
+    b.log.UpdateCounters();
+    std::ifstream bbs(dir / "files/files.bbs");
+    std::string first;
+    std::getline(bbs, first);
+    EXPECT_EQ(first, "FILES.LST    [005] List of the files");
+}
+
+TEST(BinkdLog, Highlighting)
+{
+    TBinkdLog log;
+    struct Case {
+        const char* first;  // the mark
+        const char* msg;    // the first word of the message
+        int cls;            // the class of the message's words
+    };
+    for (const Case& c : {Case{"+", "sent:", hcSent}, Case{"-", "receiving", hcRecd}, Case{"+", "done", hcInfo},
+                          Case{"-", "LOC", hcSpecial}, Case{"?", "rerror:", hcErrors}, Case{" ", "trying", hcNormal}}) {
+        log.ResetHighlightState();
+        EXPECT_EQ(log.GetWordClass(c.first, 1, 0), std::string(c.first) == "?" ? hcErrors : hcNormal);
+        EXPECT_EQ(log.GetWordClass("07", 1, 2), hcDateTime);
+        EXPECT_EQ(log.GetWordClass("18:12:48", 1, 9), hcDateTime);
+        EXPECT_EQ(log.GetWordClass("[21194]", 1, 18), std::string(c.first) == "?" ? hcErrors : hcNormal);
+        EXPECT_EQ(log.GetWordClass(c.msg, 1, 26), c.cls) << c.msg;
+        EXPECT_EQ(log.GetWordClass("more", 1, 40), c.cls) << c.msg;
+    }
+}
+
+// Damaged lines: no date, no process id, cut-off messages. None may break the
+// analysis; only a line whose date cannot be read is an error.
+struct DamagedCase {
+    const char* line;
+    int errors;
+};
+class BinkdDamaged : public ::testing::TestWithParam<DamagedCase> {};
+
+TEST_P(BinkdDamaged, GoesOn)
+{
+    Binkd b;
+    const std::string text = std::string("+ 07 Dec 18:12:48 [7] incoming session with 127.0.0.1\n") + GetParam().line +
+                             "\n+ 07 Dec 18:12:49 [7] done (from 2:5020/100@fidonet, OK, S/R: 0/0 (0/0 bytes))\n";
+    ASSERT_TRUE(b.Run(text));
+    EXPECT_EQ(b.log.ErrorCount, GetParam().errors) << GetParam().line;
+    ASSERT_EQ(b.log.SessCount(), 1u);
+    EXPECT_EQ(b.S(0).Addr->ToStr(), "2:5020/100");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, BinkdDamaged,
+    ::testing::Values(DamagedCase{"+ 07", 0}, DamagedCase{"+ 32 Dec 18:12:48 [7] SYS x", 1},
+                      DamagedCase{"+ 07 Xyz 18:12:48 [7] SYS x", 1}, DamagedCase{"+ 07 Dec 18:12:48 [", 0},
+                      DamagedCase{"+ 07 Dec 18:12:48 [7 SYS x", 0}, DamagedCase{"+ 07 Dec 18:12:48 [] SYS x", 0},
+                      DamagedCase{"+ 07 Dec 18:12:48 [7] ", 0}, DamagedCase{"+ 07 Dec 18:12:48 [7] addr: ", 0},
+                      DamagedCase{"+ 07 Dec 18:12:48 [7] addr: nonsense", 0},
+                      DamagedCase{"+ 07 Dec 18:12:48 [7] sent: x", 0}, DamagedCase{"+ 07 Dec 18:12:48 [7] rcvd: x (", 0},
+                      DamagedCase{"+ 07 Dec 18:12:48 [7] parse_response: add file `", 0},
+                      DamagedCase{"+ 07 Dec 18:1x:48 [7] SYS x", 1},
+                      DamagedCase{"+ 07 Dec 18:12:48 [99999999999] call to 2:5020/1", 0},
+                      DamagedCase{"+ 07 Dec 18:12:48 [8] connection to nowhere failed", 0}));
+
+TEST(BinkdLog, DamagedDoneLines)
+{
+    for (const char* done : {"done (", "done (to", "done (?, OK", "done (to 1:2/3, OK, S/R: 5", "done (to 1:2/3, OK, S/R: 5/6 (7"}) {
+        Binkd b;
+        ASSERT_TRUE(b.Run(std::string("+ 07 Dec 18:12:48 [7] incoming session with x\n+ 07 Dec 18:12:49 [7] ") + done + "\n"));
+        ASSERT_EQ(b.log.SessCount(), 1u) << done;
+        EXPECT_EQ(b.S(0).FilesSent, 0) << done;
+    }
+}
+
+TEST(BinkdLog, LineDate)
+{
+    int month = 0, day = 0;
+    EXPECT_TRUE(BinkdLineDate("  07 Dec 18:12:48 [7] x", month, day));
+    EXPECT_EQ(month, 12);
+    EXPECT_EQ(day, 7);
+    EXPECT_TRUE(BinkdLineDate("+  1 Jan", month, day));
+    EXPECT_EQ(day, 1);
+    for (const char* bad : {"", "  07 De", "  00 Dec", "  32 Dec", "  07 dec", "  xx Dec"})
+        EXPECT_FALSE(BinkdLineDate(bad, month, day)) << bad;
+}
+
+TEST(BinkdLog, ConfigGivesOwnAddressesDomainsAndInbounds)
+{
+    TempDir dir;
+    std::ofstream(dir / "binkd.cfg") << "# a node\naddress 2:5020/100@fidonet 2:5020/100.1@fidonet # two\n"
+                                        "domain fidonet outbound 2\ninbound inbound\ninclude more.inc\n";
+    std::ofstream(dir / "more.inc") << "inbound-nonsecure insecure\ninbound inbound\n";
+    Binkd b(dir.path.string());
+    ASSERT_TRUE(b.Run(kInterleaved));
+    ASSERT_EQ(b.log.OwnAddrs().size(), 2u);
+    EXPECT_EQ(b.log.OwnAddrs()[1].ToStr(), "2:5020/100.1");
+    EXPECT_EQ(b.log.Domains(), std::vector<std::string>{"fidonet"});
+    EXPECT_EQ(b.log.Inbounds(), (std::vector<std::string>{dir / "inbound", dir / "insecure"}));
+
+    // A configuration named but missing stops the analysis with a message.
+    CapturedDialogs dialogs;
+    b.log.CfgPath = "nosuch.cfg";
+    EXPECT_FALSE(b.Run(kInterleaved));
+    EXPECT_EQ(dialogs.Count(), 1u);
+}
+
+}  // namespace
