@@ -11,6 +11,7 @@
 
 #include "engine/Log.h"
 #include "ui/AnalysisWindow.h"
+#include "ui/FindDialog.h"
 
 #include <QElapsedTimer>
 #include <QMdiSubWindow>
@@ -33,7 +34,6 @@ class QToolButton;
 
 namespace tarvix {
 
-class TFindDialog;
 class TLogView;
 class TMailerLog;
 
