@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -49,11 +50,6 @@ private:
     std::size_t size_;
     std::unique_ptr<char[]> data_;
 };
-
-// The 33 letters of the Russian alphabet, upper then lower case.
-const std::string kRussianUtf8 =
-    "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"
-    "абвгдеёжзийклмнопрстуфхцчшщъыьэюя";
 
 }  // namespace
 
@@ -249,44 +245,6 @@ TEST(Utf8Decoding, EveryShortByteStringGivesValidUtf8)
     }
 }
 
-TEST(Utf8Decoding, AppendUtf8RejectsSurrogatesAndValuesAboveTheRange)
-{
-    EXPECT_EQ(Utf8Of(U'A'), "A");
-    EXPECT_EQ(Utf8Of(0x0410), "А");
-    EXPECT_EQ(Utf8Of(0x20AC), "€");
-    EXPECT_EQ(Utf8Of(0x10FFFF), "\xF4\x8F\xBF\xBF");
-    EXPECT_EQ(Utf8Of(0xD800), kFffd);
-    EXPECT_EQ(Utf8Of(0xDFFF), kFffd);
-    EXPECT_EQ(Utf8Of(0x110000), kFffd);
-    EXPECT_EQ(Utf8Of(0xFFFFFFFF), kFffd);
-}
-
-TEST(OemAnsiMap, RussianAlphabetMapsExactlyBothWays)
-{
-    OemAnsiMap map;  // CP866 <-> CP1251
-    const std::string oem = EncodeFromUtf8(kRussianUtf8 + " №1 20° ·¤", CodePage::CP866);
-    const std::string ansi = EncodeFromUtf8(kRussianUtf8 + " №1 20° ·¤", CodePage::CP1251);
-    ASSERT_EQ(oem.find('?'), std::string::npos);
-    ASSERT_EQ(ansi.find('?'), std::string::npos);
-    ASSERT_NE(oem, ansi);
-    EXPECT_EQ(map.OemToAnsi(oem), ansi);
-    EXPECT_EQ(map.AnsiToOem(ansi), oem);
-    std::string s = oem;
-    map.OemToAnsiInPlace(s);
-    EXPECT_EQ(s, ansi);
-    map.AnsiToOemInPlace(s);
-    EXPECT_EQ(s, oem);
-    EXPECT_EQ(map.OemToAnsiByte(0x80), 0xC0);  // А
-    EXPECT_EQ(map.AnsiToOemByte(0xA8), 0xF0);  // Ё
-    EXPECT_EQ(map.AnsiToOemByte(0xB9), 0xFC);  // №
-
-    for (int b = 0; b < 128; ++b) {
-        EXPECT_EQ(map.OemToAnsiByte(static_cast<unsigned char>(b)), b);
-        EXPECT_EQ(map.AnsiToOemByte(static_cast<unsigned char>(b)), b);
-    }
-    EXPECT_EQ(map.OemToAnsi(std::string("a\0b", 3)), std::string("a\0b", 3));
-}
-
 TEST(OemAnsiMap, MissingCharactersGetABestFit)
 {
     OemAnsiMap map;
@@ -332,15 +290,31 @@ TEST(OemAnsiMap, MissingCharactersGetABestFit)
               "╔═╗");
 }
 
-TEST(OemAnsiMap, Utf8OnEitherSideIsTheIdentity)
+// Walking a text character by character gives the same characters as decoding it
+// whole, for well-formed and damaged UTF-8 and every single-byte page.
+TEST(DecodeNextChar, WalksTheCharactersOfDecodeToUtf8)
 {
-    for (auto [oem, ansi] : {std::pair{CodePage::UTF8, CodePage::CP1251},
-                             std::pair{CodePage::CP866, CodePage::UTF8}}) {
-        OemAnsiMap m(oem, ansi);
-        for (int b = 0; b < 256; ++b) {
-            EXPECT_EQ(m.OemToAnsiByte(static_cast<unsigned char>(b)), b);
-            EXPECT_EQ(m.AnsiToOemByte(static_cast<unsigned char>(b)), b);
+    std::mt19937 rng(5);
+    const std::string pieces[] = {"a", "\xD0\x96", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\x80", "\xC0\xAF",
+                                  "\xE0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF", "\xF0\x9F", "\t"};
+    for (CodePage cp : {CodePage::UTF8, CodePage::CP866, CodePage::CP1251, CodePage::KOI8R, CodePage::Latin1}) {
+        for (int round = 0; round < 300; ++round) {
+            std::string text;
+            int n = static_cast<int>(rng() % 12);
+            for (int i = 0; i < n; ++i)
+                text += pieces[rng() % std::size(pieces)];
+            std::string walked;
+            std::size_t count = 0;
+            for (std::size_t pos = 0; pos < text.size(); ++count) {
+                std::size_t before = pos;
+                AppendUtf8(walked, DecodeNextChar(text, pos, cp));
+                ASSERT_GT(pos, before);
+                ASSERT_LE(pos, text.size());
+                if (cp != CodePage::UTF8) {
+                    ASSERT_EQ(pos, before + 1);
+                }
+            }
+            EXPECT_EQ(walked, DecodeToUtf8(text, cp)) << CodePageName(cp) << " round " << round;
         }
-        EXPECT_EQ(m.OemToAnsi("Ёж"), "Ёж");
     }
 }

@@ -2,6 +2,8 @@
 #include "platform/FileRead.h"
 #include "platform/IniFile.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,17 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-    fs::path path;
-    TempDir()
-    {
-        path = fs::temp_directory_path() / ("tarvix-ini-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-};
+using test::TempDir;
 
 void Write(const fs::path& p, const std::string& s)
 {
@@ -113,13 +105,6 @@ TEST(IniFile, IdentifiersReadAreTheIdentifiersWritten)
     TIniFile hiddenBack;
     hiddenBack.FromText(hidden.ToText());
     EXPECT_EQ(hiddenBack.ToText(), hidden.ToText());
-}
-
-TEST(IniFile, HandWrittenBackslashesInQuotedValuesSurvive)
-{
-    TIniFile ini;
-    ini.FromText("[A]\nPath=\"C:\\TM\\t-mail.ctl\"\n");
-    EXPECT_EQ(ini.ReadString("A", "Path", ""), "C:\\TM\\t-mail.ctl");
 }
 
 TEST(IniFile, SaveKeepsUnknownSectionsAndReplacesFileAtomically)
