@@ -1,5 +1,7 @@
 #include "ui/HelpWindow.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -106,26 +108,10 @@ TEST(HelpWindowTest, ContentsAndContextPagesOpenInOneWindow)
     ShowHelpContext(hcFrame, &frame);
     w->resize(640, 480);
     QApplication::processEvents();
-    const std::filesystem::path dir = std::filesystem::path(TARVIX_BINARY_DIR) / "screenshots";
-    std::filesystem::create_directories(dir);
-    EXPECT_TRUE(w->grab().save(QString::fromStdString((dir / "HelpWindow.png").string()), "PNG"));
+    test::SaveScreenshot(w, "HelpWindow");
 
     // The window goes with its parent.
     w->close();
-}
-
-TEST(HelpWindowTest, AWidgetHasTheHelpContextOfItsWindow)
-{
-    QWidget window;
-    QWidget panel(&window);
-    QWidget button(&panel);
-    EXPECT_EQ(HelpContextOf(&button), hcFrame);
-    EXPECT_EQ(HelpContextOf(nullptr), hcFrame);
-    SetHelpContext(&window, hcLogWindow);
-    EXPECT_EQ(HelpContextOf(&button), hcLogWindow);
-    SetHelpContext(&panel, hcSessList);
-    EXPECT_EQ(HelpContextOf(&button), hcSessList);
-    EXPECT_EQ(HelpContextOf(&window), hcLogWindow);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include "fido/Lng.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -110,17 +112,8 @@ private:
 
 class LngComponentTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        UnloadLng();
-        dir = fs::temp_directory_path() / ("tarvix-lngcomp-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override
-    {
-        UnloadLng();
-        fs::remove_all(dir);
-    }
+    void SetUp() override { UnloadLng(); }
+    void TearDown() override { UnloadLng(); }
 
     std::string WriteLng(const std::string& name, const std::string& sections)
     {
@@ -131,95 +124,9 @@ protected:
         return p.string();
     }
 
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path;
 };
-
-TEST_F(LngComponentTest, CaptionsHintsListsAndTheWindowItself)
-{
-    TestForm f;
-    TraceCapture trace;
-    ApplyLngLines(&f.window, {
-                                 {"Caption", "  Test window  "},
-                                 {"Button2..", "Go"},
-                                 {"*.?", "Help text"},
-                                 {"Combo1.Items", "('uno','dos')"},
-                                 {"Memo1.Lines", "('1st')"},
-                                 {"Tabs1.Tabs", "('Page one','Page two')"},
-                                 {"Edit1.Text", "hello"},
-                                 {"MIOpen..", "&Öffnen"},
-                                 {"MIOpen.?", "Open a file"},
-                                 {"Label2..", "Line one\\nLine two"},
-                                 {"NoSuch..", "x"},
-                                 {"button1..", "lower-case name"},
-                             });
-    const std::string traced = trace.Text();
-    EXPECT_EQ(f.window.windowTitle(), "Test window");
-    EXPECT_EQ(f.button2->text(), "Go");
-    EXPECT_EQ(f.button2->toolTip(), "Help text");
-    ASSERT_EQ(f.combo1->count(), 2);
-    EXPECT_EQ(f.combo1->itemText(0), "uno");
-    EXPECT_EQ(f.combo1->itemText(1), "dos");
-    EXPECT_EQ(f.memo1->toPlainText(), "1st\nsecond\nthird");
-    ASSERT_EQ(f.tabs1->count(), 2);
-    EXPECT_EQ(f.tabs1->tabText(1), "Page two");
-    EXPECT_EQ(f.edit1->text(), "hello");
-    EXPECT_EQ(f.miOpen->text(), QString::fromUtf8("&Öffnen"));
-    EXPECT_EQ(f.miOpen->toolTip(), "Open a file");
-    EXPECT_EQ(f.label2->text(), "Line one\nLine two");
-    EXPECT_EQ(f.button1->text(), "lower-case name");
-    EXPECT_NE(traced.find("LoadLng: component NoSuch not found"), std::string::npos) << traced;
-}
-
-TEST_F(LngComponentTest, EdgeCasesOfTheLanguageLines)
-{
-    TestForm f;
-    ApplyLngLines(&f.window, {
-                                 {"Label1..", "!R!Текст"},
-                                 {"Button2..", "Go"},
-                                 {"*.?", "Help text"},
-                                 {"ListBox1.Items", "('a','b','c')"},
-                                 {";Label2..", "commented out"},
-                             });
-    // The character-set mark is dropped, the text kept.
-    EXPECT_EQ(f.label1->text(), QString::fromUtf8("Текст"));
-    EXPECT_EQ(f.button2->text(), "Go");
-    EXPECT_EQ(f.button2->toolTip(), "Help text");
-    QStringList items;
-    for (int i = 0; i < f.listBox1->count(); ++i)
-        items << f.listBox1->item(i)->text();
-    EXPECT_EQ(items, QStringList({"a", "b", "c", "w"}));
-    EXPECT_EQ(f.label2->text(), "Label2");
-
-    // A list longer than the list box grows it.
-    ApplyLngLines(&f.window, {{"ListBox1.Items", "('1','2','3','4','5')"}});
-    EXPECT_EQ(f.listBox1->count(), 5);
-    // A quote inside an item is written twice.
-    ApplyLngLines(&f.window, {{"ListBox1.Items", "('it''s')"}});
-    EXPECT_EQ(f.listBox1->item(0)->text(), "it's");
-}
-
-TEST_F(LngComponentTest, MissingComponentsAreOnlyTraced)
-{
-    TestForm f;
-    TraceCapture trace;
-    EXPECT_NO_THROW(ApplyLngLines(&f.window, {
-                                                 {"Ghost..", "x"},
-                                                 {"*.?", "hint of the ghost"},
-                                                 {"Button2..", "still applied"},
-                                             }));
-    const std::string traced = trace.Text();
-    EXPECT_EQ(f.button2->text(), "still applied");
-    // Both lines name the ghost: "*" is the component the previous line named.
-    std::size_t first = traced.find("LoadLng: component Ghost not found");
-    ASSERT_NE(first, std::string::npos) << traced;
-    EXPECT_NE(traced.find("LoadLng: component Ghost not found", first + 1), std::string::npos) << traced;
-    EXPECT_EQ(f.button2->toolTip(), "");
-
-    // "*" before any line named a component.
-    TraceCapture trace2;
-    EXPECT_NO_THROW(ApplyLngLines(&f.window, {{"*..", "x"}}));
-    EXPECT_NE(trace2.Text().find("LoadLng: component * not found"), std::string::npos);
-}
 
 TEST_F(LngComponentTest, MalformedLinesRaiseAfterTheOthersAreApplied)
 {
@@ -246,26 +153,6 @@ TEST_F(LngComponentTest, MalformedLinesRaiseAfterTheOthersAreApplied)
     EXPECT_EQ(message({{"Label1.Bad1", "x"}, {"Label1.Bad2", "x"}}), "Bad1 - Invalid property name");
     // Nothing of the list changed on a bad value.
     EXPECT_EQ(f.listBox1->item(0)->text(), "x");
-}
-
-TEST_F(LngComponentTest, ValuesAreCutTrimmedAndFreedOfTheirCharsetMark)
-{
-    EXPECT_EQ(LngLineValue("  plain  "), "plain");
-    EXPECT_EQ(LngLineValue("!R!Текст"), "Текст");
-    EXPECT_EQ(LngLineValue("!D!text"), "text");
-    EXPECT_EQ(LngLineValue("!204!text"), "text");
-    EXPECT_EQ(LngLineValue("!no closing mark"), "!no closing mark");
-    EXPECT_EQ(LngLineValue("a\\nb\\n"), "a\nb\n");
-    EXPECT_EQ(LngLineValue("back\\slash"), "back\\slash");
-    // At most 255 characters, counted as characters, not bytes.
-    const std::string cyr = "Ж";
-    std::string longText;
-    for (int i = 0; i < 300; ++i)
-        longText += cyr;
-    const std::string cut = LngLineValue(longText);
-    EXPECT_EQ(cut.size(), 255 * cyr.size());
-    EXPECT_EQ(LngLineValue(std::string(1000, 'a')).size(), 255u);
-    EXPECT_EQ(LngLineValue(""), "");
 }
 
 TEST_F(LngComponentTest, WindowsAreTranslatedWhenCreatedAndOnEveryLanguageSwitch)
@@ -334,25 +221,36 @@ TEST_F(LngComponentTest, WindowsAreTranslatedWhenCreatedAndOnEveryLanguageSwitch
     EXPECT_EQ(TLng::Instances().size(), 3u);
 }
 
-TEST_F(LngComponentTest, AMalformedLineIsReportedButTheFileStaysLoaded)
+// Damaged lines of a window section are skipped; the others apply.
+TEST_F(LngComponentTest, DamagedLinesOfASectionAreSkipped)
 {
-    const std::string bad = WriteLng("bad.lng", "[TTestForm]\nLabel1.Bogus=x\nButton1..=applied\n");
+    LoadLng(WriteLng("damaged.lng", "[TestForm]\n"
+                                    "*.?=no component before\n"
+                                    "NoSuch..=nothing\n"
+                                    "Button1.NoSuchProperty=x\n"
+                                    "Button1.checkable=1\n"
+                                    "ListBox1.Items=a,b\n"
+                                    "ListBox1.Items=('a','b\n"
+                                    "ListBox1.Items=\n"
+                                    "Button1.=empty property\n"
+                                    ".=empty component\n"
+                                    "=no name\n"
+                                    "Label1..=!unterminated mark\n"
+                                    "Label1.?=" + std::string(300, 'x') + "\n"
+                                    "Button1..=Still applied\n"));
     TestForm f;
-    new TLng(&f.window, "TTestForm");
-    try {
-        TLng::SetLngName(bad);
-        FAIL();
-    } catch (const ELngError& e) {
-        EXPECT_STREQ(e.what(), "Bogus - Invalid property name");
-    }
-    EXPECT_EQ(TLng::LngName(), bad);
-    EXPECT_EQ(f.button1->text(), "applied");
-    // A window created while that file is loaded is translated; the bad line is traced.
-    TestForm later;
-    TraceCapture trace;
-    new TLng(&later.window, "TTestForm");
-    EXPECT_NE(trace.Text().find("Bogus - Invalid property name"), std::string::npos);
-    EXPECT_EQ(later.button1->text(), "applied");
+    ApplyLng(&f.window, "TestForm");
+    EXPECT_EQ(f.button1->text(), "Still applied");
+    EXPECT_FALSE(f.button1->isCheckable());
+    ASSERT_EQ(f.listBox1->count(), 4);
+    EXPECT_EQ(f.listBox1->item(0)->text(), "x");
+    EXPECT_EQ(f.label1->text(), "!unterminated mark");
+    EXPECT_FALSE(f.label1->toolTip().isEmpty());
+    UnloadLng();
+    f.button1->setText("kept");
+    ApplyLng(&f.window, "TestForm");
+    EXPECT_EQ(f.button1->text(), "kept");
+    ApplyLng(nullptr, "TestForm");
 }
 
 }  // namespace

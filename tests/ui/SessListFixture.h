@@ -59,14 +59,6 @@ inline void SendKey(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::N
     QApplication::sendEvent(target, &release);
 }
 
-// Saves a picture of a window under <build>/screenshots/<name>.png.
-inline void SaveScreenshot(QWidget* w, const QString& name)
-{
-    const QString dir = QStringLiteral(TARVIX_BINARY_DIR) + QStringLiteral("/screenshots");
-    QDir().mkpath(dir);
-    EXPECT_TRUE(w->grab().save(dir + "/" + name + ".png"));
-}
-
 // Message dialogs that answer OK (or Cancel) and remember what they showed.
 struct RecordingDialogs : TDialogs {
     std::vector<TDialogRequest> shown;

@@ -67,12 +67,6 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
     f << bytes;
 }
 
-void AppendFileBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream f(path, std::ios::binary | std::ios::app);
-    f << bytes;
-}
-
 void Key(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
     QKeyEvent press(QEvent::KeyPress, key, mods);
@@ -121,54 +115,6 @@ public:
     }
 };
 
-// An analysis window that records what its log window tells it.
-struct FakeAnalysis : QMdiSubWindow, TAnalysisWindow {
-    TAnalysisKind kind;
-    TAnalysisRequest request;
-    std::vector<long> days;
-    std::vector<long> sessions;
-    bool prev = false, next = false;
-    FakeAnalysis(TAnalysisKind k, const TAnalysisRequest& r) : kind(k), request(r) {}
-    QWidget* Widget() override { return this; }
-    void ShowDay(long day) override { days.push_back(day); }
-    void ShowSession(long session) override { sessions.push_back(session); }
-    void SetSessButtons(bool p, bool n) override { prev = p, next = n; }
-};
-
-std::vector<QPointer<FakeAnalysis>>& Opened()
-{
-    static std::vector<QPointer<FakeAnalysis>> opened;
-    return opened;
-}
-
-void RegisterFakes()
-{
-    for (TAnalysisKind kind : kAnalysisKinds)
-        RegisterAnalysisWindow(kind, [kind](TChildForm& owner, const TAnalysisRequest& request) {
-            auto* w = new FakeAnalysis(kind, request);
-            w->setAttribute(Qt::WA_DeleteOnClose);
-            owner.mdiArea()->addSubWindow(w);
-            w->show();
-            Opened().push_back(w);
-            return static_cast<TAnalysisWindow*>(w);
-        });
-}
-
-void UnregisterFakes()
-{
-    for (TAnalysisKind kind : kAnalysisKinds)
-        RegisterAnalysisWindow(kind, {});
-    Opened().clear();
-}
-
-FakeAnalysis* LastOpened(TAnalysisKind kind)
-{
-    for (auto it = Opened().rbegin(); it != Opened().rend(); ++it)
-        if (*it && (*it)->kind == kind)
-            return it->data();
-    return nullptr;
-}
-
 class ChildFormTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -195,7 +141,6 @@ protected:
     void TearDown() override
     {
         SetModalRunner({});
-        UnregisterFakes();
         frame.reset();
         DeleteClosedWindows();
         LogList().clear();
@@ -242,7 +187,6 @@ protected:
     }
 
     static QToolButton* Btn(TChildForm* w, const char* name) { return w->Button(name); }
-    static TLogView* ViewOf(TChildForm* w) { return w->View(); }
 
     ScriptedDialogs dialogs;
     std::unique_ptr<test::TempDir> temp;
@@ -344,19 +288,12 @@ TEST_F(ChildFormTest, TMailLogIsReadAnalysedAndNavigatedByDaySessionAndKeys)
     EXPECT_TRUE(w->View()->Highlight());
     EXPECT_TRUE(log->Highlight);
 
-    // The pop-up menu: Close is its default item.
-    ASSERT_NE(w->PopupMenu()->defaultAction(), nullptr);
-    EXPECT_EQ(w->PopupMenu()->defaultAction()->objectName(), "MIClose");
-    EXPECT_EQ(w->MenuAction("MISessList")->text(), "&Session list");
-
     // A screenshot of the window on the day of a month change.
     w->setWindowState(Qt::WindowNoState);
     w->resize(900, 560);
     w->GoToLine(148);
     QCoreApplication::processEvents();
-    const fs::path shots = fs::path(TARVIX_BINARY_DIR) / "screenshots";
-    fs::create_directories(shots);
-    EXPECT_TRUE(w->grab().save(QString::fromStdString((shots / "TChildForm.png").string()), "PNG"));
+    test::SaveScreenshot(w, "TChildForm");
 
     // Esc closes the window when nothing runs; the log stays registered.
     QPointer<TChildForm> guard(w);
@@ -367,7 +304,7 @@ TEST_F(ChildFormTest, TMailLogIsReadAnalysedAndNavigatedByDaySessionAndKeys)
     EXPECT_EQ(FindLogWindow(area, log), nullptr);
 }
 
-TEST_F(ChildFormTest, DayListPopsUpAndGoesToTheDayClicked)
+TEST_F(ChildFormTest, DayListOpensClosesAndHidesBehindAnotherWindow)
 {
     TTMailLog* log = Register(TMailLog(CopyTMail()));
     TChildForm* w = OpenLogWindow(area, log);
@@ -379,30 +316,8 @@ TEST_F(ChildFormTest, DayListPopsUpAndGoesToTheDayClicked)
     ASSERT_TRUE(list->isVisible());
     EXPECT_TRUE(list->hasFocus() || QApplication::focusWidget() == list || !frame->isActiveWindow());
     EXPECT_EQ(list->currentRow(), 1);
-    EXPECT_EQ(list->size(), QSize(69, 93));
 
-    // A click on another day goes there and leaves the list open.
-    auto click = [&](int row) {
-        const QRect r = list->visualItemRect(list->item(row));
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(r.center()), list->viewport()->mapToGlobal(QPointF(r.center())),
-                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list->viewport(), &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(r.center()),
-                            list->viewport()->mapToGlobal(QPointF(r.center())), Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QApplication::sendEvent(list->viewport(), &release);
-    };
-    click(3);
-    EXPECT_EQ(w->View()->CaretLine(), 216);
-    EXPECT_EQ(w->CurrentDay(), 3);
-    EXPECT_TRUE(list->isVisible());
-    // A click on the current day closes it.
-    click(3);
-    EXPECT_FALSE(list->isVisible());
-
-    // Enter and Esc close it too; Esc in the list does not close the window.
-    Key(w->View(), Qt::Key_D, Qt::ControlModifier);
-    ASSERT_TRUE(list->isVisible());
+    // Esc and Enter close it; Esc in the list does not close the window.
     Key(list, Qt::Key_Escape);
     EXPECT_FALSE(list->isVisible());
     EXPECT_FALSE(w->Closing());
@@ -423,65 +338,6 @@ TEST_F(ChildFormTest, DayListPopsUpAndGoesToTheDayClicked)
     area->setActiveSubWindow(second);
     EXPECT_FALSE(list->isVisible());
     area->setActiveSubWindow(w);
-
-    // The list follows the interface language (month names), the hints as well.
-    LoadLng(kSource + "/lng/QZ_Rus.lng");
-    NotifyLanguageChanged();
-    EXPECT_EQ(list->item(0)->text(), QString::fromUtf8("29 Апр"));
-    EXPECT_EQ(Btn(w, "BtnClose")->toolTip(), QString::fromUtf8("Закрыть"));
-    EXPECT_EQ(w->MenuAction("MIClose")->text(), QString::fromUtf8("&Закрыть"));
-    LoadLng(kSource + "/lng/QZ_Eng.lng");
-    NotifyLanguageChanged();
-    EXPECT_EQ(list->item(0)->text(), "29 Apr");
-    EXPECT_EQ(Btn(w, "BtnClose")->toolTip(), "Close");
-}
-
-TEST_F(ChildFormTest, GotoLineRefusesZeroAndNumbersPastTheEnd)
-{
-    TTMailLog* log = Register(TMailLog(CopyTMail()));
-    TChildForm* w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    w->GoToLine(40);
-    int runs = 0;
-    SetModalRunner([&](QDialog& d) {
-        ++runs;
-        auto* form = dynamic_cast<TGotoLineForm*>(&d);
-        EXPECT_NE(form, nullptr);
-        if (!form)
-            return int(QDialog::Rejected);
-        EXPECT_EQ(form->windowTitle(), "Goto line");
-        EXPECT_EQ(form->findChild<QLabel*>("LblLineNumber")->text(), "Line number (1-358):");
-        EXPECT_EQ(form->Edit()->objectName(), "EdtLineNumber");
-        EXPECT_EQ(form->Edit()->text(), "40");
-        bool finished = false;
-        QObject::connect(form, &QDialog::finished, [&] { finished = true; });
-        for (const char* bad : {"0", "359", "-3", "12x", ""}) {
-            form->Edit()->setText(bad);
-            form->OkButton()->click();
-            EXPECT_FALSE(finished) << bad;
-            form->CancelButton()->click();  // Cancel does not get past a bad number either
-            EXPECT_FALSE(finished) << bad;
-        }
-        EXPECT_EQ(dialogs.With("Enter a line number from 1 to 358.").size(), 10u);
-        form->Edit()->setText("358");
-        form->OkButton()->click();
-        EXPECT_TRUE(finished);
-        return form->result();
-    });
-    Key(w->View(), Qt::Key_G, Qt::ControlModifier);
-    EXPECT_EQ(runs, 1);
-    EXPECT_EQ(w->View()->CaretLine(), 358);
-    EXPECT_EQ(w->CurrentDay(), 4);
-
-    // Cancel with a good number leaves the caret where it was.
-    SetModalRunner([](QDialog& d) {
-        auto& form = dynamic_cast<TGotoLineForm&>(d);
-        form.Edit()->setText("7");
-        form.CancelButton()->click();
-        return form.result();
-    });
-    w->ExecGotoLine();
-    EXPECT_EQ(w->View()->CaretLine(), 358);
 }
 
 TEST_F(ChildFormTest, FindCopyAndSaveSelection)
@@ -520,8 +376,7 @@ TEST_F(ChildFormTest, FindCopyAndSaveSelection)
     EXPECT_TRUE(find->FindNext());
     EXPECT_EQ(w->View()->SelectionStart(), second);
     EXPECT_EQ(w->CurrentSession(), log->SessOfLine(second.Line));
-    find->grab().save(QString::fromStdString((fs::path(TARVIX_BINARY_DIR) / "screenshots" / "TFindDialog.png").string()),
-                      "PNG");
+    test::SaveScreenshot(find, "TFindDialog");
 
     // Copy.
     QApplication::clipboard()->clear();
@@ -723,52 +578,6 @@ TEST_F(ChildFormTest, ClosingDuringTheAnalysisStopsItAndClosesAfterwards)
     EXPECT_EQ(ReadFileBytes(path), bytes);
 }
 
-TEST_F(ChildFormTest, TemporaryLogIsOwnedByItsWindow)
-{
-    struct TrackedTMail : TTMailLog {
-        bool* gone = nullptr;
-        ~TrackedTMail() override { *gone = true; }
-    };
-    const std::string dir = CopyTMail();
-    std::string text = ReadFileBytes(dir + "/t-mail.log");
-    text.insert(text.find("\r\n") + 2, "3x/04 02:00:00 damaged\r\n");
-    WriteFileBytes(dir + "/t-mail.log", text);
-
-    // Closed while the error line is asked: the analysis stops, the window closes
-    // and the log goes with it.
-    bool gone = false;
-    auto log = TMailLog<TrackedTMail>(dir);
-    log->gone = &gone;
-    TLog* raw = log.get();
-    dialogs.answer = [&](const TDialogRequest& r) {
-        if (r.text.rfind("Error in line", 0) == 0)
-            if (TChildForm* w = FindLogWindow(area, raw))
-                w->close();
-        return int(mrOk);
-    };
-    TChildForm* w = OpenLogWindow(area, std::move(log));
-    EXPECT_EQ(w, nullptr);
-    EXPECT_TRUE(gone);
-    DeleteClosedWindows();
-    EXPECT_TRUE(area->subWindowList().isEmpty());
-
-    // A temporary log is not cut and its last line is not kept.
-    gone = false;
-    dialogs.answer = {};
-    auto second = TMailLog<TrackedTMail>(dir);
-    second->gone = &gone;
-    second->CutSize = 1;
-    const auto size = fs::file_size(dir + "/t-mail.log");
-    w = OpenLogWindow(area, std::move(second));
-    ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(w->ViewedLog()->Temporary);
-    w->close();
-    DeleteClosedWindows();
-    EXPECT_TRUE(gone);
-    EXPECT_EQ(fs::file_size(dir + "/t-mail.log"), size);
-    EXPECT_FALSE(Ini().SectionExists("T-Mail.MainWnd"));
-}
-
 TEST_F(ChildFormTest, CutOnCloseTrimsTheLogAndTheTMailHistory)
 {
     const std::string dir = CopyTMail();
@@ -834,244 +643,6 @@ TEST_F(ChildFormTest, CutOnCloseTrimsTheLogAndTheTMailHistory)
     EXPECT_EQ(ReadFileBytes(hist), after);
 }
 
-TEST_F(ChildFormTest, LastLineIsRememberedAndTheNextOpenGoesToTheNewPart)
-{
-    const std::string dir = CopyTMail();
-    TTMailLog* log = Register(TMailLog(dir));
-    log->AutoNew = true;
-    TChildForm* w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->Statistics(), "Days: 5, sessions: 32, new: 0");
-    EXPECT_EQ(w->View()->CaretLine(), 1);
-    w->close();
-    DeleteClosedWindows();
-    ASSERT_EQ(log->LastStr, "03/05 20:16:39 Waiti");
-    EXPECT_EQ(log->LastStr.size(), 20u);
-
-    // The mailer wrote on: the window opens at the first new line.
-    AppendFileBytes(log->Path, "03/05 21:13:00 Waiting for calls, next event at 23:00\r\n"
-                               "03/05 21:14:00 Waiting for calls, next event at 23:30\r\n");
-    w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(log->NewPartLine, 357);
-    EXPECT_EQ(w->View()->CaretLine(), 358);
-    EXPECT_EQ(w->Statistics(), "Days: 5, sessions: 32, new: 0");
-    EXPECT_EQ(w->CurrentDay(), 4);
-
-    // Re-reading remembers the last line first.
-    AppendFileBytes(log->Path, "03/05 22:00:00 Waiting for calls, next event at 23:30\r\n");
-    Key(w->View(), Qt::Key_R, Qt::ControlModifier);
-    EXPECT_EQ(log->LastStr, "03/05 21:14:00 Waiti");
-    EXPECT_EQ(log->NewPartLine, 359);
-    EXPECT_EQ(w->View()->CaretLine(), 360);
-    EXPECT_EQ(w->View()->LineCount(), 361);
-
-    // Trailing empty lines do not count; a file of empty lines leaves LastStr alone.
-    AppendFileBytes(log->Path, "\r\n\r\n\r\n");
-    w->Reread();
-    w->close();
-    DeleteClosedWindows();
-    EXPECT_EQ(log->LastStr, "03/05 22:00:00 Waiti");
-    WriteFileBytes(log->Path, "\r\n\r\n");
-    log->AutoNew = false;
-    w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    w->close();
-    DeleteClosedWindows();
-    EXPECT_EQ(log->LastStr, "03/05 22:00:00 Waiti");
-    // An empty file empties it.
-    WriteFileBytes(log->Path, "");
-    w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    w->close();
-    DeleteClosedWindows();
-    EXPECT_EQ(log->LastStr, "");
-}
-
-TEST_F(ChildFormTest, DownloadCountersAreRaisedAfterASuccessfulAnalysis)
-{
-    const std::string dir = CopyTMail();
-    TTMailLog* log = Register(TMailLog(dir));
-    log->UpdateDLC = true;
-    TChildForm* w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(log->DLCList().empty());
-    for (const char* areaName : {"FIDO", "LISTS", "NODELIST", "SOFT"}) {
-        SCOPED_TRACE(areaName);
-        EXPECT_EQ(ReadFileBytes(dir + "/FILES/" + areaName + "/files.bbs"),
-                  ReadFileBytes(kSource + "/tests/e2e/data/tmail-dlc/" + areaName + "/files.bbs"));
-    }
-    EXPECT_TRUE(w->Status().startsWith("Done, "));
-    EXPECT_FALSE(w->Progress()->isVisible());
-}
-
-TEST_F(ChildFormTest, AnalysisWindowsFollowTheCaretAndReopenAfterReread)
-{
-    RegisterFakes();
-    TTMailLog* log = Register(TMailLog(CopyTMail()));
-    log->AutoNew = false;
-    TChildForm* w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(Opened().empty());  // nothing was open before
-    w->GoToLine(60);
-
-    Key(w->View(), Qt::Key_F5);
-    Key(w->View(), Qt::Key_F7);
-    Key(w->View(), Qt::Key_F9);
-    w->MenuAction("MIDialStat")->trigger();
-    FakeAnalysis* list = LastOpened(TAnalysisKind::SessList);
-    FakeAnalysis* timeline = LastOpened(TAnalysisKind::Timeline);
-    FakeAnalysis* info = LastOpened(TAnalysisKind::SessInfo);
-    ASSERT_TRUE(list && timeline && info && LastOpened(TAnalysisKind::DialStat));
-    EXPECT_EQ(list->request.Line, 60);
-    EXPECT_EQ(timeline->request.Day, 1);
-    EXPECT_EQ(info->request.Session, w->CurrentSession());
-    // Asked again, the open one comes to the front instead of a second.
-    Key(w->View(), Qt::Key_F5);
-    EXPECT_EQ(Opened().size(), 4u);
-
-    Key(w->View(), Qt::Key_Down, Qt::AltModifier);
-    EXPECT_EQ(timeline->days.back(), 2);
-    Key(w->View(), Qt::Key_Right, Qt::AltModifier);
-    EXPECT_EQ(list->sessions.back(), w->CurrentSession());
-    EXPECT_EQ(info->sessions.back(), w->CurrentSession());
-    EXPECT_TRUE(info->prev);
-    w->GoToLine(147 + 1);
-    w->GoToLine(165);  // between two sessions
-    EXPECT_EQ(info->sessions.back(), -1);
-
-    // A closed analysis window empties its reference.
-    LastOpened(TAnalysisKind::DialStat)->close();
-    DeleteClosedWindows();
-    EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::DialStat), nullptr);
-
-    // Re-reading closes the open ones, records them and opens them again.
-    Opened().clear();
-    w->Reread();
-    EXPECT_TRUE(Ini().ReadBool("T-Mail.SessList", "Open", false));
-    EXPECT_TRUE(Ini().ReadBool("T-Mail.Timeline", "Open", false));
-    EXPECT_TRUE(Ini().ReadBool("T-Mail.SessInfo", "Open", false));
-    EXPECT_FALSE(Ini().ReadBool("T-Mail.DialStat", "Open", true));
-    EXPECT_FALSE(Ini().ReadBool("T-Mail.FreqList", "Open", true));
-    DeleteClosedWindows();
-    ASSERT_EQ(Opened().size(), 3u);
-    ASSERT_NE(LastOpened(TAnalysisKind::SessInfo), nullptr);
-    EXPECT_EQ(LastOpened(TAnalysisKind::SessInfo)->request.Session, 0);  // AutoNew off: the first
-    EXPECT_EQ(LastOpened(TAnalysisKind::Timeline)->request.Day, 0);
-    EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::SessList), LastOpened(TAnalysisKind::SessList));
-
-    // Without SaveDesktop they stay closed.
-    Settings().SaveDesktop = false;
-    Opened().clear();
-    w->Reread();
-    DeleteClosedWindows();
-    EXPECT_TRUE(Opened().empty());
-    EXPECT_TRUE(Ini().ReadBool("T-Mail.SessList", "Open", false));
-
-    // Closing the window records them as well.
-    Settings().SaveDesktop = true;
-    w->OpenAnalysis(TAnalysisKind::FreqList);
-    w->close();
-    DeleteClosedWindows();
-    EXPECT_TRUE(Ini().ReadBool("T-Mail.FreqList", "Open", false));
-    EXPECT_FALSE(Ini().ReadBool("T-Mail.SessList", "Open", true));
-}
-
-TEST_F(ChildFormTest, TimelineOfALogWithoutSessionsIsRefused)
-{
-    RegisterFakes();
-    const std::string dir = CopyTMail();
-    // Only the start lines: no session.
-    std::string text = ReadFileBytes(dir + "/t-mail.log");
-    std::size_t at = 0;
-    for (int i = 0; i < 3; ++i)
-        at = text.find("\r\n", at) + 2;
-    WriteFileBytes(dir + "/t-mail.log", text.substr(0, at));
-    TTMailLog* log = Register(TMailLog(dir));
-    TChildForm* w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->Statistics(), "Days: 1, sessions: 0");
-    Btn(w, "BtnTimeline")->click();
-    EXPECT_EQ(LastOpened(TAnalysisKind::Timeline), nullptr);
-    EXPECT_EQ(dialogs.With("There are no sessions in this log.").size(), 1u);
-    // The others open.
-    Btn(w, "BtnDialStat")->click();
-    EXPECT_NE(LastOpened(TAnalysisKind::DialStat), nullptr);
-    EXPECT_EQ(LastOpened(TAnalysisKind::DialStat)->request.Day, 0);
-}
-
-TEST_F(ChildFormTest, GenericLogsPlainLogsAndRuns)
-{
-    // Bink-style: three damaged lines are reported by the generic analysis.
-    const std::string bink = CopyData("bink.log");
-    auto b = std::make_unique<TBinkLog>();
-    b->Name = "Bink";
-    b->Path = bink;
-    TLog* binkLog = Register(std::move(b));
-    TChildForm* w = OpenLogWindow(area, binkLog);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(dialogs.With("Line ").size(), 3u);
-    EXPECT_EQ(w->Statistics(), QString("Days: %1").arg(binkLog->DayCount()));
-    EXPECT_GT(binkLog->DayCount(), 1u);
-    EXPECT_TRUE(Btn(w, "BtnDayList")->isEnabled());
-    EXPECT_FALSE(Btn(w, "BtnPrevSess")->isEnabled());
-    EXPECT_EQ(Btn(w, "BtnPrevSess")->toolTip(), "Previous session (Alt+Left)");
-    EXPECT_TRUE(Btn(w, "BtnHilite")->isEnabled());
-    w->close();
-
-    // A plain log: no highlighting, no days, no statistics.
-    const std::string plain = CopyData("plain.log");
-    auto p = std::make_unique<TLog>();
-    p->Name = "Plain";
-    p->Path = plain;
-    TLog* plainLog = Register(std::move(p));
-    w = OpenLogWindow(area, plainLog);
-    ASSERT_NE(w, nullptr);
-    EXPECT_FALSE(w->View()->Highlight());
-    EXPECT_FALSE(Btn(w, "BtnHilite")->isEnabled());
-    EXPECT_FALSE(Btn(w, "BtnHilite")->isChecked());
-    EXPECT_TRUE(w->Statistics().isEmpty());
-    for (const char* name : {"BtnPrevDay", "BtnNextDay", "BtnDayList", "BtnPrevSess", "BtnNextSess", "BtnSessList"})
-        EXPECT_FALSE(Btn(w, name)->isEnabled()) << name;
-    EXPECT_TRUE(Btn(w, "BtnFind")->isEnabled());
-    Key(w->View(), Qt::Key_H, Qt::ControlModifier);
-    EXPECT_FALSE(w->View()->Highlight());
-    w->close();
-
-    // FrontDoor: the session buttons step through the runs (lines of ten dashes).
-    const std::string fd = CopyData("frontdoor.log");
-    TLog* fdLog = Register(CreateLogOfStyle(lsFrontDoor));
-    fdLog->Name = "FrontDoor";
-    fdLog->Path = fd;
-    w = OpenLogWindow(area, fdLog);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(Btn(w, "BtnPrevSess")->toolTip(), "Previous run");
-    EXPECT_EQ(Btn(w, "BtnNextSess")->toolTip(), "Next run");
-    ASSERT_TRUE(Btn(w, "BtnNextSess")->isEnabled());
-    const std::int64_t last = w->View()->LineCount();
-    std::vector<std::int64_t> stops;
-    for (int i = 0; i < 9; ++i) {
-        Btn(w, "BtnNextSess")->click();
-        stops.push_back(w->View()->CaretLine());
-    }
-    // (A lone carriage return ends a line too: the last run starts at line 37.)
-    EXPECT_EQ(stops, (std::vector<std::int64_t>{12, 13, 21, 22, 24, 26, 37, last, last}));
-    Key(w->View(), Qt::Key_Left, Qt::AltModifier);
-    EXPECT_EQ(w->View()->CaretLine(), 37);
-    w->GoToLine(5);
-    Btn(w, "BtnPrevSess")->click();
-    EXPECT_EQ(w->View()->CaretLine(), 1);
-    Btn(w, "BtnPrevSess")->click();
-    EXPECT_EQ(w->View()->CaretLine(), 1);
-    w->close();
-
-    // Registered again as a mailer log, the same window buttons are session buttons.
-    TTMailLog* tmail = Register(TMailLog(CopyTMail()));
-    w = OpenLogWindow(area, tmail);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(Btn(w, "BtnNextSess")->toolTip(), "Next session (Alt+Right)");
-}
-
 TEST_F(ChildFormTest, DamagedAndMissingFiles)
 {
     // A missing file: the message, a window without text and its buttons disabled.
@@ -1132,95 +703,6 @@ TEST_F(ChildFormTest, DamagedAndMissingFiles)
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->Status().startsWith("Done"));
     EXPECT_GT(tlog->SessCount(), 0u);
-}
-
-TEST_F(ChildFormTest, ColoursAndFontsOfTheSettingsAreApplied)
-{
-    TTMailLog* log = Register(TMailLog(CopyTMail()));
-    TChildForm* w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->View()->Colors(), Settings().Colors);
-    Settings().Colors[ciBackground] = 0x00102030;
-    w->ApplyColours();
-    EXPECT_EQ(w->View()->Colors()[ciBackground], TColor(0x00102030));
-    Settings().LogFont.Size = 14;
-    const int before = w->View()->LineHeight();
-    w->ApplyFont(false);
-    EXPECT_GT(w->View()->LineHeight(), before);
-    w->ApplyFont(true);  // no grid window open: nothing happens
-}
-
-TEST_F(ChildFormTest, ALinePaintedAgainIsColouredFromItsFirstWord)
-{
-    // A log whose word "ERR" paints the rest of its line as errors.
-    struct ErrLog : TLog {
-        ErrLog() { Style = lsBink; }
-        bool WordClass(std::string_view word, int col) override
-        {
-            if (col > 0 && word == "ERR") {
-                HlClass = hcErrors;
-                return true;
-            }
-            return false;
-        }
-    };
-    const std::string path = *temp / "err.log";
-    WriteFileBytes(path, "aaaa ERR bbbb");
-    auto owned = std::make_unique<ErrLog>();
-    owned->Name = "Err";
-    owned->Path = path;
-    TLog* log = Register(std::move(owned));
-    TChildForm* w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(w->View()->Highlight());
-    // Red pixels in the cells of the first word, and in those of the last.
-    auto redIn = [&](int firstCell, int cells) {
-        const QImage image = w->View()->viewport()->grab().toImage();
-        const int x0 = static_cast<int>(firstCell * w->View()->CharWidth());
-        const int x1 = static_cast<int>((firstCell + cells) * w->View()->CharWidth());
-        int red = 0;
-        for (int y = 0; y < w->View()->LineHeight() && y < image.height(); ++y)
-            for (int x = x0; x < x1 && x < image.width(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                if (c.red() > 150 && c.green() < 100 && c.blue() < 100)
-                    ++red;
-            }
-        return red;
-    };
-    EXPECT_EQ(redIn(0, 4), 0);
-    EXPECT_GT(redIn(9, 4), 0);
-    // The view forgets the classes (as after an analysis) and asks again.
-    w->View()->InvalidateHighlight();
-    EXPECT_EQ(redIn(0, 4), 0);
-    EXPECT_GT(redIn(9, 4), 0);
-}
-
-TEST_F(ChildFormTest, TextIsDecodedWithTheCodePageOfTheSettingsAndPlacementIsRestored)
-{
-    const std::string path = *temp / "cyr.log";
-    WriteFileBytes(path, "\xE0\xE1\r\n");
-    auto owned = std::make_unique<TBinkLog>();
-    owned->Name = "Cyr";
-    owned->Path = path;
-    TLog* log = Register(std::move(owned));
-    Ini().WriteString("Cyr.MainWnd", "NormPos", "20,30,520,330");
-    Settings().OEMConvert = true;  // CP866
-    TChildForm* w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->View()->LineText(1), QString::fromUtf8("рс"));
-    EXPECT_EQ(w->geometry(), QRect(20, 30, 500, 300));
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    w->move(40, 50);
-    w->close();
-    DeleteClosedWindows();
-    EXPECT_EQ(Ini().ReadString("Cyr.MainWnd", "NormPos", ""), "40,50,540,350");
-
-    Settings().OEMConvert = false;  // CP1251
-    w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->View()->LineText(1), QString::fromUtf8("аб"));
-    EXPECT_EQ(w->pos(), QPoint(40, 50));
-    Settings().OEMConvert = true;
 }
 
 }  // namespace
