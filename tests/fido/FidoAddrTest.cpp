@@ -151,79 +151,6 @@ TEST_F(FidoAddrTest, MasksMatchOnlyWhatTheyLeaveOpen)
     EXPECT_FALSE(MatchAddr(exact, TFidoAddr::CreateParse("2:5030/*", afMask)));
 }
 
-TEST_F(FidoAddrTest, CompareAddrOrdersByZoneNetNodePoint)
-{
-    auto cmp = [](const char* a, const char* b) {
-        return CompareAddr(TFidoAddr::CreateParse(a, afMask), TFidoAddr::CreateParse(b, afMask));
-    };
-    EXPECT_EQ(cmp("1:999/1", "2:1/1"), -1);
-    EXPECT_EQ(cmp("2:1/1", "1:999/1"), 1);
-    EXPECT_EQ(cmp("2:5030/1", "2:5030/1.1"), -1);
-    EXPECT_EQ(cmp("2:5030/1.1", "2:5030/1"), 1);
-    EXPECT_EQ(cmp("2:5030/1@a", "2:5030/1@b"), 0);
-    EXPECT_EQ(cmp("2:463/9999", "2:5030/1"), -1);
-    EXPECT_EQ(cmp("2:5030/2", "2:5030/10"), -1);  // numbers, not texts
-    // A wildcard sorts before every real number.
-    EXPECT_EQ(cmp("*:1/1", "0:1/1"), -1);
-    EXPECT_EQ(cmp("2:*/1", "2:0/1"), -1);
-    EXPECT_EQ(cmp("2:5030/*", "2:5030/0"), -1);
-    EXPECT_EQ(cmp("2:5030/1.*", "2:5030/1"), -1);
-    EXPECT_EQ(cmp("2:5030/0", "2:5030/*"), 1);
-    // -1 (not given) lies between the wildcard and 0.
-    EXPECT_EQ(CompareAddr(TFidoAddr(-1, 1, 1, 0), TFidoAddr(-2, 1, 1, 0)), 1);
-    EXPECT_EQ(CompareAddr(TFidoAddr(-1, 1, 1, 0), TFidoAddr(2, 1, 1, 0)), -1);
-
-    std::vector<TFidoAddr> v;
-    for (const char* t : {"2:5030/1.1", "1:999/1", "2:5030/*", "2:1/1", "2:5030/1", "*:*/*.*"})
-        v.push_back(TFidoAddr::CreateParse(t, afMask));
-    std::sort(v.begin(), v.end(), [](const TFidoAddr& a, const TFidoAddr& b) { return CompareAddr(a, b) < 0; });
-    std::vector<std::string> printed;
-    for (const TFidoAddr& a : v)
-        printed.push_back(a.ToStrFlags(0));
-    EXPECT_EQ(printed, (std::vector<std::string>{"*:*/*.*", "1:999/1", "2:1/1", "2:5030/*", "2:5030/1",
-                                                  "2:5030/1.1"}));
-}
-
-TEST_F(FidoAddrTest, GarbageEitherParsesOrRaisesAddrError)
-{
-    std::mt19937 rng(20240611);
-    const std::string alphabet = "0123456789:/.*@ aAlL-+\t!";
-    std::uniform_int_distribution<int> len(0, 40);
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::uniform_int_distribution<int> pick(0, static_cast<int>(alphabet.size()) - 1);
-    std::uniform_int_distribution<int> coin(0, 3);
-    int parsed = 0;
-    for (int i = 0; i < 20000; ++i) {
-        std::string s;
-        int n = len(rng);
-        for (int k = 0; k < n; ++k)
-            s += coin(rng) == 0 ? static_cast<char>(byte(rng)) : alphabet[static_cast<std::size_t>(pick(rng))];
-        for (std::uint8_t flags : {0, 1, 2, 3}) {
-            bool ok = true;
-            TFidoAddr a;
-            try {
-                a = TFidoAddr::CreateParse(s, flags);
-            } catch (const EAddrError& e) {
-                ok = false;
-                EXPECT_TRUE(e.Key() == "FidoAddr.InvAddr" || e.Key() == "FidoAddr.NoMask") << e.Key();
-            }
-            ASSERT_EQ(IsValidAddr(s, flags), ok) << s;
-            if (!ok || s.empty())
-                continue;
-            ++parsed;
-            EXPECT_LE(a.Domain.size(), 255u);
-            // What parsed prints as a text that parses back to the same numbers
-            // (a zone of 0 is not printed and so comes back as the main zone).
-            if (a.Zone != 0) {
-                std::string printed = a.ToStrFlags(pfDomain | pfPoint);
-                TFidoAddr back = TFidoAddr::CreateParse(printed, afMask);
-                EXPECT_TRUE(EqualAddr(a, back)) << s << " -> " << printed;
-            }
-        }
-    }
-    EXPECT_GT(parsed, 100);  // the generator does reach the parser's success paths
-}
-
 TEST_F(FidoAddrTest, TheSameTextReadAgainFollowsTheMainAddress)
 {
     // A text read before gives the same address again, and again takes its domain
@@ -360,36 +287,6 @@ TEST_F(AddrListTest, BadEntriesStopAtTheirLine)
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(ErrorKey(list, {std::string(100000, '7')}), "FidoAddr.InvAddr");
     EXPECT_THROW(TListFidoAddr::CreateEntry("", 0), EAddrError);
-}
-
-TEST_F(AddrListTest, SaveOverALongerListLeavesTheRestUnread)
-{
-    TIniFile ini;
-    TAddrList five(true, false);
-    five.AddStrings({"1:1/0", "1:1/1", "1:1/2", "1:1/3", "1:1/4"});
-    five.SaveIni(ini, "TFrameForm", "Highlight");
-    EXPECT_EQ(ini.ReadInteger("TFrameForm", "HighlightCnt", -1), 5);
-
-    TAddrList two(true, false);
-    two.AddStrings({"2:5030/*", "!2:5030/15"});
-    two.SaveIni(ini, "TFrameForm", "Highlight");
-    EXPECT_EQ(ini.ReadInteger("TFrameForm", "HighlightCnt", -1), 2);
-    EXPECT_EQ(ini.ReadString("TFrameForm", "Highlight0", ""), "2:5030/*");
-    EXPECT_EQ(ini.ReadString("TFrameForm", "Highlight1", ""), "!2:5030/15");
-    EXPECT_EQ(ini.ReadString("TFrameForm", "Highlight2", ""), "1:1/2");
-    EXPECT_EQ(ini.ReadString("TFrameForm", "Highlight3", ""), "1:1/3");
-    EXPECT_EQ(ini.ReadString("TFrameForm", "Highlight4", ""), "1:1/4");
-
-    TAddrList loaded(true, false);
-    loaded.LoadIni(ini, "TFrameForm", "Highlight");
-    ASSERT_EQ(loaded.Count(), 2);
-    EXPECT_TRUE(loaded.Selects(A("2:5030/14")));
-    EXPECT_FALSE(loaded.Selects(A("2:5030/15")));
-    EXPECT_TRUE(loaded.GetAddr(1).Exclude);
-
-    // Loading appends to what the list holds.
-    loaded.LoadIni(ini, "TFrameForm", "Highlight");
-    EXPECT_EQ(loaded.Count(), 4);
 }
 
 TEST_F(AddrListTest, LoadIniSurvivesDamagedValues)

@@ -109,19 +109,6 @@ protected:
         std::ifstream f(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(f), {});
     }
-
-    static void SetMTime(const std::string& path, time_t sec, long nsec)
-    {
-        struct timespec t[2] = {{sec, nsec}, {sec, nsec}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, 0), 0);
-    }
-
-    static struct timespec MTime(const std::string& path)
-    {
-        struct stat st {};
-        EXPECT_EQ(::stat(path.c_str(), &st), 0);
-        return st.st_mtim;
-    }
 };
 
 std::string Pattern(std::size_t n)
@@ -197,19 +184,6 @@ TEST_F(FilesTest, FailedWriteLeavesTheOldTarget)
         ++entries;
     }
     EXPECT_EQ(entries, 2) << "the temporary file is removed";
-}
-
-TEST_F(FilesTest, FindFileInPathsSurvivesAPumpThatChangesTheList)
-{
-    Write("b/x.txt", "");
-    std::vector<std::string> paths = {P("a") + "\\", P("b") + "\\"};
-    std::string name = "x.txt";
-    auto pump = [&]() {
-        // Re-entered code replaces the list and the name the search was given.
-        paths.assign(100, "elsewhere\\");
-        name.assign(100, 'q');
-    };
-    EXPECT_EQ(FindFileInPaths(name, paths, pump), P("b") + "\\x.txt");
 }
 
 TEST_F(FilesTest, FindFileInTreeEndsInALinkCycle)
@@ -394,30 +368,6 @@ TEST(DateTime, EveryDayFromYear1To9999DecodesToTheNextCalendarDay)
     }
 }
 
-TEST(DateTime, InvalidDatesAreRejected)
-{
-    const Ymd bad[] = {{2023, 2, 29}, {1900, 2, 29}, {0, 1, 1},   {10000, 1, 1}, {2024, 0, 1},
-                       {2024, 13, 1}, {2024, 4, 31}, {2024, 1, 0}, {2024, 1, 32}, {-5, 1, 1}};
-    for (const Ymd& b : bad) {
-        TDateTime r = 123;
-        EXPECT_FALSE(TryEncodeDate(b.y, b.m, b.d, r)) << b.y << "-" << b.m << "-" << b.d;
-        EXPECT_EQ(r, 123) << "result must be left alone";
-        EXPECT_THROW(EncodeDate(b.y, b.m, b.d), EConvertError);
-    }
-    // Asked again right after a valid date (the last date is remembered), a bad one
-    // still raises, and the remembered date still reads right.
-    EXPECT_EQ(EncodeDate(2024, 2, 29), EncodeDate(2024, 2, 28) + 1);
-    EXPECT_THROW(EncodeDate(2023, 2, 29), EConvertError);
-    EXPECT_EQ(EncodeDate(2024, 2, 28) + 1, EncodeDate(2024, 2, 29));
-    EXPECT_THROW(EncodeDate(0, 0, 0), EConvertError);
-    try {
-        EncodeDate(2023, 2, 29);
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "Invalid argument to date encode");
-    }
-}
-
 TEST(DateTime, DamagedValuesDoNotBreakDecoding)
 {
     const double bad[] = {std::numeric_limits<double>::quiet_NaN(),
@@ -444,66 +394,4 @@ TEST(FormatBytes, Thresholds)
     };
     for (const auto& [size, text] : cases)
         EXPECT_EQ(FormatBytes(size), text) << size;
-}
-
-TEST(FormatBytes, SixtyFourBitSizesContinueInMegabytes)
-{
-    EXPECT_EQ(FormatBytes(std::int64_t {1023}), "1023");
-    EXPECT_EQ(FormatBytes(std::int64_t {10240}), "10.0K");
-    EXPECT_EQ(FormatBytes(std::int64_t {10485761}), "10M");
-    EXPECT_EQ(FormatBytes(std::int64_t {INT_MAX} + 1), "2048M");
-    EXPECT_EQ(FormatBytes(std::int64_t {5} * 1024 * 1024 * 1024), "5120M");
-    EXPECT_EQ(FormatBytes(INT64_MAX), "8796093022207M");
-}
-
-TEST(Durations, SecondsToHMS)
-{
-    EXPECT_EQ(SecondsToHMS(3725, false), "1:02:05");
-    EXPECT_EQ(SecondsToHMS(3725, true), "01:02:05");
-    EXPECT_EQ(SecondsToHMS(0, false), "0:00:00");
-    EXPECT_EQ(SecondsToHMS(0, true), "00:00:00");
-    EXPECT_EQ(SecondsToHMS(59, true), "00:00:59");
-    EXPECT_EQ(SecondsToHMS(86399, true), "23:59:59");
-    // Hours are not limited to a day, and three digits stay three.
-    EXPECT_EQ(SecondsToHMS(90000, true), "25:00:00");
-    EXPECT_EQ(SecondsToHMS(360000 * 3, true), "300:00:00");
-    EXPECT_EQ(SecondsToHMS(INT_MAX, false), "596523:14:07");
-    EXPECT_EQ(SecondsToHMS(-3725, false), "-1:02:05");
-    EXPECT_EQ(SecondsToHMS(INT_MIN, false), "-596523:14:08");
-}
-
-TEST(UnixTime, ConvertsWithoutTimeZone)
-{
-    EXPECT_EQ(UnixToDateTime(0), EncodeDate(1970, 1, 1));
-    EXPECT_EQ(UnixToDateTime(86400), EncodeDate(1970, 1, 2));
-    EXPECT_EQ(UnixToDateTime(-86400), EncodeDate(1969, 12, 31));
-    EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss", UnixToDateTime(INT_MAX)),
-              "2038-01-19 03:14:07");
-    EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss", UnixToDateTime(INT_MIN)),
-              "1901-12-13 20:45:52");
-    EXPECT_EQ(FormatDateTime("dd.mm.yy hh:nn", UnixToDateTime(1000000000)), "09.09.01 01:46");
-}
-
-TEST(StrDict, AddReplacesCaseInsensitivelyKeepingFirstSpelling)
-{
-    TStrDict d;
-    d.Add("Name", "a");
-    d.Add("NAME", "b");
-    ASSERT_EQ(d.Count(), 1u);
-    EXPECT_EQ(d.KeyAt(0), "Name");
-    EXPECT_EQ(d.ValueAt(0), "b");
-    EXPECT_EQ(d.Lookup("name"), "b");
-}
-
-TEST(StrDict, KeepsInsertionOrderAndAnswersAbsentKeyWithItself)
-{
-    TStrDict d;
-    d.Add("z", "1");
-    d.Add("a", "2");
-    EXPECT_EQ(d.KeyAt(0), "z");
-    EXPECT_EQ(d.KeyAt(1), "a");
-    EXPECT_EQ(d.Lookup("Missing.Key"), "Missing.Key");
-    EXPECT_THROW(d.KeyAt(2), std::out_of_range);
-    d.Clear();
-    EXPECT_EQ(d.Count(), 0u);
 }

@@ -130,28 +130,6 @@ TEST_F(QParserTest, LongNamesThatAlmostMatchAreFound)
 
 // ------------------------------------------------------------------ handlers
 
-TEST_F(QParserTest, RequiredKeywordMissingAfterIncludes)
-{
-    TQParser p;
-    std::string a, b;
-    p.AddStr("Zeta", a);
-    p.LastHandler().Required = true;
-    File("inc.ctl", "Zeta found\n");
-    p.Parse(File("ok.ctl", "include inc.ctl\n"));
-    EXPECT_EQ(a, "found");
-
-    TQParser q;
-    q.AddStr("Zeta", a);
-    q.LastHandler().Required = true;
-    q.AddStr("Alpha", b);
-    q.LastHandler().Required = true;
-    LoadLng(kEngLng);
-    EQParserError e = ErrorOf([&] { q.Parse(File("missing.ctl", "include inc.ctl\n")); });
-    EXPECT_STREQ(e.what(), "Required keyword ALPHA is missing");
-    EXPECT_EQ(e.Key(), "QParser.Missing");
-    EXPECT_EQ(e.Line(), 0);
-}
-
 // ------------------------------------------------------------------ includes
 
 TEST_F(QParserTest, IncludesResolveAgainstTheIncludingFile)
@@ -238,34 +216,4 @@ TEST_F(QParserTest, LongLinesAreCut)
     big.p.Parse(File("big.ctl", "Key " + std::string(5 * 1024 * 1024, 'y')));
     ASSERT_EQ(big.lines.size(), 1u);
     EXPECT_EQ(big.lines[0][1].size(), TQParser::kMaxLine - 4);
-}
-
-TEST_F(QParserTest, RandomGarbageNeverCrashes)
-{
-    std::mt19937 rng(12345);
-    const char alphabet[] = "KeyDEFINEincludeX%#[]\";\t \r\n\0\xff\x80";
-    for (int round = 0; round < 200; ++round) {
-        std::string text;
-        const int size = static_cast<int>(rng() % 2000);
-        for (int i = 0; i < size; ++i)
-            text += (rng() % 4 == 0) ? static_cast<char>(rng() % 256)
-                                     : alphabet[rng() % (sizeof alphabet - 1)];
-        Recorder r;
-        std::string s;
-        int n = 0;
-        bool b = false;
-        r.p.AddStr("X", s);
-        r.p.AddInt("Y", n);
-        r.p.AddBool("Z", b);
-        r.p.Defines().Add("X", "XX");
-        r.p.Defines().Add("%", "%%");
-        r.p.OnSection = [](const std::string&, TSectionAction& a) { a = a == saParse ? saSkip : saParse; };
-        const std::string path = File("g" + std::to_string(round) + ".ctl", text);
-        try {
-            r.p.Parse(path);
-        } catch (const EQParserError& e) {
-            EXPECT_NE(std::string(e.what()), "");
-        }
-        EXPECT_EQ(r.p.Level(), 0);
-    }
 }

@@ -21,21 +21,6 @@ struct TempDir : test::TempDir {
     std::string File(const std::string& name, const std::string& content) const { return Write(name, content); }
 };
 
-TEST(MappedFileTest, MapsTheBytesOfAFile)
-{
-    TempDir dir;
-    std::string content;
-    for (int i = 0; i < 3 * 4096 + 17; ++i)  // all byte values, not a whole number of pages
-        content += static_cast<char>(i * 7);
-    TMappedFile f(dir.File("log", content));
-    EXPECT_EQ(f.Size(), content.size());
-    EXPECT_EQ(f.View(), content);
-    EXPECT_EQ(f.Path(), (dir.path / "log").string());
-    f.AdviseSequential();
-    f.AdviseNormal();
-    EXPECT_EQ(f.View(), content);
-}
-
 TEST(MappedFileTest, RefusesWhatIsNoReadableRegularFile)
 {
     TempDir dir;

@@ -66,8 +66,6 @@ void ExpectFields(const TColumn& c, const Fields& f)
     EXPECT_EQ(c.Separator, f.separator);
 }
 
-const Fields kDefaults{0, "", true, false, 100, 10, 0, true};
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------

@@ -46,18 +46,6 @@ protected:
 
 }  // namespace
 
-TEST_F(SettingsTest, MainAddressLosesItsDomainWhileShowDomainIsOff)
-{
-    Open();
-    SaveSettings();
-    EXPECT_EQ(Ini().ReadString("General", "MainAddr", ""), "2:5030/999.999");
-    // The main address of the first load does not lend its domain to the second.
-    OpenSettings(file);
-    LoadSettings();
-    EXPECT_FALSE(Settings().MainAddrDefaulted);
-    EXPECT_EQ(MainAddr()->Domain, "");
-}
-
 TEST_F(SettingsTest, ColoursFontsAndBadValuesFallBackToDefaults)
 {
     Open("[General]\nLogFont=Courier,\nGridFont=Terminus,12,bu,2,clRed,RUSSIAN_CHARSET\nDayEnd=abc\n"
@@ -112,21 +100,4 @@ TEST_F(SettingsTest, UnparsableMainAddressRaisesAfterLoadingTheRest)
         EXPECT_EQ(Settings().DayEnd, 5);
         EXPECT_EQ(Settings().Colors[ciNormal], clLime);
     }
-}
-
-TEST(Fonts, ReadingStopsAtTheFirstFieldWithoutComma)
-{
-    TFontSpec f;
-    ReadFontString("Arial,10,I", f);  // the style has no comma after it
-    EXPECT_EQ(f.Name, "Arial");
-    EXPECT_EQ(f.Size, 10);
-    EXPECT_FALSE(f.Italic);
-    ReadFontString(" , -5 , S , 9 , nocolour , ", f);
-    EXPECT_EQ(f.Name, "Arial");
-    EXPECT_EQ(f.Size, 10);
-    EXPECT_TRUE(f.StrikeOut);
-    EXPECT_EQ(f.Pitch, 0);
-    EXPECT_EQ(f.Charset, "DEFAULT_CHARSET");
-    ReadFontString(std::string(100000, ','), f);  // garbage changes nothing and does not crash
-    EXPECT_EQ(f.Name, "Arial");
 }

@@ -161,24 +161,6 @@ TEST_F(Report, ExampleTableByteForByte)
 // ---------------------------------------------------------------------------------
 // Code pages
 
-TEST_F(Report, AnsiReportHasTheSameTableWithConvertedLineDrawing)
-{
-    BuildExample();
-    Lines oem = MakeReportTable(columns, TReportSettings::cpOem, items, &total);
-    Lines ansi = MakeReportTable(columns, TReportSettings::cpAnsi, items, &total);
-    ASSERT_EQ(ansi.size(), oem.size());
-    for (std::size_t i = 0; i < oem.size(); ++i)
-        EXPECT_EQ(ansi[i], OemAnsi().OemToAnsi(oem[i]));
-    EXPECT_EQ(ansi[0], "+--------+---------------+");
-    EXPECT_EQ(ansi[2], "+--------+---------------+");
-    EXPECT_EQ(ansi[3], "|01/02   |2:5020/1  1,234|");
-    EXPECT_EQ(ansi[5], "+--------+---------------+");
-
-    // Any Codepage other than 1 is the OEM page.
-    EXPECT_EQ(MakeReportTable(columns, 7, items, &total), oem);
-    EXPECT_EQ(MakeReportTable(columns, -1, items, &total), oem);
-}
-
 // ---------------------------------------------------------------------------------
 // Template and file
 

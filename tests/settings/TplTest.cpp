@@ -73,37 +73,6 @@ TEST(TplTokens, At255TokensTheNextIsRefused)
 
 // --- Writing ------------------------------------------------------------------------
 
-TEST(TplExecute, LastLineClosedIsCarriedBetweenWrites)
-{
-    TTpl tpl;
-    EXPECT_FALSE(tpl.LastLineClosed());
-    bool open = true;
-    tpl.AddToken("tail", [&](TTpl& t, const std::string&, std::string&) {
-        if (open)
-            t.WriteOutLine("open");
-    });
-    tpl.SetTemplate({"first", "@tail"});
-    Lines out;
-    tpl.Execute(out);
-    EXPECT_EQ(out, (Lines{"first", "open"}));
-    EXPECT_FALSE(tpl.LastLineClosed());
-
-    // The next write into the same list continues the open line.
-    open = false;
-    tpl.Execute(out);
-    EXPECT_EQ(out, (Lines{"first", "openfirst", ""}));
-    EXPECT_TRUE(tpl.LastLineClosed());
-
-    // Into a fresh list the open state does not matter: there is no line to continue.
-    open = true;
-    tpl.Execute(out);
-    EXPECT_FALSE(tpl.LastLineClosed());
-    Lines fresh;
-    open = false;
-    tpl.Execute(fresh);
-    EXPECT_EQ(fresh, (Lines{"first", ""}));
-}
-
 TEST(TplExecute, FailingTokenStopsTheWriteAndLeavesTheEngineUsable)
 {
     struct Boom : std::runtime_error {
@@ -207,61 +176,6 @@ TEST(TplFiles, OemOutputConvertsEachPieceOnce)
 }
 
 // --- Damaged template files ---------------------------------------------------------
-
-TEST(TplDamaged, RandomBytesNeverCrashAndWithoutTokensPassThrough)
-{
-    TempDir dir;
-    std::mt19937 rng(20240601);
-    for (int round = 0; round < 200; ++round) {
-        std::size_t len = rng() % 2000;
-        std::string data(len, '\0');
-        for (char& c : data) {
-            // Bias towards the bytes that matter: 0, 2, '@', letters, line ends.
-            switch (rng() % 8) {
-            case 0: c = '\0'; break;
-            case 1: c = '\x02'; break;
-            case 2: c = '@'; break;
-            case 3: c = static_cast<char>('a' + rng() % 26); break;
-            case 4: c = (rng() % 2) ? '\r' : '\n'; break;
-            default: c = static_cast<char>(rng() % 256); break;
-            }
-        }
-        std::string file = dir.File("g.tpl", data);
-
-        // No tokens: the written lines are exactly the loaded lines.
-        TTpl plain;
-        plain.OemTemplate = false;
-        plain.LoadFromFile(file);
-        Lines out = Write(plain);
-        EXPECT_EQ(out, plain.Template());
-        // Rejoining the lines loses only the kind of line ends.
-        std::size_t bytes = 0;
-        for (const auto& l : out)
-            bytes += l.size();
-        std::size_t breaks = 0;
-        for (char c : data)
-            breaks += (c == '\r' || c == '\n');
-        EXPECT_EQ(bytes + breaks, data.size());
-
-        // With tokens, OEM conversion and comments: must simply not crash.
-        TTpl tpl;
-        tpl.SetCommentStr("\x02");
-        tpl.OemOutput = true;
-        for (char t = 'a'; t <= 'z'; ++t) {
-            tpl.AddToken(std::string(1, t), [t](TTpl& e, const std::string&, std::string& text) {
-                if (t == 'q')
-                    e.WriteOutLine("q");
-                if (t == 'w')
-                    e.WriteOutLineClosed("w");
-                text = std::string(1, t);
-            });
-        }
-        tpl.LoadFromFile(file);
-        Lines out2 = Write(tpl);
-        for (const auto& l : out2)
-            EXPECT_EQ(l.find('\x02'), std::string::npos);
-    }
-}
 
 TEST(TplDamaged, TruncatedTemplateFile)
 {

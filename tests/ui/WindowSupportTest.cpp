@@ -1,114 +1,61 @@
-#include "ui/LngComponent.h"
+// What every window uses: the language component (window sections of a language file,
+// also damaged), the help window and its pages, and damaged window placements in the
+// settings.
 
 #include "fido/Lng.h"
+#include "settings/QZIni.h"
+#include "ui/HelpWindow.h"
+#include "ui/LngComponent.h"
+#include "ui/Placement.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
-#include <QTabBar>
-#include <QVBoxLayout>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QToolButton>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <memory>
+#include <functional>
 #include <string>
-#include <unistd.h>
 
 namespace tarvix {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A small window: labels, buttons, a list box holding x, y, z, w, a combo box,
-// an edit, a memo, a tab bar, a menu item, and a panel around some of them.
+// A small window: two labels, a button, a list box holding x, y, z, w and a check box.
 struct TestForm {
     QWidget window;
-    QLabel* label1;
-    QLabel* label2;
-    QPushButton* button1;
-    QPushButton* button2;
-    QListWidget* listBox1;
-    QComboBox* combo1;
-    QLineEdit* edit1;
-    QPlainTextEdit* memo1;
-    QTabBar* tabs1;
-    QCheckBox* check1;
-    QAction* miOpen;
+    QLabel* label1 = Named(new QLabel("Label1", &window), "Label1");
+    QPushButton* button1 = Named(new QPushButton("Button1", &window), "Button1");
+    QListWidget* listBox1 = Named(new QListWidget(&window), "ListBox1");
+    QCheckBox* check1 = Named(new QCheckBox(&window), "Check1");
 
     TestForm()
     {
         window.setObjectName("TestForm");
-        auto* panel = new QWidget(&window);
-        panel->setObjectName("Panel1");
-        auto* layout = new QVBoxLayout(panel);
-        label1 = new QLabel("Label1", panel);
-        label1->setObjectName("Label1");
-        label2 = new QLabel("Label2", &window);
-        label2->setObjectName("Label2");
-        button1 = new QPushButton("Button1", panel);
-        button1->setObjectName("Button1");
-        button2 = new QPushButton("Button2", &window);
-        button2->setObjectName("Button2");
-        listBox1 = new QListWidget(panel);
-        listBox1->setObjectName("ListBox1");
         listBox1->addItems({"x", "y", "z", "w"});
-        combo1 = new QComboBox(&window);
-        combo1->setObjectName("Combo1");
-        combo1->addItems({"one"});
-        edit1 = new QLineEdit(&window);
-        edit1->setObjectName("Edit1");
-        memo1 = new QPlainTextEdit(&window);
-        memo1->setObjectName("Memo1");
-        memo1->setPlainText("first\nsecond\nthird");
-        tabs1 = new QTabBar(&window);
-        tabs1->setObjectName("Tabs1");
-        tabs1->addTab("Settings");
-        check1 = new QCheckBox(&window);
-        check1->setObjectName("Check1");
-        miOpen = new QAction("&Open", &window);
-        miOpen->setObjectName("MIOpen");
-        for (QWidget* w : {static_cast<QWidget*>(label1), static_cast<QWidget*>(button1), static_cast<QWidget*>(listBox1)})
-            layout->addWidget(w);
+    }
+    template <class W>
+    static W* Named(W* w, const char* name)
+    {
+        w->setObjectName(name);
+        return w;
     }
 };
 
 using Lines = std::vector<std::pair<std::string, std::string>>;
-
-// Captures the debug trace (standard error while TARVIX_DEBUG is set).
-class TraceCapture {
-public:
-    TraceCapture()
-    {
-        ::setenv("TARVIX_DEBUG", "1", 1);
-        ::testing::internal::CaptureStderr();
-    }
-    ~TraceCapture()
-    {
-        if (!done_)
-            Text();
-    }
-    std::string Text()
-    {
-        done_ = true;
-        std::string s = ::testing::internal::GetCapturedStderr();
-        ::unsetenv("TARVIX_DEBUG");
-        return s;
-    }
-
-private:
-    bool done_ = false;
-};
 
 class LngComponentTest : public ::testing::Test {
 protected:
@@ -117,11 +64,9 @@ protected:
 
     std::string WriteLng(const std::string& name, const std::string& sections)
     {
-        const fs::path p = dir / name;
-        std::ofstream(p, std::ios::binary) << "[Lng]\nVersion=beta 5\n\n[Strings]\nA.One=One\n"
-                                              "ShortMonthNames=Jan,Feb,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dec\n\n"
-                                           << sections;
-        return p.string();
+        return temp.Write(name, "[Lng]\nVersion=beta 5\n\n[Strings]\nA.One=One\n"
+                                "ShortMonthNames=Jan,Feb,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dec\n\n" +
+                                    sections);
     }
 
     test::TempDir temp;
@@ -251,6 +196,139 @@ TEST_F(LngComponentTest, DamagedLinesOfASectionAreSkipped)
     ApplyLng(&f.window, "TestForm");
     EXPECT_EQ(f.button1->text(), "kept");
     ApplyLng(nullptr, "TestForm");
+}
+
+QString ReadPage(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+// The pages of the help folder with the anchors (id="...") each one has.
+QMap<QString, QSet<QString>> Pages()
+{
+    QMap<QString, QSet<QString>> pages;
+    const QDir dir(HelpDir());
+    for (const QString& name : dir.entryList({"*.html"}, QDir::Files)) {
+        QSet<QString> anchors;
+        const QString text = ReadPage(dir.filePath(name));
+        static const QRegularExpression id(R"re(\bid="([^"]+)")re");
+        for (auto it = id.globalMatch(text); it.hasNext();)
+            anchors.insert(it.next().captured(1));
+        pages.insert(name, anchors);
+    }
+    return pages;
+}
+
+bool PageExists(const QMap<QString, QSet<QString>>& pages, const QString& target)
+{
+    const qsizetype hash = target.indexOf('#');
+    const QString file = hash >= 0 ? target.left(hash) : target;
+    if (!pages.contains(file))
+        return false;
+    return hash < 0 || pages[file].contains(target.mid(hash + 1));
+}
+
+TEST(HelpWindowTest, EveryContextAndEveryLinkLeadsToAPageThatIsThere)
+{
+    ASSERT_FALSE(HelpDir().isEmpty());
+    const auto pages = Pages();
+    ASSERT_TRUE(pages.contains("index.html"));
+    for (int context = 0; context < 100; ++context) {
+        const QString page = HelpPageOfContext(context);
+        EXPECT_TRUE(PageExists(pages, page)) << context << " -> " << page.toStdString();
+    }
+    EXPECT_EQ(HelpPageOfContext(hcFrame), "frame.html");
+    EXPECT_EQ(HelpPageOfContext(hcLogWindow), "logwindow.html");
+    EXPECT_EQ(HelpPageOfContext(hcSessList), "logwindow.html#sessions");
+    EXPECT_EQ(HelpPageOfContext(hcTMailOptions), "tmail.html");
+    EXPECT_EQ(HelpPageOfContext(12345), "index.html");
+    EXPECT_EQ(HelpPageOfContext(-1), "index.html");
+
+    // Links between the pages, and the contents page reaches every page.
+    static const QRegularExpression href(R"re(href="([^"]+)")re");
+    QSet<QString> fromContents;
+    for (auto it = pages.begin(); it != pages.end(); ++it) {
+        const QString text = ReadPage(QDir(HelpDir()).filePath(it.key()));
+        for (auto m = href.globalMatch(text); m.hasNext();) {
+            const QString target = m.next().captured(1);
+            EXPECT_TRUE(PageExists(pages, target)) << it.key().toStdString() << " links to " << target.toStdString();
+            if (it.key() == "index.html")
+                fromContents.insert(target.section('#', 0, 0));
+        }
+    }
+    for (auto it = pages.begin(); it != pages.end(); ++it) {
+        if (it.key() != "index.html") {
+            EXPECT_TRUE(fromContents.contains(it.key())) << it.key().toStdString() << " is not in the contents";
+        }
+    }
+}
+
+TEST(HelpWindowTest, ContentsAndContextPagesOpenInOneWindow)
+{
+    QWidget frame;
+    THelpWindow* w = ShowHelpContents(&frame);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(OpenHelpWindow(), w);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->CurrentPage().fileName(), "index.html");
+    EXPECT_TRUE(w->Browser()->toPlainText().contains("Tarvix Help"));
+
+    EXPECT_EQ(ShowHelpContext(hcSessList, &frame), w);
+    EXPECT_EQ(w->CurrentPage().fileName(), "logwindow.html");
+    EXPECT_EQ(w->CurrentPage().fragment(), "sessions");
+    EXPECT_TRUE(w->Browser()->toPlainText().contains("Session list"));
+    // Back returns to the contents.
+    auto* back = w->findChild<QToolButton*>("BtnBack");
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->isEnabled());
+    back->click();
+    EXPECT_EQ(w->CurrentPage().fileName(), "index.html");
+
+    ShowHelpContext(hcFrame, &frame);
+    w->resize(640, 480);
+    QApplication::processEvents();
+    test::SaveScreenshot(w, "HelpWindow");
+
+    // The window goes with its parent.
+    w->close();
+}
+
+class PlacementTest : public ::testing::Test {
+protected:
+    void SetUp() override { OpenSettings(temp / "Tarvix.ini"); }
+
+    test::TempDir temp;
+};
+
+TEST_F(PlacementTest, DamagedPlacementValuesAreIgnored)
+{
+    QMdiArea area;
+    area.resize(800, 600);
+    area.show();
+    auto* sub = area.addSubWindow(new QWidget);
+    sub->show();
+    sub->setGeometry(10, 10, 200, 100);
+    for (const char* pos : {"1,2,x,4", "1,2,3", "", "5,5,5,5", "9,9,1,1", "0,0,99999999,5", ",,,", "1,2,3,4,5"}) {
+        Ini().WriteString("Bad", "NormPos", pos);
+        Ini().WriteString("Bad", "ShowCmd", "77");
+        EXPECT_FALSE(RestoreFormPlacement(sub, "Bad")) << pos;
+        EXPECT_EQ(sub->geometry(), QRect(10, 10, 200, 100)) << pos;
+    }
+    // Garbage where Qt's description of a top-level window should be.
+    QWidget top;
+    top.resize(321, 123);
+    Ini().WriteString("BadTop", "Geometry", "!!not base64 at all!!");
+    EXPECT_FALSE(RestoreFormPlacement(&top, "BadTop"));
+    Ini().WriteString("BadTop", "Geometry", "AAAA");
+    EXPECT_FALSE(RestoreFormPlacement(&top, "BadTop"));
+    EXPECT_EQ(top.size(), QSize(321, 123));
+    // ... but a good normal position in the same section still counts.
+    Ini().WriteString("BadTop", "NormPos", "10,20,410,320");
+    EXPECT_TRUE(RestoreFormPlacement(&top, "BadTop"));
+    EXPECT_EQ(top.size(), QSize(400, 300));
 }
 
 }  // namespace
