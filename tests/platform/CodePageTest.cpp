@@ -194,36 +194,6 @@ TEST(Utf8Decoding, IllFormedPartsBecomeReplacementCharsWithoutReadingPastTheEnd)
     }
 }
 
-TEST(Utf8Decoding, EveryShortByteStringGivesValidUtf8)
-{
-    // All strings of one and two bytes, and three-byte strings from the bytes
-    // that matter to the lead/continuation rules, each in an exact-size block.
-    const unsigned char interesting[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
-                                         0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xEC,
-                                         0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5,
-                                         0xFF};
-    std::vector<std::string> inputs;
-    for (int a = 0; a < 256; ++a) {
-        inputs.push_back(std::string(1, static_cast<char>(a)));
-        for (int b = 0; b < 256; ++b)
-            inputs.push_back({static_cast<char>(a), static_cast<char>(b)});
-    }
-    for (unsigned char a : interesting)
-        for (unsigned char b : interesting)
-            for (unsigned char c : interesting)
-                inputs.push_back({static_cast<char>(a), static_cast<char>(b), static_cast<char>(c)});
-    for (const std::string& in : inputs) {
-        ExactBuffer buf(in);
-        std::string out = DecodeToUtf8(buf.View(), CodePage::UTF8);
-        ASSERT_TRUE(IsValidUtf8(out));
-        if (IsValidUtf8(buf.View())) {
-            ASSERT_EQ(out, in);
-        }
-        // Encoding to a single-byte page never yields more bytes than it was given.
-        ASSERT_LE(EncodeFromUtf8(buf.View(), CodePage::CP866).size(), in.size());
-    }
-}
-
 TEST(OemAnsiMap, MissingCharactersGetABestFit)
 {
     OemAnsiMap map;

@@ -194,28 +194,6 @@ TEST_F(LogViewTest, GarbageAndEmptyTexts)
     Grab();
 }
 
-TEST_F(LogViewTest, OpensAMappedFile)
-{
-    test::TempDir temp;
-    const std::string path = temp.Write("log", "one\r\ntwo\r\n");
-    Show("");
-    std::uint64_t done = 0;
-    view->OpenFile(path, [&](std::uint64_t d, std::uint64_t) { done = d; });
-    EXPECT_EQ(done, 10u);
-    ::unlink(path.c_str());  // the mapping keeps the bytes
-    EXPECT_EQ(view->LineCount(), 3);
-    EXPECT_EQ(view->LineBytes(2), "two");
-    EXPECT_EQ(view->LineBytes(3), "");
-    EXPECT_EQ(view->LineBytes(4), "");
-    EXPECT_THROW(view->OpenFile(path), EFOpenError);
-    EXPECT_EQ(view->LineBytes(1), "one");
-    // An index of other bytes is not trusted.
-    auto text = std::make_shared<std::string>("a\nb\nc");
-    view->SetText(text, *text, TLineIndex::Build("a\n"));
-    EXPECT_EQ(view->LineCount(), 3);
-    EXPECT_EQ(view->LineBytes(3), "c");
-}
-
 TEST_F(LogViewTest, Screenshot)
 {
     RegisterGenericLogStyles();

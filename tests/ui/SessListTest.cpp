@@ -108,24 +108,6 @@ TEST_F(SessListTest, FollowsTheCaretOfTheLogWindowAndMovesIt)
     list->GoToSession(32);  // no such session
     EXPECT_EQ(w->View()->CaretLine(), 57);
 
-    // The keyboard: the log window follows when the key is let go; Enter goes to the
-    // selected session.
-    list->Grid()->setFocus();
-    SendKey(list->Grid(), Qt::Key_Down);
-    EXPECT_EQ(list->SelectedSession(), 21);
-    EXPECT_EQ(w->View()->CaretLine(), 223);
-    SendKey(list->Grid(), Qt::Key_Home);
-    EXPECT_EQ(list->SelectedSession(), 0);
-    EXPECT_EQ(w->View()->CaretLine(), 5);
-    SendKey(list->Grid(), Qt::Key_End);
-    EXPECT_EQ(list->SelectedSession(), 31);
-    EXPECT_EQ(w->View()->CaretLine(), 341);
-    w->GoToLine(100);
-    EXPECT_EQ(list->SelectedSession(), 8);
-    w->GoToLine(1);
-    SendKey(list->Grid(), Qt::Key_Return);
-    EXPECT_EQ(w->View()->CaretLine(), 96);
-
     // F10 and the setup button leave the list as it is.
     SendKey(list->Grid(), Qt::Key_F10);
     list->Button("BtnSLSetup")->click();

@@ -3,102 +3,35 @@
 // dialog, stopping and closing during the analysis, cutting on close, damaged files;
 // the goto-line dialog, which closes only on a number it takes.
 
+#include "SessListFixture.h"
+
 #include "engine/BinkLog.h"
-#include "engine/LogStyles.h"
-#include "engine/MailerLog.h"
-#include "engine/TMailLog.h"
-#include "fido/DateTime.h"
-#include "fido/Dialogs.h"
-#include "fido/Lng.h"
-#include "platform/HostPath.h"
-#include "settings/QZIni.h"
-#include "ui/ChildForm.h"
-#include "ui/FindDialog.h"
 #include "ui/GotoLine.h"
-#include "ui/LngComponent.h"
-#include "ui/LogView.h"
-#include "ui/ModalHook.h"
-#include "ui/TarvixC.h"
 
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMainWindow>
-#include <QMdiArea>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QToolButton>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace tarvix {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace tarvix::test;
 
 const std::string kSource = TARVIX_SOURCE_DIR;
 
-std::string ReadFileBytes(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f << bytes;
-}
-
-void Key(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    QKeyEvent press(QEvent::KeyPress, key, mods);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, mods);
-    QApplication::sendEvent(target, &release);
-}
-
+std::string ReadFileBytes(const std::string& path) { return ReadBytes(path); }
+void WriteFileBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+void Key(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { SendKey(target, key, mods); }
 void DeleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-// Message dialogs that answer as a test says and remember what they showed.
-struct ScriptedDialogs : TDialogs {
-    std::vector<TDialogRequest> shown;
-    std::function<int(const TDialogRequest&)> answer;
-    int MessageDlg(const TDialogRequest& request) override
-    {
-        shown.push_back(request);
-        if (answer)
-            return answer(request);
-        return (request.buttons & mbOK) ? mrOk : mrCancel;
-    }
-    bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    // The messages whose text starts with a prefix.
-    std::vector<std::string> With(const std::string& prefix) const
-    {
-        std::vector<std::string> out;
-        for (const auto& r : shown)
-            if (r.text.rfind(prefix, 0) == 0)
-                out.push_back(r.text);
-        return out;
-    }
-};
 
 // A log window whose turns during the analysis run a test's action.
 class ScriptedWindow : public TChildForm {
@@ -115,40 +48,9 @@ public:
     }
 };
 
-class ChildFormTest : public ::testing::Test {
+// The log window tests: the session list fixture's window, settings and dialogs.
+class ChildFormTest : public SessListFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        RegisterGenericLogStyles();
-        SetCurrentYear(2003);
-    }
-
-    void SetUp() override
-    {
-        UnloadLng();
-        LoadLng(kSource + "/lng/QZ_Eng.lng");
-        temp = std::make_unique<test::TempDir>();
-        OpenSettings(*temp / "tarvix.ini");
-        LoadSettings();
-        SetDialogs(&dialogs);
-        frame = std::make_unique<QMainWindow>();
-        area = new QMdiArea(frame.get());
-        frame->setCentralWidget(area);
-        frame->resize(1000, 700);
-        frame->show();
-    }
-
-    void TearDown() override
-    {
-        SetModalRunner({});
-        frame.reset();
-        DeleteClosedWindows();
-        LogList().clear();
-        SetDialogs(nullptr);
-        SetDriveMap({});
-        temp.reset();
-    }
-
     // A copy of the T-Mail sample installation and a log for it.
     std::string CopyTMail()
     {
@@ -187,11 +89,6 @@ protected:
     }
 
     static QToolButton* Btn(TChildForm* w, const char* name) { return w->Button(name); }
-
-    ScriptedDialogs dialogs;
-    std::unique_ptr<test::TempDir> temp;
-    std::unique_ptr<QMainWindow> frame;
-    QMdiArea* area = nullptr;
 };
 
 TEST_F(ChildFormTest, TMailLogIsReadAnalysedAndNavigatedByDaySessionAndKeys)
