@@ -199,33 +199,6 @@ int ByKey(const Item* a, const Item* b)
     return a->key < b->key ? -1 : (a->key > b->key ? 1 : 0);
 }
 
-// The classic formulation of the sort, written out plainly: recursion into the left
-// part, a loop over the right one, the pivot value copied. SortList must leave the
-// items in exactly the same order, equal keys included.
-void ReferenceQuickSort(std::vector<Item*>& a, int l, int r)
-{
-    int i, j;
-    do {
-        i = l;
-        j = r;
-        Item* p = a[static_cast<std::size_t>((l + r) / 2)];
-        do {
-            while (ByKey(a[static_cast<std::size_t>(i)], p) < 0)
-                ++i;
-            while (ByKey(a[static_cast<std::size_t>(j)], p) > 0)
-                --j;
-            if (i <= j) {
-                std::swap(a[static_cast<std::size_t>(i)], a[static_cast<std::size_t>(j)]);
-                ++i;
-                --j;
-            }
-        } while (i <= j);
-        if (l < j)
-            ReferenceQuickSort(a, l, j);
-        l = i;
-    } while (i < r);
-}
-
 class SortFixture : public ::testing::Test {
 protected:
     std::vector<std::unique_ptr<Item>> store;
@@ -302,18 +275,6 @@ TEST_F(SortFixture, ContradictoryComparisonsStayInsideTheList)
 
 namespace {
 
-std::vector<int> gFreed;
-
-struct Tracked {
-    int n;
-    explicit Tracked(int k) : n(k) {}
-    ~Tracked() { gFreed.push_back(n); }
-};
-
-}  // namespace
-
-namespace {
-
 struct Ymd {
     int y, m, d;
 };
@@ -324,12 +285,6 @@ Ymd Decode(TDateTime dt)
     DecodeDate(dt, r.y, r.m, r.d);
     return r;
 }
-
-// Restores the default month names after a test that replaces them.
-struct MonthNamesGuard {
-    std::array<std::string, 12> saved = ShortMonthNames();
-    ~MonthNamesGuard() { SetShortMonthNames(saved); }
-};
 
 }  // namespace
 

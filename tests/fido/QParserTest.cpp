@@ -128,8 +128,6 @@ TEST_F(QParserTest, LongNamesThatAlmostMatchAreFound)
     EXPECT_EQ(r.lines[10], (TQWords{"Key", "aafound", "xfound-abamore"}));
 }
 
-// ------------------------------------------------------------------ handlers
-
 // ------------------------------------------------------------------ includes
 
 TEST_F(QParserTest, IncludesResolveAgainstTheIncludingFile)

@@ -159,9 +159,6 @@ TEST_F(Report, ExampleTableByteForByte)
 }
 
 // ---------------------------------------------------------------------------------
-// Code pages
-
-// ---------------------------------------------------------------------------------
 // Template and file
 
 TEST_F(Report, FailuresLeaveNoReportFileAndKeepAnOldOne)

@@ -185,7 +185,6 @@ TEST_F(LogOptionsTest, BrakeVersionAndLayout)
     EXPECT_TRUE(log.BinkStyle());
     EXPECT_EQ(log.MsgCol, 24);
 
-
     // A stored version no item stands for stays when no item is chosen.
     log.SetBrkVersion(705);
     TBrakeOptionsForm fourth(log);
@@ -224,7 +223,6 @@ TEST_F(LogOptionsTest, SFMailConfigurationFile)
     EXPECT_EQ(log.CfgPath, "/fido/sf/cfg/sf-mail.cfg");
     EXPECT_EQ(log.ConfigFileName(), "/fido/sf/cfg/sf-mail.cfg");
 
-
     // Emptied, the configuration is the mailer's default one again.
     TSFOptionsForm third(log);
     Open(third);
@@ -255,7 +253,6 @@ TEST_F(LogOptionsTest, ArgusVersionAndLayout)
     EXPECT_EQ(log.ArgusVersion(), 3132);
     EXPECT_EQ(log.MsgCol, 24);
     EXPECT_TRUE(log.LongYear());
-
 
     log.SetArgusVersion(3140);
     TArgusOptionsForm third(log);

@@ -126,32 +126,6 @@ TEST_F(LogViewTest, DraggingPastTheEdgeScrolls)
     EXPECT_EQ(view->TopLine(), top);
 }
 
-TEST_F(LogViewTest, DecodesWithTheCodePage)
-{
-    // "Привет, мир" in CP866.
-    const std::string cp866 = "\x8F\xE0\xA8\xA2\xA5\xE2, \xAC\xA8\xE0";
-    Show(cp866 + "\n");
-    view->SetCodePage(CodePage::CP866);
-    EXPECT_EQ(view->GetCodePage(), CodePage::CP866);
-    EXPECT_EQ(view->LineText(1), QString::fromUtf8("Привет, мир"));
-    view->SetSelection({1, 0}, {1, 6});
-    EXPECT_EQ(view->SelectedText(), QString::fromUtf8("Привет"));
-    view->CopyToClipboard();
-    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("Привет"));
-    EXPECT_EQ(view->SelectedBytes(), cp866.substr(0, 6));
-    // The same bytes read as CP1251 are other letters.
-    view->SetCodePage(CodePage::CP1251);
-    EXPECT_NE(view->LineText(1), QString::fromUtf8("Привет, мир"));
-    EXPECT_EQ(view->LineText(1).size(), 11);
-    // Words reach the highlighting as bytes, whatever the page.
-    view->SetCodePage(CodePage::CP866);
-    RecordWords();
-    Grab();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0].word, cp866.substr(0, 7));
-    EXPECT_EQ(calls[1].col, 8);
-}
-
 TEST_F(LogViewTest, GarbageAndEmptyTexts)
 {
     Show("");
@@ -218,32 +192,6 @@ TEST_F(LogViewTest, Screenshot)
     view->SetMarkLine(10);
     view->SetSelection({6, 24}, {7, 19});
     test::SaveScreenshot(view.get(), "LogView");
-}
-
-TEST(LineCellsTest, TabsReachTheNextStop)
-{
-    const std::string line = "ab\tc\t\tdefghijk\tx";
-    // a b [tab 2..7] c [tab 9..15] [tab 16..23] d ...
-    EXPECT_EQ(CellOfColumn(line, CodePage::CP1251, 0), 0);
-    EXPECT_EQ(CellOfColumn(line, CodePage::CP1251, 2), 2);
-    EXPECT_EQ(CellOfColumn(line, CodePage::CP1251, 3), 8);
-    EXPECT_EQ(CellOfColumn(line, CodePage::CP1251, 5), 16);
-    EXPECT_EQ(CellOfColumn(line, CodePage::CP1251, 6), 24);
-    EXPECT_EQ(CellOfColumn(line, CodePage::CP1251, 14), 32);  // the tab after 8 letters at 24
-    EXPECT_EQ(CellOfColumn(line, CodePage::CP1251, line.size()), 41);
-    EXPECT_EQ(CellOfColumn(line, CodePage::CP1251, 1000), 41);
-    for (std::size_t col = 0; col <= line.size(); ++col) {
-        EXPECT_EQ(CellOfColumn(line, CodePage::UTF8, col), CellOfColumn(line, CodePage::CP866, col)) << col;
-        // Every character start maps to its cell and back.
-        EXPECT_EQ(ColumnOfCell(line, CodePage::CP1251, CellOfColumn(line, CodePage::CP1251, col)), col);
-    }
-    // A cell inside a tab: the tab itself, or with nearest the nearer edge.
-    EXPECT_EQ(ColumnOfCell(line, CodePage::CP1251, 4), 2u);
-    EXPECT_EQ(ColumnOfCell(line, CodePage::CP1251, 4, true), 2u);
-    EXPECT_EQ(ColumnOfCell(line, CodePage::CP1251, 5, true), 3u);
-    EXPECT_EQ(ColumnOfCell(line, CodePage::UTF8, 5, true), 3u);
-    EXPECT_EQ(ColumnOfCell(line, CodePage::CP1251, 500), line.size());
-    EXPECT_EQ(ColumnOfCell(line, CodePage::CP1251, -3), 0u);
 }
 
 TEST(LineCellsTest, Utf8CharactersAreOneCellEach)

@@ -46,7 +46,6 @@ protected:
         QApplication::sendEvent(grid->viewport(), &release);
     }
 
-
     static int BottomRow(TSessListForm* list)
     {
         QTableView* grid = list->Grid();
