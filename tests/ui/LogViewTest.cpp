@@ -1,9 +1,8 @@
-// The log text view: the caret, dragging past the edge, painting only what is on
-// screen, code pages and damaged text; the character cells of a line and the search.
+// The log text view: dragging past the edge, damaged text and a CP866 screenshot;
+// the character cells of a line and the text search.
 
 #include "engine/Log.h"
 #include "engine/LogStyles.h"
-#include "platform/Error.h"
 #include "ui/LineCells.h"
 #include "ui/LogView.h"
 #include "ui/TextSearch.h"
@@ -13,33 +12,19 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QClipboard>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QScrollBar>
 #include <QThread>
 
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <set>
 #include <string>
-#include <tuple>
-#include <unistd.h>
 #include <vector>
 
 namespace tarvix {
 namespace {
-
-struct WordCall {
-    std::string word;
-    std::int64_t line;
-    int col;
-    bool operator==(const WordCall&) const = default;
-};
 
 class LogViewTest : public ::testing::Test {
 protected:
@@ -76,19 +61,9 @@ protected:
         QApplication::sendEvent(view->viewport(), &event);
     }
 
-    // Records the words the view asks about; classes from a function of the word.
-    void RecordWords(std::function<int(std::string_view)> classOf = {})
-    {
-        view->SetWordClassFunc([this, classOf](std::string_view word, std::int64_t line, int col) {
-            calls.push_back({std::string(word), line, col});
-            return classOf ? classOf(word) : 0;
-        });
-    }
-
     QImage Grab() { return view->viewport()->grab().toImage(); }
 
     std::unique_ptr<TLogView> view;
-    std::vector<WordCall> calls;
 };
 
 std::string NumberedLines(int count)
@@ -142,7 +117,7 @@ TEST_F(LogViewTest, GarbageAndEmptyTexts)
     for (char& c : garbage)
         c = static_cast<char>(rng());
     view->SetText(garbage);
-    RecordWords([](std::string_view w) { return static_cast<int>(w.size() * 37); });
+    view->SetWordClassFunc([](std::string_view w, std::int64_t, int) { return static_cast<int>(w.size() * 37); });
     const int keys[] = {Qt::Key_Right, Qt::Key_Left, Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_Home,
                         Qt::Key_PageDown, Qt::Key_PageUp};
     for (CodePage cp : {CodePage::UTF8, CodePage::CP866}) {
