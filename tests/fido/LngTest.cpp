@@ -3,7 +3,15 @@
 #include "fido/Lng.h"
 #include "platform/FileRead.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 
 #include <filesystem>
 #include <unistd.h>
@@ -15,25 +23,15 @@ namespace {
 
 class LngTest : public ::testing::Test {
 protected:
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path;
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("tarvix-lng-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
         UnloadLng();
         SetLngVersion(kLngVersion);
     }
-    void TearDown() override
-    {
-        UnloadLng();
-        fs::remove_all(dir);
-    }
-    std::string File(const std::string& name, const std::string& text)
-    {
-        std::string p = (dir / name).string();
-        WriteFileAtomic(p, text);
-        return p;
-    }
+    void TearDown() override { UnloadLng(); }
+    std::string File(const std::string& name, const std::string& text) { return temp.Write(name, text); }
 };
 
 const char* kSmall =
@@ -51,43 +49,6 @@ const char* kSmall =
     "[TFrameForm]\nMILogs..=&Logs\n";
 
 }  // namespace
-
-TEST_F(LngTest, TextsByPositionAndByKey)
-{
-    LoadLng(File("small.lng", kSmall));
-    EXPECT_TRUE(LngLoaded());
-    ASSERT_EQ(LngCount(), 7u);
-    EXPECT_EQ(LGet(0), "Cannot open %s");
-    EXPECT_EQ(GetLStrI(1), "Line one\nLine two");
-    EXPECT_EQ(Fmt(2, {12, "2:5030/1"}), "12 sessions on 2:5030/1");
-    EXPECT_EQ(LGetS("fidoaddr.invaddr"), "Invalid address %s");
-    EXPECT_EQ(LGetS("No.Such.Key"), "No.Such.Key");
-    EXPECT_EQ(LFmtS("FidoAddr.InvAddr", {"x"}), "Invalid address x");
-    EXPECT_EQ(LoadStrArray(1, 1), (std::vector<std::string>{"Line one\nLine two", "%d sessions on %s"}));
-    try {
-        LGet(7);
-        FAIL();
-    } catch (const ELngError& e) {
-        EXPECT_STREQ(e.what(), "LGet: lng index 7 out of bounds");
-    }
-    EXPECT_THROW(GetLStrI(100), ELngError);
-    EXPECT_THROW(Fmt(7, {}), ELngError);
-    EXPECT_THROW(LoadStrArray(0, 7), ELngError);
-    EXPECT_THROW(LoadStrArray(3, 5), ELngError);  // runs past the end
-    auto lines = LngSectionLines("tframeform");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].first, "MILogs..");
-    EXPECT_EQ(lines[0].second, "&Logs");
-}
-
-TEST_F(LngTest, NothingLoadedRaisesAndExceptionsStillCarryTheirKey)
-{
-    EXPECT_THROW(LGet(0), ELngError);
-    EXPECT_THROW(LGetS("x"), ELngError);
-    ELException e("FidoAddr.InvAddr", {"2:5030"});
-    EXPECT_EQ(e.Key(), "FidoAddr.InvAddr");
-    EXPECT_NE(std::string(e.what()).find("2:5030"), std::string::npos);
-}
 
 TEST_F(LngTest, VersionMonthNamesAndFailedLoadsKeepThePreviousLanguage)
 {
@@ -144,48 +105,6 @@ TEST_F(LngTest, GarbageFilesNeverCrash)
     EXPECT_EQ(LGet(0).size(), 510u);
 }
 
-TEST_F(LngTest, DialogsTakeTheirTextsFromTheFile)
-{
-    LoadLng(File("small.lng", kSmall));
-    TBatchDialogs batch(mrYes, true);
-    SetDialogs(&batch);
-    EXPECT_EQ(MessageDlgLF(2, {3, "here"}, TMsgDlgType::mtWarning, mbYesNo), mrYes);
-    ASSERT_EQ(batch.Shown.size(), 1u);
-    EXPECT_EQ(batch.Shown[0].caption, "Warning");
-    EXPECT_EQ(batch.Shown[0].text, "3 sessions on here");
-    EXPECT_EQ(batch.Shown[0].buttonCaptions.at(mbYes), "&Yes");
-    EXPECT_EQ(batch.Shown[0].buttonCaptions.at(mbNo), "MDlg.No");  // absent key shows as itself
-    EXPECT_EQ(MessageDlgL(0, TMsgDlgType::mtError, mbOK), mrOk);
-    EXPECT_EQ(batch.Shown[1].caption, "MDlg.mtError");
-    EXPECT_THROW(MessageDlgL(7, TMsgDlgType::mtError, mbOK), ELngError);
-    std::string value = "x";
-    EXPECT_FALSE(InputQueryL(0, 1, value));
-    EXPECT_THROW(InputQueryL(0, 70, value), ELngError);
-    SetDialogs(nullptr);
-}
-
-#include "LngUsage.h"
-
-namespace {
-
-std::vector<FmtArg> ArgsOf(const char* kinds)
-{
-    std::vector<FmtArg> args;
-    for (const char* k = kinds; *k; ++k) {
-        if (*k == 's')
-            args.emplace_back("text");
-        else if (*k == 'd')
-            args.emplace_back(42);
-        else
-            args.emplace_back(1.5);
-    }
-    return args;
-}
-
-}  // namespace
-
-// The shipped files, read by the program's own loader: every text a caller takes by
-// position or key is there and formats with exactly the arguments the caller passes.
 TEST_F(LngTest, KeyedTextsWithAFallbackAndReadyTextsInDialogs)
 {
     TBatchDialogs batch(mrOk, true);
@@ -205,23 +124,119 @@ TEST_F(LngTest, KeyedTextsWithAFallbackAndReadyTextsInDialogs)
     SetDialogs(nullptr);
 }
 
-TEST(ShippedLanguages, LoadAndFormatEveryTextTheProgramUses)
+namespace {
+
+using Lines = std::vector<std::pair<std::string, std::string>>;
+
+// The sections of a language file with their Key=Value lines in file order.
+std::map<std::string, Lines> ReadSections(const std::string& path)
 {
-    for (const char* file : {"QZ_Eng.lng", "QZ_Rus.lng"}) {
+    std::ifstream in(path, std::ios::binary);
+    std::map<std::string, Lines> sections;
+    std::string line, section;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            section = line.substr(1, line.find(']') - 1);
+            sections[section];
+        } else if (std::size_t eq = line.find('='); eq != std::string::npos) {
+            sections[section].emplace_back(line.substr(0, eq), line.substr(eq + 1));
+        }
+    }
+    return sections;
+}
+
+// The conversion letters of the format items of a text, in order ("%5.1f" gives 'f').
+std::string FormatKinds(const std::string& text)
+{
+    static const std::regex item(R"(%(\d+:)?-?(\d+|\*)?(\.(\d+|\*))?([a-zA-Z%]))");
+    std::string kinds;
+    for (std::sregex_iterator i(text.begin(), text.end(), item), end; i != end; ++i)
+        kinds += static_cast<char>(std::tolower(static_cast<unsigned char>((*i)[5].str()[0])));
+    return kinds;
+}
+
+// What the sources of the program ask of the language file: the positions written
+// as numbers in calls of the text functions, the first positions of the column name
+// tables (k...Text constants), and the "Section.Name" keys.
+struct AskedTexts {
+    std::set<std::size_t> positions;
+    std::set<std::string> keys;
+};
+
+AskedTexts ScanSources(const std::set<std::string>& keyPrefixes)
+{
+    static const std::regex call(
+        R"(\b(LTextOr|MessageDlgLOr|MessageDlgLF|MessageDlgL|UiText|GetLStrI|LGet|Fmt|InputQueryL)\(\s*(\d+)\s*[,)])");
+    static const std::regex table(R"(constexpr\s+int\s+k\w+Text\s*=\s*(\d+)\s*;)");
+    static const std::regex key(R"re("([A-Za-z]+)\.([A-Za-z][A-Za-z0-9]*)")re");
+    AskedTexts asked;
+    for (const char* layer : {"platform", "fido", "settings", "engine", "cli", "ui"}) {
+        for (const auto& entry : fs::recursive_directory_iterator(fs::path(TARVIX_SOURCE_DIR) / layer)) {
+            const std::string ext = entry.path().extension().string();
+            if (ext != ".cpp" && ext != ".h")
+                continue;
+            std::ifstream in(entry.path());
+            std::string line;
+            while (std::getline(in, line)) {
+                line = line.substr(0, line.find("//"));
+                for (const std::regex* re : {&call, &table})
+                    for (std::sregex_iterator i(line.begin(), line.end(), *re), end; i != end; ++i)
+                        asked.positions.insert(std::stoul((*i)[re == &call ? 2 : 1].str()));
+                for (std::sregex_iterator i(line.begin(), line.end(), key), end; i != end; ++i)
+                    if (keyPrefixes.count((*i)[1].str()))
+                        asked.keys.insert((*i)[1].str() + "." + (*i)[2].str());
+            }
+        }
+    }
+    return asked;
+}
+
+}  // namespace
+
+// Both shipped files have the same sections and lines in the same order with the same
+// format items, and every text the program asks for (found in its sources) is there.
+TEST(ShippedLanguages, HaveEveryTextTheProgramAsksFor)
+{
+    const std::string eng = TARVIX_SOURCE_DIR "/lng/QZ_Eng.lng", rus = TARVIX_SOURCE_DIR "/lng/QZ_Rus.lng";
+    const auto engSections = ReadSections(eng), rusSections = ReadSections(rus);
+    ASSERT_TRUE(engSections.count("Strings"));
+    for (const auto& [name, engLines] : engSections) {
+        ASSERT_TRUE(rusSections.count(name)) << name;
+        const Lines& rusLines = rusSections.at(name);
+        ASSERT_EQ(engLines.size(), rusLines.size()) << name;
+        for (std::size_t i = 0; i < engLines.size(); ++i) {
+            EXPECT_EQ(engLines[i].first, rusLines[i].first) << name << " line " << i;
+            EXPECT_EQ(FormatKinds(engLines[i].second), FormatKinds(rusLines[i].second)) << engLines[i].first;
+        }
+    }
+    EXPECT_EQ(engSections.size(), rusSections.size());
+
+    std::set<std::string> prefixes;
+    for (const auto& [key, value] : engSections.at("Strings"))
+        prefixes.insert(key.substr(0, key.find('.')));
+    prefixes.erase("Unused");
+    const AskedTexts asked = ScanSources(prefixes);
+    // A scan that finds little has lost its patterns, not the program its texts.
+    EXPECT_GT(asked.positions.size(), 50u);
+    EXPECT_GT(asked.keys.size(), 40u);
+
+    for (const std::string& file : {eng, rus}) {
         SCOPED_TRACE(file);
         UnloadLng();
         SetLngVersion(kLngVersion);
-        LoadLng(std::string(TARVIX_SOURCE_DIR) + "/lng/" + file);
-        for (const auto& use : test::kIndexUses) {
-            SCOPED_TRACE(use.where);
-            ASSERT_LT(static_cast<std::size_t>(use.index), LngCount());
-            EXPECT_NO_THROW(Fmt(static_cast<std::size_t>(use.index), ArgsOf(use.args)));
+        LoadLng(file);
+        const Lines strings = LngSectionLines("Strings");
+        ASSERT_EQ(strings.size(), LngCount());
+        for (std::size_t pos : asked.positions) {
+            ASSERT_LT(pos, LngCount());
+            EXPECT_NE(strings[pos].first.rfind("Unused.", 0), 0u) << "position " << pos << " is unused";
         }
-        for (const auto& use : test::kKeyUses) {
-            SCOPED_TRACE(use.key);
-            EXPECT_NE(LGetS(use.key), use.key);
-            EXPECT_NO_THROW(LFmtS(use.key, ArgsOf(use.args)));
-        }
+        for (const std::string& key : asked.keys)
+            EXPECT_NE(LGetS(key), key) << key;
         EXPECT_NE(ShortMonthNames()[0], "");
     }
     // The program finds its files by name alone, next to it or in its data folders.

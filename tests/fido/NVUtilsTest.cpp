@@ -1,173 +1,45 @@
-#include "fido/NVUtils.h"
+// The common helpers: strings, wildcards, files, sorting, date-time values, byte and
+// duration texts, and the string dictionary.
 
+#include "fido/DateTime.h"
+#include "fido/LogUtils.h"
+#include "fido/NVUtils.h"
+#include "fido/Sort.h"
+#include "fido/StrDict.h"
 #include "platform/Error.h"
+
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <csignal>
-#include <fcntl.h>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <random>
 #include <regex>
+#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace tarvix;
 namespace fs = std::filesystem;
 
-// ---------------------------------------------------------------- path strings
-
-TEST(PathStrings, RemoveTrailingBackslash)
-{
-    EXPECT_EQ(RemoveTrailingBackslash("C:\\A\\"), "C:\\A");
-    EXPECT_EQ(RemoveTrailingBackslash("C:\\A"), "C:\\A");
-    EXPECT_EQ(RemoveTrailingBackslash("\\"), "");
-    EXPECT_EQ(RemoveTrailingBackslash("A\\\\"), "A\\");
-    EXPECT_EQ(RemoveTrailingBackslash(""), "");
-}
-
-TEST(PathStrings, AddBackslash)
-{
-    EXPECT_EQ(AddBackslash("c"), "c:\\");
-    EXPECT_EQ(AddBackslash("Z"), "Z:\\");
-    EXPECT_EQ(AddBackslash("C:"), "C:");
-    EXPECT_EQ(AddBackslash("C:\\X"), "C:\\X\\");
-    EXPECT_EQ(AddBackslash("C:\\X\\"), "C:\\X\\");
-    EXPECT_EQ(AddBackslash(""), "");
-    EXPECT_EQ(AddBackslash("1"), "1\\");
-    EXPECT_EQ(AddBackslash("ab"), "ab\\");
-}
-
-TEST(PathStrings, MakePathRelativeNames)
-{
-    EXPECT_EQ(MakePath("t-mail.ctl", "C:\\TM"), "C:\\TM\\t-mail.ctl");
-    EXPECT_EQ(MakePath("t-mail.ctl", "C:\\TM\\"), "C:\\TM\\t-mail.ctl");
-    EXPECT_EQ(MakePath(".\\x.lng", "C:\\TM"), "C:\\TM\\x.lng");
-    EXPECT_EQ(MakePath(".\\x.lng", "C:\\TM\\"), "C:\\TM\\x.lng");
-    EXPECT_EQ(MakePath("CFG\\a.cfg", "TM"), "TM\\CFG\\a.cfg");
-    EXPECT_EQ(MakePath("x", "C:"), "C:\\x");
-}
-
-TEST(PathStrings, MakePathRootedDriveAndEmpty)
-{
-    EXPECT_EQ(MakePath("\\CFG\\sf-mail.cfg", "D:\\SF"), "D:\\CFG\\sf-mail.cfg");
-    EXPECT_EQ(MakePath("\\CFG\\x", "SF"), "\\CFG\\x");     // dir has no drive
-    EXPECT_EQ(MakePath("\\CFG\\x", "D:"), "\\CFG\\x");     // dir is only a drive
-    EXPECT_EQ(MakePath("E:\\x", "C:\\TM"), "E:\\x");
-    EXPECT_EQ(MakePath("E:x", "C:\\TM"), "E:x");
-    EXPECT_EQ(MakePath("t-mail.ctl", ""), "t-mail.ctl");
-    EXPECT_EQ(MakePath("", "C:\\TM"), "");
-    EXPECT_EQ(MakePath("", ""), "");
-}
-
-TEST(PathStrings, ExtractLastName)
-{
-    EXPECT_EQ(ExtractLastName("C:\\A\\B\\"), "B\\");
-    EXPECT_EQ(ExtractLastName("C:\\A\\B"), "B");
-    EXPECT_EQ(ExtractLastName("\\x"), "x");
-    EXPECT_EQ(ExtractLastName("abc"), "abc");
-    EXPECT_EQ(ExtractLastName("abc\\"), "abc\\");
-    EXPECT_EQ(ExtractLastName("\\"), "\\");
-    EXPECT_EQ(ExtractLastName("x"), "x");
-    EXPECT_EQ(ExtractLastName(""), "");
-}
-
-TEST(PathStrings, RPosChar)
-{
-    EXPECT_EQ(RPosChar('\\', "C:\\A\\B"), 5);
-    EXPECT_EQ(RPosChar('C', "C:\\A\\B"), 1);
-    EXPECT_EQ(RPosChar('x', "C:\\A\\B"), 0);
-    EXPECT_EQ(RPosChar('x', ""), 0);
-}
-
 // ---------------------------------------------------------------- strings
-
-TEST(Strings, PadStr)
-{
-    EXPECT_EQ(PadStr("abc", 2, paLeft), "ab");
-    EXPECT_EQ(PadStr("abc", 2, paRight), "ab");
-    EXPECT_EQ(PadStr("abc", 2, paCenter), "ab");
-    EXPECT_EQ(PadStr("ab", 7, paCenter), "  ab   ");
-    EXPECT_EQ(PadStr("abc", 8, paCenter), "   abc  ");
-    EXPECT_EQ(PadStr("", 3, paCenter), "   ");
-    EXPECT_EQ(PadStr("ab", 5, paLeft), "ab   ");
-    EXPECT_EQ(PadStr("ab", 5, paRight), "   ab");
-    EXPECT_EQ(PadStr("abc", 3, paRight), "abc");
-    EXPECT_EQ(PadStr("abc", 0, paLeft), "");
-    EXPECT_EQ(PadStr("abc", -4, paRight), "");
-}
-
-TEST(Strings, CutToken)
-{
-    std::string s = ";;1";
-    EXPECT_EQ(CutToken(s, ';'), "");
-    EXPECT_EQ(s, ";1");
-    EXPECT_EQ(CutToken(s, ';'), "");
-    EXPECT_EQ(s, "1");
-    EXPECT_EQ(CutToken(s, ';'), "1");
-    EXPECT_EQ(s, "");
-    EXPECT_EQ(CutToken(s, ';'), "");
-    EXPECT_EQ(s, "");
-
-    s = "a; b";
-    EXPECT_EQ(CutToken(s, ";"), "a");
-    EXPECT_EQ(s, " b");  // the blank stays
-
-    s = "0;;1;0;100;10;0;1";
-    std::vector<std::string> parts;
-    while (!s.empty())
-        parts.push_back(CutToken(s, ';'));
-    EXPECT_EQ(parts, (std::vector<std::string> {"0", "", "1", "0", "100", "10", "0", "1"}));
-
-    s = "key::value::rest";
-    EXPECT_EQ(CutToken(s, "::"), "key");
-    EXPECT_EQ(s, "value::rest");
-    s = "abc";
-    EXPECT_EQ(CutToken(s, ""), "abc");
-    EXPECT_EQ(s, "");
-}
-
-TEST(Strings, StrToIntNoCommas)
-{
-    EXPECT_EQ(StrToIntNoCommas("1,234,567"), 1234567);
-    EXPECT_EQ(StrToIntNoCommas("-1,000"), -1000);
-    EXPECT_EQ(StrToIntNoCommas("+5"), 5);
-    EXPECT_EQ(StrToIntNoCommas("  42"), 42);
-    EXPECT_EQ(StrToIntNoCommas("0"), 0);
-    EXPECT_EQ(StrToIntNoCommas("2,147,483,647"), 2147483647);
-    EXPECT_EQ(StrToIntNoCommas("-2147483648"), -2147483647 - 1);
-    EXPECT_EQ(StrToIntNoCommas(",,7,"), 7);
-    for (const char* bad : {"", ",", "-", "12a", "42 ", "1.5", "2,147,483,648", "-2147483649",
-                            "99999999999999999999999", "0x10", "\t1"}) {
-        try {
-            StrToIntNoCommas(bad);
-            ADD_FAILURE() << "no error for '" << bad << "'";
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' is not a valid integer value");
-        }
-    }
-}
 
 TEST(Strings, MatchWild)
 {
-    EXPECT_TRUE(MatchWild("file.zip", "*", false));
-    EXPECT_TRUE(MatchWild("", "*", false));
-    EXPECT_TRUE(MatchWild("", "", false));
-    EXPECT_FALSE(MatchWild("a", "", false));
-    EXPECT_FALSE(MatchWild("", "?", false));
-    EXPECT_TRUE(MatchWild("abc", "a?c", false));
-    EXPECT_FALSE(MatchWild("ac", "a?c", false));
-    EXPECT_TRUE(MatchWild("file.zip", "*.zip", false));
-    EXPECT_FALSE(MatchWild("file.zip.bak", "*.zip", false));
-    EXPECT_TRUE(MatchWild("abcbc", "a*bc", false));
-    EXPECT_TRUE(MatchWild("abc", "a**c", false));
-    EXPECT_TRUE(MatchWild("x", "?*", false));
     EXPECT_TRUE(MatchWild("NODELIST.123", "NODELIST.???", false));
-    EXPECT_FALSE(MatchWild("NODELIST.12", "NODELIST.???", false));
+    EXPECT_FALSE(MatchWild("file.zip.bak", "*.zip", false));
     // A text equal to the mask matches, wildcards and all.
     EXPECT_TRUE(MatchWild("a*b?", "a*b?", false));
     // Case.
@@ -204,91 +76,26 @@ TEST(Strings, MatchWildAgreesWithAPlainRecursiveMatcher)
             ASSERT_EQ(MatchWild(t, m, false), t == m || reference(t, m)) << t << " / " << m;
 }
 
-TEST(Strings, ReplaceTextAll)
-{
-    EXPECT_EQ(ReplaceTextAll("Hello hello HELLO", "hello", "bye"), "bye bye bye");
-    EXPECT_EQ(ReplaceTextAll("aaa", "a", "aa"), "aaaaaa");          // inserted text not rescanned
-    EXPECT_EQ(ReplaceTextAll("%DIR%x", "%dir%", "%DIR%"), "%DIR%x");
-    EXPECT_EQ(ReplaceTextAll("aaaa", "aa", "b"), "bb");
-    EXPECT_EQ(ReplaceTextAll("aaa", "aa", "b"), "ba");
-    EXPECT_EQ(ReplaceTextAll("path=%ROOT%\\x", "%root%", ""), "path=\\x");
-    EXPECT_EQ(ReplaceTextAll("text", "", "x"), "text");
-    EXPECT_EQ(ReplaceTextAll("", "a", "x"), "");
-    EXPECT_EQ(ReplaceTextAll("ab", "abc", "x"), "ab");
-}
-
-// ---------------------------------------------------------------- debug trace
-
-TEST(DebugTrace, WritesOnlyWhenEnabled)
-{
-    const char* old = std::getenv("TARVIX_DEBUG");
-    std::string saved = old ? old : "";
-
-    unsetenv("TARVIX_DEBUG");
-    testing::internal::CaptureStderr();
-    DebugTrace("quiet");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-
-    setenv("TARVIX_DEBUG", "1", 1);
-    testing::internal::CaptureStderr();
-    DebugTrace("hello");
-    std::string out = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(std::regex_match(out, std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9] hello\n")))
-        << out;
-
-    if (old)
-        setenv("TARVIX_DEBUG", saved.c_str(), 1);
-    else
-        unsetenv("TARVIX_DEBUG");
-}
-
-// ---------------------------------------------------------------- files
-
 namespace {
 
 class FilesTest : public ::testing::Test {
 protected:
-    fs::path root;
+    test::TempDir temp;
+    fs::path root = temp.path;
 
-    void SetUp() override
-    {
-        std::string tmpl = (fs::temp_directory_path() / "tarvix-nvutils-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        root = tmpl;
-    }
     void TearDown() override
     {
         std::error_code ec;
         fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(root, ec);
     }
 
     std::string P(const std::string& rel) const { return (root / rel).string(); }
-
-    void Write(const std::string& rel, const std::string& content) const
-    {
-        fs::create_directories((root / rel).parent_path());
-        std::ofstream f(root / rel, std::ios::binary);
-        f << content;
-    }
+    void Write(const std::string& rel, const std::string& content) const { temp.Write(rel, content); }
 
     static std::string Read(const std::string& path)
     {
         std::ifstream f(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(f), {});
-    }
-
-    static void SetMTime(const std::string& path, time_t sec, long nsec)
-    {
-        struct timespec t[2] = {{sec, nsec}, {sec, nsec}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, 0), 0);
-    }
-
-    static struct timespec MTime(const std::string& path)
-    {
-        struct stat st {};
-        EXPECT_EQ(::stat(path.c_str(), &st), 0);
-        return st.st_mtim;
     }
 };
 
@@ -301,84 +108,6 @@ std::string Pattern(std::size_t n)
 }
 
 }  // namespace
-
-TEST_F(FilesTest, DirExistsAndFileHasAttr)
-{
-    Write("file.txt", "x");
-    Write(".hidden", "x");
-    EXPECT_TRUE(DirExists(root.string()));
-    EXPECT_TRUE(DirExists(root.string() + "/"));
-    EXPECT_FALSE(DirExists(P("file.txt")));
-    EXPECT_FALSE(DirExists(P("missing")));
-    EXPECT_FALSE(DirExists(""));
-
-    EXPECT_TRUE(FileHasAttr(P("file.txt"), 0));
-    EXPECT_FALSE(FileHasAttr(P("missing"), 0));
-    EXPECT_FALSE(FileHasAttr(P("file.txt"), faDirectory));
-    EXPECT_FALSE(FileHasAttr(P("file.txt"), faHidden));
-    EXPECT_FALSE(FileHasAttr(P("file.txt"), faReadOnly));
-    EXPECT_TRUE(FileHasAttr(P(".hidden"), faHidden));
-    EXPECT_TRUE(FileHasAttr(root.string(), faDirectory));
-    EXPECT_FALSE(FileHasAttr(root.string(), faHidden));
-
-    fs::permissions(P("file.txt"), fs::perms::owner_read | fs::perms::group_read);
-    EXPECT_TRUE(FileHasAttr(P("file.txt"), faReadOnly));
-    EXPECT_FALSE(FileHasAttr(P("file.txt"), faReadOnly | faHidden));  // every bit is needed
-    fs::permissions(P(".hidden"), fs::perms::owner_read);
-    EXPECT_TRUE(FileHasAttr(P(".hidden"), faReadOnly | faHidden));
-
-    EXPECT_TRUE(FileHasAttr("/dev/null", faSysFile));
-    EXPECT_FALSE(FileHasAttr(P(".hidden"), faSysFile));
-}
-
-TEST_F(FilesTest, CopyKeepsContentAndDate)
-{
-    for (std::size_t size : {std::size_t {0}, std::size_t {1}, std::size_t {8192},
-                             std::size_t {8193}, std::size_t {50000}}) {
-        std::string data = Pattern(size);
-        Write("src.bin", data);
-        SetMTime(P("src.bin"), 946684800, 123456789);  // 2000-01-01
-        CopyFileKeepDate(P("src.bin"), P("dst.bin"));
-        EXPECT_EQ(Read(P("dst.bin")), data) << size;
-        struct timespec t = MTime(P("dst.bin"));
-        EXPECT_EQ(t.tv_sec, 946684800);
-        EXPECT_EQ(t.tv_nsec, 123456789);
-    }
-    // No temporary files are left beside the target.
-    int entries = 0;
-    for (const auto& e : fs::directory_iterator(root)) {
-        (void)e;
-        ++entries;
-    }
-    EXPECT_EQ(entries, 2);
-}
-
-TEST_F(FilesTest, CopyReplacesALongerTargetAndCopiesOntoItself)
-{
-    Write("src.txt", "short");
-    Write("dst.txt", std::string(20000, 'x'));
-    CopyFileKeepDate(P("src.txt"), P("dst.txt"));
-    EXPECT_EQ(Read(P("dst.txt")), "short");
-
-    Write("same.txt", "keep me");
-    CopyFileKeepDate(P("same.txt"), P("same.txt"));
-    EXPECT_EQ(Read(P("same.txt")), "keep me");
-}
-
-TEST_F(FilesTest, CopyIntoADirectoryUsesTheSourceName)
-{
-    Write("files.bbs", "list");
-    fs::create_directory(root / "backup");
-    SetMTime(P("files.bbs"), 1000000000, 0);
-    CopyFileKeepDate(P("files.bbs"), P("backup"));
-    EXPECT_EQ(Read(P("backup/files.bbs")), "list");
-    EXPECT_EQ(MTime(P("backup/files.bbs")).tv_sec, 1000000000);
-
-    // The same with a closing separator and with the DOS separator in the source.
-    Write("sub/a.txt", "A");
-    CopyFileKeepDate(P("sub") + "\\a.txt", P("backup") + "\\");
-    EXPECT_EQ(Read(P("backup/a.txt")), "A");
-}
 
 TEST_F(FilesTest, CopyErrors)
 {
@@ -415,15 +144,6 @@ TEST_F(FilesTest, CopyErrors)
     }
 }
 
-TEST_F(FilesTest, CopyRefusesAReadOnlyTarget)
-{
-    Write("src.txt", "new");
-    Write("ro.txt", "old");
-    fs::permissions(P("ro.txt"), fs::perms::owner_read);
-    EXPECT_THROW(CopyFileKeepDate(P("src.txt"), P("ro.txt")), EFCreateError);
-    EXPECT_EQ(Read(P("ro.txt")), "old");
-}
-
 TEST_F(FilesTest, FailedWriteLeavesTheOldTarget)
 {
     Write("src.bin", Pattern(100000));
@@ -454,65 +174,6 @@ TEST_F(FilesTest, FailedWriteLeavesTheOldTarget)
     EXPECT_EQ(entries, 2) << "the temporary file is removed";
 }
 
-TEST_F(FilesTest, FindFileInPaths)
-{
-    Write("one/other.txt", "");
-    fs::create_directories(root / "one" / "wanted.zip");  // a directory is no match
-    Write("two/wanted.zip", "");
-    Write("three/wanted.zip", "");
-    std::vector<std::string> paths = {P("one") + "\\", P("two") + "\\", P("three") + "\\"};
-    int pumps = 0;
-    auto pump = [&]() { ++pumps; };
-    EXPECT_EQ(FindFileInPaths("wanted.zip", paths, pump), P("two") + "\\wanted.zip");
-    EXPECT_EQ(pumps, 2);
-
-    pumps = 0;
-    EXPECT_EQ(FindFileInPaths("absent.zip", paths, pump), "");
-    EXPECT_EQ(pumps, 3);
-    EXPECT_EQ(FindFileInPaths("wanted.zip", {}), "");
-    EXPECT_EQ(FindFileInPaths("other.txt", paths), P("one") + "\\other.txt");
-}
-
-TEST_F(FilesTest, FindFileInPathsSurvivesAPumpThatChangesTheList)
-{
-    Write("b/x.txt", "");
-    std::vector<std::string> paths = {P("a") + "\\", P("b") + "\\"};
-    std::string name = "x.txt";
-    auto pump = [&]() {
-        // Re-entered code replaces the list and the name the search was given.
-        paths.assign(100, "elsewhere\\");
-        name.assign(100, 'q');
-    };
-    EXPECT_EQ(FindFileInPaths(name, paths, pump), P("b") + "\\x.txt");
-}
-
-TEST_F(FilesTest, FindFileInTreeSearchesDepthFirstWithoutRegardToCase)
-{
-    Write("tree/A/B/Target.TXT", "found");
-    Write("tree/.hid/target.txt", "");
-    Write("tree/C/other.txt", "");
-    Write("tree/.dotfile", "");
-    fs::create_directories(root / "tree" / "find.me");
-
-    const std::string tree = P("tree");
-    EXPECT_EQ(FindFileInTree("target.txt", tree), tree + "\\A\\B\\Target.TXT");
-    EXPECT_EQ(FindFileInTree("TARGET.TXT", tree), tree + "\\A\\B\\Target.TXT");
-    // A closing separator of the directory is not doubled.
-    EXPECT_EQ(FindFileInTree("target.txt", tree + "/"), tree + "\\A\\B\\Target.TXT");
-    EXPECT_EQ(FindFileInTree("target.txt", tree + "\\"), tree + "\\A\\B\\Target.TXT");
-    EXPECT_EQ(FindFileInTree("OTHER.txt", tree), tree + "\\C\\other.txt");
-    // Names beginning with "." are neither matched nor entered; directories never match.
-    EXPECT_EQ(FindFileInTree(".dotfile", tree), "");
-    EXPECT_EQ(FindFileInTree("find.me", tree), "");
-
-    int pumps = 0;
-    EXPECT_EQ(FindFileInTree("absent", tree, [&]() { ++pumps; }), "");
-    EXPECT_EQ(pumps, 5);  // tree, A, B, C, find.me; not .hid
-
-    EXPECT_EQ(FindFileInTree("x", P("missing")), "");
-    EXPECT_EQ(FindFileInTree("x", ""), "");
-}
-
 TEST_F(FilesTest, FindFileInTreeEndsInALinkCycle)
 {
     Write("tree/A/file.txt", "");
@@ -524,4 +185,156 @@ TEST_F(FilesTest, FindFileInTreeEndsInALinkCycle)
     std::string found = FindFileInTree("FILE.TXT", P("tree"));
     EXPECT_TRUE(found == P("tree") + "\\A\\file.txt" || found == P("tree") + "\\linkA\\file.txt")
         << found;
+}
+
+namespace {
+
+struct Item {
+    int key;
+    int id;
+};
+
+int ByKey(const Item* a, const Item* b)
+{
+    return a->key < b->key ? -1 : (a->key > b->key ? 1 : 0);
+}
+
+class SortFixture : public ::testing::Test {
+protected:
+    std::vector<std::unique_ptr<Item>> store;
+
+    std::vector<Item*> Make(const std::vector<int>& keys)
+    {
+        std::vector<Item*> list;
+        for (int k : keys) {
+            store.push_back(std::make_unique<Item>(Item {k, static_cast<int>(store.size())}));
+            list.push_back(store.back().get());
+        }
+        return list;
+    }
+
+    static std::vector<int> Keys(const std::vector<Item*>& list)
+    {
+        std::vector<int> k;
+        for (const Item* i : list)
+            k.push_back(i->key);
+        return k;
+    }
+
+    static std::vector<int> SortedIds(const std::vector<Item*>& list)
+    {
+        std::vector<int> ids;
+        for (const Item* i : list)
+            ids.push_back(i->id);
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+};
+
+}  // namespace
+
+TEST_F(SortFixture, AgreesWithStdSortOnShapedInputs)
+{
+    std::mt19937 rng(12345);
+    std::vector<std::vector<int>> inputs = {
+        {2, 1}, {1, 2}, {1, 1}, {3, 1, 2}, {5, 5, 5, 5, 5, 5, 5},
+        {1, 2, 3, 4, 5, 6, 7, 8, 9}, {9, 8, 7, 6, 5, 4, 3, 2, 1},
+        {1, 3, 5, 7, 9, 8, 6, 4, 2}, {2, 1, 2, 1, 2, 1, 2, 1}};
+    for (int n : {10, 100, 1000, 5000}) {
+        std::vector<int> v(static_cast<std::size_t>(n));
+        for (int& x : v)
+            x = static_cast<int>(rng() % 1000) - 500;
+        inputs.push_back(v);
+        for (int& x : v)
+            x = static_cast<int>(rng() % 3);  // many duplicates
+        inputs.push_back(v);
+    }
+    for (const auto& keys : inputs) {
+        auto list = Make(keys);
+        auto ids = SortedIds(list);
+        SortList(list, ByKey);
+        std::vector<int> expected = keys;
+        std::sort(expected.begin(), expected.end());
+        ASSERT_EQ(Keys(list), expected);
+        ASSERT_EQ(SortedIds(list), ids) << "items lost or duplicated";
+    }
+}
+
+TEST_F(SortFixture, ContradictoryComparisonsStayInsideTheList)
+{
+    std::mt19937 rng(99);
+    auto list = Make(std::vector<int>(500, 0));
+    auto ids = SortedIds(list);
+    SortList(list, [](const Item*, const Item*) { return -1; });
+    EXPECT_EQ(SortedIds(list), ids);
+    SortList(list, [](const Item*, const Item*) { return 1; });
+    EXPECT_EQ(SortedIds(list), ids);
+    SortList(list, [&](const Item*, const Item*) { return static_cast<int>(rng() % 3) - 1; });
+    EXPECT_EQ(SortedIds(list), ids);
+}
+
+namespace {
+
+struct Ymd {
+    int y, m, d;
+};
+
+Ymd Decode(TDateTime dt)
+{
+    Ymd r {};
+    DecodeDate(dt, r.y, r.m, r.d);
+    return r;
+}
+
+}  // namespace
+
+TEST(DateTime, EveryDayFromYear1To9999DecodesToTheNextCalendarDay)
+{
+    const int first = static_cast<int>(EncodeDate(1, 1, 1));
+    const int last = static_cast<int>(EncodeDate(9999, 12, 31));
+    int y = 1, m = 1, d = 1;
+    for (int day = first; day <= last; ++day) {
+        Ymd got = Decode(day);
+        ASSERT_TRUE(got.y == y && got.m == m && got.d == d)
+            << "day " << day << " decoded as " << got.y << "-" << got.m << "-" << got.d
+            << ", expected " << y << "-" << m << "-" << d;
+        TDateTime back = 0;
+        ASSERT_TRUE(TryEncodeDate(y, m, d, back));
+        ASSERT_EQ(back, day);
+        if (++d > DaysInAMonth(y, m)) {
+            d = 1;
+            if (++m > 12) {
+                m = 1;
+                ++y;
+            }
+        }
+    }
+}
+
+TEST(DateTime, DamagedValuesDoNotBreakDecoding)
+{
+    const double bad[] = {std::numeric_limits<double>::quiet_NaN(),
+                          std::numeric_limits<double>::infinity(),
+                          -std::numeric_limits<double>::infinity(), 1e300, -1e300};
+    for (double v : bad) {
+        int y, m, d, h, n, s, ms;
+        DecodeDate(v, y, m, d);
+        DecodeTime(v, h, n, s, ms);
+        EXPECT_TRUE(m >= 1 && m <= 12 && d >= 1 && d <= 31);
+        EXPECT_TRUE(h >= 0 && h < 24);
+        EXPECT_FALSE(FormatDateTime("dddd d mmmm yyyy hh:nn", v).empty());
+    }
+}
+
+TEST(FormatBytes, Thresholds)
+{
+    const std::pair<std::int32_t, const char*> cases[] = {
+        {0, "0"},           {1000, "1000"},       {1023, "1023"},      {1024, "1.0K"},
+        {1536, "1.5K"},     {2047, "1.9K"},       {10240, "10.0K"},    {10241, "10K"},
+        {20480, "20K"},     {1048575, "1023K"},   {1048576, "1.0M"},   {1572864, "1.5M"},
+        {10485760, "10.0M"}, {10485761, "10M"},   {INT_MAX, "2047M"},  {-5, "-5"},
+        {INT_MIN, "-2147483648"},
+    };
+    for (const auto& [size, text] : cases)
+        EXPECT_EQ(FormatBytes(size), text) << size;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,45 +51,7 @@ private:
     std::unique_ptr<char[]> data_;
 };
 
-// The 33 letters of the Russian alphabet, upper then lower case.
-const std::string kRussianUtf8 =
-    "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"
-    "абвгдеёжзийклмнопрстуфхцчшщъыьэюя";
-
 }  // namespace
-
-TEST(CodePageNames, AcceptsCommonSpellingsInAnyCaseAndRejectsOthers)
-{
-    struct Case {
-        const char* name;
-        CodePage cp;
-    };
-    const Case cases[] = {
-        {"cp866", CodePage::CP866},          {"866", CodePage::CP866},
-        {"IBM866", CodePage::CP866},         {" Cp866\t", CodePage::CP866},
-        {"cp437", CodePage::CP437},          {"CP850", CodePage::CP850},
-        {"cp1251", CodePage::CP1251},        {"Windows-1251", CodePage::CP1251},
-        {"koi8-r", CodePage::KOI8R},         {"KOI8R", CodePage::KOI8R},
-        {"latin1", CodePage::Latin1},        {"Latin-1", CodePage::Latin1},
-        {"ISO-8859-1", CodePage::Latin1},    {"utf-8", CodePage::UTF8},
-        {"UTF8", CodePage::UTF8},
-    };
-    for (const Case& c : cases) {
-        std::optional<CodePage> cp = CodePageFromName(c.name);
-        ASSERT_TRUE(cp.has_value()) << c.name;
-        EXPECT_EQ(*cp, c.cp) << c.name;
-    }
-    for (const char* bad : {"cp999", "", " ", "cp", "koi8-u", "utf-16", "cp8666", "iso-8859-5",
-                            "windows-1252", "866x"})
-        EXPECT_FALSE(CodePageFromName(bad).has_value()) << '"' << bad << '"';
-
-    // The canonical names are accepted back.
-    for (CodePage cp : kAllPages)
-        EXPECT_EQ(CodePageFromName(CodePageName(cp)), cp) << CodePageName(cp);
-    EXPECT_EQ(CodePageName(CodePage::KOI8R), "KOI8-R");
-    EXPECT_EQ(CodePageName(CodePage::Latin1), "Latin-1");
-    EXPECT_EQ(CodePageName(CodePage::UTF8), "UTF-8");
-}
 
 TEST(SingleBytePages, EveryByteRoundTripsThroughUtf8)
 {
@@ -123,6 +86,18 @@ TEST(SingleBytePages, EveryByteRoundTripsThroughUtf8)
             all[0x98] = '?';
         EXPECT_EQ(back, all);
     }
+}
+
+TEST(CodePageNames, CommonSpellingsInAnyCase)
+{
+    for (auto [name, cp] : {std::pair{"IBM866", CodePage::CP866}, {" Cp866\t", CodePage::CP866}, {"866", CodePage::CP866},
+                            {"Windows-1251", CodePage::CP1251}, {"koi8-r", CodePage::KOI8R}, {"ISO-8859-1", CodePage::Latin1},
+                            {"UTF8", CodePage::UTF8}, {"CP850", CodePage::CP850}})
+        EXPECT_EQ(CodePageFromName(name), cp) << name;
+    for (const char* bad : {"cp999", "", "koi8-u", "utf-16", "cp8666", "866x"})
+        EXPECT_FALSE(CodePageFromName(bad).has_value()) << '"' << bad << '"';
+    for (CodePage cp : kAllPages)
+        EXPECT_EQ(CodePageFromName(CodePageName(cp)), cp) << CodePageName(cp);
 }
 
 TEST(SingleBytePages, KnownCharacters)
@@ -219,74 +194,6 @@ TEST(Utf8Decoding, IllFormedPartsBecomeReplacementCharsWithoutReadingPastTheEnd)
     }
 }
 
-TEST(Utf8Decoding, EveryShortByteStringGivesValidUtf8)
-{
-    // All strings of one and two bytes, and three-byte strings from the bytes
-    // that matter to the lead/continuation rules, each in an exact-size block.
-    const unsigned char interesting[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
-                                         0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xEC,
-                                         0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5,
-                                         0xFF};
-    std::vector<std::string> inputs;
-    for (int a = 0; a < 256; ++a) {
-        inputs.push_back(std::string(1, static_cast<char>(a)));
-        for (int b = 0; b < 256; ++b)
-            inputs.push_back({static_cast<char>(a), static_cast<char>(b)});
-    }
-    for (unsigned char a : interesting)
-        for (unsigned char b : interesting)
-            for (unsigned char c : interesting)
-                inputs.push_back({static_cast<char>(a), static_cast<char>(b), static_cast<char>(c)});
-    for (const std::string& in : inputs) {
-        ExactBuffer buf(in);
-        std::string out = DecodeToUtf8(buf.View(), CodePage::UTF8);
-        ASSERT_TRUE(IsValidUtf8(out));
-        if (IsValidUtf8(buf.View())) {
-            ASSERT_EQ(out, in);
-        }
-        // Encoding to a single-byte page never yields more bytes than it was given.
-        ASSERT_LE(EncodeFromUtf8(buf.View(), CodePage::CP866).size(), in.size());
-    }
-}
-
-TEST(Utf8Decoding, AppendUtf8RejectsSurrogatesAndValuesAboveTheRange)
-{
-    EXPECT_EQ(Utf8Of(U'A'), "A");
-    EXPECT_EQ(Utf8Of(0x0410), "А");
-    EXPECT_EQ(Utf8Of(0x20AC), "€");
-    EXPECT_EQ(Utf8Of(0x10FFFF), "\xF4\x8F\xBF\xBF");
-    EXPECT_EQ(Utf8Of(0xD800), kFffd);
-    EXPECT_EQ(Utf8Of(0xDFFF), kFffd);
-    EXPECT_EQ(Utf8Of(0x110000), kFffd);
-    EXPECT_EQ(Utf8Of(0xFFFFFFFF), kFffd);
-}
-
-TEST(OemAnsiMap, RussianAlphabetMapsExactlyBothWays)
-{
-    OemAnsiMap map;  // CP866 <-> CP1251
-    const std::string oem = EncodeFromUtf8(kRussianUtf8 + " №1 20° ·¤", CodePage::CP866);
-    const std::string ansi = EncodeFromUtf8(kRussianUtf8 + " №1 20° ·¤", CodePage::CP1251);
-    ASSERT_EQ(oem.find('?'), std::string::npos);
-    ASSERT_EQ(ansi.find('?'), std::string::npos);
-    ASSERT_NE(oem, ansi);
-    EXPECT_EQ(map.OemToAnsi(oem), ansi);
-    EXPECT_EQ(map.AnsiToOem(ansi), oem);
-    std::string s = oem;
-    map.OemToAnsiInPlace(s);
-    EXPECT_EQ(s, ansi);
-    map.AnsiToOemInPlace(s);
-    EXPECT_EQ(s, oem);
-    EXPECT_EQ(map.OemToAnsiByte(0x80), 0xC0);  // А
-    EXPECT_EQ(map.AnsiToOemByte(0xA8), 0xF0);  // Ё
-    EXPECT_EQ(map.AnsiToOemByte(0xB9), 0xFC);  // №
-
-    for (int b = 0; b < 128; ++b) {
-        EXPECT_EQ(map.OemToAnsiByte(static_cast<unsigned char>(b)), b);
-        EXPECT_EQ(map.AnsiToOemByte(static_cast<unsigned char>(b)), b);
-    }
-    EXPECT_EQ(map.OemToAnsi(std::string("a\0b", 3)), std::string("a\0b", 3));
-}
-
 TEST(OemAnsiMap, MissingCharactersGetABestFit)
 {
     OemAnsiMap map;
@@ -332,15 +239,31 @@ TEST(OemAnsiMap, MissingCharactersGetABestFit)
               "╔═╗");
 }
 
-TEST(OemAnsiMap, Utf8OnEitherSideIsTheIdentity)
+// Walking a text character by character gives the same characters as decoding it
+// whole, for well-formed and damaged UTF-8 and every single-byte page.
+TEST(DecodeNextChar, WalksTheCharactersOfDecodeToUtf8)
 {
-    for (auto [oem, ansi] : {std::pair{CodePage::UTF8, CodePage::CP1251},
-                             std::pair{CodePage::CP866, CodePage::UTF8}}) {
-        OemAnsiMap m(oem, ansi);
-        for (int b = 0; b < 256; ++b) {
-            EXPECT_EQ(m.OemToAnsiByte(static_cast<unsigned char>(b)), b);
-            EXPECT_EQ(m.AnsiToOemByte(static_cast<unsigned char>(b)), b);
+    std::mt19937 rng(5);
+    const std::string pieces[] = {"a", "\xD0\x96", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\x80", "\xC0\xAF",
+                                  "\xE0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF", "\xF0\x9F", "\t"};
+    for (CodePage cp : {CodePage::UTF8, CodePage::CP866, CodePage::CP1251, CodePage::KOI8R, CodePage::Latin1}) {
+        for (int round = 0; round < 300; ++round) {
+            std::string text;
+            int n = static_cast<int>(rng() % 12);
+            for (int i = 0; i < n; ++i)
+                text += pieces[rng() % std::size(pieces)];
+            std::string walked;
+            std::size_t count = 0;
+            for (std::size_t pos = 0; pos < text.size(); ++count) {
+                std::size_t before = pos;
+                AppendUtf8(walked, DecodeNextChar(text, pos, cp));
+                ASSERT_GT(pos, before);
+                ASSERT_LE(pos, text.size());
+                if (cp != CodePage::UTF8) {
+                    ASSERT_EQ(pos, before + 1);
+                }
+            }
+            EXPECT_EQ(walked, DecodeToUtf8(text, cp)) << CodePageName(cp) << " round " << round;
         }
-        EXPECT_EQ(m.OemToAnsi("Ёж"), "Ёж");
     }
 }

@@ -2,6 +2,8 @@
 #include "platform/HostPath.h"
 #include "platform/Error.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,11 +16,10 @@ namespace {
 
 class HostPathTest : public ::testing::Test {
 protected:
-    fs::path root;
+    test::TempDir temp;
+    fs::path root = temp.path;
     void SetUp() override
     {
-        root = fs::temp_directory_path() / ("tarvix-hp-" + std::to_string(::getpid()));
-        fs::remove_all(root);
         fs::create_directories(root / "TM" / "Files" / "Sub");
         WriteFileAtomic((root / "TM" / "Files" / "Sub" / "Nodelist.Zip").string(), "x");
         WriteFileAtomic((root / "TM" / "t-mail.ctl").string(), "x");
@@ -27,7 +28,6 @@ protected:
     void TearDown() override
     {
         SetDriveMap({});
-        fs::remove_all(root);
     }
 };
 
@@ -69,7 +69,8 @@ TEST(DriveMap, ParsesAndPrintsSkippingBadEntries)
 
 TEST(FileRead, ReadsWholeFilesAndReportsMissingOnes)
 {
-    fs::path p = fs::temp_directory_path() / ("tarvix-fr-" + std::to_string(::getpid()));
+    test::TempDir temp;
+    fs::path p = temp.path / "file";
     std::string data(200000, '\0');
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<char>(i * 7);

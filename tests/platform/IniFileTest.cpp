@@ -2,6 +2,8 @@
 #include "platform/FileRead.h"
 #include "platform/IniFile.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,17 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-    fs::path path;
-    TempDir()
-    {
-        path = fs::temp_directory_path() / ("tarvix-ini-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-};
+using test::TempDir;
 
 void Write(const fs::path& p, const std::string& s)
 {
@@ -31,21 +23,6 @@ void Write(const fs::path& p, const std::string& s)
 }
 
 }  // namespace
-
-TEST(IniFile, ReadsValuesCaseInsensitivelyWithDefaults)
-{
-    TIniFile ini;
-    ini.FromText("[General]\r\nSaveDesktop=1\r\nLogFont = Courier,10\r\n[Log1]\nName=T-Mail\n");
-    EXPECT_EQ(ini.ReadString("general", "SAVEDESKTOP", "x"), "1");
-    EXPECT_EQ(ini.ReadString("General", "LogFont", ""), "Courier,10");
-    EXPECT_EQ(ini.ReadString("General", "Missing", "dflt"), "dflt");
-    EXPECT_EQ(ini.ReadString("NoSection", "Name", "dflt"), "dflt");
-    EXPECT_TRUE(ini.SectionExists("LOG1"));
-    EXPECT_TRUE(ini.ValueExists("log1", "name"));
-    EXPECT_FALSE(ini.ValueExists("log1", "path"));
-    EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"General", "Log1"}));
-    EXPECT_EQ(ini.ReadSection("General"), (std::vector<std::string>{"SaveDesktop", "LogFont"}));
-}
 
 TEST(IniFile, DamagedLinesAreSkippedButKept)
 {
@@ -115,13 +92,6 @@ TEST(IniFile, IdentifiersReadAreTheIdentifiersWritten)
     EXPECT_EQ(hiddenBack.ToText(), hidden.ToText());
 }
 
-TEST(IniFile, HandWrittenBackslashesInQuotedValuesSurvive)
-{
-    TIniFile ini;
-    ini.FromText("[A]\nPath=\"C:\\TM\\t-mail.ctl\"\n");
-    EXPECT_EQ(ini.ReadString("A", "Path", ""), "C:\\TM\\t-mail.ctl");
-}
-
 TEST(IniFile, SaveKeepsUnknownSectionsAndReplacesFileAtomically)
 {
     TempDir dir;
@@ -176,24 +146,4 @@ TEST(IniFile, MissingFileIsEmptyAndUnwritableDirectoryRaises)
     TIniFile bad((dir.path / "no-such-dir" / "x.ini").string());
     bad.WriteString("A", "B", "C");
     EXPECT_THROW(bad.UpdateFile(), EFCreateError);
-}
-
-TEST(IniFile, IntegersAndBooleansFallBackToDefaults)
-{
-    TIniFile ini;
-    ini.FromText("[G]\nA=42\nB=0x1F\nC=-7\nD=12abc\nE=\nF=1\nG=0\nH=yes\nI=99999999999999999999\n");
-    EXPECT_EQ(ini.ReadInteger("G", "A", 0), 42);
-    EXPECT_EQ(ini.ReadInteger("G", "B", 0), 31);
-    EXPECT_EQ(ini.ReadInteger("G", "C", 0), -7);
-    EXPECT_EQ(ini.ReadInteger("G", "D", 5), 5);
-    EXPECT_EQ(ini.ReadInteger("G", "E", 6), 6);
-    EXPECT_EQ(ini.ReadInteger("G", "I", 8), 8);
-    EXPECT_TRUE(ini.ReadBool("G", "F", false));
-    EXPECT_FALSE(ini.ReadBool("G", "G", true));
-    EXPECT_TRUE(ini.ReadBool("G", "H", true));
-    EXPECT_FALSE(ini.ReadBool("G", "Missing", false));
-    ini.WriteBool("G", "F", false);
-    ini.WriteInteger("G", "A", -3);
-    EXPECT_EQ(ini.ReadString("G", "F", ""), "0");
-    EXPECT_EQ(ini.ReadString("G", "A", ""), "-3");
 }

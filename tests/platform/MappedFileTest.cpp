@@ -2,6 +2,8 @@
 
 #include "platform/Error.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -15,57 +17,9 @@
 namespace tarvix {
 namespace {
 
-struct TempDir {
-    std::filesystem::path path;
-    TempDir()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = std::filesystem::temp_directory_path() /
-               ("tarvix-map-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string File(const std::string& name, const std::string& content) const
-    {
-        std::string p = (path / name).string();
-        std::ofstream(p, std::ios::binary) << content;
-        return p;
-    }
+struct TempDir : test::TempDir {
+    std::string File(const std::string& name, const std::string& content) const { return Write(name, content); }
 };
-
-TEST(MappedFileTest, MapsTheBytesOfAFile)
-{
-    TempDir dir;
-    std::string content;
-    for (int i = 0; i < 3 * 4096 + 17; ++i)  // all byte values, not a whole number of pages
-        content += static_cast<char>(i * 7);
-    TMappedFile f(dir.File("log", content));
-    EXPECT_EQ(f.Size(), content.size());
-    EXPECT_EQ(f.View(), content);
-    EXPECT_EQ(f.Path(), (dir.path / "log").string());
-    f.AdviseSequential();
-    f.AdviseNormal();
-    EXPECT_EQ(f.View(), content);
-}
-
-TEST(MappedFileTest, EmptyFileAndNothingMapped)
-{
-    TempDir dir;
-    TMappedFile f(dir.File("empty", ""));
-    EXPECT_TRUE(f.Empty());
-    EXPECT_EQ(f.Size(), 0u);
-    ASSERT_NE(f.Data(), nullptr);
-    EXPECT_TRUE(f.View().empty());
-    f.AdviseSequential();
-    TMappedFile none;
-    EXPECT_TRUE(none.Empty());
-    ASSERT_NE(none.Data(), nullptr);
-}
 
 TEST(MappedFileTest, RefusesWhatIsNoReadableRegularFile)
 {
@@ -81,20 +35,6 @@ TEST(MappedFileTest, RefusesWhatIsNoReadableRegularFile)
         ::chmod(secret.c_str(), 0);
         EXPECT_THROW(TMappedFile{secret}, EFOpenError);
     }
-}
-
-TEST(MappedFileTest, MovingHandsTheMappingOver)
-{
-    TempDir dir;
-    TMappedFile a(dir.File("a", "first"));
-    TMappedFile b(std::move(a));
-    EXPECT_EQ(b.View(), "first");
-    EXPECT_TRUE(a.Empty());  // NOLINT(bugprone-use-after-move): moved-from is empty
-    TMappedFile c(dir.File("c", "second"));
-    c = std::move(b);
-    EXPECT_EQ(c.View(), "first");
-    c = TMappedFile();
-    EXPECT_TRUE(c.Empty());
 }
 
 TEST(MappedFileTest, PagesGivenBackReadTheSameBytesAgain)
@@ -118,16 +58,6 @@ TEST(MappedFileTest, PagesGivenBackReadTheSameBytesAgain)
     TMappedFile none;
     none.ReleasePages(0, 100);
     EXPECT_TRUE(none.Empty());
-}
-
-TEST(MappedFileTest, ShowsTheFileAsItWasWhenOpened)
-{
-    TempDir dir;
-    std::string path = dir.File("log", "line 1\n");
-    TMappedFile f(path);
-    std::ofstream(path, std::ios::binary | std::ios::app) << "line 2\n";
-    EXPECT_EQ(f.View(), "line 1\n");
-    EXPECT_EQ(TMappedFile(path).View(), "line 1\nline 2\n");
 }
 
 TEST(MappedFileTest, AFileCutShortWhileMappedReadsAsZeros)

@@ -4,6 +4,8 @@
 #include "platform/HostPath.h"
 #include "settings/QZIni.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,18 +19,16 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path;
     std::string file;
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("tarvix-settings-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
         file = (dir / "Kembrot" / "Tarvix.ini").string();
         ClearMainAddr();
     }
     void TearDown() override
     {
-        fs::remove_all(dir);
         ClearMainAddr();
         SetDefaultAddrFlags(0);
         SetDriveMap({});
@@ -45,40 +45,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(SettingsTest, FreshStoreGivesDefaults)
-{
-    Open();
-    const TGeneralSettings& s = Settings();
-    EXPECT_EQ(s.LogFont.Name, "MS Sans Serif");
-    EXPECT_EQ(s.LogFont.Size, 8);
-    EXPECT_EQ(s.GridFont.Name, "MS Sans Serif");
-    EXPECT_EQ(s.DayStart, 0);
-    EXPECT_EQ(s.DayEnd, 8);
-    EXPECT_EQ(s.DLCLeft, "[");
-    EXPECT_EQ(s.DLCRight, "]");
-    EXPECT_EQ(s.DLCDigits, 3);
-    EXPECT_EQ(s.DLCLead, "0");
-    EXPECT_TRUE(s.SaveDesktop);
-    EXPECT_TRUE(s.OEMConvert);
-    EXPECT_TRUE(s.MainAddrDefaulted);
-    ASSERT_NE(MainAddr(), nullptr);
-    EXPECT_EQ(MainAddr()->ToStrFlags(pfDomain), "2:5030/999.999@fidonet");
-    EXPECT_EQ(s.Colors[ciBackground], clSilver);
-    EXPECT_EQ(s.OemCodePage, CodePage::CP866);
-}
-
-TEST_F(SettingsTest, MainAddressLosesItsDomainWhileShowDomainIsOff)
-{
-    Open();
-    SaveSettings();
-    EXPECT_EQ(Ini().ReadString("General", "MainAddr", ""), "2:5030/999.999");
-    // The main address of the first load does not lend its domain to the second.
-    OpenSettings(file);
-    LoadSettings();
-    EXPECT_FALSE(Settings().MainAddrDefaulted);
-    EXPECT_EQ(MainAddr()->Domain, "");
-}
 
 TEST_F(SettingsTest, ColoursFontsAndBadValuesFallBackToDefaults)
 {
@@ -134,59 +100,4 @@ TEST_F(SettingsTest, UnparsableMainAddressRaisesAfterLoadingTheRest)
         EXPECT_EQ(Settings().DayEnd, 5);
         EXPECT_EQ(Settings().Colors[ciNormal], clLime);
     }
-}
-
-TEST_F(SettingsTest, StoredMainAddressIsTakenAsItStands)
-{
-    Open("[General]\nMainAddr=1:2/3.4@othernet\nShowDomain=1\n");
-    EXPECT_FALSE(Settings().MainAddrDefaulted);
-    EXPECT_EQ(MainAddr()->ToStr(), "1:2/3.4@othernet");
-    // Loading again with a partial address does not complete it from the old one.
-    fs::remove_all(dir);
-    EXPECT_THROW(Open("[General]\nMainAddr=5\n"), EAddrError);
-    EXPECT_EQ(MainAddr()->ToStrFlags(pfDomain), "2:5030/999.999@fidonet");
-    EXPECT_EQ(DefaultAddrFlags(), 0);
-    SaveSettings();
-    EXPECT_EQ(Ini().ReadString("General", "MainAddr", ""), "2:5030/999.999");
-}
-
-TEST(ColorIndex, NamesInAnyCase)
-{
-    EXPECT_EQ(ColorIndex("tlbad"), 11);
-    EXPECT_EQ(ColorIndex("Normal"), 0);
-    try {
-        ColorIndex("Foreground");
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "Invalid color item Foreground");
-    }
-}
-
-TEST(Colors, NamesNumbersAndGarbage)
-{
-    EXPECT_EQ(StringToColor("CLBLUE"), clBlue);
-    EXPECT_EQ(StringToColor("$000000FF"), clRed);
-    EXPECT_EQ(StringToColor("255"), clRed);
-    EXPECT_FALSE(StringToColor("blue"));
-    EXPECT_FALSE(StringToColor("$"));
-    EXPECT_FALSE(StringToColor("$1234567890"));
-    EXPECT_EQ(ColorToString(clTeal), "clTeal");
-    EXPECT_EQ(ColorToString(0x123456), "$00123456");
-}
-
-TEST(Fonts, ReadingStopsAtTheFirstFieldWithoutComma)
-{
-    TFontSpec f;
-    ReadFontString("Arial,10,I", f);  // the style has no comma after it
-    EXPECT_EQ(f.Name, "Arial");
-    EXPECT_EQ(f.Size, 10);
-    EXPECT_FALSE(f.Italic);
-    ReadFontString(" , -5 , S , 9 , nocolour , ", f);
-    EXPECT_EQ(f.Name, "Arial");
-    EXPECT_EQ(f.Size, 10);
-    EXPECT_TRUE(f.StrikeOut);
-    EXPECT_EQ(f.Pitch, 0);
-    EXPECT_EQ(f.Charset, "DEFAULT_CHARSET");
-    ReadFontString(std::string(100000, ','), f);  // garbage changes nothing and does not crash
-    EXPECT_EQ(f.Name, "Arial");
 }

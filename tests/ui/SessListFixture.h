@@ -59,28 +59,27 @@ inline void SendKey(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::N
     QApplication::sendEvent(target, &release);
 }
 
-// Saves a picture of a window under <build>/screenshots/<name>.png.
-inline void SaveScreenshot(QWidget* w, const QString& name)
-{
-    const QString dir = QStringLiteral(TARVIX_BINARY_DIR) + QStringLiteral("/screenshots");
-    QDir().mkpath(dir);
-    EXPECT_TRUE(w->grab().save(dir + "/" + name + ".png"));
-}
-
-// Message dialogs that answer OK (or Cancel) and remember what they showed.
+// Message dialogs that answer OK (or Cancel, or as a test says) and remember what
+// they showed.
 struct RecordingDialogs : TDialogs {
     std::vector<TDialogRequest> shown;
+    std::function<int(const TDialogRequest&)> answer;
     int MessageDlg(const TDialogRequest& request) override
     {
         shown.push_back(request);
+        if (answer)
+            return answer(request);
         return (request.buttons & mbOK) ? mrOk : mrCancel;
     }
     bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    std::vector<std::string> Texts() const
+    std::vector<std::string> Texts() const { return With(""); }
+    // The messages whose text starts with a prefix.
+    std::vector<std::string> With(const std::string& prefix) const
     {
         std::vector<std::string> out;
         for (const auto& r : shown)
-            out.push_back(r.text);
+            if (r.text.rfind(prefix, 0) == 0)
+                out.push_back(r.text);
         return out;
     }
 };

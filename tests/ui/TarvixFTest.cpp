@@ -1,31 +1,48 @@
-#include "ui/TarvixF.h"
-
+// The main frame (start-up from the settings, first-run questions, the Logs menu,
+// shutdown and restore, damaged settings, Alt+X) and the logs setup dialog it opens.
+#include "engine/ArgusLog.h"
 #include "engine/LogStyles.h"
+#include "engine/TMailLog.h"
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
 #include "platform/IniFile.h"
 #include "settings/QZIni.h"
 #include "ui/ChildForm.h"
+#include "ui/FileEdit.h"
 #include "ui/FontChoice.h"
 #include "ui/FrameEvents.h"
 #include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
+#include "ui/LogSetup.h"
 #include "ui/MenuUtils.h"
 #include "ui/ModalHook.h"
+#include "ui/RadioGroup.h"
+#include "ui/TMOpt.h"
+#include "ui/TarvixF.h"
+
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -37,34 +54,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// Counts the settings-changed events a window receives.
-class SettingsEventCounter : public QObject {
-public:
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == TSettingsChangedEvent::EventType())
-            ++count;
-        return false;
-    }
-};
-
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         RegisterGenericLogStyles();
         UnloadLng();
-        dir = fs::temp_directory_path() / ("tarvix-frame-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
         fs::create_directories(dir / "argus");
         // Copies of the sample installations: the program may write next to its logs.
         fs::copy(TARVIX_SOURCE_DIR "/samples/tmail", dir / "tmail", fs::copy_options::recursive);
@@ -80,7 +75,6 @@ protected:
         SetDialogs(nullptr);
         TFrameForm::SetOpenFileAnswer({});
         SetFontAnswer({});
-        fs::remove_all(dir);
     }
 
     std::string TMailLog() const { return (dir / "tmail" / "t-mail.log").string(); }
@@ -116,13 +110,6 @@ protected:
     QAction* Item(const char* name) const { return frame->findChild<QAction*>(name); }
     bool MenuShown(const char* name) const { return Menu(name)->menuAction()->isVisible(); }
 
-    std::vector<std::string> ShownTexts() const
-    {
-        std::vector<std::string> texts;
-        for (const TDialogRequest& r : dialogs.Shown)
-            texts.push_back(r.text);
-        return texts;
-    }
     bool WasShown(const std::string& part) const
     {
         for (const TDialogRequest& r : dialogs.Shown)
@@ -131,14 +118,10 @@ protected:
         return false;
     }
 
-    void Screenshot(const char* name)
-    {
-        const fs::path shots = fs::path(TARVIX_BINARY_DIR) / "screenshots";
-        fs::create_directories(shots);
-        EXPECT_TRUE(frame->grab().save(QString::fromStdString((shots / name).string()), "PNG"));
-    }
+    void Screenshot(const char* name) { test::SaveScreenshot(frame.get(), name); }
 
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path;
     std::string ini;
     TBatchDialogs dialogs{mrNo, true};
     // The dialogs shown that are not warnings of an analysis.
@@ -152,41 +135,6 @@ protected:
     }
     std::unique_ptr<TFrameForm> frame;
 };
-
-TEST_F(FrameTest, StartupRegistersTheLogsOfTheSettingsInTheLogsMenu)
-{
-    WriteIni(TwoLogs());
-    TFrameForm& f = Start();
-    ASSERT_FALSE(f.StartupFailed()) << f.StartupMessage();
-    EXPECT_EQ(f.windowTitle(), "Tarvix");
-    EXPECT_TRUE(f.isMaximized());
-    ASSERT_EQ(LogList().size(), 2u);
-    EXPECT_EQ(Settings().NumLogs, 2);
-    EXPECT_EQ(LogList()[0]->Style, lsTMail);
-    EXPECT_EQ(LogList()[1]->Style, lsArgus);
-    ASSERT_TRUE(MenuShown("MILogs"));
-    const QList<QAction*> items = Menu("MILogs")->actions();
-    ASSERT_EQ(items.size(), 2);
-    EXPECT_EQ(items[0]->text(), "T-Mail");
-    EXPECT_EQ(MenuItemTag(items[0]), 1);
-    EXPECT_EQ(items[1]->text(), "Argus");
-    EXPECT_EQ(MenuItemTag(items[1]), 2);
-    EXPECT_TRUE(MenuShown("MITMail"));
-    EXPECT_TRUE(MenuShown("MIArgus"));
-    // The interface is English and says so.
-    EXPECT_EQ(Menu("MIFile")->title(), "&File");
-    EXPECT_TRUE(Item("MIEnglish")->isChecked());
-    EXPECT_FALSE(Item("MIRussian")->isChecked());
-    // Windows this program does not have yet are offered disabled.
-    for (const char* name : {"MITraffic", "MIHistory", "MIFreqLim", "MIBinaryLog", "MIGeneral", "MIColors"})
-        EXPECT_FALSE(Item(name)->isEnabled()) << name;
-    for (const char* name : {"MIViewLog", "MIExit", "MIChatLog", "MILogFont", "MIGridFont", "MIContents", "MIAbout",
-                             "MILogsSetup"})
-        EXPECT_TRUE(Item(name)->isEnabled()) << name;
-    // A main address is set and logs are registered: no questions.
-    EXPECT_TRUE(dialogs.Shown.empty()) << (dialogs.Shown.empty() ? "" : dialogs.Shown[0].text);
-    EXPECT_TRUE(f.MdiArea()->subWindowList().isEmpty());
-}
 
 TEST_F(FrameTest, AFreshStartAsksTheFirstRunQuestions)
 {
@@ -249,133 +197,14 @@ TEST_F(FrameTest, TheLogsMenuOpensALogOrBringsItsWindowToTheFront)
     EXPECT_EQ(f.MdiArea()->subWindowList().size(), 2);
     EXPECT_TRUE(f.TemporaryLogs().empty());
 
-    // The Window menu lists both.
-    QMenu* window = Menu("MIWindow");
-    emit window->aboutToShow();
-    int listed = 0;
-    for (QAction* a : window->actions())
-        if (a->text().contains("T-Mail") || a->text().contains("Argus"))
-            ++listed;
-    EXPECT_EQ(listed, 2);
-    Screenshot("TarvixF.png");
+    Screenshot("TarvixF");
 
-    // An item whose tag is no list position.
-    QAction bogus("bogus");
-    SetMenuItemTag(&bogus, 3);
-    try {
-        f.LogMenuClick(&bogus);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Invalid Log tag");
-    }
-    SetMenuItemTag(&bogus, 0);
-    EXPECT_THROW(f.LogMenuClick(&bogus), Exception);
-    // Through the menu the error is shown, not thrown.
+    // An item whose tag is no list position: the error is shown, not thrown.
     SetMenuItemTag(f.LogMenuItem(1), 7);
     f.LogMenuItem(1)->trigger();
     ASSERT_FALSE(dialogs.Shown.empty());
     EXPECT_EQ(dialogs.Shown.back().text, "Invalid Log tag");
     EXPECT_EQ(dialogs.Shown.back().type, TMsgDlgType::mtError);
-}
-
-TEST_F(FrameTest, CommandLineFilesOpenTheRegisteredLogOrATemporaryOne)
-{
-    WriteIni(TwoLogs());
-    // Parameters are completed against the current directory.
-    const fs::path cwd = fs::current_path();
-    fs::current_path(dir);
-    const std::string upper = (dir / "tmail" / "T-MAIL.LOG").string();
-    fs::copy_file(TMailLog(), upper);
-    TFrameForm& f = Start({"tmail/../tmail/t-mail.log", "tmail/T-MAIL.LOG", "missing.log"});
-    fs::current_path(cwd);
-    ASSERT_EQ(LogList().size(), 2u);
-    EXPECT_NE(f.LogSubWindow(LogList()[0].get()), nullptr);
-    EXPECT_EQ(f.LogSubWindow(LogList()[1].get()), nullptr);
-    // A name that differs in letter case is another file.
-    ASSERT_EQ(f.TemporaryLogs().size(), 1u);
-    TLog* temp = f.TemporaryLogs()[0];
-    EXPECT_EQ(temp->Path, upper);
-    EXPECT_EQ(temp->Name, upper);
-    EXPECT_EQ(temp->Style, lsPlain);
-    EXPECT_TRUE(temp->Temporary);
-    EXPECT_NE(f.LogSubWindow(temp), nullptr);
-    EXPECT_EQ(f.MdiArea()->subWindowList().size(), 2);
-    // The missing file gives message 0 with its full path, and nothing else is
-    // asked: no desktop restore, no first-run questions. (The warnings are the
-    // analysis's: the sample's alias files hold bad lines on purpose.)
-    auto asked = NotWarnings();
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].text, Fmt(0, {(dir / "missing.log").string()}));
-    EXPECT_EQ(asked[0].type, TMsgDlgType::mtInformation);
-    EXPECT_FALSE(f.DesktopRestored());
-}
-
-TEST_F(FrameTest, ParametersSkipTheDesktopAndTheQuestions)
-{
-    // A fresh settings file would ask both questions, and the desktop would reopen
-    // the Argus log.
-    WriteIni("[General]\nNumLogs=1\n[Log1]\nName=Argus\nPath=" + ArgusLog() +
-             "\nStyle=8\n[Argus.MainWnd]\nOpen=1\n");
-    TFrameForm& f = Start({(dir / "plain.log").string()});
-    EXPECT_TRUE(dialogs.Shown.empty());
-    EXPECT_EQ(f.LogSubWindow(LogList()[0].get()), nullptr);
-    EXPECT_EQ(f.TemporaryLogs().size(), 1u);
-}
-
-TEST_F(FrameTest, LanguageSwitchToRussianAndBack)
-{
-    WriteIni(TwoLogs());
-    TFrameForm& f = Start();
-    Item("MIRussian")->trigger();
-    EXPECT_EQ(TLng::LngName(), "QZ_Rus.lng");
-    EXPECT_EQ(Menu("MIFile")->title(), QString::fromUtf8("&Файл"));
-    EXPECT_EQ(Item("MIExit")->text(), QString::fromUtf8("&Выход"));
-    EXPECT_EQ(Menu("MIOptions")->title(), QString::fromUtf8("&Настройки"));
-    EXPECT_TRUE(Item("MIRussian")->isChecked());
-    EXPECT_FALSE(Item("MIEnglish")->isChecked());
-    // Message 1, in the new language.
-    ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].text, LGet(1));
-    EXPECT_EQ(dialogs.Shown[0].caption, LGetS("MDlg.mtInformation"));
-    // The names of the logs are no interface texts.
-    EXPECT_EQ(f.LogMenuItem(0)->text(), "T-Mail");
-    Screenshot("TarvixF-Russian.png");
-
-    Item("MIEnglish")->trigger();
-    EXPECT_EQ(Menu("MIFile")->title(), "&File");
-    EXPECT_EQ(Item("MIExit")->text(), "E&xit");
-    EXPECT_TRUE(Item("MIEnglish")->isChecked());
-    EXPECT_FALSE(Item("MIRussian")->isChecked());
-
-    // The choice is written when the program closes, and used at the next start.
-    Item("MIRussian")->trigger();
-    Stop();
-    EXPECT_EQ(TIniFile(ini).ReadString("General", "Language", ""), "QZ_Rus.lng");
-    UnloadLng();
-    Start();
-    EXPECT_EQ(Menu("MIFile")->title(), QString::fromUtf8("&Файл"));
-    EXPECT_TRUE(Item("MIRussian")->isChecked());
-    EXPECT_FALSE(Item("MIEnglish")->isChecked());
-}
-
-TEST_F(FrameTest, AFailedLanguageSwitchKeepsTheLanguageAndTheCheckMarks)
-{
-    WriteIni(TwoLogs());
-    TFrameForm& f = Start();
-    (void)f;
-    // A Russian file of another version is found first, in the current directory.
-    const fs::path cwd = fs::current_path();
-    fs::current_path(dir);
-    std::ofstream("QZ_Rus.lng") << "[Lng]\nVersion=beta 4\n[Strings]\nA=B\n";
-    Item("MIRussian")->trigger();
-    fs::current_path(cwd);
-    EXPECT_EQ(TLng::LngName(), "QZ_Eng.lng");
-    EXPECT_EQ(Menu("MIFile")->title(), "&File");
-    EXPECT_TRUE(Item("MIEnglish")->isChecked());
-    EXPECT_FALSE(Item("MIRussian")->isChecked());
-    ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].text, "Invalid .LNG version: current beta 4, needed beta 5");
-    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
 }
 
 TEST_F(FrameTest, ShutdownWritesTheSettingsAndTheNextStartRestoresThem)
@@ -428,61 +257,6 @@ TEST_F(FrameTest, ShutdownWritesTheSettingsAndTheNextStartRestoresThem)
     EXPECT_FALSE(g.isMaximized());
     EXPECT_EQ(g.size(), QSize(700, 500));
     EXPECT_TRUE(NotWarnings().empty());
-}
-
-TEST_F(FrameTest, WithSaveDesktopOffNoWindowIsReopened)
-{
-    std::string text = TwoLogs("SaveDesktop=0\n") + "\n[T-Mail.MainWnd]\nOpen=1\n";
-    WriteIni(text);
-    TFrameForm& f = Start();
-    EXPECT_FALSE(f.DesktopRestored());
-    EXPECT_TRUE(f.MdiArea()->subWindowList().isEmpty());
-}
-
-TEST_F(FrameTest, ALogThatDisappearedSinceTheLastRunIsReported)
-{
-    WriteIni(TwoLogs() + "\n[T-Mail.MainWnd]\nOpen=1\n[Argus.MainWnd]\nOpen=1\n");
-    fs::remove(TMailLog());
-    TFrameForm& f = Start();
-    ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].text, Fmt(0, {TMailLog()}));
-    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtInformation);
-    EXPECT_EQ(f.LogSubWindow(LogList()[0].get()), nullptr);
-    EXPECT_NE(f.LogSubWindow(LogList()[1].get()), nullptr);
-    // From the menu too.
-    f.LogMenuItem(0)->trigger();
-    EXPECT_EQ(dialogs.Shown.size(), 2u);
-    EXPECT_EQ(f.MdiArea()->subWindowList().size(), 1);
-    // A registered log without a path.
-    LogList()[0]->Path.clear();
-    f.OpenLog(LogList()[0].get());
-    EXPECT_EQ(dialogs.Shown.back().text, Fmt(0, {""}));
-}
-
-TEST_F(FrameTest, AMissingLanguageFileEndsTheProgramWithItsMessage)
-{
-    const std::string text = TwoLogs("Language=QZ_Missing.lng\n");
-    WriteIni(text);
-    TFrameForm* f = nullptr;
-    {
-        dialogs.Shown.clear();
-        frame = std::make_unique<TFrameForm>(std::vector<std::string>{}, ini);
-        f = frame.get();
-        int closed = 0;
-        QObject::connect(f, &TFrameForm::FrameClosed, [&closed] { ++closed; });
-        EXPECT_TRUE(f->StartupFailed());
-        f->show();
-        QApplication::processEvents();
-        EXPECT_EQ(closed, 1);
-    }
-    EXPECT_FALSE(f->isVisible());
-    ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].text, "Cannot find .LNG file QZ_Missing.lng");
-    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
-    // Nothing was loaded or written.
-    EXPECT_TRUE(LogList().empty());
-    frame.reset();
-    EXPECT_EQ(ReadFile(ini), text);
 }
 
 TEST_F(FrameTest, ADamagedSettingsFileStillStarts)
@@ -538,81 +312,6 @@ TEST_F(FrameTest, ADamagedSettingsFileStillStarts)
     }
 }
 
-TEST_F(FrameTest, ViewLogOpensATemporaryLogOfTheChosenStyle)
-{
-    WriteIni(TwoLogs());
-    TFrameForm& f = Start();
-    TFrameForm::SetOpenFileAnswer([this] { return std::make_optional(std::make_pair(ArgusLog(), int(lsBink))); });
-    Item("MIViewLog")->trigger();
-    ASSERT_EQ(f.TemporaryLogs().size(), 1u);
-    TLog* temp = f.TemporaryLogs()[0];
-    EXPECT_EQ(temp->Style, lsBink);
-    EXPECT_TRUE(temp->Temporary);
-    EXPECT_EQ(temp->Path, ArgusLog());
-    // The file is also a registered log's: the temporary window is a window of its own.
-    EXPECT_EQ(f.LogSubWindow(LogList()[1].get()), nullptr);
-    EXPECT_EQ(Menu("MILogs")->actions().size(), 2);
-    // Closing its window forgets the log.
-    QMdiSubWindow* sub = f.LogSubWindow(temp);
-    ASSERT_NE(sub, nullptr);
-    sub->close();
-    QApplication::processEvents();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(f.TemporaryLogs().empty());
-    EXPECT_TRUE(f.MdiArea()->subWindowList().isEmpty());
-
-    // Cancel opens nothing; a file that is not there gives message 0.
-    TFrameForm::SetOpenFileAnswer([] { return std::optional<std::pair<std::string, int>>(); });
-    Item("MIViewLog")->trigger();
-    EXPECT_TRUE(f.TemporaryLogs().empty());
-    TFrameForm::SetOpenFileAnswer(
-        [this] { return std::make_optional(std::make_pair((dir / "gone.log").string(), int(lsPlain))); });
-    Item("MIViewLog")->trigger();
-    EXPECT_TRUE(f.TemporaryLogs().empty());
-    ASSERT_FALSE(dialogs.Shown.empty());
-    EXPECT_EQ(dialogs.Shown.back().text, Fmt(0, {(dir / "gone.log").string()}));
-    f.OpenLogFile("");
-    EXPECT_EQ(dialogs.Shown.back().text, Fmt(0, {""}));
-}
-
-TEST_F(FrameTest, RemovingLogsRenumbersTheMenuAndHidesItWhenEmpty)
-{
-    WriteIni(TwoLogs() + "\n[Argus.SessList]\nItem0=10\n[Argus.MainWnd]\nOpen=0\n");
-    TFrameForm& f = Start();
-    auto third = CreateLogOfStyle(lsPlain);
-    third->Name = "Plain";
-    third->Path = (dir / "plain.log").string();
-    TLog* plain = f.AddLogMenuItem(std::move(third));
-    EXPECT_EQ(Settings().NumLogs, 3);
-    EXPECT_EQ(MenuItemTag(f.LogMenuItem(2)), 3);
-
-    f.RemoveLog(LogList()[1].get());
-    EXPECT_EQ(Settings().NumLogs, 2);
-    ASSERT_EQ(Menu("MILogs")->actions().size(), 2);
-    EXPECT_EQ(f.LogMenuItem(0)->text(), "T-Mail");
-    EXPECT_EQ(MenuItemTag(f.LogMenuItem(0)), 1);
-    EXPECT_EQ(f.LogMenuItem(1)->text(), "Plain");
-    EXPECT_EQ(MenuItemTag(f.LogMenuItem(1)), 2);
-    EXPECT_FALSE(Ini().SectionExists("Argus.SessList"));
-    EXPECT_FALSE(Ini().SectionExists("Argus.MainWnd"));
-    EXPECT_FALSE(MenuShown("MIArgus"));
-    // The renumbered item opens the right log.
-    f.LogMenuItem(1)->trigger();
-    EXPECT_NE(f.LogSubWindow(plain), nullptr);
-
-    f.RenameLogMenuItem(1, "Plain & simple");
-    EXPECT_EQ(f.LogMenuItem(1)->text(), "Plain && simple");
-    f.RemoveLog(plain);
-    EXPECT_TRUE(f.MdiArea()->subWindowList().isEmpty());
-    f.RemoveLog(LogList()[0].get());
-    EXPECT_TRUE(LogList().empty());
-    EXPECT_FALSE(MenuShown("MILogs"));
-    EXPECT_FALSE(MenuShown("MITMail"));
-    Stop();
-    EXPECT_EQ(TIniFile(ini).ReadInteger("General", "NumLogs", -1), 0);
-    EXPECT_FALSE(TIniFile(ini).SectionExists("Log1"));
-}
-
 TEST_F(FrameTest, AltXClosesTheProgramFromAnyWindow)
 {
     WriteIni(TwoLogs());
@@ -641,71 +340,185 @@ TEST_F(FrameTest, AltXClosesTheProgramFromAnyWindow)
     EXPECT_TRUE(TIniFile(ini).ReadBool("T-Mail.MainWnd", "Open", false));
 }
 
-TEST_F(FrameTest, FontChangesReachTheWindowsOfRegisteredLogsOnly)
-{
-    WriteIni(TwoLogs());
-    TFrameForm& f = Start();
-    f.LogMenuItem(0)->trigger();
-    f.OpenLogFile((dir / "plain.log").string());
-    QMdiSubWindow* registered = f.LogSubWindow(LogList()[0].get());
-    ASSERT_EQ(f.TemporaryLogs().size(), 1u);
-    QMdiSubWindow* temporary = f.LogSubWindow(f.TemporaryLogs()[0]);
-    ASSERT_NE(registered, nullptr);
-    ASSERT_NE(temporary, nullptr);
-    SettingsEventCounter toRegistered, toTemporary;
-    registered->installEventFilter(&toRegistered);
-    temporary->installEventFilter(&toTemporary);
-    SetFontAnswer([](const QFont& preset) {
-        QFont font = preset;
-        font.setBold(true);
-        return std::optional<QFont>(font);
-    });
-    Item("MILogFont")->trigger();
-    Item("MIGridFont")->trigger();
-    EXPECT_EQ(toRegistered.count, 2);
-    EXPECT_EQ(toTemporary.count, 0);
-    EXPECT_TRUE(Settings().LogFont.Bold);
-    EXPECT_TRUE(Settings().GridFont.Bold);
-    registered->removeEventFilter(&toRegistered);
-    temporary->removeEventFilter(&toTemporary);
-}
+// The logs setup dialog (Options > Logs...): the test's steps run in it.
+class LogSetupTest : public FrameTest {
+protected:
+    void SetUp() override
+    {
+        FrameTest::SetUp();
+        SetModalRunner([this](QDialog& d) {
+            d.show();
+            if (auto* setup = dynamic_cast<TLogsSetupForm*>(&d); setup && onSetup)
+                onSetup(*setup);
+            else
+                d.reject();
+            return d.result();
+        });
+    }
+    void TearDown() override
+    {
+        FrameTest::TearDown();
+        SetModalRunner({});
+        TFileEdit::SetPickAnswer({});
+        if (THelpWindow* help = OpenHelpWindow())
+            delete help;
+    }
 
-TEST_F(FrameTest, ChatLogOfTheFirstTMailLog)
-{
-    WriteIni(TwoLogs());
-    TFrameForm& f = Start();
-    Item("MIChatLog")->trigger();
-    ASSERT_EQ(f.TemporaryLogs().size(), 1u) << (dialogs.Shown.empty() ? "" : dialogs.Shown.back().text);
-    EXPECT_EQ(fs::path(f.TemporaryLogs()[0]->Path).filename(), "chat1.log");
-    Stop();
+    std::string PlainLog() const { return (dir / "plain.log").string(); }
+    // Settings with a T-Mail, an Argus and a plain log.
+    std::string ThreeLogs() const
+    {
+        return "[General]\nNumLogs=3\nMainAddr=2:5020/52\n[Log1]\nName=T-Mail\nPath=" + TMailLog() +
+               "\nStyle=1\nMailerPath=" + (dir / "tmail").string() +
+               "\nTMVersion=2604\nTaskNo=1\nUpdateDLC=1\nAutoNew=1\nLastStr=29/04 10:00:00\nHighlight=0\n"
+               "CutSize=64\nCutMode=1\n"
+               "[Log2]\nName=Argus\nPath=" +
+               ArgusLog() + "\nStyle=8\nMailerPath=" + (dir / "argus").string() +
+               "\nCutSize=100\nCutMode=1\n[Log3]\nName=Plain\nPath=" + PlainLog() +
+               "\nStyle=0\nCutSize=50\nCutMode=1\n";
+    }
+    // Opens Options > Logs... and runs the test's steps in the dialog.
+    void Setup(std::function<void(TLogsSetupForm&)> steps)
+    {
+        onSetup = std::move(steps);
+        Item("MILogsSetup")->trigger();
+        onSetup = {};
+    }
+    QStringList LogsMenu() const
+    {
+        QStringList texts;
+        for (QAction* a : Menu("MILogs")->actions())
+            texts << a->text();
+        return texts;
+    }
+    static void Key(QWidget* w, int key)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+    }
+    static void ChooseStyle(TLogsSetupForm& f, int style)
+    {
+        const char* names[] = {"Other", "T-Mail", "Generic Bink-style", "Generic FrontDoor", "Brake!",
+                               "Bink/+", "FhMail", "SF-Mail", "Argus", "Custom"};
+        f.StyleCombo()->setCurrentIndex(f.StyleCombo()->findText(QString::fromLatin1(names[style])));
+    }
 
-    // A configuration without a chat log: message 150.
-    std::string ctl = ReadFile(dir / "tmail" / "t-mail.ctl");
-    const std::size_t at = ctl.find("Chat_Log");
-    ASSERT_NE(at, std::string::npos);
-    ctl.replace(at, 8, ";hat_Log");
-    std::ofstream(dir / "tmail" / "t-mail.ctl", std::ios::binary) << ctl;
-    TFrameForm& g = Start();
-    Item("MIChatLog")->trigger();
-    EXPECT_TRUE(g.TemporaryLogs().empty());
-    ASSERT_FALSE(dialogs.Shown.empty());
-    EXPECT_EQ(dialogs.Shown.back().text, LGet(150));
-    EXPECT_EQ(dialogs.Shown.back().type, TMsgDlgType::mtError);
-}
+    std::function<void(TLogsSetupForm&)> onSetup;
+};
 
-TEST_F(FrameTest, HelpAndAbout)
+TEST_F(LogSetupTest, TheDialogStaysOpenWithoutANamePathOrMailerDirectory)
 {
-    WriteIni(TwoLogs());
+    WriteIni(ThreeLogs());
     Start();
-    Item("MIAbout")->trigger();
-    ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].caption, LGetS("Frame.AboutCaption"));
-    EXPECT_NE(dialogs.Shown[0].text.find("beta 5"), std::string::npos);
-    Item("MIContents")->trigger();
-    ASSERT_NE(OpenHelpWindow(), nullptr);
-    EXPECT_EQ(OpenHelpWindow()->CurrentPage().fileName(), "index.html");
+    int finished = 0;
+    Setup([&](TLogsSetupForm& f) {
+        QObject::connect(&f, &QDialog::finished, [&finished] { ++finished; });
+        test::SaveScreenshot(&f, "TLogsSetupForm");
+        // The third log without a name (blanks and tabs are none).
+        f.SelectRow(2);
+        f.NameEdit()->setText(" \t ");
+        f.SelectRow(0);
+        f.OkButton()->click();
+        EXPECT_EQ(finished, 0);
+        EXPECT_TRUE(f.isVisible());
+        ASSERT_EQ(dialogs.Shown.size(), 1u);
+        EXPECT_EQ(dialogs.Shown[0].text, LGet(123));
+        EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
+        EXPECT_EQ(dialogs.Shown[0].buttons, unsigned(mbOK));
+        // That log is selected, its name ready to be typed over.
+        EXPECT_EQ(f.LogsList()->currentRow(), 2);
+        EXPECT_EQ(f.NameEdit()->selectedText(), " \t ");
+        f.NameEdit()->setText("Plain");
+
+        // The second log without a path; Esc and the close box check as OK does.
+        f.SelectRow(1);
+        f.PathEdit()->SetText(QStringLiteral("  "));
+        f.SelectRow(0);
+        Key(f.LogsList(), Qt::Key_Escape);
+        f.close();
+        EXPECT_EQ(finished, 0);
+        ASSERT_EQ(dialogs.Shown.size(), 3u);
+        EXPECT_EQ(dialogs.Shown[1].text, LGet(124));
+        EXPECT_EQ(dialogs.Shown[2].text, LGet(124));
+        EXPECT_EQ(f.LogsList()->currentRow(), 1);
+        // A path pasted with its quotes loses them.
+        f.PathEdit()->SetText(QString::fromStdString("\"" + ArgusLog() + "\""));
+        EXPECT_EQ(f.PathEdit()->Text().toStdString(), ArgusLog());
+        EXPECT_EQ(LogList()[1]->Path, ArgusLog());
+
+        // The mailer log without a mailer directory.
+        f.MailerPathEdit()->SetText(QString());
+        EXPECT_EQ(dynamic_cast<TMailerLog*>(LogList()[1].get())->MailerPath(), "");
+        f.SelectRow(0);
+        f.OkButton()->click();
+        EXPECT_EQ(finished, 0);
+        ASSERT_EQ(dialogs.Shown.size(), 4u);
+        EXPECT_EQ(dialogs.Shown[3].text, LGet(125));
+        EXPECT_EQ(f.LogsList()->currentRow(), 1);
+
+        // A directory with a closing separator is stored without it on closing.
+        f.MailerPathEdit()->SetText(QString::fromStdString((dir / "argus").string() + "/"));
+        f.OkButton()->click();
+        EXPECT_EQ(finished, 1);
+    });
+    EXPECT_EQ(dialogs.Shown.size(), 4u);
+    EXPECT_EQ(dynamic_cast<TMailerLog*>(LogList()[1].get())->MailerPath(), (dir / "argus").string());
+    EXPECT_EQ(LogList()[2]->Name, "Plain");
+}
+
+TEST_F(LogSetupTest, RestylingKeepsTheSettingsThatAssignCopies)
+{
+    // A custom log read while custom highlighting is off is a plain log that keeps
+    // its stored style, until it is given another.
+    std::string text = ThreeLogs() + "[Log4]\nName=Custom\nPath=" + PlainLog() + "\nStyle=9\n";
+    text.replace(text.find("NumLogs=3"), 9, "NumLogs=4");
+    WriteIni(text);
+    Start();
+    ASSERT_EQ(LogList().size(), 4u);
+    EXPECT_TRUE(MenuShown("MITMail"));
+    TLog* const before = LogList()[0].get();
+    Setup([&](TLogsSetupForm& f) {
+        ChooseStyle(f, lsArgus);
+        TLog* after = LogList()[0].get();
+        ASSERT_NE(after, before);
+        EXPECT_EQ(f.SelectedLog(), after);
+        EXPECT_EQ(after->Style, lsArgus);
+        EXPECT_NE(dynamic_cast<TArgusLog*>(after), nullptr);
+        // Name, path, new-part detection and the size limit stay ...
+        EXPECT_EQ(after->Name, "T-Mail");
+        EXPECT_EQ(after->Path, TMailLog());
+        EXPECT_TRUE(after->AutoNew);
+        EXPECT_EQ(after->CutSize, 64);
+        EXPECT_EQ(after->CutMode, 1);
+        // ... and so do the mailer directory and the counters of a mailer log;
+        // the remembered line and the highlighting are the new log's own.
+        auto* mailer = dynamic_cast<TMailerLog*>(after);
+        EXPECT_EQ(mailer->MailerPath(), (dir / "tmail").string());
+        EXPECT_TRUE(mailer->UpdateDLC);
+        EXPECT_EQ(after->LastStr, "");
+        EXPECT_TRUE(after->Highlight);
+        // The dialog shows the new log; the menus follow its style.
+        EXPECT_EQ(f.StyleCombo()->currentText(), "Argus");
+        EXPECT_EQ(f.NameEdit()->text(), "T-Mail");
+        EXPECT_TRUE(f.LogOptionsButton()->isEnabled());
+        EXPECT_FALSE(MenuShown("MITMail"));
+        EXPECT_TRUE(MenuShown("MIArgus"));
+        EXPECT_EQ(LogsMenu().front(), "T-Mail");
+        EXPECT_EQ(MenuItemTag(frame->LogMenuItem(0)), 1);
+
+        // The custom log becomes a Bink-style log.
+        f.SelectRow(3);
+        EXPECT_EQ(f.StyleCombo()->currentText(), "Other");
+        ChooseStyle(f, lsBink);
+        EXPECT_EQ(LogList()[3]->Style, lsBink);
+        f.OkButton()->click();
+    });
+    EXPECT_TRUE(dialogs.Shown.empty());
     Stop();
-    EXPECT_EQ(OpenHelpWindow(), nullptr);
+    const TIniFile saved(ini);
+    EXPECT_EQ(saved.ReadInteger("Log1", "Style", -1), lsArgus);
+    EXPECT_EQ(saved.ReadString("Log1", "MailerPath", ""), (dir / "tmail").string());
+    EXPECT_EQ(saved.ReadInteger("Log4", "Style", -1), lsBink);
 }
 
 }  // namespace
