@@ -138,7 +138,7 @@ TEST_F(Report, ExampleTableByteForByte)
 {
     BuildExample();
     TempDir dir;
-    TReportSettings s;
+    TReportSettings s{.Codepage = TReportSettings::cpOem};
     s.FileName = dir.Name("report.txt");
     MakeReport(columns, s, items, &total);
 
@@ -156,6 +156,10 @@ TEST_F(Report, ExampleTableByteForByte)
     };
     EXPECT_EQ(ReadWholeFile(s.FileName), Join(expected));
     EXPECT_EQ(MakeReportTable(columns, 0, items, &total), expected);
+    // Codepage 2, the default, is UTF-8 with the box-drawing characters themselves.
+    EXPECT_EQ(TReportSettings{}.Codepage, TReportSettings::cpUtf8);
+    EXPECT_EQ(MakeReportTable(columns, TReportSettings::cpUtf8, items, &total)[3],
+              "\u250201/02   \u25022:5020/1  1,234\u2502");
 }
 
 // ---------------------------------------------------------------------------------
