@@ -75,6 +75,15 @@ inline std::string SessText(const TSess& s)
            "/" + std::to_string(s.BytesRcvd) + "|" + std::to_string(s.CPS);
 }
 
+// Field n (from 0) of a line of fields parted by "|".
+inline std::string FieldOf(const std::string& line, int n)
+{
+    std::size_t at = 0;
+    for (; n > 0 && at != std::string::npos; --n)
+        at = line.find('|', at) == std::string::npos ? std::string::npos : line.find('|', at) + 1;
+    return at == std::string::npos ? "" : line.substr(at, line.find('|', at) - at);
+}
+
 // A request in one line: name|real name|requester|line|sent|path.
 inline std::string FreqText(const TFreq& f)
 {
