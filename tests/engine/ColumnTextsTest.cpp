@@ -108,18 +108,8 @@ TEST_F(ColumnTexts, DialStatisticsAndTheirSortOrders)
     EXPECT_EQ(DialStatColumnOrder(10), nsoNone);
 }
 
-TEST_F(ColumnTexts, DefaultColumnsAndGrouping)
+TEST_F(ColumnTexts, GroupingOfThousands)
 {
-    TColumnList sl;
-    DefaultSessColumns(sl);
-    ASSERT_EQ(sl.Count(), 3);
-    EXPECT_EQ(sl.GetColumn(2).ColType, 4);
-    EXPECT_EQ(sl.GetColumn(2).ScrWidth, 120);
-    EXPECT_EQ(sl.GetColumn(0).Heading, LGet(59));
-    TColumnList ds;
-    DefaultDialStatColumns(ds);
-    EXPECT_EQ(ds.GetColumn(1).ColType, 4);
-    EXPECT_EQ(ds.GetColumn(1).Heading, LGet(19));
     EXPECT_EQ(GroupThousands(0), "0");
     EXPECT_EQ(GroupThousands(999), "999");
     EXPECT_EQ(GroupThousands(-1234567), "-1,234,567");
