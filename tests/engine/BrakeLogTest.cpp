@@ -76,10 +76,7 @@ struct BrakeCase {
     const char* freqs = "";
 };
 
-class BrakeLogs : public Brake, public ::testing::WithParamInterface<BrakeCase> {
-public:
-    const Brake& Self() const { return *this; }
-};
+class BrakeLogs : public Brake, public ::testing::WithParamInterface<BrakeCase> {};
 
 TEST_P(BrakeLogs, GiveTheirSessions)
 {

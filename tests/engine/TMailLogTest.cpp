@@ -302,13 +302,8 @@ TEST_F(TMail, TrafficTotalsInEveryForm)
         {"77/lots, done", "77/0 error"}, {"", "0/0 error"}, {"/5, x", "0/0 error"}, {"5//6, x", "5/0 error"},
         {"5x/6, x", "0/0 error"}, {"5:/6, 00:01:00", "0/0 error"}, {"1234567:/6, 00:01:00", "0/0 error"},
         {"99999999999999999999/1, x", "0/0 error"}};
-    for (const auto& [traffic, want] : table) {
-        const std::string got = totals(traffic);
-        EXPECT_EQ(got.find("error") != std::string::npos, want.find("error") != std::string::npos) << traffic;
-        if (want.find("error") == std::string::npos) {
-            EXPECT_EQ(got, want) << traffic;
-        }
-    }
+    for (const auto& [traffic, want] : table)
+        EXPECT_EQ(totals(traffic), want) << traffic;
     const std::string digits = "908172635445362718";
     for (std::size_t len = 1; len <= digits.size(); ++len) {
         const std::string a = digits.substr(0, len), b = digits.substr(digits.size() - len);
