@@ -173,35 +173,6 @@ TEST(CustomLog, DamagedLinesAreReportedAndTheAnalysisGoesOn)
     EXPECT_EQ(log.GetDay(1).FirstLine, 5);  // the short line 4 keeps the date of line 1
 }
 
-TEST(CustomLog, RandomBytesNeverStopTheAnalysis)
-{
-    std::mt19937 rng(19981224);
-    std::uniform_int_distribution<int> byte(1, 255);
-    std::uniform_int_distribution<int> length(0, 30);
-    std::uniform_int_distribution<int> digit('0', '9');
-    // Lines of the mask's shape with random digits, and lines of random bytes.
-    std::string text;
-    for (int i = 0; i < 4000; ++i) {
-        if (i % 2 == 0)
-            for (char c : std::string("dd/mm/yy "))
-                text += (c == '/' || c == ' ') ? c : static_cast<char>(digit(rng));
-        for (int n = length(rng); n > 0; --n)
-            text += static_cast<char>(byte(rng));
-        text += '\n';
-    }
-    for (const char* dateMask : {"", "-- dd MMM yy"}) {
-        TCustomLog log;
-        log.LineMask = "dd/mm/yy !";
-        log.DateMask = dateMask;
-        log.DatePrefixLen = TCustomLog::DatePrefixLength(log.DateMask);
-        test::CapturedDialogs errors;
-        Analyse(log, text);
-        EXPECT_GE(log.LineNo, 4000);
-        for (std::size_t i = 1; i < log.DayCount(); ++i)
-            EXPECT_GT(log.GetDay(i).FirstLine, log.GetDay(i - 1).FirstLine);
-    }
-}
-
 TEST(CustomLog, DateWordsAndErrorWords)
 {
     TCustomLog log;
@@ -462,23 +433,5 @@ TEST(CustomLogHgl, DamagedFilesRaiseAndChangeNothing)
     EXPECT_THROW(ImportHgl((dir / "missing.hgl"), options), EInOutError);
     EXPECT_EQ(options, before);
 
-    // Random bytes, with and without a valid header in front: never a crash.
-    std::mt19937 rng(156);
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (int round = 0; round < 50; ++round) {
-        std::string junk(static_cast<std::size_t>(byte(rng)) * 16, '\0');
-        for (char& c : junk)
-            c = static_cast<char>(byte(rng));
-        WriteFileAtomic(file, (round % 2 ? "[QZHgl]\nVersion=1\n" : "") + junk);
-        TCustomLogOptions o = before;
-        try {
-            if (ImportHgl(file, o))
-                EXPECT_FALSE(o.Rows.empty());
-            else
-                EXPECT_EQ(o, before);
-        } catch (const EHglError&) {
-            EXPECT_EQ(o, before);
-        }
-    }
     SetDialogs(nullptr);
 }
