@@ -462,29 +462,17 @@ TEST_F(Argus, HighlightWords)
     EXPECT_TRUE(log.IsErrorWord("aborted"));
     EXPECT_FALSE(log.IsErrorWord("aborted,"));
     EXPECT_FALSE(log.IsErrorWord("!!"));
-    const std::vector<std::tuple<const char*, int, int>> cases = {
-        {"Session", 21, hcInfo}, {"End", 21, hcInfo}, {"End", 25, hcNormal}, {"Sending", 21, hcSent},
-        {"Receiving", 21, hcRecd}, {"Aborting", 21, hcErrors}, {"Failed", 21, hcErrors}, {"Sent", 21, hcNormal},
-        {"connect", 21, hcNormal}, {"CONNECT", 21, hcInfo}};
-    std::int64_t line = 10;
-    for (const auto& [first, col, cls] : cases) {
-        ++line;
-        EXPECT_EQ(log.GetWordClass("+", line, 0), hcNormal);
-        EXPECT_EQ(log.GetWordClass(first, line, col), cls) << first << " at " << col;
-        EXPECT_EQ(log.GetWordClass("next", line, col + 10), cls) << first;
-    }
-    EXPECT_EQ(log.GetWordClass("Sending", 50, 0), hcSent);  // at column 0 for that word only
-    EXPECT_EQ(log.GetWordClass("Calling", 50, 21), hcNormal);
-    EXPECT_EQ(log.GetWordClass("!", 60, 0), hcErrors);  // the marker paints the line, dates aside
-    EXPECT_EQ(log.GetWordClass("30-Dec-25", 60, 2), hcDateTime);
-    EXPECT_EQ(log.GetWordClass("Carrier", 60, 21), hcErrors);
-    EXPECT_EQ(log.GetWordClass("*****", 61, 21), hcNormal);
-    EXPECT_EQ(log.GetWordClass("Session", 61, 27), hcNormal);
-    EXPECT_EQ(log.GetWordClass("aborted", 61, 35), hcErrors);
-    EXPECT_EQ(log.GetWordClass("*****", 61, 43), hcErrors);
+    // The first message word colours the line; a class met at column 0 holds for that
+    // word only; an error marker paints the line, dates aside; "aborted" from where it
+    // stands.
+    EXPECT_EQ(WordClasses(log, {{1, 0, "+"}, {1, 21, "Session"}, {1, 31, "next"}, {2, 21, "End"}, {3, 25, "End"},
+                                {4, 21, "Sending"}, {5, 21, "Receiving"}, {6, 21, "Aborting"}, {7, 21, "Failed"},
+                                {8, 21, "Sent"}, {9, 21, "connect"}, {10, 21, "CONNECT"}, {11, 0, "Sending"},
+                                {11, 21, "Calling"}, {12, 0, "!"}, {12, 2, "30-Dec-25"}, {12, 21, "Carrier"}, {13, 21, "*****"},
+                                {13, 27, "Session"}, {13, 35, "aborted"}, {13, 43, "*****"}}),
+              "NIIINSREENNISNEDENNEE");
     log.SetArgusVersion(3132);
-    EXPECT_EQ(log.GetWordClass("End", 70, 23), hcInfo);
-    EXPECT_EQ(log.GetWordClass("End", 71, 21), hcNormal);
+    EXPECT_EQ(WordClasses(log, {{20, 23, "End"}, {21, 21, "End"}}), "IN");
 }
 
 TEST_F(Argus, OptionsAndTheLayout)

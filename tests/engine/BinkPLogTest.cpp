@@ -372,19 +372,15 @@ TEST_F(BinkP, LanguageFileReadOnceAndDamagedFiles)
 
 TEST_F(BinkP, HighlightingFollowsTheLanguageWords)
 {
-    EXPECT_EQ(log.GetWordClass("Connect", 1, 23), hcInfo);  // before the file: the fixed words
-    EXPECT_EQ(log.GetWordClass("Sent", 2, 23), hcNormal);
+    EXPECT_EQ(WordClasses(log, {{1, 23, "Connect"}, {2, 23, "Sent"}}), "IN");  // before the file: the fixed words
     ASSERT_TRUE(RunText(L('+', "02 Mar 10:00:00", "Begin")));
-    std::int64_t line = 10;
-    for (const auto& [word, col, cls] : std::vector<std::tuple<const char*, int, int>>{
-             {"!", 0, hcErrors}, {"Mar", 5, hcDateTime}, {"BINK", 18, hcSpecial}, {"Remote's", 23, hcInfo},
-             {"Remot", 23, hcNormal}, {"Begin", 23, hcInfo}, {"Gave-Z", 23, hcSent}, {"Got-H", 23, hcRecd},
-             {"Guest", 23, hcSpecial}, {"Terminal", 23, hcNormal}, {"Sentence", 23, hcNormal}})
-        EXPECT_EQ(log.GetWordClass(word, ++line, col), cls) << word;
-    EXPECT_EQ(log.GetWordClass("Sent", 100, 23), hcSent);
-    EXPECT_EQ(log.GetWordClass("Received", 100, 28), hcSent);  // the first word holds
-    EXPECT_EQ(log.GetWordClass("!", 100, 37), hcErrors);
-    EXPECT_EQ(log.GetWordClass("Begin", 100, 39), hcErrors);
+    // The first six characters decide; the first word holds for the line, the tag for
+    // itself; "!" turns the rest of the line into errors.
+    EXPECT_EQ(WordClasses(log, {{11, 0, "!"}, {12, 5, "Mar"}, {13, 18, "BINK"}, {14, 23, "Remote's"}, {15, 23, "Remot"},
+                                {16, 23, "Begin"}, {17, 23, "Gave-Z"}, {18, 23, "Got-H"}, {19, 23, "Guest"},
+                                {20, 23, "Terminal"}, {21, 23, "Sentence"}, {22, 23, "Sent"}, {22, 28, "Received"},
+                                {22, 37, "!"}, {22, 39, "Begin"}}),
+              "EDPINISRPNNSSEE");
     RegisterBinkPLogStyle();
     EXPECT_EQ(dynamic_cast<TBinkPLog&>(*CreateLogOfStyle(lsBinkPlus)).MsgCol, 24);
 }

@@ -509,40 +509,20 @@ TEST_F(Brake, OptionsAndLayout)
 
 TEST_F(Brake, HighlightWords)
 {
-    auto classes = [&](int version, bool bink, const std::vector<std::pair<const char*, int>>& words) {
-        Use(version, bink);
-        std::string out;
-        std::int64_t line = 0;
-        for (const auto& [word, col] : words) {
-            if (col == 0 || col == 24 || col == 23)
-                ++line;
-            out += std::to_string(log.GetWordClass(word, line, col));
-        }
-        return out;
-    };
-    EXPECT_EQ(classes(703, false, {{"28/03/26", 0}, {"10:21:07", 9}, {"T01", 18}, {"Incoming", 24}, {"call,", 33},
-                                   {"Session", 24}, {"failed,", 32}, {"no", 40}, {"Unable", 24}, {"Unabl", 24},
-                                   {"Calling", 24}, {"Humman", 24}, {"caller", 30}, {"x", 2}}),
-              std::to_string(hcDateTime) + std::to_string(hcDateTime) + std::to_string(hcSpecial) + std::to_string(hcInfo) +
-                  std::to_string(hcInfo) + std::to_string(hcInfo) + std::to_string(hcErrors) + std::to_string(hcErrors) +
-                  std::to_string(hcErrors) + std::to_string(hcNormal) + std::to_string(hcNormal) +
-                  std::to_string(hcSpecial) + std::to_string(hcSpecial) + std::to_string(hcSpecial));
-    // Transfer words by version: 701's and the later ones.
-    for (const auto& [word, c701, later] : std::vector<std::tuple<const char*, int, int>>{
-             {"Z-Send", hcSent, hcNormal}, {"Z-Sen", hcSent, hcNormal}, {"Z-Received", hcRecd, hcNormal},
-             {"Z-Receiv", hcNormal, hcNormal}, {"HS", hcNormal, hcSent}, {"RE", hcNormal, hcRecd}, {"HSX", hcNormal, hcNormal}}) {
-        Use(701);
-        EXPECT_EQ(log.GetWordClass(word, 100, 24), c701) << word;
-        EXPECT_EQ(log.GetWordClass("more", 100, 40), c701) << word;  // holds for the line
-        Use(716);
-        EXPECT_EQ(log.GetWordClass(word, 101, 27), later) << word;
-    }
-    // The BinkleyTerm layout: the flag column decides nothing.
-    Use(716, true);
-    EXPECT_EQ(log.GetWordClass("Mar", 200, 5), hcDateTime);
-    EXPECT_EQ(log.GetWordClass("BRK!", 200, 18), hcSpecial);
-    EXPECT_EQ(log.GetWordClass("Done,", 201, 0), hcNormal);
-    EXPECT_EQ(log.GetWordClass("SE", 201, 23), hcSent);
+    Use(703);  // the tag column Special for itself; "Session failed": errors from there on
+    EXPECT_EQ(WordClasses(log, {{1, 0, "28/03/26"}, {1, 9, "10:21:07"}, {1, 18, "T01"}, {1, 24, "Incoming"}, {1, 33, "call,"},
+                                {2, 24, "Session"}, {2, 32, "failed,"}, {2, 40, "no"}, {3, 24, "Unable"}, {4, 24, "Unabl"},
+                                {5, 24, "Calling"}, {6, 24, "Humman"}, {6, 30, "caller"}, {7, 2, "x"}}),
+              "DDPIIIEEENNPPN");
+    // Transfer words of 701 and of the later versions; the class holds for the line.
+    Use(701);
+    EXPECT_EQ(WordClasses(log, {{10, 24, "Z-Send"}, {10, 40, "more"}, {11, 24, "Z-Sen"}, {12, 24, "Z-Received"},
+                                {13, 24, "Z-Receiv"}, {14, 24, "HS"}, {15, 24, "RE"}}),
+              "SSSRNNN");
+    Use(716);
+    EXPECT_EQ(WordClasses(log, {{20, 27, "Z-Send"}, {21, 27, "HS"}, {21, 40, "more"}, {22, 27, "RE"}, {23, 27, "HSX"}}), "NSSRN");
+    Use(716, true);  // the BinkleyTerm layout: the flag column decides nothing
+    EXPECT_EQ(WordClasses(log, {{30, 5, "Mar"}, {30, 18, "BRK!"}, {31, 0, "Done,"}, {31, 23, "SE"}}), "DPNS");
 }
 
 TEST_F(Brake, RandomBytesAndRandomLinesNeverCrash)

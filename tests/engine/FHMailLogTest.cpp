@@ -457,20 +457,15 @@ TEST_F(FhMail, ConfigurationMacrosDefinesAndErrors)
 
 TEST_F(FhMail, HighlightWords)
 {
-    // "! 14 Mar 10:00:00 FHML Lost line": the mark paints the rest of the line.
-    EXPECT_EQ(log.GetWordClass("!", 1, 0), hcErrors);
-    EXPECT_EQ(log.GetWordClass("Mar", 1, 5), hcDateTime);
-    EXPECT_EQ(log.GetWordClass("Lost", 1, 23), hcErrors);
-    EXPECT_EQ(log.GetWordClass("FHML", 2, 18), hcSpecial);  // the tag alone
-    EXPECT_EQ(log.GetWordClass("Connect", 2, 23), hcInfo);
-    EXPECT_EQ(log.GetWordClass("!x", 3, 0), hcNormal);
-    EXPECT_EQ(log.GetWordClass("Z-Sent", 4, 23), hcSent);  // the mailer's defaults before the file
+    // "! 14 Mar 10:00:00 FHML Lost line": the mark paints the rest of the line; the tag
+    // alone is Special; before the language file the mailer's own transfer words hold.
+    EXPECT_EQ(WordClasses(log, {{1, 0, "!"}, {1, 5, "Mar"}, {1, 23, "Lost"}, {2, 18, "FHML"}, {2, 23, "Connect"},
+                                {3, 0, "!x"}, {4, 23, "Z-Sent"}}),
+              "EDEPINS");
     ASSERT_TRUE(Run({L("10:00:00", "Start of mail")}));
-    std::int64_t n = 10;
-    for (const auto& [word, cls] : std::vector<std::pair<const char*, int>>{
-             {"Done,", hcInfo}, {"End", hcInfo}, {"Caller", hcSpecial}, {"H-Out", hcSent}, {"Z-In", hcRecd},
-             {"-Out", hcNormal}, {"H-Sent", hcNormal}, {"Done", hcNormal}, {"start", hcNormal}})
-        EXPECT_EQ(log.GetWordClass(word, ++n, 23), cls) << word;
+    EXPECT_EQ(WordClasses(log, {{11, 23, "Done,"}, {12, 23, "End"}, {13, 23, "Caller"}, {14, 23, "H-Out"}, {15, 23, "Z-In"},
+                                {16, 23, "-Out"}, {17, 23, "H-Sent"}, {18, 23, "Done"}, {19, 23, "start"}}),
+              "IIPSRNNNN");
     RegisterFHMailLogStyle();
     EXPECT_EQ(dynamic_cast<TFHMailLog&>(*CreateLogOfStyle(lsFhMail)).MsgCol, 24);
 }

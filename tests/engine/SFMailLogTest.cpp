@@ -506,19 +506,12 @@ TEST_F(SFMail, HighlightingFollowsTheFirstWordOfTheMessage)
     EXPECT_FALSE(log.IsDateWord(0, "1000:00"));
     EXPECT_TRUE(log.IsErrorWord("(?)"));
     EXPECT_FALSE(log.IsErrorWord("(+)"));
-    const std::vector<std::pair<std::string, int>> cases = {
-        {"\xC4\xC4\xC4\xC4", hcInfo}, {"(\x0F)", hcInfo}, {"(#)", hcInfo}, {"+Send-HY:", hcSent}, {"-Recv-ZM:", hcRecd},
-        {"xSend", hcSent}, {"Send-HY:", hcNormal}, {"VISITOR", hcSpecial}, {"visitor", hcNormal}, {"(x)", hcNormal},
-        {"+Sen", hcNormal}};
-    std::int64_t lineNo = 1000;
-    for (const auto& [word, cls] : cases) {
-        log.WordClass(word, 10);
-        EXPECT_EQ(log.GetWordClass(word, ++lineNo, 10), cls) << word;
-    }
-    EXPECT_EQ(log.GetWordClass("+Send-HY:", 7, 10), hcSent);
-    EXPECT_EQ(log.GetWordClass("VISITOR", 7, 20), hcSent);  // one decision per line
-    EXPECT_EQ(log.GetWordClass("(!)", 8, 10), hcErrors);
-    EXPECT_EQ(log.GetWordClass("Busy", 8, 14), hcErrors);
+    // One decision per line, by its first message word.
+    EXPECT_EQ(WordClasses(log, {{1, 10, "\xC4\xC4\xC4\xC4"}, {2, 10, "(\x0F)"}, {3, 10, "(#)"}, {4, 10, "+Send-HY:"},
+                                {4, 20, "VISITOR"}, {5, 10, "-Recv-ZM:"}, {6, 10, "xSend"}, {7, 10, "Send-HY:"},
+                                {8, 10, "VISITOR"}, {9, 10, "visitor"}, {10, 10, "(x)"}, {11, 10, "+Sen"}, {12, 10, "(!)"},
+                                {12, 14, "Busy"}}),
+              "IIISSRSNPNNNEE");
 }
 
 TEST_F(SFMail, DamagedLogsNeverBreakTheAnalysis)

@@ -569,17 +569,11 @@ TEST_F(TMail, HighlightingRules)
     EXPECT_FALSE(log.IsDateWord(15, "10:00:00"));
     EXPECT_TRUE(log.IsErrorWord("FAILED:xyz"));
     EXPECT_FALSE(log.IsErrorWord("FAILED"));
-    std::int64_t lineNo = 1000;
-    const std::vector<std::tuple<const char*, int, int>> words = {
-        {"continued", 0, hcSpecial}, {"\xFETraffic", 15, hcInfo}, {"T-Mail", 15, hcInfo}, {"T-Mail", 20, hcNormal},
-        {"ZS-File", 15, hcSent}, {"HR-File", 15, hcRecd}, {"JX-File", 15, hcNormal}, {"XR", 15, hcRecd},
-        {"Human", 15, hcSpecial}, {"Failure:", 15, hcErrors}, {"Carrier", 15, hcErrors}, {"", 15, hcNormal}};
-    for (const auto& [word, col, cls] : words) {
-        log.WordClass(word, col);
-        EXPECT_EQ(log.GetWordClass(word, ++lineNo, col), cls) << word;
-    }
-    EXPECT_EQ(log.GetWordClass("Carrier", 7, 15), hcErrors);
-    EXPECT_EQ(log.GetWordClass("plain", 7, 23), hcErrors);  // the class holds for the line
+    // The class of the first message word holds for the line.
+    EXPECT_EQ(WordClasses(log, {{1, 0, "continued"}, {2, 15, "\xFETraffic"}, {3, 15, "T-Mail"}, {4, 20, "T-Mail"},
+                                {5, 15, "ZS-File"}, {6, 15, "HR-File"}, {7, 15, "JX-File"}, {8, 15, "XR"}, {9, 15, "Human"},
+                                {10, 15, "Failure:"}, {11, 15, "Carrier"}, {11, 23, "plain"}, {12, 15, ""}}),
+              "PIINSRNRPEEEN");
     TTMailLog fresh;  // without a language file no word matches
     EXPECT_FALSE(fresh.IsErrorWord("FAILED:"));
 }
