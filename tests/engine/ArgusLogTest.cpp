@@ -1,25 +1,15 @@
-// The Argus log: line layouts of both version ranges, the session state machine,
+// The Argus parser: line layouts of both version ranges, the session states,
 // transfers and file requests, highlighting, options, and damaged input.
+#include "ParserHarness.h"
 
 #include "engine/ArgusLog.h"
 #include "engine/LogStyles.h"
-
-#include "fido/Dialogs.h"
-#include "fido/FidoAddr.h"
 #include "fido/Lng.h"
 #include "platform/Error.h"
-#include "settings/QZIni.h"
-
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <random>
-#include <string>
-#include <vector>
+#include "platform/IniFile.h"
 
 using namespace tarvix;
+using namespace tarvix::test;
 
 namespace {
 
@@ -36,25 +26,15 @@ public:
     Script& operator()(std::string_view message, char marker = ' ')
     {
         char stamp[40];
-        if (longYear_)
-            std::snprintf(stamp, sizeof stamp, "%c %02d-%s-%04d %02d:%02d:%02d ", marker, day_,
-                          kMonthNames[month_ - 1], year_, secs_ / 3600, secs_ / 60 % 60, secs_ % 60);
-        else
-            std::snprintf(stamp, sizeof stamp, "%c %02d-%s-%02d %02d:%02d:%02d ", marker, day_,
-                          kMonthNames[month_ - 1], year_ % 100, secs_ / 3600, secs_ / 60 % 60, secs_ % 60);
-        text_ += stamp;
-        text_ += message;
-        text_ += "\r\n";
-        ++lines_;
+        std::snprintf(stamp, sizeof stamp, "%c %02d-%s-%0*d %02d:%02d:%02d ", marker, day_, kMonthNames[month_ - 1],
+                      longYear_ ? 4 : 2, longYear_ ? year_ : year_ % 100, secs_ / 3600, secs_ / 60 % 60, secs_ % 60);
         secs_ += 1;
-        return *this;
+        return Raw(stamp + std::string(message));
     }
     // A line as it stands (damaged lines).
     Script& Raw(std::string_view line)
     {
-        text_ += line;
-        text_ += "\r\n";
-        ++lines_;
+        text_ += std::string(line) + "\r\n";
         return *this;
     }
     Script& Wait(int seconds)
@@ -69,9 +49,7 @@ public:
     }
     Script& Date(int year, int month, int day)
     {
-        year_ = year;
-        month_ = month;
-        day_ = day;
+        year_ = year, month_ = month, day_ = day;
         return *this;
     }
     // The handshake of a remote station up to the protocol line.
@@ -84,852 +62,391 @@ public:
         (*this)("    Mailer : Argus 3.210 (Win32)");
         return (*this)(std::string("Establishing ") + std::string(protocol) + " session");
     }
-
     const std::string& Text() const { return text_; }
-    int Lines() const { return lines_; }
 
 private:
     bool longYear_;
     int year_ = 2026, month_ = 3, day_ = 14;
     int secs_ = 10 * 3600;
     std::string text_;
-    int lines_ = 0;
 };
 
-// A window that records the line errors and always goes on.
-struct RecordingWindow : TLogWindow {
-    std::vector<std::pair<std::int64_t, std::string>> errors;
-    void GoToLine(std::int64_t) override {}
-    void LineError(std::int64_t lineNo, const std::string& message) override { errors.emplace_back(lineNo, message); }
-    bool ShowErrorLine(std::int64_t, const std::string&) override { return true; }
-};
-
-TFidoAddr Addr(std::string_view s) { return TFidoAddr::CreateStr(s); }
-
-const TNodeStat* StatOf(const TNodeStatList& list, std::string_view addr)
-{
-    for (std::size_t i = 0; i < list.Count(); ++i)
-        if (EqualAddr(*list.GetItems(i).Addr, Addr(addr)))
-            return &list.GetItems(i);
-    return nullptr;
-}
-
-class ArgusLogTest : public ::testing::Test {
+class Argus : public ParserTest<TArgusLog> {
 protected:
-    void SetUp() override
-    {
-        SetDialogs(&dialogs);
-        Settings().SkipErrors = false;
-        log.Window = &window;
-    }
-    void TearDown() override
-    {
-        SetDialogs(nullptr);
-        ClearMainAddr();
-    }
-
-    bool Run(const Script& s)
-    {
-        window.errors.clear();
-        log.SetText(s.Text());
-        return log.Analyse({});
-    }
-    const TSess& OnlySession()
-    {
-        EXPECT_EQ(log.SessCount(), 1u);
-        return log.GetSess(0);
-    }
-
-    TBatchDialogs dialogs{mrOk, true};
-    RecordingWindow window;
-    TArgusLog log;
+    bool RunScript(const Script& s) { return RunText(s.Text()); }
 };
+
+struct ArgusCase {
+    const char* name;
+    void (*build)(Script&);
+    const char* sessions;
+    const char* stats;
+    const char* errors = "";
+    const char* freqs = "";
+};
+
+class ArgusLogs : public Argus, public ::testing::WithParamInterface<ArgusCase> {};
 
 }  // namespace
 
-// ---------------------------------------------------------------- options
-
-TEST(ArgusLog, FactoryCreatesTheStyle)
-{
-    RegisterArgusLogStyle();
-    auto log = CreateLogOfStyle(lsArgus);
-    auto* argus = dynamic_cast<TArgusLog*>(log.get());
-    ASSERT_NE(argus, nullptr);
-    EXPECT_EQ(argus->Style, lsArgus);
-    EXPECT_TRUE(argus->HasOptions);
-    EXPECT_EQ(argus->ArgusVersion(), 3131);
-    EXPECT_EQ(argus->MsgCol, 22);
-    RegisterArgusLogStyle();  // again: harmless
-    EXPECT_NE(dynamic_cast<TArgusLog*>(CreateLogOfStyle(lsArgus).get()), nullptr);
-}
-
-// Each test runs in a process of its own: here only the program's registration ran.
-TEST(ArgusLog, ProgramRegistersTheStyle)
-{
-    RegisterGenericLogStyles();
-    EXPECT_NE(dynamic_cast<TArgusLog*>(CreateLogOfStyle(lsArgus).get()), nullptr);
-}
-
-TEST(ArgusLog, VersionOptionLoadsSavesAndSetsTheLayout)
-{
-    RegisterArgusLogStyle();
-    TIniFile ini;
-    ini.FromText("[Log1]\nName=Argus line 1\nStyle=8\nMailerPath=C:\\ARGUS\nArgusVersion=3132\n");
-    auto log = CreateLogFromReg(lsArgus, ini, "Log1", false);
-    auto& argus = dynamic_cast<TArgusLog&>(*log);
-    EXPECT_EQ(argus.Name, "Argus line 1");
-    EXPECT_EQ(argus.MailerPath(), "C:\\ARGUS");
-    EXPECT_EQ(argus.ArgusVersion(), 3132);
-    EXPECT_TRUE(argus.LongYear());
-    EXPECT_EQ(argus.MsgCol, 24);
-
-    TIniFile out;
-    argus.SaveToReg(out, "Log2");
-    EXPECT_EQ(out.ReadInteger("Log2", "ArgusVersion", 0), 3132);
-    EXPECT_EQ(out.ReadInteger("Log2", "Style", 0), lsArgus);
-    EXPECT_EQ(out.ReadString("Log2", "MailerPath", ""), "C:\\ARGUS");
-
-    // Without the value the log reads the older layout; a value too large for an
-    // integer does as well.
-    TArgusLog fresh;
-    fresh.SetArgusVersion(3132);
-    ini.FromText("[Log1]\nStyle=8\n");
-    fresh.LoadFromReg(ini, "Log1");
-    EXPECT_EQ(fresh.ArgusVersion(), 3131);
-    EXPECT_EQ(fresh.MsgCol, 22);
-    ini.FromText("[Log1]\nArgusVersion=99999999999\n");
-    fresh.LoadFromReg(ini, "Log1");
-    EXPECT_EQ(fresh.ArgusVersion(), 3131);
-    // Later versions than 3132 keep the four-digit layout; earlier ones the other.
-    ini.FromText("[Log1]\nArgusVersion=3156\n");
-    fresh.LoadFromReg(ini, "Log1");
-    EXPECT_EQ(fresh.ArgusVersion(), 3156);
-    EXPECT_EQ(fresh.MsgCol, 24);
-    ini.FromText("[Log1]\nArgusVersion=200\n");
-    fresh.LoadFromReg(ini, "Log1");
-    EXPECT_EQ(fresh.MsgCol, 22);
-}
-
-TEST(ArgusLog, DialogItemsAndAssign)
-{
-    EXPECT_EQ(TArgusLog::VersionItem(3131), 0);
-    EXPECT_EQ(TArgusLog::VersionItem(3132), 1);
-    EXPECT_EQ(TArgusLog::VersionItem(3140), -1);
-    EXPECT_EQ(TArgusLog::VersionOfItem(0), 3131);
-    EXPECT_EQ(TArgusLog::VersionOfItem(1), 3132);
-
-    TArgusLog a, b;
-    a.SetArgusVersion(3132);
-    a.SetMailerPath("D:\\FIDO");
-    a.Name = "Argus";
-    b.Assign(a);
-    EXPECT_EQ(b.ArgusVersion(), 3132);
-    EXPECT_EQ(b.MsgCol, 24);
-    EXPECT_EQ(b.MailerPath(), "D:\\FIDO");
-    // From a log of another style only the common settings come.
-    TLog plain;
-    plain.Name = "Plain";
-    b.Assign(plain);
-    EXPECT_EQ(b.ArgusVersion(), 3132);
-    EXPECT_EQ(b.Name, "Plain");
-}
-
-// ---------------------------------------------------------------- dates and times
-
-TEST(ArgusLog, DatesAndTimesOfBothLayouts)
-{
-    TArgusLog log;
-    EXPECT_EQ(log.DateOfLine("  30-Dec-25 23:59:58 x"), EncodeDate(2025, 12, 30));
-    EXPECT_EQ(log.TimeOfLine("  30-Dec-25 23:59:58 x"), EncodeDate(2025, 12, 30) + EncodeTime(23, 59, 58, 0));
-    // The separators are not looked at.
-    EXPECT_EQ(log.DateOfLine("! 01 Jan 26"), EncodeDate(2026, 1, 1));
-    // Two-digit years: 80-99 are the last century, 00-79 this one.
-    EXPECT_EQ(log.DateOfLine("  01-Jan-80"), EncodeDate(1980, 1, 1));
-    EXPECT_EQ(log.DateOfLine("  31-Dec-99"), EncodeDate(1999, 12, 31));
-    EXPECT_EQ(log.DateOfLine("  01-Jan-00"), EncodeDate(2000, 1, 1));
-    EXPECT_EQ(log.DateOfLine("  29-Feb-00"), EncodeDate(2000, 2, 29));
-    EXPECT_EQ(log.DateOfLine("  31-Dec-79"), EncodeDate(2079, 12, 31));
-
-    log.SetArgusVersion(3132);
-    EXPECT_EQ(log.DateOfLine("  30-Dec-1999 07:08:09 x"), EncodeDate(1999, 12, 30));
-    EXPECT_EQ(log.TimeOfLine("  30-Dec-1999 07:08:09 x"), EncodeDate(1999, 12, 30) + EncodeTime(7, 8, 9, 0));
-    EXPECT_EQ(log.DateOfLine("  05-Jun-2026"), EncodeDate(2026, 6, 5));
-}
-
-TEST(ArgusLog, DamagedDatesRaiseConversionErrors)
-{
-    TArgusLog log;
-    const char* bad[] = {
-        "  30-Dec-2",            // too short for the year
-        "  xx-Dec-25 10:00:00",  // day
-        "  30-DEC-25 10:00:00",  // month names are exact
-        "  30-Dec-x5 10:00:00",  // year
-        "  31-Feb-25 10:00:00",  // no such day
-        "  00-Jan-25 10:00:00",
-        "  30-Dec--1 10:00:00",  // a negative year
-    };
-    for (const char* line : bad)
-        EXPECT_THROW(log.DateOfLine(line), EConvertError) << line;
-    const char* badTimes[] = {
-        "  30-Dec-25 10:00:0",   // too short
-        "  30-Dec-25 24:00:00",  // hour
-        "  30-Dec-25 10:60:00",
-        "  30-Dec-25 10:00:6x",
-        "  30-Dec-25 ab:cd:ef",
-    };
-    for (const char* line : badTimes)
-        EXPECT_THROW(log.TimeOfLine(line), EConvertError) << line;
-    // A line of the other layout read as this one.
-    EXPECT_THROW(log.TimeOfLine("  30-Dec-2025 10:00:00 Calling"), EConvertError);
-    log.SetArgusVersion(3132);
-    EXPECT_THROW(log.DateOfLine("  30-Dec-25 1"), EConvertError);
-    EXPECT_THROW(log.TimeOfLine("  30-Dec-25 10:00:00 Calling"), EConvertError);
-}
-
-TEST_F(ArgusLogTest, DaysFollowTheDateTextOfEachLayout)
-{
-    for (bool longYear : {false, true}) {
-        log.SetArgusVersion(longYear ? 3132 : 3131);
-        Script s(longYear);
-        s.Date(1999, 12, 31)("Begin Argus 3.100")("Waiting");
-        s.Date(2000, 1, 1)("Waiting");                // line 3
-        s.Raw("  01-Jan");                             // too short for the date text: nothing
-        s.Date(2000, 1, 1).At(23, 0, 0)("Waiting");
-        s.Date(2000, 1, 2)("Waiting");                // line 6
-        ASSERT_TRUE(Run(s));
-        EXPECT_TRUE(window.errors.empty());
-        ASSERT_EQ(log.DayCount(), 3u) << longYear;
-        EXPECT_EQ(log.GetDay(0).Date, EncodeDate(1999, 12, 31));
-        EXPECT_EQ(log.GetDay(1).Date, EncodeDate(2000, 1, 1));
-        EXPECT_EQ(log.GetDay(1).FirstLine, 3);
-        EXPECT_EQ(log.GetDay(2).FirstLine, 6);
-        EXPECT_EQ(log.GetDay(2).Date, EncodeDate(2000, 1, 2));
-    }
-}
-
-// ---------------------------------------------------------------- highlighting
-
-TEST(ArgusLog, DateTimeAndErrorWords)
-{
-    TArgusLog log;
-    EXPECT_TRUE(log.IsDateWord(2, "30-Dec-25"));
-    EXPECT_TRUE(log.IsDateWord(12, "10:00:00"));
-    EXPECT_FALSE(log.IsDateWord(14, "10:00:00"));
-    EXPECT_FALSE(log.IsDateWord(0, "!"));
-    EXPECT_FALSE(log.IsDateWord(21, "Calling"));
-    log.SetArgusVersion(3132);
-    EXPECT_TRUE(log.IsDateWord(2, "30-Dec-2025"));
-    EXPECT_TRUE(log.IsDateWord(14, "10:00:00"));
-    EXPECT_FALSE(log.IsDateWord(12, "10:00:00"));
-
-    EXPECT_TRUE(log.IsErrorWord("!"));
-    EXPECT_TRUE(log.IsErrorWord("?"));
-    EXPECT_TRUE(log.IsErrorWord("aborted"));
-    EXPECT_FALSE(log.IsErrorWord("Aborted"));
-    EXPECT_FALSE(log.IsErrorWord("!!"));
-    EXPECT_FALSE(log.IsErrorWord("aborted,"));
-    EXPECT_FALSE(log.IsErrorWord(""));
-}
-
-TEST(ArgusLog, FirstWordOfTheMessageColoursTheLine)
-{
-    TArgusLog log;
-    // "+ 30-Dec-25 10:00:00 CONNECT 33600": the marker is Normal for itself only.
-    EXPECT_EQ(log.GetWordClass("+", 1, 0), hcNormal);
-    EXPECT_EQ(log.GetWordClass("30-Dec-25", 1, 2), hcDateTime);
-    EXPECT_EQ(log.GetWordClass("10:00:00", 1, 12), hcDateTime);
-    EXPECT_EQ(log.GetWordClass("CONNECT", 1, 21), hcInfo);
-    EXPECT_EQ(log.GetWordClass("33600", 1, 29), hcInfo);
-
-    struct Case {
-        const char* first;
-        int col;
-        int cls;
-    } cases[] = {
-        {"Session", 21, hcInfo},   {"Begin", 21, hcInfo},     {"End", 21, hcInfo},
-        {"End", 25, hcNormal},     {"Sending", 21, hcSent},   {"Receiving", 21, hcRecd},
-        {"Aborting", 21, hcErrors}, {"Failed", 21, hcErrors}, {"Sent", 21, hcNormal},
-        {"Received", 21, hcNormal}, {"connect", 21, hcNormal},
-    };
-    std::int64_t line = 10;
-    for (const Case& c : cases) {
-        ++line;
-        EXPECT_EQ(log.GetWordClass(" ", line, 0), hcNormal);
-        EXPECT_EQ(log.GetWordClass(c.first, line, c.col), c.cls) << c.first << " at " << c.col;
-        EXPECT_EQ(log.GetWordClass("next", line, c.col + 10), c.cls) << c.first;
-    }
-
-    // A class met at column 0 holds for that word only.
-    EXPECT_EQ(log.GetWordClass("Sending", 50, 0), hcSent);
-    EXPECT_EQ(log.GetWordClass("Calling", 50, 21), hcNormal);
-    EXPECT_EQ(log.GetWordClass("x", 50, 29), hcNormal);
-
-    // An error marker paints the whole line, date words aside; "aborted" from
-    // where it stands.
-    EXPECT_EQ(log.GetWordClass("!", 60, 0), hcErrors);
-    EXPECT_EQ(log.GetWordClass("30-Dec-25", 60, 2), hcDateTime);
-    EXPECT_EQ(log.GetWordClass("Carrier", 60, 21), hcErrors);
-    EXPECT_EQ(log.GetWordClass("*****", 61, 21), hcNormal);
-    EXPECT_EQ(log.GetWordClass("Session", 61, 27), hcNormal);
-    EXPECT_EQ(log.GetWordClass("aborted", 61, 35), hcErrors);
-    EXPECT_EQ(log.GetWordClass("*****", 61, 43), hcErrors);
-
-    // In the four-digit-year layout the message starts two columns later.
-    log.SetArgusVersion(3132);
-    EXPECT_EQ(log.GetWordClass("10:00:00", 70, 14), hcDateTime);
-    EXPECT_EQ(log.GetWordClass("End", 70, 23), hcInfo);
-    EXPECT_EQ(log.GetWordClass("End", 71, 21), hcNormal);
-}
-
-// ---------------------------------------------------------------- calls
-
-TEST_F(ArgusLogTest, CallsAndTheirResultsGoToTheDialStatistics)
+TEST_P(ArgusLogs, GiveTheirSessions)
 {
     Script s;
-    s("Calling 2:5020/1042")("Dialing 7-095-555-1042")("BUSY", '?');
-    s("NO CARRIER", '?');  // the dial address is still known: counted as well
-    s("Calling 2:5030/88.0")("NO CARRIER", '?');
-    s("Answering call")("BUSY", '?')("NO CARRIER", '?');  // no call of ours: nothing
-    s("Calling 1:261/38 (after a pause)")("BUSY", '?');
-    ASSERT_TRUE(Run(s));
-    EXPECT_TRUE(window.errors.empty());
-    EXPECT_EQ(log.SessCount(), 0u);
-    const TNodeStatList& stats = log.GetDayStats(0);
-    ASSERT_EQ(stats.Count(), 3u);
-    const TNodeStat* n1042 = StatOf(stats, "2:5020/1042");
-    ASSERT_NE(n1042, nullptr);
-    EXPECT_EQ(n1042->Calls, 1);
-    EXPECT_EQ(n1042->Busy, 1);
-    EXPECT_EQ(n1042->NoCarrier, 1);
-    EXPECT_EQ(StatOf(stats, "2:5030/88")->NoCarrier, 1);
-    EXPECT_EQ(StatOf(stats, "1:261/38")->Busy, 1);
-    EXPECT_EQ(stats.Total.Calls, 3);
-    EXPECT_EQ(stats.Total.Busy, 2);
-    EXPECT_EQ(stats.Total.NoCarrier, 2);
-    EXPECT_EQ(log.CallDir(), TArgusLog::cdCalling);
-    ASSERT_TRUE(log.DialAddr().has_value());
-    EXPECT_TRUE(EqualAddr(*log.DialAddr(), Addr("1:261/38")));
+    GetParam().build(s);
+    ASSERT_TRUE(RunScript(s));
+    EXPECT_EQ(Sessions(), GetParam().sessions);
+    EXPECT_EQ(Stats(), GetParam().stats);
+    EXPECT_EQ(ErrorLines(), GetParam().errors);
+    EXPECT_EQ(Freqs(), GetParam().freqs);
 }
 
-TEST_F(ArgusLogTest, ConnectOpensSessionsInTheDirectionOfTheLastCall)
-{
-    Script s;
-    s("CONNECT 2400", '+')("Carrier lost", '!');  // no call seen: outgoing
-    s("Answering call")("CONNECT 14400/ARQ/V32BIS", '+')("Carrier lost", '!');
-    s("CONNECT 9600", '+')("Carrier lost", '!');  // the direction stays after a session
-    s("Calling 2:5020/1042")("CONNECT TCP/IP", '+')("Carrier lost", '!');
-    ASSERT_TRUE(Run(s));
-    ASSERT_EQ(log.SessCount(), 4u);
-    EXPECT_FALSE(log.GetSess(0).Has(sfIncoming));
-    EXPECT_EQ(log.GetSess(0).Speed, 2400u);
-    EXPECT_TRUE(log.GetSess(1).Has(sfIncoming));
-    EXPECT_EQ(log.GetSess(1).Speed, 14400u);
-    EXPECT_TRUE(log.GetSess(2).Has(sfIncoming));
-    EXPECT_FALSE(log.GetSess(3).Has(sfIncoming));
-    EXPECT_EQ(log.GetSess(3).Speed, kSpeedIP);
-    EXPECT_EQ(log.GetSess(3).StartLine, 9);
-    // The failed call of the last session counts under the number called.
-    const TNodeStat* n = StatOf(log.GetDayStats(0), "2:5020/1042");
-    ASSERT_NE(n, nullptr);
-    EXPECT_EQ(n->OutSess, 1);
-    EXPECT_EQ(n->OutOK, 0);
-    EXPECT_FALSE(log.DialAddr().has_value());
-}
+INSTANTIATE_TEST_SUITE_P(
+    A, ArgusLogs,
+    ::testing::Values(
+        // Calls and their results go to the statistics of the address dialled.
+        ArgusCase{"CallsAndResults",
+                  [](Script& s) {
+                      s("Calling 2:5020/1042")("Dialing 7-095-555-1042")("BUSY", '?')("NO CARRIER", '?');
+                      s("Calling 2:5030/88.0")("NO CARRIER", '?');
+                      s("Answering call")("BUSY", '?')("NO CARRIER", '?');
+                      s("Calling 1:261/38 (after a pause)")("BUSY", '?');
+                  },
+                  "",
+                  "1:261/38 calls=1 busy=1\n2:5020/1042 calls=1 busy=1 nc=1\n2:5030/88 calls=1 nc=1\n"},
+        // CONNECT opens sessions in the direction of the last call; answering forgets
+        // the number called before.
+        ArgusCase{"DirectionOfTheLastCall",
+                  [](Script& s) {
+                      s("CONNECT 2400", '+')("Carrier lost", '!');
+                      s("Answering call")("CONNECT 14400/ARQ/V32BIS", '+')("Carrier lost", '!');
+                      s("CONNECT 9600", '+')("Carrier lost", '!');
+                      s("Calling 2:5020/1042")("CONNECT TCP/IP", '+')("Carrier lost", '!');
+                      s("Calling 2:5030/88")("BUSY", '?');
+                      s("Answering call")("CONNECT 33600", '+').Handshake("2:5020/1042")("Session complete", '+');
+                  },
+                  "1-2|2026-03-14 10:00:00|10:00:01|-|||||2400|???|Bad FirstOfDay Listed|0/0|0/0|0\n4-5|2026-03-14 10:00:03|10:00:04|-|||||14400|???|Incoming Bad Listed|0/0|0/0|0\n6-7|2026-03-14 10:00:05|10:00:06|-|||||9600|???|Incoming Bad Listed|0/0|0/0|0\n9-10|2026-03-14 10:00:08|10:00:09|-|||||1234|???|Bad Listed|0/0|0/0|0\n14-21|2026-03-14 10:00:13|10:00:20|2:5020/1042|Argus 3.210 (Win32)|Vera Orlova|7-0822-55-1042|Hedgehog's Burrow|33600|Hydra|Incoming OK Listed|0/0|0/0|0\n",
+                  "2:5020/1042 calls=1 out=1 in=1 inok=1 time=8\n2:5030/88 calls=1 busy=1\n"},
+        // The handshake fills the session in order; lines out of their state are ignored.
+        ArgusCase{"HandshakeInOrder",
+                  [](Script& s) {
+                      s("Calling 2:5020/1042")("CONNECT 31200/ARQ/V34/LAPM/V42BIS", '+')("   Address : 2:9999/9");
+                      s("Establishing EMSI handshake")("   Station : The Black Cat BBS")("     SysOp : Nobody");
+                      s("   Address : 2:5020/1042@fidonet 2:5020/1042.1@fidonet");
+                      s("     SysOp : Ivan Petrov from Moscow, Russia")("    Mailer : too early");
+                      s("    Number : 7-095-555-1042")("    Mailer : Argus 3.210 (Win32)")("Password-protected session");
+                      s("Sending 'C:\\FIDO\\X.PKT', (100b)")("Establishing ZedZap session")("Session complete", '+');
+                  },
+                  "2-15|2026-03-14 10:00:01|10:00:14|2:5020/1042|Argus 3.210 (Win32)|Ivan Petrov|7-095-555-1042|The Black Cat BBS|31200|ZedZap|OK Password FirstOfDay Listed|0/0|0/0|0\n",
+                  "2:5020/1042 calls=1 out=1 outok=1 time=13\n"},
+        // A wrong password ends the session; transfers need a protocol.
+        ArgusCase{"PasswordsAndTheProtocolStep",
+                  [](Script& s) {
+                      s("Answering call")("CONNECT 2400", '+')("   Station : S")("   Address : 2:5020/1")("     SysOp : A")(
+                          "     Phone : 1")("    Mailer : M");
+                      s("Remote presented the password of another link", '!');
+                      s("Remote presented a wrong password, the right one required", '!');
+                      s("Password mismatch, disconnecting", '!');
+                      s("Calling 2:5020/2")("CONNECT 2400", '+')("   Station : S")("   Address : 2:5020/2")("     SysOp : A")(
+                          "     Phone : 1")("    Mailer : M")("We have 2 files for the remote");
+                      s("Sending 'A.PKT', (100b)")("Sent 'A.PKT'")("Session complete", '+');
+                      s("Calling 2:463/68")("CONNECT TCP/IP", '+')("Establishing BinkP session")("   Station : S")(
+                          "   Address : 2:463/68")("     SysOp : A")("     Phone : 1")("    Mailer : M")(
+                          "We have 1 files for the remote");
+                      s("Sending 'B.PKT', (200b)")("Sent 'B.PKT'")("Session complete", '+');
+                  },
+                  "2-10|2026-03-14 10:00:01|10:00:09|2:5020/1|M|A|1|S|2400|???|Incoming BadPassword FirstOfDay Listed|0/0|0/0|0\n12-21|2026-03-14 10:00:11|10:00:20|2:5020/2|M|A|1|S|2400|???|OK Listed|0/0|0/0|0\n23-33|2026-03-14 10:00:22|10:00:32|2:463/68|M|A|1|S|1234|BinkP|OK Listed|1/0|200/0|20\n",
+                  "2:463/68 calls=1 out=1 outok=1 sent=200 time=10 cps=20\n2:5020/1 in=1 time=8\n2:5020/2 calls=1 out=1 outok=1 time=9\n"},
+        // A session over midnight ends on the next day; the clock set back.
+        ArgusCase{"SessionOverMidnight",
+                  [](Script& s) {
+                      s.Date(2026, 3, 14).At(23, 59, 50)("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
+                      s.Date(2026, 3, 15).At(0, 0, 10)("Session complete", '+');
+                      s.At(0, 5, 0)("Calling 2:5020/1042")("CONNECT 33600", '+')("Session complete", '+');
+                      s.Date(2026, 3, 14).At(23, 0, 0)("CONNECT 2400", '+')("Session complete", '+');
+                  },
+                  "2-9|2026-03-14 23:59:51|2026-03-15 00:00:10|2:5020/1042|Argus 3.210 (Win32)|Vera Orlova|7-0822-55-1042|Hedgehog's Burrow|33600|Hydra|OK FirstOfDay Listed|0/0|0/0|0\n11-12|2026-03-15 00:05:01|00:05:02|-|||||33600|???|OK FirstOfDay Listed|0/0|0/0|0\n13-14|2026-03-14 23:00:00|23:00:01|-|||||2400|???|OK FirstOfDay Listed|0/0|0/0|0\n",
+                  "2:5020/1042 calls=1\n"},
+        // "Sent" and "Received" in a line of a later kind end a pending transfer; an
+        // incoming failure without an address is not booked.
+        ArgusCase{"TransfersBetweenTheLineKinds",
+                  [](Script& s) {
+                      s("CONNECT 2400", '+').Handshake()("Sending 'A.PKT', (10b)")("Sending 'Sent.PKT', (20b)");
+                      s("Receiving 'Sent.TXT', (40b)")("Receiving 'D.PKT', (40b)")("Remote refused 'Received.TXT'", '?');
+                      s("Sending 'B.PKT', (80b)")("Sent 'B.PKT'")("Receiving 'C.PKT', (160b)");
+                      s("Protocol aborted, nothing Received", '!')("Received 'C.PKT'")("Session complete", '+');
+                      s("Answering call")("CONNECT 2400", '+')("Carrier lost", '!');
+                  },
+                  "1-18|2026-03-14 10:00:00|10:00:17|2:5020/1042|Argus 3.210 (Win32)|Vera Orlova|7-0822-55-1042|Hedgehog's Burrow|2400|Hydra|OK FirstOfDay Listed|3/2|100/200|11\n20-21|2026-03-14 10:00:19|10:00:20|-|||||2400|???|Incoming Bad Listed|0/0|0/0|0\n",
+                  "2:5020/1042 out=1 outok=1 sent=100 rcvd=200 time=17 cps=11\n"},
+        // Sent and received files are credited when reported, from their offsets.
+        ArgusCase{"SentAndReceivedFiles",
+                  [](Script& s) {
+                      s("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
+                      s("Sending 'C:\\FIDO\\OUTBOUND\\0000FFFF.OUT' -> '1A2B3C4D.PKT', (1,234b)")("Sent '1A2B3C4D.PKT'");
+                      s("Sending 'C:\\FIDO\\FILES\\BIG.ZIP', (2,345,678b)")("Transmitting from offset 1000")("Sent 'BIG.ZIP'");
+                      s("Sending 'C:\\FIDO\\FILES\\HUGE.ISO', (5,000,000,000b)")("Sent 'HUGE.ISO'")("Sent 'HUGE.ISO'");
+                      s("Sending 'C:\\FIDO\\FILES\\NOT.ZIP', (700b)")("Remote refused 'NOT.ZIP'", '?')("Sent 'NOT.ZIP'");
+                      s("Received 'EARLY.PKT'")("Receiving '1A2B3C4D.PKT', (4,096b)")("Received '1A2B3C4D.PKT', 2,048 cps");
+                      s("Receiving 'NODELIST.Z65', (300,000b)")("Receiving from offset 100,000")("Received 'NODELIST.Z65'");
+                      s("Receiving 'DUP.PKT', (999b)")("Receiving file was skipped (already here)", '?')("Received 'DUP.PKT'");
+                      s("Receiving 'GONE.PKT', (50b)")("Protocol aborted by the remote", '!')("Received 'GONE.PKT'");
+                      s("Receiving 'PART.ZIP', (90,000b)")("Partial file 'PART.ZIP' is temporarily stored, (40,960b)");
+                      s("Some text that is temporarily stored, without a size")("Session complete", '+');
+                      // Offsets count only while a size is pending; never less than nothing.
+                      s("CONNECT 2400", '+').Handshake()("Transmitting from offset garbage")("Receiving from offset garbage");
+                      s("Sending 'A', (0b)")("Transmitting from offset 500")("Sent 'A'");
+                      s("Sending 'B', (1,000b)")("Transmitting from offset 1,500")("Sent 'B'");
+                      s("Sending 'C', (1,000b)")("Transmitting from offset 100")("Transmitting from offset 100")("Sent 'C'");
+                      s("Receiving 'D', (1,000b)")("Receiving from offset 2,000")("Receiving from offset 5")("Received 'D'");
+                      s("Session complete", '+');
+                  },
+                  "2-35|2026-03-14 10:00:01|10:00:34|2:5020/1042|Argus 3.210 (Win32)|Vera Orlova|7-0822-55-1042|Hedgehog's Burrow|33600|Hydra|OK FirstOfDay Listed|4/5|5002345912/245056|151586239\n36-59|2026-03-14 10:00:35|10:00:58|2:5020/1042|Argus 3.210 (Win32)|Vera Orlova|7-0822-55-1042|Hedgehog's Burrow|2400|Hydra|OK Listed|3/1|800/0|34\n",
+                  "2:5020/1042 calls=1 out=2 outok=2 sent=5002346712 rcvd=245056 time=56 cps=89327619\n"},
+        // A CONNECT forgets the transfers the session before left waiting.
+        ArgusCase{"ConnectDropsATransferLeftByTheSessionBefore",
+                  [](Script& s) {
+                      s("CONNECT 2400", '+').Handshake()("Sending 'A.ZIP', (5,000b)")("Receiving 'B.ZIP', (7,000b)");
+                      s("Carrier lost", '!');
+                      s("CONNECT 2400", '+').Handshake()("Sent 'A.ZIP'")("Received 'B.ZIP'")("Session complete", '+');
+                  },
+                  "1-10|2026-03-14 10:00:00|10:00:09|2:5020/1042|Argus 3.210 (Win32)|Vera Orlova|7-0822-55-1042|Hedgehog's Burrow|2400|Hydra|FirstOfDay Listed|1/1|0/0|0\n11-20|2026-03-14 10:00:10|10:00:19|2:5020/1042|Argus 3.210 (Win32)|Vera Orlova|7-0822-55-1042|Hedgehog's Burrow|2400|Hydra|OK Listed|0/0|0/0|0\n",
+                  "2:5020/1042 out=2 outok=1 time=18\n"},
+        ArgusCase{"FileRequestsAndTheFilesSentForThem",
+                  [](Script& s) {
+                      s("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
+                      s("File request \"nodelist.z65\" with a password");
+                      s("Sending 'C:\\FIDO\\FILES\\NODELIST.Z65', (300,000b)")("Sent 'NODELIST.Z65'");
+                      s("File request \"NODE*\"");
+                      s("Sending 'C:\\FIDO\\FILES\\NODEDIFF.A72', (20,000b)")("Sent 'NODEDIFF.A72'");
+                      s("Sending 'C:\\FIDO\\FILES\\NODELIST.Z65', (300,000b)")("Sent 'NODELIST.Z65'");
+                      s("File request \"WINDOWS.ZIP\"")("Cannot fulfill file request \"WINDOWS.ZIP\"", '?');
+                      s("Cannot fulfill file request \"DOOM.WAD\"", '?');
+                      s("File request \"\"")("File request \"   \"");
+                      s("Sending 'C:\\FIDO\\OUTBOUND\\1.OUT' -> 'DOOM.WAD', (10b)")("Sent 'DOOM.WAD'");
+                      s("Session complete", '+');
+                  },
+                  "2-24|2026-03-14 10:00:01|10:00:23|2:5020/1042|Argus 3.210 (Win32)|Vera Orlova|7-0822-55-1042|Hedgehog's Burrow|33600|Hydra|OK FirstOfDay Listed|4/0|620010/0|28182\n",
+                  "2:5020/1042 calls=1 out=1 outok=1 sent=620010 time=22 cps=28182\n",
+                  "",
+                  "NODELIST.Z65|NODELIST.Z65|2:5020/1042|11|sent|C:\\FIDO\\FILES\\NODELIST.Z65\nNODE*|NODEDIFF.A72|2:5020/1042|14|sent|C:\\FIDO\\FILES\\NODEDIFF.A72\nNODE*|NODELIST.Z65|2:5020/1042|16|sent|C:\\FIDO\\FILES\\NODELIST.Z65\nWINDOWS.ZIP|WINDOWS.ZIP|2:5020/1042|18|-|\nDOOM.WAD|DOOM.WAD|2:5020/1042|23|sent|DOOM.WAD\n"},
+        // Damaged lines are line errors and the session goes on.
+        ArgusCase{"DamagedLines",
+                  [](Script& s) {
+                      s("Calling 2:5020/x")("Calling")("Calling ")("CONNECT 2400", '+')("   Station : S")("   Address : ");
+                      s("   Address : 2:5020/1042 more")("     SysOp : A")("     Phone : 1")("    Mailer : M");
+                      s("Establishing Hydra session")("Sending 'A.ZIP', (12a34b)")("Sending 'B.ZIP', (1,000b)");
+                      s("Transmitting from offset 1x")("Sent 'B.ZIP'")("Receiving 'C.ZIP', (oops)")("Received 'C.ZIP'");
+                      s.Raw("  14-Mar-26 25:00:00 Partial file 'C' is temporarily stored (5b)");
+                      s.Raw("  14-Mar-26 1").Raw("  14-Mar-26 10:00:30 Session com");
+                      s.Raw("  14-Mar-26 xx:00:31 Session complete")("Session complete", '+');
+                  },
+                  "4-22|2026-03-14 10:00:03|10:00:17|2:5020/1042|M|A|1|S|2400|Hydra|OK FirstOfDay Listed|1/0|1000/5|71\n",
+                  "2:5020/1042 out=1 outok=1 sent=1000 rcvd=5 time=14 cps=71\n",
+                  "1 2 3 6 12 14 16 21"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ArgusLogTest, AnsweringForgetsTheNumberCalledBefore)
+// The address of a handshake or a call is its first word: its end is looked for 16
+// bytes at a time, so the blank may stand before, at and after byte 16, or not at all.
+TEST_F(Argus, AddressesEndAtTheFirstBlankOrTab)
 {
-    Script s;
-    s("Calling 2:5030/88")("BUSY", '?');
-    s("Answering call")("CONNECT 33600", '+').Handshake("2:5020/1042")("Session complete", '+');
-    ASSERT_TRUE(Run(s));
-    const TNodeStatList& stats = log.GetDayStats(0);
-    EXPECT_EQ(StatOf(stats, "2:5030/88")->InSess, 0);
-    ASSERT_NE(StatOf(stats, "2:5020/1042"), nullptr);
-    EXPECT_EQ(StatOf(stats, "2:5020/1042")->InSess, 1);
-    EXPECT_EQ(StatOf(stats, "2:5020/1042")->InOK, 1);
-}
-
-// ---------------------------------------------------------------- the handshake
-
-TEST_F(ArgusLogTest, HandshakeFillsTheSessionInOrder)
-{
-    Script s;
-    s("Calling 2:5020/1042")("CONNECT 31200/ARQ/V34/LAPM/V42BIS", '+');
-    s("   Address : 2:9999/9");  // state 1 waits for the station: ignored
-    s("Establishing EMSI handshake");  // no protocol of a table: none
-    s("   Station : The Black Cat BBS");
-    s("     SysOp : Nobody");  // state 2 waits for the address: ignored
-    s("   Address : 2:5020/1042@fidonet 2:5020/1042.1@fidonet");
-    s("     SysOp : Ivan Petrov from Moscow, Russia");
-    s("    Mailer : too early");
-    s("    Number : 7-095-555-1042");
-    s("    Mailer : Argus 3.210 (Win32)");
-    s("Password-protected session");
-    s("Sending 'C:\\FIDO\\X.PKT', (100b)");  // no transfers before the protocol
-    s("Establishing ZedZap session");
-    s("Session complete", '+');
-    ASSERT_TRUE(Run(s));
-    EXPECT_TRUE(window.errors.empty());
-    const TSess& x = OnlySession();
-    EXPECT_EQ(x.System, "The Black Cat BBS");
-    ASSERT_TRUE(x.Addr.has_value());
-    EXPECT_TRUE(EqualAddr(*x.Addr, Addr("2:5020/1042")));
-    EXPECT_EQ(x.Addr->Domain, "fidonet");
-    EXPECT_EQ(x.SysOp, "Ivan Petrov");
-    EXPECT_EQ(x.Phone, "7-095-555-1042");
-    EXPECT_EQ(x.Mailer, "Argus 3.210 (Win32)");
-    EXPECT_EQ(x.Protocol, prZedZap);
-    EXPECT_EQ(x.Speed, 31200u);
-    EXPECT_EQ(x.FilesSent, 0);
-    EXPECT_EQ(x.Flags, sfOK | sfListed | sfFirstOfDay | sfPassword);
-    EXPECT_EQ(x.StartLine, 2);
-    EXPECT_EQ(x.EndLine, 15);
-}
-
-TEST_F(ArgusLogTest, AddressesEndAtTheFirstBlankOrTabWhateverTheirLength)
-{
-    // The address of a handshake or a call is its first word: its end is looked for
-    // 16 bytes at a time, so the blank may stand before, at and after byte 16, or
-    // not at all; a tab ends the word as a blank does.
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"2:5020/1042", "2:5020/1042"},                                    // short, at the end
-        {"2:5020/1042 2:5020/1042.1", "2:5020/1042"},                      // blank before byte 16
-        {"2:463/68@fidonet 2:463/68.13@fidonet", "2:463/68@fidonet"},      // blank as byte 17
-        {"2:463/6@fidonet 2:463/68.13@fidonet", "2:463/6@fidonet"},        // blank as byte 16
-        {"2:463/68.13@fidonetwork 2:463/68@fidonet", "2:463/68.13@fidonetwork"},  // after 16
-        {"2:463/68.13@fidonetwork", "2:463/68.13@fidonetwork"},            // long, at the end
-        {"2:463/68.13@fidonetwork\t2:463/68", "2:463/68.13@fidonetwork"},  // a tab after 16
-        {"2:463/68@fido\t2:463/68.13@fidonet", "2:463/68@fido"},           // a tab before 16
-        {"  \t 2:463/68.13@fidonetwork", "2:463/68.13@fidonetwork"},       // blanks in front
-    };
+        {"2:5020/1042", "2:5020/1042"}, {"2:5020/1042 2:5020/1042.1", "2:5020/1042"},
+        {"2:463/68@fidonet 2:463/68.13@fidonet", "2:463/68@fidonet"},
+        {"2:463/6@fidonet 2:463/68.13@fidonet", "2:463/6@fidonet"},
+        {"2:463/68.13@fidonetwork 2:463/68@fidonet", "2:463/68.13@fidonetwork"},
+        {"2:463/68.13@fidonetwork", "2:463/68.13@fidonetwork"},
+        {"2:463/68.13@fidonetwork\t2:463/68", "2:463/68.13@fidonetwork"}, {"2:463/68@fido\t2:463/68.13@fidonet", "2:463/68@fido"},
+        {"  \t 2:463/68.13@fidonetwork", "2:463/68.13@fidonetwork"}};
     Script s;
-    for (const auto& [text, addr] : cases) {
-        std::string call = "Calling " + text;
-        s(call)("CONNECT 2400", '+')("   Station : S")("   Address : " + text)("Session complete", '+');
-    }
-    ASSERT_TRUE(Run(s));
-    EXPECT_TRUE(window.errors.empty());
+    for (const auto& [text, addr] : cases)
+        s("Calling " + text)("CONNECT 2400", '+')("   Station : S")("   Address : " + text)("Session complete", '+');
+    ASSERT_TRUE(RunScript(s));
+    EXPECT_EQ(ErrorLines(), "");
     ASSERT_EQ(log.SessCount(), cases.size());
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        const TSess& x = log.GetSess(i);
-        ASSERT_TRUE(x.Addr.has_value()) << cases[i].first;
-        EXPECT_TRUE(EqualAddr(*x.Addr, Addr(cases[i].second))) << cases[i].first;
-        EXPECT_EQ(x.Addr->Domain, Addr(cases[i].second).Domain) << cases[i].first;
-    }
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(log.GetSess(i).Addr->ToStrFlags(pfDomain | pfPoint), TFidoAddr::CreateStr(cases[i].second).ToStrFlags(pfDomain | pfPoint));
     EXPECT_EQ(log.GetDayStats(0).Total.Calls, static_cast<int>(cases.size()));
 }
 
-TEST_F(ArgusLogTest, SysOpNamesAndPhones)
+TEST_F(Argus, SysOpNamesAndPhones)
 {
-    struct Case {
-        const char* value;
-        const char* sysop;
-    } cases[] = {
-        {"Anna Smirnova", "Anna Smirnova"},                  // no place: the whole value
-        {"from Nowhere", ""},                                 // nothing before it
-        {"Max Fromm from Berlin", "Max Fromm"},               // the word is matched exactly
-        {"Ivan  from Kiev", "Ivan "},                         // one character in front is dropped
-        {"", ""},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [value, sysop] : std::vector<std::pair<std::string, std::string>>{
+             {"Anna Smirnova", "Anna Smirnova"}, {"from Nowhere", ""}, {"Max Fromm from Berlin", "Max Fromm"},
+             {"Ivan  from Kiev", "Ivan "}, {"", ""}}) {
         Script s;
-        s("CONNECT 2400", '+')("   Station : S")("   Address : 2:5020/1");
-        s(std::string("     SysOp : ") + c.value)("     Phone : -Unpublished-")("    Mailer : M");
-        s("Session complete", '+');
-        ASSERT_TRUE(Run(s));
-        EXPECT_EQ(OnlySession().SysOp, c.sysop) << c.value;
-        EXPECT_EQ(OnlySession().Phone, "-Unpublished-");
-        EXPECT_EQ(OnlySession().Mailer, "M");
+        s("CONNECT 2400", '+')("   Station : S")("   Address : 2:5020/1")("     SysOp : " + value);
+        s("     Phone : -Unpublished-")("    Mailer : M")("Session complete", '+');
+        ASSERT_TRUE(RunScript(s));
+        EXPECT_EQ(FieldOf(Sess(0), 4) + "|" + FieldOf(Sess(0), 5) + "|" + FieldOf(Sess(0), 6), "M|" + sysop + "|-Unpublished-");
     }
 }
 
-TEST_F(ArgusLogTest, PasswordsAndTheProtocolStep)
+// Every ending with and without the remote's address, booked under the number called.
+TEST_F(Argus, EndingsSetTheOutcome)
 {
-    Script s;
-    // A wrong password: marked, and the session is ended by the mailer.
-    s("Answering call")("CONNECT 2400", '+')("   Station : S")("   Address : 2:5020/1")("     SysOp : A")
-        ("     Phone : 1")("    Mailer : M");
-    s("Remote presented the password of another link", '!');  // without "required": nothing
-    s("Remote presented a wrong password, the right one required", '!');
-    s("Password mismatch, disconnecting", '!');
-    // "We have" goes on to the transfers only with a protocol agreed.
-    s("Calling 2:5020/2")("CONNECT 2400", '+')("   Station : S")("   Address : 2:5020/2")("     SysOp : A")
-        ("     Phone : 1")("    Mailer : M")("We have 2 files for the remote");
-    s("Sending 'A.PKT', (100b)")("Sent 'A.PKT'")("Session complete", '+');
-    s("Calling 2:463/68")("CONNECT TCP/IP", '+')("Establishing BinkP session")("   Station : S")
-        ("   Address : 2:463/68")("     SysOp : A")("     Phone : 1")("    Mailer : M")
-        ("We have 1 files for the remote");
-    s("Sending 'B.PKT', (200b)")("Sent 'B.PKT'")("Session complete", '+');
-    ASSERT_TRUE(Run(s));
-    ASSERT_EQ(log.SessCount(), 3u);
-    const TSess& bad = log.GetSess(0);
-    EXPECT_TRUE(bad.Has(sfBadPassword));
-    EXPECT_FALSE(bad.Has(sfBad));
-    EXPECT_FALSE(bad.Has(sfOK));
-    EXPECT_EQ(bad.PasswordText(), "BAD");
-    const TSess& noProtocol = log.GetSess(1);
-    EXPECT_EQ(noProtocol.Protocol, prNone);
-    EXPECT_EQ(noProtocol.FilesSent, 0);
-    EXPECT_EQ(noProtocol.BytesSent, 0);
-    const TSess& binkp = log.GetSess(2);
-    EXPECT_EQ(binkp.Protocol, prBinkP);
-    EXPECT_EQ(binkp.FilesSent, 1);
-    EXPECT_EQ(binkp.BytesSent, 200);
-    EXPECT_EQ(binkp.Speed, kSpeedIP);
-}
-
-// ---------------------------------------------------------------- session ends
-
-TEST_F(ArgusLogTest, EndingsSetTheOutcome)
-{
-    struct Case {
-        const char* what;
-        bool afterAddress;
-        const char* line;
-        bool bad, ok;
-    } cases[] = {
-        {"complete", true, "Session complete", false, true},
-        {"complete early", false, "Session complete", false, true},
-        {"stars", true, "***** Session aborted *****", false, false},
-        {"stars early", false, "***** Session aborted *****", false, false},
-        {"disconnecting", true, "Password mismatch, disconnecting", false, false},
-        {"EMSI disconnecting", true, "EMSI data damaged, disconnecting", true, false},
-        {"early disconnecting", false, "Nothing heard, disconnecting", true, false},
-        {"carrier loss", true, "Aborting due to carrier loss", false, false},
-        {"carrier loss early", false, "Aborting due to carrier loss", true, false},
-        {"transfer", true, "Transfer aborted by the remote", false, false},
-        {"transfer EMSI", true, "Transfer aborted by EMSI timeout", true, false},
-        {"carrier", true, "Carrier lost", false, false},
-        {"carrier early", false, "Carrier lost", true, false},
-        {"cancel", true, "Cancel requested by the operator", false, true},
-        {"cancel early", false, "Cancel requested by the operator", true, false},
-    };
-    for (const Case& c : cases) {
+    const std::vector<std::tuple<bool, std::string, std::string>> cases = {
+        {true, "Session complete", "OK"}, {false, "Session complete", "OK"}, {true, "***** Session aborted *****", ""},
+        {false, "***** Session aborted *****", ""}, {true, "Password mismatch, disconnecting", ""},
+        {true, "EMSI data damaged, disconnecting", "Bad"}, {false, "Nothing heard, disconnecting", "Bad"},
+        {true, "Aborting due to carrier loss", ""}, {false, "Aborting due to carrier loss", "Bad"},
+        {true, "Transfer aborted by the remote", ""}, {true, "Transfer aborted by EMSI timeout", "Bad"},
+        {true, "Carrier lost", ""}, {false, "Carrier lost", "Bad"}, {true, "Cancel requested by the operator", "OK"},
+        {false, "Cancel requested by the operator", "Bad"}};
+    for (const auto& [afterAddress, line, outcome] : cases) {
         Script s;
         s("Calling 2:5020/1042")("CONNECT 33600", '+')("   Station : S");
-        if (c.afterAddress)
+        if (afterAddress)
             s("   Address : 2:5020/1042");
-        s.Wait(9)(c.line, '!');
-        s("Transfer aborted by the remote");  // nothing open any more
-        ASSERT_TRUE(Run(s)) << c.what;
-        ASSERT_EQ(log.SessCount(), 1u) << c.what;
-        const TSess& x = log.GetSess(0);
-        EXPECT_EQ(x.Has(sfBad), c.bad) << c.what;
-        EXPECT_EQ(x.Has(sfOK), c.ok) << c.what;
-        EXPECT_EQ(x.EndLine, c.afterAddress ? 5 : 4) << c.what;
-        EXPECT_EQ(x.SessLength(), c.afterAddress ? 12 : 11) << c.what;
+        s.Wait(9)(line, '!')("Transfer aborted by the remote");
+        ASSERT_TRUE(RunScript(s)) << line;
+        const std::string flags = FieldOf(Sess(0), 10);
+        EXPECT_EQ(flags.substr(0, flags.find("FirstOfDay")), outcome.empty() ? "" : outcome + " ") << line << afterAddress;
+        EXPECT_EQ(FieldOf(Sess(0), 0), afterAddress ? "2-5" : "2-4") << line;
+        EXPECT_EQ(Stats(), std::string("2:5020/1042 calls=1 out=1") + (outcome == "OK" ? " outok=1" : "") + " time=" +
+                               (afterAddress ? "12" : "11") + "\n")
+            << line;
         EXPECT_EQ(log.State, 0);
-        // Booked under the number called, whatever became of the session.
-        const TNodeStat* n = StatOf(log.GetDayStats(0), "2:5020/1042");
-        ASSERT_NE(n, nullptr);
-        EXPECT_EQ(n->OutSess, 1);
-        EXPECT_EQ(n->OutOK, c.ok ? 1 : 0) << c.what;
     }
 }
 
-TEST_F(ArgusLogTest, DisconnectingEndsTheSessionWhereverItStands)
+TEST_F(Argus, DisconnectingEndsTheSessionWhereverItStands)
 {
-    // The text may stand at any place of a line of any length; the filler holds
-    // its first and last letters to tempt a search into false starts.
+    // The text at any place of a line of any length; the filler holds its first and
+    // last letters to tempt a search into false starts.
     const std::string filler = "gd dgdisconnectin disconnectinG d g ";
-    for (std::size_t lead = 0; lead <= filler.size(); ++lead) {
-        for (std::size_t tail = 0; tail <= 20; ++tail) {
+    for (std::size_t lead = 0; lead <= filler.size(); ++lead)
+        for (std::size_t tail = 0; tail <= 20; tail += 2)
             for (bool whole : {true, false}) {
-                std::string line = filler.substr(0, lead) + (whole ? "disconnecting" : "disconnectin") +
-                                   std::string(tail, whole ? 'g' : 'x');
+                const std::string line = filler.substr(0, lead) + (whole ? "disconnecting" : "disconnectin") +
+                                         std::string(tail, whole ? 'g' : 'x');
                 Script s;
-                s("Calling 2:5020/1042")("CONNECT 33600", '+')("   Station : S")(line, '!');
-                s("Session complete", '+');
-                ASSERT_TRUE(Run(s));
-                ASSERT_EQ(log.SessCount(), 1u) << line;
-                EXPECT_EQ(log.GetSess(0).EndLine, whole ? 4 : 5) << line;
-                EXPECT_EQ(log.GetSess(0).Has(sfOK), !whole) << line;
+                s("Calling 2:5020/1042")("CONNECT 33600", '+')("   Station : S")(line, '!')("Session complete", '+');
+                ASSERT_TRUE(RunScript(s));
+                EXPECT_EQ(FieldOf(Sess(0), 0), whole ? "2-4" : "2-5") << line;
             }
-        }
-    }
-    // A damaged line of the text alone: the session is marked, but the line has no
-    // date and no time to end it with.
-    Script s;
-    s("Calling 2:5020/1042")("CONNECT 33600", '+').Raw("disconnecting")("Session complete", '+');
-    ASSERT_TRUE(Run(s));
-    ASSERT_EQ(window.errors.size(), 2u);
-    EXPECT_EQ(window.errors[0].first, 3);
-    EXPECT_EQ(window.errors[1].first, 3);
-    const TSess& x = OnlySession();
-    EXPECT_EQ(x.EndLine, 4);
-    EXPECT_FALSE(x.Has(sfOK));
-    EXPECT_TRUE(x.Has(sfBad));
-}
-
-TEST_F(ArgusLogTest, DisconnectingInsideABrokenStampIsFoundToo)
-{
-    // Where the stamp has its "-" and blank, the search may start with the message;
-    // a line whose stamp is broken by the text itself is searched from its start, in
-    // both layouts, with the text at every place before the message.
+    // Inside a broken stamp of either layout, at every place before the message.
     for (bool longYear : {false, true}) {
         log.SetArgusVersion(longYear ? TArgusLog::kVersionLongYear : TArgusLog::kVersionShortYear);
         const std::string stamp = longYear ? "  14-Mar-2026 10:00:00 " : "  14-Mar-26 10:00:00 ";
-        for (std::size_t at = 0; at < stamp.size(); ++at) {
+        for (std::size_t at = 0; at < stamp.size(); ++at)
             for (const std::string& tail : {std::string("x"), std::string(40, 'x')}) {
-                const std::string line = stamp.substr(0, at) + "disconnecting " + stamp.substr(at) + tail;
                 Script s(longYear);
-                s("Calling 2:5020/1042")("CONNECT 33600", '+')("   Station : S").Raw(line);
-                s("Session complete", '+');
-                ASSERT_TRUE(Run(s));
-                ASSERT_EQ(log.SessCount(), 1u) << line;
-                EXPECT_FALSE(log.GetSess(0).Has(sfOK)) << line;
+                s("Calling 2:5020/1042")("CONNECT 33600", '+')("   Station : S");
+                s.Raw(stamp.substr(0, at) + "disconnecting " + stamp.substr(at) + tail)("Session complete", '+');
+                ASSERT_TRUE(RunScript(s));
+                EXPECT_FALSE(log.GetSess(0).Has(sfOK)) << at;
             }
-        }
     }
-}
-
-TEST_F(ArgusLogTest, SessionOverMidnightEndsOnTheNextDay)
-{
+    // A damaged line of the text alone marks the session, but has no time to end it.
+    log.SetArgusVersion(TArgusLog::kVersionShortYear);
     Script s;
-    s.Date(2026, 3, 14).At(23, 59, 50)("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
-    s.Date(2026, 3, 15).At(0, 0, 10)("Session complete", '+');
-    s.At(0, 5, 0)("Calling 2:5020/1042")("CONNECT 33600", '+')("Session complete", '+');
-    s.Date(2026, 3, 14).At(23, 0, 0)("CONNECT 2400", '+')("Session complete", '+');  // the clock set back
-    ASSERT_TRUE(Run(s));
-    ASSERT_EQ(log.SessCount(), 3u);
-    EXPECT_EQ(log.GetSess(0).StartTime, EncodeDate(2026, 3, 14) + EncodeTime(23, 59, 51, 0));
-    EXPECT_EQ(log.GetSess(0).SessLength(), 19);
-    EXPECT_EQ(log.GetSess(1).StartTime, EncodeDate(2026, 3, 15) + EncodeTime(0, 5, 1, 0));
-    EXPECT_EQ(log.GetSess(1).SessLength(), 1);
-    EXPECT_EQ(log.GetSess(2).StartTime, EncodeDate(2026, 3, 14) + EncodeTime(23, 0, 0, 0));
-    EXPECT_EQ(log.GetSess(2).SessLength(), 1);
+    s("Calling 2:5020/1042")("CONNECT 33600", '+').Raw("disconnecting")("Session complete", '+');
+    ASSERT_TRUE(RunScript(s));
+    EXPECT_EQ(ErrorLines(), "3 3");
+    EXPECT_EQ(FieldOf(Sess(0), 0) + " " + FieldOf(Sess(0), 10), "2-4 Bad FirstOfDay Listed");
 }
 
-TEST_F(ArgusLogTest, SentAndReceivedAnywhereComeBetweenTheLineKinds)
-{
-    // "Sent" in a line of a later kind ends a pending send, "Received" in a line of
-    // a later kind a pending receive; a line of an earlier kind stays what it is.
-    Script s;
-    s("CONNECT 2400", '+').Handshake();
-    s("Sending 'A.PKT', (10b)");
-    s("Sending 'Sent.PKT', (20b)");            // a send of its own
-    s("Receiving 'Sent.TXT', (40b)");          // ends the send of Sent.PKT
-    s("Receiving 'D.PKT', (40b)");
-    s("Remote refused 'Received.TXT'", '?');    // ends the receive of D.PKT
-    s("Sending 'B.PKT', (80b)")("Sent 'B.PKT'");
-    s("Receiving 'C.PKT', (160b)")("Protocol aborted, nothing Received", '!');
-    s("Received 'C.PKT'");                     // nothing pending any more
-    s("Session complete", '+');
-    ASSERT_TRUE(Run(s));
-    EXPECT_TRUE(window.errors.empty());
-    const TSess& x = OnlySession();
-    EXPECT_EQ(x.FilesSent, 3);
-    EXPECT_EQ(x.BytesSent, 20 + 80);
-    EXPECT_EQ(x.FilesRcvd, 2);
-    EXPECT_EQ(x.BytesRcvd, 40 + 160);
-}
-
-TEST_F(ArgusLogTest, IncomingFailureWithoutAddressIsNotBooked)
-{
-    Script s;
-    s("Answering call")("CONNECT 2400", '+')("Carrier lost", '!');
-    ASSERT_TRUE(Run(s));
-    const TSess& x = OnlySession();
-    EXPECT_TRUE(x.Has(sfBad));
-    EXPECT_EQ(x.SessText(), "In Failed call");
-    EXPECT_EQ(log.GetDayStats(0).Count(), 0u);
-    EXPECT_EQ(log.GetDayStats(0).Total.InSess, 0);
-}
-
-TEST_F(ArgusLogTest, SessionStillOpenAtTheEndIsNotListed)
-{
-    Script s;
-    s("CONNECT 2400", '+').Handshake()("Sending 'A', (5b)");
-    ASSERT_TRUE(Run(s));
-    EXPECT_EQ(log.SessCount(), 0u);
-    EXPECT_EQ(log.State, 7);
-    ASSERT_TRUE(log.SessionOpen());
-    EXPECT_EQ(log.CurSess()->FilesSent, 1);
-}
-
-// ---------------------------------------------------------------- transfers
-
-TEST_F(ArgusLogTest, SentFilesAreCreditedWhenReportedSent)
-{
-    Script s;
-    s("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
-    s("Sending 'C:\\FIDO\\OUTBOUND\\0000FFFF.OUT' -> '1A2B3C4D.PKT', (1,234b)");
-    EXPECT_EQ(s.Lines(), 9);
-    s("Sent '1A2B3C4D.PKT'");
-    s("Sending 'C:\\FIDO\\FILES\\BIG.ZIP', (2,345,678b)");
-    s("Transmitting from offset 1000");  // only the rest is credited
-    s("Sent 'BIG.ZIP'");
-    s("Sending 'C:\\FIDO\\FILES\\HUGE.ISO', (5,000,000,000b)");  // beyond 32 bits
-    s("Sent 'HUGE.ISO'");
-    s("Sent 'HUGE.ISO'");  // nothing pending any more
-    s("Sending 'C:\\FIDO\\FILES\\NOT.ZIP', (700b)")("Remote refused 'NOT.ZIP'", '?')("Sent 'NOT.ZIP'");
-    s("Session complete", '+');
-    ASSERT_TRUE(Run(s));
-    EXPECT_TRUE(window.errors.empty());
-    const TSess& x = OnlySession();
-    EXPECT_EQ(x.FilesSent, 4);  // counted when sending starts
-    EXPECT_EQ(x.BytesSent, 1234 + 2345678 - 1000 + 5000000000LL);
-    EXPECT_EQ(x.BytesRcvd, 0);
-    EXPECT_TRUE(log.PendingSentPath().empty());
-}
-
-TEST_F(ArgusLogTest, ReceivedFilesAreCreditedOnlyWhileStillPending)
-{
-    Script s;
-    s("Answering call")("CONNECT 33600", '+').Handshake();
-    s("Received 'EARLY.PKT'");  // nothing pending: nothing
-    s("Receiving '1A2B3C4D.PKT', (4,096b)")("Received '1A2B3C4D.PKT', 2,048 cps");
-    s("Receiving 'NODELIST.Z65', (300,000b)")("Receiving from offset 100,000")("Received 'NODELIST.Z65'");
-    s("Receiving 'DUP.PKT', (999b)")("Receiving file was skipped (already here)", '?')("Received 'DUP.PKT'");
-    s("Receiving 'GONE.PKT', (50b)")("Protocol aborted by the remote", '!')("Received 'GONE.PKT'");
-    s("Receiving 'PART.ZIP', (90,000b)")("Partial file 'PART.ZIP' is temporarily stored, (40,960b)");
-    s("Some text that is temporarily stored, without a size");
-    s("Session complete", '+');
-    ASSERT_TRUE(Run(s));
-    EXPECT_TRUE(window.errors.empty());
-    const TSess& x = OnlySession();
-    EXPECT_EQ(x.FilesRcvd, 5);
-    EXPECT_EQ(x.BytesRcvd, 4096 + 200000 + 40960);
-    EXPECT_TRUE(x.Has(sfIncoming));
-    EXPECT_EQ(log.PendingRcvdName(), "PART.ZIP");
-}
-
-TEST_F(ArgusLogTest, OffsetsOnlyCountWhileASizeIsPending)
-{
-    Script s;
-    s("CONNECT 2400", '+').Handshake();
-    // With nothing pending the offset text is not even read.
-    s("Transmitting from offset garbage")("Receiving from offset garbage");
-    s("Sending 'A', (0b)")("Transmitting from offset 500")("Sent 'A'");
-    s("Sending 'B', (1,000b)")("Transmitting from offset 1,500")("Sent 'B'");  // an offset past the size
-    s("Sending 'C', (1,000b)")("Transmitting from offset 100")("Transmitting from offset 100")("Sent 'C'");
-    s("Receiving 'D', (1,000b)")("Receiving from offset 2,000")("Receiving from offset 5")("Received 'D'");
-    s("Session complete", '+');
-    ASSERT_TRUE(Run(s));
-    EXPECT_TRUE(window.errors.empty());
-    // Never less than nothing; a second offset counts again.
-    EXPECT_EQ(OnlySession().BytesSent, 800);
-    EXPECT_EQ(OnlySession().BytesRcvd, 0);
-}
-
-TEST_F(ArgusLogTest, ConnectDropsATransferLeftByTheSessionBefore)
-{
-    Script s;
-    s("CONNECT 2400", '+').Handshake()("Sending 'A.ZIP', (5,000b)")("Receiving 'B.ZIP', (7,000b)");
-    s("Carrier lost", '!');
-    s("CONNECT 2400", '+').Handshake()("Sent 'A.ZIP'")("Received 'B.ZIP'")("Session complete", '+');
-    ASSERT_TRUE(Run(s));
-    ASSERT_EQ(log.SessCount(), 2u);
-    EXPECT_EQ(log.GetSess(0).BytesSent, 0);
-    EXPECT_EQ(log.GetSess(1).BytesSent, 0);
-    EXPECT_EQ(log.GetSess(1).BytesRcvd, 0);
-    EXPECT_EQ(log.GetSess(1).FilesSent, 0);
-}
-
-TEST_F(ArgusLogTest, ReanalysisStartsWithoutLeftovers)
+// Each analysis starts without what the one before left open; a session open at the
+// end is not listed.
+TEST_F(Argus, ReanalysisStartsWithoutLeftovers)
 {
     Script s;
     s("Answering call")("CONNECT 2400", '+').Handshake()("Sending 'A.ZIP', (5,000b)");
-    ASSERT_TRUE(Run(s));
-    EXPECT_EQ(log.CallDir(), TArgusLog::cdAnswering);
+    ASSERT_TRUE(RunScript(s));
+    EXPECT_EQ(log.SessCount(), 0u);
+    EXPECT_EQ(log.State, 7);
+    EXPECT_EQ(log.CurSess()->FilesSent, 1);
     EXPECT_EQ(log.PendingSendSize(), 5000);
     Script t;
     t("Sent 'A.ZIP'")("CONNECT 2400", '+')("Carrier lost", '!');
-    ASSERT_TRUE(Run(t));
+    ASSERT_TRUE(RunScript(t));
     EXPECT_EQ(log.CallDir(), TArgusLog::cdNone);
     EXPECT_EQ(log.PendingSendSize(), 0);
     EXPECT_TRUE(log.PendingSentPath().empty());
-    EXPECT_FALSE(OnlySession().Has(sfIncoming));
+    EXPECT_EQ(Sessions(), "2-3|2026-03-14 10:00:01|10:00:02|-|||||2400|???|Bad FirstOfDay Listed|0/0|0/0|0\n");
 }
 
-TEST_F(ArgusLogTest, FileRequestsAndTheFilesSentForThem)
+// The same story in both layouts; a session's texts are read while their analysis lasts.
+TEST_F(Argus, BothLayoutsReadTheSameStory)
 {
-    Script s;
-    s("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
-    s("File request \"nodelist.z65\" with a password");
-    s("Sending 'C:\\FIDO\\FILES\\NODELIST.Z65', (300,000b)")("Sent 'NODELIST.Z65'");
-    s("File request \"NODE*\"");
-    s("Sending 'C:\\FIDO\\FILES\\NODEDIFF.A72', (20,000b)")("Sent 'NODEDIFF.A72'");
-    s("Sending 'C:\\FIDO\\FILES\\NODELIST.Z65', (300,000b)")("Sent 'NODELIST.Z65'");
-    s("File request \"WINDOWS.ZIP\"")("Cannot fulfill file request \"WINDOWS.ZIP\"", '?');
-    s("Cannot fulfill file request \"DOOM.WAD\"", '?');
-    s("File request \"\"")("File request \"   \"");  // nothing to record
-    s("Sending 'C:\\FIDO\\OUTBOUND\\1.OUT' -> 'DOOM.WAD', (10b)")("Sent 'DOOM.WAD'");
-    s("Session complete", '+');
-    ASSERT_TRUE(Run(s));
-    EXPECT_TRUE(window.errors.empty());
-    ASSERT_EQ(log.FreqCount(), 5u);
-    const TFreq& exact = log.GetFreq(0);
-    EXPECT_EQ(exact.Name, "NODELIST.Z65");
-    EXPECT_TRUE(exact.Sent);
-    EXPECT_EQ(exact.Path, "C:\\FIDO\\FILES\\NODELIST.Z65");
-    EXPECT_EQ(exact.LineNo, 11);  // the line that sent it
-    EXPECT_TRUE(EqualAddr(*exact.Addr, Addr("2:5020/1042")));
-    const TFreq& mask = log.GetFreq(1);
-    EXPECT_EQ(mask.Name, "NODE*");
-    EXPECT_TRUE(mask.Sent);
-    EXPECT_EQ(mask.RealName, "NODEDIFF.A72");
-    EXPECT_EQ(log.GetFreq(2).Name, "NODE*");
-    EXPECT_EQ(log.GetFreq(2).RealName, "NODELIST.Z65");
-    EXPECT_EQ(log.GetFreq(3).Name, "WINDOWS.ZIP");
-    EXPECT_FALSE(log.GetFreq(3).Sent);
-    EXPECT_EQ(log.GetFreq(3).LineNo, 18);
-    // A request refused at first but sent later under the same name (the path is
-    // then the name the file went out as).
-    const TFreq& doom = log.GetFreq(4);
-    EXPECT_EQ(doom.Name, "DOOM.WAD");
-    EXPECT_TRUE(doom.Sent);
-    EXPECT_EQ(doom.Path, "DOOM.WAD");
-    EXPECT_EQ(log.Requesters().Count(), 1);
-    EXPECT_EQ(OnlySession().FilesSent, 4);
-}
-
-TEST_F(ArgusLogTest, SizeTexts)
-{
-    auto size = [](std::string_view text, std::string_view* rest = nullptr) {
-        std::int64_t n = TArgusLog::TakeSize(text);
-        if (rest)
-            *rest = text;
-        return n;
+    auto story = [](Script& s) {
+        s.Date(1999, 12, 31).At(23, 59, 40)("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
+        s("File request \"README.TXT\"")("Sending 'C:\\FILES\\README.TXT', (1,000b)")("Sent 'README.TXT'");
+        s.Date(2000, 1, 1).At(0, 0, 10)("Receiving 'A.PKT', (2,000b)")("Received 'A.PKT'")("Session complete", '+');
     };
-    std::string_view rest;
-    EXPECT_EQ(size("FILE.ZIP', (12,345b)", &rest), 12345);
-    EXPECT_EQ(rest, "FILE.ZIP'");
-    EXPECT_EQ(size("no size at all", &rest), 0);
-    EXPECT_EQ(rest, "no size at all");
-    // A parenthesis in the name does not hide the size at the end.
-    EXPECT_EQ(size("A(1).ZIP', (700bytes)", &rest), 700);
-    EXPECT_EQ(rest, "A(1).ZIP'");
-    EXPECT_EQ(size("(5b)", &rest), 5);
-    EXPECT_EQ(rest, "");
-    EXPECT_EQ(size("x(9b", &rest), 9);
-    EXPECT_EQ(rest, "");
-    EXPECT_EQ(size("(9,223,372,036,854,775,807b)"), INT64_MAX);
-    EXPECT_THROW(size("(9,223,372,036,854,775,808b)"), EConvertError);
-    EXPECT_THROW(size("('12 b)"), EConvertError);
-    EXPECT_THROW(size("(12 b)"), EConvertError);  // a blank after the number
-    EXPECT_THROW(size("()"), EConvertError);
-    EXPECT_THROW(size("(b)"), EConvertError);
-    EXPECT_THROW(size("(,b)"), EConvertError);
-    // Whatever way the number is read, it is read as ParseCount reads it.
-    EXPECT_EQ(size("(09b)"), 9);
-    EXPECT_EQ(size("(,5b)"), 5);
-    EXPECT_EQ(size("( 5b)"), 5);
-    EXPECT_EQ(size("(+5b)"), 5);
-    EXPECT_EQ(size("NAME', (5b) ", &rest), 5);
-    EXPECT_EQ(rest, "NAME'");
-    EXPECT_EQ(size("x (3b)(4b)", &rest), 4);
-    EXPECT_EQ(rest, "x (3");
-    EXPECT_THROW(size("(12b)(b)"), EConvertError);
-    EXPECT_THROW(size("(12b)(x5b)"), EConvertError);
-    EXPECT_EQ(size("(999,999,999,999,999,999b)"), 999999999999999999);
-    EXPECT_EQ(size("(1,000,000,000,000,000,000b)"), 1000000000000000000);
-    EXPECT_EQ(size("(0,000,000,000,000,000,000,000,012b)"), 12);
-    EXPECT_EQ(TArgusLog::ParseCount(" 1,000"), 1000);
+    Script older(false), newer(true);
+    story(older);
+    story(newer);
+    ASSERT_TRUE(RunScript(older));
+    const std::string a = Sessions() + Freqs();
+    log.SetArgusVersion(3132);
+    ASSERT_TRUE(RunScript(newer));
+    EXPECT_EQ(Sessions() + Freqs(), a);
+    EXPECT_EQ(Sessions(), "2-14|1999-12-31 23:59:41|2000-01-01 00:00:12|2:5020/1042|Argus 3.210 (Win32)|Vera Orlova|"
+                          "7-0822-55-1042|Hedgehog's Burrow|33600|Hydra|OK FirstOfDay Listed|1/1|1000/2000|64\n");
+    EXPECT_EQ(log.DayCount(), 2u);
+    // The newer log read with the older layout finds no message, and takes the century
+    // digits for the year.
+    log.SetArgusVersion(3131);
+    ASSERT_TRUE(RunScript(newer));
+    EXPECT_EQ(log.SessCount() + log.FreqCount(), 0u);
+    EXPECT_EQ(log.GetDay(0).Date, EncodeDate(2019, 12, 31));
+}
+
+TEST_F(Argus, DatesAndDaysOfBothLayouts)
+{
+    const std::vector<std::pair<const char*, TDateTime>> dates = {
+        {"  30-Dec-25 23:59:58 x", EncodeDate(2025, 12, 30)}, {"! 01 Jan 26", EncodeDate(2026, 1, 1)},
+        {"  01-Jan-80", EncodeDate(1980, 1, 1)}, {"  31-Dec-99", EncodeDate(1999, 12, 31)},
+        {"  29-Feb-00", EncodeDate(2000, 2, 29)}, {"  31-Dec-79", EncodeDate(2079, 12, 31)}};
+    for (const auto& [line, date] : dates)
+        EXPECT_EQ(log.DateOfLine(line), date) << line;
+    EXPECT_EQ(log.TimeOfLine("  30-Dec-25 23:59:58 x"), EncodeDate(2025, 12, 30) + EncodeTime(23, 59, 58, 0));
+    for (const char* bad : {"  30-Dec-2", "  xx-Dec-25 10:00:00", "  30-DEC-25 10:00:00", "  30-Dec-x5 10:00:00",
+                            "  31-Feb-25 10:00:00", "  00-Jan-25 10:00:00", "  30-Dec--1 10:00:00", "  30-Dec-25 10:00:0",
+                            "  30-Dec-25 24:00:00", "  30-Dec-25 10:60:00", "  30-Dec-25 10:00:6x", "  30-Dec-25 ab:cd:ef",
+                            "  30-Dec-2025 10:00:00 Calling"})
+        EXPECT_THROW(log.TimeOfLine(bad), EConvertError) << bad;
+    log.SetArgusVersion(3132);
+    EXPECT_EQ(log.TimeOfLine("  30-Dec-1999 07:08:09 x"), EncodeDate(1999, 12, 30) + EncodeTime(7, 8, 9, 0));
+    EXPECT_THROW(log.DateOfLine("  30-Dec-25 1"), EConvertError);
+    EXPECT_THROW(log.TimeOfLine("  30-Dec-25 10:00:00 Calling"), EConvertError);
+    for (bool longYear : {false, true}) {
+        log.SetArgusVersion(longYear ? 3132 : 3131);
+        Script s(longYear);
+        s.Date(1999, 12, 31)("Begin Argus 3.100")("Waiting").Date(2000, 1, 1)("Waiting").Raw("  01-Jan");
+        s.Date(2000, 1, 1).At(23, 0, 0)("Waiting").Date(2000, 1, 2)("Waiting");
+        ASSERT_TRUE(RunScript(s));
+        EXPECT_EQ(ErrorLines(), "");
+        ASSERT_EQ(log.DayCount(), 3u);
+        EXPECT_EQ(log.GetDay(1).FirstLine, 3);
+        EXPECT_EQ(log.GetDay(2).FirstLine, 6);
+    }
+}
+
+TEST_F(Argus, SizeTexts)
+{
+    auto size = [](std::string_view text) {
+        try {
+            const std::int64_t n = TArgusLog::TakeSize(text);
+            return std::to_string(n) + " [" + std::string(text) + "]";
+        } catch (const EConvertError& e) {
+            return std::string(e.what());
+        }
+    };
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"FILE.ZIP', (12,345b)", "12345 [FILE.ZIP']"}, {"no size at all", "0 [no size at all]"},
+        {"A(1).ZIP', (700bytes)", "700 [A(1).ZIP']"}, {"(5b)", "5 []"}, {"x(9b", "9 []"},
+        {"(9,223,372,036,854,775,807b)", "9223372036854775807 []"}, {"(09b)", "9 []"}, {"(,5b)", "5 []"},
+        {"( 5b)", "5 []"}, {"(+5b)", "5 []"}, {"NAME', (5b) ", "5 [NAME']"}, {"x (3b)(4b)", "4 [x (3]"},
+        {"(999,999,999,999,999,999b)", "999999999999999999 []"}, {"(0,000,000,000,000,000,000,000,012b)", "12 []"}};
+    for (const auto& [text, want] : cases)
+        EXPECT_EQ(size(text), want) << text;
+    for (const char* bad : {"(9,223,372,036,854,775,808b)", "('12 b)", "(12 b)", "()", "(b)", "(,b)", "(12b)(b)", "(12b)(x5b)"})
+        EXPECT_EQ(size(bad).find("[") , std::string::npos) << bad;  // no size read: an error
     EXPECT_EQ(TArgusLog::ParseCount("+1,0,0"), 100);
-    EXPECT_THROW(TArgusLog::ParseCount("-100"), EConvertError);
-    EXPECT_THROW(TArgusLog::ParseCount(""), EConvertError);
-    EXPECT_THROW(TArgusLog::ParseCount("1000 "), EConvertError);
+    for (const char* bad : {"-100", "", "1000 "})
+        EXPECT_THROW(TArgusLog::ParseCount(bad), EConvertError) << bad;
     try {
         TArgusLog::ParseCount("12x");
         FAIL();
@@ -938,144 +455,77 @@ TEST_F(ArgusLogTest, SizeTexts)
     }
 }
 
-// ---------------------------------------------------------------- the newer layout
-
-TEST_F(ArgusLogTest, NewerLayoutReadsTheSameStory)
+TEST_F(Argus, HighlightWords)
 {
-    auto story = [](Script& s) {
-        s.Date(1999, 12, 31).At(23, 59, 40);
-        s("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
-        s("File request \"README.TXT\"")("Sending 'C:\\FILES\\README.TXT', (1,000b)")("Sent 'README.TXT'");
-        s.Date(2000, 1, 1).At(0, 0, 10);
-        s("Receiving 'A.PKT', (2,000b)")("Received 'A.PKT'")("Session complete", '+');
-    };
-    Script older(false), newer(true);
-    story(older);
-    story(newer);
-    ASSERT_TRUE(Run(older));
-    ASSERT_EQ(log.SessCount(), 1u);
-    const TSess a = log.GetSess(0);
-    // The texts of a session belong to the analysis that read them.
-    const std::string systemA(a.System);
+    EXPECT_TRUE(log.IsDateWord(12, "10:00:00"));
+    EXPECT_FALSE(log.IsDateWord(14, "10:00:00"));
+    EXPECT_TRUE(log.IsErrorWord("aborted"));
+    EXPECT_FALSE(log.IsErrorWord("aborted,"));
+    EXPECT_FALSE(log.IsErrorWord("!!"));
+    // The first message word colours the line; a class met at column 0 holds for that
+    // word only; an error marker paints the line, dates aside; "aborted" from where it
+    // stands.
+    EXPECT_EQ(WordClasses(log, {{1, 0, "+"}, {1, 21, "Session"}, {1, 31, "next"}, {2, 21, "End"}, {3, 25, "End"},
+                                {4, 21, "Sending"}, {5, 21, "Receiving"}, {6, 21, "Aborting"}, {7, 21, "Failed"},
+                                {8, 21, "Sent"}, {9, 21, "connect"}, {10, 21, "CONNECT"}, {11, 0, "Sending"},
+                                {11, 21, "Calling"}, {12, 0, "!"}, {12, 2, "30-Dec-25"}, {12, 21, "Carrier"}, {13, 21, "*****"},
+                                {13, 27, "Session"}, {13, 35, "aborted"}, {13, 43, "*****"}}),
+              "NIIINSREENNISNEDENNEE");
     log.SetArgusVersion(3132);
-    ASSERT_TRUE(Run(newer));
-    EXPECT_TRUE(window.errors.empty());
-    const TSess& b = OnlySession();
-    for (const TSess* x : {&a, &b}) {
-        EXPECT_EQ(x->StartTime, EncodeDate(1999, 12, 31) + EncodeTime(23, 59, 41, 0));
-        EXPECT_EQ(x->EndTime, EncodeDate(2000, 1, 1) + EncodeTime(0, 0, 12, 0));
-        EXPECT_EQ(x->SessLength(), 31);
-        EXPECT_EQ(x->BytesSent, 1000);
-        EXPECT_EQ(x->BytesRcvd, 2000);
-        EXPECT_EQ(x->CPS, 2000 / 31);
-        EXPECT_EQ(x == &a ? std::string_view(systemA) : x->System, "Hedgehog's Burrow");
-        EXPECT_EQ(x->Protocol, prHydra);
-        EXPECT_TRUE(x->Has(sfOK));
+    EXPECT_EQ(WordClasses(log, {{20, 23, "End"}, {21, 21, "End"}}), "IN");
+}
+
+TEST_F(Argus, OptionsAndTheLayout)
+{
+    RegisterGenericLogStyles();  // the program's registration holds the style
+    TIniFile ini;
+    ini.FromText("[Log1]\nName=Argus line 1\nStyle=8\nMailerPath=C:\\ARGUS\nArgusVersion=3132\n");
+    const std::unique_ptr<TLog> made = CreateLogFromReg(lsArgus, ini, "Log1", false);
+    auto& argus = dynamic_cast<TArgusLog&>(*made);
+    EXPECT_EQ(argus.MailerPath() + " " + std::to_string(argus.ArgusVersion()) + " " + std::to_string(argus.MsgCol),
+              "C:\\ARGUS 3132 24");
+    TIniFile out;
+    argus.SaveToReg(out, "Log2");
+    EXPECT_EQ(out.ReadInteger("Log2", "ArgusVersion", 0), 3132);
+    // Without the value, or one too large, the older layout; later versions keep the
+    // four-digit layout.
+    for (const auto& [text, col] : std::vector<std::pair<const char*, int>>{
+             {"[Log1]\nStyle=8\n", 22}, {"[Log1]\nArgusVersion=99999999999\n", 22}, {"[Log1]\nArgusVersion=3156\n", 24},
+             {"[Log1]\nArgusVersion=200\n", 22}}) {
+        ini.FromText(text);
+        log.SetArgusVersion(3132);
+        log.LoadFromReg(ini, "Log1");
+        EXPECT_EQ(log.MsgCol, col) << text;
     }
-    EXPECT_EQ(log.DayCount(), 2u);
-    EXPECT_TRUE(log.GetFreq(0).Sent);
-
-    // The newer log read with the older layout finds no message where it looks, and
-    // takes the century digits for the year.
-    log.SetArgusVersion(3131);
-    ASSERT_TRUE(Run(newer));
-    EXPECT_EQ(log.SessCount(), 0u);
-    EXPECT_EQ(log.FreqCount(), 0u);
-    EXPECT_EQ(log.GetDay(0).Date, EncodeDate(2019, 12, 31));
+    TLog plain;  // from a log of another style only the common settings come
+    plain.Name = "Plain";
+    argus.Assign(plain);
+    EXPECT_EQ(argus.ArgusVersion(), 3132);
+    EXPECT_EQ(TArgusLog::VersionItem(3140), -1);
+    EXPECT_EQ(TArgusLog::VersionOfItem(1), 3132);
 }
 
-// ---------------------------------------------------------------- damaged input
-
-TEST_F(ArgusLogTest, DamagedLinesAreReportedAndTheSessionGoesOn)
-{
-    LoadLng(std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Eng.lng");
-    Script s;
-    s("Calling 2:5020/x");                       // 1: no address
-    s("Calling")("Calling ");                    // 2, 3: nothing to call
-    s("CONNECT 2400", '+');                      // 4
-    s("   Station : S")("   Address : ");        // 5, 6: no address: the state stays
-    s("   Address : 2:5020/1042 more")("     SysOp : A")("     Phone : 1")("    Mailer : M");  // 7-10
-    s("Establishing Hydra session");             // 11
-    s("Sending 'A.ZIP', (12a34b)");              // 12: the size is no number
-    s("Sending 'B.ZIP', (1,000b)")("Transmitting from offset 1x");  // 13, 14
-    s("Sent 'B.ZIP'");                           // 15: credited in full
-    s("Receiving 'C.ZIP', (oops)")("Received 'C.ZIP'");  // 16, 17
-    s.Raw("  14-Mar-26 25:00:00 Partial file 'C' is temporarily stored (5b)");  // 18: the time is not needed
-    s.Raw("  14-Mar-26 1");                      // 19: too short for anything
-    s.Raw("  14-Mar-26 10:00:30 Session com");    // 20: a cut message
-    s.Raw("  14-Mar-26 xx:00:31 Session complete");  // 21: cannot be closed at a bad time
-    s("Session complete", '+');                  // 22
-    ASSERT_TRUE(Run(s));
-    std::vector<std::int64_t> lines;
-    for (const auto& e : window.errors)
-        lines.push_back(e.first);
-    EXPECT_EQ(lines, (std::vector<std::int64_t>{1, 2, 3, 6, 12, 14, 16, 21}));
-    EXPECT_EQ(log.ErrorCount, 8);
-    EXPECT_NE(window.errors[4].second.find("12a34"), std::string::npos) << window.errors[4].second;
-    const TSess& x = OnlySession();
-    EXPECT_EQ(x.EndLine, 22);
-    EXPECT_TRUE(EqualAddr(*x.Addr, Addr("2:5020/1042")));
-    EXPECT_EQ(x.FilesSent, 1);
-    EXPECT_EQ(x.BytesSent, 1000);
-    EXPECT_EQ(x.FilesRcvd, 0);
-    EXPECT_EQ(x.BytesRcvd, 5);
-    EXPECT_EQ(log.GetDayStats(0).Total.Calls, 0);
-    UnloadLng();
-}
-
-TEST_F(ArgusLogTest, EveryCutOfASessionIsReadWithoutHarm)
+TEST_F(Argus, DamagedInputNeverBreaksTheAnalysis)
 {
     Script s;
-    s("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
-    s("File request \"NODELIST.Z65\"")("Sending 'C:\\FIDO\\FILES\\NODELIST.Z65' -> 'NL.Z65', (300,000b)");
-    s("Transmitting from offset 1,024")("Sent 'NL.Z65'")("Receiving 'A.PKT', (2,000b)");
-    s("Receiving from offset 1,000")("Received 'A.PKT'")("Session complete", '+');
+    s("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake()("File request \"NODELIST.Z65\"");
+    s("Sending 'C:\\FIDO\\FILES\\NODELIST.Z65' -> 'NL.Z65', (300,000b)")("Transmitting from offset 1,024")("Sent 'NL.Z65'");
+    s("Receiving 'A.PKT', (2,000b)")("Receiving from offset 1,000")("Received 'A.PKT'")("Session complete", '+');
     const std::string& text = s.Text();
     Settings().SkipErrors = true;
-    // Each line cut short at every length, alone and inside the whole session.
-    for (std::size_t cut = 0; cut < text.size(); ++cut) {
-        std::string damaged = text.substr(0, cut);
-        log.SetText(damaged);
-        ASSERT_TRUE(log.Analyse({})) << cut;
-        std::size_t eol = text.find('\r', cut);
-        std::string holed = text.substr(0, cut) + text.substr(eol == std::string::npos ? text.size() : eol);
-        log.SetText(holed);
-        ASSERT_TRUE(log.Analyse({})) << cut;
+    // Cut short at every length, and with a hole to the end of the line cut.
+    for (std::size_t cut = 0; cut < text.size(); cut += 3) {
+        ASSERT_TRUE(RunText(text.substr(0, cut))) << cut;
+        const std::size_t eol = text.find('\r', cut);
+        ASSERT_TRUE(RunText(text.substr(0, cut) + text.substr(eol == std::string::npos ? text.size() : eol))) << cut;
         EXPECT_LE(log.SessCount(), 1u);
     }
     Settings().SkipErrors = false;
-}
-
-TEST_F(ArgusLogTest, RandomBytesNeverCrash)
-{
-    std::mt19937 rnd(20261230);
-    Settings().SkipErrors = true;
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, eol; (eol = text.find("\r\n", at)) != std::string::npos; at = eol + 2)
+        lines.push_back(text.substr(at, eol - at));
     for (bool longYear : {false, true}) {
         log.SetArgusVersion(longYear ? 3132 : 3131);
-        for (int round = 0; round < 40; ++round) {
-            std::string text;
-            // Random bytes, and random bytes behind a valid time stamp and message start.
-            Script prefix(longYear);
-            const char* starts[] = {"Sending '", "Receiving '", "Calling ", "CONNECT ", "   Address : ",
-                                    "File request \"", "Cannot fulfill file request \"", "Sent '",
-                                    "Transmitting from offset ", "Receiving from offset ", "     SysOp : "};
-            for (int line = 0; line < 60; ++line) {
-                std::string junk;
-                int len = static_cast<int>(rnd() % 90);
-                for (int i = 0; i < len; ++i)
-                    junk += static_cast<char>(1 + rnd() % 255);
-                if (rnd() % 3 == 0)
-                    text += junk + "\n";
-                else
-                    prefix(std::string(starts[rnd() % std::size(starts)]) + junk);
-                if (line == 10 || line == 30)
-                    prefix("CONNECT 2400").Handshake();
-            }
-            text += prefix.Text();
-            log.SetText(text);
-            ASSERT_TRUE(log.Analyse({}));
-            EXPECT_GE(log.LineNo, 60);
-        }
+        RunDamaged(lines, 20261230 + longYear);
     }
-    Settings().SkipErrors = false;
 }

@@ -1,5 +1,7 @@
 #include "engine/FilesBbs.h"
 
+#include "TestSupport.h"
+
 #include "platform/Error.h"
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
@@ -31,36 +33,21 @@ TDLCFreq Rec(const std::string& fileName, const std::string& dir)
     return r;
 }
 
-}  // namespace
-
-namespace {
-
 class FilesBbsFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("tarvix-fbbs-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override
+    ~FilesBbsFixture() override
     {
         SetDriveMap({});
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir);
+        fs::permissions(dir.path, fs::perms::owner_all, fs::perm_options::add);
     }
-
     std::string Write(const std::string& name, const std::string& bytes)
     {
-        fs::path p = dir / name;
+        const fs::path p = dir.path / name;
         fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return p.string();
     }
-
-    std::string Read(const std::string& name) { return ReadWholeFile((dir / name).string()); }
-
+    std::string Read(const std::string& name) { return ReadWholeFile(dir / name); }
     std::vector<std::string> Names(const fs::path& d)
     {
         std::vector<std::string> r;
@@ -69,7 +56,6 @@ protected:
         std::sort(r.begin(), r.end());
         return r;
     }
-
     // A files.bbs with the given content, loaded.
     TFilesBbs Loaded(const std::string& content, const TDLCSettings& settings = {})
     {
@@ -77,128 +63,82 @@ protected:
         bbs.Load(Write("files.bbs", content));
         return bbs;
     }
-
-    // The first line after setting the counter of name to value.
-    std::string AfterSet(const std::string& line, const std::string& name, int value, const TDLCSettings& settings = {})
-    {
-        TFilesBbs bbs = Loaded(line + "\r\n", settings);
-        bbs.SetCounter(name, value);
-        return bbs.Lines().at(0);
-    }
-
-    fs::path dir;
+    test::TempDir dir;
 };
 
 }  // namespace
 
-// ---------------------------------------------------------------- reading entries
-
-using FilesBbsLines = FilesBbsFixture;
-
-TEST_F(FilesBbsLines, CountersAreReadFromEntryLines)
+TEST_F(FilesBbsFixture, CountersAreReadFromEntryLines)
 {
-    TFilesBbs bbs = Loaded("FILE.ZIP  [012] The description\r\n"
-                           "                continued here\r\n"
-                           "\r\n"
-                           "NOCNT.ARJ A file without a counter\r\n"
-                           "ABC.ZIP  [abc] description in brackets\r\n"
-                           "ONLYNAME\r\n"
-                           "OPEN.ZIP [12 no closing bracket\r\n"
-                           "TAB.ZIP\t[005]\tTabs count as blanks\r\n"
-                           "BIG.ZIP [99999999999] too large\r\n"
-                           "NEG.ZIP [-5] negative\r\n");
-    EXPECT_EQ(bbs.GetCounter("FILE.ZIP"), 12);
-    EXPECT_EQ(bbs.GetCounter("file.zip"), 12);
-    EXPECT_EQ(bbs.GetCounter("NOCNT.ARJ"), 0);
-    EXPECT_EQ(bbs.GetCounter("ABC.ZIP"), 0);
-    EXPECT_EQ(bbs.GetCounter("ONLYNAME"), 0);
-    EXPECT_EQ(bbs.GetCounter("OPEN.ZIP"), 0);
-    EXPECT_EQ(bbs.GetCounter("TAB.ZIP"), 5);
-    EXPECT_EQ(bbs.GetCounter("BIG.ZIP"), 0);
-    EXPECT_EQ(bbs.GetCounter("NEG.ZIP"), 0);
-    EXPECT_EQ(bbs.GetCounter("MISSING.ZIP"), -1);
-    EXPECT_EQ(bbs.GetCounter("continued"), -1);  // continuation lines are no entries
-    EXPECT_EQ(bbs.GetCounter(""), -1);
+    TFilesBbs bbs = Loaded("FILE.ZIP  [012] The description\r\n                continued here\r\n\r\n"
+                           "NOCNT.ARJ A file without a counter\r\nABC.ZIP  [abc] description in brackets\r\nONLYNAME\r\n"
+                           "OPEN.ZIP [12 no closing bracket\r\nTAB.ZIP\t[005]\tTabs count as blanks\r\n"
+                           "BIG.ZIP [99999999999] too large\r\nNEG.ZIP [-5] negative\r\nMixed.Zip [003] x\n"
+                           "\xC0\xC1.ZIP [004] cp866\nDUP.ZIP [001] first\nDUP.ZIP [050] second\n" +
+                           std::string(300, 'N') + " [009] x\n");
+    std::string counters;
+    for (const std::string& name : std::vector<std::string>{"FILE.ZIP", "file.zip", "NOCNT.ARJ", "ABC.ZIP", "ONLYNAME", "OPEN.ZIP", "TAB.ZIP",
+                                    "BIG.ZIP", "NEG.ZIP", "MISSING.ZIP", "continued", "", "MIXED.ZIP", "\xC0\xC1.zip",
+                                    "\xE0\xE1.ZIP", "dup.zip", std::string(300, 'N')})
+        counters += std::to_string(bbs.GetCounter(name)) + " ";
+    // Continuation lines are no entries; names ignore the case of ASCII letters only;
+    // the first of duplicate names counts.
+    EXPECT_EQ(counters, "12 12 0 0 0 0 5 0 0 -1 -1 -1 3 4 -1 1 9 ");
     EXPECT_FALSE(bbs.Modified());
-    EXPECT_EQ(bbs.Lines().size(), 10u);
 }
 
-TEST_F(FilesBbsLines, NamesIgnoreCaseOfAsciiLettersOnly)
+// The first line after setting a counter: only its digits change, or an entry without
+// one gets one after the name padded to 14 characters.
+struct SetCase {
+    std::string line;
+    const char* name;
+    int value;
+    std::string want;
+    TDLCSettings settings = {};
+};
+
+class FilesBbsCounter : public FilesBbsFixture, public ::testing::WithParamInterface<SetCase> {};
+
+TEST_P(FilesBbsCounter, SetAndReadBack)
 {
-    TFilesBbs bbs = Loaded("Mixed.Zip [003] x\n\xC0\xC1.ZIP [004] cp866\n");
-    EXPECT_EQ(bbs.GetCounter("MIXED.ZIP"), 3);
-    EXPECT_EQ(bbs.GetCounter("mixed.zip"), 3);
-    EXPECT_EQ(bbs.GetCounter("\xC0\xC1.zip"), 4);
-    EXPECT_EQ(bbs.GetCounter("\xE0\xE1.ZIP"), -1);  // other bytes compare exactly
+    TFilesBbs bbs = Loaded(GetParam().line + "\r\n", GetParam().settings);
+    bbs.SetCounter(GetParam().name, GetParam().value);
+    EXPECT_EQ(bbs.Lines().at(0), GetParam().want);
+    EXPECT_EQ(bbs.GetCounter(GetParam().name), GetParam().value);
 }
 
-TEST_F(FilesBbsLines, FirstOfDuplicateNamesCounts)
+TDLCSettings Parens(int digits)
 {
-    TFilesBbs bbs = Loaded("DUP.ZIP [001] first\nDUP.ZIP [050] second\ndup.zip [070] third\n");
-    EXPECT_EQ(bbs.GetCounter("DUP.ZIP"), 1);
-    bbs.SetCounter("dup.zip", 2);
-    EXPECT_EQ(bbs.Lines()[0], "DUP.ZIP [002] first");
-    EXPECT_EQ(bbs.Lines()[1], "DUP.ZIP [050] second");
-    EXPECT_EQ(bbs.Lines()[2], "dup.zip [070] third");
-}
-
-TEST_F(FilesBbsLines, LongLinesAreKeptWhole)
-{
-    std::string desc(100000, 'd');
-    TFilesBbs bbs = Loaded("LONG.ZIP [001] " + desc + "\n");
-    EXPECT_EQ(bbs.GetCounter("LONG.ZIP"), 1);
-    bbs.SetCounter("LONG.ZIP", 2);
-    EXPECT_EQ(bbs.Lines()[0], "LONG.ZIP [002] " + desc);
-    std::string name(300, 'N');
-    TFilesBbs big = Loaded(name + " [009] x\n");
-    EXPECT_EQ(big.GetCounter(name), 9);
-}
-
-// ---------------------------------------------------------------- setting counters
-
-using FilesBbsCounter = FilesBbsFixture;
-
-TEST_F(FilesBbsCounter, ExistingCounterChangesOnlyItsDigits)
-{
-    EXPECT_EQ(AfterSet("FILE.ZIP  [012] Description", "FILE.ZIP", 7), "FILE.ZIP  [007] Description");
-    // Spacing and trailing blanks stay as they are.
-    EXPECT_EQ(AfterSet("FILE.ZIP \t [012]    Desc  ", "FILE.ZIP", 13), "FILE.ZIP \t [013]    Desc  ");
-    EXPECT_EQ(AfterSet("FILE.ZIP [012]", "file.zip", 8), "FILE.ZIP [008]");
-}
-
-TEST_F(FilesBbsCounter, EntryWithoutCounterGetsOne)
-{
-    EXPECT_EQ(AfterSet("FILE.ZIP Description", "FILE.ZIP", 7), "FILE.ZIP      [007] Description");
-    EXPECT_EQ(AfterSet("FILE.ZIP      Description  ", "FILE.ZIP", 7), "FILE.ZIP      [007] Description  ");
-    EXPECT_EQ(AfterSet("FILE.ZIP", "FILE.ZIP", 1), "FILE.ZIP      [001]");
-    // A name of 14 characters or more still gets a blank before the counter, so that
-    // the entry keeps its name.
-    TFilesBbs bbs = Loaded("FOURTEEN_CHARS Desc\nA_LONGER_FILE_NAME.ZIP Desc\n");
-    bbs.SetCounter("FOURTEEN_CHARS", 1);
-    bbs.SetCounter("A_LONGER_FILE_NAME.ZIP", 2);
-    EXPECT_EQ(bbs.Lines()[0], "FOURTEEN_CHARS [001] Desc");
-    EXPECT_EQ(bbs.Lines()[1], "A_LONGER_FILE_NAME.ZIP [002] Desc");
-    EXPECT_EQ(bbs.GetCounter("A_LONGER_FILE_NAME.ZIP"), 2);
-}
-
-TEST_F(FilesBbsCounter, WidthAndPadding)
-{
-    EXPECT_EQ(AfterSet("F.ZIP [012] d", "F.ZIP", 1234), "F.ZIP [1234] d");
-    EXPECT_EQ(AfterSet("F.ZIP [012] d", "F.ZIP", 0), "F.ZIP [000] d");
     TDLCSettings s;
     s.Left = '(';
     s.Right = ')';
-    s.Digits = 5;
+    s.Digits = digits;
     s.Lead = ' ';
-    EXPECT_EQ(AfterSet("F.ZIP (00012) d", "F.ZIP", 13, s), "F.ZIP (   13) d");
-    EXPECT_EQ(AfterSet("F.ZIP [012] d", "F.ZIP", 13, s), "F.ZIP         (   13) [012] d");
-    s.Digits = 0;
-    EXPECT_EQ(AfterSet("F.ZIP (5) d", "F.ZIP", 6, s), "F.ZIP (6) d");
-    s.Digits = -3;
-    EXPECT_EQ(AfterSet("F.ZIP (5) d", "F.ZIP", 6, s), "F.ZIP (6) d");
+    return s;
 }
 
-TEST_F(FilesBbsCounter, PaddedCountersReadBack)
+INSTANTIATE_TEST_SUITE_P(
+    Lines, FilesBbsCounter,
+    ::testing::Values(SetCase{"FILE.ZIP  [012] Description", "FILE.ZIP", 7, "FILE.ZIP  [007] Description"},
+                      SetCase{"FILE.ZIP \t [012]    Desc  ", "FILE.ZIP", 13, "FILE.ZIP \t [013]    Desc  "},
+                      SetCase{"FILE.ZIP [012]", "file.zip", 8, "FILE.ZIP [008]"},
+                      SetCase{"FILE.ZIP Description", "FILE.ZIP", 7, "FILE.ZIP      [007] Description"},
+                      SetCase{"FILE.ZIP      Description  ", "FILE.ZIP", 7, "FILE.ZIP      [007] Description  "},
+                      SetCase{"FILE.ZIP", "FILE.ZIP", 1, "FILE.ZIP      [001]"},
+                      SetCase{"FOURTEEN_CHARS Desc", "FOURTEEN_CHARS", 1, "FOURTEEN_CHARS [001] Desc"},
+                      SetCase{"A_LONGER_FILE_NAME.ZIP Desc", "A_LONGER_FILE_NAME.ZIP", 2, "A_LONGER_FILE_NAME.ZIP [002] Desc"},
+                      SetCase{"F.ZIP [012] d", "F.ZIP", 1234, "F.ZIP [1234] d"}, SetCase{"F.ZIP [012] d", "F.ZIP", 0, "F.ZIP [000] d"},
+                      SetCase{"F.ZIP (00012) d", "F.ZIP", 13, "F.ZIP (   13) d", Parens(5)},
+                      SetCase{"F.ZIP [012] d", "F.ZIP", 13, "F.ZIP         (   13) [012] d", Parens(5)},
+                      SetCase{"F.ZIP (5) d", "F.ZIP", 6, "F.ZIP (6) d", Parens(0)},
+                      SetCase{"F.ZIP (5) d", "F.ZIP", 6, "F.ZIP (6) d", Parens(-3)},
+                      SetCase{"FILE.ZIP  [abc] rest of text", "FILE.ZIP", 1, "FILE.ZIP  [001] rest of text"},
+                      SetCase{"FILE[1].ZIP [005] d [x]", "FILE[1].ZIP", 6, "FILE[1].ZIP [006] d [x]"},
+                      SetCase{"FILE[1].ZIP plain", "FILE[1].ZIP", 1, "FILE[1].ZIP   [001] plain"},
+                      SetCase{"F.ZIP [001] " + std::string(100000, 'x'), "F.ZIP", 2, "F.ZIP [002] " + std::string(100000, 'x')},
+                      SetCase{"DUP.ZIP [001] first\ndup.zip [070] third", "dup.zip", 2, "DUP.ZIP [002] first"}));
+
+TEST_F(FilesBbsFixture, PaddedCountersReadBackAndOtherLinesAreLeftAlone)
 {
     for (char lead : {'0', ' ', '_', '.'}) {
         TDLCSettings s;
@@ -210,35 +150,10 @@ TEST_F(FilesBbsCounter, PaddedCountersReadBack)
             EXPECT_EQ(bbs.GetCounter("F.ZIP"), v) << "lead '" << lead << "' value " << v;
         }
     }
-}
-
-TEST_F(FilesBbsCounter, BracketedDescriptionTakenForACounter)
-{
-    TFilesBbs bbs = Loaded("FILE.ZIP  [abc] rest of text\n");
-    EXPECT_EQ(bbs.GetCounter("FILE.ZIP"), 0);
-    bbs.SetCounter("FILE.ZIP", bbs.GetCounter("FILE.ZIP") + 1);
-    EXPECT_EQ(bbs.Lines()[0], "FILE.ZIP  [001] rest of text");
-}
-
-TEST_F(FilesBbsCounter, BracketInTheNameIsNotTheCounter)
-{
-    EXPECT_EQ(AfterSet("FILE[1].ZIP [005] d [x]", "FILE[1].ZIP", 6), "FILE[1].ZIP [006] d [x]");
-    EXPECT_EQ(AfterSet("FILE[1].ZIP plain", "FILE[1].ZIP", 1), "FILE[1].ZIP   [001] plain");
-}
-
-TEST_F(FilesBbsCounter, TextAfterTheCounterIsNeverCut)
-{
-    std::string desc(1000, 'x');
-    EXPECT_EQ(AfterSet("F.ZIP [001] " + desc, "F.ZIP", 2), "F.ZIP [002] " + desc);
-}
-
-TEST_F(FilesBbsCounter, UnknownNamesAndContinuationLinesAreLeftAlone)
-{
     TFilesBbs bbs = Loaded("A.ZIP [001] a\n B.ZIP [001] continuation\n");
     bbs.SetCounter("B.ZIP", 5);
     bbs.SetCounter("C.ZIP", 5);
     EXPECT_FALSE(bbs.Modified());
-    EXPECT_EQ(bbs.Lines()[1], " B.ZIP [001] continuation");
     bbs.SetCounter("A.ZIP", 2);
     EXPECT_TRUE(bbs.Modified());
 }
@@ -298,29 +213,29 @@ TEST_F(FilesBbsFile, NothingIsWrittenWithoutAChange)
     ::unlink(path.c_str());
     bbs.Save(path);  // unchanged: not even re-created
     EXPECT_FALSE(fs::exists(path));
-    EXPECT_EQ(Names(dir), std::vector<std::string> {});
+    EXPECT_EQ(Names(dir.path), std::vector<std::string> {});
 }
 
 TEST_F(FilesBbsFile, MissingFileLoadsEmptyAndIsNotCreated)
 {
     TFilesBbs bbs;
     bbs.Load(Write("files.bbs", "A.ZIP [001] a\n"));
-    std::string missing = (dir / "sub" / "files.bbs").string();
+    std::string missing = (dir.path / "sub" / "files.bbs").string();
     bbs.Load(missing);
     EXPECT_TRUE(bbs.Lines().empty());
     EXPECT_EQ(bbs.GetCounter("A.ZIP"), -1);
     bbs.SetCounter("A.ZIP", 2);
     bbs.Save(missing);
-    EXPECT_FALSE(fs::exists(dir / "sub"));
-    bbs.Load((dir / "no-such.bbs").string());
+    EXPECT_FALSE(fs::exists(dir.path / "sub"));
+    bbs.Load((dir.path / "no-such.bbs").string());
     EXPECT_TRUE(bbs.Lines().empty());
 }
 
 TEST_F(FilesBbsFile, UnreadableFileRaises)
 {
-    fs::create_directories(dir / "files.bbs");
+    fs::create_directories(dir.path / "files.bbs");
     TFilesBbs bbs;
-    EXPECT_THROW(bbs.Load((dir / "files.bbs").string()), EInOutError);
+    EXPECT_THROW(bbs.Load((dir.path / "files.bbs").string()), EInOutError);
     EXPECT_TRUE(bbs.Lines().empty());
 }
 
@@ -371,9 +286,9 @@ TEST_F(FilesBbsFile, BackupKeepsTheOldFileAndItsDate)
     EXPECT_EQ(Read("files.bbs"), "A.ZIP [002] a\r\n");
     EXPECT_EQ(Read("filesbbs.bak"), "A.ZIP [001] a\r\n");
     struct stat st {};
-    ASSERT_EQ(::stat((dir / "filesbbs.bak").c_str(), &st), 0);
+    ASSERT_EQ(::stat((dir.path / "filesbbs.bak").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
-    EXPECT_EQ(Names(dir), (std::vector<std::string> {"files.bbs", "filesbbs.bak"}));
+    EXPECT_EQ(Names(dir.path), (std::vector<std::string> {"files.bbs", "filesbbs.bak"}));
 }
 
 TEST_F(FilesBbsFile, FailedBackupLeavesTheFileUnwritten)
@@ -423,7 +338,7 @@ TEST_F(FilesBbsFile, SavingLeavesNoTemporaryFile)
     bbs.Load(path);
     bbs.SetCounter("A.ZIP", 2);
     bbs.Save(path);
-    EXPECT_EQ(Names(dir), std::vector<std::string> {"files.bbs"});
+    EXPECT_EQ(Names(dir.path), std::vector<std::string> {"files.bbs"});
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -432,14 +347,14 @@ TEST_F(FilesBbsFile, SavingLeavesNoTemporaryFile)
 TEST_F(FilesBbsFile, DosPathsReachTheFileRegardlessOfCase)
 {
     Write("dos_c/FILES/A/FILES.BBS", "A.ZIP [001] a\n");
-    SetDriveMap({{'C', (dir / "dos_c").string()}});
+    SetDriveMap({{'C', (dir.path / "dos_c").string()}});
     TFilesBbs bbs;
     bbs.Load("C:\\FILES\\A\\files.bbs");
     EXPECT_EQ(bbs.GetCounter("A.ZIP"), 1);
     bbs.SetCounter("A.ZIP", 2);
     bbs.Save("C:\\FILES\\A\\files.bbs");
     EXPECT_EQ(Read("dos_c/FILES/A/FILES.BBS"), "A.ZIP [002] a\n");
-    EXPECT_EQ(Names(dir / "dos_c" / "FILES" / "A"), std::vector<std::string> {"FILES.BBS"});
+    EXPECT_EQ(Names(dir.path / "dos_c" / "FILES" / "A"), std::vector<std::string> {"FILES.BBS"});
 }
 
 // ---------------------------------------------------------------- the update
@@ -466,7 +381,7 @@ TEST_P(DownloadCountersBackup, TwoDirectoriesEachRewrittenOnce)
     const std::string oldB = "B.ZIP [100] b\n";
     Write("dos_c/FILES/A/files.bbs", oldA);
     Write("dos_c/FILES/B/files.bbs", oldB);
-    SetDriveMap({{'C', (dir / "dos_c").string()}});
+    SetDriveMap({{'C', (dir.path / "dos_c").string()}});
 
     std::vector<TDLCFreq> records = {
         Rec("ONE.ZIP", "C:\\FILES\\A\\"),
@@ -503,8 +418,8 @@ TEST_P(DownloadCountersBackup, TwoDirectoriesEachRewrittenOnce)
     }
     std::vector<std::string> expected = backup ? std::vector<std::string> {"files.bbs", "filesbbs.bak"}
                                                : std::vector<std::string> {"files.bbs"};
-    EXPECT_EQ(Names(dir / "dos_c" / "FILES" / "A"), expected);
-    EXPECT_EQ(Names(dir / "dos_c" / "FILES" / "B"), expected);
+    EXPECT_EQ(Names(dir.path / "dos_c" / "FILES" / "A"), expected);
+    EXPECT_EQ(Names(dir.path / "dos_c" / "FILES" / "B"), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutBackup, DownloadCountersBackup, ::testing::Bool());
@@ -513,7 +428,7 @@ TEST_F(DownloadCounters, UnresolvedFilesDoNotTouchTheCurrentDirectory)
 {
     Write("files.bbs", "LOST.ZIP [001] x\n");
     fs::path cwd = fs::current_path();
-    fs::current_path(dir);
+    fs::current_path(dir.path);
     std::vector<TDLCFreq> records = {Rec("LOST.ZIP", ""), Rec("LOST.ZIP", "")};
     UpdateDownloadCounters(records, {}, [](const std::string&) { return std::string(); });
     UpdateDownloadCounters(records, {}, nullptr);
@@ -524,25 +439,25 @@ TEST_F(DownloadCounters, UnresolvedFilesDoNotTouchTheCurrentDirectory)
 TEST_F(DownloadCounters, HostPathsAndMissingFilesBbs)
 {
     Write("a/files.bbs", "X.ZIP [007] x\n");
-    fs::create_directories(dir / "empty");
+    fs::create_directories(dir.path / "empty");
     std::vector<TDLCFreq> records = {
-        Rec("X.ZIP", (dir / "a").string() + "/"),
+        Rec("X.ZIP", (dir.path / "a").string() + "/"),
         Rec("Y.ZIP", ""),
-        Rec("Z.ZIP", (dir / "empty").string() + "/"),
+        Rec("Z.ZIP", (dir.path / "empty").string() + "/"),
     };
-    const std::string host = (dir / "a" / "Y.ZIP").string();
+    const std::string host = (dir.path / "a" / "Y.ZIP").string();
     UpdateDownloadCounters(records, {}, [&](const std::string&) { return host; });
     EXPECT_EQ(Read("a/files.bbs"), "X.ZIP [008] x\n");
-    EXPECT_EQ(Names(dir / "empty"), std::vector<std::string> {});
+    EXPECT_EQ(Names(dir.path / "empty"), std::vector<std::string> {});
 }
 
 TEST_F(DownloadCounters, OneFailingDirectoryDoesNotStopTheOthers)
 {
-    fs::create_directories(dir / "a" / "files.bbs");  // cannot be read
+    fs::create_directories(dir.path / "a" / "files.bbs");  // cannot be read
     Write("b/files.bbs", "B.ZIP [001] b\n");
     std::vector<TDLCFreq> records = {
-        Rec("A.ZIP", (dir / "a").string() + "/"),
-        Rec("B.ZIP", (dir / "b").string() + "/"),
+        Rec("A.ZIP", (dir.path / "a").string() + "/"),
+        Rec("B.ZIP", (dir.path / "b").string() + "/"),
     };
     EXPECT_THROW(UpdateDownloadCounters(records, {}, nullptr), EInOutError);
     EXPECT_EQ(Read("b/files.bbs"), "B.ZIP [002] b\n");
@@ -551,8 +466,8 @@ TEST_F(DownloadCounters, OneFailingDirectoryDoesNotStopTheOthers)
 TEST_F(DownloadCounters, ManySendsOfOneFileCountEach)
 {
     Write("a/files.bbs", "F.ZIP [998] f\nG.ZIP [2147483647] g\n");
-    std::vector<TDLCFreq> records(5, Rec("f.zip", (dir / "a").string() + "/"));
-    records.push_back(Rec("G.ZIP", (dir / "a").string() + "/"));
+    std::vector<TDLCFreq> records(5, Rec("f.zip", (dir.path / "a").string() + "/"));
+    records.push_back(Rec("G.ZIP", (dir.path / "a").string() + "/"));
     UpdateDownloadCounters(records, {}, nullptr);
     EXPECT_EQ(Read("a/files.bbs"), "F.ZIP [1003] f\nG.ZIP [2147483647] g\n");
 }

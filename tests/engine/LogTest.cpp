@@ -55,10 +55,6 @@ std::vector<std::string> Lines(TLog& log)
     return out;
 }
 
-std::string TempFile(const std::string& name)
-{
-    return (fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()))).string();
-}
 
 }  // namespace
 
@@ -285,7 +281,8 @@ TEST(LogAnalysis, WindowGetsATurnAsOftenAsAsked)
 
 TEST(LogCut, ByKilobytesKeepsWholeLines)
 {
-    std::string path = TempFile("tarvix-cut-kb");
+    test::TempDir dir;
+    std::string path = dir / "cut-kb";
     std::string text;
     for (int i = 0; text.size() < 50000; ++i)
         text += "line number " + std::to_string(i) + " of the log\r\n";
@@ -310,12 +307,12 @@ TEST(LogCut, ByKilobytesKeepsWholeLines)
     log.CutSize = 1;
     log.Path = path + ".missing";
     EXPECT_THROW(log.CutLog(), ELogError);
-    fs::remove(path);
 }
 
 TEST(LogCut, ByDaysKeepsTheLastDays)
 {
-    std::string path = TempFile("tarvix-cut-days");
+    test::TempDir dir;
+    std::string path = dir / "cut-days";
     std::string text;
     for (int d = 1; d <= 5; ++d)
         for (int h = 10; h < 13; ++h)
@@ -335,12 +332,12 @@ TEST(LogCut, ByDaysKeepsTheLastDays)
     std::int64_t removed = log.CutLog();
     EXPECT_EQ(removed, log.GetDay(2).FilePos);
     EXPECT_EQ(ReadWholeFile(path), text.substr(static_cast<std::size_t>(removed)));
-    fs::remove(path);
 }
 
 TEST(LogCut, WaitsForTheLockAndKeepsWhatWasAppended)
 {
-    std::string path = TempFile("tarvix-cut-lock");
+    test::TempDir dir;
+    std::string path = dir / "cut-lock";
     std::string text(30000, 'a');
     for (std::size_t i = 99; i < text.size(); i += 100)
         text[i] = '\n';
@@ -366,7 +363,6 @@ TEST(LogCut, WaitsForTheLockAndKeepsWhatWasAppended)
     ASSERT_GT(removed.load(), 0);
     EXPECT_EQ(kept, (text + tail).substr(static_cast<std::size_t>(removed.load())));
     EXPECT_EQ(kept.substr(kept.size() - tail.size()), tail);
-    fs::remove(path);
 }
 
 TEST(LogSettings, LoadSaveAssignAndFactory)
@@ -405,13 +401,15 @@ TEST(LogSettings, LoadSaveAssignAndFactory)
 TEST(LogFile, MissingFileRaisesLogError)
 {
     TLog log;
-    log.Path = TempFile("tarvix-no-such-log");
+    test::TempDir dir;
+    log.Path = dir / "no-such-log";
     EXPECT_THROW(log.ReadFile(), ELogError);
 }
 
 TEST(LogFile, ReadsMappedFilesPipesAndKeepsTheTextOnFailure)
 {
-    std::string path = TempFile("tarvix-read-log");
+    test::TempDir dir;
+    std::string path = dir / "read-log";
     WriteFileAtomic(path, std::string("one\r\ntwo\rthree\nfour\0after", 25));
     TLog log;
     log.Path = path;
@@ -425,7 +423,7 @@ TEST(LogFile, ReadsMappedFilesPipesAndKeepsTheTextOnFailure)
     EXPECT_THROW(log.ReadFile(), ELogError);
     EXPECT_TRUE(log.HoldsFile());
     EXPECT_EQ(log.FileSize(), 25);
-    log.Path = fs::temp_directory_path().string();
+    log.Path = dir.path.string();  // a directory
     EXPECT_THROW(log.ReadFile(), ELogError);
     EXPECT_EQ(log.FileSize(), 25);
 
@@ -439,10 +437,9 @@ TEST(LogFile, ReadsMappedFilesPipesAndKeepsTheTextOnFailure)
     EXPECT_FALSE(log.HoldsFile());
     EXPECT_EQ(log.FileSize(), 0);
     EXPECT_TRUE(log.AtEnd());
-    fs::remove(path);
 
     // A pipe cannot be mapped: it is read to its end.
-    std::string fifo = TempFile("tarvix-read-fifo");
+    std::string fifo = dir / "read-fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::thread writer([&] {
         int fd = ::open(fifo.c_str(), O_WRONLY);
@@ -456,7 +453,6 @@ TEST(LogFile, ReadsMappedFilesPipesAndKeepsTheTextOnFailure)
     log.ReadFile();
     writer.join();
     EXPECT_EQ(Lines(log), (std::vector<std::string>{"from", "a pipe", ""}));
-    fs::remove(fifo);
 }
 
 TEST(LogFile, AnalysisOfALargeMappedFileReadsEveryLineAfterGivingPagesBack)
@@ -464,7 +460,8 @@ TEST(LogFile, AnalysisOfALargeMappedFileReadsEveryLineAfterGivingPagesBack)
     // Over 32 MB: the analysis gives back the pages it has passed on the way, and
     // the lines and days after them are read all the same. Lines of 1000 bytes keep
     // the count of lines small.
-    std::string path = TempFile("tarvix-large-log");
+    test::TempDir dir;
+    std::string path = dir / "large-log";
     std::string text;
     const int lines = 36 * 1024;
     text.reserve(static_cast<std::size_t>(lines) * 1001);
@@ -488,5 +485,4 @@ TEST(LogFile, AnalysisOfALargeMappedFileReadsEveryLineAfterGivingPagesBack)
     EXPECT_EQ(log.seen[lines / 2], text.substr(static_cast<std::size_t>(lines / 2) * 1001, 255));
     // The text reads the same after the analysis.
     EXPECT_EQ(log.Text(), text);
-    fs::remove(path);
 }

@@ -62,121 +62,49 @@ int ProtocolOf(std::string_view text)
 
 }  // namespace
 
-TEST_F(SessFixture, CreatedSessionHoldsItsStartAndNothingElse)
-{
-    TSess s(42, 46082.5);
-    EXPECT_EQ(s.StartLine, 42);
-    EXPECT_EQ(s.StartTime, 46082.5);
-    EXPECT_EQ(s.EndLine, 0);
-    EXPECT_EQ(s.Flags, 0);
-    EXPECT_FALSE(s.Addr.has_value());
-    EXPECT_EQ(s.Speed, 0u);
-    EXPECT_EQ(s.CPS, 0);
-    EXPECT_TRUE(s.SysOp.empty() && s.System.empty() && s.Mailer.empty() && s.Phone.empty());
-
-    // With the flags the log gives an opened session, it reads OK and listed.
-    TSess opened = Fresh();
-    EXPECT_EQ(opened.Flags, 0x0102);
-    EXPECT_EQ(opened.OKText(), "OK");
-    EXPECT_EQ(opened.ListedText(), "Listed");
-    EXPECT_EQ(opened.PasswordText(), "No");
-    opened.Set(sfOK, false);
-    opened.Set(sfListed, false);
-    EXPECT_EQ(opened.OKText(), "Err");
-    EXPECT_EQ(opened.ListedText(), "Unlisted");
-    EXPECT_EQ(opened.Flags, 0);
-}
-
 TEST_F(SessFixture, ConnectTextsGiveSpeedAndDirection)
 {
-    EXPECT_EQ(SpeedOf("28800/ARQ/V42BIS"), 28800u);
-    EXPECT_EQ(SpeedOf("33600TX"), 33600u);
-    EXPECT_EQ(SpeedOf("31200RX/V42"), 31200u);
-    EXPECT_EQ(SpeedOf("  14400 ARQ/LAPM"), 14400u);
-    EXPECT_EQ(SpeedOf("\t2400\t"), 2400u);
-    EXPECT_EQ(SpeedOf("TCP/IP"), kSpeedIP);
-    EXPECT_EQ(SpeedOf("TCP"), kSpeedIP);
-    EXPECT_EQ(SpeedOf("?"), 0u);
-    EXPECT_EQ(SpeedOf("?/ARQ"), 0u);
-    EXPECT_EQ(SpeedOf(""), 0u);
-    EXPECT_EQ(SpeedOf("   "), 0u);
-    EXPECT_EQ(SpeedOf("TX"), 0u);
-    EXPECT_EQ(SpeedOf("V.34"), 0u);  // starts above "9"
-    EXPECT_EQ(SpeedOf("tcp/ip"), 0u);  // case matters
-    EXPECT_EQ(SpeedOf("12ab"), 0u);    // no integer
-    EXPECT_EQ(SpeedOf("-300"), 0u);    // no speed
-    EXPECT_EQ(SpeedOf("9600 REL/V42"), 9600u);   // a blank before the first "/"
-    EXPECT_EQ(SpeedOf("2400/ARQ 1200"), 2400u);  // a "/" before the first blank
-    // Speeds above 65535 are kept whole; past 32 bits there is no speed.
-    EXPECT_EQ(SpeedOf("115200/V42"), 115200u);
-    EXPECT_EQ(SpeedOf("4294967295"), 4294967295u);
-    EXPECT_EQ(SpeedOf("4294967296"), 0u);
-    EXPECT_EQ(SpeedOf("99999999999999999999999"), 0u);
-    EXPECT_EQ(SpeedOf("4294967295 ARQ"), 4294967295u);
-    EXPECT_EQ(SpeedOf("4294967296/ARQ"), 0u);
-    EXPECT_EQ(SpeedOf("00000000009600/ARQ"), 9600u);  // more than ten digits, of a small value
-    EXPECT_EQ(SpeedOf("9600\t"), 9600u);
-    EXPECT_EQ(SpeedOf("9600?"), 0u);
-    EXPECT_EQ(SpeedOf(" \t 4294967295/ARQ"), 4294967295u);
-    EXPECT_EQ(SpeedOf("  4294967296"), 0u);
-    EXPECT_EQ(SpeedOf(" 0000000000000000000033600 V42"), 33600u);
-
+    const std::vector<std::pair<const char*, std::uint32_t>> speeds = {
+        {"28800/ARQ/V42BIS", 28800}, {"33600TX", 33600}, {"31200RX/V42", 31200}, {"  14400 ARQ/LAPM", 14400},
+        {"\t2400\t", 2400}, {"TCP/IP", kSpeedIP}, {"TCP", kSpeedIP}, {"?", 0}, {"?/ARQ", 0}, {"", 0}, {"   ", 0},
+        {"TX", 0}, {"V.34", 0}, {"tcp/ip", 0}, {"12ab", 0}, {"-300", 0}, {"9600 REL/V42", 9600},
+        {"2400/ARQ 1200", 2400},
+        // Speeds above 65535 are kept whole; past 32 bits there is no speed.
+        {"115200/V42", 115200}, {"4294967295", 4294967295u}, {"4294967296", 0}, {"99999999999999999999999", 0},
+        {"4294967295 ARQ", 4294967295u}, {"4294967296/ARQ", 0}, {"00000000009600/ARQ", 9600}, {"9600\t", 9600},
+        {"9600?", 0}, {" \t 4294967295/ARQ", 4294967295u}, {"  4294967296", 0}, {" 0000000000000000000033600 V42", 33600}};
+    for (const auto& [text, speed] : speeds)
+        EXPECT_EQ(SpeedOf(text), speed) << text;
+    // "From" and "To" give the direction of an IP connection; other texts leave it.
     std::uint16_t flags = 0;
     EXPECT_EQ(SpeedOf("From 192.0.2.7", sfOK, &flags), kSpeedIP);
     EXPECT_EQ(flags, sfOK | sfIncoming);
     EXPECT_EQ(SpeedOf("To node.example.org", sfOK | sfIncoming | sfListed, &flags), kSpeedIP);
     EXPECT_EQ(flags, sfOK | sfListed);
     EXPECT_EQ(SpeedOf("from 192.0.2.7", 0, &flags), 0u);
-    EXPECT_EQ(flags, 0);
-    // Other texts leave the direction alone.
     EXPECT_EQ(SpeedOf("9600", sfIncoming, &flags), 9600u);
     EXPECT_EQ(flags, sfIncoming);
-}
-
-TEST_F(SessFixture, SpeedIsShownAsDigitsIPOrUnknown)
-{
     TSess s;
     EXPECT_EQ(s.SpeedText(), "???");
     s.SetConnect("TCP/IP");
     EXPECT_EQ(s.SpeedText(), "IP");
-    s.SetConnect("?");
-    EXPECT_EQ(s.SpeedText(), "???");
     s.SetConnect("230400");
     EXPECT_EQ(s.SpeedText(), "230400");
 }
 
 TEST_F(SessFixture, ProtocolNamesGiveTheirCodes)
 {
-    EXPECT_EQ(ProtocolOf("ZedZap"), prZedZap);
-    EXPECT_EQ(ProtocolOf("zedzip"), prZedZap);
-    EXPECT_EQ(ProtocolOf("Hydra-8k"), prHydra);
-    EXPECT_EQ(ProtocolOf("HYDRA"), prHydra);
-    EXPECT_EQ(ProtocolOf("XHydra"), prXHydra);
-    EXPECT_EQ(ProtocolOf("xhydra-16k"), prXHydra);
-    EXPECT_EQ(ProtocolOf("binkp"), prBinkP);
-    EXPECT_EQ(ProtocolOf("ZModem"), prZModem);
-    EXPECT_EQ(ProtocolOf("DirZap"), prDirZap);
-    EXPECT_EQ(ProtocolOf("Janus"), prJanus);
-    // Exact names only where no prefix is taken; XModem is never read here.
-    EXPECT_EQ(ProtocolOf("Xmodem"), prNone);
-    EXPECT_EQ(ProtocolOf("ZModem-8k"), prNone);
-    EXPECT_EQ(ProtocolOf("binkp/1.1"), prNone);
-    EXPECT_EQ(ProtocolOf(" ZModem"), prNone);
-    EXPECT_EQ(ProtocolOf(""), prNone);
-    EXPECT_EQ(ProtocolOf("ZE"), prNone);
-    // Names longer than the longest protocol name.
-    EXPECT_EQ(ProtocolOf("zedzap-with-a-long-tail"), prZedZap);
-    EXPECT_EQ(ProtocolOf("xhydra-with-a-long-tail"), prXHydra);
-    EXPECT_EQ(ProtocolOf("DirZapper"), prNone);
-    EXPECT_EQ(ProtocolOf("BinkP-plus-more"), prNone);
-
-    EXPECT_STREQ(ProtocolName(prNone), "???");
-    EXPECT_STREQ(ProtocolName(prXHydra), "xHydra");
-    EXPECT_STREQ(ProtocolName(prBinkP), "BinkP");
+    const std::vector<std::pair<const char*, int>> protocols = {
+        {"ZedZap", prZedZap}, {"zedzip", prZedZap}, {"Hydra-8k", prHydra}, {"HYDRA", prHydra}, {"XHydra", prXHydra},
+        {"xhydra-16k", prXHydra}, {"binkp", prBinkP}, {"ZModem", prZModem}, {"DirZap", prDirZap}, {"Janus", prJanus},
+        // Exact names only where no prefix is taken; XModem is never read here.
+        {"Xmodem", prNone}, {"ZModem-8k", prNone}, {"binkp/1.1", prNone}, {" ZModem", prNone}, {"", prNone},
+        {"ZE", prNone}, {"zedzap-with-a-long-tail", prZedZap}, {"xhydra-with-a-long-tail", prXHydra},
+        {"DirZapper", prNone}, {"BinkP-plus-more", prNone}};
+    for (const auto& [text, code] : protocols)
+        EXPECT_EQ(ProtocolOf(text), code) << text;
     EXPECT_STREQ(ProtocolName(kProtocolCount), "???");
     EXPECT_STREQ(ProtocolName(-1), "???");
-    EXPECT_STREQ(SessFlagName(0), "sfIncoming");
-    EXPECT_STREQ(SessFlagName(kSessFlagCount - 1), "sfAborted");
     EXPECT_STREQ(SessFlagName(kSessFlagCount), "");
 }
 
@@ -357,61 +285,28 @@ TEST_F(SessFixture, StripParenTailRemovesTheCommentAndItsBlank)
     EXPECT_EQ(StripParenTail(std::string(300, ')')), std::string(300, ')'));
 }
 
-TEST_F(SessFixture, DayPosAcrossMidnight)
+// The day and the seconds from the start hour of a moment, and whether it is inside
+// the span of hours: across midnight, rounding to midnight, within one day.
+TEST_F(SessFixture, DayPosOfMoments)
 {
-    const TDateTime march1 = EncodeDate(2026, 3, 1);
-    const TDateTime march2 = EncodeDate(2026, 3, 2);
-    TDayPos p = DayPos(march1 + EncodeTime(23, 30, 0, 0), 22, 6);
-    EXPECT_EQ(p.Day, static_cast<int>(march2));
-    EXPECT_EQ(p.Seconds, 5400);
-    EXPECT_TRUE(p.Inside);
-    p = DayPos(march2 + EncodeTime(3, 0, 0, 0), 22, 6);
-    EXPECT_EQ(p.Day, static_cast<int>(march2));
-    EXPECT_EQ(p.Seconds, 18000);
-    EXPECT_TRUE(p.Inside);
-    // Outside the hours, still inside when the span wraps.
-    p = DayPos(march2 + EncodeTime(12, 0, 0, 0), 22, 6);
-    EXPECT_EQ(p.Day, static_cast<int>(march2));
-    EXPECT_EQ(p.Seconds, (12 + 24 - 22) * 3600);
-    EXPECT_TRUE(p.Inside);
-    p = DayPos(march1 + EncodeTime(22, 0, 0, 0), 22, 6);
-    EXPECT_EQ(p.Day, static_cast<int>(march2));
-    EXPECT_EQ(p.Seconds, 0);
-}
-
-TEST_F(SessFixture, DayPosOfAMomentThatRoundsToMidnight)
-{
-    // A stamp computed by adding seconds can fall a hair short of midnight; its
-    // time reads 00:00:00, and so must its day be the next one.
-    const TDateTime march2 = EncodeDate(2026, 3, 2);
-    TDayPos p = DayPos(march2 - 1e-10, 0, 8);
-    EXPECT_EQ(p.Day, static_cast<int>(march2));
-    EXPECT_EQ(p.Seconds, 0);
-    EXPECT_TRUE(p.Inside);
-    p = DayPos(march2 - 1e-10, 22, 6);
-    EXPECT_EQ(p.Day, static_cast<int>(march2));
-    EXPECT_EQ(p.Seconds, 2 * 3600);
-}
-
-TEST_F(SessFixture, DayPosWithinOneDay)
-{
-    const TDateTime d = EncodeDate(2026, 3, 1);
-    TDayPos p = DayPos(d + EncodeTime(9, 0, 0, 0), 0, 8);
-    EXPECT_FALSE(p.Inside);
-    EXPECT_EQ(p.Day, static_cast<int>(d));
-    EXPECT_EQ(p.Seconds, 9 * 3600);
-    p = DayPos(d + EncodeTime(7, 59, 59, 0), 0, 8);
-    EXPECT_TRUE(p.Inside);
-    EXPECT_EQ(p.Seconds, 7 * 3600 + 59 * 60 + 59);
-    p = DayPos(d + EncodeTime(8, 0, 0, 0), 0, 8);
-    EXPECT_FALSE(p.Inside);
-    p = DayPos(d, 0, 8);
-    EXPECT_TRUE(p.Inside);
-    EXPECT_EQ(p.Seconds, 0);
-    // Before the start hour the seconds are negative.
-    p = DayPos(d + EncodeTime(6, 0, 0, 0), 8, 20);
-    EXPECT_FALSE(p.Inside);
-    EXPECT_EQ(p.Seconds, -7200);
-    // Equal hours: nothing is inside.
-    EXPECT_FALSE(DayPos(d + EncodeTime(8, 30, 0, 0), 8, 8).Inside);
+    const TDateTime march1 = EncodeDate(2026, 3, 1), march2 = EncodeDate(2026, 3, 2);
+    auto pos = [](TDateTime t, int start, int end) {
+        const TDayPos p = DayPos(t, start, end);
+        return std::to_string(p.Day) + " " + std::to_string(p.Seconds) + (p.Inside ? " in" : " out");
+    };
+    const std::string d1 = std::to_string(static_cast<int>(march1)), d2 = std::to_string(static_cast<int>(march2));
+    const std::vector<std::tuple<TDateTime, int, int, std::string>> cases = {
+        {march1 + EncodeTime(23, 30, 0, 0), 22, 6, d2 + " 5400 in"},
+        {march2 + EncodeTime(3, 0, 0, 0), 22, 6, d2 + " 18000 in"},
+        {march2 + EncodeTime(12, 0, 0, 0), 22, 6, d2 + " 50400 in"},
+        {march1 + EncodeTime(22, 0, 0, 0), 22, 6, d2 + " 0 in"},
+        // A stamp a hair short of midnight reads 00:00:00: its day is the next one.
+        {march2 - 1e-10, 0, 8, d2 + " 0 in"}, {march2 - 1e-10, 22, 6, d2 + " 7200 in"},
+        {march1 + EncodeTime(9, 0, 0, 0), 0, 8, d1 + " 32400 out"},
+        {march1 + EncodeTime(7, 59, 59, 0), 0, 8, d1 + " 28799 in"},
+        {march1 + EncodeTime(8, 0, 0, 0), 0, 8, d1 + " 28800 out"}, {march1, 0, 8, d1 + " 0 in"},
+        {march1 + EncodeTime(6, 0, 0, 0), 8, 20, d1 + " -7200 out"},  // before the start hour
+        {march1 + EncodeTime(8, 30, 0, 0), 8, 8, d1 + " 1800 out"}};  // equal hours: nothing is inside
+    for (const auto& [t, start, end, want] : cases)
+        EXPECT_EQ(pos(t, start, end), want) << start << "-" << end;
 }
