@@ -109,7 +109,7 @@ TEST_F(ColumnTexts, DialStatisticsAndTheirSortOrders)
     EXPECT_EQ(DialStatColumnOrder(10), nsoNone);
 }
 
-TEST_F(ColumnTexts, GroupingOfThousands)
+TEST_F(ColumnTexts, DefaultColumnsAndGrouping)
 {
     // The default columns write a report out of the box.
     TColumnList sl, ds;
