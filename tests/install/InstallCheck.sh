@@ -18,7 +18,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 id=org.kembrot.tarvix
 for f in bin/tarvix bin/tarvix-report share/tarvix/QZ_Eng.lng share/tarvix/QZ_Rus.lng \
          share/tarvix/help/index.html share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-         share/icons/hicolor/scalable/apps/$id.svg share/man/man1/tarvix.1 share/man/man1/tarvix-report.1 \
+         share/icons/hicolor/scalable/apps/$id.svg share/man/man1/tarvix.1.gz share/man/man1/tarvix-report.1.gz \
          share/bash-completion/completions/tarvix-report; do
   [ -s "$root/$f" ] || fail "$f is not installed"
 done
@@ -51,11 +51,11 @@ grep -qx 'MimeType=text/plain;text/x-log;' "$desktop" || fail "the desktop entry
 # The manual pages render without a warning; every option of tarvix-report is in its
 # page and in its completion.
 for page in tarvix tarvix-report; do
-  out=$(MANWIDTH=80 man --warnings -l "$root/share/man/man1/$page.1" 2>&1 >/dev/null) ||
+  out=$(MANWIDTH=80 man --warnings -l "$root/share/man/man1/$page.1.gz" 2>&1 >/dev/null) ||
     fail "man $page.1 fails"
   [ -z "$out" ] || fail "man $page.1 warns: $out"
 done
-man_text=$(MANWIDTH=200 man -l "$root/share/man/man1/tarvix-report.1" 2>/dev/null)
+man_text=$(MANWIDTH=200 man -l "$root/share/man/man1/tarvix-report.1.gz" 2>/dev/null)
 options=$("$root/bin/tarvix-report" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u)
 [ -n "$options" ] || fail "tarvix-report --help lists no option"
 for opt in $options; do
