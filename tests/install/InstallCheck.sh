@@ -64,6 +64,15 @@ for opt in $options; do
     fail "the bash completion lacks $opt"
 done
 
+# The completion completes, as bash-completion loads it: an option, and a value of it.
+complete_line() {
+  bash -c 'source /usr/share/bash-completion/bash_completion; source "$1"; shift
+           COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+           _tarvix_report; echo "${COMPREPLY[*]}"' _ "$root/share/bash-completion/completions/tarvix-report" "$@"
+}
+[ "$(complete_line tarvix-report --form)" = "--format" ] || fail "the completion of --form"
+[ "$(complete_line tarvix-report --what se)" = "sessions" ] || fail "the completion of --what se"
+
 # The installed tarvix-report reads the language file of its installation: a text of
 # it changed there shows in the report.
 sed -i 's/^Sess.Human=Human caller$/Sess.Human=Human caller of the installed file/' "$root/share/tarvix/QZ_Eng.lng"
