@@ -16,8 +16,9 @@ debs=("$out"/tarvix_"$version"-*.deb)
 deb=${debs[0]}
 
 depends=$(dpkg-deb -f "$deb" Depends)
+names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//')
 for lib in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6; do
-  grep -qE "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
+  grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = tarvix ] || fail "the package is not named tarvix"
 
