@@ -20,7 +20,7 @@ int main(int argc, char** argv)
                  "       tarvix-report [OPTIONS] --log NAME\n"
                  "Line errors are printed to stderr as LOGFILE:LINE: message and the run goes on.\n"
                  "Exit status: 0 analysed to the end, 1 the analysis could not run, 2 usage error."};
-    app.set_version_flag("--version", "tarvix-report 0.1");
+    app.set_version_flag("--version", "tarvix-report " TARVIX_VERSION);
     app.get_formatter()->column_width(28);
 
     auto* file = app.add_option("LOGFILE", o.logFile, "The log file to analyse");

@@ -198,7 +198,7 @@ std::vector<std::string> LngSearchDirs()
         dirs.push_back(exe + "/lng");
         dirs.push_back(exe + "/../share/tarvix");
     }
-    // Folders known at build time: the installed data folder and the source tree.
+    // Folders known at build time: the source tree, then the installed data folder.
     std::string_view known = TARVIX_LNG_DIRS;
     while (!known.empty()) {
         std::size_t sep = known.find(':');

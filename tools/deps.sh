@@ -5,7 +5,8 @@ packages=(g++ cmake ninja-build pkg-config python3
           libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev
           qt6-base-dev fonts-dejavu-core
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev
+          scdoc dpkg-dev file desktop-file-utils appstream man-db librsvg2-bin bash-completion)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
