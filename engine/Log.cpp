@@ -1,5 +1,7 @@
 #include "engine/Log.h"
 
+#include "engine/LogYears.h"
+
 #include "fido/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/FileRead.h"
@@ -203,6 +205,60 @@ void TLog::SaveToReg(TIniFile& ini, std::string_view section) const
 
 TDateTime TLog::DateOfLine(std::string_view) { return DateOf(Now()); }
 
+bool TLog::DaysSpanYears() const { return SpansYears(days_); }
+
+bool TLog::MonthDayOfLine(std::string_view, int&, int&) const { return false; }
+
+bool TLog::FindYears()
+{
+    // One pass over the text before the analysis; most lines share the date text of
+    // the line before and cost a compare. The page handling of the analysis (reading
+    // ahead, giving back what was passed) and the window's turns run as usual.
+    TLogYears years;
+    const std::size_t dateAt = DatePos > 0 ? static_cast<std::size_t>(DatePos - 1) : 0;
+    const std::size_t dateLen = DateLen > 0 ? static_cast<std::size_t>(DateLen) : 0;
+    std::string lastText;
+    bool haveText = false;
+    LineNo = 0;
+    while (!atEnd_) {
+        if (!KeepGoing())
+            return false;
+        ++LineNo;
+        const std::string_view line = ReadLine();
+        if (line.empty())
+            continue;
+        std::string_view text;
+        if (dateLen != 0) {
+            if (line.size() < dateAt + dateLen)
+                continue;  // too short for a date
+            text = line.substr(dateAt, dateLen);
+            if (haveText && SameBytes(text, lastText))
+                continue;
+        }
+        int month = 0, day = 0;
+        if (!MonthDayOfLine(line, month, day))
+            continue;
+        years.Add(LineNo, month, day);
+        lastText = text;
+        haveText = true;
+    }
+    yearStarts_ = years.YearStarts();
+    nextYear_ = 0;
+    nextYearLine_ = yearStarts_.empty() ? INT64_MAX : yearStarts_.front();
+    lineYear_ = years.FirstYear(CurrentYear());
+    LineNo = 0;
+    released_ = 0;
+    StartReading();
+    return true;
+}
+
+void TLog::NextYear()
+{
+    ++lineYear_;
+    ++nextYear_;
+    nextYearLine_ = nextYear_ < yearStarts_.size() ? yearStarts_[nextYear_] : INT64_MAX;
+}
+
 void TLog::StartReading()
 {
     lastPump_ = NowMillis();
@@ -275,10 +331,13 @@ bool TLog::Analyse(const TProgressFunc& progress)
     return RunLines(progress, [this](std::string_view line) {
         try {
             ParseLine(line);
-            return true;
         } catch (const std::exception& e) {
             return LineFailed(e);
         }
+        std::string error;
+        if (TakeLineFailure(error)) [[unlikely]]
+            return LineFailed(Exception(error));
+        return true;
     });
 }
 

@@ -13,6 +13,7 @@
 #include "platform/Words.h"
 
 #include <cstdint>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <string>
@@ -124,6 +125,8 @@ public:
     std::size_t DayCount() const { return days_.size(); }
     const TLogDay& GetDay(std::size_t index) const;
     TLogDay& GetDay(std::size_t index);
+    // The days run over more than one year: the windows then show the year of a day.
+    bool DaysSpanYears() const;
     // The index of the day that holds a line: -1 before the first day, 0 without days.
     long DayOfLine(std::int64_t lineNo) const;
 
@@ -140,6 +143,9 @@ public:
     bool AnalysisRunning = false;
     bool AbortRequest = false;
     std::string LastDateText;
+    // The year of the line being analysed, for a log whose lines carry no year
+    // (worked out before the analysis, see LogYears.h); CurrentYear() outside one.
+    int LineYear() const { return lineYear_ != 0 ? lineYear_ : CurrentYear(); }
     // How often, in milliseconds, the window gets a turn during an analysis (it is
     // asked every 256 lines at most); 0 gives it every such turn.
     std::int64_t PumpMillis = 200;
@@ -150,6 +156,14 @@ protected:
     int DateLen = 0;
     int HlClass = hcNormal;
     std::int64_t HlLine = -1;
+    // The lines carry no year: the analysis first reads the month and day of every
+    // line (MonthDayOfLine) to learn the year of each (LineYear).
+    bool NoYearInLines = false;
+    // The month and day of a line of a log whose lines carry no year; false for a
+    // line that has none. Must not raise: a bad date is the parser's to report. It
+    // is asked only when the date text (DatePos, DateLen) differs from that of the
+    // dated line before, or for every line when the style has no date text.
+    virtual bool MonthDayOfLine(std::string_view line, int& month, int& day) const;
 
     // Starts an analysis at the first line of the text in memory.
     void StartReading();
@@ -165,6 +179,24 @@ protected:
     }
     // Reports an error in a line; false when the user chose to stop.
     virtual bool LineFailed(const std::exception& e);
+    // Marks the line being analysed as failed with a message, without raising: the
+    // analysis reports it as it reports an error raised by the line's step. The
+    // paths that a damaged log takes on every bad line use it, an exception per
+    // line costing many times the line itself.
+    void FailLine(std::string message)
+    {
+        lineError_ = std::move(message);
+        lineFailed_ = true;
+    }
+    // Takes the failure FailLine marked: true (and its message) when there was one.
+    bool TakeLineFailure(std::string& message)
+    {
+        if (!lineFailed_)
+            return false;
+        lineFailed_ = false;
+        message.swap(lineError_);
+        return true;
+    }
     // Reads every line from the start of the text and hands each non-empty one to
     // step (bool step(std::string_view line)), after the new-part check and the
     // progress callback; stops when step answers false or the window goes away.
@@ -180,6 +212,11 @@ private:
     static constexpr std::size_t kLastStrLen = 20;
 
     bool KeepGoingSlow();
+    // The years pass: reads the month and day of every line and sets the year of the
+    // first line and the lines where the next years begin; false when the analysis
+    // is to stop (no window, or the user asked to abort).
+    bool FindYears();
+    void NextYear();
     void CheckNewPart(std::string_view line);
     // The day split's work when a line's date text differs from the line before's;
     // kept apart so that the usual case, an equal text, costs a compare only.
@@ -214,6 +251,15 @@ private:
     std::size_t EndAt(std::size_t i);
     bool atEnd_ = true;
     std::int64_t lastPump_ = 0;
+    // The years of the analysis under way: the first lines of the years after the
+    // current one, the next of them to come, and the current year (0 outside one).
+    std::vector<std::int64_t> yearStarts_;
+    std::size_t nextYear_ = 0;
+    std::int64_t nextYearLine_ = INT64_MAX;
+    int lineYear_ = 0;
+    // The failure FailLine marked for the line being analysed.
+    std::string lineError_;
+    bool lineFailed_ = false;
 };
 
 inline void TLog::ParseLine(std::string_view line)
@@ -256,12 +302,21 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
     AnalysisRunning = true;
     LastDateText.clear();
     StartReading();
+    nextYearLine_ = INT64_MAX;
+    if (NoYearInLines && !FindYears()) {
+        AnalysisRunning = false;
+        lineYear_ = 0;
+        return false;
+    }
     while (!atEnd_) {
         if (!KeepGoing()) {
             AnalysisRunning = false;
+            lineYear_ = 0;
             return false;
         }
         ++LineNo;
+        if (LineNo == nextYearLine_)
+            NextYear();
         std::string_view line = ReadLine();
         if (line.empty())
             continue;
@@ -271,10 +326,12 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
             CheckNewPart(line);
         if (!step(line)) {
             AnalysisRunning = false;
+            lineYear_ = 0;
             return false;
         }
     }
     AnalysisRunning = false;
+    lineYear_ = 0;
     return true;
 }
 

@@ -105,17 +105,25 @@ bool TMailerLog::Guarded(Step step, bool dayStep)
 {
     try {
         step();
-        return true;
     } catch (const std::exception& e) {
-        if (!Window)
-            return false;
-        ++ErrorCount;
-        std::string message = dayStep ? LTextOr(94, {LineNo}, "Line cannot be analysed") : std::string(e.what());
-        Window->LineError(LineNo, message);
-        if (Settings().SkipErrors)
-            return true;
-        return Window->ShowErrorLine(LineNo, message);
+        return StepFailed(e.what(), dayStep);
     }
+    std::string error;
+    if (TakeLineFailure(error)) [[unlikely]]
+        return StepFailed(error, dayStep);
+    return true;
+}
+
+bool TMailerLog::StepFailed(const std::string& error, bool dayStep)
+{
+    if (!Window)
+        return false;
+    ++ErrorCount;
+    std::string message = dayStep ? LTextOr(94, {LineNo}, "Line cannot be analysed") : error;
+    Window->LineError(LineNo, message);
+    if (Settings().SkipErrors)
+        return true;
+    return Window->ShowErrorLine(LineNo, message);
 }
 
 bool TMailerLog::Analyse(const TProgressFunc& progress)

@@ -65,13 +65,13 @@ TEST(BinkLog, DaysFollowTheDateColumnsInTheCurrentYear)
     EXPECT_EQ(log.GetDay(1).Date, ThisYear(3, 14));
     EXPECT_EQ(log.GetDay(1).FirstLine, 4);
 
-    // Across a new year every day is still dated in the current year.
+    // Across a new year the days before it are in the year before the current one.
     log.SetText("+ 30 Dec 23:00:00 BINK  a\n+ 31 Dec 23:59:00 BINK  b\n+ 01 Jan 00:01:00 BINK  c\n");
     ASSERT_TRUE(log.Analyse({}));
     ASSERT_EQ(log.DayCount(), 3u);
-    EXPECT_EQ(log.GetDay(1).Date, ThisYear(12, 31));
+    EXPECT_EQ(log.GetDay(1).Date, EncodeDate(CurrentYear() - 1, 12, 31));
     EXPECT_EQ(log.GetDay(2).Date, ThisYear(1, 1));
-    EXPECT_LT(log.GetDay(2).Date, log.GetDay(1).Date);
+    EXPECT_GT(log.GetDay(2).Date, log.GetDay(1).Date);
 }
 
 TEST(BinkLog, DateOfLineReadsOnlyItsColumns)
