@@ -24,7 +24,7 @@ std::vector<std::pair<std::uint16_t, std::string>> TestEntries()
 {
     return {
         {1027, "(#) Request list (%1 names):"},
-        {1030, "(#) Serving requests, %1 files"},
+        {1030, "(#) %1"},
         {1037, "    Nodelist: %1"},
         {1039, "(#) Mail only session"},
         {1060, "(+) Ring, picking up"},
@@ -858,7 +858,7 @@ TEST_F(SFMailLogTest, RequestedFilesAndTheFilesSentForThem)
         L("10:00:16", "    NODELIST"),                        // an alias
         L("10:00:16", "    *.txt"),
         L("10:00:16", "    nodelist"),                        // 19 the same request again
-        L("10:00:17", "(#) Serving requests, 3 files"),       // 20 not a file name
+        L("10:00:17", "(#) NODELIST"),                        // 20 named again, the files follow
         L("10:00:18", "+Send-HY: C:\\FILES\\NODELIST.Z26 (40960 bytes)"),  // 21
         L("10:00:30", "(+) Delivered: NODELIST.Z26"),          // 22
         L("10:00:31", "+Send-HY: C:\\FILES\\README.TXT"),      // 23 no size
@@ -902,7 +902,7 @@ TEST_F(SFMailLogTest, PathsOfRequestedFilesLoseTheirSizeAndDirectories)
         L("10:00:12", "    Transfer protocol: Hydra"),
         L("10:00:16", "(#) Request list (1 names):"),
         L("10:00:16", "    *"),
-        L("10:00:17", "(#) Serving requests, 4 files"),
+        L("10:00:17", "(#) *"),
         L("10:00:18", "+Send-HY: \\A (1 b)"),                                 // 14
         L("10:00:18", "(+) Delivered: A"),
         L("10:00:19", "+Send-HY: C:\\X(1)\\LONG_FILE_NAME.TXT (1)"),          // 16
@@ -939,7 +939,7 @@ TEST_F(SFMailLogTest, RequestsNeedTheRemotesAddress)
         L("10:00:12", "    Transfer protocol: ZModem"),
         L("10:00:16", "(#) Request list (1 names):"),
         L("10:00:16", "    FILES"),
-        L("10:00:17", "(#) Serving requests, 1 files"),
+        L("10:00:17", "(#) FILES"),
         L("10:00:18", "+Send-ZM: C:\\FILES\\FILES.ZIP"),
         L("10:00:19", "(+) Delivered: FILES.ZIP"),
         L("10:00:40", "(+) End of session, x"),
