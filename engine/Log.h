@@ -6,6 +6,7 @@
 // and the factory that creates the class of a stored style number live here too.
 #pragma once
 
+#include "engine/LogYears.h"
 #include "fido/DateTime.h"
 #include "fido/Lng.h"
 #include "platform/IniFile.h"
@@ -188,14 +189,12 @@ protected:
         lineError_ = std::move(message);
         lineFailed_ = true;
     }
-    // Takes the failure FailLine marked: true (and its message) when there was one.
-    bool TakeLineFailure(std::string& message)
+    // FailLine marked the line; TakeLineFailure takes its message and the mark.
+    bool LineFailedQuietly() const { return lineFailed_; }
+    std::string TakeLineFailure()
     {
-        if (!lineFailed_)
-            return false;
         lineFailed_ = false;
-        message.swap(lineError_);
-        return true;
+        return std::move(lineError_);
     }
     // Reads every line from the start of the text and hands each non-empty one to
     // step (bool step(std::string_view line)), after the new-part check and the
@@ -216,6 +215,9 @@ private:
     // first line and the lines where the next years begin; false when the analysis
     // is to stop (no window, or the user asked to abort).
     bool FindYears();
+    // The years pass's turn, at the given offset: pages mapped ahead, the window's
+    // turn; false when the analysis must stop.
+    bool YearsPassTurn(std::size_t at);
     void NextYear();
     void CheckNewPart(std::string_view line);
     // The day split's work when a line's date text differs from the line before's;
@@ -251,12 +253,21 @@ private:
     std::size_t EndAt(std::size_t i);
     bool atEnd_ = true;
     std::int64_t lastPump_ = 0;
-    // The years of the analysis under way: the first lines of the years after the
-    // current one, the next of them to come, and the current year (0 outside one).
+    // The years of the analysis under way: the offsets of the first lines of the
+    // years after the first, the next of them to come, and the current year (0
+    // outside an analysis).
     std::vector<std::int64_t> yearStarts_;
     std::size_t nextYear_ = 0;
-    std::int64_t nextYearLine_ = INT64_MAX;
+    std::int64_t nextYearAt_ = INT64_MAX;
     int lineYear_ = 0;
+    // The base analysis of a log without years watches the dates instead of the
+    // years pass (Analyse): the dates seen so far, and whether they need the pass.
+    bool watchYears_ = false;
+    bool yearsDoubt_ = false;
+    TLogYears watched_;
+    // Feeds a date of the watched analysis; false (and yearsDoubt_) where the year
+    // turns or a 29 February does not fit the current year.
+    bool WatchedDateFits(std::string_view line);
     // The failure FailLine marked for the line being analysed.
     std::string lineError_;
     bool lineFailed_ = false;
@@ -302,8 +313,8 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
     AnalysisRunning = true;
     LastDateText.clear();
     StartReading();
-    nextYearLine_ = INT64_MAX;
-    if (NoYearInLines && !FindYears()) {
+    nextYearAt_ = INT64_MAX;
+    if (NoYearInLines && !watchYears_ && !FindYears()) {
         AnalysisRunning = false;
         lineYear_ = 0;
         return false;
@@ -315,9 +326,9 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
             return false;
         }
         ++LineNo;
-        if (LineNo == nextYearLine_)
-            NextYear();
         std::string_view line = ReadLine();
+        if (LinePos >= nextYearAt_) [[unlikely]]
+            NextYear();
         if (line.empty())
             continue;
         if (progress && LineNo % 100 == 0)

@@ -108,9 +108,8 @@ bool TMailerLog::Guarded(Step step, bool dayStep)
     } catch (const std::exception& e) {
         return StepFailed(e.what(), dayStep);
     }
-    std::string error;
-    if (TakeLineFailure(error)) [[unlikely]]
-        return StepFailed(error, dayStep);
+    if (LineFailedQuietly()) [[unlikely]]
+        return StepFailed(TakeLineFailure(), dayStep);
     return true;
 }
 
