@@ -24,10 +24,16 @@ constexpr const char* kStyleNames[kLogStyleCount] = {"plain", "tmail", "bink", "
                                                      "binkplus", "fhmail", "sfmail", "argus", "custom", "binkd"};
 
 // The window of a run without a screen: line errors go to standard error as
-// FILE:LINE: message, and the analysis always goes on.
+// FILE:LINE: message, and the analysis always goes on. The errors are written in
+// blocks (a damaged log has an error every few lines, and a write each would cost
+// more than the lines' analysis): the block is written when it is full, before a
+// dialog's message and when the window goes, which is before any report output.
 class TCliWindow : public TLogWindow {
 public:
     TCliWindow(std::string file, std::int64_t& errors) : file_(std::move(file)), errors_(errors) {}
+    ~TCliWindow() override { Flush(); }
+    TCliWindow(const TCliWindow&) = delete;
+    TCliWindow& operator=(const TCliWindow&) = delete;
     void GoToLine(std::int64_t) override {}
     void LineError(std::int64_t lineNo, const std::string& message) override
     {
@@ -37,13 +43,45 @@ public:
         for (char& c : oneLine)
             if (c == '\n' || c == '\r')
                 c = ' ';
-        std::cerr << file_ << ':' << lineNo << ": " << oneLine << '\n';
+        pending_ += file_;
+        pending_ += ':';
+        pending_ += std::to_string(lineNo);
+        pending_ += ": ";
+        pending_ += oneLine;
+        pending_ += '\n';
+        if (pending_.size() >= kBlock)
+            Flush();
     }
     bool ShowErrorLine(std::int64_t, const std::string&) override { return true; }
+    void Flush()
+    {
+        if (pending_.empty())
+            return;
+        std::cerr.write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
+        std::cerr.flush();
+        pending_.clear();
+    }
 
 private:
+    static constexpr std::size_t kBlock = 64 * 1024;
     std::string file_;
     std::int64_t& errors_;
+    std::string pending_;
+};
+
+// The dialogs of a run without a screen: answered at once, their messages written
+// after the line errors that came before them.
+class TCliDialogs : public TBatchDialogs {
+public:
+    explicit TCliDialogs(TCliWindow& window) : TBatchDialogs(mrOk, false), window_(window) {}
+    int MessageDlg(const TDialogRequest& request) override
+    {
+        window_.Flush();
+        return TBatchDialogs::MessageDlg(request);
+    }
+
+private:
+    TCliWindow& window_;
 };
 
 // Finds the section of a registered log by its name.
@@ -190,7 +228,8 @@ TRun Analyse(const TOptions& o)
         mailer->UpdateDLC = true;
 
     run.displayPath = o.logFile.empty() ? log.Path : o.logFile;
-    TBatchDialogs dialogs(mrOk, false);
+    TCliWindow window(run.displayPath, run.errors);
+    TCliDialogs dialogs(window);
     SetDialogs(&dialogs);
     try {
         log.ReadFile();
@@ -198,7 +237,6 @@ TRun Analyse(const TOptions& o)
         SetDialogs(nullptr);
         throw ECannotRun(e.what());
     }
-    TCliWindow window(run.displayPath, run.errors);
     log.Window = &window;
     bool done = log.Analyse({});
     log.Window = nullptr;

@@ -1,6 +1,7 @@
 #include "engine/BinkLog.h"
 
 #include "engine/LogNumber.h"
+#include "engine/LogYears.h"
 #include "fido/LogUtils.h"
 
 namespace tarvix {
@@ -20,6 +21,12 @@ TBinkLog::TBinkLog()
     Style = lsBink;
     DatePos = 3;
     DateLen = 6;
+    NoYearInLines = true;
+}
+
+bool TBinkLog::MonthDayOfLine(std::string_view line, int& month, int& day) const
+{
+    return DayAndMonthName(line, kDayAt, kMonthAt, month, day);
 }
 
 bool TBinkLog::IsDateWord(int col, std::string_view)
@@ -47,7 +54,7 @@ TDateTime TBinkLog::DateOfLine(std::string_view line)
         throw EConvertError("Line too short for a date: '" + std::string(line) + "'");
     int day = ParseLogInt(line.substr(kDayAt, kDayLen));
     int month = MonthFromName(line.substr(kMonthAt, kMonthLen));
-    return EncodeDate(CurrentYear(), month, day);
+    return EncodeDate(LineYear(), month, day);
 }
 
 }  // namespace tarvix

@@ -127,6 +127,7 @@ TBinkPLog::TBinkPLog() : months_(kEnglishMonths)
     DatePos = 3;
     DateLen = 6;
     MsgCol = kMessageCol;
+    NoYearInLines = true;
     KeyMonths();
 }
 
@@ -182,7 +183,20 @@ TDateTime TBinkPLog::DateOfLine(std::string_view line)
         throw EConvertError("Line too short for a date: '" + std::string(line) + "'");
     int day = ParseLogInt(line.substr(kDayAt, 2));
     int month = MonthOfLine(line);
-    return EncodeDate(CurrentYear(), month, day);
+    return EncodeDate(LineYear(), month, day);
+}
+
+bool TBinkPLog::MonthDayOfLine(std::string_view line, int& month, int& day) const
+{
+    if (line.size() < kMonthAt + kMonthLen || !TryParseLogInt(line.substr(kDayAt, 2), day))
+        return false;
+    const std::string_view name = line.substr(kMonthAt, kMonthLen);
+    for (std::size_t m = 0; m < months_.size(); ++m)
+        if (months_[m] == name) {
+            month = static_cast<int>(m) + 1;
+            return true;
+        }
+    return false;
 }
 
 namespace {

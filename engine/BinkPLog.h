@@ -42,8 +42,9 @@ public:
     // Special for itself only.
     bool WordClass(std::string_view word, int col) override;
     // Day from columns 3-4, month from columns 6-8 against the language file's month
-    // names, CurrentYear(). Raises EConvertError for a line that holds no such date.
+    // names, LineYear(). Raises EConvertError for a line that holds no such date.
     TDateTime DateOfLine(std::string_view line) override;
+    bool MonthDayOfLine(std::string_view line, int& month, int& day) const override;
     // The date plus the time of columns 10-17. Raises EConvertError.
     TDateTime TimeOfLine(std::string_view line) override;
 

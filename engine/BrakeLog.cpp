@@ -2,6 +2,7 @@
 
 #include "engine/FDLog.h"
 #include "engine/LogNumber.h"
+#include "engine/LogYears.h"
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
@@ -202,10 +203,12 @@ void TBrakeLog::UpdateLayout()
         MsgCol = 24;
         DatePos = 3;  // "28 Mar"
         DateLen = 6;
+        NoYearInLines = true;
     } else {
         MsgCol = brkVersion_ < 716 ? 25 : 28;
         DatePos = 1;  // "28/03/26"
         DateLen = 8;
+        NoYearInLines = false;
     }
 }
 
@@ -302,12 +305,17 @@ TDateTime TBrakeLog::DateOfLine(std::string_view line)
     if (line.size() < 8)
         throw EConvertError("Line too short for a date: '" + std::string(line) + "'");
     if (binkStyle_)
-        return EncodeDate(CurrentYear(), MonthFromName(line.substr(5, 3)), StampField(line, 2));
+        return EncodeDate(LineYear(), MonthFromName(line.substr(5, 3)), StampField(line, 2));
     std::string_view yy = line.substr(6, 2);
     if (yy[0] < '0' || yy[0] > '9' || yy[1] < '0' || yy[1] > '9')
         throw EConvertError("'" + std::string(yy) + "' is not a valid integer value");
     int year = TFDLog::ExpandYear((yy[0] - '0') * 10 + (yy[1] - '0'));
     return EncodeDate(year, StampField(line, 3), StampField(line, 0));
+}
+
+bool TBrakeLog::MonthDayOfLine(std::string_view line, int& month, int& day) const
+{
+    return binkStyle_ && DayAndMonthName(line, 2, 5, month, day);
 }
 
 TDateTime TBrakeLog::TimeOfLine(std::string_view line)
@@ -329,11 +337,6 @@ TDateTime TBrakeLog::TimeOfLine(std::string_view line)
     } else {
         date = DateOfLine(line);
     }
-    // The BinkleyTerm layout has no year: a session that runs over New Year's
-    // midnight would end a year before it began. Its lines after midnight belong to
-    // the next year.
-    if (binkStyle_ && SessionOpen() && date < DateOf(CurSess()->StartTime) - 180)
-        date = EncodeDate(CurrentYear() + 1, MonthFromName(line.substr(5, 3)), StampField(line, 2));
     return date + EncodeTime(StampField(line, kHourAt), StampField(line, kMinuteAt), StampField(line, kSecondAt), 0);
 }
 

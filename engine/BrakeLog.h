@@ -68,12 +68,11 @@ public:
     void LoadFromReg(const TIniFile& ini, std::string_view section) override;
     void SaveToReg(TIniFile& ini, std::string_view section) const override;
     // Own layout: day, month, two-digit year (00-79 are 2000-2079, 80-99 are
-    // 1980-1999). BinkleyTerm layout: day, English month abbreviation, CurrentYear().
+    // 1980-1999). BinkleyTerm layout: day, English month abbreviation, LineYear().
     // Raises EConvertError for fields that are no date.
     TDateTime DateOfLine(std::string_view line) override;
-    // The date of the line with the time of columns 10-17; in the BinkleyTerm layout
-    // a line of an open session dated more than half a year before the session's
-    // start belongs to the next year. Raises EConvertError.
+    bool MonthDayOfLine(std::string_view line, int& month, int& day) const override;
+    // The date of the line with the time of columns 10-17. Raises EConvertError.
     TDateTime TimeOfLine(std::string_view line) override;
     void ParseMailerLine(std::string_view line) override;
     // Reads brake!.ctl of the mailer directory: ALIAS, TREE, and from version 716 on

@@ -1,6 +1,7 @@
 #include "engine/FHMailLog.h"
 
 #include "engine/LogNumber.h"
+#include "engine/LogYears.h"
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
@@ -226,6 +227,7 @@ TFHMailLog::TFHMailLog()
     Style = lsFhMail;
     DatePos = 3;  // the day split compares "14 Mar"
     DateLen = 6;
+    NoYearInLines = true;
     MsgCol = kMsgCol;
     // Until a language file is read, every text is its key (or the mailer's default).
     UseTexts(TFHMailLng::FromBytes(""));
@@ -344,11 +346,16 @@ void TFHMailLog::KeepDate(std::string_view line, int year, TDateTime date) const
     dateKnown_ = true;
 }
 
+bool TFHMailLog::MonthDayOfLine(std::string_view line, int& month, int& day) const
+{
+    return DayAndMonthName(line, kDayAt, kMonthAt, month, day);
+}
+
 TDateTime TFHMailLog::DateOfLine(std::string_view line)
 {
     if (line.size() < kMonthAt + 3)
         throw EConvertError("Line too short for a date: '" + std::string(line) + "'");
-    const int year = CurrentYear();
+    const int year = LineYear();
     TDateTime date = 0;
     if (CachedDate(line, year, date))
         return date;
@@ -382,7 +389,7 @@ bool TFHMailLog::TryTimeOfLine(std::string_view line, TDateTime& result) const
     if (line.size() < kStampLen)
         return false;
     // A session's start asks for the stamp of its line twice.
-    const int year = CurrentYear();
+    const int year = LineYear();
     if (stampKnown_ && stampYear_ == year && std::memcmp(stamp_.data(), line.data(), stamp_.size()) == 0) {
         result = stampTime_;
         return true;

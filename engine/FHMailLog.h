@@ -70,9 +70,10 @@ public:
     bool WordClass(std::string_view word, int col) override;
 
     // --- dates ---
-    // Day from columns 3-4, English month abbreviation from columns 6-8, CurrentYear().
+    // Day from columns 3-4, English month abbreviation from columns 6-8, LineYear().
     // Raises EConvertError for a line without a readable date.
     TDateTime DateOfLine(std::string_view line) override;
+    bool MonthDayOfLine(std::string_view line, int& month, int& day) const override;
     // The date plus hours (columns 10-11), minutes (13-14) and seconds (16-17).
     TDateTime TimeOfLine(std::string_view line) override;
 

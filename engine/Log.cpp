@@ -1,5 +1,7 @@
 #include "engine/Log.h"
 
+#include "engine/LogYears.h"
+
 #include "fido/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/FileRead.h"
@@ -145,6 +147,8 @@ void TLog::ResetHighlightState()
 
 void TLog::DateTextChanged(std::string_view line, std::string_view date)
 {
+    if (watchYears_ && !WatchedDateFits(line))
+        return;
     NewDay(LineNo, DateOfLine(line));
     LastDateText = date;
 }
@@ -202,6 +206,133 @@ void TLog::SaveToReg(TIniFile& ini, std::string_view section) const
 }
 
 TDateTime TLog::DateOfLine(std::string_view) { return DateOf(Now()); }
+
+bool TLog::DaysSpanYears() const { return SpansYears(days_); }
+
+bool TLog::MonthDayOfLine(std::string_view, int&, int&) const { return false; }
+
+bool TLog::FindYears()
+{
+    // One pass over the text before the analysis, lighter than the analysis's own
+    // reading: it finds the line ends 64 bytes at a time and looks at a line only
+    // where its date text differs from that of the dated line before (once a day, in
+    // most logs). The lines are cut as ReadLine cuts them (CR, LF, CR LF; the text
+    // ends at a zero byte); the years begin at byte offsets. The pages it maps stay
+    // for the analysis, which gives them back behind itself; the window gets its
+    // turns as during the analysis.
+    TLogYears years;
+    const std::size_t dateAt = DatePos > 0 ? static_cast<std::size_t>(DatePos - 1) : 0;
+    const std::size_t dateLen = DateLen > 0 ? std::min<std::size_t>(static_cast<std::size_t>(DateLen), 16) : 0;
+    char lastText[16];
+    bool haveText = false;
+    const char* const data = data_;
+    const std::size_t size = size_;
+    // A date text of up to 8 bytes is compared as one word where 8 bytes can be read.
+    const std::uint64_t keyMask = dateLen >= 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * dateLen)) - 1;
+    std::uint64_t lastKey = 0;
+    std::size_t lineStart = 0;
+    auto line = [&](std::size_t end) {
+        const std::size_t len = std::min(end - lineStart, kMaxLine);
+        const char* p = data + lineStart;
+        if (len == 0)
+            return;
+        if (dateLen != 0) {
+            if (len < dateAt + dateLen)
+                return;  // too short for a date
+            if (haveText) {
+                if (dateLen <= 8 && lineStart + dateAt + 8 <= size) {
+                    std::uint64_t key;
+                    std::memcpy(&key, p + dateAt, sizeof key);
+                    if ((key & keyMask) == lastKey)
+                        return;
+                } else if (std::memcmp(p + dateAt, lastText, dateLen) == 0) {
+                    return;
+                }
+            }
+        }
+        int month = 0, day = 0;
+        if (!MonthDayOfLine(std::string_view(p, len), month, day))
+            return;
+        years.Add(static_cast<std::int64_t>(lineStart), month, day);
+        std::memcpy(lastText, p + dateAt, dateLen);
+        lastKey = 0;
+        std::memcpy(&lastKey, lastText, std::min<std::size_t>(dateLen, 8));
+        haveText = true;
+    };
+    constexpr std::size_t kTurn = std::size_t(1) << 20;  // the window's turn, every megabyte
+    std::size_t nextTurn = 0;
+    bool ended = false;
+    for (std::size_t block = 0; block < size && !ended; block += 64) {
+        if (block >= nextTurn) {
+            if (!YearsPassTurn(block))
+                return false;
+            nextTurn = block + kTurn;
+        }
+        std::uint64_t mask;
+        if (size - block >= 64) {
+            mask = LineEndMask(data + block);
+        } else {
+            mask = 0;
+            for (std::size_t k = 0; k < size - block; ++k)
+                if (static_cast<unsigned char>(data[block + k]) <= '\r')
+                    mask |= std::uint64_t(1) << k;
+        }
+        while (mask != 0) {
+            const std::size_t i = block + static_cast<unsigned>(__builtin_ctzll(mask));
+            mask &= mask - 1;
+            const char c = data[i];
+            if (c == '\0') {
+                line(i);
+                ended = true;
+                break;
+            }
+            if ((c != '\n' && c != '\r') || i < lineStart)
+                continue;  // another control byte, or the LF of a CR LF
+            line(i);
+            lineStart = i + 1;
+            if (c == '\r' && lineStart < size && data[lineStart] == '\n')
+                ++lineStart;
+        }
+    }
+    if (!ended && lineStart < size)
+        line(size);
+    yearStarts_ = years.YearStarts();
+    nextYear_ = 0;
+    nextYearAt_ = yearStarts_.empty() ? INT64_MAX : yearStarts_.front();
+    lineYear_ = years.FirstYear(CurrentYear());
+    return true;
+}
+
+bool TLog::YearsPassTurn(std::size_t at)
+{
+    if (at + kPopulateStep / 2 >= populated_ && populated_ < size_ && !map_.Empty()) {
+        const std::size_t from = std::max(populated_, at);
+        map_.PopulatePages(from, from + kPopulateStep);
+        populated_ = from + kPopulateStep;
+    }
+    const std::int64_t now = NowMillis();
+    if (Window && now - lastPump_ >= PumpMillis) {
+        lastPump_ = now;
+        Window->ProcessMessages();
+    }
+    if (!Window)
+        return false;
+    if (AbortRequest) {
+        AbortRequest = false;
+        return false;
+    }
+    return true;
+}
+
+void TLog::NextYear()
+{
+    // A line that begins a year, and every year whose first line it is not.
+    while (LinePos >= nextYearAt_) {
+        ++lineYear_;
+        ++nextYear_;
+        nextYearAt_ = nextYear_ < yearStarts_.size() ? yearStarts_[nextYear_] : INT64_MAX;
+    }
+}
 
 void TLog::StartReading()
 {
@@ -269,17 +400,53 @@ bool TLog::LineFailed(const std::exception& e)
     return MessageDlgLOr(94, {LineNo}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;
 }
 
+bool TLog::WatchedDateFits(std::string_view line)
+{
+    int month = 0, day = 0;
+    if (!MonthDayOfLine(line, month, day))
+        return true;  // not a date: the day split reports it
+    const std::size_t before = watched_.YearStarts().size();
+    watched_.Add(LineNo, month, day);
+    if (watched_.YearStarts().size() == before && !(month == 2 && day == 29 && !IsLeapYear(CurrentYear())))
+        return true;
+    yearsDoubt_ = true;
+    return false;
+}
+
 bool TLog::Analyse(const TProgressFunc& progress)
 {
-    Reset();
-    return RunLines(progress, [this](std::string_view line) {
+    // A log whose lines carry no year is read first as if all of it were in the
+    // current year, its dates watched as the days change: most logs are, and they
+    // need no pass of their own. Where the year turns (or a 29 February needs
+    // another year) the analysis starts again with the years worked out before
+    // (FindYears); the errors of the lines before that point were reported already.
+    watchYears_ = NoYearInLines;
+    watched_ = TLogYears();
+    yearsDoubt_ = false;
+    std::int64_t reportedUpTo = 0;
+    auto step = [this, &reportedUpTo](std::string_view line) {
         try {
             ParseLine(line);
-            return true;
         } catch (const std::exception& e) {
-            return LineFailed(e);
+            return LineNo <= reportedUpTo || LineFailed(e);
         }
-    });
+        if (LineFailedQuietly()) [[unlikely]] {
+            const std::string error = TakeLineFailure();
+            return LineNo <= reportedUpTo || LineFailed(Exception(error));
+        }
+        return !yearsDoubt_;
+    };
+    Reset();
+    bool done = RunLines(progress, step);
+    if (!done && yearsDoubt_) {
+        reportedUpTo = LineNo - 1;
+        watchYears_ = false;
+        yearsDoubt_ = false;
+        Reset();
+        done = RunLines(progress, step);
+    }
+    watchYears_ = false;
+    return done;
 }
 
 void TLog::ReadFile()

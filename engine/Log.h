@@ -6,6 +6,7 @@
 // and the factory that creates the class of a stored style number live here too.
 #pragma once
 
+#include "engine/LogYears.h"
 #include "fido/DateTime.h"
 #include "fido/Lng.h"
 #include "platform/IniFile.h"
@@ -13,6 +14,7 @@
 #include "platform/Words.h"
 
 #include <cstdint>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <string>
@@ -124,6 +126,8 @@ public:
     std::size_t DayCount() const { return days_.size(); }
     const TLogDay& GetDay(std::size_t index) const;
     TLogDay& GetDay(std::size_t index);
+    // The days run over more than one year: the windows then show the year of a day.
+    bool DaysSpanYears() const;
     // The index of the day that holds a line: -1 before the first day, 0 without days.
     long DayOfLine(std::int64_t lineNo) const;
 
@@ -140,6 +144,9 @@ public:
     bool AnalysisRunning = false;
     bool AbortRequest = false;
     std::string LastDateText;
+    // The year of the line being analysed, for a log whose lines carry no year
+    // (worked out before the analysis, see LogYears.h); CurrentYear() outside one.
+    int LineYear() const { return lineYear_ != 0 ? lineYear_ : CurrentYear(); }
     // How often, in milliseconds, the window gets a turn during an analysis (it is
     // asked every 256 lines at most); 0 gives it every such turn.
     std::int64_t PumpMillis = 200;
@@ -150,6 +157,14 @@ protected:
     int DateLen = 0;
     int HlClass = hcNormal;
     std::int64_t HlLine = -1;
+    // The lines carry no year: the analysis first reads the month and day of every
+    // line (MonthDayOfLine) to learn the year of each (LineYear).
+    bool NoYearInLines = false;
+    // The month and day of a line of a log whose lines carry no year; false for a
+    // line that has none. Must not raise: a bad date is the parser's to report. It
+    // is asked only when the date text (DatePos, DateLen) differs from that of the
+    // dated line before, or for every line when the style has no date text.
+    virtual bool MonthDayOfLine(std::string_view line, int& month, int& day) const;
 
     // Starts an analysis at the first line of the text in memory.
     void StartReading();
@@ -165,6 +180,22 @@ protected:
     }
     // Reports an error in a line; false when the user chose to stop.
     virtual bool LineFailed(const std::exception& e);
+    // Marks the line being analysed as failed with a message, without raising: the
+    // analysis reports it as it reports an error raised by the line's step. The
+    // paths that a damaged log takes on every bad line use it, an exception per
+    // line costing many times the line itself.
+    void FailLine(std::string message)
+    {
+        lineError_ = std::move(message);
+        lineFailed_ = true;
+    }
+    // FailLine marked the line; TakeLineFailure takes its message and the mark.
+    bool LineFailedQuietly() const { return lineFailed_; }
+    std::string TakeLineFailure()
+    {
+        lineFailed_ = false;
+        return std::move(lineError_);
+    }
     // Reads every line from the start of the text and hands each non-empty one to
     // step (bool step(std::string_view line)), after the new-part check and the
     // progress callback; stops when step answers false or the window goes away.
@@ -180,6 +211,14 @@ private:
     static constexpr std::size_t kLastStrLen = 20;
 
     bool KeepGoingSlow();
+    // The years pass: reads the month and day of every line and sets the year of the
+    // first line and the lines where the next years begin; false when the analysis
+    // is to stop (no window, or the user asked to abort).
+    bool FindYears();
+    // The years pass's turn, at the given offset: pages mapped ahead, the window's
+    // turn; false when the analysis must stop.
+    bool YearsPassTurn(std::size_t at);
+    void NextYear();
     void CheckNewPart(std::string_view line);
     // The day split's work when a line's date text differs from the line before's;
     // kept apart so that the usual case, an equal text, costs a compare only.
@@ -214,6 +253,24 @@ private:
     std::size_t EndAt(std::size_t i);
     bool atEnd_ = true;
     std::int64_t lastPump_ = 0;
+    // The years of the analysis under way: the offsets of the first lines of the
+    // years after the first, the next of them to come, and the current year (0
+    // outside an analysis).
+    std::vector<std::int64_t> yearStarts_;
+    std::size_t nextYear_ = 0;
+    std::int64_t nextYearAt_ = INT64_MAX;
+    int lineYear_ = 0;
+    // The base analysis of a log without years watches the dates instead of the
+    // years pass (Analyse): the dates seen so far, and whether they need the pass.
+    bool watchYears_ = false;
+    bool yearsDoubt_ = false;
+    TLogYears watched_;
+    // Feeds a date of the watched analysis; false (and yearsDoubt_) where the year
+    // turns or a 29 February does not fit the current year.
+    bool WatchedDateFits(std::string_view line);
+    // The failure FailLine marked for the line being analysed.
+    std::string lineError_;
+    bool lineFailed_ = false;
 };
 
 inline void TLog::ParseLine(std::string_view line)
@@ -256,13 +313,22 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
     AnalysisRunning = true;
     LastDateText.clear();
     StartReading();
+    nextYearAt_ = INT64_MAX;
+    if (NoYearInLines && !watchYears_ && !FindYears()) {
+        AnalysisRunning = false;
+        lineYear_ = 0;
+        return false;
+    }
     while (!atEnd_) {
         if (!KeepGoing()) {
             AnalysisRunning = false;
+            lineYear_ = 0;
             return false;
         }
         ++LineNo;
         std::string_view line = ReadLine();
+        if (LinePos >= nextYearAt_) [[unlikely]]
+            NextYear();
         if (line.empty())
             continue;
         if (progress && LineNo % 100 == 0)
@@ -271,10 +337,12 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
             CheckNewPart(line);
         if (!step(line)) {
             AnalysisRunning = false;
+            lineYear_ = 0;
             return false;
         }
     }
     AnalysisRunning = false;
+    lineYear_ = 0;
     return true;
 }
 

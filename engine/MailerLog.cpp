@@ -105,17 +105,24 @@ bool TMailerLog::Guarded(Step step, bool dayStep)
 {
     try {
         step();
-        return true;
     } catch (const std::exception& e) {
-        if (!Window)
-            return false;
-        ++ErrorCount;
-        std::string message = dayStep ? LTextOr(94, {LineNo}, "Line cannot be analysed") : std::string(e.what());
-        Window->LineError(LineNo, message);
-        if (Settings().SkipErrors)
-            return true;
-        return Window->ShowErrorLine(LineNo, message);
+        return StepFailed(e.what(), dayStep);
     }
+    if (LineFailedQuietly()) [[unlikely]]
+        return StepFailed(TakeLineFailure(), dayStep);
+    return true;
+}
+
+bool TMailerLog::StepFailed(const std::string& error, bool dayStep)
+{
+    if (!Window)
+        return false;
+    ++ErrorCount;
+    std::string message = dayStep ? LTextOr(94, {LineNo}, "Line cannot be analysed") : error;
+    Window->LineError(LineNo, message);
+    if (Settings().SkipErrors)
+        return true;
+    return Window->ShowErrorLine(LineNo, message);
 }
 
 bool TMailerLog::Analyse(const TProgressFunc& progress)

@@ -31,7 +31,9 @@ constexpr std::size_t kMarkerLen = 4;
 constexpr std::size_t kConnectAt = kMsgAt + 4;           // "CONNECT" after the marker field
 constexpr std::size_t kConnectTextAt = kMsgAt + 11;      // the connect text
 constexpr std::size_t kTransferAt = kMsgAt + 1;          // "Send-" / "Recv-" after one marker byte
-constexpr std::size_t kFreqNameAt = kMsgAt + 2;          // a requested file name
+// A requested file name: after the marker field, whether the line is indented by
+// blanks or begins with the text of entry 1030 ("(#) NAME").
+constexpr std::size_t kFreqNameAt = kMsgAt + 3;
 constexpr std::size_t kSentPathAt = kMsgAt + 9;          // the path of a file being sent
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -730,10 +732,13 @@ void TSFMailLog::StepSession(std::string_view line, std::uint32_t cand)
     case ssFreqList:
         if (Is(line, cand, m2012))
             State = ssTransfer;
-        else if (Is(line, cand, m1030))
-            State = ssFreqSend;  // the announcement of the files found ends the list; it names no file
-        else
+        else if (Is(line, cand, m1030)) {
+            // The first file found is a request too; the files are sent next.
             RequestedFile(line);
+            State = ssFreqSend;
+        } else {
+            RequestedFile(line);
+        }
         break;
     case ssFreqSend:
         if (At(line, kTransferAt, "Send-"))

@@ -107,8 +107,8 @@ bool BeginsWith(std::string_view line, std::string_view word, const TMsgWords& w
                                              : std::memcmp(word.data(), text.data(), text.size()) == 0;
 }
 
-// The error of a call line without an address, as TFidoAddr::CreateStr raises it.
-[[noreturn, gnu::noinline, gnu::cold]] void ThrowNoAddress() { throw EAddrError("FidoAddr.InvAddr", {std::string()}); }
+// The message of a call line without an address, as TFidoAddr::CreateStr raises it.
+[[gnu::noinline, gnu::cold]] std::string NoAddressText() { return EAddrError("FidoAddr.InvAddr", {std::string()}).what(); }
 
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 
@@ -578,6 +578,7 @@ TTMailLog::TTMailLog()
     MsgCol = static_cast<int>(kMsgAt) + 1;
     DatePos = 1;
     DateLen = 5;
+    NoYearInLines = true;
     connect_.Set(kConnect);
 }
 
@@ -703,9 +704,14 @@ TDateTime TTMailLog::DateOfLine(std::string_view line)
         const bool plain = PlainStamp(line);
         int day = plain ? TwoDigits(line.data()) : ParseLogInt(line.substr(0, 2));
         int month = plain ? TwoDigits(line.data() + 3) : ParseLogInt(line.substr(3, 2));
-        lastDate_ = EncodeDate(CurrentYear(), month, day);
+        lastDate_ = EncodeDate(LineYear(), month, day);
     }
     return lastDate_;
+}
+
+bool TTMailLog::MonthDayOfLine(std::string_view line, int& month, int& day) const
+{
+    return IsDated(line) && TryParseLogInt(line.substr(0, 2), day) && TryParseLogInt(line.substr(3, 2), month);
 }
 
 TDateTime TTMailLog::TimeOfLine(std::string_view line)
@@ -715,7 +721,7 @@ TDateTime TTMailLog::TimeOfLine(std::string_view line)
     // digits, the date is taken again and the time read from one word.
     if (line.size() >= kDatedLen && DayKey(line.data()) == stampKey_) {
         const std::uint64_t time = LoadWord8(line.data() + 6);  // "HH:NN:SS"
-        if (PlainTime(time) && CurrentYear() == stampYear_) {
+        if (PlainTime(time) && LineYear() == stampYear_) {
             lastDate_ = stampDate_;
             return stampDate_ + EncodeTime(TwoDigits(line.data() + 6), TwoDigits(line.data() + 9),
                                            TwoDigits(line.data() + 12), 0);
@@ -729,7 +735,7 @@ TDateTime TTMailLog::TimeOfNewDay(std::string_view line)
     // Nearly every stamp is all digits: no field needs the general reading.
     if (IsDated(line) && PlainStamp(line)) {
         const std::uint64_t key = DayKey(line.data());
-        const int year = CurrentYear();
+        const int year = LineYear();
         if (key != stampKey_ || year != stampYear_) {
             stampDate_ = EncodeDate(year, TwoDigits(line.data() + 3), TwoDigits(line.data()));
             stampKey_ = key;
@@ -1252,10 +1258,19 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
         addrText = AliasedAddr(addrText);
     // The call replaces whatever call was placed before, also when its address is bad.
     SetDialAddr(std::nullopt);
-    if (addrText.empty())
-        ThrowNoAddress();
+    // A bad address is the usual damage of a call line: it is reported without an
+    // exception (FailLine).
+    if (addrText.empty()) {
+        FailLine(NoAddressText());
+        return;
+    }
     if (addrText.front() != '?') {
-        TFidoAddr addr = TFidoAddr::CreateStr(addrText);
+        TFidoAddr addr;
+        std::string error;
+        if (!TFidoAddr::TryParse(addrText, 0, addr, error)) {
+            FailLine(std::move(error));
+            return;
+        }
         SetDialAddr(addr);
         if (NodeStats)
             NodeStats->AddCall(addr);
@@ -1400,7 +1415,13 @@ void TTMailLog::RemoteAddressLine(std::string_view line, TSess& s)
     s.Set(sfHuman, false);
     const std::size_t comma = FindByte(line, ',', kMsgAt, line.size());
     const std::size_t end = comma != std::string_view::npos ? comma : line.size();
-    s.Addr = TFidoAddr::CreateStr(TrimControls(line.substr(kMsgAt, end - kMsgAt)));
+    TFidoAddr addr;
+    std::string error;
+    if (!TFidoAddr::TryParse(TrimControls(line.substr(kMsgAt, end - kMsgAt)), 0, addr, error)) {
+        FailLine(std::move(error));
+        return;
+    }
+    s.Addr = addr;
     // What FirstWord leaves after the first word.
     std::size_t i = comma != std::string_view::npos && line.size() - comma > 2 ? comma + 2 : line.size();
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))

@@ -4,7 +4,8 @@
 //   ^^ ^^ ^^ ^^ ^^ ^
 //   1  4  7  10 13 16      (1-based columns)
 //
-// T-Mail writes no year: every line is dated in CurrentYear(). A status line carries
+// T-Mail writes no year: the years pass of the analysis gives each line its year
+// (LogYears.h). A status line carries
 // the byte 0xFE in column 16. The mailer takes its messages from the numbered entries
 // of its language file "t-mail.lng", so the parser loads that file from the mailer
 // directory and recognises a message by the constant leading text of its entry (the
@@ -120,10 +121,11 @@ public:
     void Assign(const TLog& other) override;
     void LoadFromReg(const TIniFile& ini, std::string_view section) override;
     void SaveToReg(TIniFile& ini, std::string_view section) const override;
-    // Day and month of a dated line in CurrentYear() (it becomes the last date);
+    // Day and month of a dated line in LineYear() (it becomes the last date);
     // any other line gets the last date. Raises EConvertError for fields that are no
     // numbers or no date.
     TDateTime DateOfLine(std::string_view line) override;
+    bool MonthDayOfLine(std::string_view line, int& month, int& day) const override;
 
     void ParseMailerLine(std::string_view line) override;
     // DateOfLine plus hours, minutes and seconds of columns 7, 10 and 13.

@@ -128,6 +128,15 @@ int MessageDlgLOr(std::size_t index, const std::vector<FmtArg>& args, std::strin
     return Dialogs().MessageDlg(MakeRequest(LTextOr(index, args, fallback), type, buttons));
 }
 
+int MessageDlgLOr(std::size_t index, const std::vector<FmtArg>& args, std::string_view fallback, TMsgDlgType type,
+                  unsigned buttons, const std::map<unsigned, std::string>& captions)
+{
+    TDialogRequest request = MakeRequest(LTextOr(index, args, fallback), type, buttons);
+    for (const auto& [bit, caption] : captions)
+        request.buttonCaptions[bit] = caption;
+    return Dialogs().MessageDlg(request);
+}
+
 int MessageDlgText(std::string text, TMsgDlgType type, unsigned buttons)
 {
     return Dialogs().MessageDlg(MakeRequest(std::move(text), type, buttons));

@@ -85,6 +85,10 @@ int MessageDlgLF(std::size_t index, const std::vector<FmtArg>& args, TMsgDlgType
 // file lacks the text (or none is loaded): the fallback text is shown then.
 int MessageDlgLOr(std::size_t index, const std::vector<FmtArg>& args, std::string_view fallback, TMsgDlgType type,
                   unsigned buttons);
+// The same with captions of the caller's for some of the buttons (a button of its
+// own, such as mbAll).
+int MessageDlgLOr(std::size_t index, const std::vector<FmtArg>& args, std::string_view fallback, TMsgDlgType type,
+                  unsigned buttons, const std::map<unsigned, std::string>& captions);
 // A ready text (an exception's message, say) in a dialog of the given kind.
 int MessageDlgText(std::string text, TMsgDlgType type, unsigned buttons);
 bool InputQueryL(std::size_t captionIndex, std::size_t promptIndex, std::string& value);

@@ -301,11 +301,12 @@ ParseError ParseFlags(std::string_view s, std::uint8_t flags, TFidoAddr& a, std:
     return Parse(s, false, a, text);
 }
 
-[[noreturn]] void Raise(ParseError e, std::string_view text)
+EAddrError ErrorOf(ParseError e, std::string_view text)
 {
-    throw EAddrError(e == ParseError::NoMask ? "FidoAddr.NoMask" : "FidoAddr.InvAddr",
-                     {std::string(text)});
+    return EAddrError(e == ParseError::NoMask ? "FidoAddr.NoMask" : "FidoAddr.InvAddr", {std::string(text)});
 }
+
+[[noreturn]] void Raise(ParseError e, std::string_view text) { throw ErrorOf(e, text); }
 
 void AppendNumber(char*& p, char* end, int value)
 {
@@ -347,6 +348,16 @@ bool TFidoAddr::TryParse(std::string_view s, std::uint8_t flags, TFidoAddr& out)
 {
     std::string_view text;
     return ParseFlags(s, flags, out, text) == ParseError::None;
+}
+
+bool TFidoAddr::TryParse(std::string_view s, std::uint8_t flags, TFidoAddr& out, std::string& error)
+{
+    std::string_view text;
+    const ParseError e = ParseFlags(s, flags, out, text);
+    if (e == ParseError::None)
+        return true;
+    error = ErrorOf(e, text).what();
+    return false;
 }
 
 std::string TFidoAddr::ToStr() const { return ToStrFlags(DefaultFlagsSlot()); }

@@ -69,6 +69,9 @@ public:
     // As CreateParse, without exceptions: false for a text that is no address
     // (Out then holds no usable value).
     static bool TryParse(std::string_view s, std::uint8_t flags, TFidoAddr& out);
+    // As CreateParse, without exceptions: false for a text that is no address, with
+    // error set to the message of the EAddrError that CreateParse would raise.
+    static bool TryParse(std::string_view s, std::uint8_t flags, TFidoAddr& out, std::string& error);
 
     // The text form with the default print flags, or with the flags given. An address
     // whose net or node is -1 prints as the empty string; a zone of 0 or -1 is left out.

@@ -21,7 +21,11 @@ import sys
 import threading
 import time
 
-STYLES = ["plain", "bink", "frontdoor", "custom", "tmail", "brake", "binkplus", "fhmail", "sfmail", "argus", "binkd"]
+STYLES = ["plain", "bink", "frontdoor", "custom", "tmail", "brake", "binkplus", "fhmail", "sfmail", "argus", "binkd",
+          "tmailerr"]
+
+# Share of the lines of the error-heavy T-Mail log (tmailerr) that are line errors.
+ERROR_LINE_SHARE = 0.02
 
 # Targets: throughput as a share of wc -l's in the same run, index memory a line,
 # peak memory of an analysis above the file size.
@@ -66,6 +70,12 @@ class Style:
                       "t-mail.log",
                       ["--style", "tmail", "--mailer-dir", d, "--set", "TMVersion=2604", "--set", "TaskNo=1",
                        "--year", "2003", "--drive", "C=" + d]),
+            # The same log with calls to an unknown address alias, each a line error.
+            "tmailerr": ([os.path.join(tools, "tarvix-gentmail"), "--out", d, "--seed", "1", "--log-size", n,
+                          "--sessions-per-day", "100"],
+                         "t-mail.log",
+                         ["--style", "tmail", "--mailer-dir", d, "--set", "TMVersion=2604", "--set", "TaskNo=1",
+                          "--year", "2003", "--drive", "C=" + d]),
             "brake": ([os.path.join(tools, "tarvix-genbrake"), "--out", d, "--seed", "1", "--log-size", n],
                       "brake716.log", ["--style", "brake", "--mailer-dir", d, "--set", "BrkVersion=716"] + year),
             "binkplus": ([os.path.join(tools, "tarvix-genbinkplus"), "--seed", "1", "--log-size", n,
@@ -82,6 +92,7 @@ class Style:
         }
         self.generate, log, self.report_args = table[name]
         self.log = os.path.join(d, log)
+        self.damage = name == "tmailerr"
 
     def ensure(self):
         """Generates the log unless a complete one of the same options is there."""
@@ -100,9 +111,30 @@ class Style:
             path = os.path.join(self.dir, entry)
             if entry.endswith(".log") and path != self.log and os.path.getsize(path) > MB:
                 os.remove(path)
+        if self.damage:
+            add_error_lines(self.log)
         with open(stamp, "w") as f:
             f.write(want)
         return time.perf_counter() - start
+
+
+def add_error_lines(path):
+    """Adds calls to an unknown address alias to a T-Mail log until ERROR_LINE_SHARE of
+    its lines are such calls. They go after the lines that leave the mailer waiting (no
+    session open), where a call is parsed, dated with the stamp of that line."""
+    tmp = path + ".tmp"
+    lines = bad = 0
+    with open(path, "rb") as src, open(tmp, "wb") as dst:
+        for line in src:
+            dst.write(line)
+            lines += 1
+            if b"Waiting for calls" not in line or line[2:3] != b"/":
+                continue
+            stamp = line[:15]
+            while bad < (lines + bad) * ERROR_LINE_SHARE:
+                dst.write(stamp + b"Calling Nowhere, 1-2-3, BUSY\r\n")
+                bad += 1
+    os.replace(tmp, path)
 
 
 def run_once(argv, timeout):

@@ -519,7 +519,7 @@ void TSessListForm::UpdateStatus()
         sessions = total.InSess + total.OutSess;
         ok = total.InOK + total.OutOK;
     }
-    status_->setText(UiText(141, {FormatDateTime("dd mmm", d.Date), sessions, ok}, "Sessions, successful"));
+    status_->setText(UiText(141, {FormatDateTime(log_->DaysSpanYears() ? "dd mmm yyyy" : "dd mmm", d.Date), sessions, ok}, "Sessions, successful"));
 }
 
 // ---------------------------------------------------------------- same address

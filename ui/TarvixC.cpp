@@ -4,6 +4,7 @@
 #include "engine/MailerLog.h"
 #include "engine/TMailLog.h"
 #include "fido/DateTime.h"
+#include "fido/Format.h"
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
 #include "settings/QZIni.h"
@@ -93,7 +94,12 @@ constexpr const char* kAnalysisButtons[kAnalysisKindCount] = {"BtnSessList", "Bt
 constexpr const char* kAnalysisItems[kAnalysisKindCount] = {"MISessList", "MIFreqList", "MITimeline", "MIDialStat",
                                                             "MISessInfo"};
 
-std::string DayText(TDateTime date) { return FormatDateTime("dd mmm", date); }
+// A day as the day list and the day buttons show it: with its year when the log's
+// days run over more than one year.
+std::string DayText(const TLog& log, TDateTime date)
+{
+    return FormatDateTime(log.DaysSpanYears() ? "dd mmm yyyy" : "dd mmm", date);
+}
 
 }  // namespace
 
@@ -439,6 +445,8 @@ void TChildForm::ShowLog(TLog* log)
         progress_->show();
         analysisTimer_.start();
         SetStatistics(UiText(127, {}, "Esc - abort"));
+        skipAll_ = false;
+        skipped_.clear();
         try {
             done = log_->Analyse([this](std::int64_t lineNo) { ReportProgress(lineNo); });
         } catch (const std::exception& e) {
@@ -493,7 +501,9 @@ void TChildForm::ShowLog(TLog* log)
         FillDayList();
         GoToLine(StartLine());
         const long perSecond = static_cast<long>(view_->LineCount() / static_cast<std::int64_t>(elapsed));
-        if (mailer && mailer->ErrorCount > 0)
+        if (!skipped_.empty())
+            ReportSkippedLines(perSecond);
+        else if (mailer && mailer->ErrorCount > 0)
             SetStatus(UiText(114, {static_cast<long>(mailer->ErrorCount), perSecond}, "Errors, lines per second"));
         else
             SetStatus(UiText(10, {perSecond}, "Lines per second"));
@@ -576,20 +586,47 @@ void TChildForm::UpdateDownloadCounters(TMailerLog& log)
 
 bool TChildForm::ShowErrorLine(std::int64_t lineNo, const std::string& message)
 {
+    if (skipAll_) {
+        skipped_.emplace_back(lineNo, message);
+        return true;
+    }
     SetHourglass(false);
     const auto& colors = Settings().Colors;
     view_->SetMarkColors(colors[ciNormal], colors[ciErrors]);
     view_->GoToLine(lineNo);
     view_->SetHighlight(true);
     view_->SetMarkLine(lineNo);
-    const int answer =
-        MessageDlgLOr(95, {static_cast<long long>(lineNo), message}, "Error in line", TMsgDlgType::mtError, mbOKCancel);
+    const int answer = MessageDlgLOr(95, {static_cast<long long>(lineNo), message}, "Error in line",
+                                     TMsgDlgType::mtError, mbOKCancel | mbAll,
+                                     {{mbAll, UiKeyText("LogWnd.SkipAll", "&Skip all").toStdString()}});
     view_->ClearMark();
     QCoreApplication::processEvents();
     if (answer == mrCancel)
         return false;
+    if (answer == mrAll) {
+        skipAll_ = true;
+        skipped_.emplace_back(lineNo, message);
+    }
     SetHourglass(true);
     return true;
+}
+
+void TChildForm::ReportSkippedLines(long perSecond)
+{
+    const long count = static_cast<long>(skipped_.size());
+    SetStatus(QString::fromStdString(Format(
+        UiKeyText("LogWnd.SkippedLines", "Done, %d lines skipped, %d lines per second").toStdString(),
+        {count, perSecond})));
+    // One box lists the skipped lines (the first hundred of them).
+    constexpr std::size_t kListed = 100;
+    std::string list;
+    for (std::size_t i = 0; i < skipped_.size() && i < kListed; ++i)
+        list += std::to_string(skipped_[i].first) + ": " + skipped_[i].second + "\n";
+    if (skipped_.size() > kListed)
+        list += Format(UiKeyText("LogWnd.SkippedMore", "... and %d more").toStdString(),
+                       {static_cast<long>(skipped_.size() - kListed)});
+    MessageDlgText(UiKeyText("LogWnd.SkippedReport", "Lines skipped in the analysis:").toStdString() + "\n" + list,
+                   TMsgDlgType::mtInformation, mbOK);
 }
 
 // ---------------------------------------------------------------- position
@@ -611,11 +648,11 @@ void TChildForm::SetDayButtons(long day)
     const QString nextHint = UiText(158, {}, "Next day");
     const bool hasPrev = day > 0 && day - 1 < count;
     prev->setEnabled(hasPrev);
-    prev->setToolTip(hasPrev ? prevHint + "\n" + QString::fromStdString(DayText(log_->GetDay(day - 1).Date))
+    prev->setToolTip(hasPrev ? prevHint + "\n" + QString::fromStdString(DayText(*log_, log_->GetDay(day - 1).Date))
                              : prevHint);
     const bool hasNext = day + 1 >= 0 && day + 1 < count;
     next->setEnabled(hasNext);
-    next->setToolTip(hasNext ? nextHint + "\n" + QString::fromStdString(DayText(log_->GetDay(day + 1).Date))
+    next->setToolTip(hasNext ? nextHint + "\n" + QString::fromStdString(DayText(*log_, log_->GetDay(day + 1).Date))
                              : nextHint);
 }
 
@@ -662,7 +699,7 @@ void TChildForm::UpdatePosition()
     if (sess == currentSession_)
         return;
     const TSess& s = mailer->GetSess(static_cast<std::size_t>(sess));
-    SetStatus(QString::fromStdString(FormatDateTime("dd mmm hh:nn:ss", s.StartTime) + " " + s.SessText()));
+    SetStatus(QString::fromStdString(FormatDateTime(log_->DaysSpanYears() ? "dd mmm yyyy hh:nn:ss" : "dd mmm hh:nn:ss", s.StartTime) + " " + s.SessText()));
     if (TAnalysisWindow* list = Analysis(TAnalysisKind::SessList))
         list->ShowSession(sess);
     if (info)
@@ -758,8 +795,10 @@ void TChildForm::FillDayList()
     dayList_->clear();
     if (!log_)
         return;
+    // Room for the year where the days show it.
+    dayList_->resize(log_->DaysSpanYears() ? kDayListWidth * 3 / 2 : kDayListWidth, dayList_->height());
     for (std::size_t i = 0; i < log_->DayCount(); ++i)
-        dayList_->addItem(QString::fromStdString(DayText(log_->GetDay(i).Date)));
+        dayList_->addItem(QString::fromStdString(DayText(*log_, log_->GetDay(i).Date)));
     if (currentDay_ >= 0 && currentDay_ < dayList_->count())
         dayList_->setCurrentRow(static_cast<int>(currentDay_));
 }

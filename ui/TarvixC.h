@@ -70,7 +70,11 @@ public:
     // Caret to the start of a line, the line into view; then UpdatePosition.
     void GoToLine(std::int64_t lineNo) override;
     void ProcessMessages() override;
+    // The box offers OK, Cancel and "Skip all": after Skip all the analysis goes on
+    // without boxes, and the lines it skips are counted and listed at its end.
     bool ShowErrorLine(std::int64_t lineNo, const std::string& message) override;
+    // The lines skipped after "Skip all" in the latest analysis, with their messages.
+    const std::vector<std::pair<std::int64_t, std::string>>& SkippedLines() const { return skipped_; }
 
     // Maps the caret to day and session: buttons, status and analysis windows.
     void UpdatePosition();
@@ -157,11 +161,16 @@ private:
     void RememberLastLine();
     void FinishClose();
     void ForgetLog();
+    // The end of an analysis in which the user chose "Skip all": the count in the
+    // status bar, the lines in a report box.
+    void ReportSkippedLines(long perSecond);
 
     TLog* log_ = nullptr;
     std::unique_ptr<TLog> ownedLog_;
     long currentDay_ = -1;
     long currentSession_ = -1;
+    bool skipAll_ = false;
+    std::vector<std::pair<std::int64_t, std::string>> skipped_;
     bool loaded_ = false;
     bool textLoaded_ = false;   // the view holds the log's text
     bool inShowLog_ = false;

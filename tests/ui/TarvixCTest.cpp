@@ -289,7 +289,7 @@ TEST_F(ChildFormTest, ErrorLinesAreShownAndTheAnswerDecides)
         if (r.text.rfind("Error in line", 0) == 0 && w) {
             markedWhileAsked.push_back(w->View()->MarkLine());
             EXPECT_EQ(w->View()->CaretLine(), w->View()->MarkLine());
-            EXPECT_EQ(r.buttons, unsigned(mbOKCancel));
+            EXPECT_EQ(r.buttons, unsigned(mbOKCancel | mbAll));
         }
         return int(mrOk);
     };
@@ -323,6 +323,29 @@ TEST_F(ChildFormTest, ErrorLinesAreShownAndTheAnswerDecides)
     EXPECT_TRUE(window->Loaded());
     EXPECT_FALSE(log->HoldsFile());
 
+    // Skip all: one box; at the end the status counts the skipped lines and one
+    // report lists them.
+    dialogs.shown.clear();
+    dialogs.answer = [](const TDialogRequest& r) { return r.text.rfind("Error in line", 0) == 0 ? int(mrAll) : int(mrOk); };
+    window->Reread();
+    EXPECT_EQ(dialogs.With("Error in line").size(), 1u);
+    EXPECT_TRUE(window->Status().startsWith("Done, 2 lines skipped")) << window->Status().toStdString();
+    ASSERT_EQ(window->SkippedLines().size(), 2u);
+    EXPECT_EQ(window->SkippedLines()[1].first, 5);
+    const auto reports = dialogs.With("Lines skipped in the analysis:");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("\n4: "), std::string::npos) << reports[0];
+    EXPECT_NE(reports[0].find("\n5: "), std::string::npos) << reports[0];
+    EXPECT_EQ(window->Statistics(), "Days: 5, sessions: 32");
+    SaveScreenshot(window, "TChildFormSkipped");
+
+    // With SkipErrors nothing is asked, but the errors are counted.
+    Settings().SkipErrors = true;
+    dialogs.shown.clear();
+    Key(window->View(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(dialogs.With("Error in line").empty());
+    EXPECT_TRUE(window->Status().startsWith("Done with 2 errors"));
+    Settings().SkipErrors = false;
 }
 
 TEST_F(ChildFormTest, EscStopsTheAnalysis)

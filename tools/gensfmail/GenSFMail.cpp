@@ -47,7 +47,7 @@ const std::vector<std::pair<std::uint16_t, std::string>>& Entries()
         {1004, "(#) Mailer started, line %1"},
         {1005, "(#) Mailer stopped"},
         {1027, "(#) Files requested (%1):"},
-        {1030, "(#) Sending the requested files: %1"},
+        {1030, "(#) %1"},
         {1037, "    Node status: %1"},
         {1039, "(#) Mail only, no files this time"},
         {1060, "(+) Incoming call, answering"},
@@ -369,11 +369,13 @@ private:
         else
             log_.Line(Msg(1125, {f.name}));
     }
-    void Requested(const std::vector<std::string>& names)
+    // The list of requested names. When files were found, the last name is written
+    // with entry 1030, which also says that the files are sent next.
+    void Requested(const std::vector<std::string>& names, bool found)
     {
         log_.Line(Msg(1027, {std::to_string(names.size())}));
-        for (const std::string& n : names)
-            log_.Line("    " + n);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            log_.Line(found && i + 1 == names.size() ? Msg(1030, {names[i]}) : "    " + names[i]);
         Step(1, 2);
     }
     // The end of a session that worked, with its traffic and rate.
@@ -432,8 +434,7 @@ private:
         Protocol("Hydra");
         Traffic t;
         Mail(t, "HY", false, true);
-        Requested({"NODELIST", "TARVIX"});
-        log_.Line(Msg(1030, {"2"}));
+        Requested({"NODELIST", "TARVIX"}, true);
         SendFile(t, "HY", File("NODELIST.Z26"), 0);
         SendFile(t, "HY", File("TARVIX.ZIP"), 0);
         Completed(t, start, true);
@@ -505,7 +506,7 @@ private:
         Handshake(n, n.password, true);
         Protocol("Hydra");
         Traffic t;
-        Requested({"MISSING.ZIP"});
+        Requested({"MISSING.ZIP"}, false);
         log_.Line(Msg(2012));
         Mail(t, "HY", true, true);
         Completed(t, start, true);
@@ -520,8 +521,7 @@ private:
         Handshake(n, n.password, true);
         Protocol("Hydra-8k");
         Traffic t;
-        Requested({"*.TXT"});
-        log_.Line(Msg(1030, {"2"}));
+        Requested({"*.TXT"}, true);
         SendFile(t, "HY", File("README.TXT"), 0);
         SendFile(t, "HY", File("WHATSNEW.TXT"), 1024);
         Completed(t, start, false);
