@@ -1,6 +1,7 @@
 #include "engine/BinkdLog.h"
 
 #include "engine/LogNumber.h"
+#include "engine/LogYears.h"
 #include "fido/LogUtils.h"
 #include "fido/QParser.h"
 #include "platform/HostPath.h"
@@ -102,19 +103,7 @@ bool SizeAndRate(std::string_view msg, std::string_view& name, std::int64_t& siz
 
 bool BinkdLineDate(std::string_view line, int& month, int& day)
 {
-    if (line.size() < kMonthAt + 3)
-        return false;
-    std::string_view dayText = line.substr(kDayAt, 2);
-    if (dayText[0] == ' ')
-        dayText.remove_prefix(1);
-    if (!TryParseLogInt(dayText, day) || day < 1 || day > 31)
-        return false;
-    try {
-        month = MonthFromName(line.substr(kMonthAt, 3));
-    } catch (const std::exception&) {
-        return false;
-    }
-    return month >= 1 && month <= 12;
+    return DayAndMonthName(line, kDayAt, kMonthAt, month, day);
 }
 
 TBinkdLog::TBinkdLog()
@@ -122,6 +111,7 @@ TBinkdLog::TBinkdLog()
     Style = lsBinkd;
     DatePos = static_cast<int>(kDayAt) + 1;
     DateLen = static_cast<int>(kDateLen);
+    NoYearInLines = true;
     HasOptions = true;
 }
 
@@ -170,7 +160,12 @@ TDateTime TBinkdLog::DateOfLine(std::string_view line)
     int month = 0, day = 0;
     if (!BinkdLineDate(line, month, day))
         throw EConvertError("No binkd date in the line: '" + std::string(line) + "'");
-    return EncodeDate(CurrentYear(), month, day);
+    return EncodeDate(LineYear(), month, day);
+}
+
+bool TBinkdLog::MonthDayOfLine(std::string_view line, int& month, int& day) const
+{
+    return BinkdLineDate(line, month, day);
 }
 
 TDateTime TBinkdLog::TimeOfLine(std::string_view line)

@@ -56,9 +56,10 @@ public:
     // Special.
     bool WordClass(std::string_view word, int col) override;
 
-    // CurrentYear with the month and day of the line. Raises EConvertError for a
-    // line without a readable date.
+    // The month and day of the line in LineYear(). Raises EConvertError for a line
+    // without a readable date.
     TDateTime DateOfLine(std::string_view line) override;
+    bool MonthDayOfLine(std::string_view line, int& month, int& day) const override;
     // The date and the time stamp. Raises EConvertError for a bad one.
     TDateTime TimeOfLine(std::string_view line) override;
 
