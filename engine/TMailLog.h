@@ -43,7 +43,7 @@ struct TLineAnchor {
     std::size_t at = 0;           // the offset of the text after the lead; 0: no anchor
     std::string leadAndText;      // what the message begins with
     TMsgWords words;              // leadAndText as words to compare with
-    std::uint64_t firstWord = 0;  // the text's first byte in each byte of a word
+    char first = 0;               // the text's first byte
 };
 
 // A text looked for anywhere in a line. The search looks for the byte of the text
@@ -72,12 +72,11 @@ public:
     std::size_t FindAt(std::string_view line, const TLineAnchor& anchor, std::size_t msgAt) const;
 
 private:
-    // Find for lines shorter than 16 or longer than 64 bytes.
+    // Find for lines longer than 64 bytes.
     [[gnu::noinline]] std::size_t FindInLong(std::string_view line) const;
 
     std::string text_;
     std::size_t key_ = 0;  // the offset in the text of the byte searched for
-    std::uint64_t keyWord_ = 0;  // that byte in each byte of a word
 };
 
 // The values the log takes from "t-mail.ctl".
