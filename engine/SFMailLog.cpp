@@ -4,10 +4,9 @@
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
-#include "platform/FastFind.h"
 #include "platform/HostPath.h"
+#include "platform/Scan.h"
 #include "platform/Text.h"
-#include "platform/Words.h"
 
 #include <algorithm>
 #include <bit>
@@ -94,16 +93,9 @@ std::string_view From(std::string_view line, std::size_t at)
 // A byte count or rate: blanks around digits. Raises EConvertError otherwise.
 std::int64_t ParseCount(std::string_view s)
 {
-    // Digits alone, the usual text, are read at once: 18 of them cannot overflow.
-    if (!s.empty() && s.size() <= 18) {
-        std::int64_t v = 0;
-        std::size_t i = 0;
-        for (; i < s.size() && IsDigit(s[i]); ++i)
-            v = v * 10 + (s[i] - '0');
-        if (i == s.size())
-            return v;
-    }
-    return ParseCountBlanks(s);
+    // Digits alone, the usual text, are read at once.
+    std::int64_t v = 0;
+    return AllDigits(s, v) ? v : ParseCountBlanks(s);
 }
 
 // The end of the first address of a list: the first blank, tab or comma, or the
