@@ -3,8 +3,8 @@
 #include "fido/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/FileRead.h"
+#include "platform/Scan.h"
 #include "platform/UniqueFd.h"
-#include "platform/Words.h"
 #include "settings/QZIni.h"
 
 #include <bit>

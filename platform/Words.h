@@ -1,3 +1,0 @@
-// Moved to platform/Scan.h; kept until its users include that.
-#pragma once
-#include "platform/Scan.h"
