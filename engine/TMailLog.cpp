@@ -57,7 +57,7 @@ std::string_view TrimLeftControls(std::string_view s)
 }
 
 // The conversion error of a text that is no integer.
-[[noreturn, gnu::noinline, gnu::cold]] void ThrowNoInteger(std::string_view s)
+[[noreturn, gnu::cold]] void ThrowNoInteger(std::string_view s)
 {
     throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
 }
@@ -92,7 +92,7 @@ bool BeginsWith(std::string_view line, std::string_view word, const TMsgWords& w
 }
 
 // The error of a call line without an address, as TFidoAddr::CreateStr raises it.
-[[noreturn, gnu::noinline, gnu::cold]] void ThrowNoAddress() { throw EAddrError("FidoAddr.InvAddr", {std::string()}); }
+[[noreturn, gnu::cold]] void ThrowNoAddress() { throw EAddrError("FidoAddr.InvAddr", {std::string()}); }
 
 // The offset in part (a part of line) of its first byte c, or npos; the search may
 // load the bytes of the line before part.
@@ -159,13 +159,6 @@ int Commonness(unsigned char c)
     return 3;
 }
 
-// "OK" anywhere in a transfer line; most have it right after the mark ("HS-OK").
-bool HasOk(std::string_view line)
-{
-    return (line.size() >= kMsgAt + 5 && line[kMsgAt + 3] == 'O' && line[kMsgAt + 4] == 'K') ||
-           FindText(line, "OK") != std::string_view::npos;
-}
-
 // The bytes "DD/MM" at p as a number, 0 in the other bytes.
 std::uint64_t DayKey(const char* p)
 {
@@ -178,47 +171,12 @@ std::uint64_t DayKey(const char* p)
     }
 }
 
-// Whether the only blanks of the stamp (bytes 0..14 of a dated line) are the one
-// inside it (byte 5) and the one after it (byte 14).
-bool PlainStampBlanks(std::string_view line)
-{
-    constexpr std::uint64_t kStampBytes = (1u << kDatedLen) - 1, kStampBlanks = 1u << 5 | 1u << 14;
-    return (ByteBits(line.substr(0, 16), ' ') & kStampBytes) == kStampBlanks;
-}
-
-// Word 4 of a dated line (words 1 and 2 are the date and the time, word 3 the transfer
-// mark), as NthWord(line, 4, ' ') gives it.
-std::string_view TransferFileWord(std::string_view line)
-{
-    // When the only blanks of the stamp are the one inside it and the one after it,
-    // the words of the message follow the stamp.
-    if (!PlainStampBlanks(line))
-        return NthWord(line, 4, ' ');
-    const std::size_t n = line.size();
-    std::size_t i = kDatedLen;
-    while (i < n && line[i] == ' ')
-        ++i;
-    i = FindByte(line, ' ', i, n);  // after the transfer mark
-    if (i == std::string_view::npos)
-        return {};
-    while (i < n && line[i] == ' ')
-        ++i;
-    if (i >= n)
-        return {};
-    const std::size_t end = FindByte(line, ' ', i, n);
-    const std::size_t e = end != std::string_view::npos ? end : n;
-    return line.substr(i, e - i);
-}
-
-// Word 4 of a dated line, as TransferFileWord gives it, and in slash the offset in it
-// of its last backslash (npos for none).
+// Word 4 of a sent line (words 1 and 2 are the date and the time, word 3 the transfer
+// mark), and in slash the offset in it of its last backslash (npos for none).
 std::string_view SentFileName(std::string_view line, std::size_t& slash)
 {
-    const std::string_view word = TransferFileWord(line);
-    // Most names have no path: one search forward tells.
-    slash = FindByteIn(line, word, '\\');
-    if (slash != std::string_view::npos)
-        slash = FindLast(word, '\\');
+    const std::string_view word = NthWord(line, 4, ' ');
+    slash = FindLast(word, '\\');
     return word;
 }
 
@@ -288,7 +246,7 @@ TLineAnchor TLineText::Anchor(std::string_view lead, std::size_t msgAt) const
 namespace {
 
 // TLineText::FindAt, for the handlers of the lines to have it in place.
-[[gnu::always_inline]] inline std::size_t FindAnchored(const TLineText& text, std::string_view line,
+std::size_t FindAnchored(const TLineText& text, std::string_view line,
                                                        const TLineAnchor& anchor, std::size_t msgAt)
 {
     if (anchor.at != 0 && line.size() >= msgAt + anchor.words.Need() &&
@@ -552,17 +510,6 @@ void TTMailLog::LoadLng()
         if (TMVersion >= kVersion2605)
             c.lead[L608] = cut(608);
 
-        // The first two bytes of the texts of the lines that end or spoil a session; a
-        // text of one byte may begin any message its byte begins.
-        std::array<std::uint16_t, 4> anyStateHeads{};
-        bool anyHead = false;
-        for (std::size_t i = 0; i < anyStateHeads.size(); ++i) {
-            const std::string& lead = c.lead[kAnyStateList[i]];
-            if (lead.size() == 1)
-                anyHead = true;
-            else if (lead.size() > 1)
-                std::memcpy(&anyStateHeads[i], lead.data(), 2);
-        }
         static_assert(kLeadCount <= 32, "the leads of a line are the bits of a 32-bit word");
         std::array<std::uint32_t, 256> leadsByFirst{};
         std::array<TMsgWords, kLeadCount> leadWords{};
@@ -599,8 +546,6 @@ void TTMailLog::LoadLng()
         leadsByFirst_ = leadsByFirst;
         leadWords_ = leadWords;
         valueAt_ = valueAt;
-        anyStateHeads_ = anyStateHeads;
-        anyStateAnyHead_ = anyHead;
     } catch (const EMailerLngError& e) {
         // The reader's text does not say which file is short.
         throw EMailerLngError(path + ": " + e.what());
@@ -806,10 +751,7 @@ std::uint32_t TTMailLog::LeadsOf(std::string_view line) const
     return line.size() > kMsgAt ? leadsByFirst_[static_cast<unsigned char>(line[kMsgAt])] : 0;
 }
 
-// The handlers that compare a line with several entries are flattened: the compiler
-// would otherwise call TMsgWords::Begins out of line from some of them, and the call
-// costs more than the compare.
-[[gnu::always_inline]] inline bool TTMailLog::Is(std::string_view line, std::uint32_t leads, TLead which) const
+bool TTMailLog::Is(std::string_view line, std::uint32_t leads, TLead which) const
 {
     if ((leads >> which & 1u) == 0)
         return false;
@@ -841,91 +783,47 @@ void TTMailLog::ParseMailerLine(std::string_view line)
 {
     if (!IsDated(line))
         return;
-    if (State != 0)
-        ParseInSession(line);
-    else
-        ParseState0(line);
-}
-
-[[gnu::always_inline]] inline void TTMailLog::ParseInSession(std::string_view line)
-{
-    if (!SessionOpen()) {
-        State = 0;
+    if (State != 0 && !SessionOpen()) {
+        State = 0;  // no session to read into
         return;
     }
-    TSess& s = *CurSess();
-    // A status line (the line is dated: the marker is all that is left to see).
-    if (line.size() > kMsgAt && static_cast<unsigned char>(line[kMsgAt]) == kMarker) {
-        SessionStatusLine(line, s);
-        return;
-    }
-    // The few lines that may end or spoil the session in any state go their own
-    // way, so that this path calls nothing but the handler it ends with. Their texts
-    // share first bytes with common lines ("Failure" and "File request"): the first
-    // two bytes of the message must be those of one of them.
     const std::uint32_t leads = LeadsOf(line);
-    if ((leads & kAnyStateLeads) != 0 && MaySpoil(line)) {
-        AnyStateLine(line, s, leads);
+    if (State == 0)
+        NoSession(line, leads);
+    else if (line.size() > kMsgAt && static_cast<unsigned char>(line[kMsgAt]) == kMarker)
+        StatusLine(line, *CurSess());
+    else if ((leads & kSpoilLeads) != 0)
+        SpoilLine(line, *CurSess(), leads);
+    else
+        Step(line, *CurSess(), leads);
+}
+
+void TTMailLog::NoSession(std::string_view line, std::uint32_t leads)
+{
+    if (Is(line, leads, L608) && TMVersion >= kVersion2605)
+        CallLine(line, L608);
+    else if (Is(line, leads, L16))
+        CallLine(line, L16);
+    else if (Is(line, leads, L15))
+        CallLine(line, L15);
+    else if (IsStatus(line))
+        SessionStartLine(line, leads);
+}
+
+void TTMailLog::SessionStartLine(std::string_view line, std::uint32_t leads)
+{
+    const bool incoming = Is(line, leads, L2);
+    const std::size_t at = FindAnchored(connect_, line, incoming ? connectIn_ : connectOut_, kMsgAt);
+    if (at == std::string_view::npos)
         return;
-    }
-    StateLine(line, s, leads);
+    StartSession(line, incoming);
+    std::size_t from = at + kConnect.size() + 1;
+    CurSess()->SetConnect(from < line.size() ? line.substr(from) : std::string_view{});
+    if (incoming)
+        SetDialAddr(std::nullopt);
 }
 
-bool TTMailLog::MaySpoil(std::string_view line) const
-{
-    if (anyStateAnyHead_ || line.size() <= kMsgAt + 1)
-        return true;
-    std::uint16_t head;
-    std::memcpy(&head, line.data() + kMsgAt, sizeof head);
-    return head == anyStateHeads_[0] || head == anyStateHeads_[1] || head == anyStateHeads_[2] ||
-           head == anyStateHeads_[3];
-}
-
-void TTMailLog::StateLine(std::string_view line, TSess& s, std::uint32_t leads)
-{
-    // The states in the order of a session: the remote's address (1), the sysop (2),
-    // the system (3), the handshake (4), the transfers (5); a human caller (6) and a
-    // FTS-1 session (7) take their own ways after state 1.
-    switch (State) {
-    case 1:
-        ConnectedLine(line, s, leads);
-        break;
-    case 2:
-        SysOpLine(line, s, leads);
-        break;
-    case 3:
-        SystemLine(line, s, leads);
-        break;
-    case 4:
-        HandshakeLine(line, s, leads);
-        break;
-    case 5:
-        TransferLine(line, s, leads);
-        break;
-    case 6:
-        HumanLine(line, leads);
-        break;
-    case 7:
-        FtsOneLine(line, s, leads);
-        break;
-    default:
-        break;
-    }
-}
-
-[[gnu::flatten]] void TTMailLog::AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads)
-{
-    if (Is(line, leads, L3)) {
-        s.Set(sfBad, true);
-        EndSession(line);
-        return;
-    }
-    if (Is(line, leads, L424) || Is(line, leads, L587) || Is(line, leads, L4))
-        s.Set(sfOK, false);
-    StateLine(line, s, leads);
-}
-
-void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
+void TTMailLog::StatusLine(std::string_view line, TSess& s)
 {
     // The traffic totals "<received>/<sent>, ..." end the session; so does any other
     // status line.
@@ -962,43 +860,48 @@ void TTMailLog::OddTrafficLine(std::string_view line, TSess& s, std::string_view
         throw EConvertError(bad);
 }
 
-void TTMailLog::ParseState0(std::string_view line)
+void TTMailLog::SpoilLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
-    // Most lines outside a session are neither calls nor status lines: a test or two
-    // tell, before anything is compared.
-    const std::uint32_t leads = LeadsOf(line);
-    if ((leads & kCallLeads) != 0)
-        CallLine(line, leads);
-    else if (IsStatus(line))
-        SessionStartLine(line, leads);
-}
-
-[[gnu::flatten]] void TTMailLog::CallLine(std::string_view line, std::uint32_t leads)
-{
-    if (Is(line, leads, L608) && TMVersion >= kVersion2605)
-        ParseCallLine(line, L608);
-    else if (Is(line, leads, L16))
-        ParseCallLine(line, L16);
-    else if (Is(line, leads, L15))
-        ParseCallLine(line, L15);
-    else if (IsStatus(line))
-        SessionStartLine(line, leads);
-}
-
-[[gnu::flatten]] void TTMailLog::SessionStartLine(std::string_view line, std::uint32_t leads)
-{
-    const bool incoming = Is(line, leads, L2);
-    const std::size_t at = FindAnchored(connect_, line, incoming ? connectIn_ : connectOut_, kMsgAt);
-    if (at == std::string_view::npos)
+    if (Is(line, leads, L3)) {
+        s.Set(sfBad, true);
+        EndSession(line);
         return;
-    StartSession(line, incoming);
-    std::size_t from = at + kConnect.size() + 1;
-    CurSess()->SetConnect(from < line.size() ? line.substr(from) : std::string_view{});
-    if (incoming)
-        SetDialAddr(std::nullopt);
+    }
+    if (Is(line, leads, L424) || Is(line, leads, L587) || Is(line, leads, L4))
+        s.Set(sfOK, false);
+    Step(line, s, leads);
 }
 
-void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
+void TTMailLog::Step(std::string_view line, TSess& s, std::uint32_t leads)
+{
+    switch (State) {
+    case tsConnected:
+        StateConnected(line, s, leads);
+        break;
+    case tsSysOp:
+        StateSysOp(line, s, leads);
+        break;
+    case tsSystem:
+        StateSystem(line, s, leads);
+        break;
+    case tsHandshake:
+        StateHandshake(line, s, leads);
+        break;
+    case tsTransfer:
+        StateTransfer(line, s, leads);
+        break;
+    case tsHuman:
+        StateHuman(line, leads);
+        break;
+    case tsFtsOne:
+        StateFtsOne(line, s, leads);
+        break;
+    default:
+        break;
+    }
+}
+
+void TTMailLog::CallLine(std::string_view line, TLead kind)
 {
     const std::string& entry = cut_.lead[kind];
     TWords words(line, kMsgAt, ',');
@@ -1039,7 +942,7 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
     SetDialAddr(std::nullopt);
 }
 
-[[gnu::flatten]] void TTMailLog::ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateConnected(std::string_view line, TSess& s, std::uint32_t leads)
 {
     const std::string_view msg = line.substr(kMsgAt);
     if (Is(line, leads, L56)) {
@@ -1048,17 +951,17 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
         RemoteAddressLine(line, s);
     } else if (Is(line, leads, L47)) {
         s.Set(sfHuman, true);
-        State = 6;
+        State = tsHuman;
     } else if (Is(line, leads, L42)) {
         s.Set(sfFTS1, true);
         s.Protocol = 1;
-        State = 7;
+        State = tsFtsOne;
     } else if (Is(line, leads, L34) && HasText(line, "MAIL-ONLY")) {
         s.Set(sfMailOnly, true);
     }
 }
 
-void TTMailLog::SysOpLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateSysOp(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (!Is(line, leads, L32))
         return;
@@ -1070,19 +973,19 @@ void TTMailLog::SysOpLine(std::string_view line, TSess& s, std::uint32_t leads)
     } else {
         s.SysOp = KeepText(value);
     }
-    State = 3;
+    State = tsSystem;
 }
 
-void TTMailLog::SystemLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateSystem(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (!Is(line, leads, L33))
         return;
     std::string_view value = ValueOf(line, L33);
     s.System = KeepText(value.substr(0, FindByteIn(line, value, ',')));
-    State = 4;
+    State = tsHandshake;
 }
 
-[[gnu::flatten]] void TTMailLog::HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateHandshake(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (Is(line, leads, L60)) {
         s.Set(sfPassword, true);
@@ -1094,18 +997,16 @@ void TTMailLog::SystemLine(std::string_view line, TSess& s, std::uint32_t leads)
             std::size_t from = at + cut_.e65.size() + 1;
             std::string_view text = from < line.size() ? line.substr(from) : std::string_view{};
             s.SetProtocol(text.substr(0, FindByteIn(line, text, ',')));
-            State = 5;
+            State = tsTransfer;
         }
     }
 }
 
-void TTMailLog::TransferLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateTransfer(std::string_view line, TSess& s, std::uint32_t leads)
 {
-    // A line that may begin with entry 159 goes its own way, and the work that calls
-    // out is left to the functions this one ends in: the way of the transfer lines
-    // saves no registers.
-    if ((leads >> L159 & 1u) != 0) {
-        FileRequestLine(line, s, leads);
+    if (Is(line, leads, L159)) {
+        if (s.Addr)
+            AddFreq(ValueOf(line, L159), *s.Addr);
         return;
     }
     // "<protocol letter>S-..." is a file sent, "<protocol letter>R-..." one received.
@@ -1119,29 +1020,19 @@ void TTMailLog::TransferLine(std::string_view line, TSess& s, std::uint32_t lead
     }
 }
 
-void TTMailLog::FileRequestLine(std::string_view line, TSess& s, std::uint32_t leads)
-{
-    if (!Is(line, leads, L159)) {
-        TransferLine(line, s, leads & ~(1u << L159));
-        return;
-    }
-    if (s.Addr)
-        AddFreq(ValueOf(line, L159), *s.Addr);
-}
-
-[[gnu::flatten]] void TTMailLog::FailedTransferLine(std::string_view line, TSess& s)
+void TTMailLog::FailedTransferLine(std::string_view line, TSess& s)
 {
     if (errorLineText_.In(line))
         s.Set(sfOK, false);
 }
 
-void TTMailLog::HumanLine(std::string_view line, std::uint32_t leads)
+void TTMailLog::StateHuman(std::string_view line, std::uint32_t leads)
 {
     if (Is(line, leads, L203) || Is(line, leads, L21) || Is(line, leads, L199))
         EndSession(line);
 }
 
-[[gnu::flatten]] void TTMailLog::FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateFtsOne(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (Is(line, leads, L26)) {
         EndSession(line);
@@ -1175,13 +1066,13 @@ void TTMailLog::RemoteAddressLine(std::string_view line, TSess& s)
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
         ++i;
     s.Mailer = KeepText(TrimLeftControls(line.substr(i)));
-    State = 2;
+    State = tsSysOp;
 }
 
 void TTMailLog::SentFileLine(std::string_view line, TSess& s)
 {
     ++s.FilesSent;
-    if (s.Addr && HasOk(line))
+    if (s.Addr && HasText(line, "OK"))
         SentFileRequest(line, *s.Addr);
     FailedTransferLine(line, s);
 }
