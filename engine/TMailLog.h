@@ -175,8 +175,9 @@ public:
     static constexpr unsigned char kMarker = 0xFE;
 
 private:
-    // ParseLine for a line whose "DD/MM" differs from the line before's.
-    void OtherDayLine(std::string_view line);
+    // ParseLine for a line whose "DD/MM" differs from the line before's (kept out of
+    // line: see bench/Inlining.md).
+    [[gnu::noinline]] void OtherDayLine(std::string_view line);
     // TimeOfLine for a line of another day than the stamp read last.
     TDateTime TimeOfNewDay(std::string_view line);
     // TimeOfLine for a stamp that is not all digits, or no stamp.
