@@ -243,24 +243,13 @@ TLineAnchor TLineText::Anchor(std::string_view lead, std::size_t msgAt) const
     return anchor;
 }
 
-namespace {
-
-// TLineText::FindAt, for the handlers of the lines to have it in place.
-std::size_t FindAnchored(const TLineText& text, std::string_view line,
-                                                       const TLineAnchor& anchor, std::size_t msgAt)
+std::size_t TLineText::FindAt(std::string_view line, const TLineAnchor& anchor, std::size_t msgAt) const
 {
     if (anchor.at != 0 && line.size() >= msgAt + anchor.words.Need() &&
         anchor.words.Begins(line.data() + msgAt, anchor.leadAndText) &&
         FindByte(line, anchor.first, 0, msgAt) == std::string_view::npos)
         return anchor.at;
-    return text.Find(line);
-}
-
-}  // namespace
-
-std::size_t TLineText::FindAt(std::string_view line, const TLineAnchor& anchor, std::size_t msgAt) const
-{
-    return FindAnchored(*this, line, anchor, msgAt);
+    return Find(line);
 }
 
 std::size_t TLineText::FindInLong(std::string_view line) const
@@ -814,7 +803,7 @@ void TTMailLog::NoSession(std::string_view line, std::uint32_t leads)
 void TTMailLog::SessionStartLine(std::string_view line, std::uint32_t leads)
 {
     const bool incoming = Is(line, leads, L2);
-    const std::size_t at = FindAnchored(connect_, line, incoming ? connectIn_ : connectOut_, kMsgAt);
+    const std::size_t at = connect_.FindAt(line, incoming ? connectIn_ : connectOut_, kMsgAt);
     if (at == std::string_view::npos)
         return;
     StartSession(line, incoming);
@@ -829,7 +818,7 @@ void TTMailLog::StatusLine(std::string_view line, TSess& s)
     // The traffic totals "<received>/<sent>, ..." end the session; so does any other
     // status line.
     if (!cut_.e467.empty()) {
-        const std::size_t at = FindAnchored(trafficText_, line, trafficAt_, kMsgAt);
+        const std::size_t at = trafficText_.FindAt(line, trafficAt_, kMsgAt);
         if (at != std::string_view::npos) {
             const std::size_t from = at + cut_.e467.size() + 1;
             const std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
@@ -993,7 +982,7 @@ void TTMailLog::StateHandshake(std::string_view line, TSess& s, std::uint32_t le
     } else if (Is(line, leads, L58)) {
         s.Set(sfBadPassword, true);
     } else if (!cut_.e65.empty()) {
-        std::size_t at = FindAnchored(protocolText_, line, protocolAt_, kMsgAt);
+        std::size_t at = protocolText_.FindAt(line, protocolAt_, kMsgAt);
         if (at != std::string_view::npos) {
             std::size_t from = at + cut_.e65.size() + 1;
             std::string_view text = from < line.size() ? line.substr(from) : std::string_view{};
