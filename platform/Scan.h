@@ -93,6 +93,18 @@ inline std::uint32_t HashBytes(std::string_view s)
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
+// UpperAscii on each of the eight bytes of a word: 0x20 off each of 'a' to 'z'.
+inline std::uint64_t UpperAsciiWord(std::uint64_t x)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    const std::uint64_t low7 = x & (0x7F * ones);
+    // Bit 7 of each byte: set from 'a' on, and set above 'z' (no sum carries out of its byte).
+    const std::uint64_t fromA = low7 + (0x80 - 'a') * ones;
+    const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * ones;
+    const std::uint64_t lower = fromA & ~aboveZ & ~x & (0x80 * ones);
+    return x - (lower >> 2);
+}
+
 // ------------------------------------------------------------------ texts of a language file
 
 // Texts taken from a language or configuration file that came out empty identify
@@ -148,22 +160,28 @@ inline std::size_t FindByte(std::string_view s, char c, std::size_t from, std::s
     return std::string_view::npos;
 }
 
-// The offset of the first blank or tab in s[from, to), or to.
-inline std::size_t FindBlank(std::string_view s, std::size_t from, std::size_t to)
+// The offset of the first blank, tab or c in s[from, to), or to.
+inline std::size_t FindBlankOr(std::string_view s, char c, std::size_t from, std::size_t to)
 {
 #if defined(__SSE2__)
     if (s.size() >= 16) {
-        const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
-        const std::size_t at = scan_detail::FirstBit(s, from, to, [blank, tab](const char* p) {
-            return scan_detail::ByteBits16(p, blank) | scan_detail::ByteBits16(p, tab);
+        const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), other = _mm_set1_epi8(c);
+        const std::size_t at = scan_detail::FirstBit(s, from, to, [blank, tab, other](const char* p) {
+            return scan_detail::ByteBits16(p, blank) | scan_detail::ByteBits16(p, tab) | scan_detail::ByteBits16(p, other);
         });
         return at == std::string_view::npos ? to : at;
     }
 #endif
     std::size_t i = from;
-    while (i < to && s[i] != ' ' && s[i] != '\t')
+    while (i < to && s[i] != ' ' && s[i] != '\t' && s[i] != c)
         ++i;
     return i;
+}
+
+// The offset of the first blank or tab in s[from, to), or to.
+inline std::size_t FindBlank(std::string_view s, std::size_t from, std::size_t to)
+{
+    return FindBlankOr(s, ' ', from, to);
 }
 
 // The offset of the last byte c in s, or npos, as std::string_view::rfind: eight

@@ -38,6 +38,8 @@ void CheckText(std::string_view s, std::mt19937& rng)
         const std::size_t byte = field.find('t'), blank = field.find_first_of(" \t");
         ASSERT_EQ(FindByte(s, 't', from, to), byte == field.npos ? byte : from + byte) << s << " " << from << " " << to;
         ASSERT_EQ(FindBlank(s, from, to), blank == field.npos ? to : from + blank) << s << " " << from << " " << to;
+        const std::size_t blankOr = field.find_first_of(" \t:");
+        ASSERT_EQ(FindBlankOr(s, ':', from, to), blankOr == field.npos ? to : from + blankOr) << s << " " << from;
 
         // Digits and stamps from every place.
         const char* p = s.data() + from;
@@ -61,6 +63,10 @@ void CheckText(std::string_view s, std::mt19937& rng)
             if (plain) {
                 ASSERT_EQ(h * 10000 + m * 100 + sec, std::stoi(stamp)) << stamp;
             }
+            std::string upper(s.substr(from, 8));
+            for (char& c : upper)
+                c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
+            ASSERT_EQ(UpperAsciiWord(LoadWord8(s.data() + from)), LoadWord8(upper.data())) << upper;
         }
     }
     // Parts cut from the text (its end too) and parts made up.
@@ -83,15 +89,15 @@ void CheckText(std::string_view s, std::mt19937& rng)
 
 TEST(Scan, AgreesWithThePlainVersionsAtEveryLengthAndAlignment)
 {
-    // A small alphabet of digits, blanks, tabs and stamp marks, so that all the
-    // searched bytes stand in many places by chance, and runs of digits are long.
+    // Digits, blanks, stamp marks and bytes around 'a' to 'z': all the searched bytes
+    // stand in many places by chance, and runs of digits are long.
     std::mt19937 rng(25);
     std::string buffer(16 + 80 + 16, ' ');
     for (int round = 0; round < 6; ++round)
         for (std::size_t n = 0; n <= 80; ++n)
             for (std::size_t align = 0; align < 16; ++align) {
                 for (char& c : buffer)
-                    c = "0123456789 \t:/t\xe0"[rng() % (round % 3 == 0 ? 16 : 10)];
+                    c = "0123456789 \t:/t\xe0" "az`{\xfa"[rng() % (round % 3 == 0 ? 21 : 10)];
                 CheckText(std::string_view(buffer).substr(align, n), rng);
                 if (HasFailure())
                     return;
