@@ -233,14 +233,17 @@ bool AnyOffsetOf(std::string_view s, char c, F&& f)
     const std::size_t n = s.size();
     if (n >= 16) {
         const __m128i pattern = _mm_set1_epi8(c);
-        for (; i < n; i += 16) {
-            // The last step ends at the end, less the offsets the steps before saw.
-            const std::size_t at = i + 16 <= n ? i : n - 16;
-            for (unsigned mask = scan_detail::ByteBits16(s.data() + at, pattern) >> (i - at); mask != 0;
-                 mask &= mask - 1)
+        for (; i + 16 <= n; i += 16)
+            for (unsigned mask = scan_detail::ByteBits16(s.data() + i, pattern); mask != 0; mask &= mask - 1)
                 if (f(i + static_cast<std::size_t>(std::countr_zero(mask))))
                     return true;
-        }
+        if (i == n)
+            return false;
+        // The rest in the last 16 bytes, less the offsets the steps before saw.
+        const std::size_t from = n - 16;
+        for (unsigned mask = scan_detail::ByteBits16(s.data() + from, pattern) >> (i - from); mask != 0; mask &= mask - 1)
+            if (f(i + static_cast<std::size_t>(std::countr_zero(mask))))
+                return true;
         return false;
     }
 #endif
@@ -280,8 +283,11 @@ inline std::size_t FindText(std::string_view s, std::string_view part)
             // The last step ends at the last place; it may overlap the one before,
             // whose candidates it finds again only when they did not match.
             const std::size_t from = i < last - 15 ? i : last - 15;
-            for (unsigned mask = scan_detail::ByteBits16(p + from, head) & scan_detail::ByteBits16(p + from + m - 1, tail);
-                 mask != 0; mask &= mask - 1) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from + m - 1));
+            auto mask = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, head), _mm_cmpeq_epi8(b, tail))));
+            for (; mask != 0; mask &= mask - 1) {
                 const std::size_t at = from + static_cast<std::size_t>(std::countr_zero(mask));
                 if (std::memcmp(p + at + 1, q + 1, m - 2) == 0)
                     return at;
