@@ -171,12 +171,38 @@ std::uint64_t DayKey(const char* p)
     }
 }
 
+// "OK" anywhere in a transfer line; most have it right after the mark ("HS-OK").
+bool HasOk(std::string_view line)
+{
+    return (line.size() >= kMsgAt + 5 && line[kMsgAt + 3] == 'O' && line[kMsgAt + 4] == 'K') || HasText(line, "OK");
+}
+
+// Whether the only blanks of the stamp (bytes 0..14 of a dated line) are the one
+// inside it (byte 5) and the one after it (byte 14).
+bool PlainStampBlanks(std::string_view line)
+{
+    constexpr std::uint64_t kStampBytes = (1u << kDatedLen) - 1, kStampBlanks = 1u << 5 | 1u << 14;
+    return (ByteBits(line.substr(0, 16), ' ') & kStampBytes) == kStampBlanks;
+}
+
 // Word 4 of a sent line (words 1 and 2 are the date and the time, word 3 the transfer
-// mark), and in slash the offset in it of its last backslash (npos for none).
+// mark), as NthWord(line, 4, ' ') gives it, and in slash the offset in it of its last
+// backslash (npos for none).
 std::string_view SentFileName(std::string_view line, std::size_t& slash)
 {
-    const std::string_view word = NthWord(line, 4, ' ');
-    slash = FindLast(word, '\\');
+    // The message follows the stamp, unless the stamp holds blanks of its own.
+    TWords words(line, kDatedLen, ' ');
+    if (!PlainStampBlanks(line)) {
+        words = TWords(line, 0, ' ');
+        words.Next();
+        words.Next();
+    }
+    words.Next();
+    const std::string_view word = words.Next();
+    // Most names have no path: one search forward tells.
+    slash = FindByteIn(line, word, '\\');
+    if (slash != std::string_view::npos)
+        slash = FindLast(word, '\\');
     return word;
 }
 
@@ -790,6 +816,11 @@ void TTMailLog::ParseMailerLine(std::string_view line)
 
 void TTMailLog::NoSession(std::string_view line, std::uint32_t leads)
 {
+    if ((leads & kCallLeads) == 0) {
+        if (IsStatus(line))
+            SessionStartLine(line, leads);
+        return;
+    }
     if (Is(line, leads, L608) && TMVersion >= kVersion2605)
         CallLine(line, L608);
     else if (Is(line, leads, L16))
@@ -1062,7 +1093,7 @@ void TTMailLog::RemoteAddressLine(std::string_view line, TSess& s)
 void TTMailLog::SentFileLine(std::string_view line, TSess& s)
 {
     ++s.FilesSent;
-    if (s.Addr && HasText(line, "OK"))
+    if (s.Addr && HasOk(line))
         SentFileRequest(line, *s.Addr);
     FailedTransferLine(line, s);
 }

@@ -198,6 +198,8 @@ private:
 
     // The lines that end or spoil a session in any state.
     static constexpr std::uint32_t kSpoilLeads = 1u << L3 | 1u << L424 | 1u << L587 | 1u << L4;
+    // The lines of a call placed.
+    static constexpr std::uint32_t kCallLeads = 1u << L15 | 1u << L16 | 1u << L608;
 
     // The line parser. leads holds the entries the message may begin with (LeadsOf);
     // a line of a session goes to the function of the session's state.

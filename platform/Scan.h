@@ -124,17 +124,19 @@ inline unsigned ByteBits16(const char* p, __m128i c)
         _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), c)));
 }
 
-// The first offset in s[from, to) (to <= s.size() >= 16) whose bit bits(p + at)
-// gives for the 16 bytes at at: all loads stay inside s, the last one pulled back
-// to end at its end.
+// The first offset in s[from, to) (to <= s.size(), s.size() >= 16) whose bit
+// bits(p + at) gives for the 16 bytes at at. All loads stay inside s[0, to), the last
+// one pulled back to end at to; a field that ends before byte 16 takes the first 16.
 template <typename Bits>
 inline std::size_t FirstBit(std::string_view s, std::size_t from, std::size_t to, Bits bits)
 {
+    if (to < 16) {
+        const unsigned hits = (bits(s.data()) & ((1u << to) - 1)) >> from;
+        return from < to && hits != 0 ? from + static_cast<std::size_t>(std::countr_zero(hits)) : std::string_view::npos;
+    }
     for (std::size_t i = from; i < to; i += 16) {
-        const std::size_t at = i + 16 <= s.size() ? i : s.size() - 16;
-        unsigned hits = bits(s.data() + at) >> (i - at);
-        if (to - i < 16)
-            hits &= (1u << (to - i)) - 1;
+        const std::size_t at = i + 16 <= to ? i : to - 16;
+        const unsigned hits = bits(s.data() + at) >> (i - at);
         if (hits != 0)
             return i + static_cast<std::size_t>(std::countr_zero(hits));
     }
