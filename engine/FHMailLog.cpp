@@ -123,11 +123,19 @@ bool QuickTransferCount(std::string_view message, std::size_t wordEnd, std::int6
 // Whether "Carrier lost" stands anywhere in an FHML line (one of 22 bytes or more).
 // It holds no "F", so it cannot overlap the tag (columns 19 to 22), and no ":", so it
 // cannot start before the tag when column 12 is the ":" of a time stamp: then only
-// the message is searched.
+// the message is searched. Its "C" is rare in the lines: only where one stands is
+// the text compared.
 bool CarrierLost(std::string_view line)
 {
     const std::size_t from = line[kHourAt + 2] == ':' ? kMsgAt - 1 : 0;
-    return HasText(line.substr(std::min(from, line.size())), kCarrierLost);
+    if (line.size() < from + kCarrierLost.size())
+        return false;
+    const std::size_t end = line.size() - kCarrierLost.size() + 1;  // after the last place it may begin at
+    for (std::size_t at = FindByte(line, kCarrierLost[0], from, end); at != std::string_view::npos;
+         at = FindByte(line, kCarrierLost[0], at + 1, end))
+        if (SameBytes(line.data() + at, kCarrierLost.data(), kCarrierLost.size()))
+            return true;
+    return false;
 }
 
 std::string_view TrimLeft(std::string_view s)
