@@ -3,12 +3,9 @@
 #include "engine/FDLog.h"
 #include "engine/LogNumber.h"
 #include "fido/LogUtils.h"
+#include "platform/Scan.h"
 #include "platform/Text.h"
-#include "platform/FastFind.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include <algorithm>
 #include <bit>
@@ -75,27 +72,14 @@ bool HasDisconnecting(std::string_view line)
     return HasText(line, kText);
 }
 
-// The first word of a text, as FirstWord gives it; its end is looked for 16 bytes
-// at a time (the addresses of the handshake run to twenty characters and more).
+// The first word of a text, as FirstWord gives it (the addresses of the handshake
+// run to twenty characters and more).
 std::string_view LeadWord(std::string_view s)
 {
     std::size_t b = 0;
     while (b < s.size() && (s[b] == ' ' || s[b] == '\t'))
         ++b;
-    std::size_t e = b;
-#if defined(__SSE2__)
-    const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
-    for (; e + 16 <= s.size(); e += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + e));
-        if (const auto mask = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(v, tab))));
-            mask != 0)
-            return s.substr(b, e + static_cast<std::size_t>(std::countr_zero(mask)) - b);
-    }
-#endif
-    while (e < s.size() && s[e] != ' ' && s[e] != '\t')
-        ++e;
-    return s.substr(b, e - b);
+    return s.substr(b, FindBlank(s, b, s.size()) - b);
 }
 
 }  // namespace

@@ -4,11 +4,10 @@
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
-#include "platform/FastFind.h"
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
+#include "platform/Scan.h"
 #include "platform/Text.h"
-#include "platform/Words.h"
 
 #include <algorithm>
 #include <bit>
@@ -56,17 +55,6 @@ enum : int {
 // it leaves empty).
 const std::array<std::string, 12> kEnglishMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-bool StartsWith(std::string_view s, std::string_view prefix)
-{
-    return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
-}
-
-// Equal to a word taken from the language file; an empty word equals nothing.
-bool IsWord(std::string_view word, const std::string& langWord)
-{
-    return !langWord.empty() && word == langWord;
-}
 
 // Byte counts beyond a terabyte are no transfer of a mailer; a session's sums stop
 // there too, so that the day totals of any log stay far from overflowing.
@@ -164,13 +152,13 @@ bool TBinkPLog::WordClass(std::string_view word, int col)
         return false;
     }
     if ((!infoWord100_.empty() && word.substr(0, 6) == infoWord100_) || word == "Connect" ||
-        IsWord(word, infoWord352_) || IsWord(word, infoWord353_))
+        IsText(word, infoWord352_) || IsText(word, infoWord353_))
         HlClass = hcInfo;
-    else if (IsWord(word, sentWord_) || (!sentPath_.empty() && StartsWith(word, sentPath_)))
+    else if (IsText(word, sentWord_) || StartsWithText(word, sentPath_))
         HlClass = hcSent;
-    else if (IsWord(word, recdWord_) || (!recdMark_.empty() && StartsWith(word, recdMark_)))
+    else if (IsText(word, recdWord_) || StartsWithText(word, recdMark_))
         HlClass = hcRecd;
-    else if (IsWord(word, humanWord16_) || IsWord(word, humanWord127_))
+    else if (IsText(word, humanWord16_) || IsText(word, humanWord127_))
         HlClass = hcSpecial;
     else
         HlClass = hcNormal;

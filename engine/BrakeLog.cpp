@@ -6,17 +6,14 @@
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
+#include "platform/Scan.h"
 #include "platform/Text.h"
-#include "platform/FastFind.h"
 
 #include <bit>
 #include <cstring>
 #include <exception>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace tarvix {
 
@@ -30,8 +27,6 @@ constexpr std::string_view kTag = "BRK!";
 // 0-based column of the word the highlighting paints Special for itself only.
 constexpr int kTagCol = 18;
 constexpr char kMarker = '\x04';
-
-bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
 // Two decimal digits of a time stamp or date, as StrToInt reads them.
 int StampField(std::string_view line, std::size_t at)
@@ -72,41 +67,6 @@ std::int64_t ParseCount(std::string_view s)
     if (!TryCount(s, false, v))
         throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
     return v;
-}
-
-// Whether f answers true for one of the offsets of byte c in s (asked in order).
-// The offsets are found 16 bytes at a time.
-template <typename F>
-bool AnyOffsetOf(std::string_view s, char c, F&& f)
-{
-    const char* p = s.data();
-    const std::size_t n = s.size();
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    if (n >= 16) {
-        const __m128i wanted = _mm_set1_epi8(c);
-        auto offsets = [&](std::size_t from) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
-            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
-        };
-        for (; i + 16 <= n; i += 16)
-            for (unsigned mask = offsets(i); mask != 0; mask &= mask - 1)
-                if (f(i + static_cast<std::size_t>(std::countr_zero(mask))))
-                    return true;
-        if (i == n)
-            return false;
-        // The rest in the last 16 bytes, less the offsets the steps before have seen.
-        const std::size_t from = n - 16;
-        for (unsigned mask = offsets(from) & (0xFFFFu << (i - from)); mask != 0; mask &= mask - 1)
-            if (f(from + static_cast<std::size_t>(std::countr_zero(mask))))
-                return true;
-        return false;
-    }
-#endif
-    for (; i < n; ++i)
-        if (p[i] == c && f(i))
-            return true;
-    return false;
 }
 
 // Whether the line holds "Carrier lost" or "timed out", which may stand anywhere in
@@ -607,7 +567,7 @@ void TBrakeLog::SendingFreqs(std::string_view line, TSess& sess)
     const std::size_t msg = static_cast<std::size_t>(MsgCol);  // 0-based: the second message character
     const bool v701 = brkVersion_ == 701;
     const std::string_view sendAt = line.size() > msg ? line.substr(msg) : std::string_view{};
-    const bool send = v701 ? StartsWith(sendAt, "-Send") : StartsWith(sendAt, "S ");
+    const bool send = v701 ? sendAt.starts_with("-Send") : sendAt.starts_with("S ");
     if (send) {
         const std::size_t marker = msg + (v701 ? 6 : 2);
         std::string_view rest = marker < line.size() ? line.substr(marker) : std::string_view{};
@@ -618,7 +578,7 @@ void TBrakeLog::SendingFreqs(std::string_view line, TSess& sess)
             AddFreq(pendingName_, *sess.Addr);
         return;
     }
-    const bool sent = v701 ? StartsWith(sendAt, "-Sent") : MsgIs(line, "SE ");
+    const bool sent = v701 ? sendAt.starts_with("-Sent") : MsgIs(line, "SE ");
     if (sent && pendingFreq_) {
         pendingFreq_ = false;
         if (sess.Addr && !TrimControls(pendingName_).empty())

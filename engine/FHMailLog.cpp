@@ -6,17 +6,14 @@
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
 #include "platform/HostPath.h"
+#include "platform/Scan.h"
 #include "platform/Text.h"
-#include "platform/Words.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace tarvix {
 
@@ -81,17 +78,9 @@ bool TryCount(std::string_view s, std::int64_t& value)
 {
     if (s.empty())
         return false;
+    if (s.size() <= kSafeDigits)
+        return AllDigits(s, value);
     std::int64_t v = 0;
-    if (s.size() <= kSafeDigits) {
-        for (char c : s) {
-            const unsigned d = static_cast<unsigned>(c - '0');
-            if (d > 9)
-                return false;
-            v = v * 10 + d;
-        }
-        value = v;
-        return true;
-    }
     for (char c : s) {
         if (c < '0' || c > '9')
             return false;
@@ -135,47 +124,17 @@ bool QuickTransferCount(std::string_view message, std::size_t wordEnd, std::int6
 // Whether "Carrier lost" stands anywhere in an FHML line (one of 22 bytes or more).
 // It holds no "F", so it cannot overlap the tag (columns 19 to 22), and no ":", so it
 // cannot start before the tag when column 12 is the ":" of a time stamp: then only
-// the message is searched.
-//
-// Every line of a session is searched, so the search is made for this text: its "C"
-// is rare in the lines, so a place is a candidate only when it holds a "C", and a
-// candidate is compared as two words. The places are looked at sixteen a step, the
-// last step ending at the last place (it may look at places again, or at places
-// before the message, which cannot hold the text either).
+// the message is searched. Its "C" is rare in the lines: only where one stands is
+// the text compared.
 bool CarrierLost(std::string_view line)
 {
-    static_assert(kCarrierLost.size() == 12);
-    constexpr std::size_t kMinLine = 27;  // 16 places from the first: the last step stays in the line
     const std::size_t from = line[kHourAt + 2] == ':' ? kMsgAt - 1 : 0;
     if (line.size() < from + kCarrierLost.size())
         return false;
-    const char* p = line.data();
-    const char* last = p + line.size() - kCarrierLost.size();  // the last place it can start at
-    const std::uint64_t head = LoadWord8(kCarrierLost.data());
-    const std::uint32_t tail = LoadWord4(kCarrierLost.data() + 8);
-    auto at = [head, tail](const char* q) { return LoadWord8(q) == head && LoadWord4(q + 8) == tail; };
-#if defined(__SSE2__)
-    if (line.size() >= kMinLine) {
-        const __m128i c = _mm_set1_epi8(kCarrierLost[0]);
-        auto heads = [c](const char* q) {
-            return static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), c)));
-        };
-        auto any = [&at](const char* q, unsigned mask) {
-            for (; mask != 0; mask &= mask - 1)
-                if (at(q + std::countr_zero(mask)))
-                    return true;
-            return false;
-        };
-        for (const char* q = p + from; q + 15 < last; q += 16)
-            if (const unsigned mask = heads(q); mask != 0 && any(q, mask))
-                return true;
-        const unsigned mask = heads(last - 15);
-        return mask != 0 && any(last - 15, mask);
-    }
-#endif
-    for (const char* q = p + from; q <= last; ++q)
-        if (*q == kCarrierLost[0] && at(q))
+    const std::size_t end = line.size() - kCarrierLost.size() + 1;  // after the last place it may begin at
+    for (std::size_t at = FindByte(line, kCarrierLost[0], from, end); at != std::string_view::npos;
+         at = FindByte(line, kCarrierLost[0], at + 1, end))
+        if (SameBytes(line.data() + at, kCarrierLost.data(), kCarrierLost.size()))
             return true;
     return false;
 }
@@ -186,13 +145,6 @@ std::string_view TrimLeft(std::string_view s)
         s.remove_prefix(1);
     return s;
 }
-
-bool StartsWith(std::string_view s, std::string_view prefix)
-{
-    return !prefix.empty() && s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
-}
-
-bool Equals(std::string_view a, std::string_view b) { return !b.empty() && a == b; }
 
 // Replaces the macro references %NAME% of a configuration line by their values. A
 // name unknown to the table stays as written; an empty "%%" or a lone "%" ends the
@@ -313,14 +265,14 @@ bool TFHMailLog::WordClass(std::string_view word, int col)
         return false;
     }
     const Texts& t = texts_;
-    if (word == kConnect || Equals(word, t.infoPostSession) || Equals(word, t.infoStarting) ||
-        Equals(word, t.infoFinishing))
+    if (word == kConnect || IsText(word, t.infoPostSession) || IsText(word, t.infoStarting) ||
+        IsText(word, t.infoFinishing))
         HlClass = hcInfo;
-    else if (word.size() > 1 && StartsWith(word.substr(1), t.sent))
+    else if (word.size() > 1 && StartsWithText(word.substr(1), t.sent))
         HlClass = hcSent;
-    else if (word.size() > 1 && StartsWith(word.substr(1), t.received))
+    else if (word.size() > 1 && StartsWithText(word.substr(1), t.received))
         HlClass = hcRecd;
-    else if (Equals(word, t.specialBbsCall))
+    else if (IsText(word, t.specialBbsCall))
         HlClass = hcSpecial;
     else
         HlClass = hcNormal;

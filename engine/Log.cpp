@@ -5,12 +5,12 @@
 #include "fido/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/FileRead.h"
+#include "platform/Scan.h"
+#include "platform/SysCall.h"
 #include "platform/UniqueFd.h"
-#include "platform/Words.h"
 #include "settings/QZIni.h"
 
 #include <bit>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
@@ -85,9 +85,7 @@ std::map<int, std::function<std::unique_ptr<TLog>()>>& StyleRegistry()
 bool ReadAll(int fd, char* p, std::size_t n, off_t at)
 {
     while (n > 0) {
-        ssize_t got = ::pread(fd, p, n, at);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = RetryOnSignal([&] { return ::pread(fd, p, n, at); });
         if (got <= 0)
             return false;
         p += got;
@@ -100,9 +98,7 @@ bool ReadAll(int fd, char* p, std::size_t n, off_t at)
 bool WriteAll(int fd, const char* p, std::size_t n, off_t at)
 {
     while (n > 0) {
-        ssize_t put = ::pwrite(fd, p, n, at);
-        if (put < 0 && errno == EINTR)
-            continue;
+        const ssize_t put = RetryOnSignal([&] { return ::pwrite(fd, p, n, at); });
         if (put <= 0)
             return false;
         p += put;
@@ -632,8 +628,7 @@ std::int64_t TLog::CutLog()
         throw ELogError(LTextOr(133, {Path}, "Cannot open log file for cutting"));
     // The mailer may append while we cut: hold an exclusive lock for the whole
     // cut, and copy whatever it appended before the lock was granted.
-    while (::flock(f.fd, LOCK_EX) != 0 && errno == EINTR) {
-    }
+    RetryOnSignal([&] { return ::flock(f.fd, LOCK_EX); });
     struct stat st {};
     if (::fstat(f.fd, &st) != 0)
         throw ELogError(LTextOr(134, {}, "Error while cutting the log file"));

@@ -11,7 +11,7 @@
 #include "fido/Lng.h"
 #include "platform/IniFile.h"
 #include "platform/MappedFile.h"
-#include "platform/Words.h"
+#include "platform/Scan.h"
 
 #include <cstdint>
 #include <climits>

@@ -5,9 +5,7 @@
 #pragma once
 
 #include "platform/Error.h"
-#include "platform/Words.h"
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -66,58 +64,6 @@ inline int ParseLogInt(std::string_view s)
     if (!TryParseLogInt(s, value))
         throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
     return value;
-}
-
-// The hours, minutes and seconds of a time stamp "hh:mm:ss" (the 8 bytes at stamp)
-// when all six are digits, as ParseLogInt reads them; false for anything else, which
-// is left to the general reading. The separators are not looked at.
-inline bool StampDigits(const char* stamp, int& hour, int& min, int& sec)
-{
-    if constexpr (std::endian::native == std::endian::little) {
-        // The stamp as one word (its first byte the lowest), the separators made "0".
-        // A byte is a digit when it is 0x3? and stays so with 6 added (a carry out of
-        // a byte only fails the next one). Each byte and ten times the one before it
-        // then give the three numbers.
-        constexpr std::uint64_t kZeros = 0x3030303030303030ull, kHigh = 0xF0F0F0F0F0F0F0F0ull;
-        constexpr std::uint64_t kSeparators = 0x0000FF0000FF0000ull;
-        const std::uint64_t w = (LoadWord8(stamp) & ~kSeparators) | (kZeros & kSeparators);
-        if ((w & kHigh) != kZeros || ((w + 0x0606060606060606ull) & kHigh) != kZeros)
-            return false;
-        const std::uint64_t d = w - kZeros;
-        const std::uint64_t pairs = d * 10 + (d >> 8);
-        hour = static_cast<int>(pairs & 0xFF);
-        min = static_cast<int>(pairs >> 24 & 0xFF);
-        sec = static_cast<int>(pairs >> 48 & 0xFF);
-        return true;
-    }
-    auto digit = [stamp](int at) { return static_cast<unsigned>(static_cast<unsigned char>(stamp[at])) - '0'; };
-    const unsigned h1 = digit(0), h2 = digit(1), m1 = digit(3), m2 = digit(4), s1 = digit(6), s2 = digit(7);
-    if (h1 > 9 || h2 > 9 || m1 > 9 || m2 > 9 || s1 > 9 || s2 > 9)
-        return false;
-    hour = static_cast<int>(h1 * 10 + h2);
-    min = static_cast<int>(m1 * 10 + m2);
-    sec = static_cast<int>(s1 * 10 + s2);
-    return true;
-}
-
-// The digits at p (before end) as a count, p moved past them: the number of digits,
-// 0 for none and for more than 18 (a count that long is left to the general reading,
-// which tells the values that do not fit).
-inline std::size_t DigitRun(const char*& p, const char* end, std::int64_t& value)
-{
-    const char* start = p;
-    std::uint64_t v = 0;
-    for (; p < end; ++p) {
-        const unsigned d = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
-        if (d > 9)
-            break;
-        v = v * 10 + d;
-    }
-    const auto n = static_cast<std::size_t>(p - start);
-    if (n > 18)
-        return 0;
-    value = static_cast<std::int64_t>(v);
-    return n;
 }
 
 }  // namespace tarvix

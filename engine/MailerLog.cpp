@@ -320,17 +320,6 @@ constexpr std::uint64_t kFold = 0x2020202020202020ull;
     buffer.resize(std::max<std::size_t>(size, 16));
 }
 
-// UpperAscii on each of the eight bytes of a word.
-std::uint64_t UpperWord(std::uint64_t x)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101ull;
-    const std::uint64_t low7 = x & (0x7F * ones);
-    // Bit 7 of each byte: set from 'a' on, and set above 'z' (no sum carries out of its byte).
-    const std::uint64_t fromA = low7 + (0x80 - 'a') * ones;
-    const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * ones;
-    const std::uint64_t lower = fromA & ~aboveZ & ~x & (0x80 * ones);
-    return x - (lower >> 2);  // 0x20 off each lower-case letter
-}
 
 }  // namespace
 
@@ -527,7 +516,7 @@ std::string_view TMailerLog::UpperName(std::string_view name)
     }
     // A word at a time, the last one overlapping the one before.
     auto word = [&](std::size_t at) {
-        const std::uint64_t w = UpperWord(LoadWord8(from + at));
+        const std::uint64_t w = UpperAsciiWord(LoadWord8(from + at));
         std::memcpy(upper + at, &w, 8);
     };
     for (std::size_t i = 0; i + 8 < n; i += 8)

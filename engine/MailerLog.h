@@ -14,7 +14,7 @@
 #include "engine/Sess.h"
 #include "engine/TextPool.h"
 #include "fido/AddrList.h"
-#include "platform/Words.h"
+#include "platform/Scan.h"
 
 #include <cstring>
 #include <functional>

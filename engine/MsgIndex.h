@@ -6,7 +6,7 @@
 // few); shorter ones are candidates for every message.
 #pragma once
 
-#include "platform/Words.h"
+#include "platform/Scan.h"
 
 #include <array>
 #include <bit>

@@ -1,8 +1,8 @@
 #include "engine/Ndx.h"
 
 #include "platform/HostPath.h"
+#include "platform/SysCall.h"
 
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -80,12 +80,10 @@ std::int64_t TFileIndex::ReadAt(std::uint64_t offset, void* buf, std::size_t siz
     auto* out = static_cast<unsigned char*>(buf);
     std::size_t done = 0;
     while (done < size) {
-        ssize_t n = ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t n =
+            RetryOnSignal([&] { return ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done)); });
+        if (n < 0)
             return -1;
-        }
         if (n == 0)
             break;
         done += static_cast<std::size_t>(n);

@@ -4,10 +4,9 @@
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
 #include "fido/QParser.h"
-#include "platform/FastFind.h"
 #include "platform/HostPath.h"
+#include "platform/Scan.h"
 #include "platform/Text.h"
-#include "platform/Words.h"
 
 #include <algorithm>
 #include <bit>
@@ -96,41 +95,11 @@ std::string_view From(std::string_view line, std::size_t at)
 // A byte count or rate: blanks around digits. Raises EConvertError otherwise.
 std::int64_t ParseCount(std::string_view s)
 {
-    // Digits alone, the usual text, are read at once: 18 of them cannot overflow.
-    if (!s.empty() && s.size() <= 18) {
-        std::int64_t v = 0;
-        std::size_t i = 0;
-        for (; i < s.size() && IsDigit(s[i]); ++i)
-            v = v * 10 + (s[i] - '0');
-        if (i == s.size())
-            return v;
-    }
-    return ParseCountBlanks(s);
+    // Digits alone, the usual text, are read at once.
+    std::int64_t v = 0;
+    return AllDigits(s, v) ? v : ParseCountBlanks(s);
 }
 
-// The end of the first address of a list: the first blank, tab or comma, or the
-// end. Eight bytes a step on a little-endian machine (the bytes of a word are
-// numbered by their place): the three are among the few bytes up to ",", which a
-// step finds all at once.
-std::size_t AddressEnd(std::string_view s)
-{
-    auto ends = [](char c) { return c == ' ' || c == '\t' || c == ','; };
-    std::size_t i = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kTop = 0x8080808080808080ull;
-        for (; i + 8 <= s.size(); i += 8) {
-            const std::uint64_t x = LoadWord8(s.data() + i);
-            // The top bit of each byte up to 0x2C: adding 0x53 to its low seven
-            // bits sets the top bit from 0x2D on, without a carry out of the byte.
-            for (std::uint64_t low = ~(((x & kLow7) + 0x5353535353535353ull) | x) & kTop; low != 0; low &= low - 1)
-                if (const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(low)) / 8; ends(s[at]))
-                    return at;
-        }
-    }
-    while (i < s.size() && !ends(s[i]))
-        ++i;
-    return i;
-}
 
 // The text without a trailing parenthesised part and the blank before it:
 // "C:\FILES\A.ZIP (1024 bytes)" gives "C:\FILES\A.ZIP".
@@ -678,7 +647,7 @@ void TSFMailLog::StateAddress(std::string_view line, std::uint32_t cand)
         return;
     // The main address: the first of the addresses the remote presents.
     std::string_view value = TrimBlanks(Value(line, m1085));
-    std::string_view first = value.substr(0, AddressEnd(value));
+    std::string_view first = value.substr(0, FindBlankOr(value, ',', 0, value.size()));
     if (!first.empty())
         Sess().Addr = TFidoAddr::CreateStr(first);
     State = ssSysOp;

@@ -21,13 +21,6 @@ constexpr const char* kProtocolNames[kProtocolCount] = {"???", "XModem", "ZModem
 // The colour items of the timeline (settings/QZIni.h numbers them the same way).
 constexpr int kTLInc = 8, kTLOut = 9, kTLHuman = 10, kTLBad = 11;
 
-// Whether s starts with the literal p; the compare of a known length is inlined.
-template <std::size_t N>
-bool StartsWith(std::string_view s, const char (&p)[N])
-{
-    return s.size() >= N - 1 && std::memcmp(s.data(), p, N - 1) == 0;
-}
-
 // The digits of s from at on, read into value, which stops growing once past 32 bits
 // (no speed then); where they end.
 std::size_t ReadDigits(std::string_view s, std::size_t at, std::uint64_t& value)
@@ -61,12 +54,12 @@ void TSess::SetConnect(std::string_view s)
         Speed = SpeedOf(value);
         return;
     }
-    if (StartsWith(s, "From")) {
+    if (s.starts_with("From")) {
         Speed = kSpeedIP;
         Flags |= sfIncoming;
         return;
     }
-    if (StartsWith(s, "To")) {
+    if (s.starts_with("To")) {
         Speed = kSpeedIP;
         Flags &= static_cast<std::uint16_t>(~sfIncoming);
         return;
@@ -107,15 +100,15 @@ void TSess::SetProtocol(std::string_view s)
     auto is = [&s, &v](std::string_view name) { return s.size() == name.size() && v == name; };
     if (is("ZMODEM"))
         Protocol = prZModem;
-    else if (StartsWith(v, "ZED"))
+    else if (v.starts_with("ZED"))
         Protocol = prZedZap;
     else if (is("DIRZAP"))
         Protocol = prDirZap;
     else if (is("JANUS"))
         Protocol = prJanus;
-    else if (StartsWith(v, "HYDRA"))
+    else if (v.starts_with("HYDRA"))
         Protocol = prHydra;
-    else if (StartsWith(v, "XHYDRA"))
+    else if (v.starts_with("XHYDRA"))
         Protocol = prXHydra;
     else if (is("BINKP"))
         Protocol = prBinkP;

@@ -6,21 +6,16 @@
 #include "fido/QParser.h"
 #include "platform/Bytes.h"
 #include "platform/CodePage.h"
-#include "platform/FastFind.h"
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
+#include "platform/Scan.h"
 #include "platform/Text.h"
-#include "platform/Words.h"
 
 #include <bit>
 #include <charconv>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace tarvix {
 
@@ -53,11 +48,6 @@ bool IsStatus(std::string_view line)
     return IsDated(line) && line.size() > kMsgAt && static_cast<unsigned char>(line[kMsgAt]) == TTMailLog::kMarker;
 }
 
-// Texts taken from the language file that came out empty identify nothing: they
-// never match, instead of matching every line.
-bool StartsWith(std::string_view s, std::string_view prefix) { return !prefix.empty() && s.starts_with(prefix); }
-bool SameWord(std::string_view word, std::string_view known) { return !known.empty() && word == known; }
-
 std::string_view TrimLeftControls(std::string_view s)
 {
     std::size_t b = 0;
@@ -67,7 +57,7 @@ std::string_view TrimLeftControls(std::string_view s)
 }
 
 // The conversion error of a text that is no integer.
-[[noreturn, gnu::noinline, gnu::cold]] void ThrowNoInteger(std::string_view s)
+[[noreturn, gnu::cold]] void ThrowNoInteger(std::string_view s)
 {
     throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
 }
@@ -75,17 +65,11 @@ std::string_view TrimLeftControls(std::string_view s)
 // A byte count of the log; the classic conversion error for anything else.
 std::int64_t ParseCount(std::string_view s)
 {
-    // Most counts are plain digits; up to 18 of them cannot overflow.
-    if (!s.empty() && s.size() <= 18) {
-        std::int64_t v = 0;
-        std::size_t i = 0;
-        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
-            v = v * 10 + (s[i] - '0');
-        if (i == s.size())
-            return v;
-    }
-    std::string_view t = TrimBlanks(s);
+    // Most counts are plain digits.
     std::int64_t v = 0;
+    if (AllDigits(s, v))
+        return v;
+    std::string_view t = TrimBlanks(s);
     const char* end = t.data() + t.size();
     auto [p, ec] = std::from_chars(t.data() + (!t.empty() && t[0] == '+' ? 1 : 0), end, v);
     if (t.empty() || ec != std::errc() || p != end)
@@ -96,7 +80,7 @@ std::int64_t ParseCount(std::string_view s)
 std::string FirstWordOf(std::string_view s) { return std::string(NthWord(s, 1, ' ')); }
 
 // Whether the word (a part of line) begins with text, whose words are given; as
-// StartsWith, but the first bytes of the word are compared as one or two words of
+// StartsWithText, but the first bytes of the word are compared as one or two words of
 // the line when it holds them.
 bool BeginsWith(std::string_view line, std::string_view word, const TMsgWords& words, std::string_view text)
 {
@@ -110,60 +94,6 @@ bool BeginsWith(std::string_view line, std::string_view word, const TMsgWords& w
 // The message of a call line without an address, as TFidoAddr::CreateStr raises it.
 [[gnu::noinline, gnu::cold]] std::string NoAddressText() { return EAddrError("FidoAddr.InvAddr", {std::string()}).what(); }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-
-// The offset of the first byte c in s[from, to), or npos. The search takes 16 bytes
-// a step, all of them inside s (the last step ends at to and drops the bytes before
-// from): a short field that ends 16 bytes or more into a line costs a load or two,
-// where a library call costs more than the search.
-std::size_t FindByte(std::string_view s, char c, std::size_t from, std::size_t to)
-{
-    const char* p = s.data();
-#if defined(__SSE2__)
-    if (to >= 16) {
-        const __m128i pattern = _mm_set1_epi8(c);
-        for (std::size_t i = from; i < to; i += 16) {
-            const std::size_t at = i + 16 <= to ? i : to - 16;
-            const auto hits = static_cast<unsigned>(_mm_movemask_epi8(
-                                  _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), pattern))) >>
-                              (i - at);
-            if (hits != 0)
-                return i + static_cast<std::size_t>(std::countr_zero(hits));
-        }
-        return std::string_view::npos;
-    }
-#endif
-    for (std::size_t i = from; i < to; ++i)
-        if (p[i] == c)
-            return i;
-    return std::string_view::npos;
-}
-
-// The offset of the first blank or tab in s[from, to), or to; as FindByte.
-std::size_t FindBlank(std::string_view s, std::size_t from, std::size_t to)
-{
-    const char* p = s.data();
-#if defined(__SSE2__)
-    if (to >= 16) {
-        const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
-        for (std::size_t i = from; i < to; i += 16) {
-            const std::size_t at = i + 16 <= to ? i : to - 16;
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-            const auto hits =
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(v, tab)))) >>
-                (i - at);
-            if (hits != 0)
-                return i + static_cast<std::size_t>(std::countr_zero(hits));
-        }
-        return to;
-    }
-#endif
-    std::size_t i = from;
-    while (i < to && p[i] != ' ' && p[i] != '\t')
-        ++i;
-    return i;
-}
-
 // The offset in part (a part of line) of its first byte c, or npos; the search may
 // load the bytes of the line before part.
 std::size_t FindByteIn(std::string_view line, std::string_view part, char c)
@@ -174,46 +104,6 @@ std::size_t FindByteIn(std::string_view line, std::string_view part, char c)
     const std::size_t at = FindByte(line, c, from, from + part.size());
     return at == std::string_view::npos ? at : at - from;
 }
-
-// FindByte for the longer fields, 32 bytes a step (every step but the last of a
-// search costs a load of 32 bytes and a test).
-std::size_t FindByteWide(std::string_view s, char c, std::size_t from, std::size_t to)
-{
-#if defined(__SSE2__)
-    if (to >= 32) {
-        const char* p = s.data();
-        const __m128i pattern = _mm_set1_epi8(c);
-        for (std::size_t i = from; i < to; i += 32) {
-            const std::size_t at = i + 32 <= to ? i : to - 32;
-            const auto* q = reinterpret_cast<const __m128i*>(p + at);
-            const auto low = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(q), pattern)));
-            const auto high = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(q + 1), pattern)));
-            const std::uint32_t hits = (low | high << 16) >> (i - at);
-            if (hits != 0)
-                return i + static_cast<std::size_t>(std::countr_zero(hits));
-        }
-        return std::string_view::npos;
-    }
-#endif
-    return FindByte(s, c, from, to);
-}
-
-#if defined(__SSE2__)
-// The places of the byte in pattern in a line of 16 to 64 bytes, bit i for the byte
-// at i: four loads of 16 bytes, the last of them pulled back to end at the end of
-// the line.
-std::uint64_t ShortLineBits(std::string_view line, __m128i pattern)
-{
-    const char* p = line.data();
-    const std::size_t last = line.size() - 16;
-    auto block = [&](std::size_t at) {
-        return std::uint64_t{static_cast<unsigned>(
-                   _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), pattern)))}
-               << at;
-    };
-    return block(0) | block(last < 16 ? last : 16) | block(last < 32 ? last : 32) | block(last);
-}
-#endif
 
 // The words of a line from an offset on, separated by runs of one delimiter, one
 // after the other: the words NthWord gives for 1, 2, 3..., without searching from
@@ -269,35 +159,6 @@ int Commonness(unsigned char c)
     return 3;
 }
 
-// "OK" anywhere in a transfer line; most have it right after the mark ("HS-OK").
-bool HasOk(std::string_view line)
-{
-    return (line.size() >= kMsgAt + 5 && line[kMsgAt + 3] == 'O' && line[kMsgAt + 4] == 'K') ||
-           FindText(line, "OK") != std::string_view::npos;
-}
-
-// Eight bytes made of the given bytes, in the host's order (the masks below are
-// laid out byte by byte, so that they fit the words LoadWord8 makes).
-std::uint64_t ByteMask(const char (&bytes)[8]) { return LoadWord8(bytes); }
-
-// The number of two digits at p.
-int TwoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
-
-// Whether the ten digits of the stamp "DD/MM HH:NN:SS" are there (line is dated).
-bool PlainStamp(std::string_view line)
-{
-    // Bytes 0..7 and bytes 6..13 have their digits at the same places; the others
-    // become '0'. Then a byte is a digit when its high half is 3 and its low half
-    // stays below 10 (adding 6 keeps the high half; no carry leaves a byte).
-    static const char kPlaces[8] = {'\xFF', '\xFF', 0, '\xFF', '\xFF', 0, '\xFF', '\xFF'};
-    const std::uint64_t mask = ByteMask(kPlaces);
-    const std::uint64_t zeros = '0' * kOnes & ~mask;
-    const std::uint64_t a = (LoadWord8(line.data()) & mask) | zeros;
-    const std::uint64_t b = (LoadWord8(line.data() + 6) & mask) | zeros;
-    const std::uint64_t threes = 0x30 * kOnes, sixes = 6 * kOnes;
-    return (((a ^ threes) | (b ^ threes) | ((a + sixes) ^ threes) | ((b + sixes) ^ threes)) & 0xF0 * kOnes) == 0;
-}
-
 // The bytes "DD/MM" at p as a number, 0 in the other bytes.
 std::uint64_t DayKey(const char* p)
 {
@@ -310,89 +171,34 @@ std::uint64_t DayKey(const char* p)
     }
 }
 
-// Whether the eight bytes of a time word "HH:NN:SS" (in memory order) have their
-// digits, and the ":" after the hours that a dated line has.
-bool PlainTime(std::uint64_t time)
+// "OK" anywhere in a transfer line; most have it right after the mark ("HS-OK").
+bool HasOk(std::string_view line)
 {
-    static const char kDigits[8] = {'\xFF', '\xFF', 0, '\xFF', '\xFF', 0, '\xFF', '\xFF'};
-    static const char kColon[8] = {0, 0, ':', 0, 0, 0, 0, 0};
-    static const char kColonMask[8] = {0, 0, '\xFF', 0, 0, 0, 0, 0};
-    const std::uint64_t mask = ByteMask(kDigits);
-    // As in PlainStamp.
-    const std::uint64_t a = (time & mask) | ('0' * kOnes & ~mask);
-    const std::uint64_t threes = 0x30 * kOnes, sixes = 6 * kOnes;
-    return (((a ^ threes) | ((a + sixes) ^ threes)) & 0xF0 * kOnes) == 0 &&
-           (time & ByteMask(kColonMask)) == ByteMask(kColon);
+    return (line.size() >= kMsgAt + 5 && line[kMsgAt + 3] == 'O' && line[kMsgAt + 4] == 'K') || HasText(line, "OK");
 }
 
 // Whether the only blanks of the stamp (bytes 0..14 of a dated line) are the one
 // inside it (byte 5) and the one after it (byte 14).
 bool PlainStampBlanks(std::string_view line)
 {
-    static const char kFirst[8] = {0, 0, 0, 0, 0, '\x80', 0, 0};
-    static const char kSecond[8] = {0, 0, 0, 0, 0, 0, 0, '\x80'};
-    const std::uint64_t blanks = ' ' * kOnes;
-    return ZeroBytes(LoadWord8(line.data()) ^ blanks) == ByteMask(kFirst) &&
-           ZeroBytes(LoadWord8(line.data() + 7) ^ blanks) == ByteMask(kSecond);
+    constexpr std::uint64_t kStampBytes = (1u << kDatedLen) - 1, kStampBlanks = 1u << 5 | 1u << 14;
+    return (ByteBits(line.substr(0, 16), ' ') & kStampBytes) == kStampBlanks;
 }
 
-// Word 4 of a dated line (words 1 and 2 are the date and the time, word 3 the transfer
-// mark), as NthWord(line, 4, ' ') gives it.
-std::string_view TransferFileWord(std::string_view line)
-{
-    // When the only blanks of the stamp are the one inside it and the one after it,
-    // the words of the message follow the stamp.
-    if (!PlainStampBlanks(line))
-        return NthWord(line, 4, ' ');
-    const std::size_t n = line.size();
-    std::size_t i = kDatedLen;
-    while (i < n && line[i] == ' ')
-        ++i;
-    i = FindByte(line, ' ', i, n);  // after the transfer mark
-    if (i == std::string_view::npos)
-        return {};
-    while (i < n && line[i] == ' ')
-        ++i;
-    if (i >= n)
-        return {};
-    const std::size_t end = FindByte(line, ' ', i, n);
-    const std::size_t e = end != std::string_view::npos ? end : n;
-    return line.substr(i, e - i);
-}
-
-// Word 4 of a dated line, as TransferFileWord gives it, and in slash the offset in it
-// of its last backslash (npos for none).
+// Word 4 of a sent line (words 1 and 2 are the date and the time, word 3 the transfer
+// mark), as NthWord(line, 4, ' ') gives it, and in slash the offset in it of its last
+// backslash (npos for none).
 std::string_view SentFileName(std::string_view line, std::size_t& slash)
 {
-#if defined(__SSE2__)
-    // Most lines have a mark of five bytes after a plain stamp ("HS-OK FILE.PKT ..."):
-    // the only blanks before byte 22 are those at 5, 14 and 20. The name then begins
-    // at byte 21, and a load of 16 bytes holds its end and its backslashes, unless
-    // the name is longer.
-    constexpr std::size_t kName = kDatedLen + 6;
-    const char* p = line.data();
-    const __m128i blank = _mm_set1_epi8(' ');
-    auto blanksAt = [&](std::size_t at) {
-        return static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), blank)));
-    };
-    if (line.size() >= kName + 16 && blanksAt(0) == (1u << 5 | 1u << 14) && blanksAt(6) == (1u << 8 | 1u << 14)) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + kName));
-        const auto blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blank)));
-        if (blanks != 0) {
-            const auto n = static_cast<unsigned>(std::countr_zero(blanks));
-            const unsigned slashes =
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')))) & ((1u << n) - 1);
-            slash = slashes != 0 ? static_cast<std::size_t>(31 - std::countl_zero(slashes)) : std::string_view::npos;
-            return line.substr(kName, n);
-        }
-        const std::size_t end = FindByte(line, ' ', kName + 16, line.size());
-        const std::string_view word = line.substr(kName, (end != std::string_view::npos ? end : line.size()) - kName);
-        slash = FindLast(word, '\\');
-        return word;
+    // The message follows the stamp, unless the stamp holds blanks of its own.
+    TWords words(line, kDatedLen, ' ');
+    if (!PlainStampBlanks(line)) {
+        words = TWords(line, 0, ' ');
+        words.Next();
+        words.Next();
     }
-#endif
-    const std::string_view word = TransferFileWord(line);
+    words.Next();
+    const std::string_view word = words.Next();
     // Most names have no path: one search forward tells.
     slash = FindByteIn(line, word, '\\');
     if (slash != std::string_view::npos)
@@ -400,72 +206,18 @@ std::string_view SentFileName(std::string_view line, std::size_t& slash)
     return word;
 }
 
-// The plain digits at the start of s (up to 18, so that they cannot overflow): their
-// value, and their number in count.
-[[gnu::always_inline]] inline std::int64_t LeadingDigits(std::string_view s, std::size_t& count)
-{
-    if constexpr (std::endian::native == std::endian::little) {
-        if (s.size() >= 8) {
-            // Eight bytes less '0' each: a byte that was no digit has its top bit set
-            // either way (below '0' it wraps, above '9' adding 0x76 reaches 0x80).
-            // Carries and borrows run to later bytes only, so the first marked byte
-            // is the first that is no digit.
-            const std::uint64_t d = LoadWord8(s.data()) - '0' * kOnes;
-            const std::uint64_t other = (d | (d + 0x76 * kOnes)) & 0x80 * kOnes;
-            if (other != 0) {
-                const int k = std::countr_zero(other) / 8;
-                count = static_cast<std::size_t>(k);
-                if (k == 0)
-                    return 0;
-                // The k digits moved to the top bytes (the bytes below become leading
-                // zeros), then joined in pairs, fours and eights.
-                std::uint64_t v = d << (8 * (8 - k));
-                v = v * 10 + (v >> 8);
-                v = ((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
-                     ((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >> 32;
-                return static_cast<std::int64_t>(v);
-            }
-        }
-    }
-    const std::size_t n = s.size() < 18 ? s.size() : 18;
-    std::size_t i = 0;
-    std::int64_t v = 0;
-    for (; i < n && s[i] >= '0' && s[i] <= '9'; ++i)
-        v = v * 10 + (s[i] - '0');
-    count = i;
-    return v;
-}
-
 // The traffic totals "<received>/<sent>," when both are plain digits (up to 18, so
 // that they cannot overflow), as ParseCount reads them; false for anything else.
 bool PlainTraffic(std::string_view text, std::int64_t& rcvd, std::int64_t& sent)
 {
-    std::size_t i = 0;
-    const std::int64_t a = LeadingDigits(text, i);
-    if (i == 0 || i >= text.size() || text[i] != '/')
-        return false;
-    const std::size_t from = i + 1;
-    const std::int64_t b = LeadingDigits(text.substr(from), i);
-    if (i == 0 || from + i >= text.size() || text[from + i] != ',')
+    const char* p = text.data();
+    const char* end = p + text.size();
+    std::int64_t a = 0, b = 0;
+    if (DigitRun(p, end, a) == 0 || p == end || *p != '/' || DigitRun(++p, end, b) == 0 || p == end || *p != ',')
         return false;
     rcvd = a;
     sent = b;
     return true;
-}
-
-// Whether one of the first n bytes of line (n <= line.size()) is the byte that
-// pattern holds in each of its bytes.
-bool HasByteBefore(std::string_view line, std::size_t n, std::uint64_t pattern)
-{
-#if defined(__SSE2__)
-    if (n <= 16 && line.size() >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data()));
-        const auto hits = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi64x(static_cast<long long>(pattern)))));
-        return (hits & ((1u << n) - 1)) != 0;
-    }
-#endif
-    return line.substr(0, n).find(static_cast<char>(pattern & 0xFF)) != std::string_view::npos;
 }
 
 }  // namespace
@@ -480,18 +232,16 @@ void TLineText::Set(std::string_view text)
     for (std::size_t i = 1; i < text_.size(); ++i)
         if (Commonness(static_cast<unsigned char>(text_[i])) <= Commonness(static_cast<unsigned char>(text_[key_])))
             key_ = i;
-    keyWord_ = text_.empty() ? 0 : static_cast<unsigned char>(text_[key_]) * 0x0101010101010101ull;
 }
 
 std::size_t TLineText::Find(std::string_view line) const
 {
     // The text at j has its key byte at j + key_, for j from 0 to size - m; the first
     // place where the whole text follows is the first place of the text.
-#if defined(__SSE2__)
     const std::size_t n = line.size(), m = text_.size();
-    if (n >= 16 && n <= 64 && m != 0 && m <= n) {
+    if (n <= 64 && m != 0 && m <= n) {
         // Bit j: the key byte stands where it would if the text began at j.
-        std::uint64_t starts = ShortLineBits(line, _mm_set1_epi64x(static_cast<long long>(keyWord_))) >> key_;
+        std::uint64_t starts = ByteBits(line, text_[key_]) >> key_;
         starts &= (std::uint64_t{2} << (n - m)) - 1;
         for (; starts != 0; starts &= starts - 1) {
             const auto j = static_cast<std::size_t>(std::countr_zero(starts));
@@ -500,7 +250,6 @@ std::size_t TLineText::Find(std::string_view line) const
         }
         return std::string_view::npos;
     }
-#endif
     return FindInLong(line);
 }
 
@@ -516,27 +265,17 @@ TLineAnchor TLineText::Anchor(std::string_view lead, std::size_t msgAt) const
         return TLineAnchor{};
     anchor.at = msgAt + lead.size();
     anchor.words.Set(anchor.leadAndText);
-    anchor.firstWord = static_cast<unsigned char>(text_[0]) * kOnes;
+    anchor.first = text_[0];
     return anchor;
 }
 
-namespace {
-
-// TLineText::FindAt, for the handlers of the lines to have it in place.
-[[gnu::always_inline]] inline std::size_t FindAnchored(const TLineText& text, std::string_view line,
-                                                       const TLineAnchor& anchor, std::size_t msgAt)
-{
-    if (anchor.at != 0 && line.size() >= msgAt + anchor.words.Need() &&
-        anchor.words.Begins(line.data() + msgAt, anchor.leadAndText) && !HasByteBefore(line, msgAt, anchor.firstWord))
-        return anchor.at;
-    return text.Find(line);
-}
-
-}  // namespace
-
 std::size_t TLineText::FindAt(std::string_view line, const TLineAnchor& anchor, std::size_t msgAt) const
 {
-    return FindAnchored(*this, line, anchor, msgAt);
+    if (anchor.at != 0 && line.size() >= msgAt + anchor.words.Need() &&
+        anchor.words.Begins(line.data() + msgAt, anchor.leadAndText) &&
+        FindByte(line, anchor.first, 0, msgAt) == std::string_view::npos)
+        return anchor.at;
+    return Find(line);
 }
 
 std::size_t TLineText::FindInLong(std::string_view line) const
@@ -545,12 +284,11 @@ std::size_t TLineText::FindInLong(std::string_view line) const
     if (m == 0 || line.size() < m)
         return std::string_view::npos;
     std::size_t q = key_;
-#if defined(__SSE2__)
     if (line.size() > 64 && key_ < 64) {
         // The key bytes among the first 64 bytes at once, as in Find; then on from the
         // 65th byte. (A text whose key byte stands 64 or more bytes into it, which only a
         // long language text can have, is searched from its key byte on below.)
-        std::uint64_t starts = ShortLineBits(line.substr(0, 64), _mm_set1_epi8(text_[key_])) >> key_;
+        std::uint64_t starts = ByteBits(line.substr(0, 64), text_[key_]) >> key_;
         if (line.size() - m < 63)
             starts &= (std::uint64_t{2} << (line.size() - m)) - 1;
         for (; starts != 0; starts &= starts - 1) {
@@ -560,10 +298,9 @@ std::size_t TLineText::FindInLong(std::string_view line) const
         }
         q = 64;
     }
-#endif
     const std::size_t to = line.size() - m + key_ + 1;
     for (;; ++q) {
-        q = FindByteWide(line, text_[key_], q, to);
+        q = FindByte(line, text_[key_], q, to);
         if (q == std::string_view::npos)
             return q;
         if (SameBytes(line.data() + q - key_, text_.data(), m))
@@ -593,7 +330,7 @@ bool TTMailLog::IsDateWord(int col, std::string_view word)
     return (col == 0 && word[2] == '/') || (col == 6 && word[2] == ':');
 }
 
-bool TTMailLog::IsErrorWord(std::string_view word) { return StartsWith(word, errorLineWord_); }
+bool TTMailLog::IsErrorWord(std::string_view word) { return StartsWithText(word, errorLineWord_); }
 
 bool TTMailLog::WordClass(std::string_view word, int col)
 {
@@ -603,15 +340,15 @@ bool TTMailLog::WordClass(std::string_view word, int col)
         HlClass = hcInfo;
     else if (col == static_cast<int>(kMsgAt) && word == "T-Mail")
         HlClass = hcInfo;
-    else if (SameWord(word, infoWord_))
+    else if (IsText(word, infoWord_))
         HlClass = hcInfo;
     else if (word.size() >= 3 && word[2] == '-' && (word[0] == 'H' || word[0] == 'J' || word[0] == 'Z'))
         HlClass = word[1] == 'S' ? hcSent : word[1] == 'R' ? hcRecd : hcNormal;
     else if (word == "XR")
         HlClass = hcRecd;
-    else if (SameWord(word, humanWord_))
+    else if (IsText(word, humanWord_))
         HlClass = hcSpecial;
-    else if (SameWord(word, failedWord_) || SameWord(word, errorWordA_) || SameWord(word, errorWordB_))
+    else if (IsText(word, failedWord_) || IsText(word, errorWordA_) || IsText(word, errorWordB_))
         HlClass = hcErrors;
     else
         HlClass = hcNormal;
@@ -701,9 +438,11 @@ void TTMailLog::OtherDayLine(std::string_view line)
 TDateTime TTMailLog::DateOfLine(std::string_view line)
 {
     if (IsDated(line)) {
-        const bool plain = PlainStamp(line);
-        int day = plain ? TwoDigits(line.data()) : ParseLogInt(line.substr(0, 2));
-        int month = plain ? TwoDigits(line.data() + 3) : ParseLogInt(line.substr(3, 2));
+        int day = 0, month = 0, hour = 0;
+        if (!StampDigits(line.data(), day, month, hour)) {
+            day = ParseLogInt(line.substr(0, 2));
+            month = ParseLogInt(line.substr(3, 2));
+        }
         lastDate_ = EncodeDate(LineYear(), month, day);
     }
     return lastDate_;
@@ -720,11 +459,10 @@ TDateTime TTMailLog::TimeOfLine(std::string_view line)
     // when the line has its "DD/MM" (checked to be digits then) and the time is all
     // digits, the date is taken again and the time read from one word.
     if (line.size() >= kDatedLen && DayKey(line.data()) == stampKey_) {
-        const std::uint64_t time = LoadWord8(line.data() + 6);  // "HH:NN:SS"
-        if (PlainTime(time) && LineYear() == stampYear_) {
+        int hour = 0, min = 0, sec = 0;
+        if (line[8] == ':' && StampDigits(line.data() + 6, hour, min, sec) && LineYear() == stampYear_) {
             lastDate_ = stampDate_;
-            return stampDate_ + EncodeTime(TwoDigits(line.data() + 6), TwoDigits(line.data() + 9),
-                                           TwoDigits(line.data() + 12), 0);
+            return stampDate_ + EncodeTime(hour, min, sec, 0);
         }
     }
     return TimeOfNewDay(line);
@@ -733,16 +471,17 @@ TDateTime TTMailLog::TimeOfLine(std::string_view line)
 TDateTime TTMailLog::TimeOfNewDay(std::string_view line)
 {
     // Nearly every stamp is all digits: no field needs the general reading.
-    if (IsDated(line) && PlainStamp(line)) {
+    int day = 0, month = 0, hour = 0, min = 0, sec = 0;
+    if (IsDated(line) && StampDigits(line.data(), day, month, hour) && StampDigits(line.data() + 6, hour, min, sec)) {
         const std::uint64_t key = DayKey(line.data());
         const int year = LineYear();
         if (key != stampKey_ || year != stampYear_) {
-            stampDate_ = EncodeDate(year, TwoDigits(line.data() + 3), TwoDigits(line.data()));
+            stampDate_ = EncodeDate(year, month, day);
             stampKey_ = key;
             stampYear_ = year;
         }
         lastDate_ = stampDate_;
-        return lastDate_ + EncodeTime(TwoDigits(line.data() + 6), TwoDigits(line.data() + 9), TwoDigits(line.data() + 12), 0);
+        return lastDate_ + EncodeTime(hour, min, sec, 0);
     }
     return TimeOfOddLine(line);
 }
@@ -792,17 +531,6 @@ void TTMailLog::LoadLng()
         if (TMVersion >= kVersion2605)
             c.lead[L608] = cut(608);
 
-        // The first two bytes of the texts of the lines that end or spoil a session; a
-        // text of one byte may begin any message its byte begins.
-        std::array<std::uint16_t, 4> anyStateHeads{};
-        bool anyHead = false;
-        for (std::size_t i = 0; i < anyStateHeads.size(); ++i) {
-            const std::string& lead = c.lead[kAnyStateList[i]];
-            if (lead.size() == 1)
-                anyHead = true;
-            else if (lead.size() > 1)
-                std::memcpy(&anyStateHeads[i], lead.data(), 2);
-        }
         static_assert(kLeadCount <= 32, "the leads of a line are the bits of a 32-bit word");
         std::array<std::uint32_t, 256> leadsByFirst{};
         std::array<TMsgWords, kLeadCount> leadWords{};
@@ -839,8 +567,6 @@ void TTMailLog::LoadLng()
         leadsByFirst_ = leadsByFirst;
         leadWords_ = leadWords;
         valueAt_ = valueAt;
-        anyStateHeads_ = anyStateHeads;
-        anyStateAnyHead_ = anyHead;
     } catch (const EMailerLngError& e) {
         // The reader's text does not say which file is short.
         throw EMailerLngError(path + ": " + e.what());
@@ -1046,9 +772,7 @@ std::uint32_t TTMailLog::LeadsOf(std::string_view line) const
     return line.size() > kMsgAt ? leadsByFirst_[static_cast<unsigned char>(line[kMsgAt])] : 0;
 }
 
-// The handlers that compare a line with several entries are flattened: the compiler
-// would otherwise call TMsgWords::Begins out of line from some of them, and the call
-// costs more than the compare.
+// Inlined into every handler that asks it (see bench/Inlining.md).
 [[gnu::always_inline]] inline bool TTMailLog::Is(std::string_view line, std::uint32_t leads, TLead which) const
 {
     if ((leads >> which & 1u) == 0)
@@ -1081,96 +805,57 @@ void TTMailLog::ParseMailerLine(std::string_view line)
 {
     if (!IsDated(line))
         return;
-    if (State != 0)
-        ParseInSession(line);
-    else
-        ParseState0(line);
-}
-
-[[gnu::always_inline]] inline void TTMailLog::ParseInSession(std::string_view line)
-{
-    if (!SessionOpen()) {
-        State = 0;
+    if (State != 0 && !SessionOpen()) {
+        State = 0;  // no session to read into
         return;
     }
-    TSess& s = *CurSess();
-    // A status line (the line is dated: the marker is all that is left to see).
-    if (line.size() > kMsgAt && static_cast<unsigned char>(line[kMsgAt]) == kMarker) {
-        SessionStatusLine(line, s);
-        return;
-    }
-    // The few lines that may end or spoil the session in any state go their own
-    // way, so that this path calls nothing but the handler it ends with. Their texts
-    // share first bytes with common lines ("Failure" and "File request"): the first
-    // two bytes of the message must be those of one of them.
     const std::uint32_t leads = LeadsOf(line);
-    if ((leads & kAnyStateLeads) != 0 && MaySpoil(line)) {
-        AnyStateLine(line, s, leads);
+    if (State == 0)
+        NoSession(line, leads);
+    else if (line.size() > kMsgAt && static_cast<unsigned char>(line[kMsgAt]) == kMarker)
+        StatusLine(line, *CurSess());
+    else if ((leads & kSpoilLeads) != 0)
+        SpoilLine(line, *CurSess(), leads);
+    else
+        Step(line, *CurSess(), leads);
+}
+
+void TTMailLog::NoSession(std::string_view line, std::uint32_t leads)
+{
+    if ((leads & kCallLeads) == 0) {
+        if (IsStatus(line))
+            SessionStartLine(line, leads);
         return;
     }
-    StateLine(line, s, leads);
+    if (Is(line, leads, L608) && TMVersion >= kVersion2605)
+        CallLine(line, L608);
+    else if (Is(line, leads, L16))
+        CallLine(line, L16);
+    else if (Is(line, leads, L15))
+        CallLine(line, L15);
+    else if (IsStatus(line))
+        SessionStartLine(line, leads);
 }
 
-bool TTMailLog::MaySpoil(std::string_view line) const
+void TTMailLog::SessionStartLine(std::string_view line, std::uint32_t leads)
 {
-    if (anyStateAnyHead_ || line.size() <= kMsgAt + 1)
-        return true;
-    std::uint16_t head;
-    std::memcpy(&head, line.data() + kMsgAt, sizeof head);
-    return head == anyStateHeads_[0] || head == anyStateHeads_[1] || head == anyStateHeads_[2] ||
-           head == anyStateHeads_[3];
-}
-
-void TTMailLog::StateLine(std::string_view line, TSess& s, std::uint32_t leads)
-{
-    // The states in the order of a session: the remote's address (1), the sysop (2),
-    // the system (3), the handshake (4), the transfers (5); a human caller (6) and a
-    // FTS-1 session (7) take their own ways after state 1.
-    switch (State) {
-    case 1:
-        ConnectedLine(line, s, leads);
-        break;
-    case 2:
-        SysOpLine(line, s, leads);
-        break;
-    case 3:
-        SystemLine(line, s, leads);
-        break;
-    case 4:
-        HandshakeLine(line, s, leads);
-        break;
-    case 5:
-        TransferLine(line, s, leads);
-        break;
-    case 6:
-        HumanLine(line, leads);
-        break;
-    case 7:
-        FtsOneLine(line, s, leads);
-        break;
-    default:
-        break;
-    }
-}
-
-[[gnu::flatten]] void TTMailLog::AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads)
-{
-    if (Is(line, leads, L3)) {
-        s.Set(sfBad, true);
-        EndSession(line);
+    const bool incoming = Is(line, leads, L2);
+    const std::size_t at = connect_.FindAt(line, incoming ? connectIn_ : connectOut_, kMsgAt);
+    if (at == std::string_view::npos)
         return;
-    }
-    if (Is(line, leads, L424) || Is(line, leads, L587) || Is(line, leads, L4))
-        s.Set(sfOK, false);
-    StateLine(line, s, leads);
+    StartSession(line, incoming);
+    std::size_t from = at + kConnect.size() + 1;
+    CurSess()->SetConnect(from < line.size() ? line.substr(from) : std::string_view{});
+    if (incoming)
+        SetDialAddr(std::nullopt);
 }
 
-void TTMailLog::SessionStatusLine(std::string_view line, TSess& s)
+void TTMailLog::StatusLine(std::string_view line, TSess& s)
 {
     // The traffic totals "<received>/<sent>, ..." end the session; so does any other
     // status line.
     if (!cut_.e467.empty()) {
-        const std::size_t at = FindAnchored(trafficText_, line, trafficAt_, kMsgAt);
+        const std::size_t at = trafficText_.FindAt(line, trafficAt_, kMsgAt);
         if (at != std::string_view::npos) {
             const std::size_t from = at + cut_.e467.size() + 1;
             const std::string_view text = from < line.size() ? line.substr(from, kMaxTraffic) : std::string_view{};
@@ -1202,43 +887,48 @@ void TTMailLog::OddTrafficLine(std::string_view line, TSess& s, std::string_view
         throw EConvertError(bad);
 }
 
-void TTMailLog::ParseState0(std::string_view line)
+void TTMailLog::SpoilLine(std::string_view line, TSess& s, std::uint32_t leads)
 {
-    // Most lines outside a session are neither calls nor status lines: a test or two
-    // tell, before anything is compared.
-    const std::uint32_t leads = LeadsOf(line);
-    if ((leads & kCallLeads) != 0)
-        CallLine(line, leads);
-    else if (IsStatus(line))
-        SessionStartLine(line, leads);
-}
-
-[[gnu::flatten]] void TTMailLog::CallLine(std::string_view line, std::uint32_t leads)
-{
-    if (Is(line, leads, L608) && TMVersion >= kVersion2605)
-        ParseCallLine(line, L608);
-    else if (Is(line, leads, L16))
-        ParseCallLine(line, L16);
-    else if (Is(line, leads, L15))
-        ParseCallLine(line, L15);
-    else if (IsStatus(line))
-        SessionStartLine(line, leads);
-}
-
-[[gnu::flatten]] void TTMailLog::SessionStartLine(std::string_view line, std::uint32_t leads)
-{
-    const bool incoming = Is(line, leads, L2);
-    const std::size_t at = FindAnchored(connect_, line, incoming ? connectIn_ : connectOut_, kMsgAt);
-    if (at == std::string_view::npos)
+    if (Is(line, leads, L3)) {
+        s.Set(sfBad, true);
+        EndSession(line);
         return;
-    StartSession(line, incoming);
-    std::size_t from = at + kConnect.size() + 1;
-    CurSess()->SetConnect(from < line.size() ? line.substr(from) : std::string_view{});
-    if (incoming)
-        SetDialAddr(std::nullopt);
+    }
+    if (Is(line, leads, L424) || Is(line, leads, L587) || Is(line, leads, L4))
+        s.Set(sfOK, false);
+    Step(line, s, leads);
 }
 
-void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
+void TTMailLog::Step(std::string_view line, TSess& s, std::uint32_t leads)
+{
+    switch (State) {
+    case tsConnected:
+        StateConnected(line, s, leads);
+        break;
+    case tsSysOp:
+        StateSysOp(line, s, leads);
+        break;
+    case tsSystem:
+        StateSystem(line, s, leads);
+        break;
+    case tsHandshake:
+        StateHandshake(line, s, leads);
+        break;
+    case tsTransfer:
+        StateTransfer(line, s, leads);
+        break;
+    case tsHuman:
+        StateHuman(line, leads);
+        break;
+    case tsFtsOne:
+        StateFtsOne(line, s, leads);
+        break;
+    default:
+        break;
+    }
+}
+
+void TTMailLog::CallLine(std::string_view line, TLead kind)
 {
     const std::string& entry = cut_.lead[kind];
     TWords words(line, kMsgAt, ',');
@@ -1288,7 +978,7 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
     SetDialAddr(std::nullopt);
 }
 
-[[gnu::flatten]] void TTMailLog::ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateConnected(std::string_view line, TSess& s, std::uint32_t leads)
 {
     const std::string_view msg = line.substr(kMsgAt);
     if (Is(line, leads, L56)) {
@@ -1297,17 +987,17 @@ void TTMailLog::ParseCallLine(std::string_view line, TLead kind)
         RemoteAddressLine(line, s);
     } else if (Is(line, leads, L47)) {
         s.Set(sfHuman, true);
-        State = 6;
+        State = tsHuman;
     } else if (Is(line, leads, L42)) {
         s.Set(sfFTS1, true);
         s.Protocol = 1;
-        State = 7;
+        State = tsFtsOne;
     } else if (Is(line, leads, L34) && HasText(line, "MAIL-ONLY")) {
         s.Set(sfMailOnly, true);
     }
 }
 
-void TTMailLog::SysOpLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateSysOp(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (!Is(line, leads, L32))
         return;
@@ -1319,42 +1009,40 @@ void TTMailLog::SysOpLine(std::string_view line, TSess& s, std::uint32_t leads)
     } else {
         s.SysOp = KeepText(value);
     }
-    State = 3;
+    State = tsSystem;
 }
 
-void TTMailLog::SystemLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateSystem(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (!Is(line, leads, L33))
         return;
     std::string_view value = ValueOf(line, L33);
     s.System = KeepText(value.substr(0, FindByteIn(line, value, ',')));
-    State = 4;
+    State = tsHandshake;
 }
 
-[[gnu::flatten]] void TTMailLog::HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateHandshake(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (Is(line, leads, L60)) {
         s.Set(sfPassword, true);
     } else if (Is(line, leads, L58)) {
         s.Set(sfBadPassword, true);
     } else if (!cut_.e65.empty()) {
-        std::size_t at = FindAnchored(protocolText_, line, protocolAt_, kMsgAt);
+        std::size_t at = protocolText_.FindAt(line, protocolAt_, kMsgAt);
         if (at != std::string_view::npos) {
             std::size_t from = at + cut_.e65.size() + 1;
             std::string_view text = from < line.size() ? line.substr(from) : std::string_view{};
             s.SetProtocol(text.substr(0, FindByteIn(line, text, ',')));
-            State = 5;
+            State = tsTransfer;
         }
     }
 }
 
-void TTMailLog::TransferLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateTransfer(std::string_view line, TSess& s, std::uint32_t leads)
 {
-    // A line that may begin with entry 159 goes its own way, and the work that calls
-    // out is left to the functions this one ends in: the way of the transfer lines
-    // saves no registers.
-    if ((leads >> L159 & 1u) != 0) {
-        FileRequestLine(line, s, leads);
+    if (Is(line, leads, L159)) {
+        if (s.Addr)
+            AddFreq(ValueOf(line, L159), *s.Addr);
         return;
     }
     // "<protocol letter>S-..." is a file sent, "<protocol letter>R-..." one received.
@@ -1368,29 +1056,19 @@ void TTMailLog::TransferLine(std::string_view line, TSess& s, std::uint32_t lead
     }
 }
 
-void TTMailLog::FileRequestLine(std::string_view line, TSess& s, std::uint32_t leads)
-{
-    if (!Is(line, leads, L159)) {
-        TransferLine(line, s, leads & ~(1u << L159));
-        return;
-    }
-    if (s.Addr)
-        AddFreq(ValueOf(line, L159), *s.Addr);
-}
-
-[[gnu::flatten]] void TTMailLog::FailedTransferLine(std::string_view line, TSess& s)
+void TTMailLog::FailedTransferLine(std::string_view line, TSess& s)
 {
     if (errorLineText_.In(line))
         s.Set(sfOK, false);
 }
 
-void TTMailLog::HumanLine(std::string_view line, std::uint32_t leads)
+void TTMailLog::StateHuman(std::string_view line, std::uint32_t leads)
 {
     if (Is(line, leads, L203) || Is(line, leads, L21) || Is(line, leads, L199))
         EndSession(line);
 }
 
-[[gnu::flatten]] void TTMailLog::FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads)
+void TTMailLog::StateFtsOne(std::string_view line, TSess& s, std::uint32_t leads)
 {
     if (Is(line, leads, L26)) {
         EndSession(line);
@@ -1430,7 +1108,7 @@ void TTMailLog::RemoteAddressLine(std::string_view line, TSess& s)
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
         ++i;
     s.Mailer = KeepText(TrimLeftControls(line.substr(i)));
-    State = 2;
+    State = tsSysOp;
 }
 
 void TTMailLog::SentFileLine(std::string_view line, TSess& s)

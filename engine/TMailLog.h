@@ -44,7 +44,7 @@ struct TLineAnchor {
     std::size_t at = 0;           // the offset of the text after the lead; 0: no anchor
     std::string leadAndText;      // what the message begins with
     TMsgWords words;              // leadAndText as words to compare with
-    std::uint64_t firstWord = 0;  // the text's first byte in each byte of a word
+    char first = 0;               // the text's first byte
 };
 
 // A text looked for anywhere in a line. The search looks for the byte of the text
@@ -73,12 +73,11 @@ public:
     std::size_t FindAt(std::string_view line, const TLineAnchor& anchor, std::size_t msgAt) const;
 
 private:
-    // Find for lines shorter than 16 or longer than 64 bytes.
-    [[gnu::noinline]] std::size_t FindInLong(std::string_view line) const;
+    // Find for lines longer than 64 bytes.
+    std::size_t FindInLong(std::string_view line) const;
 
     std::string text_;
     std::size_t key_ = 0;  // the offset in the text of the byte searched for
-    std::uint64_t keyWord_ = 0;  // that byte in each byte of a word
 };
 
 // The values the log takes from "t-mail.ctl".
@@ -92,6 +91,17 @@ struct TTMailConfig {
 
 class TTMailLog : public TMailerLog {
 public:
+    // Parse states inside a session (0 = none, 1 = connected: from StartSession).
+    enum : int {
+        tsConnected = 1,  // waiting for the remote's address
+        tsSysOp = 2,      // waiting for the sysop and phone
+        tsSystem = 3,     // waiting for the system name
+        tsHandshake = 4,  // password and protocol lines
+        tsTransfer = 5,   // files sent and received, file requests
+        tsHuman = 6,      // no mailer answered: waiting for the caller to leave
+        tsFtsOne = 7,     // an FTS-1 session
+    };
+
     // The mailer versions the options offer (2600 and 2601 read as 2599 does).
     static constexpr int kVersion2599 = 2599;
     static constexpr int kVersion2602 = 2602;  // FTS-1 received files and mailer name
@@ -167,13 +177,13 @@ public:
     static constexpr unsigned char kMarker = 0xFE;
 
 private:
-    // ParseLine for a line whose "DD/MM" differs from the line before's: kept apart,
-    // so that the usual line costs a compare and no saved registers.
+    // ParseLine for a line whose "DD/MM" differs from the line before's (kept out of
+    // line: see bench/Inlining.md).
     [[gnu::noinline]] void OtherDayLine(std::string_view line);
     // TimeOfLine for a line of another day than the stamp read last.
-    [[gnu::noinline]] TDateTime TimeOfNewDay(std::string_view line);
+    TDateTime TimeOfNewDay(std::string_view line);
     // TimeOfLine for a stamp that is not all digits, or no stamp.
-    [[gnu::noinline]] TDateTime TimeOfOddLine(std::string_view line);
+    TDateTime TimeOfOddLine(std::string_view line);
     // Reads "t-mail.ctl" into config_ (the previous values are replaced).
     void ReadCtl();
     void EnsureCtl();
@@ -189,52 +199,38 @@ private:
     };
 
     // The lines that end or spoil a session in any state.
-    static constexpr TLead kAnyStateList[] = {L3, L424, L587, L4};
-    static constexpr std::uint32_t kAnyStateLeads = 1u << L3 | 1u << L424 | 1u << L587 | 1u << L4;
+    static constexpr std::uint32_t kSpoilLeads = 1u << L3 | 1u << L424 | 1u << L587 | 1u << L4;
     // The lines of a call placed.
     static constexpr std::uint32_t kCallLeads = 1u << L15 | 1u << L16 | 1u << L608;
 
-    // The parts of the line parser (leads: LeadsOf(line)). A line of a session goes to
-    // the handler of the session's state.
-    void ParseInSession(std::string_view line);
-    void SessionStatusLine(std::string_view line, TSess& s);
-    // The end of SessionStatusLine for totals that are not two plain numbers (text
-    // follows the traffic text): read as counts, or reported after the session ended.
-    [[gnu::noinline]] void OddTrafficLine(std::string_view line, TSess& s, std::string_view text);
-    // A line with the lead of one of kAnyStateLeads: the session ends or is spoilt,
-    // else the line goes on to StateLine.
-    [[gnu::noinline]] void AnyStateLine(std::string_view line, TSess& s, std::uint32_t leads);
-    // Whether the message may begin with a text of kAnyStateLeads, by its first two
-    // bytes (a message of one byte: yes).
-    bool MaySpoil(std::string_view line) const;
-    // The line to the handler of the session's state. The handlers stay functions of
-    // their own, so that this one is a jump to them.
-    void StateLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void ConnectedLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void SysOpLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void SystemLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void HandshakeLine(std::string_view line, TSess& s, std::uint32_t leads);
-    [[gnu::noinline]] void TransferLine(std::string_view line, TSess& s, std::uint32_t leads);
-    // Kept out of StateLine (rare lines), so that the way of the common lines saves
-    // no registers.
-    [[gnu::noinline]] void HumanLine(std::string_view line, std::uint32_t leads);
-    [[gnu::noinline]] void FtsOneLine(std::string_view line, TSess& s, std::uint32_t leads);
+    // The line parser. leads holds the entries the message may begin with (LeadsOf);
+    // a line of a session goes to the function of the session's state.
+    void NoSession(std::string_view line, std::uint32_t leads);
+    // A call placed (kind: L15, L16 or L608): the dialled address and its result.
+    void CallLine(std::string_view line, TLead kind);
+    // A status line outside a session: a connect starts one.
+    void SessionStartLine(std::string_view line, std::uint32_t leads);
+    // A status line in a session ends it, with the traffic totals when it has them.
+    void StatusLine(std::string_view line, TSess& s);
+    // The end of StatusLine for totals that are not two plain numbers (text follows
+    // the traffic text): read as counts, or reported after the session ended.
+    void OddTrafficLine(std::string_view line, TSess& s, std::string_view text);
+    // A line that may end or spoil the session (kSpoilLeads); then the state's step.
+    void SpoilLine(std::string_view line, TSess& s, std::uint32_t leads);
+    void Step(std::string_view line, TSess& s, std::uint32_t leads);
+    void StateConnected(std::string_view line, TSess& s, std::uint32_t leads);
+    void StateSysOp(std::string_view line, TSess& s, std::uint32_t leads);
+    void StateSystem(std::string_view line, TSess& s, std::uint32_t leads);
+    void StateHandshake(std::string_view line, TSess& s, std::uint32_t leads);
+    void StateTransfer(std::string_view line, TSess& s, std::uint32_t leads);
+    void StateHuman(std::string_view line, std::uint32_t leads);
+    void StateFtsOne(std::string_view line, TSess& s, std::uint32_t leads);
     void RemoteAddressLine(std::string_view line, TSess& s);
     void SentFileLine(std::string_view line, TSess& s);
-    // A line of the transfers that may begin with entry 159: a file request, else a
-    // line for TransferLine.
-    [[gnu::noinline]] void FileRequestLine(std::string_view line, TSess& s, std::uint32_t leads);
     // The file of a sent line that says "OK", for the requests of the node.
-    [[gnu::noinline]] void SentFileRequest(std::string_view line, const TFidoAddr& addr);
+    void SentFileRequest(std::string_view line, const TFidoAddr& addr);
     // A transfer line with the word of failed transfers spoils the session.
-    [[gnu::noinline]] void FailedTransferLine(std::string_view line, TSess& s);
-    void ParseState0(std::string_view line);
-    // A line outside a session with the lead of a call entry (kCallLeads): the call,
-    // else, for a status line, SessionStartLine.
-    [[gnu::noinline]] void CallLine(std::string_view line, std::uint32_t leads);
-    // A status line outside a session: a connect starts one.
-    [[gnu::noinline]] void SessionStartLine(std::string_view line, std::uint32_t leads);
-    void ParseCallLine(std::string_view line, TLead kind);
+    void FailedTransferLine(std::string_view line, TSess& s);
     // The lead entries whose cut text begins with the first byte of the message: a line
     // is compared only with those. An entry that came out empty is in no set.
     std::uint32_t LeadsOf(std::string_view line) const;
@@ -259,10 +255,6 @@ private:
     std::array<TMsgWords, kLeadCount> leadWords_{};
     // For each entry, the offset where MsgAfter cuts a line whose message begins with it.
     std::array<std::size_t, kLeadCount> valueAt_{};
-    // The first two bytes of the texts of kAnyStateList (0 for an empty text), and
-    // whether one of them is a text of one byte.
-    std::array<std::uint16_t, 4> anyStateHeads_{};
-    bool anyStateAnyHead_ = false;
     // The words of the language file used for highlighting and transfers.
     std::string humanWord_;      // first word of entry 47
     std::string failedWord_;     // first word of entry 3

@@ -1,6 +1,6 @@
 #include "engine/TextPool.h"
 
-#include "platform/Words.h"
+#include "platform/Scan.h"
 
 #include <cstring>
 

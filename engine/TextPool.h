@@ -5,7 +5,7 @@
 #pragma once
 
 #include "engine/SessText.h"
-#include "platform/Words.h"
+#include "platform/Scan.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "fido/FidoAddr.h"
 
+#include "platform/Scan.h"
 #include "platform/Text.h"
-#include "platform/Words.h"
 
 #include <atomic>
 #include <charconv>

@@ -4,9 +4,9 @@
 #include "fido/StrDict.h"
 #include "platform/Error.h"
 #include "platform/HostPath.h"
+#include "platform/SysCall.h"
 #include "platform/UniqueFd.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -63,12 +63,9 @@ mode_t CurrentUmask()
 void WriteAll(int fd, const char* p, std::size_t n)
 {
     while (n > 0) {
-        ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t w = RetryOnSignal([&] { return ::write(fd, p, n); });
+        if (w < 0)
             throw EWriteError("Stream write error");
-        }
         p += w;
         n -= static_cast<std::size_t>(w);
     }
@@ -240,12 +237,9 @@ void CopyFileKeepDate(std::string_view src, std::string_view dst)
     constexpr std::size_t kBufferSize = 8192;
     char buf[kBufferSize];
     for (;;) {
-        ssize_t n = ::read(in.fd, buf, kBufferSize);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t n = RetryOnSignal([&] { return ::read(in.fd, buf, kBufferSize); });
+        if (n < 0)
             throw EReadError("Stream read error");
-        }
         if (n == 0)
             break;
         WriteAll(out.fd, buf, static_cast<std::size_t>(n));

@@ -2,9 +2,9 @@
 
 #include "fido/NVUtils.h"
 #include "platform/HostPath.h"
+#include "platform/SysCall.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -226,14 +226,12 @@ private:
     bool Fill()
     {
         while (!eof_) {
-            ssize_t n = ::read(fd_, buf_.data(), buf_.size());
+            const ssize_t n = RetryOnSignal([&] { return ::read(fd_, buf_.data(), buf_.size()); });
             if (n > 0) {
                 pos_ = 0;
                 len_ = static_cast<std::size_t>(n);
                 return true;
             }
-            if (n < 0 && errno == EINTR)
-                continue;
             failed_ = n < 0;
             eof_ = true;
         }

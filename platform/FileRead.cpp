@@ -1,9 +1,9 @@
 #include "platform/FileRead.h"
 
 #include "platform/Error.h"
+#include "platform/SysCall.h"
 #include "platform/UniqueFd.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -45,12 +45,9 @@ std::string ReadWholeFile(const std::string& path)
     // shrink while we read it (a mailer appending to its log).
     char buf[1 << 16];
     for (;;) {
-        ssize_t n = ::read(f.fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t n = RetryOnSignal([&] { return ::read(f.fd, buf, sizeof buf); });
+        if (n < 0)
             throw EReadError("Stream read error");
-        }
         if (n == 0)
             break;
         data.append(buf, static_cast<std::size_t>(n));
@@ -74,10 +71,8 @@ void WriteFileAtomic(const std::string& path, const std::string& content)
         const char* p = content.data();
         std::size_t left = content.size();
         while (left > 0) {
-            ssize_t n = ::write(f.fd, p, left);
+            const ssize_t n = RetryOnSignal([&] { return ::write(f.fd, p, left); });
             if (n < 0) {
-                if (errno == EINTR)
-                    continue;
                 ::unlink(tmp.c_str());
                 throw EWriteError("Stream write error");
             }
