@@ -5,7 +5,7 @@
 #include "fido/LogUtils.h"
 #include "fido/QParser.h"
 #include "platform/HostPath.h"
-#include "platform/Words.h"
+#include "platform/Scan.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,11 +1,7 @@
-#include "platform/FastFind.h"
 #include "platform/Text.h"
-#include "platform/Words.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
-#include <set>
 #include <string>
 
 using namespace tarvix;
@@ -39,77 +35,4 @@ TEST(Text, ContainsMatchesNothingForAnEmptyPart)
     EXPECT_FALSE(Contains("any line", ""));
     EXPECT_FALSE(Contains("", ""));
     EXPECT_TRUE(Contains(std::string("a\0b", 3), std::string("\0b", 2)));
-}
-
-TEST(Words, SameBytesFindsADifferenceAtEveryPlaceOfEveryLength)
-{
-    for (std::size_t n = 0; n <= 40; ++n) {
-        const std::string a(n, 'k');
-        EXPECT_TRUE(SameBytes(a, std::string(n, 'k'))) << n;
-        for (std::size_t at = 0; at < n; ++at) {
-            std::string b = a;
-            b[at] = '\xeb';
-            EXPECT_FALSE(SameBytes(a, b)) << n << " " << at;
-            EXPECT_FALSE(SameBytes(b.data(), a.data(), n)) << n << " " << at;
-        }
-        EXPECT_FALSE(SameBytes(a, a + "k")) << n;
-    }
-}
-
-TEST(Words, HashBytesTellsNearTextsApart)
-{
-    // Names that differ in one place or in length alone: equal texts hash alike,
-    // and these distinct ones do not collide.
-    std::set<std::uint32_t> hashes;
-    std::size_t texts = 0;
-    for (std::size_t n = 0; n <= 24; ++n) {
-        const std::string base(n, 'a');
-        EXPECT_EQ(HashBytes(base), HashBytes(std::string(n, 'a')));
-        hashes.insert(HashBytes(base));
-        ++texts;
-        for (std::size_t at = 0; at < n; ++at) {
-            std::string other = base;
-            other[at] = 'b';
-            hashes.insert(HashBytes(other));
-            ++texts;
-        }
-    }
-    EXPECT_EQ(hashes.size(), texts);
-}
-
-TEST(FastFind, FindsWhatTheLibrarySearchFinds)
-{
-    // Lines of every length up to 80 over a small alphabet, so that first and last
-    // bytes of the parts stand in many places by chance; parts of 1 to 14 bytes,
-    // some cut from the line itself (at its very end too).
-    std::mt19937 rng(11);
-    auto text = [&rng](std::size_t n) {
-        std::string s(n, 'a');
-        for (char& c : s)
-            c = "abct \xe0"[rng() % 6];
-        return s;
-    };
-    for (int round = 0; round < 20000; ++round) {
-        const std::string line = text(rng() % 81);
-        std::string part;
-        if (!line.empty() && rng() % 2 == 0) {
-            const std::size_t at = rng() % line.size();
-            part = line.substr(at, 1 + rng() % 14);
-        } else {
-            part = text(1 + rng() % 14);
-        }
-        ASSERT_EQ(FindText(line, part), std::string_view(line).find(part)) << line << " / " << part;
-        ASSERT_EQ(HasText(line, part), line.find(part) != std::string::npos);
-    }
-}
-
-TEST(FastFind, EmptyAndOversizedParts)
-{
-    EXPECT_EQ(FindText("abc", ""), 0u);
-    EXPECT_FALSE(HasText("abc", ""));
-    EXPECT_EQ(FindText("ab", "abc"), std::string_view::npos);
-    EXPECT_EQ(FindText("", "a"), std::string_view::npos);
-    const std::string longLine = std::string(100, 'x') + "Carrier lost";
-    EXPECT_EQ(FindText(longLine, "Carrier lost"), 100u);
-    EXPECT_EQ(FindText(longLine, "Carrier lose"), std::string_view::npos);
 }
