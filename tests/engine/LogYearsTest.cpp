@@ -1,5 +1,6 @@
 #include "engine/BinkLog.h"
 #include "engine/LogYears.h"
+#include "fido/LogUtils.h"
 
 #include "TestSupport.h"
 
@@ -83,5 +84,89 @@ INSTANTIATE_TEST_SUITE_P(
         BinkCase{"+ 20 Dec 10:00:00 BINK  a\r+ xx Dec 10:00:00 BINK  bad\r\n+ 21 Dec 10:00:00 BINK  b\r\n"
                  "+ 01 Jan 10:00:00 BINK  c",
                  {20241220, 20241221, 20250101}, {2}}));
+
+// Multi-year Bink-style logs analysed with the years pass sampling every 256 bytes
+// and with the full pass: the days and the error lines are the same. Each log is
+// given as the month and day of its lines, oldest first.
+struct SampledCase {
+    const char* name;
+    std::vector<std::pair<int, int>> dates;
+};
+
+std::vector<std::pair<int, int>> operator+(std::vector<std::pair<int, int>> a, const std::vector<std::pair<int, int>>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::vector<std::pair<int, int>> Repeat(int times, std::vector<std::pair<int, int>> once)
+{
+    std::vector<std::pair<int, int>> all;
+    for (int i = 0; i < times; ++i)
+        all = all + once;
+    return all;
+}
+
+std::vector<std::pair<int, int>> Daily(int years, int linesPerDay)
+{
+    constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    std::vector<std::pair<int, int>> all;
+    for (int y = 0; y < years; ++y)
+        for (int m = 1; m <= 12; ++m)
+            for (int d = 1; d <= kDays[m - 1]; d += linesPerDay > 0 ? 1 : 31)
+                for (int k = 0; k < std::max(linesPerDay, 1); ++k)
+                    all.push_back({m, d});
+    return all;
+}
+
+class SampledYears : public ::testing::TestWithParam<SampledCase> {};
+
+TEST_P(SampledYears, AsTheFullPass)
+{
+    const int savedYear = CurrentYear();
+    SetCurrentYear(2025);
+    auto analyse = [](std::size_t sampleFrom) {
+        test::QuietWindow window;
+        test::CapturedDialogs dialogs;
+        std::string text;
+        for (const auto& [month, day] : GetParam().dates) {
+            char line[64];
+            std::snprintf(line, sizeof line, "+ %02d %s 10:00:00 BINK  line\n", day,
+                          month >= 1 && month <= 12 ? std::string(MonthAbbrs[month - 1]).c_str() : "Xyz");
+            text += line;
+        }
+        TBinkLog log;
+        log.Window = &window;
+        log.YearsSampleStep = 256;
+        log.YearsSampleFrom = sampleFrom;
+        log.SetText(text);
+        EXPECT_TRUE(log.Analyse({}));
+        std::vector<std::string> days;
+        for (std::size_t i = 0; i < log.DayCount(); ++i)
+            days.push_back(std::to_string(log.GetDay(i).Date) + "@" + std::to_string(log.GetDay(i).FirstLine));
+        for (const TDialogRequest& r : dialogs.dialogs.Shown)
+            days.push_back(r.text);
+        return days;
+    };
+    const std::vector<std::string> full = analyse(SIZE_MAX);
+    EXPECT_GT(full.size(), 2u);
+    EXPECT_EQ(analyse(0), full);
+    SetCurrentYear(savedYear);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Logs, SampledYears,
+    ::testing::Values(
+        SampledCase{"LinesEveryDay", Daily(3, 4)},
+        SampledCase{"LineAMonth", Daily(12, 0)},
+        // Eight lines a year, fewer bytes than a sampling step: the samples all read
+        // 15 Mar, the sampled pass misses the years and the analysis finds it out.
+        SampledCase{"YearWithinAStep", Repeat(30, {{3, 15}, {3, 15}, {3, 15}, {3, 15}, {3, 15}, {3, 15}, {3, 15}, {9, 15}})},
+        // A clock set back for a few days, every year.
+        SampledCase{"ClockSetBack", Repeat(4, Daily(1, 2) + Repeat(20, {{12, 20}}) + Repeat(20, {{12, 31}}))},
+        // A 29 February of the year before the current one, a bad month after it.
+        SampledCase{"LeapDay", Repeat(40, {{2, 28}}) + Repeat(40, {{2, 29}}) + Repeat(40, {{3, 1}}) +
+                                   Repeat(40, {{13, 1}}) + Repeat(40, {{10, 1}}) + Daily(1, 1)}),
+    [](const ::testing::TestParamInfo<SampledCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
