@@ -226,8 +226,8 @@ private:
     bool KeepGoingSlow();
     // The years pass: reads the month and day of the lines (of samples of a large
     // text) and sets the year of the first line and the lines where the next years
-    // begin; false when the analysis
-    // is to stop (no window, or the user asked to abort).
+    // begin; false when the analysis is to stop (no window, or the user asked to
+    // abort).
     bool FindYears();
     // The years pass's turn, at the given offset: pages mapped ahead, the window's
     // turn; false when the analysis must stop.

@@ -115,6 +115,33 @@ TEST_F(TMail, DatesOfLinesInTheCurrentYear)
     }
 }
 
+// Thirty years of eight lines, fewer bytes a year than the years pass's sampling
+// step, and a bad date in the first year: the sampled years prove wrong and the
+// analysis runs again with the full pass; the days and the one error are those of
+// the full pass alone.
+TEST_F(TMail, SampledYearsProvedWrongGiveWayToTheFullPass)
+{
+    std::vector<std::string> lines;
+    for (int year = 0; year < 30; ++year) {
+        lines.insert(lines.end(), 7, "15/03 10:00:00 x");
+        lines.push_back(year == 0 ? "31/09 10:00:00 x" : "15/09 10:00:00 x");
+    }
+    auto days = [&](std::size_t sampleFrom) {
+        log.YearsSampleStep = 256;
+        log.YearsSampleFrom = sampleFrom;
+        EXPECT_TRUE(Run(lines));
+        std::vector<std::pair<TDateTime, std::int64_t>> all;
+        for (std::size_t i = 0; i < log.DayCount(); ++i)
+            all.emplace_back(log.GetDay(i).Date, log.GetDay(i).FirstLine);
+        EXPECT_EQ(window.errors.size(), 1u);
+        EXPECT_EQ(log.ErrorCount, 1);
+        return all;
+    };
+    const auto full = days(SIZE_MAX);
+    EXPECT_EQ(full.front().first, EncodeDate(1995, 3, 15));  // 29 years before 2024
+    EXPECT_EQ(days(0), full);
+}
+
 TEST_F(TMail, DaysSplitOnTheDatesOfEveryAnalysis)
 {
     ASSERT_TRUE(Run({At("23:59:00", "first day"), "   a continuation", "13/03 00:01", "13/03 00-01-00 damaged",
