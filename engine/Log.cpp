@@ -224,7 +224,8 @@ bool TLog::FindYears()
     // A large log is not read whole: the pass samples the first line at or after
     // every step (YearsSampleStep bytes). Where the sample carries the date text of
     // the dated line read last, the bytes before it are taken to hold no other date
-    // and are skipped; elsewhere every line up to the sample is read. The years come
+    // and are skipped; elsewhere the pass samples the halves of the way, down to a
+    // sixteenth of the step, which it reads line by line. The years come
     // out as those of the full pass unless a year and more passes between two such
     // samples; the analysis that follows checks them against the dates it sees
     // (DateTextChanged) and, where they differ, runs again with the full pass
@@ -328,17 +329,29 @@ bool TLog::FindYears()
             return false;
         return std::memcmp(data + s + dateAt, lastText, dateLen) == 0;
     };
+    // Brings the pass to the line at s: skips to it where it carries the date text
+    // read last; reads every line up to it where the way is short (the step's
+    // sixteenth at most); else goes to a sample half way first, then on to s.
+    const std::size_t shortWay = std::max<std::size_t>(step / 16, 64);
+    auto advance = [&](auto& self, std::size_t s) -> bool {
+        if (sameDate(s)) {
+            lineStart = s;
+            return true;
+        }
+        if (s - lineStart <= shortWay)
+            return readLines(s);
+        const std::size_t half = sampleAt(lineStart + (s - lineStart) / 2);
+        if (half >= s)
+            return readLines(s);
+        return self(self, half) && (ended || self(self, s));
+    };
     for (std::size_t at = step; step != 0 && at < size && !ended; at += step) {
         if (at <= lineStart)
-            continue;  // a long line, or the lines read to the sample before
+            continue;  // a long line
         const std::size_t s = sampleAt(at);
         if (s >= size)
             break;
-        if (!turn(s))
-            return false;
-        if (sameDate(s))
-            lineStart = s;
-        else if (!readLines(s))
+        if (!turn(s) || !advance(advance, s))
             return false;
     }
     if (!ended && lineStart < size) {

@@ -150,7 +150,7 @@ public:
     // The years pass of a log whose lines carry no year samples a line every
     // YearsSampleStep bytes in a text of YearsSampleFrom bytes or more, and reads
     // every line of a smaller one (FindYears).
-    std::size_t YearsSampleStep = 4096;
+    std::size_t YearsSampleStep = std::size_t(16) << 10;
     std::size_t YearsSampleFrom = std::size_t(1) << 20;
     // How often, in milliseconds, the window gets a turn during an analysis (it is
     // asked every 256 lines at most); 0 gives it every such turn.
