@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 using namespace tarvix;
 
 namespace {
@@ -33,16 +35,9 @@ TEST(LogYears, YearTurnsWhereTheDateGoesBackMoreThanHalfAYear)
     }
 }
 
-// Bink-style logs read with --year 2025: their days (yyyymmdd) and error boxes (lines).
-struct BinkCase {
-    const char* text;
-    std::vector<int> days;
-    std::vector<long long> errorLines;
-};
-
-class BinkYears : public ::testing::TestWithParam<BinkCase> {};
-
-TEST_P(BinkYears, DaysAndErrors)
+// A Bink-style log read with --year 2025, the years pass sampling every 256 bytes of
+// a text of sampleFrom bytes or more: its days (yyyymmdd) and error boxes (lines).
+std::pair<std::vector<int>, std::vector<long long>> AnalyseBink(const std::string& text, std::size_t sampleFrom)
 {
     const int savedYear = CurrentYear();
     SetCurrentYear(2025);
@@ -50,7 +45,9 @@ TEST_P(BinkYears, DaysAndErrors)
     test::CapturedDialogs dialogs;
     TBinkLog log;
     log.Window = &window;
-    log.SetText(GetParam().text);
+    log.YearsSampleStep = 256;
+    log.YearsSampleFrom = sampleFrom;
+    log.SetText(text);
     EXPECT_TRUE(log.Analyse({}));
     std::vector<int> days;
     for (std::size_t i = 0; i < log.DayCount(); ++i) {
@@ -61,11 +58,25 @@ TEST_P(BinkYears, DaysAndErrors)
     std::vector<long long> errorLines;
     for (const TDialogRequest& r : dialogs.dialogs.Shown)
         errorLines.push_back(std::stoll(r.text.substr(r.text.find_first_of("0123456789"))));
-    EXPECT_EQ(days, GetParam().days);
-    EXPECT_EQ(errorLines, GetParam().errorLines);
     EXPECT_EQ(log.DaysSpanYears(), days.front() / 10000 != days.back() / 10000);
     EXPECT_EQ(log.LineYear(), 2025);  // outside an analysis
     SetCurrentYear(savedYear);
+    return {days, errorLines};
+}
+
+struct BinkCase {
+    const char* text;
+    std::vector<int> days;
+    std::vector<long long> errorLines;
+};
+
+class BinkYears : public ::testing::TestWithParam<BinkCase> {};
+
+TEST_P(BinkYears, DaysAndErrors)
+{
+    const auto [days, errorLines] = AnalyseBink(GetParam().text, SIZE_MAX);
+    EXPECT_EQ(days, GetParam().days);
+    EXPECT_EQ(errorLines, GetParam().errorLines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -85,88 +96,30 @@ INSTANTIATE_TEST_SUITE_P(
                  "+ 01 Jan 10:00:00 BINK  c",
                  {20241220, 20241221, 20250101}, {2}}));
 
-// Multi-year Bink-style logs analysed with the years pass sampling every 256 bytes
-// and with the full pass: the days and the error lines are the same. Each log is
-// given as the month and day of its lines, oldest first.
-struct SampledCase {
-    const char* name;
-    std::vector<std::pair<int, int>> dates;
-};
-
-std::vector<std::pair<int, int>> operator+(std::vector<std::pair<int, int>> a, const std::vector<std::pair<int, int>>& b)
+// Multi-year Bink-style logs read with the years pass sampling and with the full pass
+// give the same days and error boxes. A log is `years` times its runs of lines (month,
+// day, count; month 0: every month, day 0: its first 28 days).
+TEST(LogYears, SampledPassAsTheFullPass)
 {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-std::vector<std::pair<int, int>> Repeat(int times, std::vector<std::pair<int, int>> once)
-{
-    std::vector<std::pair<int, int>> all;
-    for (int i = 0; i < times; ++i)
-        all = all + once;
-    return all;
-}
-
-std::vector<std::pair<int, int>> Daily(int years, int linesPerDay)
-{
-    constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    std::vector<std::pair<int, int>> all;
-    for (int y = 0; y < years; ++y)
-        for (int m = 1; m <= 12; ++m)
-            for (int d = 1; d <= kDays[m - 1]; d += linesPerDay > 0 ? 1 : 31)
-                for (int k = 0; k < std::max(linesPerDay, 1); ++k)
-                    all.push_back({m, d});
-    return all;
-}
-
-class SampledYears : public ::testing::TestWithParam<SampledCase> {};
-
-TEST_P(SampledYears, AsTheFullPass)
-{
-    const int savedYear = CurrentYear();
-    SetCurrentYear(2025);
-    auto analyse = [](std::size_t sampleFrom) {
-        test::QuietWindow window;
-        test::CapturedDialogs dialogs;
-        std::string text;
-        for (const auto& [month, day] : GetParam().dates) {
-            char line[64];
-            std::snprintf(line, sizeof line, "+ %02d %s 10:00:00 BINK  line\n", day,
-                          month >= 1 && month <= 12 ? std::string(MonthAbbrs[month - 1]).c_str() : "Xyz");
-            text += line;
-        }
-        TBinkLog log;
-        log.Window = &window;
-        log.YearsSampleStep = 256;
-        log.YearsSampleFrom = sampleFrom;
-        log.SetText(text);
-        EXPECT_TRUE(log.Analyse({}));
-        std::vector<std::string> days;
-        for (std::size_t i = 0; i < log.DayCount(); ++i)
-            days.push_back(std::to_string(log.GetDay(i).Date) + "@" + std::to_string(log.GetDay(i).FirstLine));
-        for (const TDialogRequest& r : dialogs.dialogs.Shown)
-            days.push_back(r.text);
-        return days;
+    const std::pair<int, std::vector<std::array<int, 3>>> logs[] = {
+        {3, {{0, 0, 4}}},                              // lines every day
+        {12, {{0, 1, 1}}},                             // a line a month
+        {30, {{3, 15, 7}, {9, 15, 1}, {13, 1, 1}}},    // a year within a step; a bad month
+        {4, {{0, 0, 2}, {12, 20, 20}, {12, 31, 20}}},  // a clock set back
+        {2, {{2, 28, 40}, {2, 29, 40}, {10, 1, 40}}},  // 29 February of 2024, of 2025 (an error)
     };
-    const std::vector<std::string> full = analyse(SIZE_MAX);
-    EXPECT_GT(full.size(), 2u);
-    EXPECT_EQ(analyse(0), full);
-    SetCurrentYear(savedYear);
+    for (const auto& [years, runs] : logs) {
+        std::string text;
+        char line[64];
+        for (int y = 0; y < years; ++y)
+            for (const auto& [month, day, count] : runs)
+                for (int m = month ? month : 1; m <= (month ? month : 12); ++m)
+                    for (int d = day ? day : 1; d <= (day ? day : 28); ++d)
+                        for (int k = 0; k < count; ++k)
+                            text.append(line, std::snprintf(line, sizeof line, "+ %02d %s 10:00:00 BINK  x\n", d,
+                                                            m <= 12 ? std::string(MonthAbbrs[m - 1]).c_str() : "Xyz"));
+        EXPECT_EQ(AnalyseBink(text, 0), AnalyseBink(text, SIZE_MAX)) << years << " years";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Logs, SampledYears,
-    ::testing::Values(
-        SampledCase{"LinesEveryDay", Daily(3, 4)},
-        SampledCase{"LineAMonth", Daily(12, 0)},
-        // Eight lines a year, fewer bytes than a sampling step: the samples all read
-        // 15 Mar, the sampled pass misses the years and the analysis finds it out.
-        SampledCase{"YearWithinAStep", Repeat(30, {{3, 15}, {3, 15}, {3, 15}, {3, 15}, {3, 15}, {3, 15}, {3, 15}, {9, 15}})},
-        // A clock set back for a few days, every year.
-        SampledCase{"ClockSetBack", Repeat(4, Daily(1, 2) + Repeat(20, {{12, 20}}) + Repeat(20, {{12, 31}}))},
-        // A 29 February of the year before the current one, a bad month after it.
-        SampledCase{"LeapDay", Repeat(40, {{2, 28}}) + Repeat(40, {{2, 29}}) + Repeat(40, {{3, 1}}) +
-                                   Repeat(40, {{13, 1}}) + Repeat(40, {{10, 1}}) + Daily(1, 1)}),
-    [](const ::testing::TestParamInfo<SampledCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
