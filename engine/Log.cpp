@@ -225,11 +225,11 @@ bool TLog::FindYears()
     // every step (YearsSampleStep bytes). Where the sample carries the date text of
     // the dated line read last, the bytes before it are taken to hold no other date
     // and are skipped; elsewhere the pass samples the halves of the way, down to a
-    // sixteenth of the step, which it reads line by line. The years come
-    // out as those of the full pass unless a year and more passes between two such
-    // samples; the analysis that follows checks them against the dates it sees
-    // (DateTextChanged) and, where they differ, runs again with the full pass
-    // (fullYears_).
+    // sixteenth of the step, which it reads line by line. The years come out as
+    // those of the full pass unless a year or more passes between two samples of
+    // the same date text; the analysis that follows checks them against the dates
+    // it sees (YearsFit) and, where they differ, runs again with the full pass
+    // (fullYears_: the same pass without a step).
     TLogYears years;
     const std::size_t dateAt = DatePos > 0 ? static_cast<std::size_t>(DatePos - 1) : 0;
     const std::size_t dateLen = DateLen > 0 ? std::min<std::size_t>(static_cast<std::size_t>(DateLen), 16) : 0;
