@@ -143,7 +143,7 @@ void TLog::ResetHighlightState()
 
 void TLog::DateTextChanged(std::string_view line, std::string_view date)
 {
-    if (watchYears_ && !WatchedDateFits(line))
+    if (NoYearInLines && !YearsFit(line))
         return;
     NewDay(LineNo, DateOfLine(line));
     LastDateText = date;
@@ -216,6 +216,16 @@ bool TLog::FindYears()
     // ends at a zero byte); the years begin at byte offsets. The pages it maps stay
     // for the analysis, which gives them back behind itself; the window gets its
     // turns as during the analysis.
+    //
+    // A large log is not read whole: the pass samples the first line at or after
+    // every step (YearsSampleStep bytes). Where the sample carries the date text of
+    // the dated line read last, the bytes before it are taken to hold no other date
+    // and are skipped; elsewhere the pass samples the halves of the way, down to a
+    // sixteenth of the step, which it reads line by line. The years come out as
+    // those of the full pass unless a year or more passes between two samples of
+    // the same date text; the analysis that follows checks them against the dates
+    // it sees (YearsFit) and, where they differ, runs again with the full pass
+    // (fullYears_: the same pass without a step).
     TLogYears years;
     const std::size_t dateAt = DatePos > 0 ? static_cast<std::size_t>(DatePos - 1) : 0;
     const std::size_t dateLen = DateLen > 0 ? std::min<std::size_t>(static_cast<std::size_t>(DateLen), 16) : 0;
@@ -223,6 +233,9 @@ bool TLog::FindYears()
     bool haveText = false;
     const char* const data = data_;
     const std::size_t size = size_;
+    const std::size_t step =
+        fullYears_ || dateLen == 0 || size < YearsSampleFrom ? 0 : std::max<std::size_t>(YearsSampleStep, 64);
+    checkYears_ = step != 0;
     // A date text of up to 8 bytes is compared as one word where 8 bytes can be read.
     const std::uint64_t keyMask = dateLen >= 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * dateLen)) - 1;
     std::uint64_t lastKey = 0;
@@ -257,41 +270,92 @@ bool TLog::FindYears()
     };
     constexpr std::size_t kTurn = std::size_t(1) << 20;  // the window's turn, every megabyte
     std::size_t nextTurn = 0;
+    auto turn = [&](std::size_t at) {
+        if (at < nextTurn)
+            return true;
+        nextTurn = at + kTurn;
+        return YearsPassTurn(at);
+    };
     bool ended = false;
-    for (std::size_t block = 0; block < size && !ended; block += 64) {
-        if (block >= nextTurn) {
-            if (!YearsPassTurn(block))
+    // Reads every line from lineStart on until one starts at or after to, or the
+    // text ends (ended); false when the analysis is to stop.
+    auto readLines = [&](std::size_t to) {
+        for (std::size_t block = lineStart; block < size && lineStart < to; block += 64) {
+            if (!turn(block))
                 return false;
-            nextTurn = block + kTurn;
-        }
-        std::uint64_t mask;
-        if (size - block >= 64) {
-            mask = LineEndMask(data + block);
-        } else {
-            mask = 0;
-            for (std::size_t k = 0; k < size - block; ++k)
-                if (static_cast<unsigned char>(data[block + k]) <= '\r')
-                    mask |= std::uint64_t(1) << k;
-        }
-        while (mask != 0) {
-            const std::size_t i = block + static_cast<unsigned>(__builtin_ctzll(mask));
-            mask &= mask - 1;
-            const char c = data[i];
-            if (c == '\0') {
-                line(i);
-                ended = true;
-                break;
+            std::uint64_t mask;
+            if (size - block >= 64) {
+                mask = LineEndMask(data + block);
+            } else {
+                mask = 0;
+                for (std::size_t k = 0; k < size - block; ++k)
+                    if (static_cast<unsigned char>(data[block + k]) <= '\r')
+                        mask |= std::uint64_t(1) << k;
             }
-            if ((c != '\n' && c != '\r') || i < lineStart)
-                continue;  // another control byte, or the LF of a CR LF
-            line(i);
-            lineStart = i + 1;
-            if (c == '\r' && lineStart < size && data[lineStart] == '\n')
-                ++lineStart;
+            while (mask != 0 && lineStart < to) {
+                const std::size_t i = block + static_cast<unsigned>(__builtin_ctzll(mask));
+                mask &= mask - 1;
+                const char c = data[i];
+                if (c == '\0') {
+                    line(i);
+                    ended = true;
+                    return true;
+                }
+                if ((c != '\n' && c != '\r') || i < lineStart)
+                    continue;  // another control byte, or the LF of a CR LF
+                line(i);
+                lineStart = i + 1;
+                if (c == '\r' && lineStart < size && data[lineStart] == '\n')
+                    ++lineStart;
+            }
         }
+        return true;
+    };
+    // The sample after offset at: the start of the first line at or after it, or size
+    // where no line starts there (or a zero byte ends the text before).
+    auto sampleAt = [&](std::size_t at) {
+        const std::size_t i = FindLineEnd(data, at - 1, size);
+        if (i >= size || data[i] == '\0')
+            return size;
+        return i + 1 + (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n' ? 1 : 0);
+    };
+    // Whether the line at s carries the date text of the dated line read last.
+    auto sameDate = [&](std::size_t s) {
+        if (!haveText || s + dateAt + dateLen > size || FindLineEnd(data, s, s + dateAt + dateLen) != s + dateAt + dateLen)
+            return false;
+        return std::memcmp(data + s + dateAt, lastText, dateLen) == 0;
+    };
+    // Brings the pass to the line at s: skips to it where it carries the date text
+    // read last; reads every line up to it where the way is short (the step's
+    // sixteenth at most); else goes to a sample half way first, then on to s.
+    const std::size_t shortWay = std::max<std::size_t>(step / 16, 64);
+    auto advance = [&](auto& self, std::size_t s) -> bool {
+        if (sameDate(s)) {
+            lineStart = s;
+            return true;
+        }
+        if (s - lineStart <= shortWay)
+            return readLines(s);
+        const std::size_t half = sampleAt(lineStart + (s - lineStart) / 2);
+        if (half >= s)
+            return readLines(s);
+        return self(self, half) && (ended || self(self, s));
+    };
+    for (std::size_t at = step; step != 0 && at < size && !ended; at += step) {
+        if (at <= lineStart)
+            continue;  // a long line
+        const std::size_t s = sampleAt(at);
+        if (s >= size)
+            break;
+        if (!turn(s) || !advance(advance, s))
+            return false;
     }
-    if (!ended && lineStart < size)
-        line(size);
+    if (!ended && lineStart < size) {
+        if (!readLines(size))
+            return false;
+        if (!ended && lineStart < size)
+            line(size);
+    }
     yearStarts_ = years.YearStarts();
     nextYear_ = 0;
     nextYearAt_ = yearStarts_.empty() ? INT64_MAX : yearStarts_.front();
@@ -396,15 +460,26 @@ bool TLog::LineFailed(const std::exception& e)
     return MessageDlgLOr(94, {LineNo}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;
 }
 
-bool TLog::WatchedDateFits(std::string_view line)
+bool TLog::YearsFit(std::string_view line)
 {
+    if (!watchYears_ && !checkYears_)
+        return true;
     int month = 0, day = 0;
     if (!MonthDayOfLine(line, month, day))
         return true;  // not a date: the day split reports it
-    const std::size_t before = watched_.YearStarts().size();
-    watched_.Add(LineNo, month, day);
-    if (watched_.YearStarts().size() == before && !(month == 2 && day == 29 && !IsLeapYear(CurrentYear())))
-        return true;
+    const std::size_t before = seenYears_.YearStarts().size();
+    seenYears_.Add(LinePos, month, day);
+    const std::vector<std::int64_t>& seen = seenYears_.YearStarts();
+    if (watchYears_) {
+        // All of the log is taken to be in the current year.
+        if (seen.size() == before && !(month == 2 && day == 29 && !IsLeapYear(CurrentYear())))
+            return true;
+    } else {
+        // The years of the sampled pass: the years begun up to this line are those
+        // the dates seen so far begin, at the same lines.
+        if (seen.size() == nextYear_ && (seen.empty() || seen.back() == yearStarts_[seen.size() - 1]))
+            return true;
+    }
     yearsDoubt_ = true;
     return false;
 }
@@ -415,34 +490,49 @@ bool TLog::Analyse(const TProgressFunc& progress)
     // current year, its dates watched as the days change: most logs are, and they
     // need no pass of their own. Where the year turns (or a 29 February needs
     // another year) the analysis starts again with the years worked out before
-    // (FindYears); the errors of the lines before that point were reported already.
-    watchYears_ = NoYearInLines;
-    watched_ = TLogYears();
-    yearsDoubt_ = false;
-    std::int64_t reportedUpTo = 0;
-    auto step = [this, &reportedUpTo](std::string_view line) {
+    // (FindYears), and once more with the full pass where the sampled one proves
+    // wrong; the errors of the lines before that point were reported already.
+    StartYears(true);
+    auto step = [this](std::string_view line) {
         try {
             ParseLine(line);
         } catch (const std::exception& e) {
-            return LineNo <= reportedUpTo || LineFailed(e);
+            return LineNo <= ReportedUpTo || LineFailed(e);
         }
         if (LineFailedQuietly()) [[unlikely]] {
             const std::string error = TakeLineFailure();
-            return LineNo <= reportedUpTo || LineFailed(Exception(error));
+            return LineNo <= ReportedUpTo || LineFailed(Exception(error));
         }
-        return !yearsDoubt_;
+        return true;
     };
     Reset();
     bool done = RunLines(progress, step);
-    if (!done && yearsDoubt_) {
-        reportedUpTo = LineNo - 1;
-        watchYears_ = false;
-        yearsDoubt_ = false;
+    while (!done && AnalyseAgain()) {
         Reset();
         done = RunLines(progress, step);
     }
     watchYears_ = false;
     return done;
+}
+
+void TLog::StartYears(bool watch)
+{
+    watchYears_ = watch && NoYearInLines;
+    fullYears_ = false;
+    yearsDoubt_ = false;
+    ReportedUpTo = 0;
+}
+
+bool TLog::AnalyseAgain()
+{
+    if (!yearsDoubt_)
+        return false;
+    // Watching gives way to the sampled pass, the sampled pass to the full one.
+    fullYears_ = !watchYears_;
+    watchYears_ = false;
+    yearsDoubt_ = false;
+    ReportedUpTo = std::max(ReportedUpTo, LineNo - 1);
+    return true;
 }
 
 void TLog::ReadFile()

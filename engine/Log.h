@@ -147,6 +147,11 @@ public:
     // The year of the line being analysed, for a log whose lines carry no year
     // (worked out before the analysis, see LogYears.h); CurrentYear() outside one.
     int LineYear() const { return lineYear_ != 0 ? lineYear_ : CurrentYear(); }
+    // The years pass of a log whose lines carry no year samples a line every
+    // YearsSampleStep bytes in a text of YearsSampleFrom bytes or more, and reads
+    // every line of a smaller one (FindYears).
+    std::size_t YearsSampleStep = std::size_t(16) << 10;
+    std::size_t YearsSampleFrom = std::size_t(1) << 20;
     // How often, in milliseconds, the window gets a turn during an analysis (it is
     // asked every 256 lines at most); 0 gives it every such turn.
     std::int64_t PumpMillis = 200;
@@ -204,6 +209,14 @@ protected:
     bool RunLines(const TProgressFunc& progress, Step&& step);
     // Called when the line just read is the remembered last line.
     virtual void NewPartFound() {}
+    // After RunLines returned false: true where it stopped because the years it took
+    // proved wrong, and the analysis is to run again (Reset first) with the years of
+    // a fuller pass. The errors of lines up to ReportedUpTo were reported already.
+    bool AnalyseAgain();
+    std::int64_t ReportedUpTo = 0;
+    // Starts the years of an analysis: the lines of a log without years are first
+    // taken to be all of the current year (watch) or get the years pass.
+    void StartYears(bool watch);
 
     std::vector<TLogDay> days_;
 
@@ -211,9 +224,10 @@ private:
     static constexpr std::size_t kLastStrLen = 20;
 
     bool KeepGoingSlow();
-    // The years pass: reads the month and day of every line and sets the year of the
-    // first line and the lines where the next years begin; false when the analysis
-    // is to stop (no window, or the user asked to abort).
+    // The years pass: reads the month and day of the lines (of samples of a large
+    // text) and sets the year of the first line and the lines where the next years
+    // begin; false when the analysis is to stop (no window, or the user asked to
+    // abort).
     bool FindYears();
     // The years pass's turn, at the given offset: pages mapped ahead, the window's
     // turn; false when the analysis must stop.
@@ -261,13 +275,19 @@ private:
     std::int64_t nextYearAt_ = INT64_MAX;
     int lineYear_ = 0;
     // The base analysis of a log without years watches the dates instead of the
-    // years pass (Analyse): the dates seen so far, and whether they need the pass.
+    // years pass (Analyse); the years of a sampled pass are checked against the dates
+    // (FindYears). The dates the day split has seen so far (by byte offsets, as the
+    // years pass gives them), and whether the years taken are wrong (yearsDoubt_:
+    // the analysis stops and runs again, AnalyseAgain).
     bool watchYears_ = false;
+    bool checkYears_ = false;
+    bool fullYears_ = false;  // the next years pass reads every line
     bool yearsDoubt_ = false;
-    TLogYears watched_;
-    // Feeds a date of the watched analysis; false (and yearsDoubt_) where the year
-    // turns or a 29 February does not fit the current year.
-    bool WatchedDateFits(std::string_view line);
+    TLogYears seenYears_;
+    // Feeds a date the day split sees; false (and yearsDoubt_) where it shows the
+    // years taken to be wrong: watching, where the year turns or a 29 February does
+    // not fit the current year; checking, where the sampled pass's years differ.
+    bool YearsFit(std::string_view line);
     // The failure FailLine marked for the line being analysed.
     std::string lineError_;
     bool lineFailed_ = false;
@@ -314,6 +334,8 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
     LastDateText.clear();
     StartReading();
     nextYearAt_ = INT64_MAX;
+    checkYears_ = false;
+    seenYears_ = TLogYears();
     if (NoYearInLines && !watchYears_ && !FindYears()) {
         AnalysisRunning = false;
         lineYear_ = 0;
@@ -335,7 +357,7 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
             progress(LineNo);
         if (AutoNew && !LastStr.empty())
             CheckNewPart(line);
-        if (!step(line)) {
+        if (!step(line) || yearsDoubt_) {
             AnalysisRunning = false;
             lineYear_ = 0;
             return false;
@@ -343,6 +365,11 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
     }
     AnalysisRunning = false;
     lineYear_ = 0;
+    // Years of the sampled pass that the dates seen never began.
+    if (checkYears_ && seenYears_.YearStarts().size() != yearStarts_.size()) {
+        yearsDoubt_ = true;
+        return false;
+    }
     return true;
 }
 

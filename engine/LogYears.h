@@ -7,8 +7,10 @@
 // a while) stays in its year.
 //
 // A style whose lines carry no year sets TLog::NoYearInLines and gives the month and
-// day of a line (TLog::MonthDayOfLine); before its analysis the log reads every line
-// once, hands the dates to a TLogYears and learns at which lines a new year begins.
+// day of a line (TLog::MonthDayOfLine); before its analysis the log reads the dates
+// of its lines (of samples of a large text, checked by the analysis against the
+// dates it sees), hands them to a TLogYears and learns at which lines a new year
+// begins.
 #pragma once
 
 #include "fido/DateTime.h"

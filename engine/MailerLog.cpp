@@ -118,6 +118,8 @@ bool TMailerLog::StepFailed(const std::string& error, bool dayStep)
     if (!Window)
         return false;
     ++ErrorCount;
+    if (LineNo <= ReportedUpTo)
+        return true;  // reported by the analysis that ran first
     std::string message = dayStep ? LTextOr(94, {LineNo}, "Line cannot be analysed") : error;
     Window->LineError(LineNo, message);
     if (Settings().SkipErrors)
@@ -126,6 +128,28 @@ bool TMailerLog::StepFailed(const std::string& error, bool dayStep)
 }
 
 bool TMailerLog::Analyse(const TProgressFunc& progress)
+{
+    // The years of a log without them come from the years pass; where its sampled
+    // years prove wrong, all of it runs again (Reset forgets the configuration too).
+    StartYears(false);
+    bool done = ReadAndRunLines(progress);
+    while (!done && AnalyseAgain())
+        done = ReadAndRunLines(progress);
+    if (!done)
+        return false;
+    EndOfLog();
+    for (std::size_t d = 0; d < dayStats_.size(); ++d) {
+        dayStats_[d].Sort(nsoAddr);
+        dayStats_[d].UpdateTotalCPS();
+    }
+    if (UpdateDLC && NewPartLine == 0)
+        for (std::size_t i = 0; i < freqs_.size(); ++i)
+            if (freqs_[i].Sent)
+                dlcList_.emplace_back(this, freqs_[i].RealName, freqs_[i].Path);
+    return true;
+}
+
+bool TMailerLog::ReadAndRunLines(const TProgressFunc& progress)
 {
     Reset();
     try {
@@ -154,21 +178,9 @@ bool TMailerLog::Analyse(const TProgressFunc& progress)
 
     State = 0;
     ErrorCount = 0;
-    bool done = RunLines(progress, [this](std::string_view line) {
+    return RunLines(progress, [this](std::string_view line) {
         return Guarded([&] { ParseLine(line); }, true) && Guarded([&] { ParseMailerLine(line); }, false);
     });
-    if (!done)
-        return false;
-    EndOfLog();
-    for (std::size_t d = 0; d < dayStats_.size(); ++d) {
-        dayStats_[d].Sort(nsoAddr);
-        dayStats_[d].UpdateTotalCPS();
-    }
-    if (UpdateDLC && NewPartLine == 0)
-        for (std::size_t i = 0; i < freqs_.size(); ++i)
-            if (freqs_[i].Sent)
-                dlcList_.emplace_back(this, freqs_[i].RealName, freqs_[i].Path);
-    return true;
 }
 
 void TMailerLog::UpdateCounters(const std::function<void(std::size_t done, std::size_t total)>& progress)

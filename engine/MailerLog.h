@@ -139,6 +139,8 @@ protected:
     // Runs one step of a line's analysis; false when the analysis must stop.
     template <typename Step>
     bool Guarded(Step step, bool dayStep);
+    // Analyse's one run: the configuration, then every line; false where it stopped.
+    bool ReadAndRunLines(const TProgressFunc& progress);
     // Counts and reports a failed step of a line; false when the analysis must stop.
     [[gnu::noinline, gnu::cold]] bool StepFailed(const std::string& error, bool dayStep);
 

@@ -1,9 +1,12 @@
 #include "engine/BinkLog.h"
 #include "engine/LogYears.h"
+#include "fido/LogUtils.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 using namespace tarvix;
 
@@ -32,16 +35,9 @@ TEST(LogYears, YearTurnsWhereTheDateGoesBackMoreThanHalfAYear)
     }
 }
 
-// Bink-style logs read with --year 2025: their days (yyyymmdd) and error boxes (lines).
-struct BinkCase {
-    const char* text;
-    std::vector<int> days;
-    std::vector<long long> errorLines;
-};
-
-class BinkYears : public ::testing::TestWithParam<BinkCase> {};
-
-TEST_P(BinkYears, DaysAndErrors)
+// A Bink-style log read with --year 2025, the years pass sampling every 256 bytes of
+// a text of sampleFrom bytes or more: its days (yyyymmdd) and error boxes (lines).
+std::pair<std::vector<int>, std::vector<long long>> AnalyseBink(const std::string& text, std::size_t sampleFrom)
 {
     const int savedYear = CurrentYear();
     SetCurrentYear(2025);
@@ -49,7 +45,9 @@ TEST_P(BinkYears, DaysAndErrors)
     test::CapturedDialogs dialogs;
     TBinkLog log;
     log.Window = &window;
-    log.SetText(GetParam().text);
+    log.YearsSampleStep = 256;
+    log.YearsSampleFrom = sampleFrom;
+    log.SetText(text);
     EXPECT_TRUE(log.Analyse({}));
     std::vector<int> days;
     for (std::size_t i = 0; i < log.DayCount(); ++i) {
@@ -60,11 +58,25 @@ TEST_P(BinkYears, DaysAndErrors)
     std::vector<long long> errorLines;
     for (const TDialogRequest& r : dialogs.dialogs.Shown)
         errorLines.push_back(std::stoll(r.text.substr(r.text.find_first_of("0123456789"))));
-    EXPECT_EQ(days, GetParam().days);
-    EXPECT_EQ(errorLines, GetParam().errorLines);
     EXPECT_EQ(log.DaysSpanYears(), days.front() / 10000 != days.back() / 10000);
     EXPECT_EQ(log.LineYear(), 2025);  // outside an analysis
     SetCurrentYear(savedYear);
+    return {days, errorLines};
+}
+
+struct BinkCase {
+    const char* text;
+    std::vector<int> days;
+    std::vector<long long> errorLines;
+};
+
+class BinkYears : public ::testing::TestWithParam<BinkCase> {};
+
+TEST_P(BinkYears, DaysAndErrors)
+{
+    const auto [days, errorLines] = AnalyseBink(GetParam().text, SIZE_MAX);
+    EXPECT_EQ(days, GetParam().days);
+    EXPECT_EQ(errorLines, GetParam().errorLines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -83,5 +95,31 @@ INSTANTIATE_TEST_SUITE_P(
         BinkCase{"+ 20 Dec 10:00:00 BINK  a\r+ xx Dec 10:00:00 BINK  bad\r\n+ 21 Dec 10:00:00 BINK  b\r\n"
                  "+ 01 Jan 10:00:00 BINK  c",
                  {20241220, 20241221, 20250101}, {2}}));
+
+// Multi-year Bink-style logs read with the years pass sampling and with the full pass
+// give the same days and error boxes. A log is `years` times its runs of lines (month,
+// day, count; month 0: every month, day 0: its first 28 days).
+TEST(LogYears, SampledPassAsTheFullPass)
+{
+    const std::pair<int, std::vector<std::array<int, 3>>> logs[] = {
+        {3, {{0, 0, 4}}},                              // lines every day
+        {12, {{0, 1, 1}}},                             // a line a month
+        {30, {{3, 15, 7}, {9, 15, 1}, {13, 1, 1}}},    // a year within a step; a bad month
+        {4, {{0, 0, 2}, {12, 20, 20}, {12, 31, 20}}},  // a clock set back
+        {2, {{2, 28, 40}, {2, 29, 40}, {10, 1, 40}}},  // 29 February of 2024, of 2025 (an error)
+    };
+    for (const auto& [years, runs] : logs) {
+        std::string text;
+        char line[64];
+        for (int y = 0; y < years; ++y)
+            for (const auto& [month, day, count] : runs)
+                for (int m = month ? month : 1; m <= (month ? month : 12); ++m)
+                    for (int d = day ? day : 1; d <= (day ? day : 28); ++d)
+                        for (int k = 0; k < count; ++k)
+                            text.append(line, std::snprintf(line, sizeof line, "+ %02d %s 10:00:00 BINK  x\n", d,
+                                                            m <= 12 ? std::string(MonthAbbrs[m - 1]).c_str() : "Xyz"));
+        EXPECT_EQ(AnalyseBink(text, 0), AnalyseBink(text, SIZE_MAX)) << years << " years";
+    }
+}
 
 }  // namespace
