@@ -226,8 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   "1-3|2026-03-28 23:59:00|2026-03-29 00:01:00|2:5020/52|||||33600|???|Incoming OK FirstOfDay Listed|0/0|1200/0|10\n4-6|2026-03-29 00:05:00|00:06:00|2:5020/52|||||33600|???|Incoming OK FirstOfDay Listed|0/0|0/0|0\n",
                   ""},
-        // The BinkleyTerm layout has no year: a session over New Year's midnight ends
-        // in the next year, while days and sessions after it keep the current year.
+        // The BinkleyTerm layout has no year: the last line is in the current year, so
+        // a session over New Year's midnight begins in the year before.
         BrakeCase{"BinkleyTermSessionOverNewYearsMidnight", 716, true,
                   [](const Brake& b) {
                       return Lines{b.L("23:59:00", "Incoming call, CONNECT 33600", "31 Dec"),
@@ -236,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    b.L("00:05:00", "Incoming call, CONNECT 33600", "01 Jan"),
                                    b.L("00:06:00", "Session failed, no handshake", "01 Jan")};
                   },
-                  "1-3|2026-12-31 23:59:00|2027-01-01 00:01:00|2:5020/52|||||33600|???|Incoming OK FirstOfDay Listed|0/0|1200/0|10\n4-5|2026-01-01 00:05:00|00:06:00|-|||||33600|???|Incoming Bad FirstOfDay Listed|0/0|0/0|0\n",
+                  "1-3|2025-12-31 23:59:00|2026-01-01 00:01:00|2:5020/52|||||33600|???|Incoming OK FirstOfDay Listed|0/0|1200/0|10\n4-5|2026-01-01 00:05:00|00:06:00|-|||||33600|???|Incoming Bad FirstOfDay Listed|0/0|0/0|0\n",
                   ""},
         // 701: requests are the files sent after "Sending FREQed files"; a received
         // file clears the one pending; the later form is nothing.

@@ -21,7 +21,7 @@ using Lines = std::vector<std::string>;
 std::vector<std::pair<std::uint16_t, std::string>> TestEntries()
 {
     return {
-        {1027, "(#) Request list (%1 names):"}, {1030, "(#) Serving requests, %1 files"}, {1037, "    Nodelist: %1"},
+        {1027, "(#) Request list (%1 names):"}, {1030, "(#) %1"}, {1037, "    Nodelist: %1"},
         {1039, "(#) Mail only session"}, {1060, "(+) Ring, picking up"}, {1081, "(+) Dialling %1, %2, %3"},
         {1082, "(#) VISITOR detected, no EMSI from %1"}, {1084, "    Station: %1"}, {1085, "    AKA: %1"},
         {1087, "    Operator: %1"}, {1089, "    Number: %1"}, {1091, "    Software: %1"},
@@ -253,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
                        L("10:00:14", "    MISSING.ZIP"), L("10:00:14", "(#) Nothing found for the request"),
                        L("10:00:15", "+Send-HY: B.PKT"), L("10:00:16", "(#) Request list (4 names):"),
                        L("10:00:16", "    NODELIST"), L("10:00:16", "    *.txt"), L("10:00:16", "    nodelist"),
-                       L("10:00:16", "    X*"), L("10:00:17", "(#) Serving requests, 3 files"),
+                       L("10:00:16", "(#) X*"),
                        L("10:00:18", "+Send-HY: C:\\FILES\\NODELIST.Z26 (40960 bytes)"),
                        L("10:00:30", "(+) Delivered: NODELIST.Z26"), L("10:00:31", "+Send-HY: C:\\FILES\\README.TXT"),
                        L("10:00:32", "-Recv-HY: C.PKT"), L("10:00:33", "(+) Delivered partly: README.TXT"),
@@ -263,21 +263,20 @@ INSTANTIATE_TEST_SUITE_P(
                        L("10:00:39", "(+) Delivered: XA"), L("10:00:39", "+Send-HY: C:\\X(1)\\XLONG_NAME.TXT (1)"),
                        L("10:00:39", "(+) Delivered: XLONG_NAME.TXT"), L("10:00:39", "+Send-HY: XB(1)"),
                        L("10:00:39", "(+) Delivered: XB"), L("10:00:40", "(+) End of session, x")},
-               "2-38|2026-04-13 10:00:10|10:00:40|2:5020/52|M|O|N|S|1234|Hydra|Incoming OK FirstOfDay Listed|8/2|0/0|0\n",
+               "2-37|2026-04-13 10:00:10|10:00:40|2:5020/52|M|O|N|S|1234|Hydra|Incoming OK FirstOfDay Listed|8/2|0/0|0\n",
                "2:5020/52 in=1 inok=1 time=30\n", "",
-               "MISSING.ZIP|MISSING.ZIP|2:5020/52|13|-|\nNODELIST|NODELIST.Z26|2:5020/52|22|sent|C:\\FILES\\NODELIST.Z26\n"
-               "*.TXT|README.TXT|2:5020/52|25|sent|C:\\FILES\\README.TXT\nX*|XA|2:5020/52|32|sent|\\XA\n"
-               "*.TXT|NEWS.TXT|2:5020/52|27|sent|C:\\FILES\\NEWS.TXT\n"
-               "*.TXT|XLONG_NAME.TXT|2:5020/52|34|sent|C:\\X(1)\\XLONG_NAME.TXT\nX*|XB|2:5020/52|36|sent|XB\n"},
+               "MISSING.ZIP|MISSING.ZIP|2:5020/52|13|-|\nNODELIST|NODELIST.Z26|2:5020/52|21|sent|C:\\FILES\\NODELIST.Z26\n"
+               "*.TXT|README.TXT|2:5020/52|24|sent|C:\\FILES\\README.TXT\nX*|XA|2:5020/52|31|sent|\\XA\n"
+               "*.TXT|NEWS.TXT|2:5020/52|26|sent|C:\\FILES\\NEWS.TXT\n"
+               "*.TXT|XLONG_NAME.TXT|2:5020/52|33|sent|C:\\X(1)\\XLONG_NAME.TXT\nX*|XB|2:5020/52|35|sent|XB\n"},
         // A session that never presented its address records no request.
         SFCase{"RequestsNeedTheRemotesAddress",
                Lines{Sep("13 Apr 2026")} + Answered("10", "2:99999/1") + Lines{L("10:00:11", "    AKA: ")} + Handshake("10") +
-                   Lines{L("10:00:16", "(#) Request list (1 names):"), L("10:00:16", "    FILES"),
-                                            L("10:00:17", "(#) Serving requests, 1 files"),
+                   Lines{L("10:00:16", "(#) Request list (1 names):"), L("10:00:16", "(#) FILES"),
                                             L("10:00:18", "+Send-ZM: C:\\FILES\\FILES.ZIP"),
                                             L("10:00:19", "(+) Delivered: FILES.ZIP"),
                                             L("10:00:40", "(+) End of session, x")},
-               "2-17|2026-04-13 10:00:10|10:00:40|-|M|O|N|S|2400|Hydra|Incoming OK FirstOfDay Listed|1/0|0/0|0\n", "",
+               "2-16|2026-04-13 10:00:10|10:00:40|-|M|O|N|S|2400|Hydra|Incoming OK FirstOfDay Listed|1/0|0/0|0\n", "",
                "5"}),
     [](const auto& info) { return std::string(info.param.name); });
 
