@@ -366,33 +366,6 @@ TEST_F(Argus, ReanalysisStartsWithoutLeftovers)
     EXPECT_EQ(Sessions(), "2-3|2026-03-14 10:00:01|10:00:02|-|||||2400|???|Bad FirstOfDay Listed|0/0|0/0|0\n");
 }
 
-// The same story in both layouts; a session's texts are read while their analysis lasts.
-TEST_F(Argus, BothLayoutsReadTheSameStory)
-{
-    auto story = [](Script& s) {
-        s.Date(1999, 12, 31).At(23, 59, 40)("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake();
-        s("File request \"README.TXT\"")("Sending 'C:\\FILES\\README.TXT', (1,000b)")("Sent 'README.TXT'");
-        s.Date(2000, 1, 1).At(0, 0, 10)("Receiving 'A.PKT', (2,000b)")("Received 'A.PKT'")("Session complete", '+');
-    };
-    Script older(false), newer(true);
-    story(older);
-    story(newer);
-    ASSERT_TRUE(RunScript(older));
-    const std::string a = Sessions() + Freqs();
-    log.SetArgusVersion(3132);
-    ASSERT_TRUE(RunScript(newer));
-    EXPECT_EQ(Sessions() + Freqs(), a);
-    EXPECT_EQ(Sessions(), "2-14|1999-12-31 23:59:41|2000-01-01 00:00:12|2:5020/1042|Argus 3.210 (Win32)|Vera Orlova|"
-                          "7-0822-55-1042|Hedgehog's Burrow|33600|Hydra|OK FirstOfDay Listed|1/1|1000/2000|64\n");
-    EXPECT_EQ(log.DayCount(), 2u);
-    // The newer log read with the older layout finds no message, and takes the century
-    // digits for the year.
-    log.SetArgusVersion(3131);
-    ASSERT_TRUE(RunScript(newer));
-    EXPECT_EQ(log.SessCount() + log.FreqCount(), 0u);
-    EXPECT_EQ(log.GetDay(0).Date, EncodeDate(2019, 12, 31));
-}
-
 TEST_F(Argus, DatesAndDaysOfBothLayouts)
 {
     const std::vector<std::pair<const char*, TDateTime>> dates = {
@@ -453,56 +426,6 @@ TEST_F(Argus, SizeTexts)
     } catch (const EConvertError& e) {
         EXPECT_STREQ(e.what(), "'12x' is not a valid integer value");
     }
-}
-
-TEST_F(Argus, HighlightWords)
-{
-    EXPECT_TRUE(log.IsDateWord(12, "10:00:00"));
-    EXPECT_FALSE(log.IsDateWord(14, "10:00:00"));
-    EXPECT_TRUE(log.IsErrorWord("aborted"));
-    EXPECT_FALSE(log.IsErrorWord("aborted,"));
-    EXPECT_FALSE(log.IsErrorWord("!!"));
-    // The first message word colours the line; a class met at column 0 holds for that
-    // word only; an error marker paints the line, dates aside; "aborted" from where it
-    // stands.
-    EXPECT_EQ(WordClasses(log, {{1, 0, "+"}, {1, 21, "Session"}, {1, 31, "next"}, {2, 21, "End"}, {3, 25, "End"},
-                                {4, 21, "Sending"}, {5, 21, "Receiving"}, {6, 21, "Aborting"}, {7, 21, "Failed"},
-                                {8, 21, "Sent"}, {9, 21, "connect"}, {10, 21, "CONNECT"}, {11, 0, "Sending"},
-                                {11, 21, "Calling"}, {12, 0, "!"}, {12, 2, "30-Dec-25"}, {12, 21, "Carrier"}, {13, 21, "*****"},
-                                {13, 27, "Session"}, {13, 35, "aborted"}, {13, 43, "*****"}}),
-              "NIIINSREENNISNEDENNEE");
-    log.SetArgusVersion(3132);
-    EXPECT_EQ(WordClasses(log, {{20, 23, "End"}, {21, 21, "End"}}), "IN");
-}
-
-TEST_F(Argus, OptionsAndTheLayout)
-{
-    RegisterGenericLogStyles();  // the program's registration holds the style
-    TIniFile ini;
-    ini.FromText("[Log1]\nName=Argus line 1\nStyle=8\nMailerPath=C:\\ARGUS\nArgusVersion=3132\n");
-    const std::unique_ptr<TLog> made = CreateLogFromReg(lsArgus, ini, "Log1", false);
-    auto& argus = dynamic_cast<TArgusLog&>(*made);
-    EXPECT_EQ(argus.MailerPath() + " " + std::to_string(argus.ArgusVersion()) + " " + std::to_string(argus.MsgCol),
-              "C:\\ARGUS 3132 24");
-    TIniFile out;
-    argus.SaveToReg(out, "Log2");
-    EXPECT_EQ(out.ReadInteger("Log2", "ArgusVersion", 0), 3132);
-    // Without the value, or one too large, the older layout; later versions keep the
-    // four-digit layout.
-    for (const auto& [text, col] : std::vector<std::pair<const char*, int>>{
-             {"[Log1]\nStyle=8\n", 22}, {"[Log1]\nArgusVersion=99999999999\n", 22}, {"[Log1]\nArgusVersion=3156\n", 24},
-             {"[Log1]\nArgusVersion=200\n", 22}}) {
-        ini.FromText(text);
-        log.SetArgusVersion(3132);
-        log.LoadFromReg(ini, "Log1");
-        EXPECT_EQ(log.MsgCol, col) << text;
-    }
-    TLog plain;  // from a log of another style only the common settings come
-    plain.Name = "Plain";
-    argus.Assign(plain);
-    EXPECT_EQ(argus.ArgusVersion(), 3132);
-    EXPECT_EQ(TArgusLog::VersionItem(3140), -1);
-    EXPECT_EQ(TArgusLog::VersionOfItem(1), 3132);
 }
 
 TEST_F(Argus, DamagedInputNeverBreaksTheAnalysis)

@@ -219,26 +219,6 @@ TEST(BinkdLog, RequestsAnsweredAndSent)
     EXPECT_EQ(first, "FILES.LST    [005] List of the files");
 }
 
-TEST(BinkdLog, Highlighting)
-{
-    TBinkdLog log;
-    struct Case {
-        const char* first;  // the mark
-        const char* msg;    // the first word of the message
-        int cls;            // the class of the message's words
-    };
-    for (const Case& c : {Case{"+", "sent:", hcSent}, Case{"-", "receiving", hcRecd}, Case{"+", "done", hcInfo},
-                          Case{"-", "LOC", hcSpecial}, Case{"?", "rerror:", hcErrors}, Case{" ", "trying", hcNormal}}) {
-        log.ResetHighlightState();
-        EXPECT_EQ(log.GetWordClass(c.first, 1, 0), std::string(c.first) == "?" ? hcErrors : hcNormal);
-        EXPECT_EQ(log.GetWordClass("07", 1, 2), hcDateTime);
-        EXPECT_EQ(log.GetWordClass("18:12:48", 1, 9), hcDateTime);
-        EXPECT_EQ(log.GetWordClass("[21194]", 1, 18), std::string(c.first) == "?" ? hcErrors : hcNormal);
-        EXPECT_EQ(log.GetWordClass(c.msg, 1, 26), c.cls) << c.msg;
-        EXPECT_EQ(log.GetWordClass("more", 1, 40), c.cls) << c.msg;
-    }
-}
-
 // Damaged lines: no date, no process id, cut-off messages. None may break the
 // analysis; only a line whose date cannot be read is an error.
 struct DamagedCase {

@@ -39,22 +39,6 @@ void Analyse(TCustomLog& log, const std::string& text)
 
 }  // namespace
 
-TEST(CustomLog, FactoryCreatesTheStyleFromItsSettings)
-{
-    RegisterGenericLogStyles();
-    TIniFile ini;
-    ini.FromText("[Log1]\nName=Other\nStyle=9\nLineMask=hh:nn:ss !\nHStringCnt=1\nHString0=Errors;failed\n");
-    auto log = CreateLogFromReg(lsCustom, ini, "Log1", true);
-    auto* custom = dynamic_cast<TCustomLog*>(log.get());
-    ASSERT_NE(custom, nullptr);
-    EXPECT_TRUE(custom->HasOptions);
-    EXPECT_EQ(custom->Name, "Other");
-    EXPECT_EQ(custom->LineMask, "hh:nn:ss !");
-    ASSERT_EQ(custom->HStrings.size(), 1u);
-    // With user highlighting off the same section gives a plain log.
-    EXPECT_EQ(dynamic_cast<TCustomLog*>(CreateLogFromReg(lsCustom, ini, "Log1", false).get()), nullptr);
-}
-
 // The date of a line by the mask: the date, the date kept from the line before, or
 // the error raised.
 struct MaskCase {
@@ -173,26 +157,6 @@ TEST(CustomLog, DamagedLinesAreReportedAndTheAnalysisGoesOn)
     EXPECT_EQ(log.GetDay(1).FirstLine, 5);  // the short line 4 keeps the date of line 1
 }
 
-TEST(CustomLog, DateWordsAndErrorWords)
-{
-    TCustomLog log;
-    log.LineMask = "dd/mm/yy hh:nn:ss x ! M";
-    for (int col : {0, 3, 6, 9, 15, 22})
-        EXPECT_TRUE(log.IsDateWord(col, "w")) << col;
-    for (int col : {2, 8, 12, 18, 20, 23, 100, -1})
-        EXPECT_FALSE(log.IsDateWord(col, "w")) << col;
-
-    log.ErrWords = " FAILED\tDenied  oops ";
-    EXPECT_TRUE(log.IsErrorWord("FAILED"));
-    EXPECT_TRUE(log.IsErrorWord("Denied"));
-    EXPECT_TRUE(log.IsErrorWord("oops"));
-    EXPECT_FALSE(log.IsErrorWord("failed"));
-    EXPECT_FALSE(log.IsErrorWord("Deni"));
-    EXPECT_FALSE(log.IsErrorWord(""));
-    log.ErrWords.clear();
-    EXPECT_FALSE(log.IsErrorWord("FAILED"));
-}
-
 TEST(CustomLog, HighlightStringsAndMaskColumns)
 {
     TCustomLog log;
@@ -289,37 +253,6 @@ TEST(CustomLog, SettingsRoundTripAndDamagedSettings)
     }
 }
 
-TEST(CustomLog, OptionsForTheDialog)
-{
-    TCustomLog log;
-    TCustomLogOptions shown = log.GetOptions();
-    ASSERT_EQ(shown.Rows.size(), 1u);  // one empty row without highlight strings
-    EXPECT_EQ(shown.Rows[0], THglRow{});
-
-    log.SetOptions(Sample());
-    EXPECT_EQ(log.LineMask, Sample().LineMask);
-    EXPECT_EQ(log.DatePrefixLen, 7);
-    // Rows without a text or without a colour are left out.
-    ASSERT_EQ(log.HStrings.size(), 3u);
-    EXPECT_EQ(log.HStrings[1].Class, hcSpecial);
-    shown = log.GetOptions();
-    ASSERT_EQ(shown.Rows.size(), 3u);
-    EXPECT_EQ(shown.Rows[1], (THglRow{"a;b", "Special"}));
-    TCustomLogOptions noColour = Sample();
-    noColour.Rows = {{"text only", ""}, {"", "Errors"}};
-    log.SetOptions(noColour);
-    EXPECT_TRUE(log.HStrings.empty());
-
-    // An unknown colour changes nothing.
-    log.SetOptions(Sample());
-    TCustomLogOptions bad;
-    bad.LineMask = "changed";
-    bad.Rows = {{"x", "Errors"}, {"y", "Purple"}};
-    EXPECT_THROW(log.SetOptions(bad), Exception);
-    EXPECT_EQ(log.LineMask, Sample().LineMask);
-    EXPECT_EQ(log.HStrings.size(), 3u);
-}
-
 TEST(CustomLogHgl, ExportAndImportRoundTrip)
 {
     test::TempDir dir;
@@ -357,25 +290,6 @@ TEST(CustomLogHgl, ExportAndImportRoundTrip)
     ASSERT_TRUE(ImportHgl(file, back));
     EXPECT_EQ(back.Rows, (std::vector<THglRow>{{"plain", ""}, {"x", "Nonsense"}}));
     EXPECT_EQ(back.LineMask, "");
-}
-
-namespace {
-std::string g_atomicTemp;
-void SeeAtomicTemp(const std::string& temp) { g_atomicTemp = temp; }
-}  // namespace
-
-TEST(CustomLogHgl, ExportReplacesTheFileAtomically)
-{
-    test::TempDir dir;
-    std::string file = (dir / "a.hgl");
-    WriteFileAtomic(file, "[QZHgl]\nVersion=1\n");
-    SetAtomicWriteHook(SeeAtomicTemp);
-    ExportHgl(file, Sample());
-    SetAtomicWriteHook(nullptr);
-    EXPECT_FALSE(g_atomicTemp.empty());
-    EXPECT_NE(g_atomicTemp, file);
-    EXPECT_FALSE(fs::exists(g_atomicTemp));
-    EXPECT_THROW(ExportHgl((dir / "no-such-dir/a.hgl"), Sample()), EInOutError);
 }
 
 TEST(CustomLogHgl, OtherVersionsAreReportedAndReadNothing)

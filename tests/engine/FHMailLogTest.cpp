@@ -455,21 +455,6 @@ TEST_F(FhMail, ConfigurationMacrosDefinesAndErrors)
     EXPECT_FALSE(Run({L("10:00:00", "Phone rings")}));
 }
 
-TEST_F(FhMail, HighlightWords)
-{
-    // "! 14 Mar 10:00:00 FHML Lost line": the mark paints the rest of the line; the tag
-    // alone is Special; before the language file the mailer's own transfer words hold.
-    EXPECT_EQ(WordClasses(log, {{1, 0, "!"}, {1, 5, "Mar"}, {1, 23, "Lost"}, {2, 18, "FHML"}, {2, 23, "Connect"},
-                                {3, 0, "!x"}, {4, 23, "Z-Sent"}}),
-              "EDEPINS");
-    ASSERT_TRUE(Run({L("10:00:00", "Start of mail")}));
-    EXPECT_EQ(WordClasses(log, {{11, 23, "Done,"}, {12, 23, "End"}, {13, 23, "Caller"}, {14, 23, "H-Out"}, {15, 23, "Z-In"},
-                                {16, 23, "-Out"}, {17, 23, "H-Sent"}, {18, 23, "Done"}, {19, 23, "start"}}),
-              "IIPSRNNNN");
-    RegisterFHMailLogStyle();
-    EXPECT_EQ(dynamic_cast<TFHMailLog&>(*CreateLogOfStyle(lsFhMail)).MsgCol, 24);
-}
-
 TEST_F(FhMail, DamagedLogsAndReanalysis)
 {
     Lines lines = IncomingSession();

@@ -330,20 +330,6 @@ TEST_F(FilesBbsFile, CrashWhileWritingLeavesTheOldFile)
     EXPECT_EQ(Read("files.bbs"), old);
 }
 
-TEST_F(FilesBbsFile, SavingLeavesNoTemporaryFile)
-{
-    std::string path = Write("files.bbs", "A.ZIP [001] a\n");
-    ::chmod(path.c_str(), 0640);
-    TFilesBbs bbs;
-    bbs.Load(path);
-    bbs.SetCounter("A.ZIP", 2);
-    bbs.Save(path);
-    EXPECT_EQ(Names(dir.path), std::vector<std::string> {"files.bbs"});
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-}
-
 TEST_F(FilesBbsFile, DosPathsReachTheFileRegardlessOfCase)
 {
     Write("dos_c/FILES/A/FILES.BBS", "A.ZIP [001] a\n");
@@ -360,17 +346,6 @@ TEST_F(FilesBbsFile, DosPathsReachTheFileRegardlessOfCase)
 // ---------------------------------------------------------------- the update
 
 using DownloadCounters = FilesBbsFixture;
-
-TEST(CompareDLCTest, DirectoriesCompareWithoutCase)
-{
-    auto cmp = [](const char* a, const char* b) { return CompareDLC(Rec("x", a), Rec("y", b)); };
-    EXPECT_EQ(cmp("C:\\FILES\\A\\", "c:\\files\\a\\"), 0);
-    EXPECT_LT(cmp("C:\\FILES\\A\\", "C:\\FILES\\B\\"), 0);
-    EXPECT_GT(cmp("c:\\files\\b\\", "C:\\FILES\\A\\"), 0);
-    EXPECT_LT(cmp("C:\\FILES\\", "C:\\FILES\\A\\"), 0);
-    EXPECT_LT(cmp("", "C:\\"), 0);
-    EXPECT_GT(cmp("\xE0", "Z"), 0);
-}
 
 class DownloadCountersBackup : public FilesBbsFixture, public ::testing::WithParamInterface<bool> {};
 

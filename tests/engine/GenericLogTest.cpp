@@ -57,18 +57,6 @@ TEST(BinkLog, DaysFollowTheDateColumnsInTheCurrentYear)
     EXPECT_EQ(errors.dialogs.Shown[0].text, "Line 3 could not be analysed: its date cannot be read.");
 }
 
-TEST(BinkLog, ErrorLinesKeepTheirDateWordsAndProgramNameIsSpecial)
-{
-    TBinkLog log;
-    // "! 13 Mar 10:21:07 BINK  Connection failed", "- 13 Mar ...", "+ 13 Mar ... Sent file"
-    const std::vector<std::tuple<const char*, int, int, int>> words = {
-        {"!", 1, 0, hcErrors}, {"Mar", 1, 5, hcDateTime}, {"10:21:07", 1, 9, hcDateTime}, {"BINK", 1, 18, hcErrors},
-        {"-x", 2, 0, hcErrors}, {"text", 2, 24, hcErrors}, {"+", 3, 0, hcNormal}, {"BINK", 3, 18, hcSpecial},
-        {"Sent", 3, 24, hcNormal}, {"BINK", 3, 19, hcNormal}};
-    for (const auto& [word, line, col, cls] : words)
-        EXPECT_EQ(log.GetWordClass(word, line, col), cls) << word << " " << col;
-}
-
 TEST(FDLog, SeparatorsStartDaysOnlyWhenTheDateChanges)
 {
     RegisterGenericLogStyles();
@@ -97,14 +85,4 @@ TEST(FDLog, SeparatorsStartDaysOnlyWhenTheDateChanges)
     TFDLog direct;
     EXPECT_THROW(direct.ParseLine("----------"), EConvertError);
     EXPECT_NO_THROW(direct.ParseLine("---------"));  // nine dashes: an ordinary line
-}
-
-TEST(FDLog, LinesStartingWithADashArePaintedAsErrors)
-{
-    TFDLog log;
-    const std::vector<std::tuple<const char*, int, int, int>> words = {
-        {"----------", 1, 0, hcErrors}, {"Mon", 1, 12, hcErrors}, {"-", 2, 0, hcErrors}, {"10:21:07", 2, 2, hcDateTime},
-        {"failed", 2, 12, hcErrors}, {"+", 3, 0, hcNormal}, {"10:21:08", 3, 2, hcDateTime}, {"-dash", 3, 12, hcNormal}};
-    for (const auto& [word, line, col, cls] : words)
-        EXPECT_EQ(log.GetWordClass(word, line, col), cls) << word << " " << col;
 }

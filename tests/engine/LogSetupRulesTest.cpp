@@ -12,20 +12,6 @@
 namespace tarvix {
 namespace {
 
-// Every style has exactly one item of the list, and the mapping goes both ways.
-TEST(LogSetupRules, StyleItemsAndTheirStylesMapBothWays)
-{
-    std::set<int> seen;
-    for (int item = 0; item < kStyleItemCount; ++item) {
-        EXPECT_EQ(ItemOfStyle(StyleOfItem(item)), item) << item;
-        EXPECT_STRNE(StyleItemText(item), "") << item;
-        seen.insert(StyleOfItem(item));
-    }
-    EXPECT_EQ(seen.size(), std::size_t(kLogStyleCount));
-    for (int bad : {-1, 11, 42, -100000})
-        EXPECT_EQ(std::to_string(StyleOfItem(bad)) + std::to_string(ItemOfStyle(bad)) + StyleItemText(bad), "-1-1");
-}
-
 TEST(LogSetupRules, NewLogNamesCountOnFromTheFirstFreeNumber)
 {
     LogList().clear();

@@ -58,30 +58,6 @@ std::vector<std::string> Lines(TLog& log)
 
 }  // namespace
 
-TEST(LogLines, LoneLineFeedCrLfAndCrAllEndLines)
-{
-    TLog log;
-    log.SetText("one\ntwo\r\nthree\rfour");
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{"one", "two", "three", "four"}));
-    log.SetText("a\r\n");
-    // After a final line end one more empty line is read.
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{"a", ""}));
-    log.SetText("");
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{""}));
-}
-
-TEST(LogLines, ZeroByteEndsTheTextAndLongLinesAreCut)
-{
-    TLog log;
-    log.SetText(std::string("first\nsec\0ond\nthird\n", 20));
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{"first", "sec"}));
-    log.SetText(std::string(1000, 'x') + "\nnext");
-    auto lines = Lines(log);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].size(), 255u);
-    EXPECT_EQ(lines[1], "next");
-}
-
 TEST(LogLines, LongLinesAmongShortOnesAreCutAndTheirSuccessorsFound)
 {
     // Hundreds of lines, so that the reader's look-ahead runs out many times, some
@@ -396,14 +372,6 @@ TEST(LogSettings, LoadSaveAssignAndFactory)
     EXPECT_EQ(FindLogByStyle(lsArgus), changed);
     EXPECT_EQ(FindLogByStyle(lsTMail), nullptr);
     LogList().clear();
-}
-
-TEST(LogFile, MissingFileRaisesLogError)
-{
-    TLog log;
-    test::TempDir dir;
-    log.Path = dir / "no-such-log";
-    EXPECT_THROW(log.ReadFile(), ELogError);
 }
 
 TEST(LogFile, ReadsMappedFilesPipesAndKeepsTheTextOnFailure)

@@ -395,21 +395,6 @@ TEST_F(MailerLog, SecondNewDayOfTheSameDateGetsAFreshList)
     EXPECT_EQ(log.DayStatCount(), 3u);
 }
 
-TEST_F(MailerLog, MessagePrefixesFromTheMessageColumn)
-{
-    const std::string line = M("10:00:00", "CALL 2:5030/1");
-    EXPECT_TRUE(log.MsgIs(line, "CALL 2:5030/1"));
-    EXPECT_FALSE(log.MsgIs(line, "CALL 2:5030/12"));
-    EXPECT_FALSE(log.MsgIs(line, "call"));
-    EXPECT_FALSE(log.MsgIs("short", "CALL"));
-    EXPECT_TRUE(log.MsgIs(line.substr(0, 20), ""));
-    // The blank after a prefix that does not end in one goes too.
-    EXPECT_EQ(log.MsgAfter(line, "CALL"), "2:5030/1");
-    EXPECT_EQ(log.MsgAfter(line, "CALL "), "2:5030/1");
-    EXPECT_EQ(log.MsgAfter("2026", "CALL"), "");
-    EXPECT_EQ(log.MsgAfter(line, ""), "ALL 2:5030/1");  // an empty prefix still takes its separator
-}
-
 TEST_F(MailerLog, LineErrorsAreCountedReportedAndAsked)
 {
     const std::vector<std::string> lines = {M("10:00:00", "START in"), M("10:00:01", "BOOM parser lost its way"),
@@ -667,31 +652,6 @@ TEST_F(MailerLog, PathListsAndTheirDamage)
         EXPECT_EQ(p.find_first_of(" \t\r\n"), std::string::npos);
         EXPECT_TRUE(p.front() == '@' || p.back() == '\\');
     }
-}
-
-TEST_F(MailerLog, SettingsAreLoadedSavedAndAssigned)
-{
-    TIniFile ini;
-    ini.FromText("[Log1]\nName=T-Mail\nPath=/var/log/t-mail.log\nAutoNew=1\nMailerPath=/opt/tmail\n"
-                 "UpdateDLC=1\nDSSort=5\n[Log2]\nDSSort=99\n[Log3]\nDSSort=-1\n");
-    log.LoadFromReg(ini, "Log1");
-    TIniFile out;
-    log.SaveToReg(out, "S");
-    EXPECT_EQ(out.ReadSection("S"), (std::vector<std::string>{"Name", "Path", "Style", "AutoNew", "LastStr", "CutMode",
-                                                              "CutSize", "Highlight", "MailerPath", "UpdateDLC", "DSSort"}));
-    TestLog copy;
-    copy.LoadFromReg(out, "S");
-    EXPECT_EQ(copy.MailerPath() + " " + std::to_string(copy.UpdateDLC) + " " + std::to_string(copy.DSSort), "/opt/tmail 1 5");
-    for (const char* section : {"Log2", "Log3"}) {  // absent and unusable values give the defaults
-        copy.LoadFromReg(ini, section);
-        EXPECT_EQ(copy.MailerPath() + " " + std::to_string(copy.UpdateDLC) + " " + std::to_string(copy.DSSort), " 0 0");
-    }
-    copy.Assign(log);
-    EXPECT_EQ(copy.MailerPath() + " " + copy.Name + " " + std::to_string(copy.DSSort), "/opt/tmail T-Mail 0");
-    TLog plain;
-    plain.Name = "plain";
-    copy.Assign(plain);
-    EXPECT_EQ(copy.MailerPath() + " " + copy.Name, "/opt/tmail plain");
 }
 
 // The requests and the files sent for them, checked against a model that looks at

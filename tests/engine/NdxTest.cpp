@@ -386,36 +386,6 @@ TEST_F(Ndx2604, DamagedRecordsGiveNotFound)
     EXPECT_EQ(c.FindFile("SIXTEEN_CHARS.ZI" + std::string(248, 'Q')), "");
 }
 
-TEST_F(Ndx2604, TruncatedAtEveryByte)
-{
-    const std::string good = BuildNdx2604(kSmall2604);
-    std::string path = (dir.path / "cut.ndx").string();
-    std::size_t opened = 0, found = 0;
-    for (std::size_t len = 0; len < good.size(); ++len) {
-        File("cut.ndx", good.substr(0, len));
-        std::unique_ptr<TFileIndex> ndx;
-        try {
-            ndx = std::make_unique<TFileIndex2604>(path);
-        } catch (const ENdxError& e) {
-            EXPECT_EQ(e.Key(), "TNdx.BadVersion") << len;
-            continue;
-        }
-        EXPECT_GE(len, 256u);
-        ++opened;
-        for (const NdxEntry& e : kSmall2604) {
-            std::string result = ndx->FindFile(e.first);
-            if (!result.empty()) {
-                ++found;
-                TFileIndex2604 whole(File("whole.ndx", good));
-                EXPECT_EQ(result, whole.FindFile(e.first)) << len;
-            }
-        }
-    }
-    // Cuts inside the records leave the header readable and the earlier names found.
-    EXPECT_GT(opened, 100u);
-    EXPECT_GT(found, 100u);
-}
-
 TEST_F(Ndx2604, RecordsCutShortAfterOpening)
 {
     const std::string good = BuildNdx2604(kSmall2604);

@@ -40,16 +40,6 @@ std::vector<std::string> Order(const TNodeStatList& list)
 
 }  // namespace
 
-TEST(NodeStat, NewRecordsAndTheTotalStartEmpty)
-{
-    TNodeStatList list;
-    EXPECT_EQ(list.SortOrder, nsoNone);
-    EXPECT_EQ(StatText(list.Total) + " " + std::to_string(list.Total.FirstSess) + std::to_string(list.Total.LastSess), "- -1-1");
-    EXPECT_THROW(list.GetItems(0), ELogError);
-    const TFidoAddr a = A(5030, 1);
-    EXPECT_EQ(StatText(TNodeStat(&a)) + " " + StatText(TNodeStat(nullptr)), "2:5030/1 -");
-}
-
 // The rows after calls, results and sessions: counts, time, rate, first and last session.
 TEST(NodeStat, CallsResultsAndSessionsEachWay)
 {
@@ -213,30 +203,6 @@ TEST(NodeStat, RowsWithEqualCountsEndInTheOrderOfTheClassicSort)
     EXPECT_EQ(Order(list).front(), "2:1/1");
 }
 
-TEST(NodeStat, SortingByTheCurrentOrderDoesNothing)
-{
-    TNodeStatList list;
-    list.AddCall(A(5030, 3));
-    list.AddCall(A(5030, 1));
-    list.AddCall(A(5030, 1));
-    list.Sort(nsoCalls);
-    EXPECT_EQ(Order(list), (std::vector<std::string>{"2:5030/1", "2:5030/3"}));
-    // Counts change, the order is asked again: it stays as it was.
-    for (int i = 0; i < 5; ++i)
-        list.AddCall(A(5030, 3));
-    list.Sort(nsoCalls);
-    EXPECT_EQ(Order(list), (std::vector<std::string>{"2:5030/1", "2:5030/3"}));
-    // An order past the last one is recorded but sorts nothing.
-    list.Sort(nsoNone);
-    EXPECT_EQ(list.SortOrder, nsoNone);
-    EXPECT_EQ(Order(list), (std::vector<std::string>{"2:5030/1", "2:5030/3"}));
-    list.Sort(nsoCalls);
-    EXPECT_EQ(Order(list), (std::vector<std::string>{"2:5030/3", "2:5030/1"}));
-    list.Sort(42);
-    EXPECT_EQ(list.SortOrder, 42);
-    EXPECT_EQ(list.Count(), 2u);
-}
-
 TEST(NodeStat, LargeSumsDoNotOverflow)
 {
     TNodeStatList list;
@@ -256,29 +222,6 @@ TEST(NodeStat, LargeSumsDoNotOverflow)
     EXPECT_EQ(list.Total.BytesSent, std::numeric_limits<std::int64_t>::max());
     list.AddSess(a, Session(1000, false, 0, 77), 3);
     EXPECT_EQ(list.GetItems(0).BytesRcvd, std::numeric_limits<std::int64_t>::max());
-}
-
-TEST(NodeStat, ManyNodesStayConsistent)
-{
-    TNodeStatList list;
-    for (int round = 0; round < 3; ++round)
-        for (int n = 200; n > 0; --n)
-            list.AddCall(A(5000 + n % 7, n));
-    EXPECT_EQ(list.Count(), 200u);
-    EXPECT_EQ(list.Total.Calls, 600);
-    list.Sort(nsoAddr);
-    for (std::size_t i = 1; i < list.Count(); ++i)
-        EXPECT_LT(CompareAddr(*list.GetItems(i - 1).Addr, *list.GetItems(i).Addr), 0);
-    for (std::size_t i = 0; i < list.Count(); ++i)
-        EXPECT_EQ(list.GetItems(i).Calls, 3);
-    // The sort moved the rows: each address still finds its own row, again and in turn.
-    for (int round = 0; round < 2; ++round)
-        for (int n = 1; n <= 200; n += 1 + round) {
-            const TNodeStat* row = list.Find(A(5000 + n % 7, n));
-            ASSERT_NE(row, nullptr);
-            EXPECT_TRUE(EqualAddr(*row->Addr, A(5000 + n % 7, n)));
-        }
-    EXPECT_THROW(list.GetItems(200), ELogError);
 }
 
 TEST(NodeStat, RowsAreFoundByTheirAddressAfterEverySort)

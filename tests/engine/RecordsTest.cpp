@@ -75,23 +75,6 @@ TEST(LogNumber, ReadsLikeStrToInt)
     EXPECT_THROW(ParseLogInt("3l"), EConvertError);
 }
 
-TEST(TextPool, KeepsOneCopyOfEachText)
-{
-    TTextPool pool;
-    std::string a = "Dmitry Volkov";
-    std::string_view first = pool.Keep(a);
-    a[0] = 'X';  // the pool holds a copy, not the caller's bytes
-    std::string_view again = pool.Keep("Dmitry Volkov");
-    EXPECT_EQ(first, "Dmitry Volkov");
-    EXPECT_EQ(first.data(), again.data());
-    EXPECT_EQ(pool.Count(), 1u);
-    EXPECT_TRUE(pool.Keep("").empty());
-    EXPECT_EQ(pool.Count(), 1u);
-    const std::string withZero("a\0b", 3);
-    EXPECT_EQ(pool.Keep(withZero), withZero);
-    EXPECT_NE(pool.Keep("a").data(), pool.Keep(withZero).data());
-}
-
 TEST(TextPool, ViewsStayValidWhileThePoolGrows)
 {
     TTextPool pool;
@@ -132,17 +115,6 @@ TEST(TextPool, CopiesEndInAZeroByteAndServeAsSessionTexts)
     // A text with a zero byte in it ends there, as a log's text does.
     const std::string withZero("a\0b", 3);
     EXPECT_EQ(TSessText(pool.Keep(withZero)), "a");
-}
-
-TEST(TextPool, ClearForgetsEverything)
-{
-    TTextPool pool;
-    pool.Keep("one");
-    pool.Keep(std::string(100000, 'x'));
-    pool.Clear();
-    EXPECT_EQ(pool.Count(), 0u);
-    EXPECT_EQ(pool.Keep("one"), "one");
-    EXPECT_EQ(pool.Count(), 1u);
 }
 
 TEST(TextPool, TextsThatDifferInOneByteAreKeptApart)

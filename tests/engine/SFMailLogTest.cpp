@@ -497,22 +497,6 @@ TEST_F(SFMail, LanguageFileReadOncePerDirectoryAndDamagedFiles)
     EXPECT_TRUE(Run(OutgoingSession()));
 }
 
-TEST_F(SFMail, HighlightingFollowsTheFirstWordOfTheMessage)
-{
-    ASSERT_TRUE(Run({}));
-    EXPECT_EQ(log.SpecialWord(), "VISITOR");
-    EXPECT_TRUE(log.IsDateWord(0, "10:00:00"));
-    EXPECT_FALSE(log.IsDateWord(0, "1000:00"));
-    EXPECT_TRUE(log.IsErrorWord("(?)"));
-    EXPECT_FALSE(log.IsErrorWord("(+)"));
-    // One decision per line, by its first message word.
-    EXPECT_EQ(WordClasses(log, {{1, 10, "\xC4\xC4\xC4\xC4"}, {2, 10, "(\x0F)"}, {3, 10, "(#)"}, {4, 10, "+Send-HY:"},
-                                {4, 20, "VISITOR"}, {5, 10, "-Recv-ZM:"}, {6, 10, "xSend"}, {7, 10, "Send-HY:"},
-                                {8, 10, "VISITOR"}, {9, 10, "visitor"}, {10, 10, "(x)"}, {11, 10, "+Sen"}, {12, 10, "(!)"},
-                                {12, 14, "Busy"}}),
-              "IIISSRSNPNNNEE");
-}
-
 TEST_F(SFMail, DamagedLogsNeverBreakTheAnalysis)
 {
     std::vector<std::string> lines = OutgoingSession();

@@ -52,14 +52,6 @@ std::uint32_t SpeedOf(std::string_view text, std::uint16_t flags = 0, std::uint1
     return s.Speed;
 }
 
-int ProtocolOf(std::string_view text)
-{
-    TSess s;
-    s.Protocol = prBinkP;
-    s.SetProtocol(text);
-    return s.Protocol;
-}
-
 }  // namespace
 
 TEST_F(SessFixture, ConnectTextsGiveSpeedAndDirection)
@@ -90,22 +82,6 @@ TEST_F(SessFixture, ConnectTextsGiveSpeedAndDirection)
     EXPECT_EQ(s.SpeedText(), "IP");
     s.SetConnect("230400");
     EXPECT_EQ(s.SpeedText(), "230400");
-}
-
-TEST_F(SessFixture, ProtocolNamesGiveTheirCodes)
-{
-    const std::vector<std::pair<const char*, int>> protocols = {
-        {"ZedZap", prZedZap}, {"zedzip", prZedZap}, {"Hydra-8k", prHydra}, {"HYDRA", prHydra}, {"XHydra", prXHydra},
-        {"xhydra-16k", prXHydra}, {"binkp", prBinkP}, {"ZModem", prZModem}, {"DirZap", prDirZap}, {"Janus", prJanus},
-        // Exact names only where no prefix is taken; XModem is never read here.
-        {"Xmodem", prNone}, {"ZModem-8k", prNone}, {"binkp/1.1", prNone}, {" ZModem", prNone}, {"", prNone},
-        {"ZE", prNone}, {"zedzap-with-a-long-tail", prZedZap}, {"xhydra-with-a-long-tail", prXHydra},
-        {"DirZapper", prNone}, {"BinkP-plus-more", prNone}};
-    for (const auto& [text, code] : protocols)
-        EXPECT_EQ(ProtocolOf(text), code) << text;
-    EXPECT_STREQ(ProtocolName(kProtocolCount), "???");
-    EXPECT_STREQ(ProtocolName(-1), "???");
-    EXPECT_STREQ(SessFlagName(kSessFlagCount), "");
 }
 
 TEST_F(SessFixture, HumanAndFailedCallsHideTransferColumns)
@@ -146,26 +122,6 @@ TEST_F(SessFixture, LengthRoundsAsTheLibraryRounds)
         s.EndTime = (i * 0.25 + 1e-9 * i) / 86400.0;
         EXPECT_EQ(s.SessLength(), std::llround(s.EndTime * 86400.0)) << i;
     }
-}
-
-TEST_F(SessFixture, LengthIsRoundedToWholeSeconds)
-{
-    TSess s = Fresh();
-    s.EndTime = s.StartTime;
-    EXPECT_EQ(s.SessLength(), 0);
-    s.EndTime = s.StartTime + EncodeTime(0, 1, 40, 0);
-    EXPECT_EQ(s.SessLength(), 100);
-    s.EndTime = s.StartTime + EncodeTime(0, 0, 9, 600);
-    EXPECT_EQ(s.SessLength(), 10);
-    s.EndTime = s.StartTime + EncodeTime(0, 0, 9, 400);
-    EXPECT_EQ(s.SessLength(), 9);
-    // Across midnight, with the dates in the times.
-    s.StartTime = EncodeDate(2026, 3, 1) + EncodeTime(23, 59, 0, 0);
-    s.EndTime = EncodeDate(2026, 3, 2) + EncodeTime(0, 1, 0, 0);
-    EXPECT_EQ(s.SessLength(), 120);
-    // A long session does not overflow 32 bits of seconds times anything.
-    s.EndTime = s.StartTime + 100.0;
-    EXPECT_EQ(s.SessLength(), 8640000);
 }
 
 TEST_F(SessFixture, SessTextWithoutLanguageFile)
@@ -220,20 +176,6 @@ TEST_F(SessFixture, SessTextWithLanguageFileAndMainAddress)
     EXPECT_NE(LGet(102), "Out");
     out.Set(sfHuman, true);
     EXPECT_EQ(out.SessText(), LGet(100));
-}
-
-TEST_F(SessFixture, ColourFollowsFailureThenHumanThenDirection)
-{
-    TSess s = Fresh();
-    EXPECT_EQ(s.SessColor(), ciTLOut);
-    s.Set(sfIncoming, true);
-    EXPECT_EQ(s.SessColor(), ciTLInc);
-    s.Set(sfHuman, true);
-    EXPECT_EQ(s.SessColor(), ciTLHuman);
-    s.Set(sfBad, true);
-    EXPECT_EQ(s.SessColor(), ciTLBad);
-    s.Set(sfIncoming, false);
-    EXPECT_EQ(s.SessColor(), ciTLBad);
 }
 
 TEST_F(SessFixture, IncrementTakesTheDirectoryOfThePath)

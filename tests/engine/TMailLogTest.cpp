@@ -560,46 +560,6 @@ TEST_F(TMail, AddressAliasesFromVersion2603)
     EXPECT_NE(Shown().at(0).find("nowhere.txt"), std::string::npos);
 }
 
-TEST_F(TMail, HighlightingRules)
-{
-    ASSERT_TRUE(Run({At("09:00:00", "load the language file")}));
-    EXPECT_TRUE(log.IsDateWord(0, "12/03"));
-    EXPECT_TRUE(log.IsDateWord(6, "10:00:00"));
-    EXPECT_FALSE(log.IsDateWord(6, "12/03"));
-    EXPECT_FALSE(log.IsDateWord(15, "10:00:00"));
-    EXPECT_TRUE(log.IsErrorWord("FAILED:xyz"));
-    EXPECT_FALSE(log.IsErrorWord("FAILED"));
-    // The class of the first message word holds for the line.
-    EXPECT_EQ(WordClasses(log, {{1, 0, "continued"}, {2, 15, "\xFETraffic"}, {3, 15, "T-Mail"}, {4, 20, "T-Mail"},
-                                {5, 15, "ZS-File"}, {6, 15, "HR-File"}, {7, 15, "JX-File"}, {8, 15, "XR"}, {9, 15, "Human"},
-                                {10, 15, "Failure:"}, {11, 15, "Carrier"}, {11, 23, "plain"}, {12, 15, ""}}),
-              "PIINSRNRPEEEN");
-    TTMailLog fresh;  // without a language file no word matches
-    EXPECT_FALSE(fresh.IsErrorWord("FAILED:"));
-}
-
-TEST_F(TMail, OptionsInTheSettingsStore)
-{
-    RegisterTMailLogStyle();
-    EXPECT_EQ(dynamic_cast<TTMailLog&>(*CreateLogOfStyle(lsTMail)).MsgCol, 16);
-    TIniFile ini;
-    TTMailLog a, b;
-    a.TMVersion = 2604;
-    a.TaskNo = 10;
-    a.SaveToReg(ini, "Log1");
-    b.LoadFromReg(ini, "Log1");
-    EXPECT_EQ(b.TMVersion * 1000 + b.TaskNo, 2604010);
-    // Stored task numbers: 0 is kept (the options take 0 to 255), others are 1.
-    for (const auto& [stored, want] : std::vector<std::pair<std::string, int>>{{"0", 0}, {"-1", 1}, {"lots", 1}, {"256", 1}}) {
-        ini.WriteString("Log1", "TaskNo", stored);
-        b.LoadFromReg(ini, "Log1");
-        EXPECT_EQ(b.TaskNo, want) << stored;
-    }
-    ini.WriteInteger("Log1", "TMVersion", -5);
-    b.LoadFromReg(ini, "Log1");
-    EXPECT_EQ(b.TMVersion, 2599);
-}
-
 TEST_F(TMail, LanguageFileErrorsEndTheAnalysisNamingTheFile)
 {
     auto fails = [&](const std::string& bytes, int version) {
@@ -785,20 +745,6 @@ TEST_F(TMail, DamagedOrInterruptedHistoryFilesStayAsTheyWere)
     for (const auto& e : fs::directory_iterator(dir.path))
         files += e.path().filename().string().rfind("t-hist", 0) == 0;
     EXPECT_EQ(files, 1u);  // no temporary file left
-}
-
-TEST_F(TMail, RandomBytesAndRandomMessagesNeverCrash)
-{
-    std::vector<std::string> lines;
-    for (const char* s : {"Calling 2:5030/1, dialing, BUSY", "\xFE Line: CONNECT 2400", "2:5030/1, mailer M",
-                          "Sysop: Ann, 1", "System: S", "Link protocol: ZModem", "File request: X", "ZS-File X 1 OK",
-                          "HR-File Y 1 OK", "FTS-1 link up", "FTS-1 received A 1 bytes", "Human caller detected",
-                          "\xFE Traffic: 1/2", "Failure: session aborted", "Dialling node 2:5030/2 (x)"})
-        lines.push_back(At("10:00:01", s));
-    for (int version : {2599, 2602, 2605}) {
-        log.TMVersion = version;
-        RunDamaged(lines, static_cast<unsigned>(version));
-    }
 }
 
 // ------------------------------------------------------------------ the text search
