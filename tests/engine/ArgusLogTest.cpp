@@ -268,19 +268,6 @@ TEST_F(Argus, AddressesEndAtTheFirstBlankOrTab)
     EXPECT_EQ(log.GetDayStats(0).Total.Calls, static_cast<int>(cases.size()));
 }
 
-TEST_F(Argus, SysOpNamesAndPhones)
-{
-    for (const auto& [value, sysop] : std::vector<std::pair<std::string, std::string>>{
-             {"Anna Smirnova", "Anna Smirnova"}, {"from Nowhere", ""}, {"Max Fromm from Berlin", "Max Fromm"},
-             {"Ivan  from Kiev", "Ivan "}, {"", ""}}) {
-        Script s;
-        s("CONNECT 2400", '+')("   Station : S")("   Address : 2:5020/1")("     SysOp : " + value);
-        s("     Phone : -Unpublished-")("    Mailer : M")("Session complete", '+');
-        ASSERT_TRUE(RunScript(s));
-        EXPECT_EQ(FieldOf(Sess(0), 4) + "|" + FieldOf(Sess(0), 5) + "|" + FieldOf(Sess(0), 6), "M|" + sysop + "|-Unpublished-");
-    }
-}
-
 // Every ending with and without the remote's address, booked under the number called.
 TEST_F(Argus, EndingsSetTheOutcome)
 {
@@ -444,11 +431,4 @@ TEST_F(Argus, DamagedInputNeverBreaksTheAnalysis)
         EXPECT_LE(log.SessCount(), 1u);
     }
     Settings().SkipErrors = false;
-    std::vector<std::string> lines;
-    for (std::size_t at = 0, eol; (eol = text.find("\r\n", at)) != std::string::npos; at = eol + 2)
-        lines.push_back(text.substr(at, eol - at));
-    for (bool longYear : {false, true}) {
-        log.SetArgusVersion(longYear ? 3132 : 3131);
-        RunDamaged(lines, 20261230 + longYear);
-    }
 }

@@ -470,16 +470,4 @@ TEST_F(Brake, ConfigurationErrorsEndTheAnalysis)
         ASSERT_EQ(dialogs.Shown.size(), 1u);
         EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
     }
-    std::mt19937 rng(4711);
-    const std::string good = "ALIAS FILES\r\n#Macro X Y\r\nOUT BOSS 2:5020/52 phone\r\nINOUT HUB 2:5020/1\r\nCOMPLETE.\r\n";
-    for (int round = 0; round < 40; ++round) {
-        std::string ctl = good.substr(0, rng() % good.size());
-        if (round % 2)
-            for (std::size_t n = rng() % 2000; n > 0; --n)
-                ctl += static_cast<char>(rng());
-        Write("brake!.ctl", ctl);
-        dialogs.Shown.clear();
-        const bool ok = Run({L("10:00:00", "Ready")});
-        EXPECT_EQ(ok, dialogs.Shown.empty());
-    }
 }

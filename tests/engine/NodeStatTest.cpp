@@ -75,27 +75,6 @@ TEST(NodeStat, CallsResultsAndSessionsEachWay)
     EXPECT_EQ(s.CPS, 77);
 }
 
-TEST(NodeStat, SessionEndingBeforeItStartedAddsNoTime)
-{
-    // The clock was set back during the session (end of summer time).
-    TNodeStatList list;
-    const TFidoAddr a = A(5030, 1);
-    list.AddSess(a, Session(30, false, 3000, 0), 0);
-    EXPECT_EQ(StatText(list.AddSess(a, Session(-3580, false, 10000, 7000), 1)),
-              "2:5030/1 out=2 outok=2 sent=13000 rcvd=7000 time=30 cps=433");
-    list.UpdateTotalCPS();
-    EXPECT_EQ(list.Total.Time * 1000 + list.Total.CPS, 30433);
-    TNodeStatList only;
-    EXPECT_EQ(StatText(only.AddSess(a, Session(-60, true, 10000, 5000), 0)), "2:5030/1 in=1 inok=1 sent=10000 rcvd=5000");
-    // A rate is never made of a negative time.
-    TNodeStat s(&a);
-    s.Time = -10;
-    s.BytesSent = 1000;
-    s.BytesRcvd = 2000;
-    s.UpdateCPS();
-    EXPECT_EQ(s.CPS, 0);
-}
-
 TEST(NodeStat, ResultsWithoutAddressOrWithBadCode)
 {
     TNodeStatList list;

@@ -124,21 +124,6 @@ TEST_F(SessFixture, LengthRoundsAsTheLibraryRounds)
     }
 }
 
-TEST_F(SessFixture, SessTextWithoutLanguageFile)
-{
-    UnloadLng();
-    SetMainAddr(TFidoAddr::CreateStr("2:5030/999.999@fidonet"));
-    TSess s = Fresh();
-    EXPECT_EQ(s.SessText(), "Out ");
-    s.Addr = TFidoAddr(2, 5030, 1, 0);
-    EXPECT_EQ(s.SessText(), "Out /1");
-    s.Set(sfIncoming, true);
-    s.Addr = TFidoAddr(2, 463, 68, 3);
-    EXPECT_EQ(s.SessText(), "In 463/68.3");
-    s.Set(sfHuman, true);
-    EXPECT_EQ(s.SessText(), "Human caller");
-}
-
 TEST_F(SessFixture, SessTextWithLanguageFileAndMainAddress)
 {
     LoadLng(kEngLng);
