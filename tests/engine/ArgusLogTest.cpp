@@ -333,26 +333,6 @@ TEST_F(Argus, DisconnectingEndsTheSessionWhereverItStands)
     EXPECT_EQ(FieldOf(Sess(0), 0) + " " + FieldOf(Sess(0), 10), "2-4 Bad FirstOfDay Listed");
 }
 
-// Each analysis starts without what the one before left open; a session open at the
-// end is not listed.
-TEST_F(Argus, ReanalysisStartsWithoutLeftovers)
-{
-    Script s;
-    s("Answering call")("CONNECT 2400", '+').Handshake()("Sending 'A.ZIP', (5,000b)");
-    ASSERT_TRUE(RunScript(s));
-    EXPECT_EQ(log.SessCount(), 0u);
-    EXPECT_EQ(log.State, 7);
-    EXPECT_EQ(log.CurSess()->FilesSent, 1);
-    EXPECT_EQ(log.PendingSendSize(), 5000);
-    Script t;
-    t("Sent 'A.ZIP'")("CONNECT 2400", '+')("Carrier lost", '!');
-    ASSERT_TRUE(RunScript(t));
-    EXPECT_EQ(log.CallDir(), TArgusLog::cdNone);
-    EXPECT_EQ(log.PendingSendSize(), 0);
-    EXPECT_TRUE(log.PendingSentPath().empty());
-    EXPECT_EQ(Sessions(), "2-3|2026-03-14 10:00:01|10:00:02|-|||||2400|???|Bad FirstOfDay Listed|0/0|0/0|0\n");
-}
-
 TEST_F(Argus, DatesAndDaysOfBothLayouts)
 {
     const std::vector<std::pair<const char*, TDateTime>> dates = {

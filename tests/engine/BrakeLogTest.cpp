@@ -313,19 +313,6 @@ TEST_F(Brake, DatesOfBothLayouts)
     EXPECT_EQ(log.GetDay(1).FirstLine, 2);
 }
 
-// The summary fields of each version and layout: before 716 the address is not read.
-TEST_F(Brake, SummaryFieldsOfEachVersionAndLayout)
-{
-    for (const auto& [version, bink] : std::vector<std::pair<int, bool>>{{701, false}, {703, false}, {716, false}, {703, true}, {716, true}}) {
-        Use(version, bink);
-        ASSERT_TRUE(Run({L("10:00:00", "Incoming call, CONNECT 33600"), L("10:00:05", "Mailer: Anonymous 1.0"),
-                         L("10:01:05", "Done, 2:5020/77, 0:01:00, 12/3, 1 234 567/89 012")}));
-        EXPECT_EQ(FieldOf(Sess(0), 11) + " " + FieldOf(Sess(0), 12), "3/12 89012/1234567")
-            << version << bink;
-        EXPECT_EQ(AddrText(log.GetSess(0).Addr), version >= 716 ? "2:5020/77" : "-") << version << bink;
-    }
-}
-
 TEST_F(Brake, SummaryByteCountsWithBlanksSignsAndDamage)
 {
     Use(716);

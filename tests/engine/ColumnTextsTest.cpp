@@ -58,24 +58,6 @@ TEST_F(ColumnTexts, EveryTypeOfTheSessionList)
     EXPECT_EQ(SessColumnText(s, -1), "");
 }
 
-TEST_F(ColumnTexts, OneCharacterReportColumns)
-{
-    TSess s = Session();
-    EXPECT_EQ(SessColumnText(s, 9, true, 1), "+");
-    EXPECT_EQ(SessColumnText(s, 9, true, 3), "Yes");
-    EXPECT_EQ(SessColumnText(s, 9, false, 1), "Yes");
-    s.Flags |= sfBadPassword;
-    EXPECT_EQ(SessColumnText(s, 9, true, 1), "B");
-    s.Flags = 0;
-    EXPECT_EQ(SessColumnText(s, 9, true, 1), "-");
-    EXPECT_EQ(SessColumnText(s, 10, true, 1), "-");
-    EXPECT_EQ(SessColumnText(s, 11, true, 1), "-");
-    TSLColumn c;
-    c.ColType = 0;
-    s.Flags = sfFirstOfDay;
-    EXPECT_TRUE(c.IsGroupStart(&s));
-}
-
 TEST_F(ColumnTexts, DefaultColumnsAndGrouping)
 {
     // The default columns write a report out of the box.

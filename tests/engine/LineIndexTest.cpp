@@ -81,14 +81,6 @@ TEST(LineIndexTest, EmptyTextIsOneEmptyLine)
     EXPECT_EQ(IndexLines(TLineIndex()), IndexLines(index));
 }
 
-TEST(LineIndexTest, MixedLineEnds)
-{
-    // CR LF, LF, CR, and a last line without a line end.
-    TLineIndex index = TLineIndex::Build("ab\r\ncde\nf\rgh");
-    EXPECT_EQ(IndexLines(index), (std::vector<RefLine>{{0, 2, true}, {4, 7, false}, {8, 9, false}, {10, 12, false}}));
-    EXPECT_EQ(index.MaxLineLength(), 3u);
-}
-
 TEST(LineIndexTest, EndsOfTheText)
 {
     // A final line end leaves an empty last line.
@@ -139,25 +131,6 @@ TEST(LineIndexTest, GarbageBytesInAnyPiecesGiveTheSameLines)
             cuts.push_back(rng() % 70);
         EXPECT_EQ(IndexLines(BuildInPieces(text, cuts)), expected) << "round " << round;
     }
-}
-
-TEST(LineIndexTest, LineEndsOnEveryPositionOfAScanBlock)
-{
-    // A CR LF and a lone CR at each position of a 64-byte block, the LF of a CR LF on
-    // the next block included, and a CR as the last byte of a block before an LF.
-    for (std::size_t pos = 0; pos < 130; ++pos) {
-        for (const char* end : {"\r\n", "\r", "\n", "\n\r"}) {
-            std::string text(200, 'x');
-            text.replace(pos, std::string_view(end).size(), end);
-            EXPECT_EQ(IndexLines(TLineIndex::Build(text)), ReferenceLines(text)) << pos;
-        }
-    }
-}
-
-TEST(LineIndexTest, ZeroBytesBelongToTheLine)
-{
-    std::string text("a\0b\nc\0", 6);
-    EXPECT_EQ(IndexLines(TLineIndex::Build(text)), (std::vector<RefLine>{{0, 3, false}, {4, 6, false}}));
 }
 
 TEST(LineIndexTest, SameLinesAsTheLogReader)

@@ -237,24 +237,6 @@ TEST(LogWords, ErrorWordsHoldForTheRestOfTheLine)
     EXPECT_EQ(log.GetWordClass("x", 3, 6), hcNormal);
 }
 
-TEST(LogAnalysis, WindowGetsATurnAsOftenAsAsked)
-{
-    struct CountingWindow : test::QuietWindow {
-        int turns = 0;
-        void ProcessMessages() override { ++turns; }
-    } w;
-    DatedLog log;
-    log.Window = &w;
-    log.PumpMillis = 0;
-    std::string text;
-    for (int i = 0; i < 1000; ++i)
-        text += "2026-12-01 11:00 line\n";
-    log.SetText(text);
-    ASSERT_TRUE(log.Analyse({}));
-    // Lines 0, 256, 512 and 768 are asked about (the count before each line).
-    EXPECT_EQ(w.turns, 4);
-}
-
 TEST(LogCut, ByKilobytesKeepsWholeLines)
 {
     test::TempDir dir;
