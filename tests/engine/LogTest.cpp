@@ -334,11 +334,6 @@ TEST(LogSettings, LoadSaveAssignAndFactory)
     EXPECT_TRUE(log->AutoNew);
     EXPECT_EQ(log->CutSize, 7);
     EXPECT_FALSE(log->Highlight);
-    TIniFile out;
-    log->SaveToReg(out, "Log2");
-    EXPECT_EQ(out.ReadSection("Log2"),
-              (std::vector<std::string>{"Name", "Path", "Style", "AutoNew", "LastStr", "CutMode", "CutSize",
-                                        "Highlight"}));
     EXPECT_THROW(CreateLogOfStyle(kLogStyleCount), Exception);
     EXPECT_THROW(CreateLogOfStyle(-1), Exception);
 

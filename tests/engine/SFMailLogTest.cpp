@@ -6,7 +6,6 @@
 #include "engine/LogStyles.h"
 #include "engine/SFMailLog.h"
 #include "platform/Error.h"
-#include "platform/IniFile.h"
 #include "tools/lngwriters/MailerLngWriter.h"
 
 using namespace tarvix;
@@ -422,17 +421,6 @@ TEST_F(SFMail, ConfigurationAliasesAndOptions)
         ASSERT_TRUE(Run({}));
         EXPECT_EQ(log.Aliases().count("X"), 1u) << cfg;
     }
-    TSFMailLog other;
-    other.SetMailerPath("C:\\SF");
-    EXPECT_EQ(other.ConfigFileName(), "C:\\SF\\cfg\\sf-mail.cfg");
-    // CfgPath is stored after the mailer's values.
-    other.CfgPath = "D:\\SF\\CFG\\OTHER.CFG";
-    TIniFile ini;
-    other.SaveToReg(ini, "Log1");
-    EXPECT_EQ(ini.ReadSection("Log1").back(), "CfgPath");
-    TSFMailLog back;
-    back.LoadFromReg(ini, "Log1");
-    EXPECT_EQ(back.CfgPath, "D:\\SF\\CFG\\OTHER.CFG");
 }
 
 TEST_F(SFMail, ConfigurationErrorsEndTheAnalysis)
