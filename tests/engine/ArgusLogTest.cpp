@@ -385,14 +385,8 @@ TEST_F(Argus, SizeTexts)
     for (const char* bad : {"(9,223,372,036,854,775,808b)", "('12 b)", "(12 b)", "()", "(b)", "(,b)", "(12b)(b)", "(12b)(x5b)"})
         EXPECT_EQ(size(bad).find("[") , std::string::npos) << bad;  // no size read: an error
     EXPECT_EQ(TArgusLog::ParseCount("+1,0,0"), 100);
-    for (const char* bad : {"-100", "", "1000 "})
+    for (const char* bad : {"-100", "", "1000 ", "12x"})
         EXPECT_THROW(TArgusLog::ParseCount(bad), EConvertError) << bad;
-    try {
-        TArgusLog::ParseCount("12x");
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'12x' is not a valid integer value");
-    }
 }
 
 TEST_F(Argus, DamagedInputNeverBreaksTheAnalysis)

@@ -4,7 +4,6 @@
 
 #include "engine/Log.h"
 #include "fido/DateTime.h"
-#include "fido/Sort.h"
 
 #include <gtest/gtest.h>
 
@@ -152,34 +151,6 @@ TEST(NodeStat, SortingByAddressAndCounts)
     list.Sort(nsoCPS);
     EXPECT_EQ(Order(list)[0], "2:5030/10");  // 3000 against 1000
     EXPECT_EQ(Order(list)[1], "2:5030/2.1");
-}
-
-TEST(NodeStat, RowsWithEqualCountsEndInTheOrderOfTheClassicSort)
-{
-    // Many rows, few distinct counts: the order among equal counts is the one the
-    // list's sort algorithm gives when it sorts the rows themselves.
-    TNodeStatList list;
-    for (int i = 0; i < 200; ++i) {
-        const TFidoAddr a = A(5000 + (i * 37) % 200, i);
-        for (int k = 0; k < (i * 7) % 5 + 1; ++k)
-            list.AddCall(a);
-    }
-    std::vector<TNodeStat> expected;
-    for (std::size_t i = 0; i < list.Count(); ++i)
-        expected.push_back(list.GetItems(i));
-    SortList(expected, [](const TNodeStat& a, const TNodeStat& b) {
-        return a.Calls > b.Calls ? -1 : (a.Calls < b.Calls ? 1 : 0);
-    });
-    list.Sort(nsoCalls);
-    ASSERT_EQ(list.Count(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        ASSERT_TRUE(EqualAddr(*list.GetItems(i).Addr, *expected[i].Addr)) << i;
-    // Rows added after a sort leave the list unsorted, and sorting again sorts them.
-    list.Sort(nsoAddr);
-    list.AddCall(A(1, 1));
-    EXPECT_EQ(list.SortOrder, nsoNone);
-    list.Sort(nsoAddr);
-    EXPECT_EQ(Order(list).front(), "2:1/1");
 }
 
 TEST(NodeStat, LargeSumsDoNotOverflow)
