@@ -91,20 +91,6 @@ TEST_P(BrakeLogs, GiveTheirSessions)
 INSTANTIATE_TEST_SUITE_P(
     B, BrakeLogs,
     ::testing::Values(
-        BrakeCase{"OutgoingWithEveryDetail", 703, false,
-                  [](const Brake& b) {
-                      return Lines{b.L("10:00:00", "Calling node 2:5020/52, try 1"),
-                                   b.L("10:00:30", "Outgoing call, CONNECT 28800/ARQ/V34"),
-                                   b.L("10:00:35", "Session with 2:5020/52@fidonet"), b.L("10:00:35", "Mailer: M 1"),
-                                   b.L("10:00:35", "System: Boss Station"), b.L("10:00:35", " Sysop: Ivan Petrov from Moscow"),
-                                   b.L("10:00:35", " Phone: 7-095-123-4567"), b.L("10:00:36", "Password protected session"),
-                                   b.L("10:00:36", "Using Hydra-8k for transfer"),
-                                   b.L("10:00:40", "HR 0001ABCD.PKT, 61 234 bytes"),
-                                   b.L("10:01:40", "Done, 2:5020/52, 0:01:10, 2/1, 61 234/1 000"),
-                                   b.L("10:01:41", "Ready, waiting for a call")};
-                  },
-                  "2-11|2026-03-28 10:00:30|10:01:40|2:5020/52|M 1|Ivan Petrov|7-095-123-4567|Boss Station|28800|Hydra|OK Password FirstOfDay Listed|1/2|1000/61234|874\n",
-                  "2:5020/52 calls=1 out=1 outok=1 sent=1000 rcvd=61234 time=70 cps=874\n"},
         // An incoming session forgets the address dialled and is booked under its own.
         BrakeCase{"IncomingForgetsTheDialAddress", 701, false,
                   [](const Brake& b) {
@@ -142,15 +128,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "1-3|2026-03-28 10:00:00|10:01:05|2:5020/52|Anonymous 1.0||||33600|???|Incoming OK FirstOfDay Listed|0/0|0/0|0\n4-6|2026-03-28 11:00:00|11:01:00|2:5020/999|||||33600|???|Incoming OK Listed|0/0|0/0|0\n9-10|2026-03-28 13:00:00|13:01:00|2:5020/77|||||33600|???|Incoming OK Listed|0/0|0/0|0\n11-12|2026-03-28 13:02:00|13:03:00|2:5020/77|||||2400|???|Incoming OK Listed|0/0|0/0|0\n13-14|2026-03-28 13:04:00|13:05:00|2:5020/77|||||2400|???|Incoming OK Listed|0/0|0/0|0\n",
                   "2:5020/1 calls=1 busy=1\n2:5020/52 in=1 inok=1 time=65\n2:5020/77 in=3 inok=3 time=180\n2:5020/999 in=1 inok=1 time=60\n",
                   "10 12 14"},
-        BrakeCase{"NoSystemNamesBefore716", 703, false,
-                  [](const Brake& b) {
-                      return Lines{b.L("12:00:00", "Calling node UPLINK, try 1"), b.L("12:00:30", "Not connected: BUSY"),
-                                   b.L("13:00:00", "Incoming call, CONNECT 33600"),
-                                   b.L("13:01:05", "Done, 2:5020/77, 0:01:00, 12/3, 1 234 567/89 012")};
-                  },
-                  "3-4|2026-03-28 13:00:00|13:01:05|-|||||33600|???|Incoming OK FirstOfDay Listed|3/12|89012/1234567|18993\n",
-                  "",
-                  "1"},
         // Call results count for the address dialled, which stays for a later session.
         BrakeCase{"CallResults", 703, false,
                   [](const Brake& b) {
@@ -215,17 +192,6 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   "1-12|2026-03-28 10:00:00|10:00:05|2:5020/52|Brake!/DOS 7.16||Unpublished|The Station|33600|xHydra|Incoming Bad BadPassword FirstOfDay Listed|0/0|0/0|0\n14-21|2026-03-28 11:00:30|11:01:00|2:5020/53|FrontDoor 2.26||375-17-000|Other Station|33600|ZedZap|OK Listed|0/1|0/100|3\n23-29|2026-03-28 12:00:00|12:00:06|2:5020/54|||||33600|???|Incoming OK Listed|2/2|20/20|3\n",
                   "2:5020/52 in=1 time=5\n2:5020/53 calls=1 out=1 outok=1 rcvd=100 time=30 cps=3\n2:5020/54 in=1 inok=1 sent=20 rcvd=20 time=6 cps=3\n"},
-        // A session over midnight is booked on the day it ended; both are first of day.
-        BrakeCase{"SessionAcrossMidnight", 703, false,
-                  [](const Brake& b) {
-                      return Lines{b.L("23:59:00", "Incoming call, CONNECT 33600"), b.L("23:59:10", "Session with 2:5020/52"),
-                                   b.L("00:01:00", "Done, 2:5020/52, 0:02:00, 0/0, 0/1 200", "29/03/26"),
-                                   b.L("00:05:00", "Incoming call, CONNECT 33600", "29/03/26"),
-                                   b.L("00:05:10", "Session with 2:5020/52", "29/03/26"),
-                                   b.L("00:06:00", "Done, 2:5020/52, 0:01:00, 0/0, 0/0", "29/03/26")};
-                  },
-                  "1-3|2026-03-28 23:59:00|2026-03-29 00:01:00|2:5020/52|||||33600|???|Incoming OK FirstOfDay Listed|0/0|1200/0|10\n4-6|2026-03-29 00:05:00|00:06:00|2:5020/52|||||33600|???|Incoming OK FirstOfDay Listed|0/0|0/0|0\n",
-                  ""},
         // The BinkleyTerm layout has no year: the last line is in the current year, so
         // a session over New Year's midnight begins in the year before.
         BrakeCase{"BinkleyTermSessionOverNewYearsMidnight", 716, true,

@@ -364,21 +364,6 @@ TEST_F(DownloadCounters, UnresolvedFilesDoNotTouchTheCurrentDirectory)
     EXPECT_EQ(Read("files.bbs"), "LOST.ZIP [001] x\n");
 }
 
-TEST_F(DownloadCounters, HostPathsAndMissingFilesBbs)
-{
-    Write("a/files.bbs", "X.ZIP [007] x\n");
-    fs::create_directories(dir.path / "empty");
-    std::vector<TDLCFreq> records = {
-        Rec("X.ZIP", (dir.path / "a").string() + "/"),
-        Rec("Y.ZIP", ""),
-        Rec("Z.ZIP", (dir.path / "empty").string() + "/"),
-    };
-    const std::string host = (dir.path / "a" / "Y.ZIP").string();
-    UpdateDownloadCounters(records, {}, [&](const std::string&) { return host; });
-    EXPECT_EQ(Read("a/files.bbs"), "X.ZIP [008] x\n");
-    EXPECT_EQ(Names(dir.path / "empty"), std::vector<std::string> {});
-}
-
 TEST_F(DownloadCounters, OneFailingDirectoryDoesNotStopTheOthers)
 {
     fs::create_directories(dir.path / "a" / "files.bbs");  // cannot be read

@@ -225,22 +225,6 @@ TEST_F(Ndx2604, NamesThatLookLikePathsStayInTheirDirectory)
     EXPECT_EQ(ndx.FindFile("d:drive.zip"), "C:\\FILES\\A\\D:DRIVE.ZIP");
 }
 
-TEST_F(Ndx2604, ManyNamesInOneGroup)
-{
-    std::vector<NdxEntry> entries;
-    for (int i = 0; i < 500; ++i)
-        entries.push_back({"AB" + std::to_string(i) + (i % 3 == 0 ? std::string(20, 'q') : ""), "C:\\D" + std::to_string(i % 7)});
-    TFileIndex2604 ndx(File("files.ndx", BuildNdx2604(entries)));
-    for (int i = 0; i < 500; i += 37) {
-        std::string name = entries[static_cast<std::size_t>(i)].first;
-        std::string up = name;
-        for (char& c : up)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        EXPECT_EQ(ndx.FindFile(name), entries[static_cast<std::size_t>(i)].second + "\\" + up);
-    }
-    EXPECT_EQ(ndx.FindFile("AB9999"), "");
-}
-
 TEST_F(Ndx2604, DamagedHeadersAreRejectedAtOpen)
 {
     const std::string good = BuildNdx2604(kSmall2604);

@@ -157,18 +157,6 @@ TEST_P(TMailLogs, GiveTheirSessions)
 INSTANTIATE_TEST_SUITE_P(
     T, TMailLogs,
     ::testing::Values(
-        TMailCase{"OutgoingThroughEveryState",
-                  {At("10:00:00", "Calling 2:5030/1, dialing, CONNECT"),
-                   At("10:00:10", "\xFE Line: CONNECT 33600/ARQ/V42BIS"),
-                   At("10:00:12", "2:5030/1.0@fidonet, mailer T-Mail/2605"),
-                   At("10:00:13", "Sysop: John Smith, 7-095-123-4567"), At("10:00:14", "System: Test Station, Moscow"),
-                   At("10:00:15", "Password protected session"), At("10:00:16", "Link protocol: ZModem, 8k blocks"),
-                   At("10:00:17", "File request: FILES.ZIP"), At("10:00:20", "ZS-File C:\\FILES\\FILES.ZIP 1000 OK"),
-                   At("10:00:25", "ZR-File 2B5030.PKT 5000 OK"), At("10:00:30", "\xFE Traffic: 5000/1000, 2 files")},
-                  "2-11|2024-03-12 10:00:10|10:00:30|2:5030/1|T-Mail/2605|John Smith|7-095-123-4567|Test Station|"
-                  "33600|ZModem|OK Password FirstOfDay Listed|1/1|1000/5000|250\n",
-                  "2:5030/1 calls=1 out=1 outok=1 sent=1000 rcvd=5000 time=20 cps=250\n",
-                  "FILES.ZIP|FILES.ZIP|2:5030/1|9|sent|C:\\FILES\\FILES.ZIP\n"},
         // An incoming session forgets the call and is booked under the remote address;
         // an outgoing one under the address dialled.
         TMailCase{"BookedUnderTheRightAddress",
@@ -585,30 +573,6 @@ TEST_F(TMail, IndexFilesOfBothFormats)
     log.TMVersion = 2604;
     ASSERT_TRUE(Run({At("09:00:00", "text")}));
     EXPECT_TRUE(log.IndexNames().empty());
-}
-
-// T-Mail writes the paths of the files it sends, and its indexer the directories of its
-// index, as T-Mail sees them from its own directory: the download counters are found
-// there wherever the program runs.
-TEST_F(TMail, DownloadCountersOfRelativePathsAreInTheMailerDirectory)
-{
-    Write("files/soft/files.bbs", "TOOL.ZIP      [004] a tool\r\nEDIT.ZIP      an editor\r\n");
-    Write("files/lists/files.bbs", "ALL.ZIP       [010] all files\r\n");
-    for (const char* f : {"files/soft/TOOL.ZIP", "files/soft/EDIT.ZIP", "files/lists/ALL.ZIP"})
-        Write(f, "x");
-    Write("n2604.ndx", ndxwriters::BuildNdx2604({{"TOOL.ZIP", "FILES\\SOFT"}}));
-    Write("dir.frq", "@n2604.ndx\r\nFILES\\SOFT\\\r\n");
-    ASSERT_NE(fs::current_path(), dir.path);
-    log.TMVersion = 2604;
-    log.UpdateDLC = true;
-    ASSERT_TRUE(Run(Session({At("10:00:05", "File request: TOOL.ZIP"), At("10:00:05", "File request: EDIT.ZIP"),
-                             At("10:00:05", "File request: ALL.ZIP"), At("10:00:10", "ZS-File TOOL.ZIP 1000 OK"),
-                             At("10:00:20", "ZS-File EDIT.ZIP 1000 OK"),
-                             At("10:00:30", "ZS-File FILES\\LISTS\\ALL.ZIP 1000 OK")})));
-    ASSERT_EQ(log.DLCList().size(), 3u);
-    log.UpdateCounters();
-    EXPECT_EQ(Read("files/soft/files.bbs"), "TOOL.ZIP      [005] a tool\r\nEDIT.ZIP      [001] an editor\r\n");
-    EXPECT_EQ(Read("files/lists/files.bbs"), "ALL.ZIP       [011] all files\r\n");
 }
 
 namespace {
