@@ -103,16 +103,6 @@ TEST_P(ArgusLogs, GiveTheirSessions)
 INSTANTIATE_TEST_SUITE_P(
     A, ArgusLogs,
     ::testing::Values(
-        // Calls and their results go to the statistics of the address dialled.
-        ArgusCase{"CallsAndResults",
-                  [](Script& s) {
-                      s("Calling 2:5020/1042")("Dialing 7-095-555-1042")("BUSY", '?')("NO CARRIER", '?');
-                      s("Calling 2:5030/88.0")("NO CARRIER", '?');
-                      s("Answering call")("BUSY", '?')("NO CARRIER", '?');
-                      s("Calling 1:261/38 (after a pause)")("BUSY", '?');
-                  },
-                  "",
-                  "1:261/38 calls=1 busy=1\n2:5020/1042 calls=1 busy=1 nc=1\n2:5030/88 calls=1 nc=1\n"},
         // CONNECT opens sessions in the direction of the last call; answering forgets
         // the number called before.
         ArgusCase{"DirectionOfTheLastCall",
