@@ -322,11 +322,6 @@ TEST_F(BinkP, ConfigurationAliasesDefinesAndIncludes)
     // The OKFile comes after Avail and may redefine its alias.
     EXPECT_EQ(aliases, "C:\\PUB\\ABOUT.TXT C:\\PUB\\NODELIST.ZIP X C:\\OTHER\\LIST.TXT ");
     EXPECT_EQ(log.Aliases().size(), 4u);
-    // Every parse reads the configuration afresh.
-    Write("binkley.cfg", "Avail C:\\LIST.TXT\n");
-    ASSERT_TRUE(RunText(L('+', "02 Mar 10:00:00", "Begin")));
-    EXPECT_EQ(log.About() + log.OkFile(), "");
-    EXPECT_EQ(log.Aliases().at("FILES").FileName, "LIST.TXT");
     // Errors end the analysis with one message each.
     for (const char* cfg : std::vector<const char*>{"Address 2:5020/999\nOKFile missing.lst\n", "About \"C:\\X\n", nullptr}) {
         if (cfg)

@@ -376,29 +376,9 @@ TEST_F(Brake, AliasNamesNewPartAndDownloadCounters)
     EXPECT_EQ(TBrakeLog().ResolveFreqName("NODELIST.ZIP"), "");  // no tree read yet
 }
 
-TEST_F(Brake, ConfigurationWithIncludesMacrosAndCompletionMarker)
+TEST_F(Brake, SystemNamesOnlyFrom716)
 {
-    ::setenv("TARVIX_BRAKE_AREA", "SOFT", 1);
-    fs::create_directories(dir.path / "FILES/SOFT");
-    Write("brake!.ctl", "; the sample station\r\nALIAS FILES\r\n#Macro @AREA@ FILES\r\nTREE .\\@AREA@\\\r\n"
-                        "#Include cfg\\nodes.ctl\r\nALIAS NEWFILES ; with a comment\r\n"
-                        "   complete.  the rest is not read\r\nTREE .\\NO-SUCH-DIR\r\nALIAS LATE\r\n");
-    Write("cfg/nodes.ctl", "OUT BOSS 2:5020/52 7-095-123-4567\r\nINOUT Uplink 2:5020/1\r\nOUT LONELY\r\n"
-                           "#Include more.ctl\r\nCOMPLETE.\r\nOUT AFTER 2:5020/3\r\n");
-    Write("cfg/more.ctl", "INOUT HUB 2:5020/10\r\nALIAS #TARVIX_BRAKE_AREA#\r\n");
-    Use(716);
-    AddAlias(TFidoAddr::CreateStr("2:5020/444"), "STALE");
-    ASSERT_TRUE(Run({L("10:00:00", "Ready")}));
-    ::unsetenv("TARVIX_BRAKE_AREA");
-    EXPECT_TRUE(dialogs.Shown.empty());
-    EXPECT_EQ(log.AliasNames(), (std::vector<std::string>{"FILES", "SOFT", "NEWFILES"}));
-    EXPECT_TRUE(fs::equivalent(log.Tree(), dir.path / "FILES")) << log.Tree();
-    EXPECT_EQ(log.SystemAliases().Lookup("boss"), "2:5020/52");
-    EXPECT_EQ(log.SystemAliases().Lookup("HUB"), "2:5020/10");
-    ASSERT_EQ(Aliases().size(), 3u);  // the table was emptied first
-    EXPECT_EQ(Aliases()[1].Name, "Uplink");
-    // Read again for every analysis; before 716 the system names are not read and the
-    // global table is left alone.
+    // Before 716 the system names are not read and the global table is left alone.
     Write("brake!.ctl", "ALIAS TWO\r\nOUT BOSS 2:50x0/52\r\n");
     AddAlias(TFidoAddr::CreateStr("2:5020/444"), "STALE");
     Use(703);
@@ -406,7 +386,7 @@ TEST_F(Brake, ConfigurationWithIncludesMacrosAndCompletionMarker)
     EXPECT_EQ(log.AliasNames(), std::vector<std::string>{"TWO"});
     EXPECT_EQ(log.Tree(), "");
     EXPECT_EQ(log.SystemAliases().Count(), 0u);
-    EXPECT_EQ(Aliases().size(), 4u);
+    EXPECT_EQ(Aliases().size(), 1u);  // only the one set before
     EXPECT_TRUE(dialogs.Shown.empty());
 }
 

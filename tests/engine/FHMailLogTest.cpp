@@ -403,15 +403,6 @@ TEST_F(FhMail, ConfigurationMacrosDefinesAndErrors)
     EXPECT_TRUE(Run({L("10:00:00", "Phone rings")}));
     EXPECT_EQ(dialogs.Shown.at(0).type, TMsgDlgType::mtWarning);
     EXPECT_EQ(log.Aliases().size(), 1u);
-    // Oversized lines are bounded.
-    std::string refs;
-    for (int i = 0; i < 60; ++i)
-        refs += "%BIG%";
-    Write("fhmail.cfg", "Define BIG = " + std::string(200, 'b') + "\r\nSomething " + refs + "\r\nOther " +
-                            std::string(100000, 'o') + "\r\n");
-    EXPECT_TRUE(Run({L("10:00:00", "Phone rings"), L("10:00:01", "Caller wants BBS"),
-                     L("10:00:02", "Address: 2:5020/1") + std::string(10000, ' ') + "tail", L("10:00:03", "Lost line")}));
-    EXPECT_EQ(AddrText(log.GetSess(1).Addr), "2:5020/1");  // the line cut at 255 bytes
     for (const auto& [cfg, expected] : std::vector<std::pair<std::string, std::string>>{
              {"Define NOEQUALS value\r\n", "Invalid Define"}, {"Define = value\r\n", "Invalid Define"},
              {"AliasList missing.lst\r\n", "missing.lst"}, {"Language nosuch.lng\r\n", "nosuch.lng"},

@@ -18,7 +18,6 @@ using namespace tarvix;
 namespace {
 
 const std::string kEngLng = std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Eng.lng";
-const std::string kRusLng = std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Rus.lng";
 
 // Restores the program-wide state the session texts depend on.
 class SessFixture : public ::testing::Test {
@@ -152,15 +151,6 @@ TEST_F(SessFixture, SessTextWithLanguageFileAndMainAddress)
     named.Addr = TFidoAddr(2, 5030, 1, 0);
     AddAlias(*named.Addr, "Boss");
     EXPECT_EQ(named.SessText(), "Out Boss");
-
-    // The texts follow the language loaded.
-    LoadLng(kRusLng);
-    TSess out = Fresh();
-    out.Addr = TFidoAddr(2, 5030, 2, 0);
-    EXPECT_EQ(out.SessText(), LGet(102) + " /2");
-    EXPECT_NE(LGet(102), "Out");
-    out.Set(sfHuman, true);
-    EXPECT_EQ(out.SessText(), LGet(100));
 }
 
 TEST_F(SessFixture, IncrementTakesTheDirectoryOfThePath)
