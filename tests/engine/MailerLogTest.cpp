@@ -56,7 +56,6 @@ public:
     void SetDateLen(int len) { DateLen = len; }
 
     Config config = Config::Ok;
-    std::vector<std::pair<std::string, std::string>> configAliases;
     std::string aliasFile;
     bool lngFails = false;
     int configReads = 0;
@@ -73,8 +72,6 @@ public:
         case Config::OtherError: throw Exception("disk on fire");
         case Config::Ok: break;
         }
-        for (const auto& [alias, target] : configAliases)
-            AddFreqAlias(alias, target);
         if (!aliasFile.empty())
             ReadAliasFile(aliasFile);
     }
@@ -222,7 +219,6 @@ struct MailerCase {
     const char* sessions;
     const char* stats;
     const char* freqs = "";
-    void (*setup)(TestLog&) = nullptr;
 };
 
 class MailerLogs : public MailerLog, public ::testing::WithParamInterface<MailerCase> {};
@@ -231,8 +227,6 @@ class MailerLogs : public MailerLog, public ::testing::WithParamInterface<Mailer
 
 TEST_P(MailerLogs, GiveTheirSessions)
 {
-    if (GetParam().setup)
-        GetParam().setup(log);
     ASSERT_TRUE(RunRecorded(GetParam().lines));
     EXPECT_EQ(Sessions(), GetParam().sessions);
     EXPECT_EQ(Stats(), GetParam().stats);
@@ -251,14 +245,6 @@ INSTANTIATE_TEST_SUITE_P(
         MailerCase{"WholeDay", kOneDay,
                    "4-8|2026-03-01 10:05:20|10:05:30|2:5030/1|||||0|???|OK FirstOfDay Listed|0/0|1000/5000|500\n10-15|2026-03-01 11:00:01|11:01:00|2:463/68|||7-095-123-4567||33600|Hydra|Incoming OK Listed|0/0|0/0|1234\n",
                    "2:463/68 in=1 inok=1 time=59\n2:5030/1 calls=2 busy=1 out=1 outok=1 sent=1000 rcvd=5000 time=10 cps=500\n"},
-        // A node called three times and reached at last under another address of its own.
-        MailerCase{"NodeCalledThreeTimes",
-                   {M("10:00:00", "CALL 2:5030/7"), M("10:00:10", "BUSY"), M("10:01:00", "CALL 2:5030/7"),
-                    M("10:01:10", "BUSY"), M("10:02:00", "CALL 2:5030/7"), M("10:02:00", "START out"),
-                    M("10:02:01", "ADDR 2:5030/700"), M("10:02:02", "SENT 5000"), M("10:02:03", "RCVD 20000"),
-                    M("10:03:40", "END"), M("10:05:00", "CALL 2:5030/8"), M("10:05:10", "NOCARRIER")},
-                   "6-10|2026-03-01 10:02:00|10:03:40|2:5030/700|||||0|???|OK FirstOfDay Listed|0/0|5000/20000|200\n",
-                   "2:5030/7 calls=3 busy=2 out=1 outok=1 sent=5000 rcvd=20000 time=100 cps=200\n2:5030/8 calls=1 nc=1\n"},
         // Sessions close once; an abandoned one is nowhere; a closed one can still be
         // completed; a session without an address, or of zero length, has no rate.
         MailerCase{"SessionsCloseOnce",
@@ -284,46 +270,7 @@ INSTANTIATE_TEST_SUITE_P(
                     M("00:06:00", "END", "2026-03-02"), "garbage line without a date",
                     M("08:00:00", "CALL 2:5030/3", "2026-03-04")},
                    "1-3|2026-03-01 23:59:00|2026-03-02 00:00:40|2:5030/1|||||0|???|Incoming OK FirstOfDay Listed|0/0|0/0|0\n4-6|2026-03-02 00:05:00|00:06:00|2:5030/2|||||0|???|OK FirstOfDay Listed|0/0|0/0|0\n",
-                   ""},
-        // A repeated request is one record with the later line; names are trimmed and
-        // upper-cased, points are nodes of their own.
-        MailerCase{"RepeatedRequests",
-                   {M("10:00:00", "FREQ  nodelist.zip 2:5030/1"), M("10:00:01", "FREQ FILES 2:5030/2"),
-                    M("10:00:02", "FREQ NODELIST.ZIP 2:5030/1"), M("10:00:03", "FREQ NodeList.Zip 2:5030/1.0"),
-                    M("10:00:04", "FREQ NODELIST.ZIP 2:5030/1.1")},
-                   "",
-                   "",
-                   "NODELIST.ZIP|NODELIST.ZIP|2:5030/1|4|-|\nFILES|FILES|2:5030/2|2|-|\nNODELIST.ZIP|NODELIST.ZIP|2:5030/1.1|5|-|\n"},
-        // Aliases resolve requests and sends; the later alias wins; a send repeated
-        // makes no new record.
-        MailerCase{"AliasesResolveRequestsAndSends",
-                   {M("10:00:00", "FREQ Files 2:5030/1"), M("10:00:01", "FREQ nodelist 2:5030/1"),
-                    M("10:00:02", "SENDFILE files.rar D:\\NEW\\FILES.RAR 2:5030/1"),
-                    M("10:00:03", "SENDFILE FILES.RAR D:\\NEW\\FILES.RAR 2:5030/1")},
-                   "",
-                   "",
-                   "FILES|FILES.RAR|2:5030/1|4|sent|D:\\NEW\\FILES.RAR\nNODELIST|NODELIST.ZIP|2:5030/1|2|-|\n",
-                   [](TestLog& l) {
-                       l.configAliases = {{"files", "c:\\lists\\allfiles.zip"}, {"NODELIST", "NODELIST.ZIP"},
-                                          {"Files", "D:\\NEW\\FILES.RAR"}};
-                   }},
-        // Masks: served with three files, the latest covering request, stars and
-        // question marks at the end, names alike at their ends or in another case.
-        MailerCase{"MasksAndTheFilesSentForThem",
-                   {M("10:00:00", "FREQ *.zip 2:5030/1"), M("10:00:01", "SENDFILE a.zip /srv/files/a.zip 2:5030/1"),
-                    M("10:00:02", "SENDFILE B.ZIP /srv/files/B.ZIP 2:5030/1"),
-                    M("10:00:03", "SENDFILE C.ZIP /srv/other/C.ZIP 2:5030/1"),
-                    M("10:00:04", "SENDFILE D.ARJ /srv/files/D.ARJ 2:5030/1"),
-                    M("10:00:05", "SENDFILE E.ZIP /srv/files/E.ZIP 2:5030/2"), M("10:01:00", "FREQ *.ZIP 2:5030/3"),
-                    M("10:01:01", "FREQ A.ZIP 2:5030/3"), M("10:01:02", "FREQ NL.Z?? 2:5030/3"),
-                    M("10:01:03", "SENDFILE A.ZIP A.ZIP 2:5030/3"), M("10:01:04", "SENDFILE NL.Z10 C:\\NL\\NL.Z10 2:5030/3"),
-                    M("10:01:05", "SENDFILE NL.Z11 C:\\NL\\NL.Z11 2:5030/3"), M("10:01:06", "SENDFILE A.ZIP A.ZIP 2:5030/3.3"),
-                    M("10:02:00", "FREQ F* 2:5030/4"), M("10:02:01", "FREQ *.Z?P 2:5030/5"),
-                    M("10:02:02", "SENDFILE FILE.ARJ FILE.ARJ 2:5030/4"), M("10:02:03", "SENDFILE B.ZAPX B.ZAPX 2:5030/5"),
-                    M("10:02:04", "SENDFILE B.ZOP B.ZOP 2:5030/5"), M("10:02:05", "SENDFILE ZOP ZOP 2:5030/5")},
-                   "",
-                   "",
-                   "*.ZIP|A.ZIP|2:5030/1|2|sent|/srv/files/a.zip\n*.ZIP|B.ZIP|2:5030/1|3|sent|/srv/files/B.ZIP\n*.ZIP|C.ZIP|2:5030/1|4|sent|/srv/other/C.ZIP\n*.ZIP|*.ZIP|2:5030/3|7|-|\nA.ZIP|A.ZIP|2:5030/3|10|sent|A.ZIP\nNL.Z??|NL.Z10|2:5030/3|11|sent|C:\\NL\\NL.Z10\nNL.Z??|NL.Z11|2:5030/3|12|sent|C:\\NL\\NL.Z11\nF*|FILE.ARJ|2:5030/4|16|sent|FILE.ARJ\n*.Z?P|B.ZOP|2:5030/5|18|sent|B.ZOP\n"}),
+                   ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MailerLog, SessionRecordsAndTheirDay)
