@@ -145,18 +145,6 @@ TEST(CustomLog, DaysOfTheLineMaskAndTheDateMask)
     EXPECT_EQ(lengths, "6 0 4 5 5 0 ");  // "n" and blanks belong to the prefix
 }
 
-TEST(CustomLog, DamagedLinesAreReportedAndTheAnalysisGoesOn)
-{
-    TCustomLog log;
-    log.LineMask = "dd/mm/yy";
-    test::CapturedDialogs errors;
-    Analyse(log, "01/03/98 a\nxx/03/98 b\n31/02/98 c\n0\n02/03/98 d\n");
-    EXPECT_EQ(errors.Count(), 2u);
-    ASSERT_EQ(log.DayCount(), 2u);
-    EXPECT_EQ(log.GetDay(0).Date, EncodeDate(1998, 3, 1));
-    EXPECT_EQ(log.GetDay(1).FirstLine, 5);  // the short line 4 keeps the date of line 1
-}
-
 TEST(CustomLog, HighlightStringsAndMaskColumns)
 {
     TCustomLog log;
