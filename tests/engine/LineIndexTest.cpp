@@ -1,6 +1,5 @@
 #include "engine/LineIndex.h"
 
-#include "engine/Log.h"
 
 #include <gtest/gtest.h>
 
@@ -130,25 +129,6 @@ TEST(LineIndexTest, GarbageBytesInAnyPiecesGiveTheSameLines)
         for (int k = 0; k < 4; ++k)
             cuts.push_back(rng() % 70);
         EXPECT_EQ(IndexLines(BuildInPieces(text, cuts)), expected) << "round " << round;
-    }
-}
-
-TEST(LineIndexTest, SameLinesAsTheLogReader)
-{
-    std::mt19937 rng(11);
-    for (int round = 0; round < 50; ++round) {
-        std::string text = RandomText(rng, rng() % 2000, "abc \r\n\n\r\t");
-        TLog log;
-        log.SetText(text);
-        std::vector<std::uint64_t> starts;
-        while (!log.AtEnd()) {
-            log.ReadLine();
-            starts.push_back(static_cast<std::uint64_t>(log.LinePos));
-        }
-        TLineIndex index = TLineIndex::Build(text);
-        ASSERT_EQ(index.LineCount(), static_cast<std::int64_t>(starts.size())) << "round " << round;
-        for (std::size_t i = 0; i < starts.size(); ++i)
-            EXPECT_EQ(index.LineStart(static_cast<std::int64_t>(i)), starts[i]);
     }
 }
 
