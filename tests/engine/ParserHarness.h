@@ -112,21 +112,6 @@ inline std::string StatText(const TNodeStat& n)
     return s;
 }
 
-// The classes of words, each given by its line, column and text, one letter a word:
-// N normal, D date and time, E errors, I info, S sent, R received, P special.
-struct TWordAt {
-    std::int64_t line;
-    int col;
-    const char* word;
-};
-inline std::string WordClasses(TLog& log, const std::vector<TWordAt>& words)
-{
-    std::string s;
-    for (const TWordAt& w : words)
-        s += "NDEISRPB"[log.GetWordClass(w.word, w.line, w.col) & 7];
-    return s;
-}
-
 // The lines of a log joined with CR LF.
 inline std::string Join(const std::vector<std::string>& lines)
 {
