@@ -166,23 +166,6 @@ TEST_F(FilesBbsFile, OnlyTheCounterBytesChange)
     EXPECT_FALSE(bbs.Modified());
 }
 
-TEST_F(FilesBbsFile, LineEndsOfEachStyleAreKept)
-{
-    for (std::string eol : {"\r\n", "\n"}) {
-        for (bool finalEol : {true, false}) {
-            std::string content = "A.ZIP [001] a" + eol + "B.ZIP b" + eol + "C.ZIP [003] c" + (finalEol ? eol : "");
-            std::string path = Write("files.bbs", content);
-            TFilesBbs bbs;
-            bbs.Load(path);
-            EXPECT_EQ(bbs.Lines().size(), 3u);
-            bbs.SetCounter("C.ZIP", 4);
-            bbs.Save(path);
-            EXPECT_EQ(Read("files.bbs"),
-                      "A.ZIP [001] a" + eol + "B.ZIP b" + eol + "C.ZIP [004] c" + (finalEol ? eol : ""));
-        }
-    }
-}
-
 TEST_F(FilesBbsFile, NothingIsWrittenWithoutAChange)
 {
     std::string path = Write("files.bbs", "A.ZIP [001] a\n");
@@ -281,19 +264,6 @@ TEST_F(FilesBbsFile, CrashWhileWritingLeavesTheOldFile)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 3);
     EXPECT_EQ(Read("files.bbs"), old);
-}
-
-TEST_F(FilesBbsFile, DosPathsReachTheFileRegardlessOfCase)
-{
-    Write("dos_c/FILES/A/FILES.BBS", "A.ZIP [001] a\n");
-    SetDriveMap({{'C', (dir.path / "dos_c").string()}});
-    TFilesBbs bbs;
-    bbs.Load("C:\\FILES\\A\\files.bbs");
-    EXPECT_EQ(bbs.GetCounter("A.ZIP"), 1);
-    bbs.SetCounter("A.ZIP", 2);
-    bbs.Save("C:\\FILES\\A\\files.bbs");
-    EXPECT_EQ(Read("dos_c/FILES/A/FILES.BBS"), "A.ZIP [002] a\n");
-    EXPECT_EQ(Names(dir.path / "dos_c" / "FILES" / "A"), std::vector<std::string> {"FILES.BBS"});
 }
 
 // ---------------------------------------------------------------- the update
