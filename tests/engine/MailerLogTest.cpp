@@ -36,7 +36,7 @@ int Digits(std::string_view line, std::size_t pos, std::size_t len)
 }
 
 // A mailer whose log lines are "YYYY-MM-DD hh:mm:ss MESSAGE". Its messages:
-//   CALL addr            a call is placed            BUSY, NOCARRIER   its outcome
+//   CALL addr            a call is placed            BUSY              its outcome
 //   START in|out         a session opens             END               it closes
 //   ADDR addr            the remote's address        SENT n, RCVD n, CPS n
 //   FLAG bad|human|mo|fts1|nook                      SPEED text, PROTO text
@@ -103,10 +103,6 @@ public:
         } else if (MsgIs(line, "BUSY")) {
             if (NodeStats)
                 NodeStats->AddResult(dial, 0);
-            SetDialAddr(std::nullopt);
-        } else if (MsgIs(line, "NOCARRIER")) {
-            if (NodeStats)
-                NodeStats->AddResult(dial, 1);
             SetDialAddr(std::nullopt);
         } else if (MsgIs(line, "START ")) {
             StartSession(line, rest("START ") == "in");
