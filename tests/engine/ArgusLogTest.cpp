@@ -221,17 +221,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "NODELIST.Z65|NODELIST.Z65|2:5020/1042|11|sent|C:\\FIDO\\FILES\\NODELIST.Z65\nNODE*|NODEDIFF.A72|2:5020/1042|14|sent|C:\\FIDO\\FILES\\NODEDIFF.A72\nNODE*|NODELIST.Z65|2:5020/1042|16|sent|C:\\FIDO\\FILES\\NODELIST.Z65\nWINDOWS.ZIP|WINDOWS.ZIP|2:5020/1042|18|-|\nDOOM.WAD|DOOM.WAD|2:5020/1042|23|sent|DOOM.WAD\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The address of a handshake or a call is its first word: its end is looked for 16
-// bytes at a time, so the blank may stand before, at and after byte 16, or not at all.
+// The address of a handshake or a call is its first word, after any blanks (the
+// search for its end is the byte scanner's, tested at every length there).
 TEST_F(Argus, AddressesEndAtTheFirstBlankOrTab)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"2:5020/1042", "2:5020/1042"}, {"2:5020/1042 2:5020/1042.1", "2:5020/1042"},
-        {"2:463/68@fidonet 2:463/68.13@fidonet", "2:463/68@fidonet"},
-        {"2:463/6@fidonet 2:463/68.13@fidonet", "2:463/6@fidonet"},
-        {"2:463/68.13@fidonetwork 2:463/68@fidonet", "2:463/68.13@fidonetwork"},
-        {"2:463/68.13@fidonetwork", "2:463/68.13@fidonetwork"},
-        {"2:463/68.13@fidonetwork\t2:463/68", "2:463/68.13@fidonetwork"}, {"2:463/68@fido\t2:463/68.13@fidonet", "2:463/68@fido"},
+        {"2:5020/1042", "2:5020/1042"}, {"2:463/68@fidonet 2:463/68.13@fidonet", "2:463/68@fidonet"},
+        {"2:463/68@fido\t2:463/68.13@fidonet", "2:463/68@fido"},
         {"  \t 2:463/68.13@fidonetwork", "2:463/68.13@fidonetwork"}};
     Script s;
     for (const auto& [text, addr] : cases)
