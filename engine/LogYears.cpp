@@ -33,6 +33,8 @@ bool DayAndMonthName(std::string_view line, std::size_t dayAt, std::size_t month
     if (!IsDigit(d1) || !(IsDigit(d0) || d0 == ' '))
         return false;
     day = (d0 == ' ' ? 0 : d0 - '0') * 10 + (d1 - '0');
+    if (day < 1 || day > 31)
+        return false;
     const std::string_view name = line.substr(monthAt, 3);
     for (std::size_t m = 0; m < MonthAbbrs.size(); ++m)
         if (MonthAbbrs[m] == name) {

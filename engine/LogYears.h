@@ -37,7 +37,8 @@ private:
 };
 
 // The day and English month abbreviation at the given 0-based offsets of a line
-// ("13 Mar", " 3 Mar"): false when they are not there. Reads nothing else.
+// ("13 Mar", " 3 Mar"): false when they are not there or the day is not 1..31.
+// Reads nothing else.
 bool DayAndMonthName(std::string_view line, std::size_t dayAt, std::size_t monthAt, int& month, int& day);
 
 // Whether a log of these days runs over more than one year (the day list and the

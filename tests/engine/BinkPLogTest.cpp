@@ -322,11 +322,6 @@ TEST_F(BinkP, ConfigurationAliasesDefinesAndIncludes)
     // The OKFile comes after Avail and may redefine its alias.
     EXPECT_EQ(aliases, "C:\\PUB\\ABOUT.TXT C:\\PUB\\NODELIST.ZIP X C:\\OTHER\\LIST.TXT ");
     EXPECT_EQ(log.Aliases().size(), 4u);
-    // Every parse reads the configuration afresh.
-    Write("binkley.cfg", "Avail C:\\LIST.TXT\n");
-    ASSERT_TRUE(RunText(L('+', "02 Mar 10:00:00", "Begin")));
-    EXPECT_EQ(log.About() + log.OkFile(), "");
-    EXPECT_EQ(log.Aliases().at("FILES").FileName, "LIST.TXT");
     // Errors end the analysis with one message each.
     for (const char* cfg : std::vector<const char*>{"Address 2:5020/999\nOKFile missing.lst\n", "About \"C:\\X\n", nullptr}) {
         if (cfg)
@@ -368,36 +363,4 @@ TEST_F(BinkP, LanguageFileReadOnceAndDamagedFiles)
     ASSERT_TRUE(RunText(kOutgoing + L('+', "02 Mar 10:02:00", "Connect 2400/ARQ")));
     EXPECT_EQ(log.SessCount(), 0u);  // no end line is known: the session stays open
     EXPECT_EQ(log.MonthNames()[2], "Mar");
-}
-
-TEST_F(BinkP, HighlightingFollowsTheLanguageWords)
-{
-    EXPECT_EQ(WordClasses(log, {{1, 23, "Connect"}, {2, 23, "Sent"}}), "IN");  // before the file: the fixed words
-    ASSERT_TRUE(RunText(L('+', "02 Mar 10:00:00", "Begin")));
-    // The first six characters decide; the first word holds for the line, the tag for
-    // itself; "!" turns the rest of the line into errors.
-    EXPECT_EQ(WordClasses(log, {{11, 0, "!"}, {12, 5, "Mar"}, {13, 18, "BINK"}, {14, 23, "Remote's"}, {15, 23, "Remot"},
-                                {16, 23, "Begin"}, {17, 23, "Gave-Z"}, {18, 23, "Got-H"}, {19, 23, "Guest"},
-                                {20, 23, "Terminal"}, {21, 23, "Sentence"}, {22, 23, "Sent"}, {22, 28, "Received"},
-                                {22, 37, "!"}, {22, 39, "Begin"}}),
-              "EDPINISRPNNSSEE");
-    RegisterBinkPLogStyle();
-    EXPECT_EQ(dynamic_cast<TBinkPLog&>(*CreateLogOfStyle(lsBinkPlus)).MsgCol, 24);
-}
-
-TEST_F(BinkP, RandomBytesAndShuffledLinesNeverCrash)
-{
-    std::mt19937 rng(20260302);
-    std::string bytes(64 * 1024, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(rng() % 64 == 0 ? '\n' : 1 + rng() % 255);
-    ASSERT_TRUE(RunText(bytes));
-    std::vector<std::string> lines;
-    const std::string all = kOutgoing + L('!', "02 Mar 10:02:00", "Line dropped") +
-                            L('*', "02 Mar 10:02:00", "Live caller, handing to BBS") +
-                            L('!', "02 Mar 10:02:00", "No handshake with x") + L('+', "02 Mar 10:02:00", "Busy") +
-                            L('*', "02 Mar 10:02:00", "Remote AKAs (") + L('*', "02 Mar 10:02:00", "(");
-    for (std::size_t at = 0, eol; (eol = all.find('\n', at)) != std::string::npos; at = eol + 1)
-        lines.push_back(all.substr(at, eol - at));
-    RunDamaged(lines, 20260302);
 }

@@ -58,57 +58,6 @@ TEST_F(ColumnTexts, EveryTypeOfTheSessionList)
     EXPECT_EQ(SessColumnText(s, -1), "");
 }
 
-TEST_F(ColumnTexts, HumanAndFailedCallsHideTheirTransfer)
-{
-    TSess s = Session();
-    s.Flags |= sfHuman;
-    EXPECT_EQ(SessColumnText(s, 4), "");
-    EXPECT_EQ(SessColumnText(s, 8), "");
-    for (int t = 12; t <= 16; ++t)
-        EXPECT_EQ(SessColumnText(s, t), "") << t;
-    s.Flags = sfBad;
-    EXPECT_EQ(SessColumnText(s, 4), "Мышка BBS");
-    EXPECT_EQ(SessColumnText(s, 16), "");
-    EXPECT_EQ(SessColumnText(s, 11), "Err");
-}
-
-TEST_F(ColumnTexts, OneCharacterReportColumns)
-{
-    TSess s = Session();
-    EXPECT_EQ(SessColumnText(s, 9, true, 1), "+");
-    EXPECT_EQ(SessColumnText(s, 9, true, 3), "Yes");
-    EXPECT_EQ(SessColumnText(s, 9, false, 1), "Yes");
-    s.Flags |= sfBadPassword;
-    EXPECT_EQ(SessColumnText(s, 9, true, 1), "B");
-    s.Flags = 0;
-    EXPECT_EQ(SessColumnText(s, 9, true, 1), "-");
-    EXPECT_EQ(SessColumnText(s, 10, true, 1), "-");
-    EXPECT_EQ(SessColumnText(s, 11, true, 1), "-");
-    TSLColumn c;
-    c.ColType = 0;
-    s.Flags = sfFirstOfDay;
-    EXPECT_TRUE(c.IsGroupStart(&s));
-}
-
-TEST_F(ColumnTexts, DialStatisticsAndTheirSortOrders)
-{
-    TNodeStatList list;
-    TFidoAddr a = TFidoAddr::CreateStr("2:463/5");
-    TSess s = Session();
-    list.AddCall(a);
-    list.AddSess(a, s, 0);
-    const TNodeStat& n = list.GetItems(0);
-    std::vector<std::string> expected = {"463/5", "1", "0", "0", "1", "0", "1,234,567", "999", "1:02:05", "331"};
-    for (int t = 0; t < kDialStatColumnTypes; ++t)
-        EXPECT_EQ(DialStatColumnText(n, t), expected[static_cast<std::size_t>(t)]) << "type " << t;
-    EXPECT_EQ(DialStatColumnText(list.Total, 0), "");
-    EXPECT_EQ(DialStatColumnText(list.Total, 0, true), "Total");
-    EXPECT_EQ(DialStatColumnOrder(1), nsoCalls);
-    EXPECT_EQ(DialStatColumnOrder(2), nsoNone);
-    EXPECT_EQ(DialStatColumnOrder(9), nsoCPS);
-    EXPECT_EQ(DialStatColumnOrder(10), nsoNone);
-}
-
 TEST_F(ColumnTexts, DefaultColumnsAndGrouping)
 {
     // The default columns write a report out of the box.

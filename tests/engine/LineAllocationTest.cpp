@@ -9,6 +9,7 @@
 #include "engine/LogStyles.h"
 #include "engine/MailerLog.h"
 #include "fido/DateTime.h"
+#include "platform/FileRead.h"
 #include "platform/HostPath.h"
 #include "platform/IniFile.h"
 #include "settings/QZIni.h"
@@ -18,8 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,14 +28,6 @@ using namespace tarvix;
 namespace {
 
 const std::string kSamples = std::string(TARVIX_SOURCE_DIR) + "/samples/";
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 // The lines of a text, each with its line end.
 std::vector<std::string> SplitLines(const std::string& text)
@@ -163,18 +154,18 @@ TEST_F(LineAllocationTest, MailerSamples)
 {
     SetDriveMap({{'C', kSamples + "tmail"}});
     Check({"T-Mail", lsTMail, kSamples + "tmail", {{"TMVersion", "2604"}, {"TaskNo", "1"}},
-           ReadFile(kSamples + "tmail/t-mail.log"),
+           ReadWholeFile(kSamples + "tmail/t-mail.log"),
            {"HS-OK 11E403D3.TU7", "HR-OK", "Modem initialised", "Waiting for calls"}});
     SetDriveMap({});
-    Check({"Brake!", lsBrake, kSamples + "brake", {{"BrkVersion", "716"}}, ReadFile(kSamples + "brake/brake716.log"),
+    Check({"Brake!", lsBrake, kSamples + "brake", {{"BrkVersion", "716"}}, ReadWholeFile(kSamples + "brake/brake716.log"),
            {"HR 2591CB4F.SA5", "RE 2591CB4F.SA5", "DS 6B5054FE.PKT", "SE 6B5054FE.PKT", "Ready, waiting"}});
-    Check({"Bink/+", lsBinkPlus, kSamples + "binkplus", {}, ReadFile(kSamples + "binkplus/binkley.log"),
+    Check({"Bink/+", lsBinkPlus, kSamples + "binkplus", {}, ReadWholeFile(kSamples + "binkplus/binkley.log"),
            {"In-H 929AA40B.MO5", "Stored 929AA40B.MO5", "Rate 2328 cps", "Waiting for calls", "SQSH Tossing"}});
-    Check({"FhMail", lsFhMail, kSamples + "fhmail", {}, ReadFile(kSamples + "fhmail/fhmail.log"),
+    Check({"FhMail", lsFhMail, kSamples + "fhmail", {}, ReadWholeFile(kSamples + "fhmail/fhmail.log"),
            {"J-Rcv 3146b", "J-Snd 13762b", "Waiting for calls", "TOSS Tossing"}});
-    Check({"SF-Mail", lsSFMail, kSamples + "sfmail", {}, ReadFile(kSamples + "sfmail/sf-mail.log"),
+    Check({"SF-Mail", lsSFMail, kSamples + "sfmail", {}, ReadWholeFile(kSamples + "sfmail/sf-mail.log"),
            {"+Send-ZM: 90D7A28A.PKT", "-Recv-ZM: B7FD0B63.SU0", "Waiting for a call"}});
-    Check({"Argus", lsArgus, kSamples + "argus", {}, ReadFile(kSamples + "argus/argus-3131.log"),
+    Check({"Argus", lsArgus, kSamples + "argus", {}, ReadWholeFile(kSamples + "argus/argus-3131.log"),
            {"Sending 'C:\\FIDO\\OUTBOUND\\08C8692C.SA5'", "Received 'A2802CE3.PKT'",
             "Receiving 'EE43F0A7.MO9'", "Begin Argus"}});
 }

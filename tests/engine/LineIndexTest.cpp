@@ -1,6 +1,5 @@
 #include "engine/LineIndex.h"
 
-#include "engine/Log.h"
 
 #include <gtest/gtest.h>
 
@@ -81,14 +80,6 @@ TEST(LineIndexTest, EmptyTextIsOneEmptyLine)
     EXPECT_EQ(IndexLines(TLineIndex()), IndexLines(index));
 }
 
-TEST(LineIndexTest, MixedLineEnds)
-{
-    // CR LF, LF, CR, and a last line without a line end.
-    TLineIndex index = TLineIndex::Build("ab\r\ncde\nf\rgh");
-    EXPECT_EQ(IndexLines(index), (std::vector<RefLine>{{0, 2, true}, {4, 7, false}, {8, 9, false}, {10, 12, false}}));
-    EXPECT_EQ(index.MaxLineLength(), 3u);
-}
-
 TEST(LineIndexTest, EndsOfTheText)
 {
     // A final line end leaves an empty last line.
@@ -138,44 +129,6 @@ TEST(LineIndexTest, GarbageBytesInAnyPiecesGiveTheSameLines)
         for (int k = 0; k < 4; ++k)
             cuts.push_back(rng() % 70);
         EXPECT_EQ(IndexLines(BuildInPieces(text, cuts)), expected) << "round " << round;
-    }
-}
-
-TEST(LineIndexTest, LineEndsOnEveryPositionOfAScanBlock)
-{
-    // A CR LF and a lone CR at each position of a 64-byte block, the LF of a CR LF on
-    // the next block included, and a CR as the last byte of a block before an LF.
-    for (std::size_t pos = 0; pos < 130; ++pos) {
-        for (const char* end : {"\r\n", "\r", "\n", "\n\r"}) {
-            std::string text(200, 'x');
-            text.replace(pos, std::string_view(end).size(), end);
-            EXPECT_EQ(IndexLines(TLineIndex::Build(text)), ReferenceLines(text)) << pos;
-        }
-    }
-}
-
-TEST(LineIndexTest, ZeroBytesBelongToTheLine)
-{
-    std::string text("a\0b\nc\0", 6);
-    EXPECT_EQ(IndexLines(TLineIndex::Build(text)), (std::vector<RefLine>{{0, 3, false}, {4, 6, false}}));
-}
-
-TEST(LineIndexTest, SameLinesAsTheLogReader)
-{
-    std::mt19937 rng(11);
-    for (int round = 0; round < 50; ++round) {
-        std::string text = RandomText(rng, rng() % 2000, "abc \r\n\n\r\t");
-        TLog log;
-        log.SetText(text);
-        std::vector<std::uint64_t> starts;
-        while (!log.AtEnd()) {
-            log.ReadLine();
-            starts.push_back(static_cast<std::uint64_t>(log.LinePos));
-        }
-        TLineIndex index = TLineIndex::Build(text);
-        ASSERT_EQ(index.LineCount(), static_cast<std::int64_t>(starts.size())) << "round " << round;
-        for (std::size_t i = 0; i < starts.size(); ++i)
-            EXPECT_EQ(index.LineStart(static_cast<std::int64_t>(i)), starts[i]);
     }
 }
 

@@ -58,30 +58,6 @@ std::vector<std::string> Lines(TLog& log)
 
 }  // namespace
 
-TEST(LogLines, LoneLineFeedCrLfAndCrAllEndLines)
-{
-    TLog log;
-    log.SetText("one\ntwo\r\nthree\rfour");
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{"one", "two", "three", "four"}));
-    log.SetText("a\r\n");
-    // After a final line end one more empty line is read.
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{"a", ""}));
-    log.SetText("");
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{""}));
-}
-
-TEST(LogLines, ZeroByteEndsTheTextAndLongLinesAreCut)
-{
-    TLog log;
-    log.SetText(std::string("first\nsec\0ond\nthird\n", 20));
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{"first", "sec"}));
-    log.SetText(std::string(1000, 'x') + "\nnext");
-    auto lines = Lines(log);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].size(), 255u);
-    EXPECT_EQ(lines[1], "next");
-}
-
 TEST(LogLines, LongLinesAmongShortOnesAreCutAndTheirSuccessorsFound)
 {
     // Hundreds of lines, so that the reader's look-ahead runs out many times, some
@@ -261,24 +237,6 @@ TEST(LogWords, ErrorWordsHoldForTheRestOfTheLine)
     EXPECT_EQ(log.GetWordClass("x", 3, 6), hcNormal);
 }
 
-TEST(LogAnalysis, WindowGetsATurnAsOftenAsAsked)
-{
-    struct CountingWindow : test::QuietWindow {
-        int turns = 0;
-        void ProcessMessages() override { ++turns; }
-    } w;
-    DatedLog log;
-    log.Window = &w;
-    log.PumpMillis = 0;
-    std::string text;
-    for (int i = 0; i < 1000; ++i)
-        text += "2026-12-01 11:00 line\n";
-    log.SetText(text);
-    ASSERT_TRUE(log.Analyse({}));
-    // Lines 0, 256, 512 and 768 are asked about (the count before each line).
-    EXPECT_EQ(w.turns, 4);
-}
-
 TEST(LogCut, ByKilobytesKeepsWholeLines)
 {
     test::TempDir dir;
@@ -376,11 +334,6 @@ TEST(LogSettings, LoadSaveAssignAndFactory)
     EXPECT_TRUE(log->AutoNew);
     EXPECT_EQ(log->CutSize, 7);
     EXPECT_FALSE(log->Highlight);
-    TIniFile out;
-    log->SaveToReg(out, "Log2");
-    EXPECT_EQ(out.ReadSection("Log2"),
-              (std::vector<std::string>{"Name", "Path", "Style", "AutoNew", "LastStr", "CutMode", "CutSize",
-                                        "Highlight"}));
     EXPECT_THROW(CreateLogOfStyle(kLogStyleCount), Exception);
     EXPECT_THROW(CreateLogOfStyle(-1), Exception);
 
@@ -396,14 +349,6 @@ TEST(LogSettings, LoadSaveAssignAndFactory)
     EXPECT_EQ(FindLogByStyle(lsArgus), changed);
     EXPECT_EQ(FindLogByStyle(lsTMail), nullptr);
     LogList().clear();
-}
-
-TEST(LogFile, MissingFileRaisesLogError)
-{
-    TLog log;
-    test::TempDir dir;
-    log.Path = dir / "no-such-log";
-    EXPECT_THROW(log.ReadFile(), ELogError);
 }
 
 TEST(LogFile, ReadsMappedFilesPipesAndKeepsTheTextOnFailure)

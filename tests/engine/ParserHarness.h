@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -113,21 +112,6 @@ inline std::string StatText(const TNodeStat& n)
     return s;
 }
 
-// The classes of words, each given by its line, column and text, one letter a word:
-// N normal, D date and time, E errors, I info, S sent, R received, P special.
-struct TWordAt {
-    std::int64_t line;
-    int col;
-    const char* word;
-};
-inline std::string WordClasses(TLog& log, const std::vector<TWordAt>& words)
-{
-    std::string s;
-    for (const TWordAt& w : words)
-        s += "NDEISRPB"[log.GetWordClass(w.word, w.line, w.col) & 7];
-    return s;
-}
-
 // The lines of a log joined with CR LF.
 inline std::string Join(const std::vector<std::string>& lines)
 {
@@ -182,32 +166,6 @@ protected:
         window.errors.clear();
         log.SetText(text);
         return log.Analyse({});
-    }
-
-    // Random bytes and random reorderings of the given lines: the analysis never fails
-    // other than by its own errors, never crashes, and reports each line error.
-    void RunDamaged(const std::vector<std::string>& lines, unsigned seed, int rounds = 40)
-    {
-        std::mt19937 rng(seed);
-        for (int round = 0; round < rounds; ++round) {
-            std::vector<std::string> mixed = lines;
-            for (std::string& l : mixed) {
-                if (rng() % 3 == 0 && !l.empty())
-                    l[rng() % l.size()] = static_cast<char>(rng());
-                if (rng() % 5 == 0)
-                    l.resize(rng() % (l.size() + 1));
-            }
-            std::shuffle(mixed.begin(), mixed.end(), rng);
-            std::string text = Join(mixed);
-            if (round % 4 == 0)
-                for (int i = 0; i < 300; ++i)
-                    text += static_cast<char>(rng());
-            try {
-                RunText(text);
-            } catch (const std::exception&) {
-            }
-            ASSERT_EQ(log.ErrorCount, static_cast<std::int64_t>(window.errors.size()));
-        }
     }
 
     // Every session, request and row of a day's statistics, one a line.

@@ -18,7 +18,6 @@ using namespace tarvix;
 namespace {
 
 const std::string kEngLng = std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Eng.lng";
-const std::string kRusLng = std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Rus.lng";
 
 // Restores the program-wide state the session texts depend on.
 class SessFixture : public ::testing::Test {
@@ -52,14 +51,6 @@ std::uint32_t SpeedOf(std::string_view text, std::uint16_t flags = 0, std::uint1
     return s.Speed;
 }
 
-int ProtocolOf(std::string_view text)
-{
-    TSess s;
-    s.Protocol = prBinkP;
-    s.SetProtocol(text);
-    return s.Protocol;
-}
-
 }  // namespace
 
 TEST_F(SessFixture, ConnectTextsGiveSpeedAndDirection)
@@ -90,22 +81,6 @@ TEST_F(SessFixture, ConnectTextsGiveSpeedAndDirection)
     EXPECT_EQ(s.SpeedText(), "IP");
     s.SetConnect("230400");
     EXPECT_EQ(s.SpeedText(), "230400");
-}
-
-TEST_F(SessFixture, ProtocolNamesGiveTheirCodes)
-{
-    const std::vector<std::pair<const char*, int>> protocols = {
-        {"ZedZap", prZedZap}, {"zedzip", prZedZap}, {"Hydra-8k", prHydra}, {"HYDRA", prHydra}, {"XHydra", prXHydra},
-        {"xhydra-16k", prXHydra}, {"binkp", prBinkP}, {"ZModem", prZModem}, {"DirZap", prDirZap}, {"Janus", prJanus},
-        // Exact names only where no prefix is taken; XModem is never read here.
-        {"Xmodem", prNone}, {"ZModem-8k", prNone}, {"binkp/1.1", prNone}, {" ZModem", prNone}, {"", prNone},
-        {"ZE", prNone}, {"zedzap-with-a-long-tail", prZedZap}, {"xhydra-with-a-long-tail", prXHydra},
-        {"DirZapper", prNone}, {"BinkP-plus-more", prNone}};
-    for (const auto& [text, code] : protocols)
-        EXPECT_EQ(ProtocolOf(text), code) << text;
-    EXPECT_STREQ(ProtocolName(kProtocolCount), "???");
-    EXPECT_STREQ(ProtocolName(-1), "???");
-    EXPECT_STREQ(SessFlagName(kSessFlagCount), "");
 }
 
 TEST_F(SessFixture, HumanAndFailedCallsHideTransferColumns)
@@ -148,41 +123,6 @@ TEST_F(SessFixture, LengthRoundsAsTheLibraryRounds)
     }
 }
 
-TEST_F(SessFixture, LengthIsRoundedToWholeSeconds)
-{
-    TSess s = Fresh();
-    s.EndTime = s.StartTime;
-    EXPECT_EQ(s.SessLength(), 0);
-    s.EndTime = s.StartTime + EncodeTime(0, 1, 40, 0);
-    EXPECT_EQ(s.SessLength(), 100);
-    s.EndTime = s.StartTime + EncodeTime(0, 0, 9, 600);
-    EXPECT_EQ(s.SessLength(), 10);
-    s.EndTime = s.StartTime + EncodeTime(0, 0, 9, 400);
-    EXPECT_EQ(s.SessLength(), 9);
-    // Across midnight, with the dates in the times.
-    s.StartTime = EncodeDate(2026, 3, 1) + EncodeTime(23, 59, 0, 0);
-    s.EndTime = EncodeDate(2026, 3, 2) + EncodeTime(0, 1, 0, 0);
-    EXPECT_EQ(s.SessLength(), 120);
-    // A long session does not overflow 32 bits of seconds times anything.
-    s.EndTime = s.StartTime + 100.0;
-    EXPECT_EQ(s.SessLength(), 8640000);
-}
-
-TEST_F(SessFixture, SessTextWithoutLanguageFile)
-{
-    UnloadLng();
-    SetMainAddr(TFidoAddr::CreateStr("2:5030/999.999@fidonet"));
-    TSess s = Fresh();
-    EXPECT_EQ(s.SessText(), "Out ");
-    s.Addr = TFidoAddr(2, 5030, 1, 0);
-    EXPECT_EQ(s.SessText(), "Out /1");
-    s.Set(sfIncoming, true);
-    s.Addr = TFidoAddr(2, 463, 68, 3);
-    EXPECT_EQ(s.SessText(), "In 463/68.3");
-    s.Set(sfHuman, true);
-    EXPECT_EQ(s.SessText(), "Human caller");
-}
-
 TEST_F(SessFixture, SessTextWithLanguageFileAndMainAddress)
 {
     LoadLng(kEngLng);
@@ -211,29 +151,6 @@ TEST_F(SessFixture, SessTextWithLanguageFileAndMainAddress)
     named.Addr = TFidoAddr(2, 5030, 1, 0);
     AddAlias(*named.Addr, "Boss");
     EXPECT_EQ(named.SessText(), "Out Boss");
-
-    // The texts follow the language loaded.
-    LoadLng(kRusLng);
-    TSess out = Fresh();
-    out.Addr = TFidoAddr(2, 5030, 2, 0);
-    EXPECT_EQ(out.SessText(), LGet(102) + " /2");
-    EXPECT_NE(LGet(102), "Out");
-    out.Set(sfHuman, true);
-    EXPECT_EQ(out.SessText(), LGet(100));
-}
-
-TEST_F(SessFixture, ColourFollowsFailureThenHumanThenDirection)
-{
-    TSess s = Fresh();
-    EXPECT_EQ(s.SessColor(), ciTLOut);
-    s.Set(sfIncoming, true);
-    EXPECT_EQ(s.SessColor(), ciTLInc);
-    s.Set(sfHuman, true);
-    EXPECT_EQ(s.SessColor(), ciTLHuman);
-    s.Set(sfBad, true);
-    EXPECT_EQ(s.SessColor(), ciTLBad);
-    s.Set(sfIncoming, false);
-    EXPECT_EQ(s.SessColor(), ciTLBad);
 }
 
 TEST_F(SessFixture, IncrementTakesTheDirectoryOfThePath)
