@@ -449,15 +449,18 @@ bool TLogWindow::ShowErrorLine(std::int64_t lineNo, const std::string& message)
     return MessageDlgLOr(95, {lineNo, message}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;
 }
 
+bool TLogWindow::ShowBadLine(std::int64_t lineNo, const std::string&)
+{
+    GoToLine(lineNo);
+    return MessageDlgLOr(94, {lineNo}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;
+}
+
 bool TLog::LineFailed(const std::exception& e)
 {
-    if (Window) {
-        Window->LineError(LineNo, e.what());
-        if (Settings().SkipErrors)
-            return true;
-        Window->GoToLine(LineNo);
-    }
-    return MessageDlgLOr(94, {LineNo}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;
+    if (!Window)
+        return MessageDlgLOr(94, {LineNo}, "Error in line", TMsgDlgType::mtError, mbOKCancel) != mrCancel;
+    Window->LineError(LineNo, e.what());
+    return Settings().SkipErrors || Window->ShowBadLine(LineNo, e.what());
 }
 
 bool TLog::YearsFit(std::string_view line)

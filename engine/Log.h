@@ -55,6 +55,9 @@ public:
     // Shows a line that failed and asks whether to go on; false stops the analysis.
     // The default asks through the message dialogs (interface message 95).
     virtual bool ShowErrorLine(std::int64_t lineNo, const std::string& message);
+    // The same for a line of a log that is not a mailer's: the box names the line
+    // alone (interface message 94).
+    virtual bool ShowBadLine(std::int64_t lineNo, const std::string& message);
 };
 
 struct TLogDay {

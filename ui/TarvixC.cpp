@@ -586,6 +586,17 @@ void TChildForm::UpdateDownloadCounters(TMailerLog& log)
 
 bool TChildForm::ShowErrorLine(std::int64_t lineNo, const std::string& message)
 {
+    return AskAboutLine(lineNo, message, 95, {static_cast<long long>(lineNo), message});
+}
+
+bool TChildForm::ShowBadLine(std::int64_t lineNo, const std::string& message)
+{
+    return AskAboutLine(lineNo, message, 94, {static_cast<long long>(lineNo)});
+}
+
+bool TChildForm::AskAboutLine(std::int64_t lineNo, const std::string& message, std::size_t text,
+                              const std::vector<FmtArg>& args)
+{
     if (skipAll_) {
         skipped_.emplace_back(lineNo, message);
         return true;
@@ -596,7 +607,7 @@ bool TChildForm::ShowErrorLine(std::int64_t lineNo, const std::string& message)
     view_->GoToLine(lineNo);
     view_->SetHighlight(true);
     view_->SetMarkLine(lineNo);
-    const int answer = MessageDlgLOr(95, {static_cast<long long>(lineNo), message}, "Error in line",
+    const int answer = MessageDlgLOr(text, args, "Error in line",
                                      TMsgDlgType::mtError, mbOKCancel | mbAll,
                                      {{mbAll, UiKeyText("LogWnd.SkipAll", "&Skip all").toStdString()}});
     view_->ClearMark();

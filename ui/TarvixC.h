@@ -10,6 +10,7 @@
 #pragma once
 
 #include "engine/Log.h"
+#include "fido/Format.h"
 #include "ui/AnalysisWindow.h"
 #include "ui/FindDialog.h"
 
@@ -73,6 +74,7 @@ public:
     // The box offers OK, Cancel and "Skip all": after Skip all the analysis goes on
     // without boxes, and the lines it skips are counted and listed at its end.
     bool ShowErrorLine(std::int64_t lineNo, const std::string& message) override;
+    bool ShowBadLine(std::int64_t lineNo, const std::string& message) override;
     // The lines skipped after "Skip all" in the latest analysis, with their messages.
     const std::vector<std::pair<std::int64_t, std::string>>& SkippedLines() const { return skipped_; }
 
@@ -169,6 +171,10 @@ private:
     std::unique_ptr<TLog> ownedLog_;
     long currentDay_ = -1;
     long currentSession_ = -1;
+    // Shows a failed line and asks (OK, Cancel, Skip all) with the message of that
+    // number and arguments; after Skip all the lines are only collected.
+    bool AskAboutLine(std::int64_t lineNo, const std::string& message, std::size_t text,
+                      const std::vector<FmtArg>& args);
     bool skipAll_ = false;
     std::vector<std::pair<std::int64_t, std::string>> skipped_;
     bool loaded_ = false;
