@@ -9,7 +9,7 @@
 #include "fido/Lng.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include <iostream>
 #include <algorithm>

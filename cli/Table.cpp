@@ -4,7 +4,7 @@
 #include "engine/MailerLog.h"
 #include "engine/SessColumns.h"
 #include "fido/Lng.h"
-#include "settings/QZScript.h"
+#include "settings/ReportWriter.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include "engine/LogNumber.h"
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
-#include "fido/QParser.h"
+#include "fido/ConfigParser.h"
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
 #include "platform/Scan.h"

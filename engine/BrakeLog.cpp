@@ -5,7 +5,7 @@
 #include "engine/LogYears.h"
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
-#include "fido/QParser.h"
+#include "fido/ConfigParser.h"
 #include "platform/Scan.h"
 #include "platform/Text.h"
 

@@ -8,7 +8,7 @@
 #include "fido/LogUtils.h"
 #include "platform/FileRead.h"
 #include "platform/Text.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include <array>
 #include <unordered_map>

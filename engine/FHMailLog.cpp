@@ -4,7 +4,7 @@
 #include "engine/LogYears.h"
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
-#include "fido/QParser.h"
+#include "fido/ConfigParser.h"
 #include "platform/HostPath.h"
 #include "platform/Scan.h"
 #include "platform/Text.h"

@@ -8,7 +8,7 @@
 #include "platform/Scan.h"
 #include "platform/SysCall.h"
 #include "platform/UniqueFd.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include <bit>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "engine/LogText.h"
 
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 namespace tarvix {
 

@@ -3,11 +3,11 @@
 #include "engine/FilesBbs.h"
 #include "fido/Dialogs.h"
 #include "fido/NVUtils.h"
-#include "fido/QParser.h"
+#include "fido/ConfigParser.h"
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include <algorithm>
 

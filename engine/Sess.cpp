@@ -18,7 +18,7 @@ constexpr const char* kFlagNames[kSessFlagCount] = {
 constexpr const char* kProtocolNames[kProtocolCount] = {"???", "XModem", "ZModem", "ZedZap", "DirZap",
                                                         "Janus", "Hydra", "xHydra", "BinkP"};
 
-// The colour items of the timeline (settings/QZIni.h numbers them the same way).
+// The colour items of the timeline (settings/SettingsStore.h numbers them the same way).
 constexpr int kTLInc = 8, kTLOut = 9, kTLHuman = 10, kTLBad = 11;
 
 // The digits of s from at on, read into value, which stops growing once past 32 bits

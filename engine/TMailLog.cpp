@@ -3,7 +3,7 @@
 #include "engine/LogNumber.h"
 #include "fido/Dialogs.h"
 #include "fido/NVUtils.h"
-#include "fido/QParser.h"
+#include "fido/ConfigParser.h"
 #include "platform/Bytes.h"
 #include "platform/CodePage.h"
 #include "platform/FileRead.h"

@@ -23,7 +23,7 @@
 
 #include "engine/MailerLog.h"
 #include "engine/MsgIndex.h"
-#include "engine/Ndx.h"
+#include "engine/FreqIndex.h"
 #include "fido/MailerLng.h"
 #include "fido/StrDict.h"
 

@@ -8,7 +8,7 @@
 #include "FuzzSupport.h"
 
 #include "engine/CustomLog.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 using namespace tarvix;
 

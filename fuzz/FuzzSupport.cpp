@@ -10,7 +10,7 @@
 #include "fido/FidoAddr.h"
 #include "fido/Lng.h"
 #include "platform/CodePage.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // content, looking up the names its records hold and a few others.
 #include "FuzzSupport.h"
 
-#include "engine/Ndx.h"
+#include "engine/FreqIndex.h"
 
 #include <cstring>
 

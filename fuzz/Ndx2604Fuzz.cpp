@@ -3,7 +3,7 @@
 // at and a few others.
 #include "FuzzSupport.h"
 
-#include "engine/Ndx.h"
+#include "engine/FreqIndex.h"
 
 #include <optional>
 

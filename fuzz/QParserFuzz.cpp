@@ -9,7 +9,7 @@
 // away; it must stay an error.
 #include "FuzzSupport.h"
 
-#include "fido/QParser.h"
+#include "fido/ConfigParser.h"
 
 #include <filesystem>
 

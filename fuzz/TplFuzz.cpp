@@ -6,7 +6,7 @@
 // template is loaded from a file or set as lines; the rest is the template text.
 #include "FuzzSupport.h"
 
-#include "settings/Tpl.h"
+#include "settings/Template.h"
 
 using namespace tarvix;
 

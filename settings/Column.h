@@ -12,7 +12,7 @@
 //
 // Texts. GetText and Heading are display texts: UTF-8, decoded from the log's code
 // page by the derived class where they come from a log. The report writer converts
-// them into the report's code page (see QZScript.h).
+// them into the report's code page (see ReportWriter.h).
 //
 // Stored form, in one section of the settings store per window:
 //   NumColumns            number of stored columns; 0 or missing: the window's defaults

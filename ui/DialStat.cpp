@@ -6,15 +6,15 @@
 #include "fido/DateTime.h"
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
-#include "settings/QZIni.h"
-#include "settings/QZScript.h"
+#include "settings/SettingsStore.h"
+#include "settings/ReportWriter.h"
 #include "ui/DialStatModel.h"
 #include "ui/FindDialog.h"
 #include "ui/LngComponent.h"
 #include "ui/ListWindow.h"
 #include "ui/Placement.h"
 #include "ui/SpeedBar.h"
-#include "ui/TarvixC.h"
+#include "ui/LogWindow.h"
 #include "ui/UiText.h"
 
 #include <QActionGroup>

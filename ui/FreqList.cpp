@@ -1,12 +1,12 @@
 #include "ui/FreqList.h"
 
 #include "engine/MailerLog.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "ui/FindDialog.h"
 #include "ui/LngComponent.h"
 #include "ui/Placement.h"
 #include "ui/SpeedBar.h"
-#include "ui/TarvixC.h"
+#include "ui/LogWindow.h"
 #include "ui/UiText.h"
 
 #include <QAction>

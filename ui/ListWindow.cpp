@@ -3,7 +3,7 @@
 #include "fido/AddrList.h"
 #include "platform/IniFile.h"
 #include "ui/ModalHook.h"
-#include "ui/SLSetup.h"
+#include "ui/ColumnSetup.h"
 #include "ui/UiText.h"
 
 #include <QDir>

@@ -15,7 +15,7 @@
 #include "platform/CodePage.h"
 #include "settings/Color.h"
 #include "settings/Font.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>

@@ -1,6 +1,6 @@
 #include "ui/Placement.h"
 
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "ui/QtConvert.h"
 
 #include <QByteArray>

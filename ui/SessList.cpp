@@ -6,8 +6,8 @@
 #include "fido/DateTime.h"
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
-#include "settings/QZIni.h"
-#include "settings/QZScript.h"
+#include "settings/SettingsStore.h"
+#include "settings/ReportWriter.h"
 #include "ui/FindDialog.h"
 #include "ui/SpeedBar.h"
 #include "ui/HelpWindow.h"
@@ -16,7 +16,7 @@
 #include "ui/Placement.h"
 #include "ui/QtConvert.h"
 #include "ui/SessListModel.h"
-#include "ui/TarvixC.h"
+#include "ui/LogWindow.h"
 #include "ui/UiText.h"
 
 #include <QApplication>

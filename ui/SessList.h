@@ -11,7 +11,7 @@
 
 #include "fido/AddrList.h"
 #include "settings/Column.h"
-#include "ui/AddrSrch.h"
+#include "ui/AddressSearch.h"
 #include "ui/AnalysisWindow.h"
 #include "ui/HelpWindow.h"
 

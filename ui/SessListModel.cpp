@@ -4,7 +4,7 @@
 #include "engine/SessColumns.h"
 #include "fido/AddrList.h"
 #include "settings/Column.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "ui/ListWindow.h"
 #include "ui/QtConvert.h"
 

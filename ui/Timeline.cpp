@@ -2,12 +2,12 @@
 
 #include "engine/MailerLog.h"
 #include "fido/DateTime.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "ui/FindDialog.h"
 #include "ui/LngComponent.h"
 #include "ui/Placement.h"
 #include "ui/QtConvert.h"
-#include "ui/TarvixC.h"
+#include "ui/LogWindow.h"
 #include "ui/UiText.h"
 
 #include <QAction>

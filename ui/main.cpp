@@ -6,7 +6,7 @@
 #include "ui/QtDialogs.h"
 #include "ui/SessInfo.h"
 #include "ui/SessList.h"
-#include "ui/TarvixF.h"
+#include "ui/MainFrame.h"
 #include "ui/Timeline.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "engine/LogText.h"
 #include "engine/SessColumns.h"
 #include "fido/Lng.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
 #include "platform/IniFile.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "tools/alloccount/AllocationCount.h"
 
 #include "TestSupport.h"

@@ -4,7 +4,7 @@
 
 #include "fido/Lng.h"
 #include "fido/NVUtils.h"
-#include "fido/QParser.h"
+#include "fido/ConfigParser.h"
 #include "platform/Error.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"

@@ -10,7 +10,7 @@
 #include "fido/FidoAddr.h"
 #include "platform/CodePage.h"
 #include "platform/FileRead.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "fido/Lng.h"
 #include "fido/Sort.h"
 #include "platform/Text.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
 

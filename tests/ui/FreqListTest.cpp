@@ -4,7 +4,7 @@
 // analysis windows that exist.
 #include "SessListFixture.h"
 
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "ui/FreqList.h"
 #include "ui/UiText.h"
 

@@ -5,14 +5,14 @@
 #include "engine/SFMailLog.h"
 #include "engine/TMailLog.h"
 #include "fido/Lng.h"
-#include "ui/ArgusOpt.h"
-#include "ui/BrkOpt.h"
+#include "ui/ArgusOptions.h"
+#include "ui/BrakeOptions.h"
 #include "ui/FileEdit.h"
 #include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
 #include "ui/RadioGroup.h"
-#include "ui/SFOpt.h"
-#include "ui/TMOpt.h"
+#include "ui/SFMailOptions.h"
+#include "ui/TMailOptions.h"
 
 #include "TestSupport.h"
 

@@ -3,7 +3,7 @@
 // log window and moving it by session.
 #include "SessListFixture.h"
 
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "ui/FreqList.h"
 #include "ui/QtConvert.h"
 #include "ui/SessInfo.h"

@@ -10,14 +10,14 @@
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
 #include "platform/HostPath.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "ui/AnalysisWindow.h"
 #include "ui/ChildForm.h"
 #include "ui/FindDialog.h"
 #include "ui/LogView.h"
 #include "ui/ModalHook.h"
 #include "ui/SessList.h"
-#include "ui/TarvixC.h"
+#include "ui/LogWindow.h"
 
 #include "TestSupport.h"
 

@@ -3,8 +3,8 @@
 // stored settings; the address search dialog and the list's search with it.
 
 #include "engine/SessColumns.h"
-#include "settings/QZScript.h"
-#include "ui/AddrSrch.h"
+#include "settings/ReportWriter.h"
+#include "ui/AddressSearch.h"
 #include "ui/LngComponent.h"
 #include "ui/LogView.h"
 #include "ui/QtConvert.h"

@@ -3,7 +3,7 @@
 // settings.
 
 #include "fido/Lng.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
 #include "ui/Placement.h"

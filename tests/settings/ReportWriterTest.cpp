@@ -1,4 +1,4 @@
-#include "settings/QZScript.h"
+#include "settings/ReportWriter.h"
 
 #include "fido/DateTime.h"
 #include "platform/CodePage.h"

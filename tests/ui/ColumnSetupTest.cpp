@@ -5,7 +5,7 @@
 #include "ui/FileEdit.h"
 #include "ui/ListWindow.h"
 #include "ui/RadioGroup.h"
-#include "ui/SLSetup.h"
+#include "ui/ColumnSetup.h"
 #include "ui/SessListModel.h"
 
 #include "SessListFixture.h"

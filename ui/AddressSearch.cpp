@@ -1,4 +1,4 @@
-#include "ui/AddrSrch.h"
+#include "ui/AddressSearch.h"
 
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"

@@ -1,4 +1,4 @@
-#include "ui/ArgusOpt.h"
+#include "ui/ArgusOptions.h"
 
 #include "engine/ArgusLog.h"
 #include "ui/HelpWindow.h"

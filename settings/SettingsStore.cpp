@@ -1,4 +1,4 @@
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include "fido/FidoAddr.h"
 #include "fido/StrDict.h"

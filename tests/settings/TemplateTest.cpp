@@ -1,4 +1,4 @@
-#include "settings/Tpl.h"
+#include "settings/Template.h"
 
 #include "platform/CodePage.h"
 #include "platform/Error.h"

@@ -2,7 +2,7 @@
 #include "platform/Error.h"
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 
 #include "TestSupport.h"
 

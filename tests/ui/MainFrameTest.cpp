@@ -6,7 +6,7 @@
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
 #include "platform/IniFile.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "ui/ChildForm.h"
 #include "ui/FileEdit.h"
 #include "ui/FontChoice.h"
@@ -17,8 +17,8 @@
 #include "ui/MenuUtils.h"
 #include "ui/ModalHook.h"
 #include "ui/RadioGroup.h"
-#include "ui/TMOpt.h"
-#include "ui/TarvixF.h"
+#include "ui/TMailOptions.h"
+#include "ui/MainFrame.h"
 
 #include "TestSupport.h"
 

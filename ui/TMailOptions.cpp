@@ -1,4 +1,4 @@
-#include "ui/TMOpt.h"
+#include "ui/TMailOptions.h"
 
 #include "engine/LogSetupRules.h"
 #include "engine/TMailLog.h"

@@ -1,4 +1,4 @@
-#include "fido/QParser.h"
+#include "fido/ConfigParser.h"
 
 #include "fido/NVUtils.h"
 #include "platform/HostPath.h"

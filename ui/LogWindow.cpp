@@ -1,4 +1,4 @@
-#include "ui/TarvixC.h"
+#include "ui/LogWindow.h"
 
 #include "engine/LogText.h"
 #include "engine/MailerLog.h"
@@ -7,7 +7,7 @@
 #include "fido/Format.h"
 #include "fido/Dialogs.h"
 #include "fido/Lng.h"
-#include "settings/QZIni.h"
+#include "settings/SettingsStore.h"
 #include "ui/ChildForm.h"
 #include "ui/FindDialog.h"
 #include "ui/SpeedBar.h"

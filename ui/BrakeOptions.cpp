@@ -1,4 +1,4 @@
-#include "ui/BrkOpt.h"
+#include "ui/BrakeOptions.h"
 
 #include "engine/BrakeLog.h"
 #include "ui/HelpWindow.h"

@@ -1,8 +1,8 @@
-#include "settings/QZScript.h"
+#include "settings/ReportWriter.h"
 
 #include "fido/DateTime.h"
 #include "fido/NVUtils.h"
-#include "settings/Tpl.h"
+#include "settings/Template.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "ui/SLSetup.h"
+#include "ui/ColumnSetup.h"
 
 #include "fido/AddrList.h"
 #include "fido/Dialogs.h"

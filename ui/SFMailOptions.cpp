@@ -1,6 +1,6 @@
-#include "ui/BinkdOpt.h"
+#include "ui/SFMailOptions.h"
 
-#include "engine/BinkdLog.h"
+#include "engine/SFMailLog.h"
 #include "ui/FileEdit.h"
 #include "ui/HelpWindow.h"
 
@@ -9,8 +9,8 @@
 
 namespace tarvix {
 
-TBinkdOptionsForm::TBinkdOptionsForm(TBinkdLog& log, QWidget* parent)
-    : TOptionsForm("TBinkdOptionsForm", hcBinkdOptions, parent), log_(log)
+TSFOptionsForm::TSFOptionsForm(TSFMailLog& log, QWidget* parent)
+    : TOptionsForm("TSFOptionsForm", hcSFMailOptions, parent), log_(log)
 {
     lblConfigPath_ = new QLabel(this);
     lblConfigPath_->setObjectName(QStringLiteral("LblConfigPath"));
@@ -25,15 +25,15 @@ TBinkdOptionsForm::TBinkdOptionsForm(TBinkdLog& log, QWidget* parent)
     edtConfigPath_->SetText(QString::fromStdString(log_.CfgPath));
 }
 
-void TBinkdOptionsForm::SetDefaultTexts()
+void TSFOptionsForm::SetDefaultTexts()
 {
-    setWindowTitle(QStringLiteral("binkd log options"));
-    lblConfigPath_->setText(QStringLiteral("binkd configuration file"));
-    edtConfigPath_->SetFilter(QStringLiteral("Config Files|*.cfg;*.conf|All Files|*.*"));
-    edtConfigPath_->SetDialogTitle(QStringLiteral("Select the binkd configuration file"));
+    setWindowTitle(QStringLiteral("SF-Mail log options"));
+    lblConfigPath_->setText(QStringLiteral("Config file path"));
+    edtConfigPath_->SetFilter(QStringLiteral("Config Files|*.cfg|All Files|*.*"));
+    edtConfigPath_->SetDialogTitle(QStringLiteral("Select SF-Mail config file"));
 }
 
-void TBinkdOptionsForm::done(int result)
+void TSFOptionsForm::done(int result)
 {
     if (result == QDialog::Accepted)
         log_.CfgPath = edtConfigPath_->Text().toStdString();

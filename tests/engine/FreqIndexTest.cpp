@@ -1,4 +1,4 @@
-#include "engine/Ndx.h"
+#include "engine/FreqIndex.h"
 
 #include "TestSupport.h"
 
