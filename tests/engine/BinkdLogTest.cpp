@@ -34,60 +34,6 @@ struct Binkd {
     const TSess& S(std::size_t i) const { return log.GetSess(i); }
 };
 
-// alpha: two calls placed at once, one refused, and two incoming sessions
-// interleaved with them (sample lines 124-200, the dull ones left out).
-const char* const kInterleaved = R"(  07 Dec 18:12:53 [21449] BEGIN, binkd/1.1a-115/Linux -p -P 2:5020/200 binkd.cfg
-+ 07 Dec 18:12:53 [21451] call to 2:463/300@fidonet
-  07 Dec 18:12:53 [21451] connected
-+ 07 Dec 18:12:53 [21451] outgoing session with 127.0.0.1:24553
-+ 07 Dec 18:12:53 [21455] call to 2:5020/400@fidonet
-  07 Dec 18:12:53 [21455] trying 127.0.0.1 [127.0.0.1]:24559...
-? 07 Dec 18:12:53 [21455] connection to 2:5020/400@fidonet failed: Connection refused
-  07 Dec 18:12:53 [21447] rc(21455)=0
-- 07 Dec 18:12:53 [21034] incoming from 127.0.0.1 (55040)
-+ 07 Dec 18:12:53 [21459] incoming session with 127.0.0.1
-- 07 Dec 18:12:53 [21459] SYS Beta BBS
-- 07 Dec 18:12:53 [21459] ZYZ Boris Belov
-- 07 Dec 18:12:53 [21459] LOC Kiev, Ukraine
-- 07 Dec 18:12:53 [21459] NDL 33600,TCP,BINKP
-- 07 Dec 18:12:53 [21459] VER binkd/1.1a-115/Linux binkp/1.1
-+ 07 Dec 18:12:53 [21459] addr: 2:5020/200@fidonet
-+ 07 Dec 18:12:53 [21460] incoming session with 127.0.0.1
-- 07 Dec 18:12:53 [21460] SYS Gamma Point
-+ 07 Dec 18:12:53 [21460] addr: 2:463/300@fidonet
-- 07 Dec 18:12:53 [21451] SYS Gamma Point
-+ 07 Dec 18:12:53 [21451] addr: 2:463/300@fidonet (n/a or busy)
-? 07 Dec 18:12:53 [21451] no AKAs in common domains or all AKAs are busy
-+ 07 Dec 18:12:53 [21451] done (to 2:463/300@fidonet, failed, S/R: 0/0 (0/0 bytes))
-  07 Dec 18:12:53 [21447] rc(21451)=0
-? 07 Dec 18:12:53 [21460] got M_BSY: No AKAs in common domains or all AKAs are busy
-+ 07 Dec 18:12:53 [21460] done (from 2:463/300@fidonet, failed, S/R: 0/0 (0/0 bytes))
-+ 07 Dec 18:12:53 [21459] pwd protected session (MD5)
-- 07 Dec 18:12:53 [21459] receiving 00001234.pkt (2500 byte(s), off 0)
-+ 07 Dec 18:12:53 [21459] 00001234.pkt -> inbound/00001234.pkt
-+ 07 Dec 18:12:53 [21459] rcvd: 00001234.pkt (2500, 2500.00 CPS, 2:5020/200@fidonet)
-+ 07 Dec 18:12:54 [21459] done (from 2:5020/200@fidonet, OK, S/R: 0/1 (0/2500 bytes))
-)";
-
-// The sessions listed as they end, each from the call or the first line of its
-// process to its last; a line of another process inside a session is not its own.
-TEST(BinkdLog, InterleavedSessionsAreFollowedByTheirProcess)
-{
-    Binkd b;
-    ASSERT_TRUE(b.Run(kInterleaved));
-    std::string sessions;
-    for (std::size_t i = 0; i < b.log.SessCount(); ++i)
-        sessions += test::SessText(b.S(i)) + "|" + std::string(b.S(i).Location.View()) + "\n";
-    EXPECT_EQ(sessions,
-              "2-23|2026-12-07 18:12:53|18:12:53|2:463/300||||Gamma Point|1234|BinkP|FirstOfDay Listed|0/0|0/0|0|\n"
-              "17-26|2026-12-07 18:12:53|18:12:53|2:463/300||||Gamma Point|1234|BinkP|Incoming Listed|0/0|0/0|0|\n"
-              "10-31|2026-12-07 18:12:53|18:12:54|2:5020/200|binkd/1.1a-115/Linux binkp/1.1|Boris Belov|"
-              "33600,TCP,BINKP|Beta BBS|1234|BinkP|Incoming OK Password Listed|0/1|0/2500|2500|Kiev, Ukraine\n");
-    EXPECT_EQ(b.log.SessOfLine(12), 0);
-    // The refused call is a call with no carrier; the sessions count per node.
-    EXPECT_EQ(test::StatText(b.log.GetDayStats(0).Total), "- calls=2 nc=1 out=1 in=2 inok=1 rcvd=2500 time=1 cps=2500");
-}
-
 // An incorrect password either way fails the session without aborting it.
 TEST(BinkdLog, PasswordErrorsBothWays)
 {
@@ -253,7 +199,7 @@ TEST(BinkdLog, ConfigGivesOwnAddressesDomainsAndInbounds)
                                         "domain fidonet outbound 2\ninbound inbound\ninclude more.inc\n";
     std::ofstream(dir / "more.inc") << "inbound-nonsecure insecure\ninbound inbound\n";
     Binkd b(dir.path.string());
-    ASSERT_TRUE(b.Run(kInterleaved));
+    ASSERT_TRUE(b.Run("+ 07 Dec 18:12:53 [1] call to 2:463/300@fidonet\n"));
     ASSERT_EQ(b.log.OwnAddrs().size(), 2u);
     EXPECT_EQ(b.log.OwnAddrs()[1].ToStr(), "2:5020/100.1");
     EXPECT_EQ(b.log.Domains(), std::vector<std::string>{"fidonet"});
@@ -262,7 +208,7 @@ TEST(BinkdLog, ConfigGivesOwnAddressesDomainsAndInbounds)
     // A configuration named but missing stops the analysis with a message.
     CapturedDialogs dialogs;
     b.log.CfgPath = "nosuch.cfg";
-    EXPECT_FALSE(b.Run(kInterleaved));
+    EXPECT_FALSE(b.Run("+ 07 Dec 18:12:53 [1] call to 2:463/300@fidonet\n"));
     EXPECT_EQ(dialogs.Count(), 1u);
 }
 

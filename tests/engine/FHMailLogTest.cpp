@@ -355,69 +355,6 @@ TEST_F(FhMail, LanguageFileVariants)
     EXPECT_EQ(log.GetSess(0).FilesSent, 2);
 }
 
-TEST_F(FhMail, DamagedLanguageFiles)
-{
-    std::filesystem::remove(dir.path / "fhmail.lng");
-    dialogs.Shown.clear();
-    EXPECT_FALSE(Run({L("10:00:00", "Phone rings")}));
-    ASSERT_EQ(dialogs.Shown.size(), 1u);  // the reason, in one error box
-    EXPECT_NE(dialogs.Shown[0].text.find("fhmail.lng"), std::string::npos);
-    // Cut anywhere, the file still loads: the lost keys are their own names.
-    const std::string whole = lngwriters::BuildFHMailLng(TestEntries());
-    for (const std::string& bytes : {whole.substr(0, 0), whole.substr(0, 5), whole.substr(0, whole.size() / 3),
-                                     whole.substr(0, whole.size() - 3),
-                                     whole + "BBSCALL '" + std::string(100000, 'x') + "'\r\n"}) {
-        const std::string sub = "d" + std::to_string(bytes.size());
-        Write(sub + "/fhmail.cfg", "");
-        Write(sub + "/fhmail.lng", bytes);
-        log.SetMailerPath(dir / sub);
-        EXPECT_TRUE(Run({L("10:00:00", "Dialling 2:1/1"), L("10:00:01", "Address: 2:1/1"), L("10:00:02", "Done, Tx/Rx: 1/1")}));
-        EXPECT_TRUE(log.HasLng());
-    }
-}
-
-TEST_F(FhMail, ConfigurationMacrosDefinesAndErrors)
-{
-    ::setenv("TARVIX_FH_TEST_DIR", "lang", 1);
-    Write("lang/mine.lng", lngwriters::BuildFHMailLng(TestEntries()));
-    Write("sub/aka.lst", "@FILES  C:\\PUB\\FILES.LST  (list of files)\r\nNEWS C:\\PUB\\NEWS.TXT\r\n");
-    Write("fhmail.cfg", "; FhMail configuration\r\nDefine  sub = sub   ; the folder of the lists\r\n"
-                        "define LIST=%Sub%\\aka.lst\r\nAliasList %LIST%\r\n"
-                        "Language %TARVIX_FH_TEST_DIR%\\mine.lng ; from the environment\r\n"
-                        "Unknown %NOSUCH% 100%% %LIST%\r\n");
-    ASSERT_TRUE(Run({L("10:00:00", "Phone rings")}));
-    ::unsetenv("TARVIX_FH_TEST_DIR");
-    EXPECT_TRUE(dialogs.Shown.empty());
-    EXPECT_EQ(log.AliasList(), "sub\\aka.lst");
-    EXPECT_EQ(log.LanguageFile(), "lang\\mine.lng");
-    EXPECT_EQ(log.Aliases().at("FILES").FileName, "FILES.LST");
-    // An empty "%%" ends the replacing: the rest of the line stays as written.
-    Write("x%%%LIST%", "ODD C:\\ODD.ZIP\r\n");
-    Write("fhmail.cfg", "Define LIST = sub\\aka.lst\r\nAliasList x%%%LIST%\r\n");
-    ASSERT_TRUE(Run({L("10:00:00", "Phone rings")}));
-    EXPECT_EQ(log.Aliases().count("ODD"), 1u);
-    // A bad alias line is skipped with a warning.
-    Write("alias.lst", "ONLYONEWORD\r\n\r\n; comment\r\nGOOD C:\\X\\GOOD.ZIP\r\n");
-    Write("fhmail.cfg", "AliasList alias.lst\r\n");
-    dialogs.Shown.clear();
-    EXPECT_TRUE(Run({L("10:00:00", "Phone rings")}));
-    EXPECT_EQ(dialogs.Shown.at(0).type, TMsgDlgType::mtWarning);
-    EXPECT_EQ(log.Aliases().size(), 1u);
-    for (const auto& [cfg, expected] : std::vector<std::pair<std::string, std::string>>{
-             {"Define NOEQUALS value\r\n", "Invalid Define"}, {"Define = value\r\n", "Invalid Define"},
-             {"AliasList missing.lst\r\n", "missing.lst"}, {"Language nosuch.lng\r\n", "nosuch.lng"},
-             {"AliasList\r\n", "QParser.NoArgs"}, {"Language \"unterminated\r\n", "QParser.Unmatched"}}) {
-        Write("fhmail.cfg", cfg);
-        dialogs.Shown.clear();
-        EXPECT_FALSE(Run({L("10:00:00", "Phone rings")}));
-        ASSERT_EQ(dialogs.Shown.size(), 1u);
-        EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
-        EXPECT_NE(dialogs.Shown[0].text.find(expected), std::string::npos) << dialogs.Shown[0].text;
-    }
-    std::filesystem::remove(dir.path / "fhmail.cfg");
-    EXPECT_FALSE(Run({L("10:00:00", "Phone rings")}));
-}
-
 TEST_F(FhMail, DamagedLogsAndReanalysis)
 {
     Lines lines = IncomingSession();

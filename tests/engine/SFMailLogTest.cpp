@@ -423,60 +423,6 @@ TEST_F(SFMail, ConfigurationAliasesAndOptions)
     }
 }
 
-TEST_F(SFMail, ConfigurationErrorsEndTheAnalysis)
-{
-    Write("cfg/here.als", "A B\r\n");  // a file of the cfg folder only is not the one read
-    for (const char* cfg : {"\r\nFr_Alias nowhere.als\r\n", "Fr_Alias here.als\r\n", "Fr_Alias\r\n",
-                            "#include missing.cfg\r\n", "#include sf-mail.cfg\r\n"}) {
-        Write("cfg/sf-mail.cfg", cfg);
-        dialogs.Shown.clear();
-        EXPECT_FALSE(Run({L("10:00:00", "x")})) << cfg;
-        ASSERT_EQ(dialogs.Shown.size(), 1u);
-        EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
-    }
-    fs::remove(dir.path / "cfg/sf-mail.cfg");
-    EXPECT_FALSE(Run({}));
-    // A missing alias file by its default name is only a warning.
-    Write("cfg/sf-mail.cfg", "; nothing\r\n");
-    fs::remove(dir.path / "freq.als");
-    dialogs.Shown.clear();
-    EXPECT_TRUE(Run({}));
-    EXPECT_EQ(dialogs.Shown.at(0).type, TMsgDlgType::mtWarning);
-}
-
-TEST_F(SFMail, LanguageFileReadOncePerDirectoryAndDamagedFiles)
-{
-    ASSERT_TRUE(Run({}));
-    EXPECT_TRUE(log.HoldsLng());
-    Write("sf-mail.lng", "garbage");  // the texts are kept
-    ASSERT_TRUE(Run(OutgoingSession()));
-    EXPECT_EQ(log.SessCount(), 1u);
-    Write("other/cfg/sf-mail.cfg", "");
-    Write("other/freq.als", "");
-    Write("other/sf-mail.lng", lngwriters::BuildSFMailLng({{1082, "(#) ELSE here"}}));
-    log.SetMailerPath(dir / "other");
-    ASSERT_TRUE(Run({}));
-    EXPECT_EQ(log.SpecialWord(), "ELSE");
-    Install();
-    const std::string good = lngwriters::BuildSFMailLng(TestEntries());
-    std::string big = good;
-    big[28] = '\xFF';
-    big[29] = '\x7F';
-    for (const std::string& bytes : {good.substr(0, 0), good.substr(0, 10), good.substr(0, 31), good.substr(0, 40),
-                                     good.substr(0, good.size() - 1), big}) {
-        Write("sf-mail.lng", bytes);
-        dialogs.Shown.clear();
-        EXPECT_FALSE(Run(OutgoingSession()));
-        EXPECT_EQ(dialogs.Shown.size(), 1u);  // the reason, in one error box
-        EXPECT_FALSE(log.HoldsLng());
-    }
-    fs::remove(dir.path / "sf-mail.lng");
-    EXPECT_FALSE(Run({}));
-    EXPECT_NE(dialogs.Shown.back().text.find("sf-mail.lng"), std::string::npos);
-    Write("sf-mail.lng", good);  // once repaired, it is read
-    EXPECT_TRUE(Run(OutgoingSession()));
-}
-
 TEST_F(SFMail, DamagedLogsNeverBreakTheAnalysis)
 {
     std::vector<std::string> lines = OutgoingSession();
