@@ -111,6 +111,24 @@ TEST_F(TMail, DatesOfLinesInTheCurrentYear)
     EXPECT_DOUBLE_EQ(log.TimeOfLine("05/11 07:08:09 text"), nov5 + EncodeTime(7, 8, 9, 0));
 }
 
+// Thirty years in fewer bytes each than the sampling step, a bad date in the first:
+// the sampled years prove wrong, the analysis runs again and reports the error once.
+TEST_F(TMail, SampledYearsProvedWrongGiveWayToTheFullPass)
+{
+    std::vector<std::string> lines;
+    for (int year = 0; year < 30; ++year) {
+        lines.insert(lines.end(), 7, "15/03 10:00:00 x");
+        lines.push_back(year == 0 ? "31/09 10:00:00 x" : "15/09 10:00:00 x");
+    }
+    log.YearsSampleStep = 256;
+    log.YearsSampleFrom = 0;
+    EXPECT_TRUE(Run(lines));
+    EXPECT_EQ(window.errors.size(), 1u);
+    EXPECT_EQ(log.ErrorCount, 1);
+    EXPECT_EQ(log.GetDay(0).Date, EncodeDate(1995, 3, 15));  // 29 years before 2024
+    EXPECT_EQ(log.GetDay(log.DayCount() - 1).Date, EncodeDate(2024, 9, 15));
+}
+
 TEST_F(TMail, DaysSplitOnTheDatesOfEveryAnalysis)
 {
     ASSERT_TRUE(Run({At("23:59:00", "first day"), "   a continuation", "13/03 00:01", "13/03 00-01-00 damaged",
