@@ -304,3 +304,23 @@ TEST_F(BinkP, EntriesMeetOnlyMessagesWithAllTheirBytes)
     EXPECT_EQ(log.GetWordClass("\x8E\xE2\xAF\xE0\xA0\xA2\xAB\xA5\xAD", 50, 23), hcSent);
     EXPECT_EQ(log.GetWordClass("Sent", 52, 23), hcNormal);
 }
+
+// The OKFile's magic names, with its bad lines skipped, and a define's value (comment
+// cut off) in the About alias; a missing OKFile ends the analysis with one message.
+TEST_F(BinkP, OkFileAliasesAndTheirDamage)
+{
+    Write("binkley.cfg", "define BASE C:\\PUB  ; the file base\ndefine EMPTY\nAbout %BASE%\\ABOUT.TXT\nOKFile ok.lst\n");
+    Write("ok.lst", "C:\\PUB\\*.*\n   @NODELIST C:\\PUB\\NODELIST.ZIP  Nodelist of the zone\n@LONELY\n@ \n@@ x\n"
+                    "@files C:\\OTHER\\LIST.TXT\n");
+    ASSERT_TRUE(RunText(L('+', "02 Mar 10:00:00", "Begin")));
+    std::string aliases;
+    for (const char* name : {"ABOUT", "NODELIST", "@", "FILES"})
+        aliases += log.Aliases().count(name) ? log.Aliases().at(name).Target + " " : "- ";
+    EXPECT_EQ(aliases, "C:\\PUB\\ABOUT.TXT C:\\PUB\\NODELIST.ZIP X C:\\OTHER\\LIST.TXT ");
+    EXPECT_EQ(log.Aliases().size(), 4u);
+    Write("binkley.cfg", "OKFile missing.lst\n");
+    dialogs.Shown.clear();
+    EXPECT_FALSE(RunText(L('+', "02 Mar 10:00:00", "Begin")));
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
+}

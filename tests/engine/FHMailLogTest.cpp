@@ -355,6 +355,23 @@ TEST_F(FhMail, LanguageFileVariants)
     EXPECT_EQ(log.GetSess(0).FilesSent, 2);
 }
 
+// What FhMail's own reading of fhmail.cfg adds to the configuration parser: an empty
+// "%%" ends the replacing of macros, and a Define without its "=" or name is an error.
+TEST_F(FhMail, MacrosAndDefineErrors)
+{
+    Write("x%%%LIST%", "ODD C:\\ODD.ZIP\r\n");
+    Write("fhmail.cfg", "Define LIST = sub\\aka.lst\r\nAliasList x%%%LIST%\r\n");
+    ASSERT_TRUE(Run({L("10:00:00", "Phone rings")}));
+    EXPECT_EQ(log.Aliases().count("ODD"), 1u);
+    for (const char* cfg : {"Define NOEQUALS value\r\n", "Define = value\r\n"}) {
+        Write("fhmail.cfg", cfg);
+        dialogs.Shown.clear();
+        EXPECT_FALSE(Run({L("10:00:00", "Phone rings")}));
+        ASSERT_EQ(dialogs.Shown.size(), 1u);
+        EXPECT_NE(dialogs.Shown[0].text.find("Invalid Define"), std::string::npos) << cfg;
+    }
+}
+
 TEST_F(FhMail, DamagedLogsAndReanalysis)
 {
     Lines lines = IncomingSession();

@@ -423,6 +423,25 @@ TEST_F(SFMail, ConfigurationAliasesAndOptions)
     }
 }
 
+// An alias file named in sf-mail.cfg must be there (one found in the cfg folder only is
+// not the one read); missing by its default name it is only a warning.
+TEST_F(SFMail, MissingAliasFiles)
+{
+    Write("cfg/here.als", "A B\r\n");
+    for (const char* cfg : {"Fr_Alias nowhere.als\r\n", "Fr_Alias here.als\r\n"}) {
+        Write("cfg/sf-mail.cfg", cfg);
+        dialogs.Shown.clear();
+        EXPECT_FALSE(Run({L("10:00:00", "x")})) << cfg;
+        ASSERT_EQ(dialogs.Shown.size(), 1u);
+        EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
+    }
+    Write("cfg/sf-mail.cfg", "; nothing\r\n");
+    fs::remove(dir.path / "freq.als");
+    dialogs.Shown.clear();
+    EXPECT_TRUE(Run({}));
+    EXPECT_EQ(dialogs.Shown.at(0).type, TMsgDlgType::mtWarning);
+}
+
 TEST_F(SFMail, DamagedLogsNeverBreakTheAnalysis)
 {
     std::vector<std::string> lines = OutgoingSession();
