@@ -372,17 +372,8 @@ TEST_F(FhMail, MacrosAndDefineErrors)
     }
 }
 
-TEST_F(FhMail, DamagedLogsAndReanalysis)
+TEST_F(FhMail, ReanalysisStartsAfresh)
 {
-    Lines lines = IncomingSession();
-    lines.push_back(L("10:01:01", "Caller wants BBS"));
-    lines.push_back(L("10:01:02", "Partial: A 5 bytes of 9", '*'));
-    for (std::size_t cut = 0; cut < 70; cut += 3) {
-        Lines damaged;
-        for (const std::string& l : lines)
-            damaged.push_back(l.substr(0, std::min(cut, l.size())));
-        EXPECT_TRUE(Run(damaged)) << cut;
-    }
     // A new analysis starts afresh: no speed, call or ring of the one before.
     ASSERT_TRUE(Run({L("10:00:00", "Connect 9600"), L("10:00:01", "Phone rings"), L("10:00:02", "Dialling 2:1/1"),
                      L("10:00:03", "Address: 2:1/1"), L("10:00:04", "Mailer: M", ':')}));

@@ -441,20 +441,3 @@ TEST_F(SFMail, MissingAliasFiles)
     EXPECT_TRUE(Run({}));
     EXPECT_EQ(dialogs.Shown.at(0).type, TMsgDlgType::mtWarning);
 }
-
-TEST_F(SFMail, DamagedLogsNeverBreakTheAnalysis)
-{
-    std::vector<std::string> lines = OutgoingSession();
-    for (const auto& e : TestEntries())
-        lines.push_back(L("10:00:01", e.second));
-    for (const char* s : {"(+) CONNECT ", "+Send-", "-Recv-", "    CALLER ID:", "(!)"})
-        lines.push_back(L("10:00:02", s));
-    // Every line cut short at the same length; each line error is reported.
-    for (std::size_t cut = 0; cut < 60; cut += 2) {
-        std::vector<std::string> damaged;
-        for (const std::string& l : lines)
-            damaged.push_back(l.substr(0, std::min(cut, l.size())));
-        Run(damaged);
-        EXPECT_EQ(log.ErrorCount, static_cast<std::int64_t>(window.errors.size())) << cut;
-    }
-}
