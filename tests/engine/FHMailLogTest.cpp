@@ -48,19 +48,6 @@ Lines Opening(std::string_view time, std::string_view addr)
             L(time, "SysOp: A in B", ':'), L(time, "Phone: P", ':'), L(time, "Hydra go")};
 }
 
-// One incoming session of 2:5020/1 with a file request.
-Lines IncomingSession()
-{
-    return {
-        L("10:00:00", "Phone rings"), L("10:00:10", "Connect 33600/V34/LAPM/V42BIS"), L("10:00:20", "Address: 2:5020/1"),
-        L("10:00:21", "Mailer: FrontDoor 2.26", ':'), L("10:00:22", "System: Night Owl BBS", ':'),
-        L("10:00:23", "SysOp: Anna Lee in Riga", ':'), L("10:00:24", "Phone: 371-555-0101", ':'),
-        L("10:00:25", "Password ok", ':'), L("10:00:26", "Hydra go"), L("10:00:27", "Wants files", '*'),
-        L("10:00:28", "send: C:\\PUB\\ALLFILES.LST", '*'), L("10:00:40", "H-Out 5000b ALLFILES.LST", '*'),
-        L("10:00:50", "H-In 3000b 0000FFFF.PKT", '*'), L("10:01:00", "Done, Tx/Rx: 6000/3500"),
-    };
-}
-
 class FhMail : public ParserTest<TFHMailLog> {
 protected:
     FhMail()
@@ -97,13 +84,6 @@ TEST_P(FhMailLogs, GiveTheirSessions)
 INSTANTIATE_TEST_SUITE_P(
     F, FhMailLogs,
     ::testing::Values(
-        // The session starts with the line before the remote address; the totals of the
-        // post-session line replace the sums of the transfer lines.
-        FhCase{"IncomingWithRequestAndTransfers", IncomingSession(),
-               "2-14|2026-03-14 10:00:10|10:01:00|2:5020/1|FrontDoor 2.26|Anna Lee|371-555-0101|Night Owl BBS|33600|Hydra|"
-               "Incoming OK Password FirstOfDay Listed|1/1|6000/3500|120\n",
-               "2:5020/1 in=1 inok=1 sent=6000 rcvd=3500 time=50 cps=120\n", "",
-               "FILES|ALLFILES.LST|2:5020/1|12|sent|C:\\PUB\\ALLFILES.LST\n"},
         // The statistics go to the dialled address, not to the point that answered.
         FhCase{"OutgoingCallsBusyNoCarrierAndSession",
                {L("09:00:00", "Dialling 2:5020/7 (7-495-555-0107)"), L("09:00:30", "Busy signal", '!'),

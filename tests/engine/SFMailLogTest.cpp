@@ -52,23 +52,6 @@ std::vector<std::string> Handshake(const std::string& hh, const std::string& pro
             L(hh + ":00:11", "    Nodelist: listed"), L(hh + ":00:12", "    Transfer protocol: " + protocol)};
 }
 
-// An outgoing session to 2:5020/52 through every state.
-std::vector<std::string> OutgoingSession()
-{
-    return {
-        Sep("13 Apr 2026"), L("10:00:00", "(+) Dialling Dark_Tower, 2:5020/52, 7-095-555"),
-        L("10:00:30", "(+) CONNECT 33600/ARQ/V42BIS"), L("10:00:31", "(#) EMSI handshake"),
-        L("10:00:32", "    Station: Dark Tower (Moscow)"), L("10:00:32", "    AKA: 2:5020/52@fidonet 2:5020/0@fidonet"),
-        L("10:00:32", "    Operator: Ivan Petrov"), L("10:00:32", "    Number: 7-095-555-0101"),
-        L("10:00:32", "    Software: T-Mail/2608"), L("10:00:32", "(#) Protected by password"),
-        L("10:00:32", "    Nodelist: listed"), L("10:00:33", "(#) Mail only session"),
-        L("10:00:33", "    Transfer protocol: Hydra"), L("10:00:34", "+Send-HY: 0000ABCD.PKT (1000 bytes)"),
-        L("10:00:35", "-Recv-HY: 1111ABCD.SU0 (3000 bytes)"), L("10:00:36", "-Recv-HY: 2222ABCD.SU0 (3000 bytes)"),
-        L("10:00:50", "(+) End of session, 0:00:20"), L("10:00:50", "    Bytes out/in: 1000/6000, 1/2"),
-        L("10:00:50", "    Rate: 300"),
-    };
-}
-
 class SFMail : public ParserTest<TSFMailLog> {
 protected:
     SFMail()
@@ -110,12 +93,6 @@ TEST_P(SFMailLogs, GiveTheirSessions)
 INSTANTIATE_TEST_SUITE_P(
     S, SFMailLogs,
     ::testing::Values(
-        // The session starts at the line before the CONNECT; the call, the session and
-        // its traffic count for the address dialled.
-        SFCase{"OutgoingThroughEveryState", OutgoingSession(),
-               "2-17|2026-04-13 10:00:30|10:00:50|2:5020/52|T-Mail/2608|Ivan Petrov|7-095-555-0101|Dark Tower|33600|"
-               "Hydra|OK Password FirstOfDay Listed MailOnly|1/2|1000/6000|300\n",
-               "2:5020/52 calls=1 out=1 outok=1 sent=1000 rcvd=6000 time=20 cps=300\n"},
         // Lines out of their state change nothing; a line without a time is not examined.
         SFCase{"LinesOutOfTheirState",
                {Sep("13 Apr 2026"), L("10:00:00", "(+) Ring, picking up"), L("10:00:10", "(+) CONNECT 2400"),
