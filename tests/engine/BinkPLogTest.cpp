@@ -65,17 +65,6 @@ std::string Opening(const std::string& hh, const std::string& protocol = "ZModem
 }
 std::string End(const std::string& hh) { return L('*', "02 Mar " + hh + ":00:50", "End of EMSI session"); }
 
-// One complete outgoing session of 2:5020/52, lines 1 to 16.
-const std::string kOutgoing =
-    L('+', "02 Mar 10:00:00", "Dialing Fido Station (2:5020/52)") + L(':', "02 Mar 10:00:20", "Connect 33600/ARQ/V34/LAPM/V42BIS") +
-    L('*', "02 Mar 10:00:22", "Remote AKAs 2:5020/52 (2:5020/0)") + L('*', "02 Mar 10:00:22", "Fido Station (2:5020/52)") +
-    L(':', "02 Mar 10:00:22", "Software Bink/+/1.00/OS2") + L(':', "02 Mar 10:00:22", "SysOp John Smith of Moscow") +
-    L(':', "02 Mar 10:00:22", "Tel 7-095-555-1234") + L('*', "02 Mar 10:00:22", "Password OK") +
-    L(':', "02 Mar 10:00:23", "Protocol selected: ZedZap") + L('+', "02 Mar 10:00:30", "Received 0000FFFF.MO0") +
-    L('+', "02 Mar 10:00:30", "CPS 1000 (5000 bytes)") + L('*', "02 Mar 10:00:31", "Freq NODELIST") +
-    L('+', "02 Mar 10:00:40", "Gave-Z C:\\FILES\\NODELIST.Z09") + L('+', "02 Mar 10:00:40", "Sent NODELIST.Z09") +
-    L('+', "02 Mar 10:00:40", "CPS 3000 (30000 bytes)") + L('*', "02 Mar 10:01:40", "End of EMSI session");
-
 class BinkP : public ParserTest<TBinkPLog> {
 protected:
     BinkP()
@@ -112,15 +101,6 @@ TEST_P(BinkPLogs, GiveTheirSessions)
 INSTANTIATE_TEST_SUITE_P(
     P, BinkPLogs,
     ::testing::Values(
-        // An outgoing session; a second one asks for a mask served with two files.
-        BinkPCase{"OutgoingSessionsAndRequests",
-                  kOutgoing + L('+', "02 Mar 11:00:00", "Dialing Fido Station (2:5020/52)") + Opening("11", "Hydra") +
-                      L('*', "02 Mar 11:00:31", "Freq NEWS*.TXT") + L('+', "02 Mar 11:00:40", "Gave-H C:\\FILES\\NEWS1.TXT") +
-                      L('+', "02 Mar 11:00:41", "Gave-H C:\\FILES\\NEWS2.TXT") + End("11"),
-                  "2-16|2026-03-02 10:00:20|10:01:40|2:5020/52|Bink/+/1.00/OS2|John Smith|7-095-555-1234|Fido Station|33600|ZedZap|OK Password FirstOfDay Listed|1/1|30000/5000|375\n18-26|2026-03-02 11:00:00|11:00:50|2:5020/52|X|X||Fido Station|2400|Hydra|OK Listed|0/0|0/0|0\n",
-                  "2:5020/52 calls=2 out=2 outok=2 sent=30000 rcvd=5000 time=130 cps=230\n",
-                  "",
-                  "NODELIST|NODELIST.Z09|2:5020/52|13|sent|C:\\FILES\\NODELIST.Z09\nNEWS*.TXT|NEWS1.TXT|2:5020/52|24|sent|C:\\FILES\\NEWS1.TXT\nNEWS*.TXT|NEWS2.TXT|2:5020/52|25|sent|C:\\FILES\\NEWS2.TXT\n"},
         // The name of a sent file follows its last backslash, wherever it stands.
         BinkPCase{"SentFileNames",
                   Opening("11") + L('*', "02 Mar 11:00:31", "Freq *") + L('+', "02 Mar 11:00:40", "Gave-H \\A") +
