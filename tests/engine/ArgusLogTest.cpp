@@ -360,21 +360,3 @@ TEST_F(Argus, SizeTexts)
     for (const char* bad : {"-100", "", "1000 ", "12x"})
         EXPECT_THROW(TArgusLog::ParseCount(bad), EConvertError) << bad;
 }
-
-TEST_F(Argus, DamagedInputNeverBreaksTheAnalysis)
-{
-    Script s;
-    s("Calling 2:5020/1042")("CONNECT 33600", '+').Handshake()("File request \"NODELIST.Z65\"");
-    s("Sending 'C:\\FIDO\\FILES\\NODELIST.Z65' -> 'NL.Z65', (300,000b)")("Transmitting from offset 1,024")("Sent 'NL.Z65'");
-    s("Receiving 'A.PKT', (2,000b)")("Receiving from offset 1,000")("Received 'A.PKT'")("Session complete", '+');
-    const std::string& text = s.Text();
-    Settings().SkipErrors = true;
-    // Cut short at every length, and with a hole to the end of the line cut.
-    for (std::size_t cut = 0; cut < text.size(); cut += 3) {
-        ASSERT_TRUE(RunText(text.substr(0, cut))) << cut;
-        const std::size_t eol = text.find('\r', cut);
-        ASSERT_TRUE(RunText(text.substr(0, cut) + text.substr(eol == std::string::npos ? text.size() : eol))) << cut;
-        EXPECT_LE(log.SessCount(), 1u);
-    }
-    Settings().SkipErrors = false;
-}

@@ -65,17 +65,6 @@ std::string Opening(const std::string& hh, const std::string& protocol = "ZModem
 }
 std::string End(const std::string& hh) { return L('*', "02 Mar " + hh + ":00:50", "End of EMSI session"); }
 
-// One complete outgoing session of 2:5020/52, lines 1 to 16.
-const std::string kOutgoing =
-    L('+', "02 Mar 10:00:00", "Dialing Fido Station (2:5020/52)") + L(':', "02 Mar 10:00:20", "Connect 33600/ARQ/V34/LAPM/V42BIS") +
-    L('*', "02 Mar 10:00:22", "Remote AKAs 2:5020/52 (2:5020/0)") + L('*', "02 Mar 10:00:22", "Fido Station (2:5020/52)") +
-    L(':', "02 Mar 10:00:22", "Software Bink/+/1.00/OS2") + L(':', "02 Mar 10:00:22", "SysOp John Smith of Moscow") +
-    L(':', "02 Mar 10:00:22", "Tel 7-095-555-1234") + L('*', "02 Mar 10:00:22", "Password OK") +
-    L(':', "02 Mar 10:00:23", "Protocol selected: ZedZap") + L('+', "02 Mar 10:00:30", "Received 0000FFFF.MO0") +
-    L('+', "02 Mar 10:00:30", "CPS 1000 (5000 bytes)") + L('*', "02 Mar 10:00:31", "Freq NODELIST") +
-    L('+', "02 Mar 10:00:40", "Gave-Z C:\\FILES\\NODELIST.Z09") + L('+', "02 Mar 10:00:40", "Sent NODELIST.Z09") +
-    L('+', "02 Mar 10:00:40", "CPS 3000 (30000 bytes)") + L('*', "02 Mar 10:01:40", "End of EMSI session");
-
 class BinkP : public ParserTest<TBinkPLog> {
 protected:
     BinkP()
@@ -112,15 +101,6 @@ TEST_P(BinkPLogs, GiveTheirSessions)
 INSTANTIATE_TEST_SUITE_P(
     P, BinkPLogs,
     ::testing::Values(
-        // An outgoing session; a second one asks for a mask served with two files.
-        BinkPCase{"OutgoingSessionsAndRequests",
-                  kOutgoing + L('+', "02 Mar 11:00:00", "Dialing Fido Station (2:5020/52)") + Opening("11", "Hydra") +
-                      L('*', "02 Mar 11:00:31", "Freq NEWS*.TXT") + L('+', "02 Mar 11:00:40", "Gave-H C:\\FILES\\NEWS1.TXT") +
-                      L('+', "02 Mar 11:00:41", "Gave-H C:\\FILES\\NEWS2.TXT") + End("11"),
-                  "2-16|2026-03-02 10:00:20|10:01:40|2:5020/52|Bink/+/1.00/OS2|John Smith|7-095-555-1234|Fido Station|33600|ZedZap|OK Password FirstOfDay Listed|1/1|30000/5000|375\n18-26|2026-03-02 11:00:00|11:00:50|2:5020/52|X|X||Fido Station|2400|Hydra|OK Listed|0/0|0/0|0\n",
-                  "2:5020/52 calls=2 out=2 outok=2 sent=30000 rcvd=5000 time=130 cps=230\n",
-                  "",
-                  "NODELIST|NODELIST.Z09|2:5020/52|13|sent|C:\\FILES\\NODELIST.Z09\nNEWS*.TXT|NEWS1.TXT|2:5020/52|24|sent|C:\\FILES\\NEWS1.TXT\nNEWS*.TXT|NEWS2.TXT|2:5020/52|25|sent|C:\\FILES\\NEWS2.TXT\n"},
         // The name of a sent file follows its last backslash, wherever it stands.
         BinkPCase{"SentFileNames",
                   Opening("11") + L('*', "02 Mar 11:00:31", "Freq *") + L('+', "02 Mar 11:00:40", "Gave-H \\A") +
@@ -305,62 +285,22 @@ TEST_F(BinkP, EntriesMeetOnlyMessagesWithAllTheirBytes)
     EXPECT_EQ(log.GetWordClass("Sent", 52, 23), hcNormal);
 }
 
-TEST_F(BinkP, ConfigurationAliasesDefinesAndIncludes)
+// The OKFile's magic names, with its bad lines skipped, and a define's value (comment
+// cut off) in the About alias; a missing OKFile ends the analysis with one message.
+TEST_F(BinkP, OkFileAliasesAndTheirDamage)
 {
-    ::setenv("TARVIX_BINKP_AREA", "D:\\AREA", 1);
-    Write("binkley.cfg", "; Bink/+ setup\ndefine BASE C:\\PUB  ; the file base\ndefine EMPTY\n"
-                         "About %BASE%\\ABOUT.TXT\ninclude etc\\more.cfg\n");
-    Write("etc/more.cfg", "Avail %TARVIX_BINKP_AREA%\\ALLFILES.LST\nOKFile etc\\ok.lst\n");
-    Write("etc/ok.lst", "C:\\PUB\\*.*\n   @NODELIST C:\\PUB\\NODELIST.ZIP  Nodelist of the zone\n@LONELY\n@ \n@@ x\n"
-                        "@files C:\\OTHER\\LIST.TXT\n");
+    Write("binkley.cfg", "define BASE C:\\PUB  ; the file base\ndefine EMPTY\nAbout %BASE%\\ABOUT.TXT\nOKFile ok.lst\n");
+    Write("ok.lst", "C:\\PUB\\*.*\n   @NODELIST C:\\PUB\\NODELIST.ZIP  Nodelist of the zone\n@LONELY\n@ \n@@ x\n"
+                    "@files C:\\OTHER\\LIST.TXT\n");
     ASSERT_TRUE(RunText(L('+', "02 Mar 10:00:00", "Begin")));
-    ::unsetenv("TARVIX_BINKP_AREA");
-    EXPECT_EQ(log.About() + " " + log.OkFile(), "C:\\PUB\\ABOUT.TXT etc\\ok.lst");
     std::string aliases;
     for (const char* name : {"ABOUT", "NODELIST", "@", "FILES"})
         aliases += log.Aliases().count(name) ? log.Aliases().at(name).Target + " " : "- ";
-    // The OKFile comes after Avail and may redefine its alias.
     EXPECT_EQ(aliases, "C:\\PUB\\ABOUT.TXT C:\\PUB\\NODELIST.ZIP X C:\\OTHER\\LIST.TXT ");
     EXPECT_EQ(log.Aliases().size(), 4u);
-    // Errors end the analysis with one message each.
-    for (const char* cfg : std::vector<const char*>{"Address 2:5020/999\nOKFile missing.lst\n", "About \"C:\\X\n", nullptr}) {
-        if (cfg)
-            Write("binkley.cfg", cfg);
-        else
-            fs::remove(dir.path / "binkley.cfg");
-        dialogs.Shown.clear();
-        EXPECT_FALSE(RunText(L('+', "02 Mar 10:00:00", "Begin")));
-        ASSERT_EQ(dialogs.Shown.size(), 1u);
-        EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
-    }
-}
-
-TEST_F(BinkP, LanguageFileReadOnceAndDamagedFiles)
-{
-    ASSERT_TRUE(RunText(kOutgoing));
-    const TBinkLng* first = log.Lng();
-    fs::remove(dir.path / "binkley.lng");  // the reader is kept
-    ASSERT_TRUE(RunText(kOutgoing));
-    EXPECT_EQ(log.Lng(), first);
-    const std::string good = lngwriters::BuildBinkLng(TestEntries());
-    const std::vector<std::string> damaged = {"", good.substr(0, 11), good.substr(0, 100), good.substr(0, good.size() - 1),
-                                              std::string("\0\0\0\0\xff\xff\xff\xff\0\0\0\0", 12)};
-    for (std::size_t i = 0; i < damaged.size(); ++i) {
-        const std::string sub = "d" + std::to_string(i);
-        Write(sub + "/binkley.cfg", "\n");
-        Write(sub + "/binkley.lng", damaged[i]);
-        log.SetMailerPath(dir / sub);
-        EXPECT_EQ(log.Lng(), nullptr);
-        dialogs.Shown.clear();
-        EXPECT_FALSE(RunText(kOutgoing)) << i;
-        EXPECT_EQ(dialogs.Shown.size(), 1u) << i;  // the reason, in one error box
-    }
-    // A valid file with fewer entries: the missing messages match nothing.
-    const std::vector<std::string> all = TestEntries();
-    Write("few/binkley.cfg", "\n");
-    Write("few/binkley.lng", lngwriters::BuildBinkLng(std::vector<std::string>(all.begin(), all.begin() + 100)));
-    log.SetMailerPath(dir / "few");
-    ASSERT_TRUE(RunText(kOutgoing + L('+', "02 Mar 10:02:00", "Connect 2400/ARQ")));
-    EXPECT_EQ(log.SessCount(), 0u);  // no end line is known: the session stays open
-    EXPECT_EQ(log.MonthNames()[2], "Mar");
+    Write("binkley.cfg", "OKFile missing.lst\n");
+    dialogs.Shown.clear();
+    EXPECT_FALSE(RunText(L('+', "02 Mar 10:00:00", "Begin")));
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].type, TMsgDlgType::mtError);
 }

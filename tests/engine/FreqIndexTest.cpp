@@ -234,59 +234,31 @@ TEST_F(Ndx2604, DamagedHeadersAreRejectedAtOpen)
         return ErrorKey([&] { TFileIndex2604 x(path); });
     };
     ASSERT_EQ(key(good), "");
-
-    std::string wrongSig = good;
+    auto patched = [&](std::size_t at, std::uint32_t v, std::string bytes) {
+        Put32(bytes, at, v);
+        return bytes;
+    };
+    // The signature bytes the wrong way round; the first directory sharing characters
+    // with a name before it, the second more than the first has; the last directory
+    // name without its zero at the end of the block.
+    std::string wrongSig = good, badShared = good, tooShared = good, noEnd = good;
     wrongSig[0] = 0x31;
-    wrongSig[1] = 0x45;  // the bytes the wrong way round
-    EXPECT_EQ(key(wrongSig), "TNdx.BadVersion");
-
-    EXPECT_EQ(key(""), "TNdx.BadVersion");
-    EXPECT_EQ(key(good.substr(0, 2)), "TNdx.BadVersion");
-    EXPECT_EQ(key(good.substr(0, 255)), "TNdx.BadVersion");
-
-    // 0xFFFFFFFF directories in a file of 300 bytes.
-    std::string hugeDirs = good.substr(0, 300);
-    Put32(hugeDirs, 4, 0xFFFFFFFFu);
-    Put32(hugeDirs, 8, 44);
-    Put32(hugeDirs, 16, 0);
-    EXPECT_EQ(key(hugeDirs), "TNdx.BadVersion");
-
-    std::string blockPastEnd = good;
-    Put32(blockPastEnd, 8, static_cast<std::uint32_t>(good.size()));
-    EXPECT_EQ(key(blockPastEnd), "TNdx.BadVersion");
-    Put32(blockPastEnd, 8, 0xFFFFFFFFu);
-    EXPECT_EQ(key(blockPastEnd), "TNdx.BadVersion");
-
-    std::string moreDirsThanBlock = good;
-    Put32(moreDirsThanBlock, 4, 4);  // the block holds 3
-    EXPECT_EQ(key(moreDirsThanBlock), "TNdx.BadVersion");
-
-    std::string tablePastEnd = good;
-    Put32(tablePastEnd, 24, static_cast<std::uint32_t>(good.size() + 1));
-    EXPECT_EQ(key(tablePastEnd), "TNdx.BadVersion");
-    Put32(tablePastEnd, 24, 0xFFFFFFFFu);
-    EXPECT_EQ(key(tablePastEnd), "TNdx.BadVersion");
-
-    std::string tableRunsOver = good;
-    Put32(tableRunsOver, 16, 0xFFFFFFFFu);
-    EXPECT_EQ(key(tableRunsOver), "TNdx.BadVersion");
-    Put32(tableRunsOver, 16, static_cast<std::uint32_t>((good.size() - layout.tableOffset) / 6 + 1));
-    EXPECT_EQ(key(tableRunsOver), "TNdx.BadVersion");
-
-    // The first directory claims to share characters with a name before it.
-    std::string badShared = good;
+    wrongSig[1] = 0x45;
     badShared[layout.dirBlockOffset] = 1;
-    EXPECT_EQ(key(badShared), "TNdx.BadVersion");
-    // The second shares more characters than the first has.
-    std::string tooShared = good;
-    std::size_t second = good.find('\0', layout.dirBlockOffset + 1) + 1;
-    tooShared[second] = static_cast<char>(200);
-    EXPECT_EQ(key(tooShared), "TNdx.BadVersion");
-
-    // The last directory name runs to the end of the block without its zero.
-    std::string noEnd = good;
+    tooShared[good.find('\0', layout.dirBlockOffset + 1) + 1] = static_cast<char>(200);
     noEnd[layout.dirBlockOffset + layout.dirBlockSize - 1] = 'Z';
-    EXPECT_EQ(key(noEnd), "TNdx.BadVersion");
+    const auto size = static_cast<std::uint32_t>(good.size());
+    const std::vector<std::string> damaged = {
+        wrongSig, "", good.substr(0, 2), good.substr(0, 255),
+        patched(16, 0, patched(8, 44, patched(4, 0xFFFFFFFFu, good.substr(0, 300)))),  // 4G directories in 300 bytes
+        patched(8, size, good), patched(8, 0xFFFFFFFFu, good),                         // the block past the end
+        patched(4, 4, good),                                                            // the block holds 3
+        patched(24, size + 1, good), patched(24, 0xFFFFFFFFu, good),                    // the table past the end
+        patched(16, 0xFFFFFFFFu, good),                                                 // the table runs over it
+        patched(16, static_cast<std::uint32_t>((good.size() - layout.tableOffset) / 6 + 1), good),
+        badShared, tooShared, noEnd};
+    for (std::size_t i = 0; i < damaged.size(); ++i)
+        EXPECT_EQ(key(damaged[i]), "TNdx.BadVersion") << i;
 }
 
 TEST_F(Ndx2604, DamagedRecordsGiveNotFound)

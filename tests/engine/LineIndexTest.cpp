@@ -80,20 +80,6 @@ TEST(LineIndexTest, EmptyTextIsOneEmptyLine)
     EXPECT_EQ(IndexLines(TLineIndex()), IndexLines(index));
 }
 
-TEST(LineIndexTest, EndsOfTheText)
-{
-    // A final line end leaves an empty last line.
-    EXPECT_EQ(IndexLines(TLineIndex::Build("a\r\n")), (std::vector<RefLine>{{0, 1, true}, {3, 3, false}}));
-    EXPECT_EQ(IndexLines(TLineIndex::Build("a\n")), (std::vector<RefLine>{{0, 1, false}, {2, 2, false}}));
-    // A lone CR at the very end is a line end of its own.
-    EXPECT_EQ(IndexLines(TLineIndex::Build("abc\r")), (std::vector<RefLine>{{0, 3, false}, {4, 4, false}}));
-    EXPECT_EQ(IndexLines(TLineIndex::Build("\r")), (std::vector<RefLine>{{0, 0, false}, {1, 1, false}}));
-    // Empty lines of every kind: CR, CR LF, LF, LF CR (two ends).
-    EXPECT_EQ(IndexLines(TLineIndex::Build("\r\r\n\n\n\r")),
-              (std::vector<RefLine>{{0, 0, false}, {1, 1, true}, {3, 3, false}, {4, 4, false}, {5, 5, false},
-                                    {6, 6, false}}));
-}
-
 TEST(LineIndexTest, CrLfCutBetweenPieces)
 {
     // The CR closes one piece and the LF opens the next: still one line end.

@@ -123,36 +123,6 @@ TEST_F(SessFixture, LengthRoundsAsTheLibraryRounds)
     }
 }
 
-TEST_F(SessFixture, SessTextWithLanguageFileAndMainAddress)
-{
-    LoadLng(kEngLng);
-    SetMainAddr(TFidoAddr::CreateStr("2:5030/999.999@fidonet"));
-    TSess s = Fresh();
-    s.Addr = TFidoAddr(2, 5030, 1, 0);
-    s.Set(sfMailOnly, true);
-    EXPECT_EQ(s.SessText(), "Out MO /1");
-    s.Set(sfMailOnly, false);
-    s.Addr = TFidoAddr(1, 2, 3, 4);
-    EXPECT_EQ(s.SessText(), "Out 1:2/3.4");
-
-    // Failure before FTS-1 before the address.
-    s.Set(sfFTS1, true);
-    EXPECT_EQ(s.SessText(), "Out FTS-1");
-    s.Set(sfBad, true);
-    EXPECT_EQ(s.SessText(), "Out Failed call");
-    s.Set(sfIncoming, true);
-    s.Set(sfMailOnly, true);
-    EXPECT_EQ(s.SessText(), "In MO Failed call");
-    s.Set(sfHuman, true);
-    EXPECT_EQ(s.SessText(), "Human caller");
-
-    // An address with an alias name shows the name.
-    TSess named = Fresh();
-    named.Addr = TFidoAddr(2, 5030, 1, 0);
-    AddAlias(*named.Addr, "Boss");
-    EXPECT_EQ(named.SessText(), "Out Boss");
-}
-
 TEST_F(SessFixture, IncrementTakesTheDirectoryOfThePath)
 {
     EXPECT_EQ(TDLCFreq(nullptr, "A.ZIP", "C:\\FILES\\NEW\\A.ZIP").Dir, "C:\\FILES\\NEW\\");
