@@ -177,7 +177,6 @@ TEST(AddrDomain, EqualTextsShareOneCopyAndAddressesCarryTheirOwnOrTheMainOne)
     EXPECT_EQ(d.view().data(), a.view().data());
     EXPECT_TRUE(a == d);
     EXPECT_FALSE(a == c);
-    EXPECT_TRUE(TAddrDomain() == TAddrDomain(std::string_view()));
 
     SetMainAddr(TFidoAddr::CreateStr("2:5030/999@fidonet"));
     const TFidoAddr own = TFidoAddr::CreateStr("2:5030/1@Othernet");

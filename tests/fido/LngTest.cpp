@@ -1,5 +1,4 @@
 #include "fido/DateTime.h"
-#include "fido/Dialogs.h"
 #include "fido/Lng.h"
 #include "platform/FileRead.h"
 
@@ -90,25 +89,6 @@ TEST_F(LngTest, LongTextsAreCutTo255Characters)
         cyr += "Ж";
     LoadLng(File("cyr.lng", "[Strings]\nK=" + cyr + "\n"));
     EXPECT_EQ(LGet(0).size(), 510u);
-}
-
-TEST_F(LngTest, KeyedTextsWithAFallbackAndReadyTextsInDialogs)
-{
-    TBatchDialogs batch(mrOk, true);
-    SetDialogs(&batch);
-    // Without a file: the English texts.
-    EXPECT_EQ(LGetSOr("MDlg.Yes", "Yes"), "Yes");
-    MessageDlgText("disk full", TMsgDlgType::mtError, mbOK);
-    ASSERT_EQ(batch.Shown.size(), 1u);
-    EXPECT_EQ(batch.Shown[0].caption, "Error");
-    EXPECT_EQ(batch.Shown[0].text, "disk full");
-    // With one: its text, and the fallback for a key it lacks.
-    LoadLng(File("small.lng", kSmall));
-    EXPECT_EQ(LGetSOr("MDlg.Yes", "Yes"), "&Yes");
-    EXPECT_EQ(LGetSOr("No.Such.Key", "Fallback"), "Fallback");
-    MessageDlgText("disk full", TMsgDlgType::mtWarning, mbOK);
-    EXPECT_EQ(batch.Shown[1].caption, "Warning");
-    SetDialogs(nullptr);
 }
 
 namespace {

@@ -127,15 +127,6 @@ protected:
     fs::path dir = temp.path;
     std::string ini;
     TBatchDialogs dialogs{mrNo, true};
-    // The dialogs shown that are not warnings of an analysis.
-    std::vector<TDialogRequest> NotWarnings() const
-    {
-        std::vector<TDialogRequest> out;
-        for (const TDialogRequest& r : dialogs.Shown)
-            if (r.type != TMsgDlgType::mtWarning)
-                out.push_back(r);
-        return out;
-    }
     std::unique_ptr<TFrameForm> frame;
 };
 
@@ -245,7 +236,8 @@ TEST_F(FrameTest, ShutdownWritesTheSettingsAndTheNextStartRestoresThem)
     EXPECT_EQ(Settings().LogFont.Size, 13);
     EXPECT_FALSE(g.isMaximized());
     EXPECT_EQ(g.size(), QSize(700, 500));
-    EXPECT_TRUE(NotWarnings().empty());
+    for (const TDialogRequest& r : dialogs.Shown)  // only the warnings of an analysis
+        EXPECT_EQ(r.type, TMsgDlgType::mtWarning) << r.text;
 }
 
 TEST_F(FrameTest, ADamagedSettingsFileStillStarts)

@@ -1,7 +1,7 @@
 // What every window uses: the language component (window sections of a language file,
 // also damaged), the help window and its pages, damaged window placements in the
-// settings; the log text view (dragging past the edge, empty text, a binkd
-// screenshot), the character cells of a line and the text search.
+// settings; the log text view (empty text, a binkd screenshot), the character cells
+// of a line and the text search.
 
 #include "engine/Log.h"
 #include "engine/LogStyles.h"
@@ -21,7 +21,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
@@ -29,12 +28,10 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBrowser>
-#include <QThread>
 #include <QToolButton>
 
 #include <filesystem>
@@ -323,63 +320,12 @@ protected:
     {
         QKeyEvent press(QEvent::KeyPress, key, mods);
         QApplication::sendEvent(view.get(), &press);
-        QKeyEvent release(QEvent::KeyRelease, key, mods);
-        QApplication::sendEvent(view.get(), &release);
-    }
-
-    // The middle of a character cell on screen (row from 0, cell from the left edge).
-    QPoint CellPoint(int row, int cell) const
-    {
-        return QPoint(static_cast<int>(cell * view->CharWidth()) + 1, row * view->LineHeight() + view->LineHeight() / 2);
-    }
-
-    void Mouse(QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton,
-               Qt::KeyboardModifiers mods = Qt::NoModifier)
-    {
-        Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-        QMouseEvent event(type, QPointF(at), view->viewport()->mapToGlobal(QPointF(at)), button, buttons, mods);
-        QApplication::sendEvent(view->viewport(), &event);
     }
 
     QImage Grab() { return view->viewport()->grab().toImage(); }
 
     std::unique_ptr<TLogView> view;
 };
-
-std::string NumberedLines(int count)
-{
-    std::string text;
-    for (int i = 1; i <= count; ++i)
-        text += "line " + std::to_string(i) + " of the log\n";
-    return text;
-}
-
-TEST_F(LogViewTest, DraggingPastTheEdgeScrolls)
-{
-    Show(NumberedLines(200), 400, 200);
-    view->GoToLine(100, TLogView::TScrollMode::Top);
-    Mouse(QEvent::MouseButtonPress, CellPoint(0, 2));
-    EXPECT_EQ(view->CaretPos(), (TTextPos{100, 2}));
-    Mouse(QEvent::MouseMove, QPoint(5, -10));
-    EXPECT_EQ(view->CaretLine(), 99);
-    // The selection goes on growing upwards while the mouse stays above the view.
-    QElapsedTimer timer;
-    timer.start();
-    while (view->TopLine() > 95 && timer.elapsed() < 5000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    EXPECT_LE(view->TopLine(), 95);
-    EXPECT_LT(view->CaretLine(), 99);
-    EXPECT_EQ(view->Anchor(), (TTextPos{100, 2}));
-    Mouse(QEvent::MouseButtonRelease, QPoint(5, -10));
-    const std::int64_t top = view->TopLine();
-    for (int i = 0; i < 10; ++i) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    EXPECT_EQ(view->TopLine(), top);
-}
 
 TEST_F(LogViewTest, EmptyTexts)
 {
