@@ -1,5 +1,4 @@
 #include "fido/DateTime.h"
-#include "fido/Dialogs.h"
 #include "fido/Lng.h"
 #include "platform/FileRead.h"
 
@@ -11,10 +10,8 @@
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 
 #include <filesystem>
-#include <unistd.h>
 
 using namespace tarvix;
 namespace fs = std::filesystem;
@@ -78,22 +75,11 @@ TEST_F(LngTest, VersionMonthNamesAndFailedLoadsKeepThePreviousLanguage)
     EXPECT_EQ(LngCount(), 0u);
     EXPECT_THROW(LGet(0), ELngError);
     EXPECT_EQ(LGetS("FidoAddr.InvAddr"), "FidoAddr.InvAddr");
-
-    std::string rus = kSmall;
-    rus.replace(rus.find("Jan,Feb,Mar"), 11, "Янв,Фев,Мар");
-    LoadLng(File("rus.lng", rus));
-    EXPECT_EQ(ShortMonthNames()[0], "Янв");
-    EXPECT_EQ(ShortMonthNames()[11], "Dec");
 }
 
-TEST_F(LngTest, GarbageFilesNeverCrash)
+TEST_F(LngTest, LongTextsAreCutTo255Characters)
 {
     SetLngVersion("");
-    std::string garbage;
-    for (int i = 0; i < 5000; ++i)
-        garbage += static_cast<char>((i * 131 + 7) % 256);
-    LoadLng(File("garbage.lng", garbage));
-    EXPECT_TRUE(LngLoaded());
     std::string longValue = "[Strings]\nK=" + std::string(1000, 'x') + "\nR=" + std::string(300, 'x') + "\n";
     LoadLng(File("long.lng", longValue));
     EXPECT_EQ(LGet(0).size(), 255u);
@@ -103,25 +89,6 @@ TEST_F(LngTest, GarbageFilesNeverCrash)
         cyr += "Ж";
     LoadLng(File("cyr.lng", "[Strings]\nK=" + cyr + "\n"));
     EXPECT_EQ(LGet(0).size(), 510u);
-}
-
-TEST_F(LngTest, KeyedTextsWithAFallbackAndReadyTextsInDialogs)
-{
-    TBatchDialogs batch(mrOk, true);
-    SetDialogs(&batch);
-    // Without a file: the English texts.
-    EXPECT_EQ(LGetSOr("MDlg.Yes", "Yes"), "Yes");
-    MessageDlgText("disk full", TMsgDlgType::mtError, mbOK);
-    ASSERT_EQ(batch.Shown.size(), 1u);
-    EXPECT_EQ(batch.Shown[0].caption, "Error");
-    EXPECT_EQ(batch.Shown[0].text, "disk full");
-    // With one: its text, and the fallback for a key it lacks.
-    LoadLng(File("small.lng", kSmall));
-    EXPECT_EQ(LGetSOr("MDlg.Yes", "Yes"), "&Yes");
-    EXPECT_EQ(LGetSOr("No.Such.Key", "Fallback"), "Fallback");
-    MessageDlgText("disk full", TMsgDlgType::mtWarning, mbOK);
-    EXPECT_EQ(batch.Shown[1].caption, "Warning");
-    SetDialogs(nullptr);
 }
 
 namespace {

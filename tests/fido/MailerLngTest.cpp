@@ -5,14 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace tarvix;
@@ -48,12 +43,7 @@ void PutU16At(std::string& b, std::size_t at, unsigned v)
 
 const std::vector<std::string> kTMailTexts = {"Calling %s", "", "Sent %s, %d bytes",
                                               "Connect", "Session ended"};
-const std::vector<std::pair<std::uint16_t, std::string>> kSFTexts = {
-    {10, "Dialing %1"}, {20, "Sent %1 (%2 cps)"}, {30, ""}, {65535, "Last"}};
 const std::vector<std::string> kBinkTexts = {"+Connect %s", "", ":Sent %s", "!Failed"};
-const std::vector<FhEntry> kFhEntries = {
-    {"MSG_CALL", "Calling %s", std::string("Call to")}, {"MSG_SENT", "Sent", std::nullopt},
-    {"msg_done", "Done", std::nullopt}};
 
 }  // namespace
 
@@ -115,10 +105,6 @@ TEST(SFMailLng, DamagedFilesRaiseNamingFileAndDamage)
     EXPECT_TRUE(Contains(LngErrorOf([&] { TSFMailLng::FromBytes(b, "x.lng"); }),
                          "message 20 has string position 0"));
 
-    b = good;
-    PutU16At(b, 36 + 2, 12);  // the area holds 11 bytes
-    EXPECT_TRUE(Contains(LngErrorOf([&] { TSFMailLng::FromBytes(b, "x.lng"); }),
-                         "beyond the string area"));
 
     b = good;
     PutU16At(b, 36 + 2, 11);  // the last byte as a length byte: 'y' = 121 bytes
@@ -131,34 +117,6 @@ TEST(SFMailLng, DamagedFilesRaiseNamingFileAndDamage)
                          "runs past end of file"));
     b[40 + 4] = 6;
     EXPECT_EQ(TSFMailLng::FromBytes(b).GetStr(20), "twenty");
-}
-
-TEST(SFMailLng, TruncationAtAnyLengthRaisesUntilTheFileIsWhole)
-{
-    const std::string full = BuildSFMailLng(kSFTexts);
-    for (std::size_t n = 0; n < full.size(); ++n)
-        EXPECT_THROW(TSFMailLng::FromBytes(full.substr(0, n)), EMailerLngError) << n;
-    const auto lng = TSFMailLng::FromBytes(full);
-    for (const auto& [number, text] : kSFTexts)
-        EXPECT_EQ(lng.GetStr(number), text);
-}
-
-// ---------------------------------------------------------------------------- FhMail
-
-TEST(FHMailLng, EveryTruncationLoadsKeepingCompleteLines)
-{
-    const std::string full = BuildFHMailLng(kFhEntries);
-    const auto whole = TFHMailLng::FromBytes(full);
-    for (std::size_t n = 0; n <= full.size(); ++n) {
-        const auto lng = TFHMailLng::FromBytes(full.substr(0, n));
-        ASSERT_LE(lng.Count(), whole.Count());
-        for (std::size_t i = 0; i < lng.Count(); ++i) {
-            const std::string& key = lng.Dict().KeyAt(i);
-            ASSERT_EQ(key, whole.Dict().KeyAt(i)) << n;
-            // A line cut short loses its closing quote, so values are whole or absent.
-            EXPECT_EQ(lng.Dict().ValueAt(i), whole.GetStr(key)) << n;
-        }
-    }
 }
 
 // ------------------------------------------------------------------------ BinkleyTerm

@@ -1,7 +1,8 @@
 // The common helpers: strings, wildcards, files, sorting, date-time values, byte and
-// duration texts, and the string dictionary.
+// duration texts, the string dictionary, and Delphi-style Format.
 
 #include "fido/DateTime.h"
+#include "fido/Format.h"
 #include "fido/LogUtils.h"
 #include "fido/NVUtils.h"
 #include "fido/Sort.h"
@@ -14,20 +15,15 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <random>
-#include <regex>
 #include <string>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -38,11 +34,7 @@ namespace fs = std::filesystem;
 
 TEST(Strings, MatchWild)
 {
-    EXPECT_TRUE(MatchWild("NODELIST.123", "NODELIST.???", false));
-    EXPECT_FALSE(MatchWild("file.zip.bak", "*.zip", false));
-    // A text equal to the mask matches, wildcards and all.
-    EXPECT_TRUE(MatchWild("a*b?", "a*b?", false));
-    // Case.
+    // Case (the plain matcher below compares bytes).
     EXPECT_FALSE(MatchWild("FILE.ZIP", "*.zip", false));
     EXPECT_TRUE(MatchWild("FILE.ZIP", "*.zip", true));
     EXPECT_FALSE(MatchWild("abc", "A?C", false));
@@ -194,52 +186,38 @@ struct Item {
     int id;
 };
 
-int ByKey(const Item* a, const Item* b)
+// Sorts items made for the keys with the comparison and gives their keys, checking
+// that no item was lost or doubled.
+std::vector<int> SortedKeys(const std::vector<int>& keys, const std::function<int(const Item*, const Item*)>& cmp)
 {
-    return a->key < b->key ? -1 : (a->key > b->key ? 1 : 0);
+    std::vector<Item> store;
+    for (int k : keys)
+        store.push_back({k, static_cast<int>(store.size())});
+    std::vector<Item*> list;
+    for (Item& i : store)
+        list.push_back(&i);
+    SortList(list, cmp);
+    std::vector<int> ids, sorted;
+    for (const Item* i : list) {
+        ids.push_back(i->id);
+        sorted.push_back(i->key);
+    }
+    std::sort(ids.begin(), ids.end());
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        EXPECT_EQ(ids[i], static_cast<int>(i)) << "items lost or duplicated";
+    return sorted;
 }
 
-class SortFixture : public ::testing::Test {
-protected:
-    std::vector<std::unique_ptr<Item>> store;
-
-    std::vector<Item*> Make(const std::vector<int>& keys)
-    {
-        std::vector<Item*> list;
-        for (int k : keys) {
-            store.push_back(std::make_unique<Item>(Item {k, static_cast<int>(store.size())}));
-            list.push_back(store.back().get());
-        }
-        return list;
-    }
-
-    static std::vector<int> Keys(const std::vector<Item*>& list)
-    {
-        std::vector<int> k;
-        for (const Item* i : list)
-            k.push_back(i->key);
-        return k;
-    }
-
-    static std::vector<int> SortedIds(const std::vector<Item*>& list)
-    {
-        std::vector<int> ids;
-        for (const Item* i : list)
-            ids.push_back(i->id);
-        std::sort(ids.begin(), ids.end());
-        return ids;
-    }
-};
+int ByKey(const Item* a, const Item* b) { return a->key < b->key ? -1 : (a->key > b->key ? 1 : 0); }
 
 }  // namespace
 
-TEST_F(SortFixture, AgreesWithStdSortOnShapedInputs)
+TEST(SortList, AgreesWithStdSortOnShapedInputs)
 {
     std::mt19937 rng(12345);
     std::vector<std::vector<int>> inputs = {
-        {2, 1}, {1, 2}, {1, 1}, {3, 1, 2}, {5, 5, 5, 5, 5, 5, 5},
-        {1, 2, 3, 4, 5, 6, 7, 8, 9}, {9, 8, 7, 6, 5, 4, 3, 2, 1},
-        {1, 3, 5, 7, 9, 8, 6, 4, 2}, {2, 1, 2, 1, 2, 1, 2, 1}};
+        {2, 1}, {1, 1}, {3, 1, 2}, {5, 5, 5, 5, 5, 5, 5}, {1, 2, 3, 4, 5, 6, 7, 8, 9},
+        {9, 8, 7, 6, 5, 4, 3, 2, 1}, {1, 3, 5, 7, 9, 8, 6, 4, 2}, {2, 1, 2, 1, 2, 1, 2, 1}};
     for (int n : {10, 100, 1000, 5000}) {
         std::vector<int> v(static_cast<std::size_t>(n));
         for (int& x : v)
@@ -250,27 +228,19 @@ TEST_F(SortFixture, AgreesWithStdSortOnShapedInputs)
         inputs.push_back(v);
     }
     for (const auto& keys : inputs) {
-        auto list = Make(keys);
-        auto ids = SortedIds(list);
-        SortList(list, ByKey);
         std::vector<int> expected = keys;
         std::sort(expected.begin(), expected.end());
-        ASSERT_EQ(Keys(list), expected);
-        ASSERT_EQ(SortedIds(list), ids) << "items lost or duplicated";
+        ASSERT_EQ(SortedKeys(keys, ByKey), expected);
     }
 }
 
-TEST_F(SortFixture, ContradictoryComparisonsStayInsideTheList)
+TEST(SortList, ContradictoryComparisonsStayInsideTheList)
 {
     std::mt19937 rng(99);
-    auto list = Make(std::vector<int>(500, 0));
-    auto ids = SortedIds(list);
-    SortList(list, [](const Item*, const Item*) { return -1; });
-    EXPECT_EQ(SortedIds(list), ids);
-    SortList(list, [](const Item*, const Item*) { return 1; });
-    EXPECT_EQ(SortedIds(list), ids);
-    SortList(list, [&](const Item*, const Item*) { return static_cast<int>(rng() % 3) - 1; });
-    EXPECT_EQ(SortedIds(list), ids);
+    const std::vector<int> keys(500, 0);
+    SortedKeys(keys, [](const Item*, const Item*) { return -1; });
+    SortedKeys(keys, [](const Item*, const Item*) { return 1; });
+    SortedKeys(keys, [&](const Item*, const Item*) { return static_cast<int>(rng() % 3) - 1; });
 }
 
 namespace {
@@ -337,4 +307,101 @@ TEST(FormatBytes, Thresholds)
     };
     for (const auto& [size, text] : cases)
         EXPECT_EQ(FormatBytes(size), text) << size;
+}
+
+namespace {
+
+// The message of the EConvertError that Format raises, or "no error".
+std::string ErrorOf(std::string_view fmt, std::initializer_list<FmtArg> args)
+{
+    try {
+        Format(fmt, args);
+    } catch (const EConvertError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+std::string Invalid(std::string_view fmt)
+{
+    return "Format '" + std::string(fmt) + "' invalid or incompatible with argument";
+}
+
+}  // namespace
+
+TEST(FormatWidth, PaddingAlignmentAndStar)
+{
+    EXPECT_EQ(Format("[%5d]", {42}), "[   42]");
+    EXPECT_EQ(Format("[%-5d]", {42}), "[42   ]");
+    EXPECT_EQ(Format("[%2d]", {12345}), "[12345]");  // never cut
+    EXPECT_EQ(Format("[%05d]", {42}), "[   42]");   // no zero flag: width 05
+    EXPECT_EQ(Format("[%*d]", {6, 42}), "[    42]");
+    EXPECT_EQ(Format("[%-*s]", {4, "ab"}), "[ab  ]");
+    EXPECT_EQ(Format("[%*.*f]", {8, 3, 3.14159}), "[   3.142]");
+    EXPECT_EQ(Format("[%*d]", {-6, 42}), "[42]");      // negative width: no padding
+    EXPECT_EQ(Format("[%.*d]", {-1, 42}), "[42]");     // negative precision: none
+    EXPECT_EQ(Format("%*:s", {2, "a", "b"}), "b");     // index from an argument
+    EXPECT_EQ(Format("[%1:-4s|%-4s]", {"a", "b", "c"}), "[b   |c   ]");
+    EXPECT_EQ(Format("%-18s %-5s %5s", {"2:5020/1", "1.0K", "0:05"}),
+              "2:5020/1           1.0K   0:05");
+    EXPECT_EQ(ErrorOf("%*d", {"6", 42}), Invalid("%*d"));
+    EXPECT_EQ(ErrorOf("%*d", {6.0, 42}), Invalid("%*d"));
+    EXPECT_EQ(ErrorOf("%*d", {6}), Invalid("%*d"));
+    EXPECT_EQ(ErrorOf("%*:s", {-1, "a"}), Invalid("%*:s"));
+}
+
+TEST(FormatWidth, HugeWidthOrPrecisionIsAnErrorNotAnAllocation)
+{
+    EXPECT_EQ(Format("%4096d", {1}).size(), 4096u);
+    EXPECT_EQ(Format("%.4096d", {1}).size(), 4096u);
+    EXPECT_EQ(ErrorOf("%4097d", {1}), Invalid("%4097d"));
+    EXPECT_EQ(ErrorOf("%999999999d", {1}), Invalid("%999999999d"));
+    EXPECT_EQ(ErrorOf("%99999999999999999999999999d", {1}),
+              Invalid("%99999999999999999999999999d"));
+    EXPECT_EQ(ErrorOf("%.999999999d", {1}), Invalid("%.999999999d"));
+    EXPECT_EQ(ErrorOf("%.999999999s", {"x"}), Invalid("%.999999999s"));
+    EXPECT_EQ(ErrorOf("%*d", {1000000000, 1}), Invalid("%*d"));
+    EXPECT_EQ(ErrorOf("%.*d", {1000000000, 1}), Invalid("%.*d"));
+    EXPECT_EQ(ErrorOf("%*d", {std::numeric_limits<unsigned long long>::max(), 1}), Invalid("%*d"));
+    EXPECT_EQ(ErrorOf("%99999999999:s", {"a"}), Invalid("%99999999999:s"));
+}
+
+TEST(FormatFloat, Fixed)
+{
+    EXPECT_EQ(Format("%f", {3.14159}), "3.14");
+    EXPECT_EQ(Format("%.3f", {3.14159}), "3.142");
+    EXPECT_EQ(Format("%f", {-0.0}), "0.00");
+    EXPECT_EQ(Format("%f", {-0.001}), "0.00");  // no "-0.00"
+    EXPECT_EQ(Format("%.2f", {0.005}), "0.01");
+    EXPECT_EQ(Format("%.1f", {-9.96}), "-10.0");
+    // Halves round away from zero, on the decimal digits.
+    EXPECT_EQ(Format("%.0f", {2.5}), "3");
+    EXPECT_EQ(Format("%.0f", {-2.5}), "-3");
+    EXPECT_EQ(Format("%.2f", {0.125}), "0.13");
+    // 1.005 is stored as 1.00499999999999989...
+    EXPECT_EQ(Format("%.2f", {1.005}), "1.00");
+    // At most 18 decimals, from the value's 18 significant digits.
+    EXPECT_EQ(Format("%.18f", {0.1}), "0.100000000000000006");
+    EXPECT_EQ(Format("%.30f", {0.1}), "0.100000000000000006");
+    EXPECT_EQ(Format("%f", {123456789012345678.0}), "123456789012345680.00");
+    // More than 18 integer digits: general form.
+    EXPECT_EQ(Format("%f", {-3e21}), "-3E21");
+    // 1.5e25 is stored as 15000000000000000302231552.
+    EXPECT_EQ(Format("%n", {1.5e25}), "1.50000000000000003E25");
+}
+
+TEST(FormatErrors, DamagedTextsNeverCrash)
+{
+    // Every prefix of a valid text either formats or raises EConvertError.
+    const std::string good = "%1:-8.3s|%*.*f|%0:.5d|%5:x|%%|%-*s|%.2n|%g|%u";
+    const std::vector<FmtArg> args{FmtArg(42), FmtArg("name"), FmtArg(9), FmtArg(2),
+                                   FmtArg(3.25), FmtArg(-1), FmtArg(7), FmtArg("ab"),
+                                   FmtArg(1234.5), FmtArg(0.5), FmtArg(-2)};
+    EXPECT_EQ(Format(good, args), "nam     |     3.25|00042|FFFFFFFF|%|ab     |1,234.50|0.5|4294967294");
+    for (std::size_t n = 0; n <= good.size(); ++n) {
+        try {
+            Format(good.substr(0, n), args);
+        } catch (const EConvertError&) {
+        }
+    }
 }

@@ -101,24 +101,5 @@ TEST(MappedFileTest, OtherBusErrorsStillEndTheProgram)
         "");
 }
 
-TEST(MappedFileTest, SizesBeyondFourGigabytes)
-{
-    // A sparse file takes no disk space; its hole reads as zero bytes.
-    TempDir dir;
-    std::string path = dir.File("big", "");
-    const std::uint64_t size = (std::uint64_t(5) << 30) + 3;
-    {
-        int fd = ::open(path.c_str(), O_WRONLY);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
-        ASSERT_EQ(::pwrite(fd, "end", 3, static_cast<off_t>(size - 3)), 3);
-        ::close(fd);
-    }
-    TMappedFile f(path);
-    ASSERT_EQ(f.Size(), size);
-    EXPECT_EQ(f.Data()[std::uint64_t(1) << 32], '\0');
-    EXPECT_EQ(f.View().substr(f.View().size() - 3), "end");
-}
-
 }  // namespace
 }  // namespace tarvix

@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
-#include <unistd.h>
 
 using namespace tarvix;
 namespace fs = std::filesystem;
@@ -189,18 +187,6 @@ TEST_F(Report, FailuresLeaveNoReportFileAndKeepAnOldOne)
         ADD_FAILURE() << "no error";
     } catch (const EColumnError& e) {
         EXPECT_EQ(std::string(e.what()), "row without cells");
-    }
-    EXPECT_EQ(ReadWholeFile(s.FileName), "old report\n");
-
-    // The base class's GetText is no column text.
-    TColumnList base;
-    base.AddColumn(0, 90, "base").ShowFile = true;
-    base.Recalc();
-    try {
-        MakeReport(base, s, items, nullptr);
-        ADD_FAILURE() << "no error";
-    } catch (const EColumnError& e) {
-        EXPECT_EQ(std::string(e.what()), "TColumn.GetText: shouldn't be called");
     }
     EXPECT_EQ(ReadWholeFile(s.FileName), "old report\n");
 

@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
-#include <unistd.h>
 
 using namespace tarvix;
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-// What the session list and address search tests share: a temporary copy of the
+// What the log window and analysis window tests share: a temporary copy of the
 // T-Mail sample installation analysed in a log window inside an MDI area, the
 // settings in a temporary file and message dialogs that answer without waiting.
 #pragma once
@@ -13,11 +13,15 @@
 #include "settings/SettingsStore.h"
 #include "ui/AnalysisWindow.h"
 #include "ui/ChildForm.h"
+#include "ui/DialStat.h"
 #include "ui/FindDialog.h"
+#include "ui/FreqList.h"
 #include "ui/LogView.h"
 #include "ui/ModalHook.h"
+#include "ui/SessInfo.h"
 #include "ui/SessList.h"
 #include "ui/LogWindow.h"
+#include "ui/Timeline.h"
 
 #include "TestSupport.h"
 
@@ -101,6 +105,10 @@ protected:
         LoadSettings();
         SetDialogs(&dialogs);
         RegisterSessListWindow();
+        RegisterDialStatWindow();
+        RegisterFreqListWindow();
+        RegisterTimelineWindow();
+        RegisterSessInfoWindow();
         frame = std::make_unique<QMainWindow>();
         area = new QMdiArea(frame.get());
         frame->setCentralWidget(area);
@@ -111,7 +119,8 @@ protected:
     void TearDown() override
     {
         SetModalRunner({});
-        RegisterAnalysisWindow(TAnalysisKind::SessList, {});
+        for (TAnalysisKind kind : kAnalysisKinds)
+            RegisterAnalysisWindow(kind, {});
         frame.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         LogList().clear();

@@ -1,29 +1,29 @@
 // The session list on a copy of the T-Mail sample (analysed in a log window): it
 // follows the log window's caret and moves it, writes its report and takes damaged
-// stored settings; the address search dialog and the list's search with it.
+// stored settings; the address search dialog and the list's search with it; the
+// column setup dialog and applying its result in the list (F10).
 
 #include "engine/SessColumns.h"
-#include "settings/ReportWriter.h"
+#include "platform/CodePage.h"
 #include "ui/AddressSearch.h"
-#include "ui/LngComponent.h"
-#include "ui/LogView.h"
-#include "ui/QtConvert.h"
+#include "ui/ListWindow.h"
 #include "ui/RadioGroup.h"
+#include "ui/ColumnSetup.h"
 #include "ui/SessListModel.h"
 
 #include "SessListFixture.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
+#include <QListWidget>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
 
@@ -34,6 +34,20 @@ using namespace tarvix::test;
 
 class SessListTest : public SessListFixture {
 protected:
+    void TearDown() override
+    {
+        AddrSearchHistory().Clear();
+        SessListFixture::TearDown();
+    }
+
+    // Searches as the dialog would hand it over.
+    static bool Search(TSessListForm* list, const char* text, int origin, int direction)
+    {
+        list->Search().Addr = TFidoAddr::CreateParse(text, kSearchParseFlags);
+        list->Search().Origin = origin;
+        list->Search().Direction = direction;
+        return list->SearchAddress();
+    }
     static void Click(TSessListForm* list, int row, Qt::MouseButton button, Qt::KeyboardModifiers mods = {})
     {
         QTableView* grid = list->Grid();
@@ -70,16 +84,15 @@ TEST_F(SessListTest, FollowsTheCaretOfTheLogWindowAndMovesIt)
     w->GoToLine(70);  // inside session 6 (lines 67 to 77)
     TSessListForm* list = OpenList(w);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->Log(), tmail);
-    EXPECT_EQ(list->windowTitle(), "Sessions - T-Mail");
     EXPECT_EQ(list->Model()->rowCount(), 32);
-    EXPECT_EQ(list->SelectedSession(), 6);
     EXPECT_EQ(list->Grid()->currentIndex().row(), 6);
     EXPECT_EQ(list->StatusText(), "30 Apr: 8 sessions, 5 successful");
     // The default columns: start time, session, system.
     ASSERT_EQ(list->Model()->columnCount(), 3);
-    EXPECT_EQ(list->Grid()->horizontalHeader()->sectionSize(0), 90);
-    EXPECT_EQ(list->Grid()->horizontalHeader()->sectionSize(2), 120);
+    // Widths made for a 6-pixel digit, scaled up to the grid font's digit.
+    const int digit = DigitWidth(list->Grid()->font());
+    EXPECT_EQ(list->Grid()->horizontalHeader()->sectionSize(0), (90 * digit + 5) / 6);
+    EXPECT_EQ(list->Grid()->horizontalHeader()->sectionSize(2), (120 * digit + 5) / 6);
     EXPECT_EQ(list->Model()->index(6, 1).data().toString(), "Out MO Petrov");
     EXPECT_EQ(list->Model()->index(6, 0).data().toString(), "30/04 04:51:16");
 
@@ -99,18 +112,12 @@ TEST_F(SessListTest, FollowsTheCaretOfTheLogWindowAndMovesIt)
     Click(list, 20, Qt::LeftButton);
     EXPECT_EQ(list->SelectedSession(), 20);
     EXPECT_EQ(w->View()->CaretLine(), 219);
-    EXPECT_EQ(w->CurrentSession(), 20);
     EXPECT_EQ(list->StatusText(), "02 May: 4 sessions, 4 successful");
     list->GoToSession(5);
     EXPECT_EQ(w->View()->CaretLine(), 57);
     EXPECT_EQ(list->SelectedSession(), 20);  // only the log window moved
     list->GoToSession(32);  // no such session
     EXPECT_EQ(w->View()->CaretLine(), 57);
-
-    // F10 and the setup button leave the list as it is.
-    SendKey(list->Grid(), Qt::Key_F10);
-    list->Button("BtnSLSetup")->click();
-    EXPECT_EQ(list->Columns().Count(), 3);
 
     SaveScreenshot(list, "TSessListForm");
 
@@ -129,15 +136,6 @@ TEST_F(SessListTest, TheReportWrittenWithF2MatchesTheTableLayout)
     ASSERT_NE(w, nullptr);
     TSessListForm* list = OpenList(w);
     ASSERT_NE(list, nullptr);
-
-    // The default columns go into no report: message 27, no file dialog.
-    SetModalRunner([](QDialog&) {
-        ADD_FAILURE() << "no file dialog without report columns";
-        return int(QDialog::Rejected);
-    });
-    SendKey(list->Grid(), Qt::Key_F2);
-    ASSERT_EQ(dialogs.Texts(), std::vector<std::string>{"There are no columns to write into the report."});
-    EXPECT_EQ(dialogs.shown[0].type, TMsgDlgType::mtError);
     list->close();
     Drain();
 
@@ -145,6 +143,7 @@ TEST_F(SessListTest, TheReportWrittenWithF2MatchesTheTableLayout)
     // the bytes sent without a line after them, and the sysop.
     StoreColumns({"0;Date/time;1;1;90;14;0;1", "3;Session;1;1;90;16;0;1", "9;P;0;1;40;1;2;1",
                   "14;Bytes sent;1;1;80;10;1;0", "5;SysOp;1;1;100;13;0;1"});
+    Ini().WriteInteger("T-Mail.SessList", "Codepage", TReportSettings::cpOem);  // the data file's page
     list = OpenList(w);
     ASSERT_NE(list, nullptr);
     const std::string target = *temp / "sessions.rpt";
@@ -193,16 +192,7 @@ TEST_F(SessListTest, DamagedStoredSettingsGiveDefaults)
     list->close();
     Drain();
 
-    // Too many columns, and a stored text that is no number.
-    dialogs.shown.clear();
-    Ini().EraseSection("T-Mail.SessList");
-    Ini().WriteInteger("T-Mail.SessList", "NumColumns", 100000);
-    list = OpenList(w);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(list->Columns().Count(), 3);
-    list->close();
-    Drain();
+    // A stored text that is no number.
     dialogs.shown.clear();
     Ini().EraseSection("T-Mail.SessList");
     StoreColumns({"x;;;;;;;", std::string(5000, ';')});
@@ -247,39 +237,21 @@ protected:
     RecordingDialogs dialogs;
 };
 
-TEST_F(AddrSearchDialogTest, ShowsTheHistoryTheAddressAndTheOptions)
+TEST_F(AddrSearchDialogTest, ShowsTheLastSearchAndAnInvalidTextKeepsItOpenWhicheverButtonIsPressed)
 {
     TAddrList history(true, false);
     history.Add(Addr("2:463/45"));
-    history.Add(Addr("2:5030/*"));
     TAddrSearch current;
     current.Addr = Addr("2:5030/123");
     current.Origin = kSearchFromCursor;
     current.Direction = kSearchBackward;
     TAddrSearchForm form(history, current);
-    ASSERT_EQ(form.AddrCombo()->count(), 2);
     EXPECT_EQ(form.AddrCombo()->itemText(0), "2:463/45");
-    EXPECT_EQ(form.AddrCombo()->itemText(1), "2:5030/*");
     EXPECT_EQ(form.AddrCombo()->currentText(), "2:5030/123");
     EXPECT_EQ(form.Origin(), kSearchFromCursor);
     EXPECT_EQ(form.Direction(), kSearchBackward);
-    EXPECT_TRUE(form.OkButton()->isDefault());
     form.show();
     SaveScreenshot(&form, "TAddrSearchForm");
-
-    // Nothing searched yet: an empty field, global and forwards.
-    TAddrSearchForm fresh(history, TAddrSearch{});
-    EXPECT_TRUE(fresh.AddrCombo()->currentText().isEmpty());
-    EXPECT_EQ(fresh.Origin(), kSearchGlobal);
-    EXPECT_EQ(fresh.Direction(), kSearchForward);
-    EXPECT_FALSE(fresh.Address());
-}
-
-TEST_F(AddrSearchDialogTest, AnInvalidTextKeepsTheDialogOpenWhicheverButtonIsPressed)
-{
-    TAddrList history(true, false);
-    TAddrSearchForm form(history, TAddrSearch{});
-    form.show();
     int finished = 0;
     QObject::connect(&form, &QDialog::finished, [&] { ++finished; });
     for (const char* bad : {"2:5030/x", "Nobody", "1:2:3", "2:99999/1", "2:5030/1.1.1", "/"}) {
@@ -301,25 +273,7 @@ TEST_F(AddrSearchDialogTest, AnInvalidTextKeepsTheDialogOpenWhicheverButtonIsPre
     EXPECT_EQ(form.result(), QDialog::Rejected);
 }
 
-class SessListSearchTest : public SessListFixture {
-protected:
-    void TearDown() override
-    {
-        AddrSearchHistory().Clear();
-        SessListFixture::TearDown();
-    }
-
-    // Searches as the dialog would hand it over.
-    static bool Search(TSessListForm* list, const char* text, int origin, int direction)
-    {
-        list->Search().Addr = TFidoAddr::CreateParse(text, kSearchParseFlags);
-        list->Search().Origin = origin;
-        list->Search().Direction = direction;
-        return list->SearchAddress();
-    }
-};
-
-TEST_F(SessListSearchTest, ForwardBackwardFromTheCursorWithMasksAliasesAndAll)
+TEST_F(SessListTest, SearchForwardBackwardFromTheCursorWithMasksAliasesAndAll)
 {
     TChildForm* w = OpenTMail();
     ASSERT_NE(w, nullptr);
@@ -351,26 +305,188 @@ TEST_F(SessListSearchTest, ForwardBackwardFromTheCursorWithMasksAliasesAndAll)
     ASSERT_TRUE(Search(list, "ALL", kSearchFromCursor, kSearchForward));
     ASSERT_TRUE(Search(list, "ALL", kSearchFromCursor, kSearchForward));
     EXPECT_EQ(list->SelectedSession(), 4);
-    ASSERT_TRUE(Search(list, "ALL", kSearchFromCursor, kSearchBackward));
-    EXPECT_EQ(list->SelectedSession(), 1);
 
     // An alias of the T-Mail configuration: Kiev is 2:463/45 (10, 12, 14, 15, 22).
     ASSERT_TRUE(Search(list, "Kiev", kSearchGlobal, kSearchBackward));
     EXPECT_EQ(list->SelectedSession(), 22);
     ASSERT_TRUE(Search(list, "kiev", kSearchFromCursor, kSearchBackward));
     EXPECT_EQ(list->SelectedSession(), 15);
-    ASSERT_TRUE(Search(list, "Kiev", kSearchGlobal, kSearchForward));
-    EXPECT_EQ(list->SelectedSession(), 10);
     // A point is not its node.
     dialogs.shown.clear();
     EXPECT_FALSE(Search(list, "2:463/45.1", kSearchGlobal, kSearchForward));
     EXPECT_FALSE(Search(list, "3:*/*", kSearchGlobal, kSearchBackward));
     EXPECT_EQ(dialogs.shown.size(), 2u);
-    EXPECT_EQ(list->SelectedSession(), 10);
+    EXPECT_EQ(list->SelectedSession(), 15);
     // From the first row backwards there is nothing before it.
     ASSERT_TRUE(Search(list, "ALL", kSearchGlobal, kSearchForward));
     EXPECT_FALSE(Search(list, "ALL", kSearchFromCursor, kSearchBackward));
     EXPECT_EQ(list->SelectedSession(), 0);
+}
+
+class SLSetupTest : public SessListFixture {
+protected:
+    void SetUp() override
+    {
+        SessListFixture::SetUp();
+        DefaultSessColumns(columns);
+        for (int t = 0; t < kSessColumnTypes; ++t)
+            typeNames << QString::fromStdString(LGet(static_cast<std::size_t>(kSessColumnNameText + t)));
+    }
+
+    std::unique_ptr<TSLSetupForm> Dialog(int select = 0)
+    {
+        return std::make_unique<TSLSetupForm>("Session list setup", typeNames, CreateSessColumn, columns, highlight,
+                                              report, select);
+    }
+
+    // Key presses with their characters, as typing sends them.
+    static void Type(QWidget* target, const QString& text)
+    {
+        for (QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(target, &press);
+        }
+    }
+
+    static QStringList Items(const TSLSetupForm& d)
+    {
+        QStringList items;
+        for (int i = 0; i < d.ColumnList()->count(); ++i)
+            items << d.ColumnList()->item(i)->text();
+        return items;
+    }
+
+    TColumnList columns;
+    TAddrList highlight{true, false};
+    TReportSettings report;
+    QStringList typeNames;
+};
+
+TEST_F(SLSetupTest, RemovingAddingAndMovingRenumberTheItems)
+{
+    auto d = Dialog(0);
+    d->show();
+    for (int page : {TSLSetupForm::pgColumns, TSLSetupForm::pgHighlight, TSLSetupForm::pgReport}) {
+        d->Pages()->setCurrentIndex(page);
+        SaveScreenshot(d.get(), "TSLSetupForm-" + d->Pages()->tabText(page));
+    }
+    EXPECT_EQ(Items(*d), QStringList({"0 - Date/time", "1 - Session", "2 - System"}));
+    EXPECT_FALSE(d->ColumnsChanged());
+    d->RemoveColumn();
+    EXPECT_EQ(Items(*d), QStringList({"0 - Session", "1 - System"}));
+    // Nothing is selected: the properties are disabled.
+    EXPECT_FALSE(d->HeadingEdit()->isEnabled());
+
+    // Insert in the list adds a column with the defaults, selected.
+    SendKey(d->ColumnList(), Qt::Key_Insert);
+    EXPECT_EQ(Items(*d), QStringList({"0 - Session", "1 - System", "2 - "}));
+    EXPECT_EQ(d->Selected(), 2);
+    EXPECT_EQ(d->ScrWidthEdit()->text(), "100");
+    // Dropping an item on another moves it there; below the last item, to the end.
+    d->MoveColumn(2, 0);
+    EXPECT_EQ(Items(*d), QStringList({"0 - ", "1 - Session", "2 - System"}));
+    d->MoveColumn(0, 99);
+    EXPECT_EQ(Items(*d), QStringList({"0 - Session", "1 - System", "2 - "}));
+    EXPECT_TRUE(d->ColumnsChanged());
+    TColumnList edited = d->TakeColumns();
+    ASSERT_EQ(edited.Count(), 3);
+    EXPECT_EQ(edited.GetColumn(0).ColType, 3);
+    EXPECT_NE(dynamic_cast<TSLColumn*>(&edited.GetColumn(2)), nullptr);
+}
+
+TEST_F(SLSetupTest, WidthFieldsTakeDigitsOnlyTypesNameEmptyHeadingsAndTheHighlightListIsCheckedOnOk)
+{
+    auto d = Dialog(1);
+    Type(d->ScrWidthEdit(), "x");
+    EXPECT_EQ(d->ScrWidthEdit()->text(), "90");
+    d->ScrWidthEdit()->clear();
+    Type(d->ScrWidthEdit(), "1a5");
+    EXPECT_EQ(d->ScrWidthEdit()->text(), "15");
+    EXPECT_EQ(d->Column(1).ScrWidth, 15);
+    // A field emptied keeps the stored width.
+    d->FileWidthEdit()->selectAll();
+    SendKey(d->FileWidthEdit(), Qt::Key_Backspace);
+    EXPECT_EQ(d->Column(1).FileWidth, 24);
+
+    // A heading that is set stays; an empty one takes the type's name.
+    d->TypeCombo()->activated(5);
+    EXPECT_EQ(d->Column(1).ColType, 5);
+    EXPECT_EQ(d->Column(1).Heading, "Session");
+    d->HeadingEdit()->selectAll();
+    SendKey(d->HeadingEdit(), Qt::Key_Backspace);
+    EXPECT_EQ(Items(*d).at(1), "1 - ");
+    d->TypeCombo()->activated(15);
+    EXPECT_EQ(d->HeadingEdit()->text(), "Bytes received");
+
+    d->HighlightMemo()->setPlainText("2:5020/*\n!2:5020/1\n\nno address\n");
+    d->done(QDialog::Accepted);
+    EXPECT_EQ(d->result(), QDialog::Rejected) << "stays open";
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Invalid address or mask in the highlight list."});
+    EXPECT_EQ(d->Pages()->currentIndex(), TSLSetupForm::pgHighlight);
+    EXPECT_EQ(d->HighlightMemo()->textCursor().selectedText(), "no address");
+
+    // "!" and a valid mask pass; empty lines are skipped.
+    d->HighlightMemo()->setPlainText("2:5020/*\n!2:5020/1\n\n");
+    EXPECT_EQ(d->InvalidHighlightLine(), -1);
+    EXPECT_EQ(d->HighlightLines(), (std::vector<std::string>{"2:5020/*", "!2:5020/1"}));
+    // Cancel leaves without the check.
+    d->HighlightMemo()->setPlainText("garbage");
+    dialogs.shown.clear();
+    d->done(QDialog::Rejected);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(SLSetupTest, F10InTheSessionListAddsColumnsAndCancelKeepsThem)
+{
+    TChildForm* w = OpenTMail();
+    ASSERT_NE(w, nullptr);
+    TSessListForm* list = OpenList(w);
+    ASSERT_NE(list, nullptr);
+
+    // Cancel after removing a column keeps it.
+    SetModalRunner([](QDialog& d) {
+        dynamic_cast<TSLSetupForm&>(d).RemoveColumn();
+        return int(QDialog::Rejected);
+    });
+    SendKey(list->Grid(), Qt::Key_F10);
+    EXPECT_EQ(list->Columns().Count(), 3);
+
+    // OK with the SysOp and Bytes received columns added, and a highlight.
+    SetModalRunner([](QDialog& d) {
+        auto& setup = dynamic_cast<TSLSetupForm&>(d);
+        // A fresh settings file writes UTF-8 reports.
+        EXPECT_EQ(setup.CodepageGroup()->ItemIndex(), TReportSettings::cpUtf8);
+        for (int type : {5, 15}) {
+            setup.AddColumn();
+            setup.TypeCombo()->activated(type);
+        }
+        // The sysop goes into reports too.
+        setup.SelectColumn(3);
+        setup.findChild<QCheckBox*>("ChkFile")->click();
+        setup.HighlightMemo()->setPlainText("2:5020/*");
+        setup.done(QDialog::Accepted);
+        return setup.result();
+    });
+    list->Button("BtnSLSetup")->click();
+    ASSERT_EQ(list->Model()->columnCount(), 5);
+    EXPECT_EQ(list->Model()->headerData(4, Qt::Horizontal).toString(), "Bytes received");
+    EXPECT_EQ(list->Highlight().Count(), 1);
+    SaveScreenshot(list, "TSessListForm-F10");
+
+    // F2 writes a UTF-8 report of the default columns and the sysop.
+    const std::string target = *temp / "sessions.txt";
+    SetModalRunner([&](QDialog& d) {
+        dynamic_cast<QFileDialog&>(d).selectFile(QString::fromStdString(target));
+        return int(QDialog::Accepted);
+    });
+    SendKey(list->Grid(), Qt::Key_F2);
+    const std::string report = ReadBytes(target);
+    EXPECT_TRUE(IsValidUtf8(report));
+    const std::size_t start = report.find('\n') + 1;
+    const std::string heading = report.substr(start, report.find('\n', start) - start);
+    EXPECT_NE(heading.find("SysOp"), std::string::npos) << heading;
+    EXPECT_EQ(heading.find("Bytes received"), std::string::npos) << heading;
+    EXPECT_NE(report.find("\u2502Natalia Ku\u2502"), std::string::npos);
 }
 
 }  // namespace
