@@ -287,6 +287,25 @@ TEST_F(ChildFormTest, ErrorLinesAreShownAndTheAnswerDecides)
     Settings().SkipErrors = false;
 }
 
+TEST_F(ChildFormTest, SkipAllHoldsForLogsThatAreNotAMailers)
+{
+    const std::string path = *temp / "bad.log";
+    WriteFileBytes(path, "  01 Feb 04:00:00 BINK  a\r\n  3x Feb 04:00:00 x\r\n  01 Xyz 04:00:00 y\r\n"
+                         "  02 Feb 04:00:00 BINK  b\r\n  0x Feb 04:00:00 z\r\n");
+    auto owned = std::make_unique<TBinkLog>();
+    owned->Name = "Bad";
+    owned->Path = path;
+    TBinkLog* log = Register(std::move(owned));
+    dialogs.answer = [](const TDialogRequest& r) { return r.text.rfind("Line ", 0) == 0 ? int(mrAll) : int(mrOk); };
+    auto* w = new ScriptedWindow(log);
+    area->addSubWindow(w);
+    w->show();
+    w->ShowLog(log);
+    ASSERT_EQ(dialogs.With("Line ").size(), 1u);
+    EXPECT_EQ(w->SkippedLines().size(), 3u);
+    EXPECT_TRUE(w->Status().startsWith("Done, 3 lines skipped")) << w->Status().toStdString();
+}
+
 TEST_F(ChildFormTest, EscStopsTheAnalysis)
 {
     // A generated Bink-style log of 3000 lines over six days.
