@@ -2,32 +2,20 @@
 // the mailer directory, when there is one).
 #pragma once
 
-#include "ui/OptionsForm.h"
-
-class QLabel;
+#include "ui/ConfigFileOptions.h"
 
 namespace tarvix {
 
-class TFileEdit;
 class TBinkdLog;
 
-class TBinkdOptionsForm : public TOptionsForm {
+class TBinkdOptionsForm : public TConfigFileOptionsForm {
     Q_OBJECT
 
 public:
     TBinkdOptionsForm(TBinkdLog& log, QWidget* parent = nullptr);
 
-    TFileEdit* ConfigPathEdit() const { return edtConfigPath_; }
-
-    void done(int result) override;
-
 protected:
     void SetDefaultTexts() override;
-
-private:
-    TBinkdLog& log_;
-    QLabel* lblConfigPath_;
-    TFileEdit* edtConfigPath_;
 };
 
 }  // namespace tarvix

@@ -308,30 +308,8 @@ void TDialStatForm::ApplyTexts()
 
 void TDialStatForm::LoadState()
 {
-    const TNVIniFile* ini = SettingsOpen() ? &Ini() : nullptr;
-    bool loaded = false;
-    if (ini) {
-        try {
-            loaded = columns_.LoadIni(*ini, section_, CreateDialStatColumn);
-        } catch (const std::exception& e) {
-            // A damaged column: the window opens with its default columns.
-            ShowError(e.what());
-            loaded = false;
-        }
-    }
-    if (!loaded)
-        DefaultDialStatColumns(columns_);
-    // The widths were set for the grid font of their time.
-    digitWidth_ = DigitWidth(grid_->font());
-    ScaleColumnWidths(columns_, loaded && ini ? StoredDigitWidth(*ini, section_) : kDefaultDigitWidth, digitWidth_);
-    if (!ini)
-        return;
-    try {
-        highlight_.LoadIni(*ini, section_, "Highlight");
-    } catch (const std::exception&) {
-        // The entries before a damaged one stay; the rest is dropped.
-    }
-    LoadReportSettings(report_, *ini, section_);
+    digitWidth_ = LoadListState(section_, grid_->font(), CreateDialStatColumn, DefaultDialStatColumns, columns_, highlight_, report_,
+                                [this](const std::string& text) { ShowError(text); });
 }
 
 void TDialStatForm::SaveState()
@@ -339,39 +317,12 @@ void TDialStatForm::SaveState()
     if (saved_ || !log_ || log_->Temporary || !SettingsOpen())
         return;
     saved_ = true;
-    TNVIniFile& ini = Ini();
-    // The section is written afresh; only the log window's record of the open
-    // windows is kept.
-    const bool hasOpen = ini.ValueExists(section_, "Open");
-    const bool open = ini.ReadBool(section_, "Open", false);
-    ini.EraseSection(section_);
-    if (hasOpen)
-        ini.WriteBool(section_, "Open", open);
-    SaveFormPlacement(this, section_);
-    columns_.SaveIni(ini, section_);
-    ini.WriteInteger(section_, kDigitWidthKey, digitWidth_);
-    highlight_.SaveIni(ini, section_, "Highlight");
-    SaveReportSettings(report_, ini, section_);
+    SaveListState(this, section_, columns_, digitWidth_, highlight_, report_);
 }
 
-void TDialStatForm::ShowError(const std::string& text)
-{
-    const bool was = hourglass_;
-    SetHourglass(false);
-    MessageDlgText(text, TMsgDlgType::mtError, mbOK);
-    SetHourglass(was);
-}
+void TDialStatForm::ShowError(const std::string& text) { wait_.ShowError(text); }
 
-void TDialStatForm::SetHourglass(bool on)
-{
-    if (on == hourglass_)
-        return;
-    hourglass_ = on;
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
+void TDialStatForm::SetHourglass(bool on) { wait_.Set(on); }
 
 // ---------------------------------------------------------------- the day
 

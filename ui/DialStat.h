@@ -11,6 +11,8 @@
 // settings. The section is written afresh when the window closes.
 #pragma once
 
+#include "ui/ListWindow.h"
+
 #include "fido/AddrList.h"
 #include "settings/Column.h"
 #include "ui/AnalysisWindow.h"
@@ -128,7 +130,7 @@ private:
     QStringList typeNames_;
     int headerColumn_ = 0;
     int digitWidth_ = 0;  // of the grid font the column widths are for
-    bool hourglass_ = false;
+    TWaitCursor wait_;
     bool placed_ = false;
     bool saved_ = false;
 

@@ -1,11 +1,15 @@
 #include "ui/ListWindow.h"
 
 #include "fido/AddrList.h"
+#include "fido/Dialogs.h"
+#include "settings/SettingsStore.h"
 #include "platform/IniFile.h"
 #include "ui/ModalHook.h"
 #include "ui/ColumnSetup.h"
+#include "ui/Placement.h"
 #include "ui/UiText.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -112,6 +116,73 @@ TSetupResult RunColumnSetup(QWidget* parent, const QString& caption, const QStri
     columns = dialog.TakeColumns();
     columns.Recalc();
     return TSetupResult::ColumnsChanged;
+}
+
+int LoadListState(const std::string& section, const QFont& gridFont, const TColumnFactory& factory,
+                  void (*defaults)(TColumnList&), TColumnList& columns, TAddrList& highlight,
+                  TReportSettings& report, const std::function<void(const std::string&)>& showError)
+{
+    const TNVIniFile* ini = SettingsOpen() ? &Ini() : nullptr;
+    bool loaded = false;
+    if (ini) {
+        try {
+            loaded = columns.LoadIni(*ini, section, factory);
+        } catch (const std::exception& e) {
+            // A damaged column: the window opens with its default columns.
+            showError(e.what());
+            loaded = false;
+        }
+    }
+    if (!loaded)
+        defaults(columns);
+    // The widths were set for the grid font of their time.
+    const int digitWidth = DigitWidth(gridFont);
+    ScaleColumnWidths(columns, loaded && ini ? StoredDigitWidth(*ini, section) : kDefaultDigitWidth, digitWidth);
+    columns.Recalc();
+    if (!ini)
+        return digitWidth;
+    try {
+        highlight.LoadIni(*ini, section, "Highlight");
+    } catch (const std::exception&) {
+        // The entries before a damaged one stay; the rest is dropped.
+    }
+    LoadReportSettings(report, *ini, section);
+    return digitWidth;
+}
+
+void SaveListState(QWidget* form, const std::string& section, const TColumnList& columns, int digitWidth,
+                   const TAddrList& highlight, const TReportSettings& report)
+{
+    TNVIniFile& ini = Ini();
+    const bool hasOpen = ini.ValueExists(section, "Open");
+    const bool open = ini.ReadBool(section, "Open", false);
+    ini.EraseSection(section);
+    if (hasOpen)
+        ini.WriteBool(section, "Open", open);
+    SaveFormPlacement(form, section);
+    columns.SaveIni(ini, section);
+    ini.WriteInteger(section, kDigitWidthKey, digitWidth);
+    highlight.SaveIni(ini, section, "Highlight");
+    SaveReportSettings(report, ini, section);
+}
+
+void TWaitCursor::Set(bool on)
+{
+    if (on == on_)
+        return;
+    on_ = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void TWaitCursor::ShowError(const std::string& text)
+{
+    const bool was = on_;
+    Set(false);
+    MessageDlgText(text, TMsgDlgType::mtError, mbOK);
+    Set(was);
 }
 
 }  // namespace tarvix

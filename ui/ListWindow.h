@@ -15,6 +15,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+#include <string>
 #include <string_view>
 
 class QFont;
@@ -47,6 +50,30 @@ Qt::Alignment ColumnAlignment(const TColumn& column);
 // `proposal` in the home folder, with the extension ".txt" added to a name typed
 // without one. Stores the choice in settings.FileName; false for Cancel.
 bool AskReportFile(QWidget* parent, TReportSettings& settings, const QString& proposal);
+
+// Reads a list window's settings section: its columns (the defaults when there are
+// none; a damaged one is shown through showError and gives the defaults too), their
+// widths scaled to the grid font, the highlight list and the report settings. Gives
+// the digit width of the grid font, which SaveListState stores with the columns.
+int LoadListState(const std::string& section, const QFont& gridFont, const TColumnFactory& factory,
+                  void (*defaults)(TColumnList&), TColumnList& columns, TAddrList& highlight,
+                  TReportSettings& report, const std::function<void(const std::string&)>& showError);
+// Writes the section afresh, so that no value of a column that is gone stays behind:
+// the window's placement, the columns with the digit width they are for, the
+// highlight list and the report settings; of the rest only the log window's record
+// of the open windows ("Open") is kept.
+void SaveListState(QWidget* form, const std::string& section, const TColumnList& columns, int digitWidth,
+                   const TAddrList& highlight, const TReportSettings& report);
+
+// The wait cursor of a window's long work, put aside while an error box shows.
+class TWaitCursor {
+public:
+    void Set(bool on);
+    void ShowError(const std::string& text);
+
+private:
+    bool on_ = false;
+};
 
 // What the column setup changed.
 enum class TSetupResult { Cancelled, Unchanged, ColumnsChanged };

@@ -2,32 +2,20 @@
 // cfg/sf-mail.cfg in the mailer directory).
 #pragma once
 
-#include "ui/OptionsForm.h"
-
-class QLabel;
+#include "ui/ConfigFileOptions.h"
 
 namespace tarvix {
 
-class TFileEdit;
 class TSFMailLog;
 
-class TSFOptionsForm : public TOptionsForm {
+class TSFOptionsForm : public TConfigFileOptionsForm {
     Q_OBJECT
 
 public:
     TSFOptionsForm(TSFMailLog& log, QWidget* parent = nullptr);
 
-    TFileEdit* ConfigPathEdit() const { return edtConfigPath_; }
-
-    void done(int result) override;
-
 protected:
     void SetDefaultTexts() override;
-
-private:
-    TSFMailLog& log_;
-    QLabel* lblConfigPath_;
-    TFileEdit* edtConfigPath_;
 };
 
 }  // namespace tarvix

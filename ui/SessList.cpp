@@ -292,31 +292,8 @@ void TSessListForm::ApplyTexts()
 
 void TSessListForm::LoadState()
 {
-    const TNVIniFile* ini = SettingsOpen() ? &Ini() : nullptr;
-    bool loaded = false;
-    if (ini) {
-        try {
-            loaded = columns_.LoadIni(*ini, section_, CreateSessColumn);
-        } catch (const std::exception& e) {
-            // A damaged column: the window opens with its default columns.
-            ShowError(e.what());
-            loaded = false;
-        }
-    }
-    if (!loaded)
-        DefaultSessColumns(columns_);
-    // The widths were set for the grid font of their time.
-    digitWidth_ = DigitWidth(grid_->font());
-    ScaleColumnWidths(columns_, loaded && ini ? StoredDigitWidth(*ini, section_) : kDefaultDigitWidth, digitWidth_);
-    columns_.Recalc();
-    if (!ini)
-        return;
-    try {
-        highlight_.LoadIni(*ini, section_, "Highlight");
-    } catch (const std::exception&) {
-        // The entries before a damaged one stay; the rest is dropped.
-    }
-    LoadReportSettings(report_, *ini, section_);
+    digitWidth_ = LoadListState(section_, grid_->font(), CreateSessColumn, DefaultSessColumns, columns_, highlight_, report_,
+                                [this](const std::string& text) { ShowError(text); });
 }
 
 void TSessListForm::SaveState()
@@ -324,39 +301,12 @@ void TSessListForm::SaveState()
     if (saved_ || !log_ || log_->Temporary || !SettingsOpen())
         return;
     saved_ = true;
-    TNVIniFile& ini = Ini();
-    // The section is written afresh, so that no value of a column that is gone
-    // stays behind; only the log window's record of the open windows is kept.
-    const bool hasOpen = ini.ValueExists(section_, "Open");
-    const bool open = ini.ReadBool(section_, "Open", false);
-    ini.EraseSection(section_);
-    if (hasOpen)
-        ini.WriteBool(section_, "Open", open);
-    SaveFormPlacement(this, section_);
-    columns_.SaveIni(ini, section_);
-    ini.WriteInteger(section_, kDigitWidthKey, digitWidth_);
-    highlight_.SaveIni(ini, section_, "Highlight");
-    SaveReportSettings(report_, ini, section_);
+    SaveListState(this, section_, columns_, digitWidth_, highlight_, report_);
 }
 
-void TSessListForm::ShowError(const std::string& text)
-{
-    const bool was = hourglass_;
-    SetHourglass(false);
-    MessageDlgText(text, TMsgDlgType::mtError, mbOK);
-    SetHourglass(was);
-}
+void TSessListForm::ShowError(const std::string& text) { wait_.ShowError(text); }
 
-void TSessListForm::SetHourglass(bool on)
-{
-    if (on == hourglass_)
-        return;
-    hourglass_ = on;
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
+void TSessListForm::SetHourglass(bool on) { wait_.Set(on); }
 
 // ---------------------------------------------------------------- grid layout
 

@@ -9,6 +9,8 @@
 // settings. The section is written afresh when the window closes.
 #pragma once
 
+#include "ui/ListWindow.h"
+
 #include "fido/AddrList.h"
 #include "settings/Column.h"
 #include "ui/AddressSearch.h"
@@ -143,7 +145,7 @@ private:
     bool suppress_ = false;  // the list is moving the log window's caret
     bool dragging_ = false;
     int dragRow_ = 0;
-    bool hourglass_ = false;
+    TWaitCursor wait_;
     bool placed_ = false;
     bool saved_ = false;
     // Where the list opens, scrolled to the top or (the last row) to the bottom.
