@@ -521,34 +521,12 @@ void TDialStatForm::AutosizeColumn(int gridColumn)
     grid_->horizontalHeader()->resizeSection(gridColumn, column.ScrWidth);
 }
 
-void TDialStatForm::AutosizeWindow()
-{
-    QHeaderView* header = grid_->horizontalHeader();
-    const auto& map = columns_.ScrIndex();
-    for (std::size_t k = 0; k < map.size(); ++k)
-        columns_.GetColumn(map[k]).ScrWidth = std::clamp(header->sectionSize(static_cast<int>(k)), 0, MaxScrWidth);
-    columns_.Recalc();
-    if (columns_.ScrTotalWidth() <= 0)
-        return;
-    const int frame = width() - grid_->viewport()->width();
-    const int wanted = header->length() + frame;
-    QRect g = geometry();
-    g.setWidth(wanted);
-    if (QWidget* area = parentWidget()) {
-        const int right = area->width();
-        if (g.right() + 1 > right)
-            g.moveLeft(std::max(0, right - wanted));
-    }
-    setGeometry(g);
-}
+void TDialStatForm::AutosizeWindow() { FitWindowToColumns(this, grid_, columns_); }
 
 void TDialStatForm::SetupColumns(int gridColumn)
 {
     // The dialog selects the list's column shown in that grid column.
-    const auto& map = columns_.ScrIndex();
-    const int select = gridColumn >= 0 && static_cast<std::size_t>(gridColumn) < map.size()
-                           ? map[static_cast<std::size_t>(gridColumn)]
-                           : 0;
+    const int select = ListColumnOfGridColumn(columns_, gridColumn);
     const TSetupResult result = RunColumnSetup(this, UiText(26, {}, "Dial statistics setup"), typeNames_,
                                                CreateDialStatColumn, columns_, highlight_, report_, select);
     if (result == TSetupResult::ColumnsChanged) {

@@ -14,7 +14,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QPainter>
+#include <QTableView>
 
 #include <algorithm>
 #include <cmath>
@@ -164,6 +166,36 @@ void SaveListState(QWidget* form, const std::string& section, const TColumnList&
     ini.WriteInteger(section, kDigitWidthKey, digitWidth);
     highlight.SaveIni(ini, section, "Highlight");
     SaveReportSettings(report, ini, section);
+}
+
+int ListColumnOfGridColumn(const TColumnList& columns, int gridColumn)
+{
+    const auto& map = columns.ScrIndex();
+    return gridColumn >= 0 && static_cast<std::size_t>(gridColumn) < map.size() ? map[static_cast<std::size_t>(gridColumn)]
+                                                                                : 0;
+}
+
+void FitWindowToColumns(QWidget* window, QTableView* grid, TColumnList& columns)
+{
+    QHeaderView* header = grid->horizontalHeader();
+    const auto& map = columns.ScrIndex();
+    for (std::size_t k = 0; k < map.size(); ++k)
+        columns.GetColumn(map[k]).ScrWidth = std::clamp(header->sectionSize(static_cast<int>(k)), 0, MaxScrWidth);
+    columns.Recalc();
+    if (columns.ScrTotalWidth() <= 0)
+        return;
+    // The frame around the columns: the window's edges, the grid's frame and its
+    // vertical scroll bar.
+    const int frame = window->width() - grid->viewport()->width();
+    const int wanted = header->length() + frame;
+    QRect g = window->geometry();
+    g.setWidth(wanted);
+    if (QWidget* area = window->parentWidget()) {
+        const int right = area->width();
+        if (g.right() + 1 > right)
+            g.moveLeft(std::max(0, right - wanted));
+    }
+    window->setGeometry(g);
 }
 
 void TWaitCursor::Set(bool on)

@@ -23,6 +23,7 @@
 class QFont;
 class QPainter;
 class QRect;
+class QTableView;
 class QWidget;
 
 namespace tarvix {
@@ -64,6 +65,12 @@ int LoadListState(const std::string& section, const QFont& gridFont, const TColu
 // of the open windows ("Open") is kept.
 void SaveListState(QWidget* form, const std::string& section, const TColumnList& columns, int digitWidth,
                    const TAddrList& highlight, const TReportSettings& report);
+
+// The list's column shown in a grid column (0 for none), for the column setup.
+int ListColumnOfGridColumn(const TColumnList& columns, int gridColumn);
+// Takes the grid's column widths into the columns and makes the window as wide as
+// its columns (moved left where it would stand out of its MDI area).
+void FitWindowToColumns(QWidget* window, QTableView* grid, TColumnList& columns);
 
 // The wait cursor of a window's long work, put aside while an error box shows.
 class TWaitCursor {
