@@ -130,9 +130,12 @@ inline unsigned ByteBits16(const char* p, __m128i c)
 template <typename Bits>
 inline std::size_t FirstBit(std::string_view s, std::size_t from, std::size_t to, Bits bits)
 {
+    // An empty field; from may lie far past to (a shift by it would be undefined).
+    if (from >= to)
+        return std::string_view::npos;
     if (to < 16) {
         const unsigned hits = (bits(s.data()) & ((1u << to) - 1)) >> from;
-        return from < to && hits != 0 ? from + static_cast<std::size_t>(std::countr_zero(hits)) : std::string_view::npos;
+        return hits != 0 ? from + static_cast<std::size_t>(std::countr_zero(hits)) : std::string_view::npos;
     }
     for (std::size_t i = from; i < to; i += 16) {
         const std::size_t at = i + 16 <= to ? i : to - 16;

@@ -108,6 +108,10 @@ TEST(Scan, EdgeCases)
 {
     EXPECT_EQ(FindText("abc", ""), 0u);
     EXPECT_FALSE(HasText("abc", ""));
+    // A search that starts past its end, in short and long texts.
+    for (const std::string s : {std::string(20, 't'), std::string(40, 't')})
+        for (const std::size_t to : {std::size_t{5}, std::size_t{18}})
+            EXPECT_EQ(FindByte(s, 't', 64, to), std::string_view::npos) << s.size() << " " << to;
     EXPECT_FALSE(StartsWithText("abc", ""));
     EXPECT_TRUE(StartsWithText("abc", "ab"));
     EXPECT_FALSE(IsText("", ""));
