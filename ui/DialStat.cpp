@@ -29,7 +29,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSignalBlocker>
 #include <QSizePolicy>
 #include <QStatusBar>
 #include <QStyle>
@@ -488,19 +487,8 @@ void TDialStatForm::LayOutGrid()
 
 void TDialStatForm::ColumnMoved(int oldVisual, int newVisual)
 {
-    const auto& map = columns_.ScrIndex();
-    const int count = static_cast<int>(map.size());
-    if (oldVisual < 0 || newVisual < 0 || oldVisual >= count || newVisual >= count || oldVisual == newVisual)
-        return;
-    // The grid shows the columns in list order: the move goes into the list.
-    const int from = map[static_cast<std::size_t>(oldVisual)];
-    const int to = map[static_cast<std::size_t>(newVisual)];
-    {
-        const QSignalBlocker block(grid_->horizontalHeader());
-        grid_->horizontalHeader()->moveSection(newVisual, oldVisual);
-    }
-    columns_.Move(from, to);
-    LayOutGrid();
+    if (MoveListColumn(grid_, columns_, oldVisual, newVisual))
+        LayOutGrid();
 }
 
 void TDialStatForm::AutosizeColumn(int gridColumn)

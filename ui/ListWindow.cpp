@@ -16,6 +16,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QTableView>
 
 #include <algorithm>
@@ -196,6 +197,22 @@ void FitWindowToColumns(QWidget* window, QTableView* grid, TColumnList& columns)
             g.moveLeft(std::max(0, right - wanted));
     }
     window->setGeometry(g);
+}
+
+bool MoveListColumn(QTableView* grid, TColumnList& columns, int oldVisual, int newVisual)
+{
+    const auto& map = columns.ScrIndex();
+    const int count = static_cast<int>(map.size());
+    if (oldVisual < 0 || newVisual < 0 || oldVisual >= count || newVisual >= count || oldVisual == newVisual)
+        return false;
+    const int from = map[static_cast<std::size_t>(oldVisual)];
+    const int to = map[static_cast<std::size_t>(newVisual)];
+    {
+        const QSignalBlocker block(grid->horizontalHeader());
+        grid->horizontalHeader()->moveSection(newVisual, oldVisual);
+    }
+    columns.Move(from, to);
+    return true;
 }
 
 void TWaitCursor::Set(bool on)

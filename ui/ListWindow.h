@@ -72,6 +72,12 @@ int ListColumnOfGridColumn(const TColumnList& columns, int gridColumn);
 // its columns (moved left where it would stand out of its MDI area).
 void FitWindowToColumns(QWidget* window, QTableView* grid, TColumnList& columns);
 
+// Takes a column the user dragged in the grid's header from visual place oldVisual to
+// newVisual into the list (the grid shows the columns in list order): the header
+// move is undone and the list's columns moved instead. False when nothing moved;
+// else the window lays its grid out again.
+bool MoveListColumn(QTableView* grid, TColumnList& columns, int oldVisual, int newVisual);
+
 // The wait cursor of a window's long work, put aside while an error box shows.
 class TWaitCursor {
 public:

@@ -31,7 +31,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -326,20 +325,8 @@ void TSessListForm::LayOutGrid()
 
 void TSessListForm::ColumnMoved(int oldVisual, int newVisual)
 {
-    const auto& map = columns_.ScrIndex();
-    const int count = static_cast<int>(map.size());
-    if (oldVisual < 0 || newVisual < 0 || oldVisual >= count || newVisual >= count || oldVisual == newVisual)
-        return;
-    // The grid shows the columns in list order: the move goes into the list, and
-    // the grid is laid out again in that order.
-    const int from = map[static_cast<std::size_t>(oldVisual)];
-    const int to = map[static_cast<std::size_t>(newVisual)];
-    {
-        const QSignalBlocker block(grid_->horizontalHeader());
-        grid_->horizontalHeader()->moveSection(newVisual, oldVisual);
-    }
-    columns_.Move(from, to);
-    LayOutGrid();
+    if (MoveListColumn(grid_, columns_, oldVisual, newVisual))
+        LayOutGrid();
 }
 
 void TSessListForm::AutosizeColumn(int gridColumn)
