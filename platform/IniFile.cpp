@@ -97,6 +97,8 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName))
     if (::stat(fileName_.c_str(), &st) != 0)
         return;  // a new store
     FromText(ReadWholeFile(fileName_));
+    base_ = Values();
+    baseSections_ = SectionKeys();
 }
 
 void TIniFile::FromText(std::string_view text)
@@ -331,11 +333,69 @@ std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(std
     return values;
 }
 
+TIniFile::TValueMap TIniFile::Values() const
+{
+    TValueMap values;
+    for (const Section& s : sections_)
+        for (const Line& l : s.lines)
+            if (!l.ident.empty())
+                values.emplace(std::make_pair(UpperCaseAscii(s.name), UpperCaseAscii(l.ident)), l.value);
+    return values;
+}
+
+std::set<std::string> TIniFile::SectionKeys() const
+{
+    std::set<std::string> names;
+    for (const Section& s : sections_)
+        names.insert(UpperCaseAscii(s.name));
+    return names;
+}
+
 void TIniFile::UpdateFile()
 {
     if (!modified_ || fileName_.empty())
         return;
-    WriteFileAtomic(fileName_, ToText());
+    // The file as it is now: another program (or the user) may have changed it since
+    // it was read.
+    TIniFile disk;
+    struct stat st {};
+    if (::stat(fileName_.c_str(), &st) == 0)
+        disk.FromText(ReadWholeFile(fileName_));
+
+    // A three-way merge per value: what this program changed since the file was read
+    // goes in (set or deleted), everything else stays as the file has it.
+    const TValueMap mine = Values();
+    auto nameOf = [this](const std::string& sectionKey, const std::string& identKey) {
+        std::pair<std::string, std::string> names{sectionKey, identKey};
+        for (const Section& s : sections_)
+            if (SameText(s.name, sectionKey)) {
+                names.first = s.name;
+                if (const Line* l = FindLine(s, identKey))
+                    names.second = l->ident;
+            }
+        return names;
+    };
+    for (const auto& [key, value] : mine) {
+        auto was = base_.find(key);
+        if (was == base_.end() || was->second != value) {
+            auto [section, ident] = nameOf(key.first, key.second);
+            disk.WriteString(section, ident, value);
+        }
+    }
+    for (const auto& [key, value] : base_)
+        if (!mine.count(key))
+            disk.DeleteKey(key.first, key.second);
+    // A section this program erased goes when nobody put a value into it meanwhile.
+    const std::set<std::string> sections = SectionKeys();
+    for (const std::string& name : baseSections_)
+        if (!sections.count(name) && disk.ReadSection(name).empty())
+            disk.EraseSection(name);
+
+    WriteFileAtomic(fileName_, disk.ToText());
+    preamble_ = std::move(disk.preamble_);
+    sections_ = std::move(disk.sections_);
+    base_ = Values();
+    baseSections_ = SectionKeys();
     modified_ = false;
 }
 

@@ -5,8 +5,16 @@
 // file held when it was loaded survives a save, including sections and values this
 // program does not know, comments and lines it cannot read (those are skipped when
 // reading, never fatal). Saving replaces the file atomically.
+//
+// Saving writes only what this program changed: the store remembers the values as
+// they were read from the file (or last written to it), and UpdateFile reads the
+// file again and puts into it only the values that differ from those, keeping every
+// other value as the file holds it now. A value another program or the user changed
+// in the file meanwhile survives, unless this program changed the same value too.
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -50,8 +58,11 @@ public:
     void FromText(std::string_view text);
 
     bool Modified() const { return modified_; }
-    // Writes the store to its file when it was modified (temporary file, then rename).
-    // Raises EFCreateError/EWriteError; the old file is then left as it was.
+    // Writes the values changed since the file was read (or last written) into the
+    // file as it is now (temporary file, then rename); the store then holds what was
+    // written. Nothing happens when nothing was modified. Raises EFCreateError/
+    // EWriteError, or the errors of reading the file; the old file is then left as it
+    // was.
     void UpdateFile();
 
 private:
@@ -68,7 +79,16 @@ private:
     const Section* Find(std::string_view section) const;
     static const Line* FindLine(const Section& s, std::string_view ident);
 
+    // Every value of the sections, keyed by upper-case section and identifier.
+    using TValueMap = std::map<std::pair<std::string, std::string>, std::string>;
+    TValueMap Values() const;
+    // Sections by upper-case name.
+    std::set<std::string> SectionKeys() const;
+
     std::string fileName_;
+    // The values as the file held them when read or last written.
+    TValueMap base_;
+    std::set<std::string> baseSections_;
     std::vector<Line> preamble_;  // lines before the first section header
     std::vector<Section> sections_;
     bool modified_ = false;

@@ -27,8 +27,18 @@ const char* const kColors = "Colors";
 struct Store {
     std::unique_ptr<TNVIniFile> ini;
     TGeneralSettings values;
-    Store() { values.Colors = kDefaultColors; }
+    // The values as they were loaded or last saved, and the main address then
+    // ("" when it was not in the file): SaveSettings writes only what differs.
+    TGeneralSettings saved;
+    std::string savedMainAddr;
+    Store() { values.Colors = saved.Colors = kDefaultColors; }
 };
+
+std::string MainAddrText()
+{
+    const TFidoAddr* main = MainAddr();
+    return main ? main->ToStr() : std::string();
+}
 
 Store& TheStore()
 {
@@ -181,41 +191,70 @@ void LoadSettings()
         s.Colors[idx] = ini.ReadColor(kColors, kColorNames[idx], kDefaultColors[idx]);
     }
 
+    TheStore().saved = s;
+    TheStore().savedMainAddr = s.MainAddrDefaulted ? std::string() : MainAddrText();
     if (mainAddrError)
         throw *mainAddrError;
 }
 
 void SaveSettings()
 {
+    // Only the values this run changed are written: a value the user or another
+    // program put into the file meanwhile stays (the file's own merge keeps it), and
+    // a value the program could not read stays as it was written, not replaced by
+    // its default.
     TNVIniFile& ini = Ini();
     const TGeneralSettings& s = Settings();
-    ini.WriteFont(kGeneral, "LogFont", s.LogFont);
-    ini.WriteFont(kGeneral, "GridFont", s.GridFont);
-    ini.WriteInteger(kGeneral, "NumLogs", s.NumLogs);
-    ini.WriteBool(kGeneral, "SaveDesktop", s.SaveDesktop);
-    ini.WriteBool(kGeneral, "ShowDomain", s.ShowDomain);
-    ini.WriteBool(kGeneral, "FreqRealName", s.FreqRealName);
-    ini.WriteBool(kGeneral, "OEMConvert", s.OEMConvert);
-    ini.WriteBool(kGeneral, "SkipErrors", s.SkipErrors);
-    ini.WriteInteger(kGeneral, "DayStart", s.DayStart);
-    ini.WriteInteger(kGeneral, "DayEnd", s.DayEnd);
-    ini.WriteString(kGeneral, "DLCLeft", s.DLCLeft);
-    ini.WriteString(kGeneral, "DLCRight", s.DLCRight);
-    ini.WriteInteger(kGeneral, "DLCDigits", s.DLCDigits);
-    ini.WriteString(kGeneral, "DLCLead", s.DLCLead);
-    ini.WriteInteger(kGeneral, "TrafficLine", s.TrafficLine);
-    ini.WriteInteger(kGeneral, "TrafficSort", s.TrafficSort);
-    ini.WriteInteger(kGeneral, "HistoryLine", s.HistoryLine);
-    ini.WriteInteger(kGeneral, "FreqLimSort", s.FreqLimSort);
-    ini.WriteString(kGeneral, "OemCodePage", CodePageName(s.OemCodePage));
-    ini.WriteString(kGeneral, "AnsiCodePage", CodePageName(s.AnsiCodePage));
-    ini.WriteString(kGeneral, "DriveMap", s.DriveMap);
-    if (const TFidoAddr* main = MainAddr())
-        ini.WriteString(kGeneral, "MainAddr", main->ToStr());
-    for (int i = 0; i < kColorCount; ++i) {
-        auto idx = static_cast<std::size_t>(i);
-        ini.WriteColor(kColors, kColorNames[idx], s.Colors[idx]);
-    }
+    TGeneralSettings& was = TheStore().saved;
+    auto font = [&](const char* ident, TFontSpec TGeneralSettings::*f) {
+        if (s.*f != was.*f)
+            ini.WriteFont(kGeneral, ident, s.*f);
+    };
+    auto integer = [&](const char* ident, int TGeneralSettings::*f) {
+        if (s.*f != was.*f)
+            ini.WriteInteger(kGeneral, ident, s.*f);
+    };
+    auto boolean = [&](const char* ident, bool TGeneralSettings::*f) {
+        if (s.*f != was.*f)
+            ini.WriteBool(kGeneral, ident, s.*f);
+    };
+    auto string = [&](const char* ident, std::string TGeneralSettings::*f) {
+        if (s.*f != was.*f)
+            ini.WriteString(kGeneral, ident, s.*f);
+    };
+    font("LogFont", &TGeneralSettings::LogFont);
+    font("GridFont", &TGeneralSettings::GridFont);
+    integer("NumLogs", &TGeneralSettings::NumLogs);
+    boolean("SaveDesktop", &TGeneralSettings::SaveDesktop);
+    boolean("ShowDomain", &TGeneralSettings::ShowDomain);
+    boolean("FreqRealName", &TGeneralSettings::FreqRealName);
+    boolean("OEMConvert", &TGeneralSettings::OEMConvert);
+    boolean("SkipErrors", &TGeneralSettings::SkipErrors);
+    integer("DayStart", &TGeneralSettings::DayStart);
+    integer("DayEnd", &TGeneralSettings::DayEnd);
+    string("DLCLeft", &TGeneralSettings::DLCLeft);
+    string("DLCRight", &TGeneralSettings::DLCRight);
+    integer("DLCDigits", &TGeneralSettings::DLCDigits);
+    string("DLCLead", &TGeneralSettings::DLCLead);
+    // Set by the user in the general options; never written otherwise.
+    boolean("DLCBackupX", &TGeneralSettings::DLCBackupX);
+    integer("TrafficLine", &TGeneralSettings::TrafficLine);
+    integer("TrafficSort", &TGeneralSettings::TrafficSort);
+    integer("HistoryLine", &TGeneralSettings::HistoryLine);
+    integer("FreqLimSort", &TGeneralSettings::FreqLimSort);
+    boolean("EnableCustomHighlighting", &TGeneralSettings::EnableCustomHighlighting);
+    if (s.OemCodePage != was.OemCodePage)
+        ini.WriteString(kGeneral, "OemCodePage", CodePageName(s.OemCodePage));
+    if (s.AnsiCodePage != was.AnsiCodePage)
+        ini.WriteString(kGeneral, "AnsiCodePage", CodePageName(s.AnsiCodePage));
+    string("DriveMap", &TGeneralSettings::DriveMap);
+    // Printed with the default print flags: with its domain only while ShowDomain is on.
+    const std::string mainAddr = MainAddrText();
+    if (!mainAddr.empty() && mainAddr != TheStore().savedMainAddr)
+        ini.WriteString(kGeneral, "MainAddr", mainAddr);
+    for (std::size_t i = 0; i < kColorCount; ++i)
+        if (s.Colors[i] != was.Colors[i])
+            ini.WriteColor(kColors, kColorNames[i], s.Colors[i]);
     ini.DeleteKey(kColors, "Transfers");
 
     std::filesystem::path dir = std::filesystem::path(ini.FileName()).parent_path();
@@ -224,6 +263,8 @@ void SaveSettings()
         std::filesystem::create_directories(dir, ec);
     }
     ini.UpdateFile();
+    was = s;
+    TheStore().savedMainAddr = mainAddr;
 }
 
 }  // namespace tarvix

@@ -4,8 +4,10 @@
 // $XDG_CONFIG_HOME/Kembrot/Tarvix.ini (or ~/.config/Kembrot/Tarvix.ini). Section
 // "General" holds the program options, "Colors" the twelve display colours; the
 // logs and the windows keep their own sections in the same file. Values are loaded
-// once at start-up and written back when the program closes; a missing or malformed
-// value always gives its default.
+// once at start-up; a missing or malformed value always gives its default. Saving
+// (when an options dialog is confirmed and when the program closes) writes only the
+// values the program changed since they were loaded, into the file as it is then:
+// what the user or another program changed in the file meanwhile is kept.
 #pragma once
 
 #include "platform/CodePage.h"
@@ -98,7 +100,8 @@ TGeneralSettings& Settings();
 // (zone, net and node) raises EAddrError after everything else is loaded, with the
 // default main address in force.
 void LoadSettings();
-// Writes the values back and saves the file (creating its folder when needed).
+// Writes the values changed since they were loaded (or last saved) and saves the
+// file (creating its folder when needed).
 void SaveSettings();
 
 }  // namespace tarvix

@@ -11,6 +11,7 @@
 #include "ui/ArgusOptions.h"
 #include "ui/BinkdOptions.h"
 #include "ui/BrakeOptions.h"
+#include "ui/CustomLogOptions.h"
 #include "ui/FileEdit.h"
 #include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
@@ -58,6 +59,8 @@ bool EditLogOptions(TLog& log, QWidget* parent)
         form = std::make_unique<TArgusOptionsForm>(*argus, parent);
     else if (auto* binkd = dynamic_cast<TBinkdLog*>(&log))
         form = std::make_unique<TBinkdOptionsForm>(*binkd, parent);
+    else if (auto* custom = dynamic_cast<TCustomLog*>(&log))
+        form = std::make_unique<TCustomOptionsForm>(*custom, parent);
     else
         return false;
     return ExecModal(*form) == QDialog::Accepted;
@@ -280,8 +283,7 @@ void TLogsSetupForm::ShowValues()
     edtCut_->setEnabled(log && log->CutSize != 0);
     ShowCutMode(log);
     radCut_->setEnabled(log && log->CutSize != 0 && log->Style != lsPlain);
-    // The options of custom logs are edited elsewhere.
-    btnLogOpt_->setEnabled(log && log->HasOptions && log->Style != lsCustom);
+    btnLogOpt_->setEnabled(log && log->HasOptions);
     btnDelete_->setEnabled(log != nullptr);
     showing_ = wasShowing;
 }
@@ -465,7 +467,7 @@ void TLogsSetupForm::DeleteLog()
 void TLogsSetupForm::EditOptions()
 {
     TLog* log = SelectedLog();
-    if (!log || !log->HasOptions || log->Style == lsCustom)
+    if (!log || !log->HasOptions)
         return;
     EditLogOptions(*log, this);
 }

@@ -116,8 +116,8 @@ private:
     QPushButton* btnHelp_;
 };
 
-// Opens the option dialog of a log's style (T-Mail, Brake!, SF-Mail, Argus) over
-// parent; the log takes the values when it is closed with OK. False when the style
+// Opens the option dialog of a log's style (T-Mail, Brake!, SF-Mail, Argus, binkd,
+// custom format) over parent; the log takes the values when it is closed with OK. False when the style
 // has no dialog here or the dialog was cancelled.
 bool EditLogOptions(TLog& log, QWidget* parent);
 

@@ -8,9 +8,11 @@
 #include "platform/HostPath.h"
 #include "settings/SettingsStore.h"
 #include "ui/ChildForm.h"
+#include "ui/ColorOptions.h"
 #include "ui/FindDialog.h"
 #include "ui/FontChoice.h"
 #include "ui/FrameEvents.h"
+#include "ui/GeneralOptions.h"
 #include "ui/HelpWindow.h"
 #include "ui/LngComponent.h"
 #include "ui/LogSetup.h"
@@ -195,7 +197,7 @@ void TFrameForm::CreateMenus()
     absent(NewItem(miArgus_, "MIBinaryLog", QStringLiteral("&Binary log")));
 
     miOptions_ = newMenu(nullptr, "MIOptions", QStringLiteral("&Options"));
-    absent(NewItem(miOptions_, "MIGeneral", QStringLiteral("&General...")));
+    command(NewItem(miOptions_, "MIGeneral", QStringLiteral("&General...")), &TFrameForm::GeneralClick);
     command(NewItem(miOptions_, "MILogsSetup", QStringLiteral("&Logs...")), &TFrameForm::LogsSetupClick);
     miLanguage_ = newMenu(miOptions_, "MILanguage", QStringLiteral("L&anguage"));
     miEnglish_ = NewItem(miLanguage_, "MIEnglish", QStringLiteral("&English"));
@@ -205,7 +207,7 @@ void TFrameForm::CreateMenus()
     SetRadioItems(miLanguage_->menuAction());
     for (QAction* item : {miEnglish_, miRussian_})
         connect(item, &QAction::triggered, this, [this, item] { Guard([this, item] { LanguageClick(item); }); });
-    absent(NewItem(miOptions_, "MIColors", QStringLiteral("&Colors...")));
+    command(NewItem(miOptions_, "MIColors", QStringLiteral("&Colors...")), &TFrameForm::ColorsClick);
     miFont_ = newMenu(miOptions_, "MIFont", QStringLiteral("&Font"));
     command(NewItem(miFont_, "MILogFont", QStringLiteral("&Log window...")), &TFrameForm::LogFontClick);
     command(NewItem(miFont_, "MIGridFont", QStringLiteral("&Grids...")), &TFrameForm::GridFontClick);
@@ -319,12 +321,11 @@ void TFrameForm::FirstPaint()
     RestoreDesktop();
     if (closed_)
         return;
-    // The options are set in the settings file for now: Yes shows how.
     if (Settings().MainAddrDefaulted) {
         AboutClick();
         if (MessageDlgLOr(126, {}, "This is the first run of Tarvix. Do you want to set the general options now?",
                           TMsgDlgType::mtConfirmation, mbYesNo) == mrYes)
-            ShowHelpContext(hcGeneralSettings, this);
+            Guard([this] { GeneralClick(); });
         Settings().MainAddrDefaulted = false;
     }
     if (LogList().empty() &&
@@ -438,6 +439,16 @@ void TFrameForm::LogsSetupClick()
     TLogsSetupForm form(*this);
     ExecModal(form);
     UpdateMenus();
+    // The list as the dialog leaves it is saved at once.
+    std::vector<std::string> errors;
+    WriteLogSections(errors);
+    try {
+        SaveSettings();
+    } catch (const std::exception& e) {
+        errors.push_back(e.what());
+    }
+    for (const std::string& e : errors)
+        ShowError(e);
 }
 
 QAction* TFrameForm::LogMenuItem(int index) const
@@ -647,17 +658,21 @@ void TFrameForm::LanguageClick(QAction* item)
 
 void TFrameForm::SendSettingsChanged(int what)
 {
-    for (const auto& log : LogList()) {
-        QMdiSubWindow* sub = LogSubWindow(log.get());
-        if (!sub)
+    const auto change = static_cast<TSettingsChange>(what);
+    // Every log window, of a registered log or not, with its analysis windows.
+    for (TChildForm* window : mdi_->findChildren<TChildForm*>()) {
+        if (window->Closing())
             continue;
-        TSettingsChangedEvent event(static_cast<TSettingsChange>(what));
-        QCoreApplication::sendEvent(sub, &event);
-        if (QWidget* inner = sub->widget()) {
-            TSettingsChangedEvent innerEvent(static_cast<TSettingsChange>(what));
-            QCoreApplication::sendEvent(inner, &innerEvent);
-        }
+        if (change == TSettingsChange::Colors)
+            window->ApplyColours();
+        else
+            window->ApplyFont(change == TSettingsChange::GridFont);
     }
+    for (QPointer<QWidget>& w : sideWindows_)
+        if (w) {
+            TSettingsChangedEvent event(change);
+            QCoreApplication::sendEvent(w, &event);
+        }
 }
 
 void TFrameForm::LogFontClick()
@@ -667,6 +682,7 @@ void TFrameForm::LogFontClick()
         return;
     Settings().LogFont = font;
     SendSettingsChanged(static_cast<int>(TSettingsChange::LogFont));
+    SaveSettings();
 }
 
 void TFrameForm::GridFontClick()
@@ -676,11 +692,30 @@ void TFrameForm::GridFontClick()
         return;
     Settings().GridFont = font;
     SendSettingsChanged(static_cast<int>(TSettingsChange::GridFont));
-    for (QPointer<QWidget>& w : sideWindows_)
-        if (w) {
-            TSettingsChangedEvent event(TSettingsChange::GridFont);
-            QCoreApplication::sendEvent(w, &event);
-        }
+    SaveSettings();
+}
+
+void TFrameForm::GeneralClick()
+{
+    TGeneralSetupForm form(this);
+    if (ExecModal(form) != QDialog::Accepted)
+        return;
+    // Addresses may print otherwise now (ShowDomain): the windows repaint.
+    SendSettingsChanged(static_cast<int>(TSettingsChange::Colors));
+    SaveSettings();
+}
+
+void TFrameForm::ColorsClick()
+{
+    const auto before = Settings().Colors;
+    auto apply = [this] { SendSettingsChanged(static_cast<int>(TSettingsChange::Colors)); };
+    TColSetupForm form(apply, this);
+    if (ExecModal(form) != QDialog::Accepted) {
+        Settings().Colors = before;
+        apply();
+        return;
+    }
+    SaveSettings();
 }
 
 void TFrameForm::AboutClick()
@@ -785,6 +820,27 @@ void TFrameForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void TFrameForm::WriteLogSections(std::vector<std::string>& errors)
+{
+    TNVIniFile& ini = Ini();
+    const auto& list = LogList();
+    Settings().NumLogs = static_cast<int>(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::string section = "Log" + std::to_string(i + 1);
+        try {
+            list[i]->SaveToReg(ini, section);
+        } catch (const std::exception& e) {
+            errors.push_back(e.what());
+        }
+        auto stored = storedStyles_.find(list[i].get());
+        if (stored != storedStyles_.end())
+            ini.WriteInteger(section, "Style", stored->second);
+    }
+    // Sections of logs removed in this run.
+    for (std::size_t k = list.size() + 1; ini.SectionExists("Log" + std::to_string(k)); ++k)
+        ini.EraseSection("Log" + std::to_string(k));
+}
+
 void TFrameForm::Shutdown()
 {
     TNVIniFile& ini = Ini();
@@ -823,17 +879,7 @@ void TFrameForm::Shutdown()
             attempt([sub = *it] { sub->close(); });
     }
 
-    const auto& list = LogList();
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const std::string section = "Log" + std::to_string(i + 1);
-        attempt([&] { list[i]->SaveToReg(ini, section); });
-        auto stored = storedStyles_.find(list[i].get());
-        if (stored != storedStyles_.end())
-            ini.WriteInteger(section, "Style", stored->second);
-    }
-    // Sections of logs removed in this run.
-    for (std::size_t k = list.size() + 1; ini.SectionExists("Log" + std::to_string(k)); ++k)
-        ini.EraseSection("Log" + std::to_string(k));
+    WriteLogSections(errors);
     attempt([&ini] { ini.UpdateFile(); });
 
     for (const std::string& e : errors)

@@ -34,8 +34,9 @@ class TLng;
 //
 // F1 anywhere opens the help page of the help context of the window that has the
 // focus (SetHelpContext, ui/HelpWindow.h); Alt+X anywhere closes the program.
-// When the log font, the grid font or the colours change, the window of every
-// registered log receives a TSettingsChangedEvent (ui/FrameEvents.h).
+// When the log font, the grid font or the colours change, every log window re-applies
+// them (with its analysis windows) and every side-file window receives a
+// TSettingsChangedEvent (ui/FrameEvents.h).
 class TFrameForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -81,6 +82,10 @@ public:
     void ChatLogClick();
     void LogFontClick();
     void GridFontClick();
+    // Options > General... and Colors...: the settings are saved when the dialog is
+    // confirmed; a colour dialog that ends otherwise puts the old colours back.
+    void GeneralClick();
+    void ColorsClick();
     void AboutClick();
     void HelpContentsClick();
 
@@ -120,6 +125,9 @@ private:
     void LoadLogs();
     void RestoreDesktop();
     void Shutdown();
+    // Writes the registered logs into their sections "Log1".. (the errors of a log
+    // that cannot be written are collected); the file is not saved.
+    void WriteLogSections(std::vector<std::string>& errors);
     void OpenWindow(TLog* log);
     void DropTemporaryLog(const TLog* log);
     void TagSubWindow(QMdiSubWindow* sub, TLog* log);

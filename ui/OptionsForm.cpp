@@ -30,7 +30,8 @@ TOptionsForm::TOptionsForm(const char* className, int helpContext, QWidget* pare
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(help_, &QPushButton::clicked, this, [this, helpContext] { ShowHelpContext(helpContext, this); });
+    // A dialog of pages changes its help context with the page.
+    connect(help_, &QPushButton::clicked, this, [this] { ShowHelpContext(HelpContextOf(this), this); });
     setMinimumWidth(280);
 }
 

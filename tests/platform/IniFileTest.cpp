@@ -110,6 +110,38 @@ TEST(IniFile, SaveKeepsUnknownSectionsAndReplacesFileAtomically)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator{}), 1);
 }
 
+TEST(IniFile, SaveMergesWithTheFileAsItIsNow)
+{
+    TempDir dir;
+    fs::path file = dir.path / "Tarvix.ini";
+    Write(file, "[A]\nx=1\ny=1\nz=1\nboth=1\n[Gone]\nk=1\n[Kept]\nk=1\n");
+    TIniFile ini(file.string());
+    ini.WriteString("A", "X", "2");  // the file's own spelling of the name stays
+    ini.WriteString("A", "both", "mine");
+    ini.DeleteKey("A", "y");
+    ini.EraseSection("Gone");
+    ini.EraseSection("Kept");
+    ini.WriteString("New", "n", "1");
+    // Another program changes the file meanwhile.
+    Write(file, "; edited\n[A]\nx=1\ny=1\nz=9\nboth=theirs\nw=5\n[Gone]\nk=1\n[Kept]\nk=1\nadded=1\n");
+    ini.UpdateFile();
+
+    const TIniFile saved(file.string());
+    EXPECT_EQ(saved.ReadSectionValues("A"),
+              (std::vector<std::pair<std::string, std::string>>{{"x", "2"}, {"z", "9"}, {"both", "mine"}, {"w", "5"}}));
+    EXPECT_FALSE(saved.SectionExists("Gone"));
+    // A section erased here keeps what was added to it there.
+    EXPECT_EQ(saved.ReadSection("Kept"), std::vector<std::string>{"added"});
+    EXPECT_EQ(saved.ReadString("New", "n", ""), "1");
+    EXPECT_EQ(ReadWholeFile(file.string()).rfind("; edited\n", 0), 0u);
+    // The store now holds what it wrote, and the next save starts from there.
+    EXPECT_EQ(ini.ReadString("A", "z", ""), "9");
+    Write(file, "[A]\nx=3\n");
+    ini.WriteString("Other", "o", "1");
+    ini.UpdateFile();
+    EXPECT_EQ(TIniFile(file.string()).ReadString("A", "x", ""), "3");
+}
+
 namespace {
 [[noreturn]] void CrashBeforeRename(const std::string&) { ::_exit(3); }
 }  // namespace

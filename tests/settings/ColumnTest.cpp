@@ -283,17 +283,27 @@ TEST_F(SettingsTest, ColoursFontsAndBadValuesFallBackToDefaults)
     EXPECT_EQ(FontToString(s.GridFont), "Terminus,12,BU,2,clRed,RUSSIAN_CHARSET");
 }
 
-TEST_F(SettingsTest, SaveKeepsForeignSectionsAndDropsObsoleteColour)
+TEST_F(SettingsTest, SaveWritesOnlyWhatChangedAndKeepsTheFilesOtherValues)
 {
-    Open("[Log1]\nName=T-Mail\nStyle=1\n[Colors]\nTransfers=clRed\n");
+    Open("[General]\nSkipErrors=yes\nLogFont=Courier,\nSaveDesktop=1\n[Log1]\nName=T-Mail\nStyle=1\n"
+         "[Colors]\nTransfers=clRed\n");
     Settings().DayStart = 22;
+    Settings().Colors[ciErrors] = clLime;
+    // Meanwhile the user changes the file by hand.
+    WriteFileAtomic(file, ReadWholeFile(file) + "\n[General]\nSaveDesktop=0\n");
     SaveSettings();
-    std::string text = ReadWholeFile(file);
-    EXPECT_NE(text.find("Name=T-Mail"), std::string::npos);
-    EXPECT_EQ(text.find("Transfers"), std::string::npos);
-    EXPECT_NE(text.find("DayStart=22"), std::string::npos);
-    EXPECT_NE(text.find("TLBad=clRed"), std::string::npos);
-    EXPECT_EQ(text.find("DLCBackupX"), std::string::npos);  // read only
+    const TIniFile saved(file);
+    EXPECT_EQ(saved.ReadString("Log1", "Name", ""), "T-Mail");
+    EXPECT_FALSE(saved.ValueExists("Colors", "Transfers"));
+    EXPECT_EQ(saved.ReadString("General", "DayStart", ""), "22");
+    EXPECT_EQ(saved.ReadString("Colors", "Errors", ""), "clLime");
+    // Unchanged values are not written: not the defaults, not a normalised form of
+    // what was read, and not over the hand-made change.
+    EXPECT_FALSE(saved.ValueExists("Colors", "TLBad"));
+    EXPECT_FALSE(saved.ValueExists("General", "DLCBackupX"));
+    EXPECT_EQ(saved.ReadString("General", "SkipErrors", ""), "yes");
+    EXPECT_EQ(saved.ReadString("General", "LogFont", ""), "Courier,");
+    EXPECT_EQ(saved.ReadString("General", "SaveDesktop", ""), "0");
 }
 
 TEST_F(SettingsTest, UnparsableMainAddressRaisesAfterLoadingTheRest)
