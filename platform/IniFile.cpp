@@ -355,12 +355,9 @@ void TIniFile::UpdateFile()
 {
     if (!modified_ || fileName_.empty())
         return;
-    // The file as it is now: another program (or the user) may have changed it since
-    // it was read.
-    TIniFile disk;
-    struct stat st {};
-    if (::stat(fileName_.c_str(), &st) == 0)
-        disk.FromText(ReadWholeFile(fileName_));
+    // The file as it is now (read as at start-up): another program or the user may
+    // have changed it since it was read.
+    TIniFile disk(fileName_);
 
     // A three-way merge per value: what this program changed since the file was read
     // goes in (set or deleted), everything else stays as the file has it.

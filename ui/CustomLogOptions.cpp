@@ -108,8 +108,10 @@ TCustomOptionsForm::TCustomOptionsForm(TCustomLog& log, QWidget* parent)
     connect(btnImport_, &QPushButton::clicked, this, &TCustomOptionsForm::Import);
     connect(btnExport_, &QPushButton::clicked, this, &TCustomOptionsForm::Export);
     ShowOptions(log_.GetOptions());
-    if (SettingsOpen())
+    if (SettingsOpen()) {
+        ApplyGridFont(grdHStrings_);
         RestoreGridLayout(grdHStrings_);
+    }
 }
 
 void TCustomOptionsForm::SetDefaultTexts()

@@ -1,8 +1,9 @@
 // What the main frame tells the open windows when a program-wide setting changes.
 //
-// The frame sends a TSettingsChangedEvent to the window of every registered log
-// (the QMdiSubWindow and the widget it holds) when the log font, the grid font or
-// the colours change; a window re-applies the setting when it receives it.
+// The frame sends a TSettingsChangedEvent to every side-file window (T-Mail and
+// Argus) when the log font, the grid font or the colours change; a window re-applies
+// the setting when it receives it. The log windows are told directly
+// (TChildForm::ApplyFont, ApplyColours).
 #pragma once
 
 #include <QEvent>
