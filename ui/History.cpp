@@ -48,7 +48,8 @@ private:
 }  // namespace
 
 THistoryForm::THistoryForm(int version, int line, QWidget* parent)
-    : TSideFileForm("THistoryForm", version == THistoryFile::ArgusVersion ? "History.Argus" : "History.T-Mail", parent),
+    : TSideFileForm("THistoryForm",
+                    std::string("History.") + (version == THistoryFile::ArgusVersion ? "Argus" : "T-Mail"), parent),
       argus_(version == THistoryFile::ArgusVersion),
       version_(argus_ ? 2600 : version),
       line_(ValidTaskLine(line) ? line : 1)
