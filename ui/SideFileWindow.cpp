@@ -144,10 +144,11 @@ QAction* TSideFileForm::AddItem(QMenu* menu, const char* name, const QString& ca
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
     if (!key.isEmpty()) {
+        // Shown in the menu; the grid's key handler runs it (before the grid's own
+        // use of the key, such as Ctrl+C for copying).
         a->setShortcut(key);
-        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        // The hot key works while the window has the focus, with the menu closed.
-        addAction(a);
+        a->setShortcutContext(Qt::WidgetShortcut);
+        hotKeys_.push_back(a);
     }
     connect(a, &QAction::triggered, this, [command] { Run(command); });
     return a;
@@ -255,6 +256,13 @@ bool TSideFileForm::eventFilter(QObject* watched, QEvent* event)
             close();
             return true;
         }
+        const QKeySequence pressed(key->keyCombination());
+        for (QAction* a : hotKeys_)
+            if (a->shortcut() == pressed) {
+                if (a->isEnabled())
+                    a->trigger();
+                return true;
+            }
     } else if (grid_ && watched == grid_->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const int row = grid_->rowAt(mouse->position().toPoint().y());

@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -111,6 +112,7 @@ private:
     const char* className_;
     std::string section_;
     QLabel* status_[2] = {nullptr, nullptr};
+    std::vector<QAction*> hotKeys_;
     bool placed_ = false;
     bool saved_ = false;
 };

@@ -182,7 +182,8 @@ TEST_F(SideFileTest, FreqLimitsClearsOneNodeAfterTheQuestion)
     f->ClearSelected();
     EXPECT_EQ(ReadWholeFile(path), before);
     answers.answer = mrOk;
-    f->ClearSelected();
+    QKeyEvent ctrlC(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(f->Grid(), &ctrlC);
     // The node is last by size now, still selected; only its daily amounts changed.
     EXPECT_EQ(f->SelectedRow(), f->Model()->rowCount() - 1);
     EXPECT_EQ(f->Model()->Text(f->SelectedRow(), 0), "2:5030/123");
