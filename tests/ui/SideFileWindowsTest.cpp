@@ -190,6 +190,14 @@ TEST_F(SideFileTest, FreqLimitsClearsOneNodeAfterTheQuestion)
     std::string expected = before;
     expected.replace((chosen.Number - 1) * 72 + 8, 60, 60, '\0');
     EXPECT_EQ(ReadWholeFile(path), expected);
+
+    // Another interface language reaches the open window.
+    LoadLng("QZ_Rus.lng");
+    QEvent change(QEvent::LanguageChange);
+    QApplication::sendEvent(f, &change);
+    EXPECT_EQ(f->windowTitle().toStdString(), LGetS("FreqLim.Caption"));
+    EXPECT_EQ(f->MenuAction("MIClear")->text().toStdString(), "&Обнулить");
+    LoadLng("QZ_Eng.lng");
 }
 
 }  // namespace
