@@ -67,6 +67,7 @@ void TFreqLimForm::ApplyTexts()
 
 void TFreqLimForm::LoadFreqLimits(const std::string& dir)
 {
+    dir_ = dir;
     path_ = FreqLimPath(dir);
     TFreqLimFile file = TFreqLimFile::Read(dir);
     file_ = std::move(file);
@@ -134,7 +135,14 @@ void TFreqLimForm::ClearSelected()
     if (MessageDlgLOr(38, {e.Addr().ToStr()}, "Clear the file-request amounts of %s?", TMsgDlgType::mtConfirmation,
                       mbOKCancel) != mrOk)
         return;
-    ClearFreqLimit(path_, e);
+    try {
+        ClearFreqLimit(path_, e);
+    } catch (const EFreqLimError& error) {
+        // T-Mail rewrote the file meanwhile: show what it holds now.
+        MessageDlgText(error.what(), TMsgDlgType::mtError, mbOK);
+        LoadFreqLimits(dir_);
+        return;
+    }
     e.Day = e.Week = e.Month = 0;
     Resort();
 }

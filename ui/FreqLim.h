@@ -40,6 +40,7 @@ private:
     void Resort();
 
     int sort_;
+    std::string dir_;
     std::string path_;
     TFreqLimFile file_;
 };

@@ -280,6 +280,7 @@ bool TSideFileForm::event(QEvent* event)
     if (event->type() == TSettingsChangedEvent::EventType()) {
         if (static_cast<TSettingsChangedEvent*>(event)->What() == TSettingsChange::GridFont)
             tarvix::ApplyGridFont(grid_);
+        grid_->viewport()->update();
         return true;
     }
     return QMdiSubWindow::event(event);

@@ -191,6 +191,13 @@ TEST_F(SideFileTest, FreqLimitsClearsOneNodeAfterTheQuestion)
     expected.replace((chosen.Number - 1) * 72 + 8, 60, 60, '\0');
     EXPECT_EQ(ReadWholeFile(path), expected);
 
+    // T-Mail rewrote the file meanwhile: nothing is written, the window shows the new file.
+    WriteFileAtomic(path, before.substr(72));
+    f->SelectRow(static_cast<int>(f->File().Entries.size()) - 1);
+    f->ClearSelected();
+    EXPECT_EQ(ReadWholeFile(path), before.substr(72));
+    EXPECT_EQ(f->Model()->rowCount(), static_cast<int>(before.size() / 72) - 1);
+
     // Another interface language reaches the open window.
     LoadLng("QZ_Rus.lng");
     QEvent change(QEvent::LanguageChange);
