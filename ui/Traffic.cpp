@@ -4,14 +4,12 @@
 #include "platform/CodePage.h"
 #include "platform/FileRead.h"
 #include "settings/SettingsStore.h"
-#include "ui/ModalHook.h"
+#include "ui/ListWindow.h"
 #include "ui/SpeedBar.h"
 #include "ui/UiText.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QDir>
-#include <QFileDialog>
 #include <QFont>
 #include <QHeaderView>
 #include <QMenu>
@@ -163,18 +161,9 @@ void TTrafficForm::SelectLine()
 
 void TTrafficForm::SaveReport()
 {
-    QFileDialog dialog(this);
-    dialog.setObjectName("ReportDialog");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setWindowTitle(UiKeyText("SessList.ReportTitle", "Write report"));
-    dialog.setNameFilters({UiKeyText("List.ReportFilter", "Text files (*.txt)"),
-                           UiKeyText("Frame.FilterAll", "All files (*)")});
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.selectFile(QDir::home().filePath(QStringLiteral("traffic.txt")));
-    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    WriteReport(dialog.selectedFiles().front().toStdString());
+    // The file named last in this session of the window, else traffic.txt at home.
+    if (AskReportFile(this, report_, QStringLiteral("traffic")))
+        WriteReport(report_.FileName);
 }
 
 void TTrafficForm::WriteReport(const std::string& path) const

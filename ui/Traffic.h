@@ -8,6 +8,7 @@
 #pragma once
 
 #include "engine/TMailTraffic.h"
+#include "settings/Column.h"
 #include "ui/SideFileWindow.h"
 
 namespace tarvix {
@@ -47,6 +48,7 @@ private:
     int version_ = 0;
     std::string dir_;
     TTrafficFile file_;
+    TReportSettings report_;
 };
 
 }  // namespace tarvix

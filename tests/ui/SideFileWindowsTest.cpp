@@ -10,12 +10,14 @@
 #include "ui/FreqLim.h"
 #include "ui/History.h"
 #include "ui/MainFrame.h"
+#include "ui/ModalHook.h"
 #include "ui/Traffic.h"
 
 #include "TestSupport.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMdiArea>
 #include <QTableView>
 #include <QHeaderView>
@@ -122,9 +124,15 @@ TEST_F(SideFileTest, TrafficShowsTheSampleSortsFindsAndChangesLine)
     EXPECT_EQ(t->Line(), 1);
     EXPECT_NE(answers.shown.back().text.find("t-mail.s02"), std::string::npos);
 
-    // The report: the heading, one line per node, the totals, OEM code page.
+    // The report (Ctrl+S): the heading, one line per node, the totals.
     const std::string report = temp / "traffic.txt";
-    t->WriteReport(report);
+    SetModalRunner([&](QDialog& d) {
+        dynamic_cast<QFileDialog&>(d).selectFile(QString::fromStdString(report));
+        return int(QDialog::Accepted);
+    });
+    QKeyEvent ctrlS(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier);
+    QApplication::sendEvent(t->Grid(), &ctrlS);
+    SetModalRunner({});
     const std::string text = ReadWholeFile(report);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(sample.Records.size()) + 9);
     EXPECT_NE(text.find("T-MAIL.S01"), std::string::npos);
