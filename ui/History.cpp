@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace tarvix {
@@ -99,7 +100,10 @@ void THistoryForm::LoadHistory(const std::string& where)
 {
     where_ = where;
     // Argus has one binary log: no line to choose.
-    Button("BtnLine")->setVisible(!argus_);
+    // A widget of a tool bar is shown and hidden through the bar's action for it.
+    for (QAction* a : bar_->actions())
+        if (bar_->widgetForAction(a) == Button("BtnLine"))
+            a->setVisible(!argus_);
     MenuAction("MILine")->setEnabled(!argus_);
     Load();
 }

@@ -20,6 +20,7 @@
 #include <QFileDialog>
 #include <QMdiArea>
 #include <QTableView>
+#include <QToolButton>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -170,6 +171,8 @@ TEST_F(SideFileTest, HistoriesOfTMailAndArgusStepByDay)
     EXPECT_EQ(a->Model()->rowCount(), static_cast<int>(fs::file_size(dir / "argus" / "binary_log") / 28));
     EXPECT_EQ(a->Model()->Text(0, 1), "1:261/38");
     EXPECT_FALSE(a->MenuAction("MILine")->isEnabled());
+    EXPECT_FALSE(a->Button("BtnLine")->isVisible());
+    EXPECT_TRUE(h->Button("BtnLine")->isVisible());
     test::SaveScreenshot(a, "THistoryForm.Argus");
 }
 
