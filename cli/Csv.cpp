@@ -65,6 +65,12 @@ void Rows(std::ostream& out, const Json& rows, const Json& lead = Json::object()
 
 }  // namespace
 
+void PrintCsvTable(std::ostream& out, const Json& rows)
+{
+    Table(out, rows);
+    Rows(out, rows);
+}
+
 void PrintCsv(std::ostream& out, const TRun& run, const std::string& what)
 {
     Json root = BuildJson(run, what);

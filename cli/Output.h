@@ -20,4 +20,14 @@ void PrintJson(std::ostream& out, const TRun& run, const std::string& what);
 void PrintCsv(std::ostream& out, const TRun& run, const std::string& what);
 void PrintTable(std::ostream& out, const TRun& run, const std::string& what);
 
+// A list of JSON objects, one column per key of the first, as a box table or CSV.
+void PrintJsonTable(std::ostream& out, const Json& rows);
+void PrintCsvTable(std::ostream& out, const Json& rows);
+
+// --what traffic|history|freqlim: the side files of T-Mail (and Argus's binary log).
+bool IsSideFileWhat(const std::string& what);
+// Prints the side file the options name in their format. Raises EUsage for a style
+// that has no such file and ECannotRun for a missing or damaged file.
+void PrintSideFile(std::ostream& out, const TOptions& options);
+
 }  // namespace tarvix::cli

@@ -139,7 +139,7 @@ int StyleOfName(const std::string& name)
 
 const char* StyleName(int style) { return style >= 0 && style < kLogStyleCount ? kStyleNames[style] : "?"; }
 
-TRun Analyse(const TOptions& o)
+TRun Analyse(const TOptions& o, bool analyse)
 {
     RegisterGenericLogStyles();
 
@@ -226,6 +226,8 @@ TRun Analyse(const TOptions& o)
     }
     if (mailer && o.updateDlc)
         mailer->UpdateDLC = true;
+    if (!analyse)
+        return run;
 
     run.displayPath = o.logFile.empty() ? log.Path : o.logFile;
     TCliWindow window(run.displayPath, run.errors);

@@ -50,7 +50,8 @@ struct TRun {
 };
 
 // Reads the settings and the language, creates the log the options name and
-// analyses it. Raises EUsage or ECannotRun.
-TRun Analyse(const TOptions& options);
+// analyses it (unless analyse is false: then the log is made and set up only).
+// Raises EUsage or ECannotRun.
+TRun Analyse(const TOptions& options, bool analyse = true);
 
 }  // namespace tarvix::cli

@@ -133,6 +133,8 @@ void DialStatTables(std::ostream& out, const TMailerLog& log)
 
 }  // namespace
 
+void PrintJsonTable(std::ostream& out, const Json& rows) { JsonTable(out, rows); }
+
 void PrintTable(std::ostream& out, const TRun& run, const std::string& what)
 {
     Json root = BuildJson(run, what);

@@ -38,8 +38,13 @@ int main(int argc, char** argv)
     app.add_option("--year", o.year, "The year of log lines that carry none (default: this year)");
     app.add_option("--main-addr", o.mainAddr, "The main address (default 2:5030/999.999@fidonet)");
     app.add_option("--config", o.config, "The settings file (default: the user's settings file)");
-    app.add_option("--what", o.what, "summary|days|sessions|freqs|dialstat|all (default summary)")
-        ->check(CLI::IsMember({"summary", "days", "sessions", "freqs", "dialstat", "all"}));
+    app.add_option("--what", o.what,
+                   "summary|days|sessions|freqs|dialstat|all (default summary), or a side file instead of "
+                   "the log's analysis: traffic (T-Mail's t-mail.sNN of the line --set TaskNo=N), history "
+                   "(T-Mail's t-hist.$NN, or with --style argus the binary_log beside the log), freqlim "
+                   "(T-Mail's freqlim.bin)")
+        ->check(CLI::IsMember({"summary", "days", "sessions", "freqs", "dialstat", "all", "traffic", "history",
+                               "freqlim"}));
     app.add_option("--format", o.format, "table|csv|json (default table: the report writer's box table)")
         ->check(CLI::IsMember({"table", "csv", "json"}));
     app.add_option("--codepage", o.codepage,
@@ -71,6 +76,10 @@ int main(int argc, char** argv)
     }
 
     try {
+        if (IsSideFileWhat(o.what)) {
+            PrintSideFile(std::cout, o);
+            return 0;
+        }
         TRun run = Analyse(o);
         if (o.format == "json")
             PrintJson(std::cout, run, o.what);

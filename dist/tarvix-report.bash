@@ -10,7 +10,7 @@ _tarvix_report()
             COMPREPLY=($(compgen -W 'plain tmail bink frontdoor brake binkplus fhmail sfmail argus custom' -- "$cur"))
             return ;;
         --what)
-            COMPREPLY=($(compgen -W 'summary days sessions freqs dialstat all' -- "$cur"))
+            COMPREPLY=($(compgen -W 'summary days sessions freqs dialstat all traffic history freqlim' -- "$cur"))
             return ;;
         --format)
             COMPREPLY=($(compgen -W 'table csv json' -- "$cur"))

@@ -1,10 +1,10 @@
 #include "engine/TMailLog.h"
 
 #include "engine/LogNumber.h"
+#include "engine/SessHistory.h"
 #include "fido/Dialogs.h"
 #include "fido/NVUtils.h"
 #include "fido/ConfigParser.h"
-#include "platform/Bytes.h"
 #include "platform/CodePage.h"
 #include "platform/FileRead.h"
 #include "platform/HostPath.h"
@@ -26,13 +26,6 @@ constexpr std::size_t kDatedLen = 15;  // a dated line has at least the date, th
 constexpr std::size_t kMaxTraffic = 255;
 
 constexpr std::string_view kConnect = "CONNECT";
-
-// The history file of versions from 2603: a 16-bit header, then 100-byte records
-// whose fields at offsets 28 and 32 are byte positions in the log.
-constexpr std::uint16_t kHistorySignature = 241;
-constexpr std::size_t kHistoryHeader = 2;
-constexpr std::size_t kHistoryRecord = 100;
-constexpr std::size_t kHistoryPosFields[] = {28, 32};
 
 constexpr const char* kLngFile = "t-mail.lng";
 constexpr const char* kCtlFile = "t-mail.ctl";
@@ -733,35 +726,22 @@ std::string TTMailLog::ChatLogFile()
 
 // ------------------------------------------------------------------ history
 
-std::string TTMailLog::HistoryFileName() const
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "t-hist.$%02X", static_cast<unsigned>(TaskNo));
-    return buf;
-}
+std::string TTMailLog::HistoryFileName() const { return tarvix::HistoryFileName(TaskNo); }
 
 bool TTMailLog::AdjustHistory(std::int64_t bytesRemoved)
 {
     if (bytesRemoved <= 0 || TMVersion < kVersion2603)
         return false;
     const std::string path = ToHostPath(MakePath(HistoryFileName(), SystemDir()));
-    std::string data = ReadWholeFile(path);
-    if (data.size() < kHistoryHeader || LoadU16LE(data, 0) != kHistorySignature ||
-        (data.size() - kHistoryHeader) % kHistoryRecord != 0) {
+    std::string adjusted;
+    try {
+        adjusted = LowerHistoryPositions(ReadWholeFile(path), path, bytesRemoved);
+    } catch (const EHistoryError&) {
         MessageDlgLOr(107, {}, "The session history file has an unknown format; it was not adjusted",
                       TMsgDlgType::mtWarning, mbOK);
         return false;
     }
-    for (std::size_t rec = kHistoryHeader; rec < data.size(); rec += kHistoryRecord) {
-        for (std::size_t field : kHistoryPosFields) {
-            const std::size_t at = rec + field;
-            const std::int64_t pos = static_cast<std::int32_t>(LoadU32LE(data, at));
-            const std::uint32_t moved = pos < bytesRemoved ? 0u : static_cast<std::uint32_t>(pos - bytesRemoved);
-            for (int b = 0; b < 4; ++b)
-                data[at + static_cast<std::size_t>(b)] = static_cast<char>((moved >> (8 * b)) & 0xFF);
-        }
-    }
-    WriteFileAtomic(path, data);
+    WriteFileAtomic(path, adjusted);
     return true;
 }
 

@@ -160,6 +160,16 @@ def main():
     c.add("TMailLngLogFuzz", with_len(read(DATA / "tmail-damaged" / "t-mail-cut.lng"),
                                       chunks(read(SAMPLES / "tmail" / "t-mail.log"))[0]))
 
+    # The side files of the samples: whole, and cut inside a record.
+    tm = SAMPLES / "tmail"
+    for mode in (0, 1):
+        c.add("TMailTrafficFuzz", bytes([mode]) + read(tm / "t-mail.s01"))
+    c.add("TMailTrafficFuzz", b"\x01" + read(tm / "t-mail.s01")[:150])
+    c.add("SessHistoryFuzz", b"\x03" + read(tm / "t-hist.$01"))
+    c.add("SessHistoryFuzz", b"\x02" + read(SAMPLES / "argus" / "binary_log"))
+    c.add("SessHistoryFuzz", b"\x41" + read(tm / "t-hist.$01")[:130])
+    c.add("FreqLimitsFuzz", b"\x02" + read(tm / "freqlim.bin"))
+    c.add("FreqLimitsFuzz", b"\x00" + read(tm / "freqlim.bin")[:100])
     c.write()
 
 

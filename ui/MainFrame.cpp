@@ -188,13 +188,16 @@ void TFrameForm::CreateMenus()
     miLogs_ = newMenu(nullptr, "MILogs", QStringLiteral("&Logs"));
 
     miTMail_ = newMenu(nullptr, "MITMail", QStringLiteral("&T-Mail"));
-    absent(NewItem(miTMail_, "MITraffic", QStringLiteral("&Traffic")));
-    absent(NewItem(miTMail_, "MIHistory", QStringLiteral("&History")));
-    absent(NewItem(miTMail_, "MIFreqLim", QStringLiteral("&Freq limits")));
+    auto sideFile = [this](QAction* item, TSideFileKind kind) {
+        connect(item, &QAction::triggered, this, [this, kind] { Guard([this, kind] { SideFileClick(kind); }); });
+    };
+    sideFile(NewItem(miTMail_, "MITraffic", QStringLiteral("&Traffic")), TSideFileKind::Traffic);
+    sideFile(NewItem(miTMail_, "MIHistory", QStringLiteral("&History")), TSideFileKind::History);
+    sideFile(NewItem(miTMail_, "MIFreqLim", QStringLiteral("&Freq limits")), TSideFileKind::FreqLimits);
     command(NewItem(miTMail_, "MIChatLog", QStringLiteral("&Chat log")), &TFrameForm::ChatLogClick);
 
     miArgus_ = newMenu(nullptr, "MIArgus", QStringLiteral("&Argus"));
-    absent(NewItem(miArgus_, "MIBinaryLog", QStringLiteral("&Binary log")));
+    sideFile(NewItem(miArgus_, "MIBinaryLog", QStringLiteral("&Binary log")), TSideFileKind::ArgusBinLog);
 
     miOptions_ = newMenu(nullptr, "MIOptions", QStringLiteral("&Options"));
     command(NewItem(miOptions_, "MIGeneral", QStringLiteral("&General...")), &TFrameForm::GeneralClick);
@@ -613,6 +616,24 @@ void TFrameForm::ViewLogClick()
 {
     if (auto answer = AskLogFile())
         OpenLogFile(answer->first, answer->second);
+}
+
+void TFrameForm::SideFileClick(TSideFileKind kind)
+{
+    const auto slot = static_cast<std::size_t>(kind);
+    if (sideWindows_.size() < kSideFileKinds)
+        sideWindows_.resize(kSideFileKinds);
+    if (auto* open = qobject_cast<QMdiSubWindow*>(sideWindows_[slot].data())) {
+        mdi_->setActiveSubWindow(open);
+        return;
+    }
+    TSideFileForm* window = CreateSideFileWindow(kind);
+    if (!window)
+        return;
+    sideWindows_[slot] = window;
+    mdi_->addSubWindow(window);
+    window->show();
+    mdi_->setActiveSubWindow(window);
 }
 
 void TFrameForm::ChatLogClick()

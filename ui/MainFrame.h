@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/Log.h"
+#include "ui/SideFileWindow.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -80,6 +81,9 @@ public:
     void LogsSetupClick();
     void ViewLogClick();
     void ChatLogClick();
+    // T-Mail > Traffic, History, Freq limits; Argus > Binary log: the side-file window
+    // of the first registered log of the mailer, or brought to the front when open.
+    void SideFileClick(TSideFileKind kind);
     void LogFontClick();
     void GridFontClick();
     // Options > General... and Colors...: the settings are saved when the dialog is

@@ -12,6 +12,12 @@
 // (M is a marker: "!" for errors, "?" for doubtful outcomes, "+" for the start and
 // end of sessions, a blank for the rest.) Both logs tell the same story; Tarvix
 // reads the first with ArgusVersion 3131 (the default) and the second with 3132.
+//   binary_log       Argus's binary history of the sessions in the logs: per session
+//                    with an identified remote station 28 bytes (little-endian):
+//                    zone, net, node, point (2 bytes each), start and length in
+//                    seconds, bytes received, bytes sent (4 bytes each), files
+//                    received, files sent, flags (1 incoming, 4 complete), 0; the
+//                    latest 500 sessions
 // Argus needs no other file to read its log.
 //
 // The story: outgoing calls (busy, no carrier, or a session), incoming calls, the
@@ -34,6 +40,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+#include <algorithm>
 
 #include "tools/gencommon/GenCommon.h"
 
@@ -219,6 +227,40 @@ public:
         freqPercent_ = bySize ? 5 : 30;
     }
 
+    // One session of the binary history.
+    struct TBinRecord {
+        const TNode* node = nullptr;
+        std::int64_t start = 0, end = 0;
+        std::uint64_t rcvd = 0, sent = 0;
+        std::uint32_t filesRcvd = 0, filesSent = 0;
+        bool incoming = false, complete = false, identified = false;
+    };
+
+    // The binary history of the sessions told so far (the latest 500).
+    std::string BinaryLog() const
+    {
+        std::string s;
+        auto put = [&s](std::uint64_t v, int bytes) {
+            for (int i = 0; i < bytes; ++i)
+                s += static_cast<char>((v >> (8 * i)) & 0xFF);
+        };
+        const std::size_t first = history_.size() > 500 ? history_.size() - 500 : 0;
+        for (std::size_t i = first; i < history_.size(); ++i) {
+            const TBinRecord& r = history_[i];
+            for (int part : {r.node->zone, r.node->net, r.node->node, r.node->point})
+                put(static_cast<std::uint64_t>(part), 2);
+            put(static_cast<std::uint64_t>(r.start), 4);
+            put(static_cast<std::uint64_t>(r.end - r.start), 4);
+            put(std::min<std::uint64_t>(r.rcvd, INT32_MAX), 4);
+            put(std::min<std::uint64_t>(r.sent, INT32_MAX), 4);
+            put(std::min<std::uint32_t>(r.filesRcvd, 255), 1);
+            put(std::min<std::uint32_t>(r.filesSent, 255), 1);
+            put((r.incoming ? 1u : 0u) | (r.complete ? 4u : 0u), 1);
+            put(0, 1);
+        }
+        return s;
+    }
+
     void Run()
     {
         Line(' ', "Begin Argus 3.210 (Win32), line 1");
@@ -241,10 +283,19 @@ private:
     TClock clock_;
     std::int64_t meanGap_;
     std::uint32_t freqPercent_;
+    std::vector<TBinRecord> history_;
+    TBinRecord cur_;
+    std::int64_t lineTime_ = 0;  // the time stamp of the latest line
+
+    std::int64_t Now() const
+    {
+        return clock_.Day() * 86400 + clock_.Hour() * 3600 + clock_.Minute() * 60 + clock_.Second();
+    }
 
     // A line: the marker, the date and time in the layout, the message.
     void Start(char marker)
     {
+        lineTime_ = Now();
         const TDate& d = clock_.Date();
         out_.Put(marker);
         out_.Put(' ');
@@ -348,8 +399,17 @@ private:
         Start('+');
         out_.Put("CONNECT ");
         out_.Put(n.ip ? std::string_view("TCP/IP") : rnd_.Pick(kModems));
+        cur_ = TBinRecord{};
+        cur_.node = &n;
+        cur_.start = Now();
+        cur_.incoming = !outgoing;
         End();
         Session(n);
+        // Argus keeps the sessions whose remote station said who it is.
+        if (cur_.identified) {
+            cur_.end = lineTime_;  // the time of the session's last line
+            history_.push_back(cur_);
+        }
     }
 
     void Session(const TNode& n)
@@ -378,6 +438,7 @@ private:
             Line('!', "Carrier lost");
             return;
         }
+        cur_.identified = true;
         Start(' ');
         out_.Put("   Address : ");
         Addr(n, true);
@@ -432,7 +493,10 @@ private:
         case 1: Line('!', "***** Session aborted *****"); break;
         case 2: Line('!', "Aborting due to carrier loss"); break;
         case 3: Line('!', "Transfer aborted by the remote"); break;
-        default: Line('+', "Session complete"); break;
+        default:
+            Line('+', "Session complete");
+            cur_.complete = true;
+            break;
         }
     }
 
@@ -441,6 +505,7 @@ private:
     bool Send(const TNode& n, std::string_view dir, std::string_view name, std::string_view as, std::uint64_t size)
     {
         Start(' ');
+        ++cur_.filesSent;
         out_.Put("Sending '");
         out_.Put(dir);
         out_.Put(name);
@@ -476,6 +541,7 @@ private:
             return false;
         }
         Wait(TransferTime(left, n.ip));
+        cur_.sent += left;
         Start(' ');
         out_.Put("Sent '");
         out_.Put(as.empty() ? name : as);
@@ -508,6 +574,7 @@ private:
         std::string file(name, 8);
         file += ext;
 
+        ++cur_.filesRcvd;
         Start(' ');
         out_.Put("Receiving '");
         out_.Put(file);
@@ -537,10 +604,12 @@ private:
             out_.Put("' is temporarily stored");
             Size(got);
             End();
+            cur_.rcvd += got;
             Line('!', "Carrier lost");
             return false;
         }
         Wait(TransferTime(left, n.ip));
+        cur_.rcvd += left;
         Start(' ');
         out_.Put("Received '");
         out_.Put(file);
@@ -627,6 +696,7 @@ constexpr const char* kUsage =
     "                       [--log-size BYTES] [--crlf]\n"
     "Writes an Argus log in both line layouts into DIR: argus-3131.log (two-digit\n"
     "years, Argus 2.x to 3.131) and argus-3132.log (four-digit years, 3.132 to 3.156).\n"
+    "With them binary_log, Argus's binary history of the sessions.\n"
     "The same options always give the same bytes.\n"
     "  --out       the directory to write (created when missing)\n"
     "  --seed      the seed of the random choices (an unsigned number, default 1997)\n"
@@ -674,8 +744,9 @@ bool ParseDate(std::string_view s, std::int64_t& day)
     return true;
 }
 
+// Writes one log; history, when given, receives the binary history of its sessions.
 bool WriteLog(const std::string& path, std::uint64_t seed, TLayout layout, std::int64_t start, std::int64_t days,
-              std::uint64_t size, bool crlf)
+              std::uint64_t size, bool crlf, std::string* history = nullptr)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
@@ -684,7 +755,10 @@ bool WriteLog(const std::string& path, std::uint64_t seed, TLayout layout, std::
     }
     std::setvbuf(file, nullptr, _IONBF, 0);
     TOut out(file, crlf, size);
-    TArgusGen(out, seed, layout, start, days, size != 0).Run();
+    TArgusGen gen(out, seed, layout, start, days, size != 0);
+    gen.Run();
+    if (history)
+        *history = gen.BinaryLog();
     out.Flush();
     bool ok = !out.Failed();
     if (std::fclose(file) != 0)
@@ -741,9 +815,19 @@ int main(int argc, char** argv)
     std::string base = outDir;
     if (base.back() != '/')
         base += '/';
+    std::string history;
     bool ok = WriteLog(base + "argus-3131.log", seed, TLayout::ShortYear, start, static_cast<std::int64_t>(days),
-                       size, crlf) &&
+                       size, crlf, &history) &&
               WriteLog(base + "argus-3132.log", seed, TLayout::LongYear, start, static_cast<std::int64_t>(days),
                        size, crlf);
+    if (ok) {
+        // Both logs tell the same story: one history serves them.
+        std::FILE* f = std::fopen((base + "binary_log").c_str(), "wb");
+        ok = f && std::fwrite(history.data(), 1, history.size(), f) == history.size();
+        if (f && std::fclose(f) != 0)
+            ok = false;
+        if (!ok)
+            std::fprintf(stderr, "tarvix-genargus: cannot write %sbinary_log\n", base.c_str());
+    }
     return ok ? 0 : 1;
 }
