@@ -8,9 +8,40 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
 
 using namespace tarvix::cli;
+
+namespace {
+
+// The report is only delivered once standard output has taken all of it: a write
+// or the close failing (a full disk, a closed descriptor, a pipe whose reader went)
+// is an error of the run, not a success with an empty or partial report.
+int FinishOutput()
+{
+    std::cout.flush();
+    bool ok = static_cast<bool>(std::cout);
+    int error = errno;
+    if (ok && std::fflush(stdout) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (std::fclose(stdout) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok)
+        return 0;
+    std::cerr << "tarvix-report: cannot write the report to standard output: "
+              << (error != 0 ? std::strerror(error) : "write error") << '\n';
+    return 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -70,6 +101,13 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // A closed standard output is found before the analysis: the log file opened
+    // later must not take its descriptor.
+    if (::fcntl(1, F_GETFD) < 0) {
+        std::cerr << "tarvix-report: standard output is closed\n";
+        return 1;
+    }
+
     try {
         TRun run = Analyse(o);
         if (o.format == "json")
@@ -93,5 +131,5 @@ int main(int argc, char** argv)
         std::cerr << "tarvix-report: " << e.what() << '\n';
         return 1;
     }
-    return 0;
+    return FinishOutput();
 }

@@ -5,6 +5,7 @@
 #include "fido/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/FileRead.h"
+#include "platform/ReadOpen.h"
 #include "platform/Scan.h"
 #include "platform/SysCall.h"
 #include "platform/UniqueFd.h"
@@ -543,13 +544,12 @@ void TLog::ReadFile()
     TMappedFile map;
     std::string text;
     try {
-        // A regular file is mapped: the text is not copied, and the analysis gives
-        // back the pages it has passed. Anything else (a pipe, a device) is read.
-        struct stat st {};
-        if (::stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            map = TMappedFile(Path);
-        else
-            text = ReadWholeFile(Path);
+        // The log is mapped: the text is not copied, and the analysis gives back the
+        // pages it has passed. Only regular files are read (a FIFO might never end,
+        // a device never does).
+        map = TMappedFile(Path);
+    } catch (const ENotRegularFile& e) {
+        throw ELogError(e.what());
     } catch (const EFOpenError&) {
         throw ELogError(LTextOr(93, {Path}, "Cannot open log file"));
     } catch (const std::bad_alloc&) {

@@ -1,6 +1,7 @@
 #include "platform/MappedFile.h"
 
 #include "platform/Error.h"
+#include "platform/ReadOpen.h"
 #include "platform/UniqueFd.h"
 
 #include <algorithm>
@@ -103,15 +104,8 @@ void Unregister(const void* map)
 
 TMappedFile::TMappedFile(const std::string& path) : path_(path)
 {
-    // Non-blocking, so that a FIFO given by mistake is refused rather than waited on.
-    UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (f.fd < 0)
-        throw EFOpenError("Cannot open file " + path);
     struct stat st {};
-    if (::fstat(f.fd, &st) != 0)
-        throw EReadError("Stream read error");
-    if (!S_ISREG(st.st_mode))
-        throw EFOpenError("Cannot open file " + path);
+    UniqueFd f(OpenRegularFile(path, &st));
     if (st.st_size < 0 ||
         static_cast<std::uint64_t>(st.st_size) > std::numeric_limits<std::size_t>::max())
         throw EReadError("Stream read error");
