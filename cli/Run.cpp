@@ -240,10 +240,11 @@ TRun Analyse(const TOptions& o)
     log.Window = &window;
     bool done = log.Analyse({});
     log.Window = nullptr;
+    const bool changed = log.FileChanged();
     log.ReleaseFile();
     if (mailer)
         run.dlc = mailer->DLCList();
-    if (done && mailer && o.updateDlc) {
+    if (done && !changed && mailer && o.updateDlc) {
         try {
             mailer->UpdateCounters();
         } catch (const std::exception& e) {
@@ -252,6 +253,8 @@ TRun Analyse(const TOptions& o)
         }
     }
     SetDialogs(nullptr);
+    if (changed)
+        throw ECannotRun(run.displayPath + ": the log changed during the analysis");
     if (!done)
         throw ECannotRun("the analysis of " + run.displayPath + " could not be completed");
     return run;

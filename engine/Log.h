@@ -111,9 +111,13 @@ public:
     virtual bool Analyse(const TProgressFunc& progress);
 
     // --- the file in memory ---
-    // Maps the log file (a file that cannot be mapped, such as a pipe, is read into
-    // memory instead). The text is the file as it was sized when it was opened.
+    // Maps the log file, which must be a regular file (anything else raises
+    // ELogError naming it). The text is the file as it was sized when it was opened.
     void ReadFile();
+    // Whether the file read by ReadFile has since been cut short, rewritten, removed
+    // or replaced (a mailer cut it, logrotate moved it): what was read from it may
+    // no longer be in the file. Asked before ReleaseFile.
+    bool FileChanged() const { return !map_.Empty() && map_.Changed(); }
     // Uses the given bytes as the file's content (tests, and text already in memory).
     void SetText(std::string text);
     void ReleaseFile();
