@@ -2,6 +2,7 @@
 
 #include "engine/LogStyles.h"
 #include "engine/LogText.h"
+#include "engine/LogValues.h"
 #include "engine/MailerLog.h"
 #include "fido/DateTime.h"
 #include "fido/Dialogs.h"
@@ -104,7 +105,7 @@ void ApplySets(TLog& log, const std::vector<std::string>& sets)
         return;
     TIniFile ini;
     log.SaveToReg(ini, "Log");
-    std::set<std::string> known;
+    std::set<std::string> known, given;
     for (const std::string& k : ini.ReadSection("Log"))
         known.insert(UpperCaseAscii(k));
     static const std::regex numbered("^HSTRING[0-9]+$");
@@ -117,8 +118,24 @@ void ApplySets(TLog& log, const std::vector<std::string>& sets)
         if (!known.count(upper) && !std::regex_match(upper, numbered) && upper != "HSTRINGCNT")
             throw EUsage("--set " + set + ": the log style " + StyleName(log.Style) + " has no value " + key);
         ini.WriteString("Log", key, set.substr(eq + 1));
+        given.insert(upper);
     }
     log.LoadFromReg(ini, "Log");
+    // A value the log could not take (a number that is none, a version it does not
+    // know) would quietly become a default: on the command line that is a mistake.
+    for (const TBadValue& bad : BadLogValues(ini, "Log", log))
+        if (given.count(UpperCaseAscii(bad.key)))
+            throw EUsage("--set " + bad.key + "=" + bad.value + ": not a valid value of " + bad.key +
+                         " for the log style " + StyleName(log.Style) + " (it would be " + bad.used + ")");
+}
+
+// A value of the settings file that the log could not take: a warning, and the
+// analysis goes on with the value used instead.
+void WarnBadValue(const std::string& section, const std::string& key, const std::string& value,
+                  const std::string& used)
+{
+    std::cerr << "tarvix-report: warning: " << Ini().FileName() << ": [" << section << "] " << key << '=' << value
+              << " is not a valid value; " << used << " is used\n";
 }
 
 }  // namespace
@@ -192,11 +209,14 @@ TRun Analyse(const TOptions& o)
         std::string section = FindLogSection(Ini(), o.logName);
         if (section.empty())
             throw EUsage("--log " + o.logName + ": no log of that name in " + Ini().FileName());
-        int style = static_cast<int>(Ini().ReadInteger(section, "Style", 0));
-        if (style < 0 || style >= kLogStyleCount)
-            throw ECannotRun("log " + o.logName + ": invalid style " + std::to_string(style));
+        bool valid = true;
+        int style = LogStyleOf(Ini(), section, valid);
+        if (!valid)
+            WarnBadValue(section, "Style", Ini().ReadString(section, "Style", ""), std::to_string(style));
         customOff = style == lsCustom && !settings.EnableCustomHighlighting;
         run.log = CreateLogFromReg(style, Ini(), section, settings.EnableCustomHighlighting);
+        for (const TBadValue& bad : BadLogValues(Ini(), section, *run.log))
+            WarnBadValue(section, bad.key, bad.value, bad.used);
     } else {
         int style = StyleOfName(o.style);
         if (style < 0)

@@ -83,6 +83,7 @@ public:
     int Style = lsPlain;
     std::string LastStr;   // first 20 characters of the last line seen when the window closed
     bool AutoNew = false;  // new-part detection
+    bool Compressed = false;  // the file read was compressed: read-only, no new part
     std::int64_t CutSize = 0;  // size limit, 0 = no cutting
     int CutMode = 0;           // 0: CutSize in kilobytes, 1: CutSize in days
     bool Highlight = true;
@@ -362,7 +363,7 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
             continue;
         if (progress && LineNo % 100 == 0)
             progress(LineNo);
-        if (AutoNew && !LastStr.empty())
+        if (AutoNew && !LastStr.empty() && !Compressed)
             CheckNewPart(line);
         if (!step(line) || yearsDoubt_) {
             AnalysisRunning = false;

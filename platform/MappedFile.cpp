@@ -1,5 +1,6 @@
 #include "platform/MappedFile.h"
 
+#include "platform/Decompress.h"
 #include "platform/Error.h"
 #include "platform/ReadOpen.h"
 #include "platform/UniqueFd.h"
@@ -127,10 +128,23 @@ TMappedFile::TMappedFile(const std::string& path) : path_(path)
     data_ = static_cast<const char*>(map);
     size_ = size;
     slot_ = Register(map, size);
+
+    // A compressed file (an old log as logrotate leaves it) shows its content, which
+    // is read once, whole: nothing of the file itself is used after that.
+    compression_ = CompressionOf(View().substr(0, 16));
+    if (compression_ != TCompression::None) {
+        std::string text = Decompress(View(), compression_, path);
+        Unmap();
+        text_ = std::move(text);
+        data_ = text_.data();
+        size_ = text_.size();
+    }
 }
 
 bool TMappedFile::Changed() const
 {
+    if (compression_ != TCompression::None)
+        return false;  // read whole when it was opened
     if (slot_ >= 0 && g_cut[slot_].load(std::memory_order_relaxed))
         return true;
     struct stat st {};
@@ -159,8 +173,12 @@ TMappedFile::TMappedFile(TMappedFile&& other) noexcept
       slot_(std::exchange(other.slot_, -1)),
       device_(other.device_),
       inode_(other.inode_),
-      mtime_(other.mtime_)
+      mtime_(other.mtime_),
+      compression_(other.compression_),
+      text_(std::move(other.text_))
 {
+    if (compression_ != TCompression::None)
+        data_ = text_.data();
 }
 
 TMappedFile& TMappedFile::operator=(TMappedFile&& other) noexcept
@@ -175,6 +193,10 @@ TMappedFile& TMappedFile::operator=(TMappedFile&& other) noexcept
         device_ = other.device_;
         inode_ = other.inode_;
         mtime_ = other.mtime_;
+        compression_ = other.compression_;
+        text_ = std::move(other.text_);
+        if (compression_ != TCompression::None)
+            data_ = text_.data();
     }
     return *this;
 }
@@ -189,6 +211,7 @@ void TMappedFile::Unmap()
     slot_ = -1;
     data_ = "";
     size_ = 0;
+    std::string().swap(text_);
 }
 
 void TMappedFile::AdviseSequential() const

@@ -10,6 +10,8 @@
 // program being killed.
 #pragma once
 
+#include "platform/Decompress.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -57,6 +59,10 @@ public:
     // changed: the mapping still shows its first bytes as they are.
     bool Changed() const;
 
+    // A compressed file is not mapped but decompressed whole when it is opened: the
+    // bytes are its content. Raises EReadError then when the data is damaged.
+    TCompression Compression() const { return compression_; }
+
 private:
     void Unmap();
 
@@ -67,6 +73,8 @@ private:
     int slot_ = -1;        // its slot in the bus error handler's table
     std::uint64_t device_ = 0, inode_ = 0;  // the file that was opened
     struct timespec mtime_ {};
+    TCompression compression_ = TCompression::None;
+    std::string text_;  // the content of a compressed file
 };
 
 }  // namespace tarvix

@@ -52,5 +52,39 @@ for format in json csv table; do
         sh -c '"$0" "$@" >/dev/full' "$REPORT" "${BINK[@]}" --format $format
 done
 
+# Bad values: on the command line a usage error, in the settings file a warning
+# naming the section, the key and the value used; a byte-order mark hides nothing.
+expect set-version 2 "--set TMVersion=abc" "$REPORT" bink.log --style tmail --set TMVersion=abc --config e2e.ini
+expect set-task 2 "--set TaskNo=x" "$REPORT" bink.log --style tmail --set TaskNo=x --config e2e.ini
+expect set-bool 2 "--set AutoNew=yes" "$REPORT" "${BINK[@]}" --set AutoNew=yes
+expect set-number-as-written 0 "" "$REPORT" "${BINK[@]}" --set AutoNew=01
+printf '[General]\nNumLogs=2\n[Log1]\nName=T\nPath=bink.log\nStyle=abc\n[Log2]\nName=U\nPath=bink.log\nStyle=8\nArgusVersion=abc\n' \
+    > bad.ini
+expect ini-style 0 "[Log1] Style=abc is not a valid value; 0 is used" "$REPORT" --log T --config bad.ini
+expect ini-version 0 "[Log2] ArgusVersion=abc is not a valid value; 3131 is used" "$REPORT" --log U --config bad.ini
+printf '\xEF\xBB\xBF[General]\nNumLogs=1\n[Log1]\nName=B\nPath=bink.log\nStyle=2\n' > bom.ini
+expect ini-bom 0 "" "$REPORT" --log B --config bom.ini --year 2026 --format json
+grep -q '"style": 2' out || { echo "FAILED ini-bom: the log's section was not read"; failed=$((failed + 1)); }
+
+# Compressed logs read through decompression, with the same results as the text;
+# damaged ones named; other binary files warned about.
+"$REPORT" "${BINK[@]}" --what all --format json 2>/dev/null | grep -v '"path"' > plain.json
+cat bink.log bink.log > twice.log
+"$REPORT" twice.log --style bink --config e2e.ini --year 2026 --what all --format json 2>/dev/null |
+    grep -v '"path"' > twice.json
+for tool in gzip xz zstd bzip2; do
+    command -v $tool >/dev/null || continue
+    $tool -c bink.log > bink.$tool
+    cat bink.$tool bink.$tool > twice.$tool  # concatenated parts, as some writers leave
+    expect $tool 0 "" "$REPORT" bink.$tool --style bink --config e2e.ini --year 2026 --what all --format json
+    grep -v '"path"' out | cmp -s - plain.json || { echo "FAILED $tool: not the report of the text"; failed=$((failed + 1)); }
+    expect $tool-twice 0 "" "$REPORT" twice.$tool --style bink --config e2e.ini --year 2026 --what all --format json
+    grep -v '"path"' out | cmp -s - twice.json || { echo "FAILED $tool-twice: not the report of both parts"; failed=$((failed + 1)); }
+    head -c $(( $(stat -c %s bink.$tool) - 20 )) bink.$tool > cut.$tool
+    expect $tool-cut 1 "cut.$tool: damaged $tool data" "$REPORT" cut.$tool --config e2e.ini
+done
+head -c 30000 /dev/urandom > random.log
+expect binary 0 "random.log does not look like a text file" "$REPORT" random.log --config e2e.ini
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
