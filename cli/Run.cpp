@@ -12,6 +12,7 @@
 #include "platform/Text.h"
 #include "settings/SettingsStore.h"
 
+#include <cstdio>
 #include <iostream>
 #include <algorithm>
 #include <regex>
@@ -31,7 +32,7 @@ constexpr const char* kStyleNames[kLogStyleCount] = {"plain", "tmail", "bink", "
 // dialog's message and when the window goes, which is before any report output.
 class TCliWindow : public TLogWindow {
 public:
-    TCliWindow(std::string file, std::int64_t& errors) : file_(std::move(file)), errors_(errors) {}
+    TCliWindow(const std::string& file, std::int64_t& errors) : file_(OneLine(file)), errors_(errors) {}
     ~TCliWindow() override { Flush(); }
     TCliWindow(const TCliWindow&) = delete;
     TCliWindow& operator=(const TCliWindow&) = delete;
@@ -134,11 +135,31 @@ void ApplySets(TLog& log, const std::vector<std::string>& sets)
 void WarnBadValue(const std::string& section, const std::string& key, const std::string& value,
                   const std::string& used)
 {
-    std::cerr << "tarvix-report: warning: " << Ini().FileName() << ": [" << section << "] " << key << '=' << value
-              << " is not a valid value; " << used << " is used\n";
+    std::cerr << OneLine("tarvix-report: warning: " + Ini().FileName() + ": [" + section + "] " + key + '=' + value +
+                         " is not a valid value; " + used + " is used")
+              << '\n';
 }
 
 }  // namespace
+
+std::string OneLine(std::string_view text)
+{
+    std::string line;
+    for (char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else if (b < 0x20 && c != '\t') {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            line += hex;
+        } else
+            line += c;
+    }
+    return line;
+}
 
 int StyleOfName(const std::string& name)
 {

@@ -93,7 +93,7 @@ int main(int argc, char** argv)
     } catch (const CLI::Success& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "tarvix-report: " << e.what() << '\n';
+        std::cerr << "tarvix-report: " << OneLine(e.what()) << '\n';
         return 2;
     }
     if (o.logFile.empty() && o.logName.empty()) {
@@ -122,13 +122,13 @@ int main(int argc, char** argv)
         static tarvix::TLog* const analysed = run.log.release();
         (void)analysed;
     } catch (const EUsage& e) {
-        std::cerr << "tarvix-report: " << e.what() << '\n';
+        std::cerr << "tarvix-report: " << OneLine(e.what()) << '\n';
         return 2;
     } catch (const ECannotRun& e) {
-        std::cerr << "tarvix-report: " << e.what() << '\n';
+        std::cerr << "tarvix-report: " << OneLine(e.what()) << '\n';
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << "tarvix-report: " << e.what() << '\n';
+        std::cerr << "tarvix-report: " << OneLine(e.what()) << '\n';
         return 1;
     }
     return FinishOutput();

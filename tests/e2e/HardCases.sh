@@ -86,5 +86,18 @@ done
 head -c 30000 /dev/urandom > random.log
 expect binary 0 "random.log does not look like a text file" "$REPORT" random.log --config e2e.ini
 
+# Clear messages: the configuration error in the language's words with file and line,
+# the colour item and where it is, a line break in a file name escaped.
+cp -r "$TMAIL" tmail && echo Include >> tmail/t-mail.ctl
+expect config-line 1 "Error in configuration file tmail/t-mail.ctl, line $(grep -c '' tmail/t-mail.ctl): Include directive without a file name" \
+    "$REPORT" tmail/t-mail.log --style tmail --mailer-dir tmail --set TMVersion=2604 --set TaskNo=1 --config e2e.ini
+printf '[General]\nEnableCustomHighlighting=1\nNumLogs=1\n[Log1]\nName=C\nPath=bink.log\nStyle=9\nHStringCnt=1\nHString0=Blurple;~ERR\n' \
+    > color.ini
+expect color-item 1 'Invalid color item "Blurple" in [Log1] HString0=Blurple;~ERR' "$REPORT" --log C --config color.ini
+cp bink.log $'two\nlines.log'
+expect newline-path 0 'two\nlines.log:23: ' "$REPORT" $'two\nlines.log' --style bink --config e2e.ini --year 2026
+expect newline-missing 1 'no\nsuch.log' "$REPORT" $'no\nsuch.log' --config e2e.ini
+[ "$(grep -c '' err)" = 1 ] || { echo "FAILED newline-missing: not one line"; failed=$((failed + 1)); }
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
