@@ -30,38 +30,49 @@ std::string Cell(const Json& v)
     return q + '"';
 }
 
-// One CSV table: a header of the keys, then one line per object.
-void Table(std::ostream& out, const Json& rows, const Json& lead = Json::object())
-{
-    if (rows.empty())
-        return;
-    bool first = true;
-    for (const auto& [key, _] : lead.items()) {
-        out << (first ? "" : ",") << key;
-        first = false;
-    }
-    for (const auto& [key, _] : rows.front().items()) {
-        out << (first ? "" : ",") << key;
-        first = false;
-    }
-    out << '\n';
-}
+// One CSV table: a header of the keys of the first row (after those of `lead`), then
+// one line per row, written as the rows are made.
+class TCsvTable {
+public:
+    TCsvTable(std::ostream& out, Json lead = Json::object()) : out_(out), lead_(std::move(lead)) {}
 
-void Rows(std::ostream& out, const Json& rows, const Json& lead = Json::object())
-{
-    for (const Json& row : rows) {
-        bool first = true;
-        for (const auto& [_, v] : lead.items()) {
-            out << (first ? "" : ",") << Cell(v);
-            first = false;
+    void Row(const Json& row)
+    {
+        if (!header_) {
+            Line(row, true);
+            header_ = true;
         }
-        for (const auto& [_, v] : row.items()) {
-            out << (first ? "" : ",") << Cell(v);
-            first = false;
-        }
-        out << '\n';
+        Line(row, false);
     }
-}
+
+    void Rows(const TRows& rows)
+    {
+        for (std::size_t i = 0; i < rows.count; ++i)
+            Row(rows.row(i));
+    }
+
+    void SetLead(Json lead) { lead_ = std::move(lead); }
+
+private:
+    void Line(const Json& row, bool keys)
+    {
+        bool first = true;
+        for (const Json* part : {static_cast<const Json*>(&lead_), &row})
+            for (const auto& [key, v] : part->items()) {
+                out_ << (first ? "" : ",");
+                if (keys)
+                    out_ << key;
+                else
+                    out_ << Cell(v);
+                first = false;
+            }
+        out_ << '\n';
+    }
+
+    std::ostream& out_;
+    Json lead_;
+    bool header_ = false;
+};
 
 }  // namespace
 
@@ -73,7 +84,6 @@ void PrintCsvTable(std::ostream& out, const Json& rows)
 
 void PrintCsv(std::ostream& out, const TRun& run, const std::string& what)
 {
-    Json root = BuildJson(run, what);
     bool firstPart = true;
     auto part = [&](const char* name) {
         if (what == "all") {
@@ -82,42 +92,42 @@ void PrintCsv(std::ostream& out, const TRun& run, const std::string& what)
         }
     };
     if (what == "summary" || what == "all") {
+        const Json summaryLog = LogSummary(run);
         part("log");
         out << "key,value\n";
-        for (const auto& [key, v] : root["log"].items())
+        for (const auto& [key, v] : summaryLog.items())
             out << key << ',' << Cell(v) << '\n';
     }
-    for (const char* name : {"days", "sessions", "freqs"}) {
-        if (!root.contains(name))
+    const std::pair<const char*, TRows (*)(const TRun&)> tables[] = {
+        {"days", DayRows}, {"sessions", SessionRows}, {"freqs", FreqRows}};
+    for (const auto& [name, rows] : tables) {
+        if (!Wants(what, name))
             continue;
         part(name);
-        Table(out, root[name]);
-        Rows(out, root[name]);
+        TCsvTable(out).Rows(rows(run));
     }
-    if (root.contains("requesters") && what == "all") {
+    if (what == "all") {
         part("requesters");
         out << "addr\n";
-        for (const Json& a : root["requesters"])
-            out << Cell(a) << '\n';
+        const TRows requesters = RequesterRows(run);
+        for (std::size_t i = 0; i < requesters.count; ++i)
+            out << Cell(requesters.row(i)) << '\n';
     }
-    if (root.contains("dialstat")) {
+    if (Wants(what, "dialstat")) {
         part("dialstat");
-        bool header = false;
-        for (const Json& day : root["dialstat"]) {
-            Json nodes = day["nodes"];
-            nodes.push_back(day["total"]);
-            Json lead = Json{{"day", day["day"]}};
-            if (!header) {
-                Table(out, nodes, lead);
-                header = true;
-            }
-            Rows(out, nodes, lead);
+        TCsvTable table(out);
+        const TRows days = DialStatRows(run);
+        for (std::size_t i = 0; i < days.count; ++i) {
+            const Json day = days.row(i);
+            table.SetLead(Json{{"day", day["day"]}});
+            for (const Json& node : day["nodes"])
+                table.Row(node);
+            table.Row(day["total"]);
         }
     }
-    if (root.contains("dlc")) {
+    if (what == "all") {
         part("dlc");
-        Table(out, root["dlc"]);
-        Rows(out, root["dlc"]);
+        TCsvTable(out).Rows(DlcRows(run));
     }
 }
 

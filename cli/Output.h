@@ -1,10 +1,16 @@
 // What tarvix-report prints: the results of a run as a table, CSV or JSON.
+//
+// Every format is written row by row as the records are read: the report of a log
+// of gigabytes holds millions of rows, and building it whole first would take many
+// times the memory of the analysis itself.
 #pragma once
 
 #include "cli/Run.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -12,8 +18,24 @@ namespace tarvix::cli {
 
 using Json = nlohmann::ordered_json;
 
-// The results as one JSON object: "log" always, and the parts `what` asks for.
-Json BuildJson(const TRun& run, const std::string& what);
+// The rows of one part of the results ("days", "sessions", ...), each made when it
+// is asked for: row(i) for i below count.
+struct TRows {
+    std::size_t count = 0;
+    std::function<Json(std::size_t)> row;
+};
+
+// The "log" object: path, style, lines, errors and the new-part marks.
+Json LogSummary(const TRun& run);
+// The parts, in the order of the JSON report; `what` is summary|days|sessions|freqs|
+// dialstat|all, and a part it does not ask for is not wanted.
+bool Wants(const std::string& what, const char* part);
+TRows DayRows(const TRun& run);
+TRows SessionRows(const TRun& run);
+TRows FreqRows(const TRun& run);
+TRows RequesterRows(const TRun& run);  // plain address strings
+TRows DialStatRows(const TRun& run);   // a day each: {"day", "nodes": [...], "total"}
+TRows DlcRows(const TRun& run);
 
 // what: summary|days|sessions|freqs|dialstat|all; format: table|csv|json.
 void PrintJson(std::ostream& out, const TRun& run, const std::string& what);

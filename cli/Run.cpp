@@ -2,6 +2,7 @@
 
 #include "engine/LogStyles.h"
 #include "engine/LogText.h"
+#include "engine/LogValues.h"
 #include "engine/MailerLog.h"
 #include "fido/DateTime.h"
 #include "fido/Dialogs.h"
@@ -11,6 +12,7 @@
 #include "platform/Text.h"
 #include "settings/SettingsStore.h"
 
+#include <cstdio>
 #include <iostream>
 #include <algorithm>
 #include <regex>
@@ -30,7 +32,7 @@ constexpr const char* kStyleNames[kLogStyleCount] = {"plain", "tmail", "bink", "
 // dialog's message and when the window goes, which is before any report output.
 class TCliWindow : public TLogWindow {
 public:
-    TCliWindow(std::string file, std::int64_t& errors) : file_(std::move(file)), errors_(errors) {}
+    TCliWindow(const std::string& file, std::int64_t& errors) : file_(OneLine(file)), errors_(errors) {}
     ~TCliWindow() override { Flush(); }
     TCliWindow(const TCliWindow&) = delete;
     TCliWindow& operator=(const TCliWindow&) = delete;
@@ -104,7 +106,7 @@ void ApplySets(TLog& log, const std::vector<std::string>& sets)
         return;
     TIniFile ini;
     log.SaveToReg(ini, "Log");
-    std::set<std::string> known;
+    std::set<std::string> known, given;
     for (const std::string& k : ini.ReadSection("Log"))
         known.insert(UpperCaseAscii(k));
     static const std::regex numbered("^HSTRING[0-9]+$");
@@ -117,11 +119,47 @@ void ApplySets(TLog& log, const std::vector<std::string>& sets)
         if (!known.count(upper) && !std::regex_match(upper, numbered) && upper != "HSTRINGCNT")
             throw EUsage("--set " + set + ": the log style " + StyleName(log.Style) + " has no value " + key);
         ini.WriteString("Log", key, set.substr(eq + 1));
+        given.insert(upper);
     }
     log.LoadFromReg(ini, "Log");
+    // A value the log could not take (a number that is none, a version it does not
+    // know) would quietly become a default: on the command line that is a mistake.
+    for (const TBadValue& bad : BadLogValues(ini, "Log", log))
+        if (given.count(UpperCaseAscii(bad.key)))
+            throw EUsage("--set " + bad.key + "=" + bad.value + ": not a valid value of " + bad.key +
+                         " for the log style " + StyleName(log.Style) + " (it would be " + bad.used + ")");
+}
+
+// A value of the settings file that the log could not take: a warning, and the
+// analysis goes on with the value used instead.
+void WarnBadValue(const std::string& section, const std::string& key, const std::string& value,
+                  const std::string& used)
+{
+    std::cerr << OneLine("tarvix-report: warning: " + Ini().FileName() + ": [" + section + "] " + key + '=' + value +
+                         " is not a valid value; " + used + " is used")
+              << '\n';
 }
 
 }  // namespace
+
+std::string OneLine(std::string_view text)
+{
+    std::string line;
+    for (char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else if (b < 0x20 && c != '\t') {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            line += hex;
+        } else
+            line += c;
+    }
+    return line;
+}
 
 int StyleOfName(const std::string& name)
 {
@@ -192,11 +230,14 @@ TRun Analyse(const TOptions& o, bool analyse)
         std::string section = FindLogSection(Ini(), o.logName);
         if (section.empty())
             throw EUsage("--log " + o.logName + ": no log of that name in " + Ini().FileName());
-        int style = static_cast<int>(Ini().ReadInteger(section, "Style", 0));
-        if (style < 0 || style >= kLogStyleCount)
-            throw ECannotRun("log " + o.logName + ": invalid style " + std::to_string(style));
+        bool valid = true;
+        int style = LogStyleOf(Ini(), section, valid);
+        if (!valid)
+            WarnBadValue(section, "Style", Ini().ReadString(section, "Style", ""), std::to_string(style));
         customOff = style == lsCustom && !settings.EnableCustomHighlighting;
         run.log = CreateLogFromReg(style, Ini(), section, settings.EnableCustomHighlighting);
+        for (const TBadValue& bad : BadLogValues(Ini(), section, *run.log))
+            WarnBadValue(section, bad.key, bad.value, bad.used);
     } else {
         int style = StyleOfName(o.style);
         if (style < 0)
@@ -242,10 +283,11 @@ TRun Analyse(const TOptions& o, bool analyse)
     log.Window = &window;
     bool done = log.Analyse({});
     log.Window = nullptr;
+    const bool changed = log.FileChanged();
     log.ReleaseFile();
     if (mailer)
         run.dlc = mailer->DLCList();
-    if (done && mailer && o.updateDlc) {
+    if (done && !changed && mailer && o.updateDlc) {
         try {
             mailer->UpdateCounters();
         } catch (const std::exception& e) {
@@ -254,6 +296,8 @@ TRun Analyse(const TOptions& o, bool analyse)
         }
     }
     SetDialogs(nullptr);
+    if (changed)
+        throw ECannotRun(run.displayPath + ": the log changed during the analysis");
     if (!done)
         throw ECannotRun("the analysis of " + run.displayPath + " could not be completed");
     return run;

@@ -37,6 +37,10 @@ struct ECannotRun : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A message as one line of standard error: line breaks and other control characters
+// (a file name may hold them) written as \n, \r, \xNN.
+std::string OneLine(std::string_view text);
+
 // The style number of a style name ("tmail", ...) or number ("1"); -1 when neither.
 int StyleOfName(const std::string& name);
 const char* StyleName(int style);

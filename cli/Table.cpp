@@ -7,19 +7,35 @@
 #include "settings/ReportWriter.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace tarvix::cli {
 
 namespace {
 
-// A column over rows of ready texts; ColType is the index of the text in the row.
+// The texts of a table's rows, made from its rows when asked for. Items are row
+// numbers; the texts of the last row asked for are kept, as each of its columns asks.
+struct TRowTexts {
+    const TRows* rows = nullptr;
+    std::vector<std::string> keys;
+    mutable std::size_t cached = static_cast<std::size_t>(-1);
+    mutable std::vector<std::string> texts;
+
+    const std::vector<std::string>& Of(std::size_t i) const;
+};
+
+// A column of such a table; ColType is the index of the key.
 class TTextColumn : public TColumn {
 public:
+    explicit TTextColumn(const TRowTexts& texts) : texts_(texts) {}
     void GetText(const void* item, bool, std::string& text) const override
     {
-        const auto& row = *static_cast<const std::vector<std::string>*>(item);
+        const auto& row = texts_.Of(reinterpret_cast<std::uintptr_t>(item));
         text = static_cast<std::size_t>(ColType) < row.size() ? row[static_cast<std::size_t>(ColType)] : "";
     }
+
+private:
+    const TRowTexts& texts_;
 };
 
 std::size_t Chars(const std::string& s)
@@ -49,44 +65,55 @@ std::string Text(const Json& v)
     return v.dump();
 }
 
-void Print(std::ostream& out, const std::vector<std::string>& lines)
+const std::vector<std::string>& TRowTexts::Of(std::size_t i) const
 {
-    for (const std::string& l : lines)
-        out << l << '\n';
+    if (i != cached) {
+        const Json row = rows->row(i);
+        texts.clear();
+        for (const std::string& k : keys)
+            texts.push_back(Text(row.value(k, Json())));
+        cached = i;
+    }
+    return texts;
 }
 
-// A box table of JSON objects, one column per key, each as wide as its widest text.
-void JsonTable(std::ostream& out, const Json& rows)
+void Print(std::ostream& out, const TColumnList& columns, TReportItems items, const void* total)
 {
-    if (rows.empty())
+    PutReportTableIn(columns, CodePage::UTF8, items, total, [&out](const std::string& line) { out << line << '\n'; });
+}
+
+// A box table of rows of JSON objects, one column per key, each as wide as its widest
+// text: the rows are made twice, once for the widths and once for the lines.
+void JsonTable(std::ostream& out, const TRows& rows)
+{
+    if (rows.count == 0)
         return;
-    std::vector<std::vector<std::string>> texts;
-    std::vector<std::string> keys;
-    for (const auto& [key, _] : rows.front().items())
-        keys.push_back(key);
-    for (const Json& row : rows) {
-        std::vector<std::string> t;
-        for (const std::string& k : keys)
-            t.push_back(Text(row.value(k, Json())));
-        texts.push_back(std::move(t));
+    TRowTexts texts;
+    texts.rows = &rows;
+    const Json first = rows.row(0);
+    for (const auto& [key, _] : first.items())
+        texts.keys.push_back(key);
+    std::vector<std::size_t> widths;
+    for (const std::string& k : texts.keys)
+        widths.push_back(Chars(k));
+    std::vector<const void*> items(rows.count);
+    for (std::size_t i = 0; i < rows.count; ++i) {
+        const auto& t = texts.Of(i);
+        for (std::size_t k = 0; k < widths.size(); ++k)
+            widths[k] = std::max(widths[k], Chars(t[k]));
+        items[i] = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(i));
     }
     TColumnList columns;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        auto c = std::make_unique<TTextColumn>();
+    for (std::size_t i = 0; i < texts.keys.size(); ++i) {
+        auto c = std::make_unique<TTextColumn>(texts);
         c->ColType = static_cast<int>(i);
-        c->Heading = keys[i];
+        c->Heading = texts.keys[i];
         c->ShowFile = true;
-        std::size_t width = Chars(keys[i]);
-        for (const auto& t : texts)
-            width = std::max(width, Chars(t[i]));
-        c->FileWidth = static_cast<int>(std::min<std::size_t>(width, 60));
-        c->Alignment = rows.front()[keys[i]].is_number() ? caRight : caLeft;
+        c->FileWidth = static_cast<int>(std::min<std::size_t>(widths[i], 60));
+        c->Alignment = first[texts.keys[i]].is_number() ? caRight : caLeft;
         columns.Add(std::move(c));
     }
-    std::vector<const void*> items;
-    for (const auto& t : texts)
-        items.push_back(&t);
-    Print(out, MakeReportTableIn(columns, CodePage::UTF8, items, nullptr));
+    Print(out, columns, items, nullptr);
 }
 
 void SessionTable(std::ostream& out, const TMailerLog& log)
@@ -104,7 +131,7 @@ void SessionTable(std::ostream& out, const TMailerLog& log)
     std::vector<const void*> items;
     for (std::size_t i = 0; i < log.SessCount(); ++i)
         items.push_back(&log.GetSess(i));
-    Print(out, MakeReportTableIn(columns, CodePage::UTF8, items, nullptr));
+    Print(out, columns, items, nullptr);
 }
 
 void DialStatTables(std::ostream& out, const TMailerLog& log)
@@ -127,7 +154,7 @@ void DialStatTables(std::ostream& out, const TMailerLog& log)
         std::vector<const void*> items;
         for (std::size_t i = 0; i < day.NodeStats->Count(); ++i)
             items.push_back(&day.NodeStats->GetItems(i));
-        Print(out, MakeReportTableIn(columns, CodePage::UTF8, items, &day.NodeStats->Total));
+        Print(out, columns, items, &day.NodeStats->Total);
     }
 }
 
@@ -137,30 +164,29 @@ void PrintJsonTable(std::ostream& out, const Json& rows) { JsonTable(out, rows);
 
 void PrintTable(std::ostream& out, const TRun& run, const std::string& what)
 {
-    Json root = BuildJson(run, what);
     const auto* mailer = dynamic_cast<const TMailerLog*>(run.log.get());
     if (what == "summary" || what == "all") {
-        Json summary = Json::array();
-        for (const auto& [key, v] : root["log"].items())
+        const Json summaryLog = LogSummary(run);
+        std::vector<Json> summary;
+        for (const auto& [key, v] : summaryLog.items())
             summary.push_back(Json{{"item", key}, {"value", Text(v)}});
-        Json counts = {{"item", "days"}, {"value", std::to_string(run.log->DayCount())}};
-        summary.push_back(counts);
+        summary.push_back(Json{{"item", "days"}, {"value", std::to_string(run.log->DayCount())}});
         if (mailer) {
             summary.push_back(Json{{"item", "sessions"}, {"value", std::to_string(mailer->SessCount())}});
             summary.push_back(Json{{"item", "freqs"}, {"value", std::to_string(mailer->FreqCount())}});
         }
-        JsonTable(out, summary);
+        JsonTable(out, TRows{summary.size(), [&summary](std::size_t i) { return summary[i]; }});
     }
-    if (root.contains("days"))
-        JsonTable(out, root["days"]);
-    if (root.contains("sessions") && mailer)
+    if (Wants(what, "days"))
+        JsonTable(out, DayRows(run));
+    if (Wants(what, "sessions") && mailer)
         SessionTable(out, *mailer);
-    if (root.contains("freqs"))
-        JsonTable(out, root["freqs"]);
-    if (root.contains("dialstat") && mailer)
+    if (Wants(what, "freqs"))
+        JsonTable(out, FreqRows(run));
+    if (Wants(what, "dialstat") && mailer)
         DialStatTables(out, *mailer);
-    if (root.contains("dlc"))
-        JsonTable(out, root["dlc"]);
+    if (what == "all")
+        JsonTable(out, DlcRows(run));
 }
 
 }  // namespace tarvix::cli

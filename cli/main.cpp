@@ -8,9 +8,40 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
 
 using namespace tarvix::cli;
+
+namespace {
+
+// The report is only delivered once standard output has taken all of it: a write
+// or the close failing (a full disk, a closed descriptor, a pipe whose reader went)
+// is an error of the run, not a success with an empty or partial report.
+int FinishOutput()
+{
+    std::cout.flush();
+    bool ok = static_cast<bool>(std::cout);
+    int error = errno;
+    if (ok && std::fflush(stdout) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (std::fclose(stdout) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok)
+        return 0;
+    std::cerr << "tarvix-report: cannot write the report to standard output: "
+              << (error != 0 ? std::strerror(error) : "write error") << '\n';
+    return 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -67,12 +98,19 @@ int main(int argc, char** argv)
     } catch (const CLI::Success& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "tarvix-report: " << e.what() << '\n';
+        std::cerr << "tarvix-report: " << OneLine(e.what()) << '\n';
         return 2;
     }
     if (o.logFile.empty() && o.logName.empty()) {
         std::cerr << "tarvix-report: no log given: name a LOGFILE or --log NAME (see --help)\n";
         return 2;
+    }
+
+    // A closed standard output is found before the analysis: the log file opened
+    // later must not take its descriptor.
+    if (::fcntl(1, F_GETFD) < 0) {
+        std::cerr << "tarvix-report: standard output is closed\n";
+        return 1;
     }
 
     try {
@@ -93,14 +131,14 @@ int main(int argc, char** argv)
         static tarvix::TLog* const analysed = run.log.release();
         (void)analysed;
     } catch (const EUsage& e) {
-        std::cerr << "tarvix-report: " << e.what() << '\n';
+        std::cerr << "tarvix-report: " << OneLine(e.what()) << '\n';
         return 2;
     } catch (const ECannotRun& e) {
-        std::cerr << "tarvix-report: " << e.what() << '\n';
+        std::cerr << "tarvix-report: " << OneLine(e.what()) << '\n';
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << "tarvix-report: " << e.what() << '\n';
+        std::cerr << "tarvix-report: " << OneLine(e.what()) << '\n';
         return 1;
     }
-    return 0;
+    return FinishOutput();
 }

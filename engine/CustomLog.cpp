@@ -269,8 +269,16 @@ void TCustomLog::LoadFromReg(const TIniFile& ini, std::string_view section)
     // Every string must be there: a missing key is an empty colour name and fails
     // the lookup, so the loop ends with the keys the section really has.
     for (long long i = 0; i < count; ++i) {
-        THglRow row = SplitRow(ini.ReadString(section, "HString" + std::to_string(i), ""));
-        int cls = ColorIndex(row.ColorName);
+        const std::string key = "HString" + std::to_string(i);
+        const std::string value = ini.ReadString(section, key, "");
+        THglRow row = SplitRow(value);
+        int cls = 0;
+        try {
+            cls = ColorIndex(row.ColorName);
+        } catch (const EConvertError& e) {
+            // Which of the many highlight strings of which log it is.
+            throw EConvertError(std::string(e.what()) + " in [" + std::string(section) + "] " + key + "=" + value);
+        }
         strings.push_back(THighlightString{std::move(row.Text), static_cast<std::uint8_t>(cls)});
     }
     TLog::LoadFromReg(ini, section);

@@ -1,6 +1,7 @@
 #include "engine/FreqIndex.h"
 
 #include "platform/HostPath.h"
+#include "platform/ReadOpen.h"
 #include "platform/SysCall.h"
 
 #include <cstring>
@@ -49,10 +50,9 @@ bool FieldText(const unsigned char* field, std::size_t size, std::string_view& t
 TFileIndex::TFileIndex(std::string_view fileName) : fileName_(fileName)
 {
     std::string host = ToHostPath(fileName);
-    fd_ = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
-        ::close(fd_);
+    try {
+        fd_ = OpenRegularFile(host);
+    } catch (const EFOpenError&) {
         fd_ = -1;
     }
     if (fd_ < 0)

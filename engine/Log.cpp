@@ -3,8 +3,10 @@
 #include "engine/LogYears.h"
 
 #include "fido/Dialogs.h"
+#include "fido/Lng.h"
 #include "platform/Error.h"
 #include "platform/FileRead.h"
+#include "platform/ReadOpen.h"
 #include "platform/Scan.h"
 #include "platform/SysCall.h"
 #include "platform/UniqueFd.h"
@@ -543,19 +545,30 @@ void TLog::ReadFile()
     TMappedFile map;
     std::string text;
     try {
-        // A regular file is mapped: the text is not copied, and the analysis gives
-        // back the pages it has passed. Anything else (a pipe, a device) is read.
-        struct stat st {};
-        if (::stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            map = TMappedFile(Path);
-        else
-            text = ReadWholeFile(Path);
+        // The log is mapped: the text is not copied, and the analysis gives back the
+        // pages it has passed. Only regular files are read (a FIFO might never end,
+        // a device never does).
+        map = TMappedFile(Path);
+    } catch (const ENotRegularFile& e) {
+        throw ELogError(e.what());
+    } catch (const EReadError& e) {
+        if (e.what() != std::string("Stream read error"))
+            throw ELogError(e.what());  // damaged compressed data, named
+        throw ELogError(LTextOr(132, {}, "The log file could not be read completely"));
     } catch (const EFOpenError&) {
         throw ELogError(LTextOr(93, {Path}, "Cannot open log file"));
     } catch (const std::bad_alloc&) {
         throw ELogError(LTextOr(131, {}, "Not enough memory to read the log file"));
     } catch (const EInOutError&) {
         throw ELogError(LTextOr(132, {}, "The log file could not be read completely"));
+    }
+    // A compressed log (rotated away) is read, never cut or marked.
+    Compressed = map.Compression() != TCompression::None;
+    if (!Compressed && !LooksLikeText(map.View().substr(0, 64 * 1024))) {
+        const std::string note = LGetSOr("Log.NotText", "");
+        MessageDlgText(note.empty() ? Path + " does not look like a text file: it is read as a log all the same"
+                                    : LFmtS("Log.NotText", {Path}),
+                       TMsgDlgType::mtWarning, mbOK);
     }
     map_ = std::move(map);
     text_ = std::move(text);
@@ -711,7 +724,7 @@ long TLog::DayOfLine(std::int64_t lineNo) const
 
 std::int64_t TLog::CutLog()
 {
-    if (CutSize <= 0)
+    if (CutSize <= 0 || Compressed)
         return 0;
     if (CutMode == 1 && static_cast<std::int64_t>(DayCount()) <= CutSize)
         return 0;

@@ -83,6 +83,7 @@ public:
     int Style = lsPlain;
     std::string LastStr;   // first 20 characters of the last line seen when the window closed
     bool AutoNew = false;  // new-part detection
+    bool Compressed = false;  // the file read was compressed: read-only, no new part
     std::int64_t CutSize = 0;  // size limit, 0 = no cutting
     int CutMode = 0;           // 0: CutSize in kilobytes, 1: CutSize in days
     bool Highlight = true;
@@ -111,9 +112,13 @@ public:
     virtual bool Analyse(const TProgressFunc& progress);
 
     // --- the file in memory ---
-    // Maps the log file (a file that cannot be mapped, such as a pipe, is read into
-    // memory instead). The text is the file as it was sized when it was opened.
+    // Maps the log file, which must be a regular file (anything else raises
+    // ELogError naming it). The text is the file as it was sized when it was opened.
     void ReadFile();
+    // Whether the file read by ReadFile has since been cut short, rewritten, removed
+    // or replaced (a mailer cut it, logrotate moved it): what was read from it may
+    // no longer be in the file. Asked before ReleaseFile.
+    bool FileChanged() const { return !map_.Empty() && map_.Changed(); }
     // Uses the given bytes as the file's content (tests, and text already in memory).
     void SetText(std::string text);
     void ReleaseFile();
@@ -358,7 +363,7 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
             continue;
         if (progress && LineNo % 100 == 0)
             progress(LineNo);
-        if (AutoNew && !LastStr.empty())
+        if (AutoNew && !LastStr.empty() && !Compressed)
             CheckNewPart(line);
         if (!step(line) || yearsDoubt_) {
             AnalysisRunning = false;

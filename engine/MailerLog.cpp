@@ -155,12 +155,15 @@ bool TMailerLog::ReadAndRunLines(const TProgressFunc& progress)
     try {
         ReadConfig();
     } catch (const EQParserError& e) {
+        // Errors of a line carry a language key ("QParser.NoArgs") or a ready text.
+        std::string text = e.what();
+        if (text.starts_with("QParser."))
+            text = LGetSOr(text, text);
         if (e.Line() != 0)
-            MessageDlgLOr(91, {e.FileName(), e.Line(), std::string(e.what())}, "Error in configuration file",
-                          TMsgDlgType::mtError, mbOK);
+            MessageDlgLOr(91, {e.FileName(), e.Line(), text}, "Error in configuration file", TMsgDlgType::mtError,
+                          mbOK);
         else
-            MessageDlgLOr(92, {std::string(e.what())}, "Error reading the mailer configuration",
-                          TMsgDlgType::mtError, mbOK);
+            MessageDlgLOr(92, {text}, "Error reading the mailer configuration", TMsgDlgType::mtError, mbOK);
         return false;
     } catch (const std::exception& e) {
         MessageDlgLOr(92, {std::string(e.what())}, "Error reading the mailer configuration", TMsgDlgType::mtError,

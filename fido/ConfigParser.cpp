@@ -2,6 +2,7 @@
 
 #include "fido/NVUtils.h"
 #include "platform/HostPath.h"
+#include "platform/ReadOpen.h"
 #include "platform/SysCall.h"
 
 #include <algorithm>
@@ -488,13 +489,15 @@ void TQParser::ParseFile(std::string_view name)
     // Only regular files are read: a directory, a pipe or a device (which might never
     // end) cannot be opened as a configuration file. O_NONBLOCK keeps the open of a
     // pipe from waiting for a writer.
-    int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    int fd = -1;
+    try {
+        fd = path.empty() ? -1 : OpenRegularFile(path, &st);
+    } catch (const EFOpenError&) {
+    }
     if (fd < 0)
         throw EQParserError("QParser.CantOpen", {path});
     LineReader reader(fd, kMaxLine);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        throw EQParserError("QParser.CantOpen", {path});
     for (const OpenFile& f : files_)
         if (f.device == static_cast<unsigned long long>(st.st_dev) &&
             f.inode == static_cast<unsigned long long>(st.st_ino))

@@ -4,6 +4,7 @@
 #include "fido/StrDict.h"
 #include "platform/Error.h"
 #include "platform/HostPath.h"
+#include "platform/ReadOpen.h"
 #include "platform/SysCall.h"
 #include "platform/UniqueFd.h"
 
@@ -199,12 +200,8 @@ bool FileHasAttr(std::string_view path, int attr)
 void CopyFileKeepDate(std::string_view src, std::string_view dst)
 {
     const std::string srcName(src);
-    UniqueFd in(::open(ToHostPath(src).c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.fd < 0)
-        throw EFOpenError("Cannot open file " + srcName);
     struct stat srcSt {};
-    if (::fstat(in.fd, &srcSt) != 0 || S_ISDIR(srcSt.st_mode))
-        throw EFOpenError("Cannot open file " + srcName);
+    UniqueFd in(OpenRegularFile(ToHostPath(src), &srcSt));
 
     std::string target(dst);
     std::string hostTarget = ToHostPath(target);

@@ -1,6 +1,7 @@
 #include "platform/FileRead.h"
 
 #include "platform/Error.h"
+#include "platform/ReadOpen.h"
 #include "platform/SysCall.h"
 #include "platform/UniqueFd.h"
 
@@ -30,14 +31,8 @@ std::int64_t FileSize(const std::string& path)
 
 std::string ReadWholeFile(const std::string& path)
 {
-    UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (f.fd < 0)
-        throw EFOpenError("Cannot open file " + path);
     struct stat st {};
-    if (::fstat(f.fd, &st) != 0)
-        throw EReadError("Stream read error");
-    if (S_ISDIR(st.st_mode))
-        throw EFOpenError("Cannot open file " + path);
+    UniqueFd f(OpenRegularFile(path, &st));
 
     std::string data;
     data.reserve(static_cast<std::size_t>(st.st_size));

@@ -10,7 +10,8 @@ namespace tarvix {
 std::int64_t FileSize(const std::string& path);
 
 // The whole content of a file. Raises EFOpenError ("Cannot open file %s") when the
-// file cannot be opened and EReadError ("Stream read error") when reading fails.
+// file cannot be opened, ENotRegularFile when it is no regular file (see ReadOpen.h),
+// and EReadError ("Stream read error") when reading fails.
 // Sizes are 64-bit: files over 4 GB are read whole when memory allows.
 std::string ReadWholeFile(const std::string& path);
 

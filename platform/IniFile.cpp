@@ -105,6 +105,9 @@ void TIniFile::FromText(std::string_view text)
 {
     preamble_.clear();
     sections_.clear();
+    // A byte-order mark (written by some Windows editors) is no part of the first line.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     std::vector<Line>* cur = &preamble_;
     std::size_t pos = 0;
     while (pos < text.size()) {

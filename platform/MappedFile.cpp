@@ -1,6 +1,8 @@
 #include "platform/MappedFile.h"
 
+#include "platform/Decompress.h"
 #include "platform/Error.h"
+#include "platform/ReadOpen.h"
 #include "platform/UniqueFd.h"
 
 #include <algorithm>
@@ -24,6 +26,8 @@ namespace {
 constexpr int kSlots = 256;
 std::atomic<std::uintptr_t> g_start[kSlots];
 std::atomic<std::uintptr_t> g_end[kSlots];
+// Set by the handler when a read of the slot's mapping found the file cut short.
+std::atomic<bool> g_cut[kSlots];
 std::uintptr_t g_pageSize = 4096;
 struct sigaction g_previous {};
 std::once_flag g_installed;
@@ -38,6 +42,7 @@ void OnBusError(int sig, siginfo_t* info, void* context)
         const std::uintptr_t end = g_end[i].load(std::memory_order_acquire);
         if (start == 0 || addr < start || addr >= end)
             continue;
+        g_cut[i].store(true, std::memory_order_relaxed);
         const std::uintptr_t page = addr & ~(g_pageSize - 1);
         void* zero = ::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
@@ -72,7 +77,7 @@ void InstallBusErrorHandler()
 
 std::mutex g_slotsMutex;
 
-void Register(const void* map, std::size_t size)
+int Register(const void* map, std::size_t size)
 {
     InstallBusErrorHandler();
     std::lock_guard<std::mutex> lock(g_slotsMutex);
@@ -80,11 +85,13 @@ void Register(const void* map, std::size_t size)
         if (g_start[i].load(std::memory_order_relaxed) != 0)
             continue;
         // The end first: the handler never sees a start without its end.
+        g_cut[i].store(false, std::memory_order_relaxed);
         g_end[i].store(reinterpret_cast<std::uintptr_t>(map) + size, std::memory_order_release);
         g_start[i].store(reinterpret_cast<std::uintptr_t>(map), std::memory_order_release);
-        return;
+        return i;
     }
     // More mappings than slots: this one goes without the protection.
+    return -1;
 }
 
 void Unregister(const void* map)
@@ -103,18 +110,14 @@ void Unregister(const void* map)
 
 TMappedFile::TMappedFile(const std::string& path) : path_(path)
 {
-    // Non-blocking, so that a FIFO given by mistake is refused rather than waited on.
-    UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (f.fd < 0)
-        throw EFOpenError("Cannot open file " + path);
     struct stat st {};
-    if (::fstat(f.fd, &st) != 0)
-        throw EReadError("Stream read error");
-    if (!S_ISREG(st.st_mode))
-        throw EFOpenError("Cannot open file " + path);
+    UniqueFd f(OpenRegularFile(path, &st));
     if (st.st_size < 0 ||
         static_cast<std::uint64_t>(st.st_size) > std::numeric_limits<std::size_t>::max())
         throw EReadError("Stream read error");
+    device_ = static_cast<std::uint64_t>(st.st_dev);
+    inode_ = static_cast<std::uint64_t>(st.st_ino);
+    mtime_ = st.st_mtim;
     if (st.st_size == 0)
         return;
     std::size_t size = static_cast<std::size_t>(st.st_size);
@@ -124,7 +127,37 @@ TMappedFile::TMappedFile(const std::string& path) : path_(path)
     map_ = map;
     data_ = static_cast<const char*>(map);
     size_ = size;
-    Register(map, size);
+    slot_ = Register(map, size);
+
+    // A compressed file (an old log as logrotate leaves it) shows its content, which
+    // is read once, whole: nothing of the file itself is used after that.
+    compression_ = CompressionOf(View().substr(0, 16));
+    if (compression_ != TCompression::None) {
+        std::string text = Decompress(View(), compression_, path);
+        Unmap();
+        text_ = std::move(text);
+        data_ = text_.data();
+        size_ = text_.size();
+    }
+}
+
+bool TMappedFile::Changed() const
+{
+    if (compression_ != TCompression::None)
+        return false;  // read whole when it was opened
+    if (slot_ >= 0 && g_cut[slot_].load(std::memory_order_relaxed))
+        return true;
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0)
+        return true;  // removed or moved away
+    if (static_cast<std::uint64_t>(st.st_dev) != device_ || static_cast<std::uint64_t>(st.st_ino) != inode_)
+        return true;  // another file by the name now
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size < size_)
+        return true;  // cut short
+    // Grown is fine (a writer appended); the same size with a new time means the
+    // bytes were rewritten in place.
+    return size == size_ && (st.st_mtim.tv_sec != mtime_.tv_sec || st.st_mtim.tv_nsec != mtime_.tv_nsec);
 }
 
 TMappedFile::~TMappedFile()
@@ -136,8 +169,16 @@ TMappedFile::TMappedFile(TMappedFile&& other) noexcept
     : path_(std::move(other.path_)),
       data_(std::exchange(other.data_, "")),
       size_(std::exchange(other.size_, 0)),
-      map_(std::exchange(other.map_, nullptr))
+      map_(std::exchange(other.map_, nullptr)),
+      slot_(std::exchange(other.slot_, -1)),
+      device_(other.device_),
+      inode_(other.inode_),
+      mtime_(other.mtime_),
+      compression_(other.compression_),
+      text_(std::move(other.text_))
 {
+    if (compression_ != TCompression::None)
+        data_ = text_.data();
 }
 
 TMappedFile& TMappedFile::operator=(TMappedFile&& other) noexcept
@@ -148,6 +189,14 @@ TMappedFile& TMappedFile::operator=(TMappedFile&& other) noexcept
         data_ = std::exchange(other.data_, "");
         size_ = std::exchange(other.size_, 0);
         map_ = std::exchange(other.map_, nullptr);
+        slot_ = std::exchange(other.slot_, -1);
+        device_ = other.device_;
+        inode_ = other.inode_;
+        mtime_ = other.mtime_;
+        compression_ = other.compression_;
+        text_ = std::move(other.text_);
+        if (compression_ != TCompression::None)
+            data_ = text_.data();
     }
     return *this;
 }
@@ -159,8 +208,10 @@ void TMappedFile::Unmap()
         ::munmap(map_, static_cast<std::size_t>(size_));
     }
     map_ = nullptr;
+    slot_ = -1;
     data_ = "";
     size_ = 0;
+    std::string().swap(text_);
 }
 
 void TMappedFile::AdviseSequential() const

@@ -10,10 +10,13 @@
 // program being killed.
 #pragma once
 
+#include "platform/Decompress.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <ctime>
 
 namespace tarvix {
 
@@ -50,6 +53,16 @@ public:
     // reading them takes no page fault each; nothing happens otherwise.
     void PopulatePages(std::uint64_t from, std::uint64_t to) const;
 
+    // Whether the file is no longer what was mapped: cut shorter (also seen by a read
+    // of a vanished page), rewritten in place at the same size, removed, or replaced
+    // by another file of the name (a log rotated away). A file that only grew has not
+    // changed: the mapping still shows its first bytes as they are.
+    bool Changed() const;
+
+    // A compressed file is not mapped but decompressed whole when it is opened: the
+    // bytes are its content. Raises EReadError then when the data is damaged.
+    TCompression Compression() const { return compression_; }
+
 private:
     void Unmap();
 
@@ -57,6 +70,11 @@ private:
     const char* data_ = "";
     std::uint64_t size_ = 0;
     void* map_ = nullptr;  // the mapping, null for an empty file
+    int slot_ = -1;        // its slot in the bus error handler's table
+    std::uint64_t device_ = 0, inode_ = 0;  // the file that was opened
+    struct timespec mtime_ {};
+    TCompression compression_ = TCompression::None;
+    std::string text_;  // the content of a compressed file
 };
 
 }  // namespace tarvix

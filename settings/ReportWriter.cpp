@@ -311,6 +311,12 @@ std::vector<std::string> MakeReportTableIn(const TColumnList& columns, CodePage 
     return lines;
 }
 
+void PutReportTableIn(const TColumnList& columns, CodePage page, TReportItems items, const void* total,
+                      const std::function<void(const std::string& line)>& put)
+{
+    TableWriter(columns, page).Write(items, total, [&put](const std::string& line) { put(line); });
+}
+
 void WriteReport(const TColumnList& columns, const TReportSettings& settings, TReportItems items,
                  const void* total, std::vector<std::string>& out)
 {

@@ -85,6 +85,10 @@ std::vector<std::string> MakeReportTable(const TColumnList& columns, int codepag
 // The same in any page, UTF-8 included (tarvix-report writes its tables to a terminal).
 std::vector<std::string> MakeReportTableIn(const TColumnList& columns, CodePage page, TReportItems items,
                                            const void* total);
+// The same, each line handed to `put` as soon as it is made (a table of millions of
+// rows is never held whole).
+void PutReportTableIn(const TColumnList& columns, CodePage page, TReportItems items, const void* total,
+                      const std::function<void(const std::string& line)>& put);
 
 // Writes the report (template with its tokens) into `out`, which is not cleared.
 // Raises EReportError when no column has ShowFile (whether or not the template

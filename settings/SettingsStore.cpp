@@ -81,7 +81,8 @@ int ColorIndex(std::string_view name)
     for (int i = 0; i < kColorCount; ++i)
         if (SameText(name, kColorNames[static_cast<std::size_t>(i)]))
             return i;
-    throw EConvertError("Invalid color item " + std::string(name));
+    // Quoted: an empty or blank name must show as such.
+    throw EConvertError("Invalid color item \"" + std::string(name) + "\"");
 }
 
 std::string DefaultSettingsPath()

@@ -6,8 +6,9 @@ then, with the file in the page cache, measures in the same run
   - wc -l                          the yardstick,
   - tarvix-report --what summary   the full analysis as tarvix-report runs it,
   - IndexBench                     the line index of the log view,
-each the best of three runs, with its peak resident memory. Prints a table and writes
-bench/results.json.
+each the best of three runs, with its peak resident memory; and, for the styles of
+--outputs (default tmail), the peak memory of tarvix-report writing every --what in
+every --format (its output thrown away). Prints a table and writes bench/results.json.
 """
 
 import argparse
@@ -166,6 +167,36 @@ def run_once(argv, timeout):
     return usage.ru_utime + usage.ru_stime, wall, usage.ru_maxrss, b"".join(chunks)
 
 
+def peak_of(argv, timeout):
+    """Runs a program once with its output thrown away: its peak resident memory (kB)."""
+    pid = os.posix_spawnp(argv[0], argv, os.environ, file_actions=[
+        (os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0),
+        (os.POSIX_SPAWN_OPEN, 2, os.devnull, os.O_WRONLY, 0)])
+    killer = threading.Timer(timeout, os.kill, (pid, signal.SIGKILL))
+    killer.start()
+    _, status, usage = os.wait4(pid, 0)
+    killer.cancel()
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0:
+        raise RuntimeError("failed (status %d): %s" % (code, " ".join(argv)))
+    return usage.ru_maxrss
+
+
+WHATS = ["summary", "days", "sessions", "freqs", "dialstat", "all"]
+FORMATS = ["table", "csv", "json"]
+
+
+def measure_outputs(rep_argv, file_bytes, timeout):
+    """The peak memory above the file size (MB) of every --what in every --format."""
+    base = [a for a in rep_argv if a != "--what" and a not in WHATS]
+    peaks = {}
+    for what in WHATS:
+        for fmt in FORMATS:
+            kb = peak_of(base + ["--what", what, "--format", fmt], timeout)
+            peaks[what + "/" + fmt] = round((kb * 1024 - file_bytes) / MB, 1)
+    return peaks
+
+
 def measure(programs, runs, timeout):
     """Runs the programs in turn, runs rounds, so that the load of the machine falls
     on all of them alike. For each: the best processor time, the best wall time, the
@@ -198,6 +229,10 @@ def main():
     ap.add_argument("--styles", default=",".join(STYLES))
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--report", help="another tarvix-report to measure (a comparison)")
+    ap.add_argument("--outputs", default="tmail",
+                    help="styles whose every --what and --format is measured for peak memory")
+    ap.add_argument("--outputs-only", action="store_true",
+                    help="measure only the peak memory of the outputs (no wc, index, allocations)")
     ap.add_argument("sizes", nargs="*", default=["100M", "1G"])
     args = ap.parse_args()
 
@@ -233,6 +268,20 @@ def main():
             warm(log)
             timeout = max(120, file_bytes / MB)  # seconds
             rep_argv = [report, "--config", config, "--what", "summary"] + style.report_args + [log]
+            outputs = None
+            if name in args.outputs.split(","):
+                outputs = measure_outputs(rep_argv, file_bytes, timeout)
+                worst = max(outputs, key=outputs.get)
+                print("%-5s %-9s %6.0f   output peaks above the file, MB: %s; largest %s %.0f (target <= %d)" %
+                      (size_text, name, file_bytes / MB,
+                       " ".join("%s=%.0f" % (k, v) for k, v in outputs.items()), worst, outputs[worst],
+                       ANALYSIS_MAX_EXTRA_MB), flush=True)
+            if args.outputs_only:
+                rows.append({"size": size_text, "style": name, "file_bytes": file_bytes,
+                             "output_peak_over_file_mb": outputs,
+                             "targets_met": {"output_peak": outputs is None or
+                                             max(outputs.values()) <= ANALYSIS_MAX_EXTRA_MB}})
+                continue
             (wc_s, wc_wall, wc_kb, _), (an_s, an_wall, an_kb, _), (ix_s, ix_wall, ix_kb, ix_out) = measure(
                 [["wc", "-l", log], rep_argv, [index, log]], args.runs, timeout)
             ix = json.loads(ix_out)
@@ -253,12 +302,16 @@ def main():
                           "index_bytes": ix["index_bytes"], "bytes_per_line": ix["index_bytes_per_line"]},
                 "allocations": al,
             }
+            if outputs is not None:
+                row["output_peak_over_file_mb"] = outputs
             checks = {
                 "analysis_ratio": row["analysis"]["ratio_to_wc"] >= ANALYSIS_MIN_RATIO,
                 "index_ratio": row["index"]["ratio_to_wc"] >= INDEX_MIN_RATIO,
                 "index_bytes_per_line": row["index"]["bytes_per_line"] <= INDEX_MAX_BYTES_PER_LINE,
                 "analysis_peak": row["analysis"]["peak_over_file_mb"] <= ANALYSIS_MAX_EXTRA_MB,
             }
+            if outputs is not None:
+                checks["output_peak"] = max(outputs.values()) <= ANALYSIS_MAX_EXTRA_MB
             row["targets_met"] = checks
             rows.append(row)
             failed = [k for k, v in checks.items() if not v]

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config python3
           libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev
+          zlib1g-dev liblzma-dev libzstd-dev libbz2-dev xz-utils zstd bzip2
           qt6-base-dev fonts-dejavu-core
           clang libclang-rt-14-dev
           scdoc dpkg-dev file desktop-file-utils appstream man-db librsvg2-bin bash-completion)

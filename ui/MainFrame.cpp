@@ -1,5 +1,6 @@
 #include "ui/MainFrame.h"
 
+#include "engine/LogValues.h"
 #include "engine/TMailLog.h"
 #include "fido/Dialogs.h"
 #include "fido/FidoAddr.h"
@@ -271,10 +272,23 @@ void TFrameForm::LoadLogs()
             break;
         }
         const long long style = ini.ReadInteger(section, "Style", lsPlain);
+        // Values the log cannot take fall back to defaults: the user hears which.
+        auto badValue = [&](const std::string& key, const std::string& value, const std::string& used) {
+            const std::string text = LGetSOr("Frame.BadValue", "");
+            pendingErrors_.push_back(text.empty() ? "[" + section + "] " + key + "=" + value +
+                                                        " is not a valid value; " + used + " is used"
+                                                  : LFmtS("Frame.BadValue", {section, key, value, used}));
+        };
+        bool styleValid = true;
+        LogStyleOf(ini, section, styleValid);
+        if (!styleValid)
+            badValue("Style", ini.ReadString(section, "Style", ""), std::to_string(lsPlain));
         std::unique_ptr<TLog> log;
         if (style >= 0 && style < kLogStyleCount) {
             try {
                 log = CreateLogFromReg(static_cast<int>(style), ini, section, Settings().EnableCustomHighlighting);
+                for (const TBadValue& bad : BadLogValues(ini, section, *log))
+                    badValue(bad.key, bad.value, bad.used);
             } catch (const std::exception& e) {
                 pendingErrors_.push_back(section + ": " + e.what());
             }

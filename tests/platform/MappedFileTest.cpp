@@ -79,6 +79,43 @@ TEST(MappedFileTest, AFileCutShortWhileMappedReadsAsZeros)
     // Growing again does not bring the old bytes back into the mapping.
     std::ofstream(path, std::ios::binary | std::ios::app) << std::string(static_cast<std::size_t>(page) * 5, 'y');
     EXPECT_EQ(f.Data()[page * 4], '\0');
+    // The zero pages were seen: the file changed, though it is larger than mapped now.
+    EXPECT_TRUE(f.Changed());
+    EXPECT_FALSE(other.Changed());
+}
+
+TEST(MappedFileTest, ChangedSeesACutARewriteARemovalAndAReplacementButNotAnAppend)
+{
+    TempDir dir;
+    const std::string content(10000, 'x');
+    struct Case {
+        const char* name;
+        bool changed;
+        void (*change)(const std::string& path);
+    };
+    const Case cases[] = {
+        {"untouched", false, [](const std::string&) {}},
+        {"appended", false, [](const std::string& p) { std::ofstream(p, std::ios::app) << "more\n"; }},
+        {"cut", true, [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 10), 0); }},
+        {"rewritten in place", true,
+         [](const std::string& p) {
+             struct timespec later[2] = {{0, UTIME_OMIT}, {2000000000, 0}};
+             ASSERT_EQ(::utimensat(AT_FDCWD, p.c_str(), later, 0), 0);
+         }},
+        {"removed", true, [](const std::string& p) { std::filesystem::remove(p); }},
+        {"rotated", true,
+         [](const std::string& p) {
+             std::filesystem::rename(p, p + ".1");
+             std::ofstream(p) << std::string(20000, 'y');
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.File(c.name, content);
+        TMappedFile f(path);
+        c.change(path);
+        EXPECT_EQ(f.Changed(), c.changed);
+    }
 }
 
 TEST(MappedFileTest, OtherBusErrorsStillEndTheProgram)

@@ -259,6 +259,9 @@ TEST_F(FrameTest, ADamagedSettingsFileStillStarts)
         EXPECT_EQ(log->Style, lsPlain) << log->Name;
     EXPECT_EQ(Menu("MILogs")->actions().size(), 3);
     EXPECT_TRUE(WasShown("not an address"));
+    // Each style that is none is named, with the style used instead.
+    EXPECT_TRUE(WasShown("[Log1] Style=42 is not a valid value; 0 is used"));
+    EXPECT_TRUE(WasShown("[Log3] Style=abc is not a valid value; 0 is used"));
     f.LogMenuItem(0)->trigger();
     EXPECT_NE(f.LogSubWindow(LogList()[0].get()), nullptr);
     Stop();
@@ -276,7 +279,7 @@ TEST_F(FrameTest, ADamagedSettingsFileStillStarts)
     TFrameForm& h = Start();
     EXPECT_TRUE(h.StartupFailed());
     ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].text, "Cannot open file " + ini);
+    EXPECT_EQ(dialogs.Shown[0].text, ini + ": not a regular file");
     Stop();
     EXPECT_TRUE(fs::is_directory(ini));
     fs::remove_all(ini);
