@@ -78,8 +78,9 @@ private:
 
 void PrintCsvTable(std::ostream& out, const Json& rows)
 {
-    Table(out, rows);
-    Rows(out, rows);
+    TCsvTable table(out);
+    for (const Json& row : rows)
+        table.Row(row);
 }
 
 void PrintCsv(std::ostream& out, const TRun& run, const std::string& what)

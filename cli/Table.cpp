@@ -160,7 +160,10 @@ void DialStatTables(std::ostream& out, const TMailerLog& log)
 
 }  // namespace
 
-void PrintJsonTable(std::ostream& out, const Json& rows) { JsonTable(out, rows); }
+void PrintJsonTable(std::ostream& out, const Json& rows)
+{
+    JsonTable(out, TRows{rows.size(), [&rows](std::size_t i) { return rows[i]; }});
+}
 
 void PrintTable(std::ostream& out, const TRun& run, const std::string& what)
 {

@@ -136,7 +136,7 @@ TEST_F(OptionsTest, CustomLogOptionsCheckTheRowsAndExchangeHighlightingFiles)
     form.OkButton()->click();
     EXPECT_EQ(finished, 0);
     ASSERT_EQ(dialogs.Count(), 1u);
-    EXPECT_EQ(dialogs.dialogs.Shown[0].text, "Invalid color item Foreground");
+    EXPECT_EQ(dialogs.dialogs.Shown[0].text, "Invalid color item \"Foreground\"");
     ASSERT_EQ(grid->rowCount(), 3);
     EXPECT_EQ(grid->item(1, 0)->text(), "ok");
 
