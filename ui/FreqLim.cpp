@@ -29,9 +29,7 @@ TFreqLimForm::TFreqLimForm(int sortOrder, QWidget* parent)
                [this](int row, int column, int role) { return Cell(row, column, role); },
                [](int column) { return QString::fromStdString(FreqLimHeading(column)); },
                [this](int column) { return FreqLimSortOfColumn(column) == sort_; }});
-    static constexpr int kWidths[kFreqLimColumns] = {96, 86, 48, 53, 47};
-    for (int c = 0; c < kFreqLimColumns; ++c)
-        grid_->setColumnWidth(c, kWidths[c]);
+    SetColumnWidths({96, 86, 48, 53, 47});
     connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { SortBy(FreqLimSortOfColumn(column)); });
     connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { ApplyTexts(); });
@@ -51,7 +49,7 @@ TFreqLimForm::TFreqLimForm(int sortOrder, QWidget* parent)
     AddItem(rowMenu_, "MIClose", QStringLiteral("&Close"), [this] { close(); });
     CheckSortItem(sort_);
     ApplyTexts();
-    resize(360, 320);
+    ResizeToColumns(360, 320);
 }
 
 void TFreqLimForm::ApplyTexts()

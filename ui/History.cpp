@@ -61,9 +61,7 @@ THistoryForm::THistoryForm(int version, int line, QWidget* parent)
                [](int column) { return QString::fromStdString(HistoryHeading(column)); },
                {}});
     grid_->setItemDelegate(new TDayRuleDelegate([this](int row) { return DayOf(row) != DayOf(row - 1); }, grid_));
-    static constexpr int kWidths[kHistoryColumns] = {70, 110, 64, 64, 80, 80};
-    for (int c = 0; c < kHistoryColumns; ++c)
-        grid_->setColumnWidth(c, kWidths[c]);
+    SetColumnWidths({70, 110, 64, 64, 80, 80});
     connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { ShowDay(); });
 
     QStyle* s = style();
@@ -81,7 +79,7 @@ THistoryForm::THistoryForm(int version, int line, QWidget* parent)
     AddItem(rowMenu_, "MIClose", QStringLiteral("&Close"), [this] { close(); });
     connect(rowMenu_, &QMenu::aboutToShow, this, [this] { UpdateMenu(); });
     ApplyTexts();
-    resize(500, 360);
+    ResizeToColumns(500, 360);
 }
 
 void THistoryForm::ApplyTexts()

@@ -9,16 +9,21 @@
 #include "ui/FreqLim.h"
 #include "ui/History.h"
 #include "ui/LngComponent.h"
+#include "ui/ListWindow.h"
 #include "ui/MenuUtils.h"
 #include "ui/Placement.h"
 #include "ui/SpeedBar.h"
 #include "ui/Traffic.h"
 #include "ui/UiText.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QStyle>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
@@ -123,6 +128,26 @@ TSideFileForm::TSideFileForm(const char* className, std::string section, QWidget
     rowMenu_->setObjectName("RowMenu");
     grid_->installEventFilter(this);
     grid_->viewport()->installEventFilter(this);
+}
+
+void TSideFileForm::SetColumnWidths(std::initializer_list<int> widths)
+{
+    const int digit = DigitWidth(grid_->font());
+    int column = 0;
+    for (int width : widths) {
+        const int scaled = (width * digit + kDefaultDigitWidth - 1) / kDefaultDigitWidth;
+        grid_->setColumnWidth(column, std::max(scaled, grid_->horizontalHeader()->sectionSizeHint(column)));
+        ++column;
+    }
+}
+
+void TSideFileForm::ResizeToColumns(int width, int height)
+{
+    // The columns, the grid's frame and vertical scroll bar, and the window's edges.
+    const int columns = grid_->horizontalHeader()->length() + 2 * grid_->frameWidth() +
+                        grid_->verticalScrollBar()->sizeHint().width() +
+                        2 * style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+    resize(std::max(width, columns), height);
 }
 
 void TSideFileForm::SetSource(TSideFileModel::TSource source)

@@ -78,6 +78,11 @@ public:
 protected:
     // Sets up the model; the windows call it once from their constructor.
     void SetSource(TSideFileModel::TSource source);
+    // Column widths in pixels of a digit kDefaultDigitWidth wide, scaled to the grid's
+    // font and never narrower than the column's heading (call after SetSource).
+    void SetColumnWidths(std::initializer_list<int> widths);
+    // Opens the window at least `width` wide and wide enough for its columns.
+    void ResizeToColumns(int width, int height);
     // A speed-bar button and a pop-up item (with a hot key when given) for a command.
     QToolButton* AddButton(const char* name, const QIcon& icon, const std::function<void()>& command);
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, const std::function<void()>& command,

@@ -20,7 +20,6 @@ namespace tarvix {
 
 namespace {
 
-constexpr int kWidths[kTrafficColumns] = {93, 105, 64, 64, 64, 64, 64, 64};
 const QColor kZeroColour(128, 128, 128);
 
 }  // namespace
@@ -35,8 +34,7 @@ TTrafficForm::TTrafficForm(int line, int sortOrder, QWidget* parent)
                [this](int row, int column, int role) { return Cell(row, column, role); },
                [](int column) { return QString::fromStdString(TrafficHeading(column)); },
                [this](int column) { return TrafficSortOfColumn(column) == sort_; }});
-    for (int c = 0; c < kTrafficColumns; ++c)
-        grid_->setColumnWidth(c, kWidths[c]);
+    SetColumnWidths({93, 105, 64, 64, 64, 64, 64, 64});
     connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { SortBy(TrafficSortOfColumn(column)); });
 
@@ -59,7 +57,7 @@ TTrafficForm::TTrafficForm(int line, int sortOrder, QWidget* parent)
     AddItem(rowMenu_, "MIClose", QStringLiteral("&Close"), [this] { close(); });
     CheckSortItem(sort_);
     ApplyTexts();
-    resize(620, 320);
+    ResizeToColumns(620, 320);
 }
 
 void TTrafficForm::ApplyTexts()
