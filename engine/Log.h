@@ -124,6 +124,12 @@ public:
     std::string_view ReadLine();
     static constexpr std::size_t kMaxLine = 255;
     bool AtEnd() const { return atEnd_; }
+    // The line ReadLine gave last ends in a line end (a line the mailer is still
+    // writing does not).
+    bool LineEnded() const
+    {
+        return cursor_ > 0 && cursor_ <= size_ && (data_[cursor_ - 1] == '\n' || data_[cursor_ - 1] == '\r');
+    }
 
     // --- days ---
     std::size_t DayCount() const { return days_.size(); }
