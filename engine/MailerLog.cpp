@@ -196,6 +196,10 @@ void TMailerLog::SelectDLC()
         if (take)
             dlcList_.push_back(std::move(r));
     }
+    // Counted from the start, the increments come in the order of the requests.
+    if (NewPartLine == 0)
+        std::stable_sort(dlcList_.begin(), dlcList_.end(),
+                         [](const TDLCFreq& a, const TDLCFreq& b) { return a.Freq < b.Freq; });
 }
 
 bool TMailerLog::ReadAndRunLines(const TProgressFunc& progress)
@@ -235,9 +239,10 @@ bool TMailerLog::ReadAndRunLines(const TProgressFunc& progress)
     });
 }
 
-void TMailerLog::AddDLC(std::string_view name, std::string_view filePath)
+void TMailerLog::AddDLC(std::size_t freq, std::string_view name, std::string_view filePath)
 {
     TDLCFreq& r = dlcList_.emplace_back(this, name, filePath);
+    r.Freq = freq;
     r.LineNo = LineNo;
     r.IsNew = IsNew;
 }
@@ -696,7 +701,7 @@ void TMailerLog::FreqSentToNode(TNodeFreqs* node, std::string_view fileName, con
         else
             IndexFreq(added);
         if (UpdateDLC || IsNew)
-            AddDLC(name, filePath);
+            AddDLC(added, name, filePath);
         return;
     }
     const bool wasSent = candidate->Sent;
@@ -706,7 +711,7 @@ void TMailerLog::FreqSentToNode(TNodeFreqs* node, std::string_view fileName, con
     candidate->IsNew = IsNew;
     candidate->Path = KeepText(filePath);
     if (!wasSent && (UpdateDLC || IsNew))
-        AddDLC(name, filePath);
+        AddDLC(index, name, filePath);
 }
 
 void TMailerLog::AddFreqAlias(std::string_view alias, std::string_view target)

@@ -270,7 +270,7 @@ private:
     void StartCountedMark();
     void WatchCountedMark(std::string_view line);
     void SelectDLC();
-    void AddDLC(std::string_view name, std::string_view filePath);
+    void AddDLC(std::size_t freq, std::string_view name, std::string_view filePath);
     TAddrList requesters_{false, false};
     TRecordList<TNodeStatList, 1024> dayStats_;
     std::optional<TFidoAddr> dialAddr_;

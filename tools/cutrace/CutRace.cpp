@@ -84,9 +84,12 @@ struct TCount {
             if (p + 10 > end)
                 continue;  // the blank head a cut leaves
             const long long x = std::strtoll(text.c_str() + p, nullptr, 10);
+            // Only gaps between two lines of the file count: lines before the first
+            // were the cut's to take (on a busy machine more may come between two
+            // looks than a cut keeps, so the figure is then a lower bound).
             if (prev >= 0 && x <= prev)
                 ++duplicated;
-            else if (x > lastSeen && lastSeen >= 0)
+            else if (prev >= 0 && x > lastSeen)
                 lost += x - std::max(prev, lastSeen) - 1;
             prev = x;
             lastSeen = std::max(lastSeen, x);
