@@ -692,4 +692,17 @@ TEST_F(MailerLog, DownloadCountersCountEachSendOnceWhereverARunStops)
                            "A.ZIP [000] a\r\n" + b1 + "C.ZIP [010] c\r\n")
             << "stopped before write " << stopAt;
     }
+    // The log loses its head (a cut) and grows: the counted line is found where it
+    // moved to, and a send line the mailer is still writing waits until it is whole.
+    std::vector<std::string> grown(both.begin() + static_cast<std::ptrdiff_t>(part1.size()), both.end());
+    for (const std::string& l : session("12", {"F1/A.ZIP"}))
+        grown.push_back(l);
+    const std::string text = Join(grown);
+    log.SetText(text.substr(0, text.find("\r\n", text.rfind("SENDFILE"))));
+    ASSERT_TRUE(log.Analyse({}));
+    log.UpdateCounters();
+    EXPECT_EQ(ReadWholeFile(dir / "F1/files.bbs").substr(0, 13), "A.ZIP [002] a");
+    runAndCount(grown);
+    runAndCount(grown);
+    EXPECT_EQ(ReadWholeFile(dir / "F1/files.bbs").substr(0, 13), "A.ZIP [003] a");
 }
