@@ -82,7 +82,8 @@ int main(int argc, char** argv)
                    "How log bytes are decoded for output: cp866 (default), cp437, cp850, cp1251, koi8-r, "
                    "latin1, utf-8");
     app.add_flag("--update-dlc", o.updateDlc,
-                 "Raise the download counters in files.bbs for the files sent (writes files.bbs)");
+                 "Raise the download counters in files.bbs for the files sent since the last update "
+                 "(writes files.bbs, and the .dlc file beside the settings file)");
     app.add_option("--drive", o.drives,
                    "X=DIR: the DOS drive X: of paths in mailer files is the host folder DIR; repeatable. "
                    "Relative mailer paths resolve against the mailer directory; names are found without "

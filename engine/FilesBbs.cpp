@@ -212,9 +212,9 @@ void TFilesBbs::Save(const std::string& path)
 
 // ---------------------------------------------------------------- update
 
-void UpdateDownloadCounters(std::vector<TDLCFreq>& records, const TDLCSettings& settings,
-                            const std::function<std::string(const std::string& fileName)>& resolve,
-                            const std::function<void(std::size_t done, std::size_t total)>& progress)
+std::vector<TDLCStep> PlanDownloadCounters(std::vector<TDLCFreq>& records, const TDLCSettings& settings,
+                                           const std::function<std::string(const std::string& fileName)>& resolve,
+                                           std::exception_ptr* error)
 {
     for (TDLCFreq& r : records)
         if (r.Dir.empty() && resolve)
@@ -224,49 +224,85 @@ void UpdateDownloadCounters(std::vector<TDLCFreq>& records, const TDLCSettings& 
 
     // Directories that differ only in case are one directory (the mailers' paths
     // are DOS paths, and their host paths are found regardless of case): sorting
-    // puts them next to each other and they share one load and one save.
+    // puts them next to each other and they share one load.
     TFilesBbs bbs(settings);
+    std::vector<TDLCStep> steps;
+    std::size_t firstOfDir = 0;  // the first step of the current directory
     std::string current;
-    std::exception_ptr firstError;
-    auto remember = [&firstError] {
-        if (!firstError)
-            firstError = std::current_exception();
-    };
-    auto saveCurrent = [&] {
-        if (current.empty())
-            return;
-        try {
-            bbs.Save(current + "files.bbs");
-        } catch (const Exception&) {
-            remember();
-        }
-    };
-
-    const std::size_t total = records.size();
-    for (std::size_t i = 0; i < total; ++i) {
-        const TDLCFreq& r = records[i];
+    for (const TDLCFreq& r : records) {
         // A file that no resolution placed in a directory is skipped (an empty
         // directory would name the files.bbs of the current directory).
-        if (!r.Dir.empty()) {
-            if (current.empty() || CompareDLCDirs(r.Dir, current) != 0) {
-                saveCurrent();
-                current = r.Dir;
-                try {
-                    bbs.Load(current + "files.bbs");
-                } catch (const Exception&) {
-                    remember();  // the list is left empty: this directory's records are skipped
-                }
+        if (r.Dir.empty())
+            continue;
+        if (current.empty() || CompareDLCDirs(r.Dir, current) != 0) {
+            current = r.Dir;
+            firstOfDir = steps.size();
+            try {
+                bbs.Load(current + "files.bbs");
+            } catch (const Exception&) {
+                if (error && !*error)
+                    *error = std::current_exception();
+                bbs = TFilesBbs(settings);  // empty: this directory's records are skipped
             }
-            int n = bbs.GetCounter(r.FileName);
-            if (n != -1)
-                bbs.SetCounter(r.FileName, n == INT_MAX ? n : n + 1);
         }
-        if (progress)
-            progress(i + 1, total);
+        const int n = bbs.GetCounter(r.FileName);
+        if (n == -1)
+            continue;
+        auto same = std::find_if(steps.begin() + static_cast<std::ptrdiff_t>(firstOfDir), steps.end(),
+                                 [&](const TDLCStep& s) { return SameText(s.FileName, r.FileName); });
+        if (same == steps.end()) {
+            steps.push_back({current + "files.bbs", UpperCaseAscii(r.FileName), n, n});
+            same = steps.end() - 1;
+        }
+        if (same->New != INT_MAX)
+            ++same->New;
     }
-    saveCurrent();
-    if (firstError)
-        std::rethrow_exception(firstError);
+    return steps;
+}
+
+std::vector<TDLCStep> ApplyDownloadCounters(const std::vector<TDLCStep>& steps, const TDLCSettings& settings,
+                                            const std::function<void(std::size_t done, std::size_t total)>& progress,
+                                            std::exception_ptr* error)
+{
+    std::vector<TDLCStep> failed;
+    TFilesBbs bbs(settings);
+    std::size_t i = 0;
+    while (i < steps.size()) {
+        std::size_t end = i;
+        while (end < steps.size() && steps[end].BbsPath == steps[i].BbsPath)
+            ++end;
+        try {
+            bbs.Load(steps[i].BbsPath);
+            for (std::size_t k = i; k < end; ++k) {
+                // A step whose counter already shows its new value was written by a
+                // run that was stopped before it could say so.
+                const TDLCStep& s = steps[k];
+                const int n = bbs.GetCounter(s.FileName);
+                if (n != -1 && n != s.New)
+                    bbs.SetCounter(s.FileName, n > INT_MAX - (s.New - s.Old) ? INT_MAX : n + (s.New - s.Old));
+            }
+            bbs.Save(steps[i].BbsPath);
+        } catch (const Exception&) {
+            if (error && !*error)
+                *error = std::current_exception();
+            failed.insert(failed.end(), steps.begin() + static_cast<std::ptrdiff_t>(i),
+                          steps.begin() + static_cast<std::ptrdiff_t>(end));
+        }
+        i = end;
+        if (progress)
+            progress(i, steps.size());
+    }
+    return failed;
+}
+
+void UpdateDownloadCounters(std::vector<TDLCFreq>& records, const TDLCSettings& settings,
+                            const std::function<std::string(const std::string& fileName)>& resolve,
+                            const std::function<void(std::size_t done, std::size_t total)>& progress)
+{
+    std::exception_ptr error;
+    ApplyDownloadCounters(PlanDownloadCounters(records, settings, resolve, &error), settings, progress, &error);
+    if (error)
+        std::rethrow_exception(error);
 }
 
 }  // namespace tarvix

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include "engine/Sess.h"
 
@@ -98,16 +99,41 @@ private:
     bool modified_ = false;
 };
 
-// Raises the download counters of the sent files, one files.bbs per directory:
+// One counter to raise: the entry FileName of the files.bbs at BbsPath goes from Old
+// to New (Old plus the number of sends counted).
+struct TDLCStep {
+    std::string BbsPath;
+    std::string FileName;  // upper case
+    int Old = 0;
+    int New = 0;
+};
+
+// The counters that the sent files raise, one files.bbs per directory:
 // 1. a record without a directory gets the directory part of resolve(FileName);
 // 2. the records are sorted by CompareDLC;
-// 3. each directory's files.bbs is loaded, each of its records whose file has an
-//    entry raises that entry's counter by one, and the file is saved (when
-//    something changed). Directories that differ only in case count as one.
-// Records whose directory stays unknown, and files without an entry, are skipped.
-// A directory whose files.bbs cannot be read or written does not stop the others:
-// the first such error is raised when all directories are done. progress is called
-// after each record with the number done and the total.
+// 3. each directory's files.bbs is read, and each file that has an entry there
+//    gives one step with its counter now and raised by the number of its records.
+//    Directories that differ only in case count as one.
+// Records whose directory stays unknown, and files without an entry, are skipped; so
+// are those of a files.bbs that cannot be read, whose error goes to *error unless
+// one is there already. Nothing is written.
+std::vector<TDLCStep> PlanDownloadCounters(std::vector<TDLCFreq>& records, const TDLCSettings& settings,
+                                           const std::function<std::string(const std::string& fileName)>& resolve,
+                                           std::exception_ptr* error = nullptr);
+
+// Writes the steps, each files.bbs once (the steps of one are next to each other). A
+// step whose counter shows its New value already is done and left alone; any other
+// counter is raised by New - Old. So the steps can be applied again after a run that
+// was killed half-way, without counting twice what that run wrote. A files.bbs that
+// cannot be read or written does not stop the others: its error goes to *error
+// unless one is there already, and its steps are returned. progress is called after
+// each files.bbs with the steps done and the total.
+std::vector<TDLCStep> ApplyDownloadCounters(const std::vector<TDLCStep>& steps, const TDLCSettings& settings,
+                                            const std::function<void(std::size_t done, std::size_t total)>& progress = {},
+                                            std::exception_ptr* error = nullptr);
+
+// Plans and applies at once, without a record of the work in flight (for callers
+// that keep none); the first error is raised when all directories are done.
 void UpdateDownloadCounters(std::vector<TDLCFreq>& records, const TDLCSettings& settings,
                             const std::function<std::string(const std::string& fileName)>& resolve,
                             const std::function<void(std::size_t done, std::size_t total)>& progress = {});

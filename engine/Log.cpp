@@ -16,7 +16,9 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/falloc.h>
 #include <map>
+#include <thread>
 #include <sys/file.h>
 #include <sys/stat.h>
 
@@ -722,6 +724,56 @@ long TLog::DayOfLine(std::int64_t lineNo) const
     return static_cast<long>(lo) - 1;
 }
 
+std::int64_t TLog::DropHead(int fd, std::int64_t start, std::int64_t blockSize)
+{
+    const std::int64_t block = blockSize > 0 ? blockSize : 4096;
+    const std::int64_t dropped = start / block * block;
+    if (dropped <= 0)
+        return 0;
+    // The bytes of the old text that stay before the kept lines, read before the
+    // head goes: they become one blank line.
+    std::string head(static_cast<std::size_t>(start - dropped), ' ');
+    if (!head.empty() && !ReadAll(fd, head.data(), head.size(), dropped))
+        return 0;
+    if (::fallocate(fd, FALLOC_FL_COLLAPSE_RANGE, 0, dropped) != 0)
+        return 0;  // not this file system, or the file too short: copy instead
+    // One blank line: the old line end before the kept lines stays, all else blanks.
+    std::size_t keep = head.size();
+    while (keep > 0 && keep + 2 > head.size() && (head[keep - 1] == '\n' || head[keep - 1] == '\r'))
+        --keep;
+    std::fill(head.begin(), head.begin() + static_cast<std::ptrdiff_t>(keep), ' ');
+    if (!WriteAll(fd, head.data(), head.size(), 0))
+        throw ELogError(LTextOr(134, {}, "Error while cutting the log file"));
+    return dropped;
+}
+
+void TLog::FillHoles(int fd)
+{
+    // A writer that seeks to the end and then writes (rather than appending with
+    // O_APPEND) may have taken the end before the cut and write there after it: its
+    // line lands past the new end, behind a run of zero bytes that would end the
+    // analysis. Its write was waiting for the cut to let go of the file; a moment
+    // later the run is there, and becomes blanks and a line end. Writes there do not
+    // race with the writer's, which go past the run. The whole file is looked at, so
+    // that a run that a writer held up longer left at the last cut goes too.
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::int64_t from = 0;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size <= from)
+        return;
+    std::string tail(static_cast<std::size_t>(st.st_size - from), '\0');
+    if (!ReadAll(fd, tail.data(), tail.size(), from))
+        return;
+    for (std::size_t at = tail.find('\0'); at != std::string::npos; at = tail.find('\0', at)) {
+        const std::size_t end = std::min(tail.find_first_not_of('\0', at), tail.size());
+        std::string blanks(end - at, ' ');
+        blanks.back() = '\n';
+        if (!WriteAll(fd, blanks.data(), blanks.size(), from + static_cast<std::int64_t>(at)))
+            return;
+        at = end;
+    }
+}
+
 std::int64_t TLog::CutLog()
 {
     if (CutSize <= 0 || Compressed)
@@ -765,8 +817,21 @@ std::int64_t TLog::CutLog()
     if (start <= 0 || start > size)
         return 0;
 
-    // Move the kept part to the front, in blocks, then whatever was appended
-    // meanwhile, until the size stays put; then cut the file after it.
+    // Mailers append without a lock. Where the file system drops whole blocks from
+    // a file's head in place (ext4, XFS), no byte they write is moved or cut away:
+    // the head goes up to the last block boundary before the kept lines, and what
+    // is left of the old text before them becomes one line of blanks, which the
+    // analysis skips. Writes at the head do not race with appends at the end.
+    const std::int64_t removed = DropHead(f.fd, start, st.st_blksize);
+    if (removed > 0) {
+        FillHoles(f.fd);
+        return removed;
+    }
+
+    // Elsewhere: move the kept part to the front, in blocks, then whatever was
+    // appended meanwhile, until the size stays put; then cut the file after it. A
+    // line appended between the last look at the size and the cut is lost: the two
+    // calls follow each other directly to keep that window short.
     std::vector<char> block(1 << 20);
     std::int64_t from = start, to = 0, end = size;
     for (;;) {
@@ -777,15 +842,19 @@ std::int64_t TLog::CutLog()
             from += static_cast<std::int64_t>(n);
             to += static_cast<std::int64_t>(n);
         }
-        if (::fstat(f.fd, &st) != 0)
+        // Nothing past what was copied: cut at once.
+        char probe = 0;
+        const ssize_t more = RetryOnSignal([&] { return ::pread(f.fd, &probe, 1, end); });
+        if (more == 0) {
+            if (::ftruncate(f.fd, to) != 0)
+                throw ELogError(LTextOr(134, {}, "Error while cutting the log file"));
+            FillHoles(f.fd);
+            return start;
+        }
+        if (more < 0 || ::fstat(f.fd, &st) != 0)
             throw ELogError(LTextOr(134, {}, "Error while cutting the log file"));
-        if (st.st_size <= end)
-            break;
         end = st.st_size;
     }
-    if (::ftruncate(f.fd, to) != 0)
-        throw ELogError(LTextOr(134, {}, "Error while cutting the log file"));
-    return start;
 }
 
 void TLog::JumpToLine(std::int64_t lineNo)

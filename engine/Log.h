@@ -129,6 +129,12 @@ public:
     std::string_view ReadLine();
     static constexpr std::size_t kMaxLine = 255;
     bool AtEnd() const { return atEnd_; }
+    // The line ReadLine gave last ends in a line end (a line the mailer is still
+    // writing does not).
+    bool LineEnded() const
+    {
+        return cursor_ > 0 && cursor_ <= size_ && (data_[cursor_ - 1] == '\n' || data_[cursor_ - 1] == '\r');
+    }
 
     // --- days ---
     std::size_t DayCount() const { return days_.size(); }
@@ -139,7 +145,12 @@ public:
     // The index of the day that holds a line: -1 before the first day, 0 without days.
     long DayOfLine(std::int64_t lineNo) const;
 
-    // Shortens the log file to the size limit; the number of bytes removed.
+    // Shortens the log file to the size limit; the number of bytes removed. Where the
+    // file system can drop the file's head in place, the head goes up to the last
+    // block boundary before the kept lines and the rest of the old text before them
+    // is overwritten with blanks and a line end: the file then begins with a blank
+    // line of less than a block, which the analysis skips, and the mailer may append
+    // during the cut without losing a line.
     std::int64_t CutLog();
 
     void JumpToLine(std::int64_t lineNo);
@@ -242,6 +253,13 @@ private:
     bool YearsPassTurn(std::size_t at);
     void NextYear();
     void CheckNewPart(std::string_view line);
+    // Drops the head of the open log file up to the last block boundary before
+    // start and blanks the bytes left before start; the bytes dropped, 0 when the file
+    // system cannot do it.
+    static std::int64_t DropHead(int fd, std::int64_t start, std::int64_t blockSize);
+    // Turns the runs of zero bytes in the file, which a writer that had taken the
+    // old end leaves, into blank lines.
+    static void FillHoles(int fd);
     // The day split's work when a line's date text differs from the line before's;
     // kept apart so that the usual case, an equal text, costs a compare only.
     [[gnu::noinline]] void DateTextChanged(std::string_view line, std::string_view date);
@@ -359,7 +377,8 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
         std::string_view line = ReadLine();
         if (LinePos >= nextYearAt_) [[unlikely]]
             NextYear();
-        if (line.empty())
+        // Blank lines carry nothing; a cut leaves one at the head of the file.
+        if (line.empty() || (line[0] == ' ' && line.find_first_not_of(' ') == std::string_view::npos))
             continue;
         if (progress && LineNo % 100 == 0)
             progress(LineNo);

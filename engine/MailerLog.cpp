@@ -1,5 +1,6 @@
 #include "engine/MailerLog.h"
 
+#include "engine/DLCState.h"
 #include "engine/FilesBbs.h"
 #include "fido/Dialogs.h"
 #include "fido/NVUtils.h"
@@ -142,11 +143,63 @@ bool TMailerLog::Analyse(const TProgressFunc& progress)
         dayStats_[d].Sort(nsoAddr);
         dayStats_[d].UpdateTotalCPS();
     }
-    if (UpdateDLC && NewPartLine == 0)
-        for (std::size_t i = 0; i < freqs_.size(); ++i)
-            if (freqs_[i].Sent)
-                dlcList_.emplace_back(this, freqs_[i].RealName, freqs_[i].Path);
+    SelectDLC();
     return true;
+}
+
+void TMailerLog::StartCountedMark()
+{
+    dlcState_.clear();
+    countedMark_ = {};
+    countedLine_ = 0;
+    nextMark_ = {};
+    nextMarkLine_ = 0;
+    if (!UpdateDLC || (DLCStateFile.empty() && !SettingsOpen()))
+        return;
+    dlcState_ = DLCStateFile.empty() ? DLCStatePath() : DLCStateFile;
+    dlcKey_ = DLCLogKey(Path);
+    countedMark_ = TDLCState::ReadMark(dlcState_, dlcKey_);
+}
+
+void TMailerLog::WatchCountedMark(std::string_view line)
+{
+    // The counted line is the last with its bytes at or before its old offset: at
+    // it when the log only grew, before it when the log lost its head since.
+    if (countedMark_.Valid() && line.size() == countedMark_.Len && LinePos <= countedMark_.Pos &&
+        LineHash(line) == countedMark_.Hash)
+        countedLine_ = LineNo;
+    // The next mark is the last line that has its line end: a line the mailer is
+    // still writing is counted once it is whole.
+    if (LineEnded()) {
+        nextMark_.Pos = LinePos;
+        nextMark_.Len = line.size();
+        nextMark_.Hash = LineHash(line);
+        nextMarkLine_ = LineNo;
+    }
+}
+
+void TMailerLog::SelectDLC()
+{
+    std::vector<TDLCFreq> sent = std::move(dlcList_);
+    dlcList_.clear();
+    for (TDLCFreq& r : sent) {
+        bool take;
+        if (!UpdateDLC)
+            take = r.IsNew;
+        else if (!dlcState_.empty() && countedMark_.Valid())
+            // Counted up to the marked line; a log without it is a new log.
+            take = r.LineNo > countedLine_ && r.LineNo <= nextMarkLine_;
+        else if (!dlcState_.empty())
+            take = (NewPartLine == 0 || r.IsNew) && r.LineNo <= nextMarkLine_;
+        else
+            take = NewPartLine == 0 || r.IsNew;
+        if (take)
+            dlcList_.push_back(std::move(r));
+    }
+    // Counted from the start, the increments come in the order of the requests.
+    if (NewPartLine == 0)
+        std::stable_sort(dlcList_.begin(), dlcList_.end(),
+                         [](const TDLCFreq& a, const TDLCFreq& b) { return a.Freq < b.Freq; });
 }
 
 bool TMailerLog::ReadAndRunLines(const TProgressFunc& progress)
@@ -181,14 +234,25 @@ bool TMailerLog::ReadAndRunLines(const TProgressFunc& progress)
 
     State = 0;
     ErrorCount = 0;
+    StartCountedMark();
     return RunLines(progress, [this](std::string_view line) {
+        if (!dlcState_.empty())
+            WatchCountedMark(line);
         return Guarded([&] { ParseLine(line); }, true) && Guarded([&] { ParseMailerLine(line); }, false);
     });
 }
 
+void TMailerLog::AddDLC(std::size_t freq, std::string_view name, std::string_view filePath)
+{
+    TDLCFreq& r = dlcList_.emplace_back(this, name, filePath);
+    r.Freq = freq;
+    r.LineNo = LineNo;
+    r.IsNew = IsNew;
+}
+
 void TMailerLog::UpdateCounters(const std::function<void(std::size_t done, std::size_t total)>& progress)
 {
-    if (dlcList_.empty())
+    if (dlcList_.empty() && dlcState_.empty())
         return;
     const TGeneralSettings& g = Settings();
     TDLCSettings dlc;
@@ -204,8 +268,38 @@ void TMailerLog::UpdateCounters(const std::function<void(std::size_t done, std::
     for (TDLCFreq& r : pending)
         if (IsRelativeDir(r.Dir))
             r.Dir = MakePath(r.Dir, MailerPath());
-    tarvix::UpdateDownloadCounters(
-        pending, dlc, [this](const std::string& name) { return ResolveFreqName(name); }, progress);
+    auto resolve = [this](const std::string& name) { return ResolveFreqName(name); };
+    if (dlcState_.empty()) {
+        tarvix::UpdateDownloadCounters(pending, dlc, resolve, progress);
+        return;
+    }
+
+    TDLCState state(dlcState_);
+    // Another run counted since this analysis read the mark: its sends are its own.
+    if (!(state.Mark(dlcKey_) == countedMark_))
+        return;
+    std::exception_ptr error;
+    // First what a run stopped half-way left to do: its mark is the one read.
+    std::vector<TDLCStep> left = state.Journal(dlcKey_);
+    if (!left.empty()) {
+        left = ApplyDownloadCounters(left, dlc, {}, &error);
+        state.Commit(dlcKey_, countedMark_, left);
+        // A files.bbs that still cannot be written keeps the run at the old mark:
+        // the next one tries again, and counts this analysis' sends then.
+        if (!left.empty())
+            std::rethrow_exception(error);
+    }
+    // Then this analysis' sends. The mark moves on with the journal of their steps,
+    // so that whatever stops the run, a rerun neither misses nor repeats one.
+    std::vector<TDLCStep> steps = PlanDownloadCounters(pending, dlc, resolve, &error);
+    const TLineMark next = nextMark_.Valid() ? nextMark_ : countedMark_;
+    if (!steps.empty()) {
+        state.Commit(dlcKey_, next, steps);
+        steps = ApplyDownloadCounters(steps, dlc, progress, &error);
+    }
+    state.Commit(dlcKey_, next, steps);
+    if (error)
+        std::rethrow_exception(error);
 }
 
 const TSess& TMailerLog::GetSess(std::size_t index) const
@@ -609,8 +703,8 @@ void TMailerLog::FreqSentToNode(TNodeFreqs* node, std::string_view fileName, con
             node->Add(added, found.mask->mask, *found.mask->freqs, found.file ? *found.file : node->Entry(name));
         else
             IndexFreq(added);
-        if (IsNew)
-            dlcList_.emplace_back(this, name, filePath);
+        if (UpdateDLC || IsNew)
+            AddDLC(added, name, filePath);
         return;
     }
     const bool wasSent = candidate->Sent;
@@ -619,8 +713,8 @@ void TMailerLog::FreqSentToNode(TNodeFreqs* node, std::string_view fileName, con
     candidate->LineNo = LineNo;
     candidate->IsNew = IsNew;
     candidate->Path = KeepText(filePath);
-    if (!wasSent && IsNew)
-        dlcList_.emplace_back(this, name, filePath);
+    if (!wasSent && (UpdateDLC || IsNew))
+        AddDLC(index, name, filePath);
 }
 
 void TMailerLog::AddFreqAlias(std::string_view alias, std::string_view target)

@@ -8,6 +8,7 @@
 // requests. The subclasses recognise the mailer's texts.
 #pragma once
 
+#include "engine/DLCState.h"
 #include "engine/Log.h"
 #include "engine/NodeStat.h"
 #include "engine/RecordList.h"
@@ -36,6 +37,9 @@ public:
     const std::string& MailerPath() const { return mailerPath_; }
     virtual void SetMailerPath(std::string_view path);
     bool UpdateDLC = false;
+    // The file that records what the download-counter update counted; empty: the one
+    // beside the open settings file (DLCStatePath), none without settings.
+    std::string DLCStateFile;
     int DSSort = 0;
 
     void Reset() override;
@@ -69,6 +73,10 @@ public:
 
     // Raises the download counters in the files.bbs lists for the pending increments
     // (settings DLCLeft, DLCRight, DLCDigits, DLCLead, DLCBackupX) and empties them.
+    // With the settings open, each send is counted exactly once across analyses and
+    // runs stopped at any point (DLCState.h): the increments are those after the
+    // line counted last, an update that a stopped run began is finished first, and
+    // the new mark and the journal of the steps are written before any files.bbs.
     void UpdateCounters(const std::function<void(std::size_t done, std::size_t total)>& progress = {});
 
     std::int64_t FirstNewFreq = -1;  // requests recorded before the remembered line
@@ -250,6 +258,19 @@ private:
     std::string nameBuf_;  // its first bytes: the upper-case name of a request or sent file
     std::unordered_map<std::string, TFreqAlias> aliases_;
     std::vector<TDLCFreq> dlcList_;
+    // The download-counter state of the analysis: the state file (empty: none kept),
+    // the log's key in it, the mark read there and the line where it was found (0:
+    // not found), and the last whole line of the text, the next mark.
+    std::string dlcState_;
+    std::string dlcKey_;
+    TLineMark countedMark_;
+    std::int64_t countedLine_ = 0;
+    TLineMark nextMark_;
+    std::int64_t nextMarkLine_ = 0;
+    void StartCountedMark();
+    void WatchCountedMark(std::string_view line);
+    void SelectDLC();
+    void AddDLC(std::size_t freq, std::string_view name, std::string_view filePath);
     TAddrList requesters_{false, false};
     TRecordList<TNodeStatList, 1024> dayStats_;
     std::optional<TFidoAddr> dialAddr_;

@@ -118,6 +118,9 @@ struct TDLCFreq {
     TLog* Log = nullptr;  // the log that resolves the file's directory
     std::string FileName;
     std::string Dir;  // the path up to and including its last "\", ":" or "/"; empty when unknown
+    std::int64_t LineNo = 0;  // the line of the send
+    std::size_t Freq = 0;     // the index of the request record
+    bool IsNew = false;       // the send lies in the new part of the log
 
     TDLCFreq() = default;
     TDLCFreq(TLog* log, std::string_view fileName, std::string_view path);

@@ -3,6 +3,7 @@
 #include "fido/DateTime.h"
 #include "fido/StrDict.h"
 #include "platform/Error.h"
+#include "platform/FileWrite.h"
 #include "platform/HostPath.h"
 #include "platform/ReadOpen.h"
 #include "platform/SysCall.h"
@@ -21,13 +22,6 @@
 namespace tarvix {
 
 namespace {
-
-// Removes a temporary file when it goes out of scope, unless kept.
-struct TempFile {
-    std::string path;
-    bool keep = false;
-    ~TempFile() { if (!path.empty() && !keep) ::unlink(path.c_str()); }
-};
 
 struct DirHandle {
     DIR* dir;
@@ -52,24 +46,6 @@ bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view wo
         if (UpperAscii(text[at + k]) != UpperAscii(word[k]))
             return false;
     return true;
-}
-
-mode_t CurrentUmask()
-{
-    mode_t m = ::umask(0);
-    ::umask(m);
-    return m;
-}
-
-void WriteAll(int fd, const char* p, std::size_t n)
-{
-    while (n > 0) {
-        const ssize_t w = RetryOnSignal([&] { return ::write(fd, p, n); });
-        if (w < 0)
-            throw EWriteError("Stream write error");
-        p += w;
-        n -= static_cast<std::size_t>(w);
-    }
 }
 
 std::string JoinHost(const std::string& dir, const char* name)
@@ -211,26 +187,13 @@ void CopyFileKeepDate(std::string_view src, std::string_view dst)
         hostTarget = ToHostPath(target);
     }
 
-    // An existing target keeps its permissions; a new one gets those of a newly
-    // created file. A target that may not be written, or that is read-only in the
-    // sense of FileHasAttr (no write permission for its owner), is not replaced.
-    mode_t mode = 0666 & ~CurrentUmask();
-    if (::stat(hostTarget.c_str(), &dstSt) == 0) {
-        if (S_ISDIR(dstSt.st_mode) || (dstSt.st_mode & S_IWUSR) == 0 ||
-            ::access(hostTarget.c_str(), W_OK) != 0)
-            throw EFCreateError("Cannot create file " + target);
-        mode = dstSt.st_mode & 07777;
-    }
-
-    TempFile tmp;
-    tmp.path = hostTarget + ".XXXXXX";
-    UniqueFd out(::mkostemp(tmp.path.data(), O_CLOEXEC));
-    if (out.fd < 0) {
-        tmp.path.clear();
+    // A target that may not be written, or that is read-only in the sense of
+    // FileHasAttr (no write permission for its owner), is not replaced.
+    if (::stat(hostTarget.c_str(), &dstSt) == 0 &&
+        (S_ISDIR(dstSt.st_mode) || (dstSt.st_mode & S_IWUSR) == 0 || ::access(hostTarget.c_str(), W_OK) != 0))
         throw EFCreateError("Cannot create file " + target);
-    }
-    (void)::fchmod(out.fd, mode);
 
+    std::string data;
     constexpr std::size_t kBufferSize = 8192;
     char buf[kBufferSize];
     for (;;) {
@@ -239,19 +202,18 @@ void CopyFileKeepDate(std::string_view src, std::string_view dst)
             throw EReadError("Stream read error");
         if (n == 0)
             break;
-        WriteAll(out.fd, buf, static_cast<std::size_t>(n));
+        data.append(buf, static_cast<std::size_t>(n));
     }
-
-    const struct timespec times[2] = {srcSt.st_atim, srcSt.st_mtim};
-    if (::futimens(out.fd, times) != 0 || ::fsync(out.fd) != 0)
-        throw EWriteError("Stream write error");
-    int fd = out.fd;
-    out.fd = -1;
-    if (::close(fd) != 0)
-        throw EWriteError("Stream write error");
-    if (std::rename(tmp.path.c_str(), hostTarget.c_str()) != 0)
+    // The shared safe writer: a link stays a link, owner and mode stay, and a
+    // killed copy leaves no stray temporary file that the next write does not clear.
+    try {
+        WriteFileAtomic(hostTarget, data);
+    } catch (const EFCreateError&) {
         throw EFCreateError("Cannot create file " + target);
-    tmp.keep = true;
+    }
+    const struct timespec times[2] = {srcSt.st_atim, srcSt.st_mtim};
+    if (::utimensat(AT_FDCWD, hostTarget.c_str(), times, 0) != 0)
+        throw EWriteError("Stream write error");
 }
 
 std::string FindFileInPaths(std::string_view fileName, const std::vector<std::string>& paths,

@@ -13,14 +13,6 @@
 
 namespace tarvix {
 
-namespace {
-
-void (*g_atomicWriteHook)(const std::string&) = nullptr;
-
-}  // namespace
-
-void SetAtomicWriteHook(void (*hook)(const std::string&)) { g_atomicWriteHook = hook; }
-
 std::int64_t FileSize(const std::string& path)
 {
     struct stat st {};
@@ -48,43 +40,6 @@ std::string ReadWholeFile(const std::string& path)
         data.append(buf, static_cast<std::size_t>(n));
     }
     return data;
-}
-
-void WriteFileAtomic(const std::string& path, const std::string& content)
-{
-    std::string tmp = path + ".XXXXXX";
-    {
-        UniqueFd f(::mkstemp(tmp.data()));
-        if (f.fd < 0)
-            throw EFCreateError("Cannot create file " + path);
-        // The new file keeps the permissions of the one it replaces.
-        struct stat old {};
-        mode_t mode = 0644;
-        if (::stat(path.c_str(), &old) == 0)
-            mode = old.st_mode & 07777;
-        (void)::fchmod(f.fd, mode);
-        const char* p = content.data();
-        std::size_t left = content.size();
-        while (left > 0) {
-            const ssize_t n = RetryOnSignal([&] { return ::write(f.fd, p, left); });
-            if (n < 0) {
-                ::unlink(tmp.c_str());
-                throw EWriteError("Stream write error");
-            }
-            p += n;
-            left -= static_cast<std::size_t>(n);
-        }
-        if (::fsync(f.fd) != 0) {
-            ::unlink(tmp.c_str());
-            throw EWriteError("Stream write error");
-        }
-    }
-    if (g_atomicWriteHook)
-        g_atomicWriteHook(tmp);
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        throw EWriteError("Stream write error");
-    }
 }
 
 }  // namespace tarvix

@@ -563,8 +563,16 @@ std::int64_t TChildForm::StartLine() const
 
 void TChildForm::UpdateDownloadCounters(TMailerLog& log)
 {
-    if (log.DLCList().empty())
+    if (log.DLCList().empty()) {
+        // Nothing new to count: the record of what was counted still moves on, and
+        // an update that a stopped run left is finished.
+        try {
+            log.UpdateCounters();
+        } catch (const std::exception& e) {
+            ShowError(e.what());
+        }
         return;
+    }
     SetStatus(UiText(160, {}, "Looking up requested files..."));
     progress_->setRange(0, static_cast<int>(std::min<std::size_t>(log.DLCList().size(), INT_MAX)));
     progress_->setValue(0);

@@ -13,6 +13,7 @@
 #include <map>
 #include <random>
 #include <tuple>
+#include <sys/wait.h>
 
 using namespace tarvix;
 using namespace tarvix::test;
@@ -627,4 +628,81 @@ TEST_F(MailerLog, RequestsAndSendsAgreeWithAFullScanOfTheRequests)
             dlc.push_back(r.FileName);
         EXPECT_EQ(dlc, m.dlc);
     }
+}
+
+namespace {
+int g_writesLeft = 0;
+void StopAtWrite(const std::string&)
+{
+    if (--g_writesLeft == 0)
+        ::_exit(7);
+}
+}  // namespace
+
+// Each send raises its counter once, whichever write of the update a run is stopped
+// before (the files.bbs of three directories, the state with the journal, the state
+// without it), with the log growing between runs: a rerun finishes the work.
+TEST_F(MailerLog, DownloadCountersCountEachSendOnceWhereverARunStops)
+{
+    TempDir dir;
+    auto session = [&](const std::string& h, const std::vector<std::string>& sends) {
+        const std::string node = " 2:5030/" + h;
+        std::vector<std::string> lines = {M(h + ":00:00", "START in"), M(h + ":00:01", "ADDR" + node)};
+        for (const std::string& s : sends)
+            lines.push_back(M(h + ":00:02", "FREQ " + s.substr(3) + node));
+        for (const std::string& s : sends)
+            lines.push_back(M(h + ":00:03", "SENDFILE " + s.substr(3) + " " + (dir / s) + node));
+        lines.push_back(M(h + ":00:09", "END"));
+        return lines;
+    };
+    const std::vector<std::string> part1 = session("10", {"F1/A.ZIP", "F2/B.ZIP", "F3/C.ZIP"});
+    std::vector<std::string> both = part1;
+    for (const std::string& l : session("11", {"F1/A.ZIP", "F2/C.ZIP", "F3/B.ZIP"}))
+        both.push_back(l);
+    log.UpdateDLC = true;
+    log.Path = dir / "t-mail.log";
+    log.DLCStateFile = dir / "Tarvix.dlc";
+    auto runAndCount = [&](const std::vector<std::string>& lines) {
+        ASSERT_TRUE(RunRecorded(lines));
+        log.UpdateCounters();
+    };
+    for (int stopAt = 1; stopAt <= 11; ++stopAt) {
+        for (const char* area : {"F1", "F2", "F3"})
+            dir.Write(std::string(area) + "/files.bbs", "A.ZIP [000] a\r\nB.ZIP b\r\nC.ZIP [009] c\r\n");
+        fs::remove(log.DLCStateFile);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            g_writesLeft = stopAt;
+            SetAtomicWriteHook(StopAtWrite);
+            runAndCount(part1);
+            runAndCount(both);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), stopAt <= 10 ? 7 : 0);
+        runAndCount(both);
+        runAndCount(both);
+        const std::string counted = ReadWholeFile(dir / "F1/files.bbs") + ReadWholeFile(dir / "F2/files.bbs") +
+                                    ReadWholeFile(dir / "F3/files.bbs");
+        const std::string b1 = "B.ZIP         [001] b\r\n";
+        EXPECT_EQ(counted, "A.ZIP [002] a\r\nB.ZIP b\r\nC.ZIP [009] c\r\n"
+                           "A.ZIP [000] a\r\n" + b1 + "C.ZIP [010] c\r\n" +
+                           "A.ZIP [000] a\r\n" + b1 + "C.ZIP [010] c\r\n")
+            << "stopped before write " << stopAt;
+    }
+    // The log loses its head (a cut) and grows: the counted line is found where it
+    // moved to, and a send line the mailer is still writing waits until it is whole.
+    std::vector<std::string> grown(both.begin() + static_cast<std::ptrdiff_t>(part1.size()), both.end());
+    for (const std::string& l : session("12", {"F1/A.ZIP"}))
+        grown.push_back(l);
+    const std::string text = Join(grown);
+    log.SetText(text.substr(0, text.find("\r\n", text.rfind("SENDFILE"))));
+    ASSERT_TRUE(log.Analyse({}));
+    log.UpdateCounters();
+    EXPECT_EQ(ReadWholeFile(dir / "F1/files.bbs").substr(0, 13), "A.ZIP [002] a");
+    runAndCount(grown);
+    runAndCount(grown);
+    EXPECT_EQ(ReadWholeFile(dir / "F1/files.bbs").substr(0, 13), "A.ZIP [003] a");
 }

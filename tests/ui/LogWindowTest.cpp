@@ -397,11 +397,15 @@ TEST_F(ChildFormTest, CutOnCloseTrimsTheLogAndTheTMailHistory)
     DeleteClosedWindows();
 
     const std::string logAfter = ReadBytes(log->Path);
-    ASSERT_LE(logAfter.size(), 10240u);
-    ASSERT_GT(logAfter.size(), 9000u);
     const std::int64_t removed = static_cast<std::int64_t>(logBefore.size() - logAfter.size());
-    EXPECT_EQ(logBefore.substr(static_cast<std::size_t>(removed)), logAfter);
-    EXPECT_EQ(logBefore[static_cast<std::size_t>(removed) - 1], '\n');  // whole lines kept
+    // Where the file system drops whole blocks, the old text left before the kept
+    // lines is one blank line.
+    std::size_t blank = logAfter.find_first_not_of(' ');
+    blank = blank != std::string::npos && logAfter.compare(blank, 2, "\r\n") == 0 ? blank + 2 : 0;
+    ASSERT_LE(logAfter.size() - blank, 10240u);
+    ASSERT_GT(logAfter.size() - blank, 9000u);
+    EXPECT_EQ(logBefore.substr(static_cast<std::size_t>(removed) + blank), logAfter.substr(blank));
+    EXPECT_EQ(logBefore[static_cast<std::size_t>(removed) + blank - 1], '\n');  // whole lines kept
 
     // Every log position of the history is lowered by the bytes removed (not below 0).
     const std::string after = ReadBytes(hist);
