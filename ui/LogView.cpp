@@ -6,6 +6,7 @@
 #include "ui/TextSearch.h"
 
 #include <QClipboard>
+#include <QMetaMethod>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -159,6 +160,15 @@ void TLogView::SetColors(const std::array<TColor, kColorCount>& colors)
         if (!qcolors_[i].isValid())
             qcolors_[i] = pal.color(i == ciBackground ? QPalette::Base : QPalette::Text);
     }
+    // The caret's line a shade towards the text colour, the matches of a search
+    // a yellow between the two.
+    auto mix = [](const QColor& a, const QColor& b, double t) {
+        return QColor::fromRgbF(static_cast<float>(a.redF() * (1 - t) + b.redF() * t),
+                                static_cast<float>(a.greenF() * (1 - t) + b.greenF() * t),
+                                static_cast<float>(a.blueF() * (1 - t) + b.blueF() * t));
+    };
+    currentLineBack_ = mix(qcolors_[ciBackground], qcolors_[ciNormal], 0.08);
+    matchBack_ = mix(qcolors_[ciBackground], QColor(0xFF, 0xD0, 0x00), 0.6);
     viewport()->update();
 }
 
@@ -230,7 +240,7 @@ int TLogView::VisibleLines() const
 
 int TLogView::VisibleCells() const
 {
-    return std::max(1, static_cast<int>(viewport()->width() / charWidth_));
+    return std::max(1, static_cast<int>((viewport()->width() - kMargin) / charWidth_));
 }
 
 std::int64_t TLogView::MaxTopLine() const
@@ -461,7 +471,7 @@ TTextPos TLogView::PosAt(QPoint point) const
 {
     const int row = point.y() < 0 ? -1 - (-point.y() - 1) / lineHeight_ : point.y() / lineHeight_;
     const std::int64_t line = std::clamp<std::int64_t>(topLine_ + row, 1, LineCount());
-    const std::int64_t cell = std::max<std::int64_t>(0, leftCell_ + std::llround(point.x() / charWidth_));
+    const std::int64_t cell = std::max<std::int64_t>(0, leftCell_ + std::llround((point.x() - kMargin) / charWidth_));
     const std::size_t col = ColumnOfCell(LayoutBytes(line), codePage_, cell, true);
     return {line, static_cast<std::int64_t>(col)};
 }
@@ -524,6 +534,12 @@ std::optional<TTextPos> TLogView::Find(const QString& text, TFindOptions options
     return start;
 }
 
+void TLogView::SetFindHighlight(std::shared_ptr<const TTextFind> find)
+{
+    findHl_ = std::move(find);
+    viewport()->update();
+}
+
 std::optional<TTextPos> TLogView::FindNext()
 {
     return Find(findText_, findOptions_);
@@ -579,6 +595,7 @@ void TLogView::paintEvent(QPaintEvent* event)
     painter.setFont(font());
     const QRect area = event->rect();
     painter.fillRect(area, qcolors_[ciBackground]);
+    painter.translate(kMargin, 0);
     const int firstRow = std::max(0, area.top() / lineHeight_);
     const int lastRow = area.bottom() / lineHeight_;
     const std::int64_t widest = widestSeen_;
@@ -611,7 +628,23 @@ void TLogView::PaintLine(QPainter& painter, std::int64_t line, int y)
 
     const bool marked = line == markLine_;
     if (marked)
-        painter.fillRect(QRect(0, y, viewport()->width(), lineHeight_), markBack_);
+        painter.fillRect(QRect(-kMargin, y, viewport()->width(), lineHeight_), markBack_);
+    else if (line == caret_.Line)
+        painter.fillRect(QRect(-kMargin, y, viewport()->width(), lineHeight_), currentLineBack_);
+    // The matches of the search in the part of the line on screen.
+    if (findHl_ && !marked) {
+        const std::string_view whole = LineBytes(line);
+        const std::size_t shownTo = std::min<std::size_t>(whole.size(), std::size_t(lc.EndCol) + 256);
+        for (std::size_t at = 0; at < shownTo;) {
+            const TTextFind::TMatch m = findHl_->FindInLine(whole.substr(0, shownTo), at);
+            if (!m.Found())
+                break;
+            const qreal x0 = (CellOf({line, static_cast<std::int64_t>(m.Pos)}) - leftCell_) * charWidth_;
+            const qreal x1 = (CellOf({line, static_cast<std::int64_t>(m.Pos + m.Length)}) - leftCell_) * charWidth_;
+            painter.fillRect(QRectF(x0, y, std::max<qreal>(x1 - x0, 2), lineHeight_), matchBack_);
+            at = m.Pos + std::max<std::size_t>(m.Length, 1);
+        }
+    }
     const std::vector<TWordSpan>* spans = nullptr;
     if (!marked && highlight_ && wordClass_)
         spans = &WordSpans(line, LineBytes(line));
@@ -760,6 +793,8 @@ void TLogView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_F3:
         if (ctrl)
             event->ignore();
+        else if (isSignalConnected(QMetaMethod::fromSignal(&TLogView::findNextRequested)))
+            emit findNextRequested(shift);
         else
             FindNext(shift);
         return;

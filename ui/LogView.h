@@ -12,6 +12,7 @@
 #pragma once
 
 #include "engine/LineIndex.h"
+#include "engine/TextFind.h"
 #include "platform/CodePage.h"
 #include "settings/Color.h"
 #include "settings/Font.h"
@@ -79,6 +80,8 @@ public:
     void Clear();
 
     std::string_view Bytes() const { return bytes_; }
+    // What keeps the bytes alive: a search on another thread holds it while it runs.
+    std::shared_ptr<const void> TextOwner() const { return owner_; }
     const TLineIndex& Index() const { return index_; }
     std::int64_t LineCount() const { return index_.LineCount(); }
     // The bytes of a line without its line end (empty outside 1..LineCount()).
@@ -146,6 +149,8 @@ public:
     std::optional<TTextPos> FindNext();
     std::optional<TTextPos> FindNext(bool backward);
     QString LastFindText() const { return findText_; }
+    // The matches of a search are shown in the lines on screen; nullptr for none.
+    void SetFindHighlight(std::shared_ptr<const TTextFind> find);
 
     // Offsets in the text of a position, and back.
     std::uint64_t OffsetOf(TTextPos pos) const;
@@ -153,7 +158,12 @@ public:
     // The position under a point of the viewport.
     TTextPos PosAt(QPoint point) const;
 
+    // The space before the text, in pixels.
+    static constexpr int kMargin = 4;
+
 signals:
+    // F3 (backward with Shift): the window repeats its search.
+    void findNextRequested(bool backward);
     void caretMoved(qint64 line);
     void selectionChanged();
     void topLineChanged(qint64 line);
@@ -234,6 +244,9 @@ private:
 
     QString findText_;
     TFindOptions findOptions_;
+    std::shared_ptr<const TTextFind> findHl_;
+    QColor matchBack_;
+    QColor currentLineBack_;
 };
 
 }  // namespace tarvix

@@ -9,7 +9,7 @@
 #include "fido/Lng.h"
 #include "settings/SettingsStore.h"
 #include "ui/ChildForm.h"
-#include "ui/FindDialog.h"
+#include "ui/FindBar.h"
 #include "ui/SpeedBar.h"
 #include "ui/Placement.h"
 #include "ui/GotoLine.h"
@@ -26,6 +26,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -120,6 +121,14 @@ TChildForm::TChildForm(TLog* log, QWidget* parent) : QMdiSubWindow(parent), log_
     view_ = new TLogView(central);
     view_->setObjectName("LEdit");
     layout->addWidget(view_);
+    findBar_ = new TFindBar(view_, central);
+    layout->addWidget(findBar_);
+    connect(view_, &TLogView::findNextRequested, this, [this](bool backward) {
+        if (textLoaded_ && !findBar_->TextEdit()->text().isEmpty())
+            findBar_->FindNext(backward);
+        else
+            OpenFindBar();
+    });
     body_->setCentralWidget(central);
 
     dayList_ = new QListWidget(central);
@@ -188,8 +197,6 @@ TChildForm::~TChildForm()
         child->disconnect(this);
     SetHourglass(false);
     CloseAnalysisWindows();
-    if (findDialog_)
-        delete findDialog_.data();
     if (log_ && log_->Window == this)
         log_->Window = nullptr;
     // The view may paint no more with a log that is going.
@@ -217,7 +224,7 @@ void TChildForm::BuildToolBar()
     AddButton("BtnDayList", s->standardIcon(QStyle::SP_FileDialogDetailedView), &TChildForm::ToggleDayList);
     AddButton("BtnPrevSess", s->standardIcon(QStyle::SP_ArrowLeft), &TChildForm::PrevSess);
     AddButton("BtnNextSess", s->standardIcon(QStyle::SP_ArrowRight), &TChildForm::NextSess);
-    AddButton("BtnFind", FindIcon(), &TChildForm::OpenFindDialog);
+    AddButton("BtnFind", FindIcon(), &TChildForm::OpenFindBar);
     AddButton("BtnSaveSel", s->standardIcon(QStyle::SP_DialogSaveButton), &TChildForm::SaveSelection);
     AddButton("BtnCopy", CopyIcon(), &TChildForm::CopySelection);
     QToolButton* hilite = AddButton("BtnHilite", GlyphIcon("H", QColor(0xC0, 0, 0)), nullptr);
@@ -853,15 +860,10 @@ void TChildForm::ExecGotoLine()
         GoToLine(*line);
 }
 
-void TChildForm::OpenFindDialog()
+void TChildForm::OpenFindBar()
 {
-    if (!textLoaded_)
-        return;
-    if (!findDialog_)
-        findDialog_ = new TFindDialog(view_, this);
-    findDialog_->show();
-    findDialog_->raise();
-    findDialog_->activateWindow();
+    if (textLoaded_)
+        findBar_->Open();
 }
 
 void TChildForm::CopySelection() { view_->CopyToClipboard(); }
@@ -916,6 +918,7 @@ void TChildForm::Reread()
 {
     if (!log_ || Busy() || Closing())
         return;
+    findBar_->Stop();
     RememberLastLine();
     RecordAnalysisWindows();
     log_->ReleaseFile();
@@ -1088,8 +1091,7 @@ void TChildForm::FinishClose()
     closing_ = true;
     SetHourglass(false);
     HideDayList();
-    if (findDialog_)
-        findDialog_->close();
+    findBar_->Stop();
     if (!log_)
         return;
     if (log_->Temporary) {
@@ -1173,7 +1175,9 @@ void TChildForm::keyPressEvent(QKeyEvent* event)
     const int key = event->key();
     const bool busy = Busy();
     if (key == Qt::Key_Escape && mods == Qt::NoModifier) {
-        if (dayList_->isVisible() && !busy) {
+        if (findBar_->isVisible() && !busy) {
+            findBar_->Close();
+        } else if (dayList_->isVisible() && !busy) {
             HideDayList();
         } else if (busy) {
             if (log_)
@@ -1211,6 +1215,7 @@ void TChildForm::keyPressEvent(QKeyEvent* event)
         case Qt::Key_D: ToggleDayList(); return;
         case Qt::Key_R: Reread(); return;
         case Qt::Key_G: ExecGotoLine(); return;
+        case Qt::Key_F: OpenFindBar(); return;
         default: break;
         }
     }

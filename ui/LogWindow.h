@@ -12,7 +12,6 @@
 #include "engine/Log.h"
 #include "fido/Format.h"
 #include "ui/AnalysisWindow.h"
-#include "ui/FindDialog.h"
 
 #include <QElapsedTimer>
 #include <QMdiSubWindow>
@@ -35,6 +34,7 @@ class QToolButton;
 
 namespace tarvix {
 
+class TFindBar;
 class TLogView;
 class TMailerLog;
 
@@ -98,7 +98,8 @@ public:
     void NextSess();
     void ToggleDayList();
     void ExecGotoLine();
-    void OpenFindDialog();
+    // The find bar under the text (Ctrl+F, BtnFind); Esc closes it.
+    void OpenFindBar();
     void CopySelection();
     // Asks for a file name and writes the selected text to it.
     void SaveSelection();
@@ -117,7 +118,7 @@ public:
     QAction* MenuAction(const char* name) const;
     QMenu* PopupMenu() const { return popup_; }
     QProgressBar* Progress() const { return progress_; }
-    TFindDialog* FindDialog() const { return findDialog_; }
+    TFindBar* FindBar() const { return findBar_; }
     TAnalysisWindow* AnalysisWindow(TAnalysisKind kind) const;
 
 protected:
@@ -200,7 +201,7 @@ private:
     QLabel* panel1_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QMenu* popup_ = nullptr;
-    QPointer<TFindDialog> findDialog_;
+    TFindBar* findBar_ = nullptr;
 };
 
 }  // namespace tarvix

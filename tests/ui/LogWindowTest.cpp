@@ -6,7 +6,10 @@
 #include "SessListFixture.h"
 
 #include "engine/BinkLog.h"
+#include "ui/FindBar.h"
 #include "ui/GotoLine.h"
+#include <QCheckBox>
+#include <QLabel>
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -171,26 +174,53 @@ TEST_F(ChildFormTest, FindCopyAndSaveSelection)
     EXPECT_FALSE(w->Button("BtnCopy")->isEnabled());
 
     w->Button("BtnFind")->click();
-    TFindDialog* find = w->FindDialog();
-    ASSERT_NE(find, nullptr);
+    TFindBar* find = w->FindBar();
+    ASSERT_TRUE(find->isVisible());
     find->TextEdit()->setText("end of session");
-    EXPECT_TRUE(find->FindNext());
-    // The first "End of session" line: found without regard to case.
+    find->FindNext();
+    find->Wait();
+    // The first "End of session" line: found without regard to case; then counted.
     const TTextPos first = w->View()->SelectionStart();
     EXPECT_GT(first.Line, 5);
+    const TTextPos firstEnd = w->View()->SelectionEnd();
     EXPECT_EQ(w->View()->SelectedText(), "End of session");
     EXPECT_TRUE(w->Button("BtnSaveSel")->isEnabled());
-    // F3 in the view repeats the search (the last one found), upwards too.
-    EXPECT_TRUE(find->FindNext());
+    find->Wait();
+    ASSERT_TRUE(find->MatchCount());
+    const std::uint64_t count = *find->MatchCount();
+    EXPECT_GE(count, 2u);
+    // F3 in the view repeats the search, Shift+F3 goes back.
+    SendKey(w->View(), Qt::Key_F3);
+    find->Wait();
     const TTextPos second = w->View()->SelectionStart();
     EXPECT_GT(second.Line, first.Line);
-    SendKey(w->View(), Qt::Key_F3);
+    SendKey(w->View(), Qt::Key_F3, Qt::ShiftModifier);
+    find->Wait();
+    EXPECT_EQ(w->View()->SelectionStart(), first);
+    EXPECT_EQ(w->CurrentSession(), log->SessOfLine(first.Line));
+    // Back from the first match wraps to the last one, and says so.
+    find->FindNext(true);
+    find->Wait();
+    EXPECT_TRUE(find->Wrapped());
     EXPECT_GT(w->View()->SelectionStart().Line, second.Line);
-    find->UpButton()->setChecked(true);
-    EXPECT_TRUE(find->FindNext());
-    EXPECT_EQ(w->View()->SelectionStart(), second);
-    EXPECT_EQ(w->CurrentSession(), log->SessOfLine(second.Line));
-    test::SaveScreenshot(find, "TFindDialog");
+    EXPECT_FALSE(find->InfoLabel()->text().isEmpty());
+    // A regular expression with match case finds fewer; a broken one says why.
+    find->RegexBox()->setChecked(true);
+    find->MatchCaseBox()->setChecked(true);
+    find->TextEdit()->setText("^.*End of sess[a-z]+");
+    find->FindNext();
+    find->Wait();
+    find->Wait();
+    ASSERT_TRUE(find->MatchCount());
+    EXPECT_LE(*find->MatchCount(), count);
+    test::SaveScreenshot(w, "TChildForm-FindBar");
+    find->TextEdit()->setText("(End");
+    EXPECT_FALSE(find->InfoLabel()->text().isEmpty());
+    // Esc in the view closes the bar, not the window.
+    SendKey(w->View(), Qt::Key_Escape);
+    EXPECT_FALSE(find->isVisible());
+    EXPECT_FALSE(w->Closing());
+    w->View()->SetSelection(first, firstEnd);
 
     // Copy.
     QApplication::clipboard()->clear();

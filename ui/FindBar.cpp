@@ -1,0 +1,311 @@
+#include "ui/FindBar.h"
+
+#include "ui/LogView.h"
+#include "ui/SpeedBar.h"
+#include "ui/UiText.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QStyle>
+#include <QToolButton>
+
+namespace tarvix {
+
+namespace {
+
+constexpr int kProgressSteps = 1000;
+
+}  // namespace
+
+TFindBar::TFindBar(TLogView* view, QWidget* parent) : QWidget(parent), view_(view)
+{
+    setObjectName("FindBar");
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(4, 2, 4, 2);
+    text_ = new QLineEdit(this);
+    text_->setObjectName("EdtFind");
+    text_->setClearButtonEnabled(true);
+    text_->setMinimumWidth(200);
+    regex_ = new QCheckBox(this);
+    regex_->setObjectName("ChkRegex");
+    matchCase_ = new QCheckBox(this);
+    matchCase_->setObjectName("ChkMatchCase");
+    auto tool = [this](const char* name, const QIcon& icon) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(name);
+        b->setIcon(icon);
+        b->setAutoRaise(true);
+        return b;
+    };
+    QStyle* s = style();
+    prev_ = tool("BtnFindPrev", s->standardIcon(QStyle::SP_ArrowUp));
+    next_ = tool("BtnFindNext", s->standardIcon(QStyle::SP_ArrowDown));
+    info_ = new QLabel(this);
+    info_->setObjectName("LblFindInfo");
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("FindProgress");
+    progress_->setRange(0, kProgressSteps);
+    progress_->setTextVisible(false);
+    progress_->setFixedWidth(100);
+    progress_->hide();
+    stop_ = tool("BtnFindStop", s->standardIcon(QStyle::SP_BrowserStop));
+    stop_->hide();
+    close_ = tool("BtnFindClose", s->standardIcon(QStyle::SP_TitleBarCloseButton));
+
+    row->addWidget(text_, 1);
+    row->addWidget(prev_);
+    row->addWidget(next_);
+    row->addWidget(regex_);
+    row->addWidget(matchCase_);
+    row->addWidget(progress_);
+    row->addWidget(stop_);
+    row->addWidget(info_, 1);
+    row->addWidget(close_);
+
+    connect(text_, &QLineEdit::textChanged, this, [this] { PatternChanged(); });
+    connect(regex_, &QCheckBox::toggled, this, [this] { PatternChanged(); });
+    connect(matchCase_, &QCheckBox::toggled, this, [this] { PatternChanged(); });
+    connect(prev_, &QToolButton::clicked, this, [this] { FindNext(true); });
+    connect(next_, &QToolButton::clicked, this, [this] { FindNext(false); });
+    connect(stop_, &QToolButton::clicked, this, [this] { Stop(); });
+    connect(close_, &QToolButton::clicked, this, [this] { Close(); });
+    ApplyTexts();
+    hide();
+}
+
+TFindBar::~TFindBar()
+{
+    stopRequest_ = true;
+    JoinWorker();
+}
+
+void TFindBar::ApplyTexts()
+{
+    text_->setPlaceholderText(UiKeyText("FindBar.Text", "Find in the log"));
+    regex_->setText(UiKeyText("FindBar.Regex", "Re&gular expression"));
+    matchCase_->setText(UiKeyText("FindBar.MatchCase", "Match &case"));
+    prev_->setToolTip(UiKeyText("FindBar.Prev", "Find previous (Shift+F3)"));
+    next_->setToolTip(UiKeyText("FindBar.Next", "Find next (F3)"));
+    stop_->setToolTip(UiKeyText("FindBar.Stop", "Stop the search"));
+    close_->setToolTip(UiKeyText("FindBar.Close", "Close the find bar (Esc)"));
+}
+
+void TFindBar::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        ApplyTexts();
+}
+
+TFindPattern TFindBar::Pattern() const
+{
+    return {text_->text().toStdString(), regex_->isChecked(), matchCase_->isChecked()};
+}
+
+void TFindBar::Open()
+{
+    if (view_ && view_->HasSelection() && view_->SelectionStart().Line == view_->SelectionEnd().Line &&
+        view_->SelectionLength() <= 200)
+        text_->setText(view_->SelectedText());
+    show();
+    text_->setFocus();
+    text_->selectAll();
+    PatternChanged();
+}
+
+void TFindBar::Close()
+{
+    Stop();
+    hide();
+    if (view_) {
+        view_->SetFindHighlight(nullptr);
+        view_->setFocus();
+    }
+    emit closed();
+}
+
+void TFindBar::ShowInfo(const QString& text, bool error)
+{
+    info_->setStyleSheet(error ? "color: #C00000" : QString());
+    info_->setText(text);
+}
+
+void TFindBar::PatternChanged()
+{
+    count_.reset();
+    counted_ = false;
+    Stop();
+    ShowInfo(QString());
+    if (!view_)
+        return;
+    auto find = std::make_shared<const TTextFind>(Pattern(), view_->GetCodePage());
+    if (!find->Error().empty())
+        ShowInfo(UiKeyText("FindBar.BadRegex", "Not a valid expression: ") + QString::fromStdString(find->Error()),
+                 true);
+    view_->SetFindHighlight(isVisible() && find->Valid() ? find : nullptr);
+}
+
+void TFindBar::FindNext(bool backward)
+{
+    if (!isVisible())
+        show();
+    Start(TJob::Find, backward);
+}
+
+void TFindBar::JoinWorker()
+{
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void TFindBar::Stop()
+{
+    if (!worker_.joinable())
+        return;
+    stopRequest_ = true;
+    JoinWorker();
+    ++generation_;  // its result, if already posted, is dropped
+    progress_->hide();
+    stop_->hide();
+}
+
+void TFindBar::Wait()
+{
+    JoinWorker();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void TFindBar::Start(TJob job, bool backward)
+{
+    Stop();
+    if (!view_)
+        return;
+    auto find = std::make_shared<const TTextFind>(Pattern(), view_->GetCodePage());
+    if (!find->Valid()) {
+        if (find->Error().empty() && !text_->text().isEmpty())
+            ShowInfo(UiKeyText("FindBar.NotFound", "Not found"), true);
+        return;
+    }
+    const std::shared_ptr<const void> owner = view_->TextOwner();
+    const std::string_view text = view_->Bytes();
+    const std::size_t from = static_cast<std::size_t>(view_->OffsetOf(view_->SelectionEnd()));
+    const std::size_t before = static_cast<std::size_t>(view_->OffsetOf(view_->SelectionStart()));
+    const std::uint64_t generation = ++generation_;
+    stopRequest_ = false;
+    finished_ = false;
+    progress_->setValue(0);
+    progress_->show();
+    stop_->show();
+
+    QPointer<QProgressBar> progress = progress_;
+    worker_ = std::thread([this, job, backward, find, owner, text, from, before, generation, progress] {
+        int shown = -1;
+        // Searches that wrap report each part of the text in turn; the bar shows the whole.
+        std::uint64_t base = 0;
+        const std::uint64_t total = std::max<std::uint64_t>(1, text.size());
+        auto report = [&](std::uint64_t done, std::uint64_t) {
+            const int step = static_cast<int>((base + done) * kProgressSteps / total);
+            if (step != shown) {
+                shown = step;
+                QMetaObject::invokeMethod(progress, [progress, step] {
+                    if (progress)
+                        progress->setValue(step);
+                }, Qt::QueuedConnection);
+            }
+            return !stopRequest_.load();
+        };
+        TTextFind::TMatch match;
+        bool wrapped = false;
+        std::uint64_t count = 0;
+        if (job == TJob::Count) {
+            count = find->Count(text, report);
+        } else if (!backward) {
+            match = find->FindForward(text, from, text.size(), report);
+            if (!match.Found() && !find->Stopped() && from > 0) {
+                base = text.size() - from;
+                match = find->FindForward(text, 0, from, report);
+                wrapped = match.Found();
+            }
+        } else {
+            match = find->FindBackward(text, 0, before, report);
+            if (!match.Found() && !find->Stopped() && before < text.size()) {
+                base = before;
+                match = find->FindBackward(text, before, text.size(), report);
+                wrapped = match.Found();
+            }
+        }
+        const bool stopped = find->Stopped();
+        finished_ = true;
+        QMetaObject::invokeMethod(this, [this, job, generation, match, wrapped, count, stopped] {
+            Finished(job, generation, match, wrapped, count, stopped);
+        }, Qt::QueuedConnection);
+        (void)owner;  // the bytes stay mapped until the search is over
+    });
+}
+
+void TFindBar::Finished(TJob job, std::uint64_t generation, TTextFind::TMatch match, bool wrapped,
+                        std::uint64_t count, bool stopped)
+{
+    if (generation != generation_ || !view_)
+        return;
+    JoinWorker();
+    progress_->hide();
+    stop_->hide();
+    if (stopped) {
+        ShowInfo(UiKeyText("FindBar.Stopped", "Search stopped"));
+        return;
+    }
+    if (job == TJob::Count) {
+        count_ = count;
+        ShowInfo(InfoText());
+        return;
+    }
+    wrapped_ = wrapped;
+    if (!match.Found()) {
+        ShowInfo(UiKeyText("FindBar.NotFound", "Not found"), true);
+        return;
+    }
+    view_->SetSelection(view_->PosOfOffset(match.Pos), view_->PosOfOffset(match.Pos + match.Length));
+    if (!counted_) {
+        // The first find of a pattern counts its matches afterwards.
+        counted_ = true;
+        Start(TJob::Count, false);
+    }
+    ShowInfo(InfoText());
+}
+
+QString TFindBar::InfoText() const
+{
+    QString info = wrapped_ ? UiKeyText("FindBar.Wrapped", "Wrapped around the log") : QString();
+    const QString more = count_ ? UiKeyText("FindBar.Matches", "%1 matches").arg(*count_)
+                         : Running() ? UiKeyText("FindBar.Counting", "counting...")
+                                     : QString();
+    if (!more.isEmpty())
+        info += (info.isEmpty() ? QString() : QString("; ")) + more;
+    return info;
+}
+
+void TFindBar::keyPressEvent(QKeyEvent* event)
+{
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        Close();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F3:
+        FindNext(shift);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+}  // namespace tarvix
