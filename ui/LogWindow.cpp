@@ -10,6 +10,7 @@
 #include "settings/SettingsStore.h"
 #include "ui/ChildForm.h"
 #include "ui/FindBar.h"
+#include "ui/LogFollow.h"
 #include "ui/SpeedBar.h"
 #include "ui/Placement.h"
 #include "ui/GotoLine.h"
@@ -79,6 +80,7 @@ constexpr TButtonText kButtonHints[] = {
     {"BtnSaveSel", "Save the selected text to a file"},
     {"BtnCopy", "Copy the selected text"},
     {"BtnHilite", "Colour highlighting (Ctrl+H)"},
+    {"BtnFollow", "Follow the log as the mailer writes it (F)"},
     {"BtnSessList", "Session list (F5)"},
     {"BtnFreqList", "File-request list (F6)"},
     {"BtnTimeline", "Timeline (F7)"},
@@ -130,6 +132,15 @@ TChildForm::TChildForm(TLog* log, QWidget* parent) : QMdiSubWindow(parent), log_
             OpenFindBar();
     });
     body_->setCentralWidget(central);
+    follow_ = new TLogFollow(this);
+    connect(follow_, &TLogFollow::grown, this, [this] {
+        if (following_ && loaded_ && !Busy() && !Closing())
+            FollowReload(false);
+    });
+    connect(follow_, &TLogFollow::replaced, this, [this] {
+        if (loaded_ && !Busy() && !Closing())
+            FollowReload(true);
+    });
 
     dayList_ = new QListWidget(central);
     dayList_->setObjectName("LbxDays");
@@ -234,6 +245,9 @@ void TChildForm::BuildToolBar()
         if (log_)
             log_->Highlight = on;
     });
+    QToolButton* follow = AddButton("BtnFollow", s->standardIcon(QStyle::SP_MediaPlay), nullptr);
+    follow->setCheckable(true);
+    connect(follow, &QToolButton::toggled, this, [this](bool on) { SetFollow(on); });
     AddButton("BtnSessList", GlyphIcon("S", QColor(0, 0, 0x80)), nullptr);
     AddButton("BtnFreqList", GlyphIcon("R", QColor(0, 0x60, 0)), nullptr);
     AddButton("BtnTimeline", GlyphIcon("T", QColor(0x80, 0, 0x80)), nullptr);
@@ -549,6 +563,17 @@ void TChildForm::ShowLog(TLog* log)
         for (TAnalysisSlot& slot : analysis_)
             slot = {};
 
+    if (textLoaded_) {
+        // Following is kept per log; a registered mailer log follows unless told not to.
+        if (!followKnown_) {
+            followKnown_ = true;
+            const bool def = MailerLog() != nullptr && !log_->Temporary;
+            following_ = log_->Temporary ? false : Ini().ReadBool(log_->Name + ".MainWnd", "Follow", def);
+            const QSignalBlocker block(Button("BtnFollow"));
+            Button("BtnFollow")->setChecked(following_);
+        }
+        follow_->Watch(log_->Path, view_->Bytes().size());
+    }
     loaded_ = true;
     inShowLog_ = false;
     if (closePending_) {
@@ -914,6 +939,62 @@ void TChildForm::ToggleHighlight()
         hilite->setChecked(!hilite->isChecked());
 }
 
+void TChildForm::ToggleFollow()
+{
+    Button("BtnFollow")->setChecked(!following_);
+}
+
+void TChildForm::SetFollow(bool on)
+{
+    following_ = on;
+    {
+        const QSignalBlocker block(Button("BtnFollow"));
+        Button("BtnFollow")->setChecked(on);
+    }
+    if (log_ && !log_->Temporary)
+        Ini().WriteBool(log_->Name + ".MainWnd", "Follow", on);
+    if (on && loaded_)
+        follow_->Check();
+}
+
+void TChildForm::FollowReload(bool replaced)
+{
+    const std::int64_t lines = view_->LineCount();
+    const bool atEnd = view_->CaretLine() >= lines - 1;
+    const std::int64_t caretLine = view_->CaretLine();
+    const std::int64_t topLine = view_->TopLine();
+    std::optional<TDateTime> day;
+    if (currentDay_ >= 0 && static_cast<std::size_t>(currentDay_) < log_->DayCount())
+        day = log_->GetDay(static_cast<std::size_t>(currentDay_)).Date;
+    std::vector<TAnalysisKind> open;
+    for (TAnalysisKind kind : kAnalysisKinds)
+        if (Analysis(kind))
+            open.push_back(kind);
+    const bool hadFocus = view_->hasFocus();
+
+    Reread();
+    if (Closing() || !loaded_ || !textLoaded_)
+        return;
+    if (atEnd) {
+        view_->GoToLine(view_->LineCount(), TLogView::TScrollMode::Visible);
+        UpdatePosition();
+    } else if (!replaced) {
+        GoToLine(caretLine);
+        view_->SetTopLine(topLine);
+    } else {
+        std::int64_t line = 1;
+        for (std::size_t i = 0; day && i < log_->DayCount(); ++i)
+            if (log_->GetDay(i).Date == *day)
+                line = log_->GetDay(i).FirstLine;
+        GoToLine(line);
+    }
+    for (TAnalysisKind kind : open)
+        if (!Analysis(kind))
+            OpenAnalysis(kind);
+    if (hadFocus)
+        view_->setFocus();
+}
+
 void TChildForm::Reread()
 {
     if (!log_ || Busy() || Closing())
@@ -1092,6 +1173,7 @@ void TChildForm::FinishClose()
     SetHourglass(false);
     HideDayList();
     findBar_->Stop();
+    follow_->Stop();
     if (!log_)
         return;
     if (log_->Temporary) {
@@ -1199,6 +1281,7 @@ void TChildForm::keyPressEvent(QKeyEvent* event)
         case Qt::Key_F7: analysis(TAnalysisKind::Timeline); return;
         case Qt::Key_F8: analysis(TAnalysisKind::DialStat); return;
         case Qt::Key_F9: analysis(TAnalysisKind::SessInfo); return;
+        case Qt::Key_F: ToggleFollow(); return;
         default: break;
         }
     } else if (mods == Qt::AltModifier) {

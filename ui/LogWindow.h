@@ -35,6 +35,7 @@ class QToolButton;
 namespace tarvix {
 
 class TFindBar;
+class TLogFollow;
 class TLogView;
 class TMailerLog;
 
@@ -108,6 +109,13 @@ public:
     bool SaveSelectionTo(const QString& path);
     void ToggleHighlight();
     void Reread();
+    // Following the log: lines the mailer appends are read and analysed as they come
+    // (BtnFollow, key F; kept per log, on by default for registered mailer logs).
+    // A log that was shortened or replaced is read again whether followed or not.
+    void ToggleFollow();
+    void SetFollow(bool on);
+    bool Following() const { return following_; }
+    TLogFollow* Follower() const { return follow_; }
     // Opens (or brings to the front) an analysis window; mailer logs only.
     void OpenAnalysis(TAnalysisKind kind);
 
@@ -163,6 +171,10 @@ private:
     std::optional<std::string> LastLineStart() const;
     void RememberLastLine();
     void FinishClose();
+    // Reads the changed file again: the caret stays at the end when it was there,
+    // on its line when the file grew, else on the day it was on; the analysis
+    // windows that were open are opened again.
+    void FollowReload(bool replaced);
     void ForgetLog();
     // The end of an analysis in which the user chose "Skip all": the count in the
     // status bar, the lines in a report box.
@@ -202,6 +214,9 @@ private:
     QProgressBar* progress_ = nullptr;
     QMenu* popup_ = nullptr;
     TFindBar* findBar_ = nullptr;
+    TLogFollow* follow_ = nullptr;
+    bool following_ = false;
+    bool followKnown_ = false;  // the follow state was read for the log
 };
 
 }  // namespace tarvix

@@ -8,6 +8,7 @@
 #include "engine/BinkLog.h"
 #include "ui/FindBar.h"
 #include "ui/GotoLine.h"
+#include "ui/LogFollow.h"
 #include <QCheckBox>
 #include <QLabel>
 
@@ -20,6 +21,8 @@
 #include <QPushButton>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace tarvix {
 namespace {
@@ -164,6 +167,59 @@ TEST_F(ChildFormTest, DayListClosesWithEscAndHidesBehindAnotherWindow)
     area->setActiveSubWindow(second);
     EXPECT_FALSE(list->isVisible());
     area->setActiveSubWindow(w);
+}
+
+// Following a log the mailer writes on: appended sessions are analysed and shown
+// with the caret kept at the end; a partial line, a cut and a replaced file are
+// read again from the start, never past the new end.
+TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
+{
+    TTMailLog* log = TMailLog();
+    TChildForm* w = OpenLogWindow(area, log);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->Following());
+    w->OpenAnalysis(TAnalysisKind::SessList);
+    const std::string original = ReadBytes(log->Path);
+    const std::size_t sessions = log->SessCount();
+    ASSERT_GT(sessions, 1u);
+    // The last session again, appended.
+    const TSess& last = log->GetSess(sessions - 1);
+    std::string block;
+    for (std::int64_t line = last.StartLine; line <= last.EndLine; ++line)
+        block += std::string(w->View()->LineBytes(line)) + "\r\n";
+    w->View()->GoToLine(w->View()->LineCount());
+    auto append = [&](const std::string& bytes) {
+        std::ofstream(log->Path, std::ios::binary | std::ios::app) << bytes;
+        w->Follower()->Check();
+    };
+    append(block);
+    EXPECT_EQ(log->SessCount(), sessions + 1);
+    EXPECT_GE(w->View()->CaretLine(), w->View()->LineCount() - 1);
+    EXPECT_NE(w->AnalysisWindow(TAnalysisKind::SessList), nullptr);
+    // A line that comes in two writes.
+    const std::int64_t lines = w->View()->LineCount();
+    append(block.substr(0, 10));
+    EXPECT_EQ(w->View()->LineCount(), lines);
+    append(block.substr(10));
+    EXPECT_EQ(log->SessCount(), sessions + 2);
+    // Cut to its first half: read again, no zero bytes past the new end.
+    std::filesystem::resize_file(log->Path, original.size() / 2);
+    w->Follower()->Check();
+    EXPECT_EQ(w->View()->Bytes().size(), original.size() / 2);
+    EXPECT_EQ(w->View()->Bytes().find('\0'), std::string_view::npos);
+    EXPECT_LT(log->SessCount(), sessions);
+    // Replaced by another file of the same name (logrotate).
+    const std::string fresh = log->Path + ".new";
+    std::ofstream(fresh, std::ios::binary) << original;
+    std::filesystem::rename(fresh, log->Path);
+    w->Follower()->Check();
+    EXPECT_EQ(log->SessCount(), sessions);
+    // Off: growth waits; the state is kept for the log.
+    SendKey(w->View(), Qt::Key_F);
+    EXPECT_FALSE(w->Following());
+    append(block);
+    EXPECT_EQ(log->SessCount(), sessions);
+    test::SaveScreenshot(w, "TChildForm-Follow");
 }
 
 TEST_F(ChildFormTest, FindCopyAndSaveSelection)
