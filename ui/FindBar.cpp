@@ -1,5 +1,7 @@
 #include "ui/FindBar.h"
 
+#include "engine/LineFilter.h"
+
 #include "ui/LogView.h"
 #include "ui/SpeedBar.h"
 #include "ui/UiText.h"
@@ -57,12 +59,19 @@ TFindBar::TFindBar(TLogView* view, QWidget* parent) : QWidget(parent), view_(vie
     stop_ = tool("BtnFindStop", s->standardIcon(QStyle::SP_BrowserStop));
     stop_->hide();
     close_ = tool("BtnFindClose", s->standardIcon(QStyle::SP_TitleBarCloseButton));
+    filter_ = tool("BtnFilter", s->standardIcon(QStyle::SP_FileDialogContentsView));
+    filter_->setCheckable(true);
+    filter_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    filterNot_ = new QCheckBox(this);
+    filterNot_->setObjectName("ChkFilterNot");
 
     row->addWidget(text_, 1);
     row->addWidget(prev_);
     row->addWidget(next_);
     row->addWidget(regex_);
     row->addWidget(matchCase_);
+    row->addWidget(filter_);
+    row->addWidget(filterNot_);
     row->addWidget(progress_);
     row->addWidget(stop_);
     row->addWidget(info_, 1);
@@ -75,6 +84,8 @@ TFindBar::TFindBar(TLogView* view, QWidget* parent) : QWidget(parent), view_(vie
     connect(next_, &QToolButton::clicked, this, [this] { FindNext(false); });
     connect(stop_, &QToolButton::clicked, this, [this] { Stop(); });
     connect(close_, &QToolButton::clicked, this, [this] { Close(); });
+    connect(filter_, &QToolButton::toggled, this, [this](bool on) { SetFilter(on); });
+    connect(filterNot_, &QCheckBox::toggled, this, [this] { ReapplyFilter(); });
     ApplyTexts();
     hide();
 }
@@ -94,6 +105,9 @@ void TFindBar::ApplyTexts()
     next_->setToolTip(UiKeyText("FindBar.Next", "Find next (F3)"));
     stop_->setToolTip(UiKeyText("FindBar.Stop", "Stop the search"));
     close_->setToolTip(UiKeyText("FindBar.Close", "Close the find bar (Esc)"));
+    filter_->setText(UiKeyText("FindBar.Filter", "&Filter"));
+    filter_->setToolTip(UiKeyText("FindBar.FilterHint", "Show only the lines that match"));
+    filterNot_->setText(UiKeyText("FindBar.FilterNot", "&Not matching"));
 }
 
 void TFindBar::changeEvent(QEvent* event)
@@ -122,6 +136,8 @@ void TFindBar::Open()
 void TFindBar::Close()
 {
     Stop();
+    if (filter_->isChecked())
+        filter_->setChecked(false);
     hide();
     if (view_) {
         view_->SetFindHighlight(nullptr);
@@ -149,6 +165,41 @@ void TFindBar::PatternChanged()
         ShowInfo(UiKeyText("FindBar.BadRegex", "Not a valid expression: ") + QString::fromStdString(find->Error()),
                  true);
     view_->SetFindHighlight(isVisible() && find->Valid() ? find : nullptr);
+    if (FilterOn())
+        ReapplyFilter();
+}
+
+bool TFindBar::FilterOn() const { return filter_->isChecked(); }
+
+void TFindBar::SetFilter(bool on)
+{
+    if (filter_->isChecked() != on) {
+        filter_->setChecked(on);  // comes back here through toggled
+        return;
+    }
+    if (on) {
+        ReapplyFilter();
+        return;
+    }
+    Stop();
+    if (view_) {
+        view_->SetFilter(nullptr);
+        view_->ScrollToLine(view_->CaretLine(), TLogView::TScrollMode::Centre);
+    }
+}
+
+void TFindBar::ReapplyFilter()
+{
+    if (!FilterOn())
+        return;
+    if (!TTextFind(Pattern(), view_ ? view_->GetCodePage() : CodePage::CP866).Valid()) {
+        // Nothing to filter by: all lines show until the pattern is whole again.
+        Stop();
+        if (view_)
+            view_->SetFilter(nullptr);
+        return;
+    }
+    Start(TJob::Filter, false);
 }
 
 void TFindBar::FindNext(bool backward)
@@ -204,7 +255,11 @@ void TFindBar::Start(TJob job, bool backward)
     stop_->show();
 
     QPointer<QProgressBar> progress = progress_;
-    worker_ = std::thread([this, job, backward, find, owner, text, from, before, generation, progress] {
+    // The line index stays the view's while the search runs: a new text (a followed
+    // log read again) stops the search first.
+    const TLineIndex* index = &view_->Index();
+    const bool invert = filterNot_->isChecked();
+    worker_ = std::thread([this, job, backward, find, owner, text, from, before, generation, progress, index, invert] {
         int shown = -1;
         // Searches that wrap report each part of the text in turn; the bar shows the whole.
         std::uint64_t base = 0;
@@ -223,7 +278,16 @@ void TFindBar::Start(TJob job, bool backward)
         TTextFind::TMatch match;
         bool wrapped = false;
         std::uint64_t count = 0;
-        if (job == TJob::Count) {
+        std::shared_ptr<std::vector<std::int64_t>> lines;
+        if (job == TJob::Filter) {
+            // The filter's own callback is told the place in the whole text.
+            auto found = FilterLines(text, *index, *find, invert, [&](std::uint64_t done, std::uint64_t) {
+                base = 0;
+                return report(done, total);
+            });
+            if (found)
+                lines = std::make_shared<std::vector<std::int64_t>>(std::move(*found));
+        } else if (job == TJob::Count) {
             count = find->Count(text, report);
         } else if (!backward) {
             match = find->FindForward(text, from, text.size(), report);
@@ -240,17 +304,17 @@ void TFindBar::Start(TJob job, bool backward)
                 wrapped = match.Found();
             }
         }
-        const bool stopped = find->Stopped();
+        const bool stopped = job == TJob::Filter ? !lines : find->Stopped();
         finished_ = true;
-        QMetaObject::invokeMethod(this, [this, job, generation, match, wrapped, count, stopped] {
-            Finished(job, generation, match, wrapped, count, stopped);
+        QMetaObject::invokeMethod(this, [this, job, generation, match, wrapped, count, stopped, lines] {
+            Finished(job, generation, match, wrapped, count, stopped, lines);
         }, Qt::QueuedConnection);
         (void)owner;  // the bytes stay mapped until the search is over
     });
 }
 
 void TFindBar::Finished(TJob job, std::uint64_t generation, TTextFind::TMatch match, bool wrapped,
-                        std::uint64_t count, bool stopped)
+                        std::uint64_t count, bool stopped, std::shared_ptr<std::vector<std::int64_t>> lines)
 {
     if (generation != generation_ || !view_)
         return;
@@ -259,6 +323,11 @@ void TFindBar::Finished(TJob job, std::uint64_t generation, TTextFind::TMatch ma
     stop_->hide();
     if (stopped) {
         ShowInfo(UiKeyText("FindBar.Stopped", "Search stopped"));
+        return;
+    }
+    if (job == TJob::Filter) {
+        view_->SetFilter(std::move(lines));
+        ShowInfo(UiKeyText("FindBar.Lines", "%1 lines shown").arg(view_->RowCount()));
         return;
     }
     if (job == TJob::Count) {

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -62,6 +63,15 @@ public:
     QCheckBox* MatchCaseBox() const { return matchCase_; }
     QLabel* InfoLabel() const { return info_; }
     QToolButton* StopButton() const { return stop_; }
+    QToolButton* FilterButton() const { return filter_; }
+    QCheckBox* FilterNotBox() const { return filterNot_; }
+
+    // The filter: the view shows only the lines that match (or, with "not", those
+    // that do not). Worked out on the search thread; turning it off keeps the caret
+    // on its line. Applied again after the text changed (a followed log).
+    void SetFilter(bool on);
+    bool FilterOn() const;
+    void ReapplyFilter();
 
 signals:
     void closed();
@@ -71,13 +81,13 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    enum class TJob { Find, Count };
+    enum class TJob { Find, Count, Filter };
     void ApplyTexts();
     void PatternChanged();
     void Start(TJob job, bool backward);
     void JoinWorker();
     void Finished(TJob job, std::uint64_t generation, TTextFind::TMatch match, bool wrapped, std::uint64_t count,
-                  bool stopped);
+                  bool stopped, std::shared_ptr<std::vector<std::int64_t>> lines);
     void ShowInfo(const QString& text, bool error = false);
     // Whether the last find wrapped, and the count of matches (or that it runs).
     QString InfoText() const;
@@ -92,6 +102,8 @@ private:
     QProgressBar* progress_;
     QToolButton* stop_;
     QToolButton* close_;
+    QToolButton* filter_;
+    QCheckBox* filterNot_;
 
     std::thread worker_;
     std::atomic<bool> stopRequest_{false};

@@ -131,7 +131,7 @@ public:
     void CopyToClipboard() const;
 
     // --- scrolling and finding ---
-    std::int64_t TopLine() const { return topLine_; }
+    std::int64_t TopLine() const { return LineOfRow(topLine_); }
     void SetTopLine(std::int64_t line);
     // Lines that fit wholly on screen (at least 1).
     int VisibleLines() const;
@@ -151,6 +151,17 @@ public:
     QString LastFindText() const { return findText_; }
     // The matches of a search are shown in the lines on screen; nullptr for none.
     void SetFindHighlight(std::shared_ptr<const TTextFind> find);
+
+    // --- filter ---
+    // Shows only the given lines (ascending, from 1) over the same text; nullptr
+    // shows all. The caret keeps its line when that is shown.
+    void SetFilter(std::shared_ptr<const std::vector<std::int64_t>> lines);
+    bool Filtered() const { return shown_ != nullptr; }
+    // Rows on screen are numbered from 1 over the lines shown.
+    std::int64_t RowCount() const;
+    std::int64_t LineOfRow(std::int64_t row) const;
+    // The row of a line, or of the next line shown after it (the last row past them).
+    std::int64_t RowOfLine(std::int64_t line) const;
 
     // Offsets in the text of a position, and back.
     std::uint64_t OffsetOf(TTextPos pos) const;
@@ -189,6 +200,7 @@ private:
     };
 
     void ResetText();
+    void SetTopRow(std::int64_t row);
     // The part of a line the view lays out (long lines cut at kMaxLayoutBytes).
     std::string_view LayoutBytes(std::int64_t line) const;
     std::uint64_t Relative(std::uint64_t offset) const { return offset - index_.BaseOffset(); }
@@ -232,7 +244,8 @@ private:
     TTextPos caret_;
     TTextPos anchor_;
     std::int64_t desiredCell_ = -1;  // cell kept by up and down moves, -1: the caret's own
-    std::int64_t topLine_ = 1;
+    std::int64_t topLine_ = 1;      // the row at the top (the line when nothing is filtered)
+    std::shared_ptr<const std::vector<std::int64_t>> shown_;  // the lines a filter shows
     std::int64_t leftCell_ = 0;
     std::int64_t widestSeen_ = 0;    // widest line laid out, in cells
     std::int64_t scrollScale_ = 1;   // lines per vertical scroll bar step

@@ -752,64 +752,70 @@ void TChildForm::UpdatePosition()
 
 // ---------------------------------------------------------------- navigation
 
-void TChildForm::PrevDay()
+std::optional<std::int64_t> TChildForm::FirstShown(std::int64_t first, std::int64_t end) const
 {
-    if (!log_ || Busy() || currentDay_ <= 0 || static_cast<std::size_t>(currentDay_) > log_->DayCount())
-        return;
-    GoToLine(log_->GetDay(static_cast<std::size_t>(currentDay_ - 1)).FirstLine);
+    if (!view_->Filtered())
+        return first;
+    if (view_->RowCount() == 0)
+        return std::nullopt;
+    const std::int64_t line = view_->LineOfRow(view_->RowOfLine(first));
+    if (line >= first && line < end)
+        return line;
+    return std::nullopt;
 }
 
-void TChildForm::NextDay()
+void TChildForm::StepDay(bool forward)
 {
     if (!log_ || Busy() || log_->DayCount() == 0)
         return;
-    const long next = currentDay_ + 1;
-    if (next < 0 || static_cast<std::size_t>(next) >= log_->DayCount())
-        return;
-    GoToLine(log_->GetDay(static_cast<std::size_t>(next)).FirstLine);
+    // A filter may hide whole days: the next day that shows a line is the one.
+    const auto count = static_cast<long>(log_->DayCount());
+    for (long d = currentDay_ + (forward ? 1 : -1); d >= 0 && d < count; d += forward ? 1 : -1) {
+        const std::int64_t first = log_->GetDay(static_cast<std::size_t>(d)).FirstLine;
+        const std::int64_t end =
+            d + 1 < count ? log_->GetDay(static_cast<std::size_t>(d + 1)).FirstLine : view_->LineCount() + 1;
+        if (const auto line = FirstShown(first, end)) {
+            GoToLine(*line);
+            return;
+        }
+    }
 }
 
-void TChildForm::PrevSess()
+void TChildForm::PrevDay() { StepDay(false); }
+
+void TChildForm::NextDay() { StepDay(true); }
+
+void TChildForm::StepSess(bool forward)
 {
     if (!log_ || Busy())
         return;
     if (IsFrontDoor()) {
-        RunStep(false);
+        RunStep(forward);
         return;
     }
     TMailerLog* mailer = MailerLog();
     if (!mailer)
         return;
-    std::int64_t line = view_->CaretLine();
-    for (std::size_t i = mailer->SessCount(); i-- > 0;) {
-        if (mailer->GetSess(i).StartLine < line) {
-            line = mailer->GetSess(i).StartLine;
+    const std::int64_t caret = view_->CaretLine();
+    std::int64_t line = caret;
+    const std::size_t count = mailer->SessCount();
+    for (std::size_t k = 0; k < count; ++k) {
+        const TSess& sess = mailer->GetSess(forward ? k : count - 1 - k);
+        if (forward ? sess.StartLine <= caret : sess.StartLine >= caret)
+            continue;
+        // A session the filter hides wholly is passed over.
+        const auto shown = FirstShown(sess.StartLine, sess.EndLine + 1);
+        if (shown && (forward ? *shown > caret : *shown < caret)) {
+            line = *shown;
             break;
         }
     }
     GoToLine(line);
 }
 
-void TChildForm::NextSess()
-{
-    if (!log_ || Busy())
-        return;
-    if (IsFrontDoor()) {
-        RunStep(true);
-        return;
-    }
-    TMailerLog* mailer = MailerLog();
-    if (!mailer)
-        return;
-    std::int64_t line = view_->CaretLine();
-    for (std::size_t i = 0; i < mailer->SessCount(); ++i) {
-        if (mailer->GetSess(i).StartLine > line) {
-            line = mailer->GetSess(i).StartLine;
-            break;
-        }
-    }
-    GoToLine(line);
-}
+void TChildForm::PrevSess() { StepSess(false); }
+
+void TChildForm::NextSess() { StepSess(true); }
 
 void TChildForm::RunStep(bool forward)
 {
@@ -1007,6 +1013,9 @@ void TChildForm::Reread()
     textLoaded_ = false;
     currentDay_ = -1;
     ShowLog(log_);
+    // The new text shows all its lines until the filter has been worked out again.
+    if (textLoaded_ && findBar_->FilterOn())
+        findBar_->ReapplyFilter();
 }
 
 // ---------------------------------------------------------------- analysis windows

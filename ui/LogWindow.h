@@ -157,6 +157,10 @@ private:
     void HideDayList();
     void SetDayButtons(long day);
     void RunStep(bool forward);
+    void StepDay(bool forward);
+    void StepSess(bool forward);
+    // The first line of [first, end) the view shows (all show when nothing is filtered).
+    std::optional<std::int64_t> FirstShown(std::int64_t first, std::int64_t end) const;
     void UpdateDownloadCounters(TMailerLog& log);
     // The line the window opens at after an analysis.
     std::int64_t StartLine() const;

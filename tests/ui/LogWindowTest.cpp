@@ -222,6 +222,48 @@ TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
     test::SaveScreenshot(w, "TChildForm-Follow");
 }
 
+// The filter shows only the matching lines (or the others), sessions and days are
+// still stepped through, and turning it off leaves the caret on its line.
+TEST_F(ChildFormTest, FilterShowsMatchingLinesAndKeepsNavigation)
+{
+    TTMailLog* log = TMailLog();
+    TChildForm* w = OpenLogWindow(area, log);
+    ASSERT_NE(w, nullptr);
+    TLogView* view = w->View();
+    SendKey(view, Qt::Key_F, Qt::ControlModifier);
+    TFindBar* bar = w->FindBar();
+    ASSERT_TRUE(bar->isVisible());
+    bar->TextEdit()->setText("incoming call");
+    std::int64_t matching = 0;
+    for (std::int64_t l = 1; l <= view->LineCount(); ++l)
+        matching += QString::fromLatin1(view->LineBytes(l)).contains("incoming call", Qt::CaseInsensitive);
+    ASSERT_GT(matching, 2);
+    bar->FilterButton()->click();
+    bar->Wait();
+    EXPECT_EQ(view->RowCount(), matching);
+    EXPECT_TRUE(view->Filtered());
+    // Rows walk the shown lines only; the next session is the next one shown.
+    view->GoToLine(view->LineOfRow(1));
+    const std::int64_t first = view->CaretLine();
+    w->NextSess();
+    EXPECT_EQ(view->CaretLine(), view->LineOfRow(2));
+    SendKey(view, Qt::Key_Down);
+    EXPECT_EQ(view->CaretLine(), view->LineOfRow(3));
+    w->PrevSess();
+    EXPECT_EQ(view->CaretLine(), view->LineOfRow(2));
+    EXPECT_GT(view->CaretLine(), first);
+    test::SaveScreenshot(w, "TChildForm-Filter");
+    // Inverted: the other lines.
+    bar->FilterNotBox()->setChecked(true);
+    bar->Wait();
+    EXPECT_EQ(view->RowCount(), view->LineCount() - matching);
+    // Off: every line again, the caret where it was.
+    const std::int64_t caret = view->CaretLine();
+    bar->FilterButton()->click();
+    EXPECT_FALSE(view->Filtered());
+    EXPECT_EQ(view->CaretLine(), caret);
+}
+
 TEST_F(ChildFormTest, FindCopyAndSaveSelection)
 {
     TTMailLog* log = TMailLog();
