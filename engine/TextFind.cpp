@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <optional>
 #include <cstring>
 
@@ -70,6 +71,103 @@ char32_t OtherCase(char32_t c)
     return c;
 }
 
+std::string RequiredLiteral(std::string_view re)
+{
+    std::string best, run;
+    auto endRun = [&] {
+        if (run.size() > best.size())
+            best = run;
+        run.clear();
+    };
+    // Takes back the last character of the run (a quantifier may leave it out).
+    auto dropLast = [&] {
+        while (!run.empty() && (static_cast<unsigned char>(run.back()) & 0xC0) == 0x80)
+            run.pop_back();
+        if (!run.empty())
+            run.pop_back();
+    };
+    // Skips a group or a class that starts at i; i ends on its last character.
+    auto skipNested = [&](std::size_t& i) {
+        int depth = 0;
+        bool inClass = false;
+        for (; i < re.size(); ++i) {
+            const char c = re[i];
+            if (c == '\\') {
+                ++i;
+                continue;
+            }
+            if (inClass) {
+                if (c == ']')
+                    inClass = false;
+                if (depth == 0 && !inClass)
+                    return;
+                continue;
+            }
+            if (c == '[') {
+                inClass = true;
+                if (i + 1 < re.size() && re[i + 1] == '^')
+                    ++i;
+                if (i + 1 < re.size() && re[i + 1] == ']')
+                    ++i;
+            } else if (c == '(') {
+                ++depth;
+            } else if (c == ')' && --depth == 0) {
+                return;
+            }
+        }
+    };
+    for (std::size_t i = 0; i < re.size(); ++i) {
+        const char c = re[i];
+        switch (c) {
+        case '|':
+            return {};
+        case '\\': {
+            if (i + 1 >= re.size())
+                return {};
+            const char e = re[++i];
+            if (std::isalnum(static_cast<unsigned char>(e))) {
+                endRun();
+                if (e == 'x')
+                    i += 2;
+                else if (e == 'u')
+                    i += 4;
+                else if (e == 'c')
+                    i += 1;
+            } else {
+                run.push_back(e);
+            }
+            break;
+        }
+        case '(':
+        case '[':
+            endRun();
+            skipNested(i);
+            break;
+        case '.':
+        case '^':
+        case '$':
+            endRun();
+            break;
+        case '*':
+        case '?':
+        case '{':
+            dropLast();
+            endRun();
+            if (c == '{')
+                while (i < re.size() && re[i] != '}')
+                    ++i;
+            break;
+        case '+':
+            endRun();
+            break;
+        default:
+            run.push_back(c);
+        }
+    }
+    endRun();
+    return best;
+}
+
 TTextFind::TTextFind(const TFindPattern& pattern, CodePage cp) : pattern_(pattern), cp_(cp)
 {
     if (pattern.Text.empty())
@@ -103,6 +201,12 @@ TTextFind::TTextFind(const TFindPattern& pattern, CodePage cp) : pattern_(patter
             return;
         }
         valid_ = true;
+        const std::string literal = RequiredLiteral(pattern.Text);
+        if (literal.size() >= 2) {
+            literal_ = std::make_unique<TTextFind>(TFindPattern{literal, false, pattern.MatchCase}, cp);
+            if (!literal_->Valid())
+                literal_.reset();
+        }
         return;
     }
 
@@ -264,6 +368,28 @@ TTextFind::TMatch TTextFind::FindInLine(std::string_view line, std::size_t from)
 TTextFind::TMatch TTextFind::FindRegex(std::string_view text, std::size_t from, std::size_t to,
                                        const TProgress& progress) const
 {
+    if (literal_) {
+        // Only the lines that hold the required text are matched.
+        for (std::size_t pos = from; pos < to;) {
+            const TMatch hit = literal_->FindForward(text, pos, text.size(), progress ? [&](std::uint64_t done, std::uint64_t) {
+                return progress(std::min<std::uint64_t>(pos - from + done, to - from), to - from);
+            } : TProgress());
+            if (literal_->Stopped()) {
+                stopped_ = true;
+                return {};
+            }
+            if (!hit.Found())
+                return {};
+            const std::size_t start = LineStartOf(text, hit.Pos);
+            if (start >= to)
+                return {};
+            const std::size_t end = LineEndFrom(text, hit.Pos, text.size());
+            if (TMatch m = RegexInLine(text.substr(start, end - start), std::max(from, start) - start); m.Found())
+                return start + m.Pos < to ? TMatch{start + m.Pos, m.Length} : TMatch{};
+            pos = end + 1;
+        }
+        return {};
+    }
     std::size_t start = LineStartOf(text, from);
     std::size_t nextReport = from + kChunk;
     while (start < to) {

@@ -94,9 +94,17 @@ private:
     unsigned char fold_[256] = {};              // single-byte pages: the folded byte
     unsigned char heads_[2] = {}, tails_[2] = {};  // bytes a folded match can start and end with
     std::unique_ptr<std::regex> regex_;
+    // A text every match of the regular expression holds, looked for first: only
+    // the lines that hold it are given to the (slow) matcher.
+    std::unique_ptr<TTextFind> literal_;
     mutable std::string lineBuf_;
     mutable bool stopped_ = false;
 };
+
+// The longest text that every match of an ECMAScript regular expression holds as
+// it stands (outside groups, classes and optional parts); "" when there is none or
+// the expression has alternatives at its top.
+std::string RequiredLiteral(std::string_view regex);
 
 // The folded (lower) form of a letter of ASCII, Latin-1 or Cyrillic; others as they are.
 char32_t FoldLetter(char32_t c);

@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(All, TextFindCases, ::testing::Values(
 TEST(TextFind, StopsWhenTold)
 {
     std::string text;
-    while (text.size() < (std::size_t(40) << 20))
+    while (text.size() < (std::size_t(17) << 20))
         text += std::string(99, 'a') + "\n";
     for (bool regex : {false, true}) {
         const TTextFind find({"b", regex, false}, CodePage::CP866);
@@ -145,6 +145,25 @@ TEST(TextFind, StopsWhenTold)
         EXPECT_FALSE(find.FindForward(text, 0, 100).Found());
         EXPECT_FALSE(find.Stopped());
     }
+}
+
+}  // namespace
+}  // namespace tarvix
+
+namespace tarvix {
+namespace {
+
+// The text a regular expression's matches must hold: never one a match can lack.
+TEST(TextFind, RequiredLiteralOfRegularExpressions)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"Incoming call", "Incoming call"}, {"^12:0[13] BUSY", " BUSY"}, {"ab+cde", "cde"}, {"abc?de", "ab"},
+        {"abcd*e", "abc"},   {"x{2,3}yz", "yz"},     {"a|bcd", ""},        {"(a|b)cdef", "cdef"},
+        {"[(]xyz", "xyz"},   {"\\d+ bytes", " bytes"}, {"\\x41bc", "bc"},  {"a\\.log", "a.log"},
+        {"Сессия?", "Сесси"}, {"(x)*", ""},
+    };
+    for (const auto& [re, want] : cases)
+        EXPECT_EQ(RequiredLiteral(re), want) << re;
 }
 
 }  // namespace
