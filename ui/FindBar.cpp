@@ -50,6 +50,7 @@ TFindBar::TFindBar(TLogView* view, QWidget* parent) : QWidget(parent), view_(vie
     next_ = tool("BtnFindNext", s->standardIcon(QStyle::SP_ArrowDown));
     info_ = new QLabel(this);
     info_->setObjectName("LblFindInfo");
+    info_->setMinimumWidth(120);
     progress_ = new QProgressBar(this);
     progress_->setObjectName("FindProgress");
     progress_->setRange(0, kProgressSteps);
@@ -65,7 +66,7 @@ TFindBar::TFindBar(TLogView* view, QWidget* parent) : QWidget(parent), view_(vie
     filterNot_ = new QCheckBox(this);
     filterNot_->setObjectName("ChkFilterNot");
 
-    row->addWidget(text_, 1);
+    row->addWidget(text_, 2);
     row->addWidget(prev_);
     row->addWidget(next_);
     row->addWidget(regex_);

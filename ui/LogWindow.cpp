@@ -27,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
@@ -44,6 +45,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cmath>
 
 namespace tarvix {
@@ -91,6 +93,7 @@ constexpr TButtonText kButtonHints[] = {
 constexpr TButtonText kMenuTexts[] = {
     {"MISessList", "&Session list"}, {"MIFreqList", "&Freq list"}, {"MITimeline", "&Timeline"},
     {"MIDialStat", "&Dial statistics"}, {"MISessInfo", "Session &info"}, {"MIClose", "&Close"},
+    {"MICopy", "&Copy"}, {"MISelectAll", "Select &all"},
 };
 constexpr const char* kAnalysisButtons[kAnalysisKindCount] = {"BtnSessList", "BtnFreqList", "BtnTimeline",
                                                               "BtnDialStat", "BtnSessInfo"};
@@ -273,7 +276,7 @@ void TChildForm::BuildStatusBar()
     auto* box0 = new QFrame(bar);
     box0->setObjectName("StatusPanel0");
     box0->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    box0->setFixedWidth(kPanel0Width);
+    box0->setMinimumWidth(kPanel0Width);
     auto* row = new QHBoxLayout(box0);
     row->setContentsMargins(2, 0, 2, 0);
     panel0_ = new QLabel(box0);
@@ -285,12 +288,12 @@ void TChildForm::BuildStatusBar()
     progress_->hide();
     row->addWidget(panel0_, 1);
     row->addWidget(progress_);
-    bar->addWidget(box0);
+    bar->addWidget(box0, 1);
 
     panel1_ = new QLabel(bar);
     panel1_->setObjectName("StatusStatistics");
     panel1_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    panel1_->setFixedWidth(kPanel1Width);
+    panel1_->setMinimumWidth(kPanel1Width);
     bar->addWidget(panel1_);
 }
 
@@ -298,6 +301,19 @@ void TChildForm::BuildPopupMenu()
 {
     popup_ = new QMenu(this);
     popup_->setObjectName("PopupMenu");
+    QAction* copy = popup_->addAction(QString());
+    copy->setObjectName("MICopy");
+    copy->setShortcut(QKeySequence::Copy);
+    connect(copy, &QAction::triggered, this, [this] { CopySelection(); });
+    QAction* all = popup_->addAction(QString());
+    all->setObjectName("MISelectAll");
+    all->setShortcut(QKeySequence::SelectAll);
+    connect(all, &QAction::triggered, this, [this] { view_->SelectAll(); });
+    connect(popup_, &QMenu::aboutToShow, this, [this, copy, all] {
+        copy->setEnabled(view_->HasSelection());
+        all->setEnabled(textLoaded_);
+    });
+    popup_->addSeparator();
     for (int i = 0; i < kAnalysisKindCount; ++i) {
         QAction* action = popup_->addAction(QString());
         action->setObjectName(kAnalysisItems[i]);
@@ -481,7 +497,7 @@ void TChildForm::ShowLog(TLog* log)
     log_->ReleaseFile();
 
     if (done && log_->Window == this) {
-        const double elapsed = std::max(1.0, std::round(static_cast<double>(analysisTimer_.elapsed()) / 1000.0));
+        const double elapsed = std::max(0.001, static_cast<double>(analysisTimer_.elapsed()) / 1000.0);
         TMailerLog* mailer = MailerLog();
         if (mailer && mailer->UpdateDLC)
             UpdateDownloadCounters(*mailer);
@@ -521,13 +537,18 @@ void TChildForm::ShowLog(TLog* log)
         trackCaret_ = true;
         FillDayList();
         GoToLine(StartLine());
-        const long perSecond = static_cast<long>(view_->LineCount() / static_cast<std::int64_t>(elapsed));
+        // The speed of the analysis in megabytes of the log a second.
+        char speed[32];
+        std::snprintf(speed, sizeof speed, "%.1f", static_cast<double>(view_->Bytes().size()) / 1e6 / elapsed);
         if (!skipped_.empty())
-            ReportSkippedLines(perSecond);
+            ReportSkippedLines(speed);
         else if (mailer && mailer->ErrorCount > 0)
-            SetStatus(UiText(114, {static_cast<long>(mailer->ErrorCount), perSecond}, "Errors, lines per second"));
+            SetStatus(QString::fromStdString(Format(
+                UiKeyText("LogWnd.DoneErrors", "Done with %d errors, %s MB/s").toStdString(),
+                {static_cast<long>(mailer->ErrorCount), std::string(speed)})));
         else
-            SetStatus(UiText(10, {perSecond}, "Lines per second"));
+            SetStatus(QString::fromStdString(
+                Format(UiKeyText("LogWnd.DoneSpeed", "Done, %s MB/s").toStdString(), {std::string(speed)})));
     } else if (log_->Window != this) {
         // The window was closed during the analysis: it closes now.
         SetHourglass(false);
@@ -654,12 +675,11 @@ bool TChildForm::AskAboutLine(std::int64_t lineNo, const std::string& message, s
     return true;
 }
 
-void TChildForm::ReportSkippedLines(long perSecond)
+void TChildForm::ReportSkippedLines(const std::string& speed)
 {
     const long count = static_cast<long>(skipped_.size());
-    SetStatus(QString::fromStdString(Format(
-        UiKeyText("LogWnd.SkippedLines", "Done, %d lines skipped, %d lines per second").toStdString(),
-        {count, perSecond})));
+    SetStatus(QString::fromStdString(
+        Format(UiKeyText("LogWnd.SkippedSpeed", "Done, %d lines skipped, %s MB/s").toStdString(), {count, speed})));
     // One box lists the skipped lines (the first hundred of them).
     constexpr std::size_t kListed = 100;
     std::string list;
@@ -1254,8 +1274,15 @@ void TChildForm::showEvent(QShowEvent* event)
     // when the window first shows, after that.
     if (!placementRestored_) {
         placementRestored_ = true;
-        if (log_ && !log_->Temporary)
-            RestoreFormPlacement(this, log_->Name + ".MainWnd");
+        const bool restored = log_ && !log_->Temporary && RestoreFormPlacement(this, log_->Name + ".MainWnd");
+        // A window without a stored placement takes most of the area, a step in
+        // from the windows before it.
+        if (!restored && mdiArea()) {
+            const QSize area = mdiArea()->viewport()->size();
+            const int step = 24 * static_cast<int>(mdiArea()->subWindowList().size() - 1) % std::max(1, area.height() / 4);
+            resize(std::max(560, area.width() * 9 / 10 - step), std::max(360, area.height() * 9 / 10 - step));
+            move(step, step);
+        }
     }
     QMdiSubWindow::showEvent(event);
 }

@@ -182,7 +182,7 @@ private:
     void ForgetLog();
     // The end of an analysis in which the user chose "Skip all": the count in the
     // status bar, the lines in a report box.
-    void ReportSkippedLines(long perSecond);
+    void ReportSkippedLines(const std::string& speed);
 
     TLog* log_ = nullptr;
     std::unique_ptr<TLog> ownedLog_;
