@@ -51,6 +51,9 @@ public:
     // Waits until the running search has ended and its result was applied.
     void Wait();
 
+    // The view's text or code page changed: the highlight and count start anew.
+    void Refresh() { PatternChanged(); }
+
     // The pattern as the bar's fields give it.
     TFindPattern Pattern() const;
     // The number of matches of the latest count, nullopt while none was made.

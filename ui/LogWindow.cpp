@@ -20,6 +20,7 @@
 #include "ui/ModalHook.h"
 #include "ui/UiText.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -198,7 +199,9 @@ TChildForm::TChildForm(TLog* log, QWidget* parent) : QMdiSubWindow(parent), log_
         setWindowTitle(QString::fromStdString(log_->Name));
     view_->SetLogFont(Settings().LogFont);
     view_->SetColors(Settings().Colors);
-    view_->SetCodePage(LogCodePage());
+    if (log_ && !log_->Temporary)
+        codePage_ = CodePageFromName(Ini().ReadString(log_->Name + ".MainWnd", "CodePage", ""));
+    view_->SetCodePage(ViewCodePage());
     currentDay_ = -1;
 }
 
@@ -321,6 +324,29 @@ void TChildForm::BuildPopupMenu()
         connect(action, &QAction::triggered, this, [this, kind] { OpenAnalysis(kind); });
     }
     popup_->addSeparator();
+    // The code page of this window's text, beside the one the settings give all logs.
+    QMenu* encoding = popup_->addMenu(QString());
+    encoding->setObjectName("MIEncoding");
+    auto* group = new QActionGroup(encoding);
+    auto addEncoding = [&](const char* name, std::optional<CodePage> cp) {
+        QAction* item = encoding->addAction(QString::fromStdString(cp ? std::string(CodePageName(*cp)) : std::string()));
+        item->setObjectName(name);
+        item->setCheckable(true);
+        group->addAction(item);
+        connect(item, &QAction::triggered, this, [this, cp] { SetViewCodePage(cp); });
+    };
+    addEncoding("MIEncodingDefault", std::nullopt);
+    encoding->addSeparator();
+    for (CodePage cp : {CodePage::CP866, CodePage::CP1251, CodePage::KOI8R, CodePage::UTF8, CodePage::Latin1})
+        addEncoding(("MIEncoding" + std::string(CodePageName(cp))).c_str(), cp);
+    connect(encoding, &QMenu::aboutToShow, this, [this, encoding] {
+        for (QAction* item : encoding->actions()) {
+            const std::string name = item->objectName().toStdString();
+            item->setChecked(codePage_ ? name == "MIEncoding" + std::string(CodePageName(*codePage_))
+                                       : name == "MIEncodingDefault");
+        }
+    });
+    popup_->addSeparator();
     QAction* closeItem = popup_->addAction(QString());
     closeItem->setObjectName("MIClose");
     connect(closeItem, &QAction::triggered, this, [this] { close(); });
@@ -333,6 +359,8 @@ void TChildForm::ApplyTexts()
         Button(b.name)->setToolTip(QString::fromUtf8(b.hint));
     for (const TButtonText& m : kMenuTexts)
         MenuAction(m.name)->setText(QString::fromUtf8(m.hint));
+    popup_->findChild<QMenu*>("MIEncoding")->setTitle(UiKeyText("LogWnd.Encoding", "&Encoding"));
+    MenuAction("MIEncodingDefault")->setText(UiKeyText("LogWnd.EncodingDefault", "As the &settings give"));
     // Texts of the interface language where it has them.
     Button("BtnPrevDay")->setToolTip(UiText(159, {}, "Previous day"));
     Button("BtnNextDay")->setToolTip(UiText(158, {}, "Next day"));
@@ -452,7 +480,7 @@ void TChildForm::ShowLog(TLog* log)
     // The analysis reads its own copy; the view maps the file.
     try {
         log_->ReadFile();
-        view_->SetCodePage(LogCodePage());
+        view_->SetCodePage(ViewCodePage());
         view_->OpenFile(log_->Path);
         textLoaded_ = true;
     } catch (const std::exception& e) {
@@ -963,6 +991,17 @@ void TChildForm::ToggleHighlight()
     QToolButton* hilite = Button("BtnHilite");
     if (hilite->isEnabled())
         hilite->setChecked(!hilite->isChecked());
+}
+
+CodePage TChildForm::ViewCodePage() const { return codePage_.value_or(LogCodePage()); }
+
+void TChildForm::SetViewCodePage(std::optional<CodePage> cp)
+{
+    codePage_ = cp;
+    if (log_ && !log_->Temporary)
+        Ini().WriteString(log_->Name + ".MainWnd", "CodePage", cp ? std::string(CodePageName(*cp)) : std::string());
+    view_->SetCodePage(ViewCodePage());
+    findBar_->Refresh();
 }
 
 void TChildForm::ToggleFollow()

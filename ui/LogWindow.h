@@ -11,6 +11,7 @@
 
 #include "engine/Log.h"
 #include "fido/Format.h"
+#include "platform/CodePage.h"
 #include "ui/AnalysisWindow.h"
 
 #include <QElapsedTimer>
@@ -113,6 +114,10 @@ public:
     // (BtnFollow, key F; kept per log, on by default for registered mailer logs).
     // A log that was shortened or replaced is read again whether followed or not.
     void ToggleFollow();
+    // The code page of this window's text: one chosen for the window (kept per log),
+    // or nullopt for the one of the settings.
+    void SetViewCodePage(std::optional<CodePage> cp);
+    CodePage ViewCodePage() const;
     void SetFollow(bool on);
     bool Following() const { return following_; }
     TLogFollow* Follower() const { return follow_; }
@@ -220,7 +225,8 @@ private:
     TFindBar* findBar_ = nullptr;
     TLogFollow* follow_ = nullptr;
     bool following_ = false;
-    bool followKnown_ = false;  // the follow state was read for the log
+    bool followKnown_ = false;
+    std::optional<CodePage> codePage_;  // chosen for this window  // the follow state was read for the log
 };
 
 }  // namespace tarvix

@@ -220,6 +220,14 @@ TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
     append(block);
     EXPECT_EQ(log->SessCount(), sessions);
     test::SaveScreenshot(w, "TChildForm-Follow");
+    // The follow state and the window's code page stay with the log.
+    w->SetViewCodePage(CodePage::KOI8R);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w = OpenLogWindow(area, log);
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->Following());
+    EXPECT_EQ(w->View()->GetCodePage(), CodePage::KOI8R);
 }
 
 // The filter shows only the matching lines (or the others), sessions and days are
