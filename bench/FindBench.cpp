@@ -4,6 +4,10 @@
 // mapped file (read once first, so that it is in the page cache) and the best time
 // is printed, one line of JSON per kind of search.
 //
+// A regular expression is given the pattern as it stands and, as kinds of its own,
+// one with classes around the pattern (its text looked for first) and one without
+// a text of its own (every line goes through the matcher).
+//
 //   FindBench FILE [PATTERN [RUNS]]
 #include "engine/TextFind.h"
 #include "platform/MappedFile.h"
@@ -57,7 +61,9 @@ int main(int argc, char** argv)
         };
         for (const Kind& k : {Kind{"plain, match case", {pattern, false, true}, grepTime},
                               Kind{"plain, any case", {pattern, false, false}, grepNoCaseTime},
-                              Kind{"regex, match case", {pattern, true, true}, grepTime}}) {
+                              Kind{"regex, match case", {pattern, true, true}, grepTime},
+                              Kind{"regex with classes", {"[0-9]+ " + pattern + "s?$", true, false}, grepNoCaseTime},
+                              Kind{"regex without a text", {"[#%]{3}[0-9]", true, true}, grepTime}}) {
             const TTextFind find(k.pattern, CodePage::CP866);
             std::uint64_t count = 0;
             const double s = Best(runs, [&] { count = find.Count(text); });

@@ -370,8 +370,11 @@ TTextFind::TMatch TTextFind::FindRegex(std::string_view text, std::size_t from, 
 {
     if (literal_) {
         // Only the lines that hold the required text are matched.
+        // A match that starts before `to` lies in a line that starts before it: the
+        // required text is looked for up to the end of the line that holds `to`.
+        const std::size_t limit = to < text.size() ? LineEndFrom(text, to, text.size()) : text.size();
         for (std::size_t pos = from; pos < to;) {
-            const TMatch hit = literal_->FindForward(text, pos, text.size(), progress ? [&](std::uint64_t done, std::uint64_t) {
+            const TMatch hit = literal_->FindForward(text, pos, limit, progress ? [&](std::uint64_t done, std::uint64_t) {
                 return progress(std::min<std::uint64_t>(pos - from + done, to - from), to - from);
             } : TProgress());
             if (literal_->Stopped()) {
