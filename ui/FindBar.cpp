@@ -2,6 +2,7 @@
 
 #include "engine/LineFilter.h"
 
+#include "fido/Format.h"
 #include "ui/LogView.h"
 #include "ui/SpeedBar.h"
 #include "ui/UiText.h"
@@ -163,7 +164,7 @@ void TFindBar::PatternChanged()
         return;
     auto find = std::make_shared<const TTextFind>(Pattern(), view_->GetCodePage());
     if (!find->Error().empty())
-        ShowInfo(UiKeyText("FindBar.BadRegex", "Not a valid expression: ") + QString::fromStdString(find->Error()),
+        ShowInfo(UiKeyText("FindBar.BadRegex", "Not a valid expression:") + " " + QString::fromStdString(find->Error()),
                  true);
     view_->SetFindHighlight(isVisible() && find->Valid() ? find : nullptr);
     if (FilterOn())
@@ -328,7 +329,7 @@ void TFindBar::Finished(TJob job, std::uint64_t generation, TTextFind::TMatch ma
     }
     if (job == TJob::Filter) {
         view_->SetFilter(std::move(lines));
-        ShowInfo(UiKeyText("FindBar.Lines", "%1 lines shown").arg(view_->RowCount()));
+        ShowInfo(QString::fromStdString(Format(UiKeyText("FindBar.Lines", "%d lines shown").toStdString(), {static_cast<long long>(view_->RowCount())})));
         return;
     }
     if (job == TJob::Count) {
@@ -353,7 +354,7 @@ void TFindBar::Finished(TJob job, std::uint64_t generation, TTextFind::TMatch ma
 QString TFindBar::InfoText() const
 {
     QString info = wrapped_ ? UiKeyText("FindBar.Wrapped", "Wrapped around the log") : QString();
-    const QString more = count_ ? UiKeyText("FindBar.Matches", "%1 matches").arg(*count_)
+    const QString more = count_ ? QString::fromStdString(Format(UiKeyText("FindBar.Matches", "%d matches").toStdString(), {static_cast<long long>(*count_)}))
                          : Running() ? UiKeyText("FindBar.Counting", "counting...")
                                      : QString();
     if (!more.isEmpty())
