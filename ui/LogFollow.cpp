@@ -27,18 +27,23 @@ TLogFollow::TLogFollow(QObject* parent) : QObject(parent), watcher_(new QFileSys
     });
 }
 
-void TLogFollow::Watch(const std::string& path, std::uint64_t size)
+void TLogFollow::Remember(const std::string& path)
 {
     Stop();
     path_ = path;
-    size_ = size;
+    device_ = inode_ = 0;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         device_ = static_cast<std::uint64_t>(st.st_dev);
         inode_ = static_cast<std::uint64_t>(st.st_ino);
     }
+}
+
+void TLogFollow::Watch(std::uint64_t size)
+{
+    size_ = size;
     watching_ = true;
-    watcher_->addPath(QString::fromStdString(path));
+    watcher_->addPath(QString::fromStdString(path_));
     poll_.start();
 }
 

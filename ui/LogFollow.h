@@ -23,8 +23,11 @@ class TLogFollow : public QObject {
 public:
     explicit TLogFollow(QObject* parent = nullptr);
 
-    // Watches the file, which was read up to `size` bytes.
-    void Watch(const std::string& path, std::uint64_t size);
+    // Notes which file the name stands for, before the window reads it: a file put
+    // in its place while the window reads counts as replaced.
+    void Remember(const std::string& path);
+    // Watches the file remembered, which was read up to `size` bytes.
+    void Watch(std::uint64_t size);
     void Stop();
     // Looks at the file now (the timer and the notifications call it).
     void Check();

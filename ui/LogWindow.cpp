@@ -479,6 +479,7 @@ void TChildForm::ShowLog(TLog* log)
 
     // The analysis reads its own copy; the view maps the file.
     try {
+        follow_->Remember(log_->Path);
         log_->ReadFile();
         view_->SetCodePage(ViewCodePage());
         view_->OpenFile(log_->Path);
@@ -621,7 +622,7 @@ void TChildForm::ShowLog(TLog* log)
             const QSignalBlocker block(Button("BtnFollow"));
             Button("BtnFollow")->setChecked(following_);
         }
-        follow_->Watch(log_->Path, view_->Bytes().size());
+        follow_->Watch(view_->Bytes().size());
     }
     loaded_ = true;
     inShowLog_ = false;
