@@ -13,6 +13,7 @@
 #include <QLabel>
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -192,16 +193,23 @@ TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
         std::ofstream(log->Path, std::ios::binary | std::ios::app) << bytes;
         w->Follower()->Check();
     };
-    append(block);
+    // The first write is found by the window itself (notification or timer).
+    std::ofstream(log->Path, std::ios::binary | std::ios::app) << block;
+    QElapsedTimer waited;
+    waited.start();
+    while (log->SessCount() == sessions && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     EXPECT_EQ(log->SessCount(), sessions + 1);
     EXPECT_GE(w->View()->CaretLine(), w->View()->LineCount() - 1);
     EXPECT_NE(w->AnalysisWindow(TAnalysisKind::SessList), nullptr);
+    append(block);
+    EXPECT_EQ(log->SessCount(), sessions + 2);
     // A line that comes in two writes.
     const std::int64_t lines = w->View()->LineCount();
     append(block.substr(0, 10));
     EXPECT_EQ(w->View()->LineCount(), lines);
     append(block.substr(10));
-    EXPECT_EQ(log->SessCount(), sessions + 2);
+    EXPECT_EQ(log->SessCount(), sessions + 3);
     // Cut to its first half: read again, no zero bytes past the new end.
     std::filesystem::resize_file(log->Path, original.size() / 2);
     w->Follower()->Check();
