@@ -34,7 +34,6 @@ TFindBar::TFindBar(TLogView* view, QWidget* parent) : QWidget(parent), view_(vie
     text_ = new QLineEdit(this);
     text_->setObjectName("EdtFind");
     text_->setClearButtonEnabled(true);
-    text_->setMinimumWidth(200);
     regex_ = new QCheckBox(this);
     regex_->setObjectName("ChkRegex");
     matchCase_ = new QCheckBox(this);
@@ -67,6 +66,9 @@ TFindBar::TFindBar(TLogView* view, QWidget* parent) : QWidget(parent), view_(vie
     filterNot_ = new QCheckBox(this);
     filterNot_->setObjectName("ChkFilterNot");
 
+    for (QWidget* box : std::initializer_list<QWidget*>{regex_, matchCase_, filterNot_})
+        box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    text_->setMinimumWidth(160);
     row->addWidget(text_, 2);
     row->addWidget(prev_);
     row->addWidget(next_);
@@ -101,7 +103,7 @@ TFindBar::~TFindBar()
 void TFindBar::ApplyTexts()
 {
     text_->setPlaceholderText(UiKeyText("FindBar.Text", "Find in the log"));
-    regex_->setText(UiKeyText("FindBar.Regex", "Re&gular expression"));
+    regex_->setText(UiKeyText("FindBar.Regex", "Regular e&xpression"));
     matchCase_->setText(UiKeyText("FindBar.MatchCase", "Match &case"));
     prev_->setToolTip(UiKeyText("FindBar.Prev", "Find previous (Shift+F3)"));
     next_->setToolTip(UiKeyText("FindBar.Next", "Find next (F3)"));

@@ -268,6 +268,7 @@ TEST_F(ChildFormTest, FilterShowsMatchingLinesAndKeepsNavigation)
     w->PrevSess();
     EXPECT_EQ(view->CaretLine(), view->LineOfRow(2));
     EXPECT_GT(view->CaretLine(), first);
+    QApplication::processEvents();
     test::SaveScreenshot(w, "TChildForm-Filter");
     // Inverted: the other lines.
     bar->FilterNotBox()->setChecked(true);
@@ -327,6 +328,7 @@ TEST_F(ChildFormTest, FindCopyAndSaveSelection)
     find->Wait();
     ASSERT_TRUE(find->MatchCount());
     EXPECT_LE(*find->MatchCount(), count);
+    QApplication::processEvents();
     test::SaveScreenshot(w, "TChildForm-FindBar");
     find->TextEdit()->setText("(End");
     EXPECT_FALSE(find->InfoLabel()->text().isEmpty());
