@@ -56,6 +56,9 @@ namespace {
 constexpr int kDayListWidth = 69;
 constexpr int kDayListHeight = 93;
 constexpr int kStatusHeight = 27;
+// A followed log whose reading takes this long is read again only after a pause
+// of four times that.
+constexpr qint64 kSlowReadMs = 200;
 constexpr int kPanel0Width = 250;
 constexpr int kPanel1Width = 150;
 constexpr int kProgressWidth = 124;
@@ -138,6 +141,10 @@ TChildForm::TChildForm(TLog* log, QWidget* parent) : QMdiSubWindow(parent), log_
     body_->setCentralWidget(central);
     follow_ = new TLogFollow(this);
     connect(follow_, &TLogFollow::grown, this, [this] {
+        // A log that takes long to read is read again at most every few readings'
+        // time, so that the window stays usable while the mailer writes on.
+        if (lastFollowMs_ >= kSlowReadMs && followClock_.isValid() && followClock_.elapsed() < 4 * lastFollowMs_)
+            return;
         if (following_ && loaded_ && !Busy() && !Closing())
             FollowReload(false);
     });
@@ -1038,7 +1045,13 @@ void TChildForm::FollowReload(bool replaced)
             open.push_back(kind);
     const bool hadFocus = view_->hasFocus();
 
-    Reread();
+    // The log's last line stays the one of the last real reading, so that "new
+    // sessions" keep counting from there.
+    QElapsedTimer reading;
+    reading.start();
+    ReadAgain(false);
+    lastFollowMs_ = reading.elapsed();
+    followClock_.start();
     if (Closing() || !loaded_ || !textLoaded_)
         return;
     if (atEnd) {
@@ -1061,12 +1074,15 @@ void TChildForm::FollowReload(bool replaced)
         view_->setFocus();
 }
 
-void TChildForm::Reread()
+void TChildForm::Reread() { ReadAgain(true); }
+
+void TChildForm::ReadAgain(bool rememberLastLine)
 {
     if (!log_ || Busy() || Closing())
         return;
     findBar_->Stop();
-    RememberLastLine();
+    if (rememberLastLine)
+        RememberLastLine();
     RecordAnalysisWindows();
     log_->ReleaseFile();
     view_->Clear();

@@ -184,6 +184,8 @@ private:
     // on its line when the file grew, else on the day it was on; the analysis
     // windows that were open are opened again.
     void FollowReload(bool replaced);
+    // Re-reads the log (Reread); without rememberLastLine the log's last line stays.
+    void ReadAgain(bool rememberLastLine);
     void ForgetLog();
     // The end of an analysis in which the user chose "Skip all": the count in the
     // status bar, the lines in a report box.
@@ -226,6 +228,8 @@ private:
     TLogFollow* follow_ = nullptr;
     bool following_ = false;
     bool followKnown_ = false;
+    QElapsedTimer followClock_;  // since the end of the last reading for the follow
+    qint64 lastFollowMs_ = 0;    // how long that reading took
     std::optional<CodePage> codePage_;  // chosen for this window  // the follow state was read for the log
 };
 

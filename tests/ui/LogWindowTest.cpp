@@ -193,6 +193,7 @@ TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
         std::ofstream(log->Path, std::ios::binary | std::ios::app) << bytes;
         w->Follower()->Check();
     };
+    const std::string lastStr = log->LastStr;
     // The first write is found by the window itself (notification or timer).
     std::ofstream(log->Path, std::ios::binary | std::ios::app) << block;
     QElapsedTimer waited;
@@ -202,6 +203,8 @@ TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
     EXPECT_EQ(log->SessCount(), sessions + 1);
     EXPECT_GE(w->View()->CaretLine(), w->View()->LineCount() - 1);
     EXPECT_NE(w->AnalysisWindow(TAnalysisKind::SessList), nullptr);
+    // New sessions still count from where the log ended when it was last read by hand.
+    EXPECT_EQ(log->LastStr, lastStr);
     append(block);
     EXPECT_EQ(log->SessCount(), sessions + 2);
     // A line that comes in two writes.
