@@ -67,10 +67,10 @@ int main(int argc, char** argv)
             const TTextFind find(k.pattern, CodePage::CP866);
             std::uint64_t count = 0;
             const double s = Best(runs, [&] { count = find.Count(text); });
-            std::printf("{\"search\": \"%s\", \"bytes\": %zu, \"matches\": %llu, \"seconds\": %.3f, "
-                        "\"grep_seconds\": %.3f, \"ratio\": %.2f}\n",
-                        k.name, text.size(), static_cast<unsigned long long>(count), s, k.grep,
-                        k.grep > 0 ? s / k.grep : 0.0);
+            std::printf(
+                "{\"search\": \"%s\", \"bytes\": %zu, \"matches\": %llu, \"seconds\": %.3f, "
+                "\"grep_seconds\": %.3f, \"ratio\": %.2f}\n",
+                k.name, text.size(), static_cast<unsigned long long>(count), s, k.grep, k.grep > 0 ? s / k.grep : 0.0);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "FindBench: %s\n", e.what());

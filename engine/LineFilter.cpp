@@ -18,7 +18,9 @@ std::optional<std::vector<std::int64_t>> FilterLines(std::string_view text, cons
     // told how far the whole filter got.
     TTextFind::TProgress whole;
     if (progress)
-        whole = [&](std::uint64_t done, std::uint64_t total) { return progress(text.size() - total + done, text.size()); };
+        whole = [&](std::uint64_t done, std::uint64_t total) {
+            return progress(text.size() - total + done, text.size());
+        };
     std::uint64_t steps = 0;
     while (next < count) {
         // Dense matches make short searches that report nothing: it is done here.

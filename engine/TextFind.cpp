@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
-#include <optional>
 #include <cstring>
+#include <optional>
 
 namespace tarvix {
 
@@ -119,49 +119,49 @@ std::string RequiredLiteral(std::string_view re)
     for (std::size_t i = 0; i < re.size(); ++i) {
         const char c = re[i];
         switch (c) {
-        case '|':
-            return {};
-        case '\\': {
-            if (i + 1 >= re.size())
+            case '|':
                 return {};
-            const char e = re[++i];
-            if (std::isalnum(static_cast<unsigned char>(e))) {
-                endRun();
-                if (e == 'x')
-                    i += 2;
-                else if (e == 'u')
-                    i += 4;
-                else if (e == 'c')
-                    i += 1;
-            } else {
-                run.push_back(e);
+            case '\\': {
+                if (i + 1 >= re.size())
+                    return {};
+                const char e = re[++i];
+                if (std::isalnum(static_cast<unsigned char>(e))) {
+                    endRun();
+                    if (e == 'x')
+                        i += 2;
+                    else if (e == 'u')
+                        i += 4;
+                    else if (e == 'c')
+                        i += 1;
+                } else {
+                    run.push_back(e);
+                }
+                break;
             }
-            break;
-        }
-        case '(':
-        case '[':
-            endRun();
-            skipNested(i);
-            break;
-        case '.':
-        case '^':
-        case '$':
-            endRun();
-            break;
-        case '*':
-        case '?':
-        case '{':
-            dropLast();
-            endRun();
-            if (c == '{')
-                while (i < re.size() && re[i] != '}')
-                    ++i;
-            break;
-        case '+':
-            endRun();
-            break;
-        default:
-            run.push_back(c);
+            case '(':
+            case '[':
+                endRun();
+                skipNested(i);
+                break;
+            case '.':
+            case '^':
+            case '$':
+                endRun();
+                break;
+            case '*':
+            case '?':
+            case '{':
+                dropLast();
+                endRun();
+                if (c == '{')
+                    while (i < re.size() && re[i] != '}')
+                        ++i;
+                break;
+            case '+':
+                endRun();
+                break;
+            default:
+                run.push_back(c);
         }
     }
     endRun();
@@ -305,8 +305,10 @@ TTextFind::TMatch TTextFind::FindPlain(std::string_view text, std::size_t from, 
     std::size_t i = 0;
 #if defined(__SSE2__)
     if (last >= 15) {
-        const __m128i h0 = _mm_set1_epi8(static_cast<char>(heads_[0])), h1 = _mm_set1_epi8(static_cast<char>(heads_[1]));
-        const __m128i t0 = _mm_set1_epi8(static_cast<char>(tails_[0])), t1 = _mm_set1_epi8(static_cast<char>(tails_[1]));
+        const __m128i h0 = _mm_set1_epi8(static_cast<char>(heads_[0])),
+                      h1 = _mm_set1_epi8(static_cast<char>(heads_[1]));
+        const __m128i t0 = _mm_set1_epi8(static_cast<char>(tails_[0])),
+                      t1 = _mm_set1_epi8(static_cast<char>(tails_[1]));
         for (;; i += 16) {
             const std::size_t at0 = i < last - 15 ? i : last - 15;
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at0));

@@ -90,8 +90,8 @@ private:
     CodePage cp_;
     bool valid_ = false;
     std::string error_;
-    std::string bytes_;                         // the pattern in the code page (folded without match case)
-    unsigned char fold_[256] = {};              // single-byte pages: the folded byte
+    std::string bytes_;                            // the pattern in the code page (folded without match case)
+    unsigned char fold_[256] = {};                 // single-byte pages: the folded byte
     unsigned char heads_[2] = {}, tails_[2] = {};  // bytes a folded match can start and end with
     std::unique_ptr<std::regex> regex_;
     // A text every match of the regular expression holds, looked for first: only

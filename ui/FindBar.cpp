@@ -272,10 +272,13 @@ void TFindBar::Start(TJob job, bool backward)
             const int step = static_cast<int>((base + done) * kProgressSteps / total);
             if (step != shown) {
                 shown = step;
-                QMetaObject::invokeMethod(progress, [progress, step] {
-                    if (progress)
-                        progress->setValue(step);
-                }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    progress,
+                    [progress, step] {
+                        if (progress)
+                            progress->setValue(step);
+                    },
+                    Qt::QueuedConnection);
             }
             return !stopRequest_.load();
         };
@@ -310,15 +313,18 @@ void TFindBar::Start(TJob job, bool backward)
         }
         const bool stopped = job == TJob::Filter ? !lines : find->Stopped();
         finished_ = true;
-        QMetaObject::invokeMethod(this, [this, job, generation, match, wrapped, count, stopped, lines] {
-            Finished(job, generation, match, wrapped, count, stopped, lines);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, job, generation, match, wrapped, count, stopped, lines] {
+                Finished(job, generation, match, wrapped, count, stopped, lines);
+            },
+            Qt::QueuedConnection);
         (void)owner;  // the bytes stay mapped until the search is over
     });
 }
 
-void TFindBar::Finished(TJob job, std::uint64_t generation, TTextFind::TMatch match, bool wrapped,
-                        std::uint64_t count, bool stopped, std::shared_ptr<std::vector<std::int64_t>> lines)
+void TFindBar::Finished(TJob job, std::uint64_t generation, TTextFind::TMatch match, bool wrapped, std::uint64_t count,
+                        bool stopped, std::shared_ptr<std::vector<std::int64_t>> lines)
 {
     if (generation != generation_ || !view_)
         return;
@@ -331,7 +337,8 @@ void TFindBar::Finished(TJob job, std::uint64_t generation, TTextFind::TMatch ma
     }
     if (job == TJob::Filter) {
         view_->SetFilter(std::move(lines));
-        ShowInfo(QString::fromStdString(Format(UiKeyText("FindBar.Lines", "%d lines shown").toStdString(), {static_cast<long long>(view_->RowCount())})));
+        ShowInfo(QString::fromStdString(Format(UiKeyText("FindBar.Lines", "%d lines shown").toStdString(),
+                                               {static_cast<long long>(view_->RowCount())})));
         return;
     }
     if (job == TJob::Count) {
@@ -356,7 +363,9 @@ void TFindBar::Finished(TJob job, std::uint64_t generation, TTextFind::TMatch ma
 QString TFindBar::InfoText() const
 {
     QString info = wrapped_ ? UiKeyText("FindBar.Wrapped", "Wrapped around the log") : QString();
-    const QString more = count_ ? QString::fromStdString(Format(UiKeyText("FindBar.Matches", "%d matches").toStdString(), {static_cast<long long>(*count_)}))
+    const QString more = count_
+                             ? QString::fromStdString(Format(UiKeyText("FindBar.Matches", "%d matches").toStdString(),
+                                                             {static_cast<long long>(*count_)}))
                          : Running() ? UiKeyText("FindBar.Counting", "counting...")
                                      : QString();
     if (!more.isEmpty())
@@ -368,16 +377,16 @@ void TFindBar::keyPressEvent(QKeyEvent* event)
 {
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     switch (event->key()) {
-    case Qt::Key_Escape:
-        Close();
-        return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_F3:
-        FindNext(shift);
-        return;
-    default:
-        QWidget::keyPressEvent(event);
+        case Qt::Key_Escape:
+            Close();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_F3:
+            FindNext(shift);
+            return;
+        default:
+            QWidget::keyPressEvent(event);
     }
 }
 

@@ -111,9 +111,9 @@ private:
     std::thread worker_;
     std::atomic<bool> stopRequest_{false};
     std::atomic<bool> finished_{true};
-    std::uint64_t generation_ = 0;   // counts the searches started; a late result of an old one is dropped
+    std::uint64_t generation_ = 0;  // counts the searches started; a late result of an old one is dropped
     std::optional<std::uint64_t> count_;
-    bool counted_ = false;           // the count of the current pattern was asked for
+    bool counted_ = false;  // the count of the current pattern was asked for
     bool wrapped_ = false;
 };
 

@@ -67,7 +67,8 @@ TEST(TextFind, PlainAgreesWithAPlainLoop)
                     got.push_back(m.Pos);
                     at = m.Pos + 1;
                 }
-                ASSERT_EQ(got, want) << utf8 << " / " << pattern << " cp " << static_cast<int>(cp) << " case " << matchCase;
+                ASSERT_EQ(got, want) << utf8 << " / " << pattern << " cp " << static_cast<int>(cp) << " case "
+                                     << matchCase;
                 if (!want.empty()) {
                     EXPECT_EQ(find.FindBackward(text, 0, text.size()).Pos, want.back());
                     EXPECT_EQ(find.FindBackward(text, 0, want.front()).Found(), false);
@@ -81,9 +82,9 @@ struct FindCase {
     const char* name;
     TFindPattern pattern;
     CodePage cp;
-    const char* text;      // UTF-8, encoded into cp
-    int count;             // matches in the text, -1 when the pattern is invalid
-    int firstLine;         // 0-based line of the first match
+    const char* text;  // UTF-8, encoded into cp
+    int count;         // matches in the text, -1 when the pattern is invalid
+    int firstLine;     // 0-based line of the first match
 };
 
 class TextFindCases : public ::testing::TestWithParam<FindCase> {};
@@ -113,19 +114,20 @@ TEST_P(TextFindCases, CountsAndFinds)
 
 const char* kLog = "12:00 Call 2:5020/1\n12:01 BUSY 2:5020/2\r\n12:02 Сессия ОК\n12:03 сессия busy\n";
 
-INSTANTIATE_TEST_SUITE_P(All, TextFindCases, ::testing::Values(
-    FindCase{"PlainNoCase", {"busy", false, false}, CodePage::CP866, kLog, 2, 1},
-    FindCase{"PlainCase", {"busy", false, true}, CodePage::CP866, kLog, 1, 3},
-    FindCase{"CyrillicNoCaseCp866", {"СЕССИЯ", false, false}, CodePage::CP866, kLog, 2, 2},
-    FindCase{"CyrillicNoCaseUtf8", {"СЕССИЯ", false, false}, CodePage::UTF8, kLog, 2, 2},
-    FindCase{"CyrillicNoCaseKoi8", {"сессия", false, false}, CodePage::KOI8R, kLog, 2, 2},
-    FindCase{"MissingInPage", {"€", false, false}, CodePage::CP866, kLog, -1, 0},
-    FindCase{"RegexAnchored", {"^12:0[13]", true, true}, CodePage::CP866, kLog, 2, 1},
-    FindCase{"RegexAtLineEnd", {"/\\d$", true, true}, CodePage::CP1251, kLog, 2, 0},
-    FindCase{"RegexNoCaseCyrillic", {"СЕСС\\S+ (ок|busy)", true, false}, CodePage::UTF8, kLog, 2, 2},
-    FindCase{"RegexEmptyMatchesOnly", {"x*", true, false}, CodePage::CP866, kLog, 0, 0},
-    FindCase{"RegexBroken", {"(unclosed", true, false}, CodePage::CP866, kLog, -1, 0},
-    FindCase{"Empty", {"", false, false}, CodePage::CP866, kLog, -1, 0}),
+INSTANTIATE_TEST_SUITE_P(
+    All, TextFindCases,
+    ::testing::Values(FindCase{"PlainNoCase", {"busy", false, false}, CodePage::CP866, kLog, 2, 1},
+                      FindCase{"PlainCase", {"busy", false, true}, CodePage::CP866, kLog, 1, 3},
+                      FindCase{"CyrillicNoCaseCp866", {"СЕССИЯ", false, false}, CodePage::CP866, kLog, 2, 2},
+                      FindCase{"CyrillicNoCaseUtf8", {"СЕССИЯ", false, false}, CodePage::UTF8, kLog, 2, 2},
+                      FindCase{"CyrillicNoCaseKoi8", {"сессия", false, false}, CodePage::KOI8R, kLog, 2, 2},
+                      FindCase{"MissingInPage", {"€", false, false}, CodePage::CP866, kLog, -1, 0},
+                      FindCase{"RegexAnchored", {"^12:0[13]", true, true}, CodePage::CP866, kLog, 2, 1},
+                      FindCase{"RegexAtLineEnd", {"/\\d$", true, true}, CodePage::CP1251, kLog, 2, 0},
+                      FindCase{"RegexNoCaseCyrillic", {"СЕСС\\S+ (ок|busy)", true, false}, CodePage::UTF8, kLog, 2, 2},
+                      FindCase{"RegexEmptyMatchesOnly", {"x*", true, false}, CodePage::CP866, kLog, 0, 0},
+                      FindCase{"RegexBroken", {"(unclosed", true, false}, CodePage::CP866, kLog, -1, 0},
+                      FindCase{"Empty", {"", false, false}, CodePage::CP866, kLog, -1, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A progress callback that answers false stops a search of a large text at once,
@@ -157,10 +159,20 @@ namespace {
 TEST(TextFind, RequiredLiteralOfRegularExpressions)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"Incoming call", "Incoming call"}, {"^12:0[13] BUSY", " BUSY"}, {"ab+cde", "cde"}, {"abc?de", "ab"},
-        {"abcd*e", "abc"},   {"x{2,3}yz", "yz"},     {"a|bcd", ""},        {"(a|b)cdef", "cdef"},
-        {"[(]xyz", "xyz"},   {"\\d+ bytes", " bytes"}, {"\\x41bc", "bc"},  {"a\\.log", "a.log"},
-        {"Сессия?", "Сесси"}, {"(x)*", ""},
+        {"Incoming call", "Incoming call"},
+        {"^12:0[13] BUSY", " BUSY"},
+        {"ab+cde", "cde"},
+        {"abc?de", "ab"},
+        {"abcd*e", "abc"},
+        {"x{2,3}yz", "yz"},
+        {"a|bcd", ""},
+        {"(a|b)cdef", "cdef"},
+        {"[(]xyz", "xyz"},
+        {"\\d+ bytes", " bytes"},
+        {"\\x41bc", "bc"},
+        {"a\\.log", "a.log"},
+        {"Сессия?", "Сесси"},
+        {"(x)*", ""},
     };
     for (const auto& [re, want] : cases)
         EXPECT_EQ(RequiredLiteral(re), want) << re;
