@@ -6,15 +6,67 @@
 #include <bit>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 #include <optional>
+#include <vector>
 
 namespace tarvix {
 
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
+// The reads of a line's bytes that a regular expression may take for one line.
+constexpr std::uint64_t kRegexBudget = 1'000'000;
+
+struct TBudgetSpent {};
+
+// A pointer into a line that counts the bytes read through it and gives up (by an
+// exception, which leaves the matcher) when the budget is spent.
+struct TBudgetIter {
+    using iterator_category = std::bidirectional_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    const char* p = nullptr;
+    std::uint64_t* budget = nullptr;
+
+    reference operator*() const
+    {
+        if (--*budget == 0)
+            throw TBudgetSpent{};
+        return *p;
+    }
+    TBudgetIter& operator++()
+    {
+        ++p;
+        return *this;
+    }
+    TBudgetIter operator++(int)
+    {
+        TBudgetIter old = *this;
+        ++p;
+        return old;
+    }
+    TBudgetIter& operator--()
+    {
+        --p;
+        return *this;
+    }
+    TBudgetIter operator--(int)
+    {
+        TBudgetIter old = *this;
+        --p;
+        return old;
+    }
+    bool operator==(const TBudgetIter& other) const { return p == other.p; }
+};
+
 // Searches report their progress (and may be stopped) once per this many bytes.
 constexpr std::size_t kChunk = std::size_t(16) << 20;
+// Regular expressions are slow: they report (and can be stopped) more often.
+constexpr std::size_t kRegexStep = std::size_t(1) << 20;
 
 // The end of the line that holds pos: the first CR or LF in [pos, to), or to.
 std::size_t LineEndFrom(std::string_view text, std::size_t pos, std::size_t to)
@@ -343,11 +395,20 @@ TTextFind::TMatch TTextFind::RegexInLine(std::string_view line, std::size_t from
         FoldInto(line, lineBuf_, false);
         line = lineBuf_;
     }
+    // The matcher reads the line through a counting iterator: a line that costs more
+    // reads than the budget is given up (the search cannot be stopped inside one).
+    std::uint64_t budget = kRegexBudget;
+    const TBudgetIter end{line.data() + line.size(), &budget};
     for (std::size_t at = from; at <= line.size(); ++at) {
-        std::cmatch m;
+        std::match_results<TBudgetIter> m;
         auto flags = at > 0 ? std::regex_constants::match_prev_avail : std::regex_constants::match_default;
-        if (!std::regex_search(line.data() + at, line.data() + line.size(), m, *regex_, flags))
+        try {
+            if (!std::regex_search(TBudgetIter{line.data() + at, &budget}, end, m, *regex_, flags))
+                return {};
+        } catch (const TBudgetSpent&) {
+            ++abandoned_;
             return {};
+        }
         const auto pos = static_cast<std::size_t>(m.position(0)) + at;
         // An empty match (of "x*", "^") finds nothing to show or step over: the
         // search goes on past it.
@@ -396,7 +457,8 @@ TTextFind::TMatch TTextFind::FindRegex(std::string_view text, std::size_t from, 
         return {};
     }
     std::size_t start = LineStartOf(text, from);
-    std::size_t nextReport = from + kChunk;
+    std::size_t nextReport = from + kRegexStep;
+    std::uint64_t lines = 0;
     while (start < to) {
         const std::size_t end = LineEndFrom(text, start, text.size());
         const std::size_t first = std::max(from, start) - start;
@@ -410,8 +472,8 @@ TTextFind::TMatch TTextFind::FindRegex(std::string_view text, std::size_t from, 
         start = end + 1;
         if (text[end] == '\r' && start < text.size() && text[start] == '\n')
             ++start;
-        if (start >= nextReport) {
-            nextReport = start + kChunk;
+        if (start >= nextReport || (++lines & 63) == 0) {
+            nextReport = start + kRegexStep;
             if (progress && !progress(start - from, to - from)) {
                 stopped_ = true;
                 return {};

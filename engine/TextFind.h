@@ -40,9 +40,11 @@ struct TFindPattern {
 class TTextFind {
 public:
     static constexpr std::size_t npos = std::string_view::npos;
-    // Regular expressions look at no more than this many bytes of a line (the
-    // matcher recurses per byte, and a megabyte line must not exhaust the stack).
-    static constexpr std::size_t kMaxRegexLine = std::size_t(1) << 14;
+    // Regular expressions look at no more than this many bytes of a line: the
+    // matcher recurses per byte, and a megabyte line must not exhaust the stack.
+    // It also backtracks (".*a.*b.*c" costs the cube of the length): a line that
+    // takes it more than a budget of reads is given up as holding no match.
+    static constexpr std::size_t kMaxRegexLine = std::size_t(1) << 12;
 
     // Told how many bytes of how many are done, every few megabytes; false stops.
     using TProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
@@ -76,6 +78,8 @@ public:
 
     // The last search was stopped by its progress callback.
     bool Stopped() const { return stopped_; }
+    // Lines given up because matching them cost too much, since construction.
+    std::uint64_t Abandoned() const { return abandoned_; }
 
 private:
     TMatch FindPlain(std::string_view text, std::size_t from, std::size_t to) const;
@@ -99,6 +103,7 @@ private:
     std::unique_ptr<TTextFind> literal_;
     mutable std::string lineBuf_;
     mutable bool stopped_ = false;
+    mutable std::uint64_t abandoned_ = 0;
 };
 
 // The longest text that every match of an ECMAScript regular expression holds as

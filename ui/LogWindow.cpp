@@ -220,6 +220,8 @@ TChildForm::~TChildForm()
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
     SetHourglass(false);
+    // A search reads the view's line index: it ends before the view goes.
+    findBar_->Stop();
     CloseAnalysisWindows();
     if (log_ && log_->Window == this)
         log_->Window = nullptr;

@@ -180,3 +180,23 @@ TEST(TextFind, RequiredLiteralOfRegularExpressions)
 
 }  // namespace
 }  // namespace tarvix
+
+namespace tarvix {
+namespace {
+
+// Expressions that backtrack without end ("(a*)*c", ".*.*.*c" over a long line
+// without a "c") give the line up instead of hanging, and go on to the next line.
+TEST(TextFind, CostlyLinesAreGivenUp)
+{
+    const std::string text = std::string(4000, 'a') + "\nxac\n";
+    for (const char* re : {"(a*)*c", ".*.*.*c"}) {
+        const TTextFind find({re, true, true}, CodePage::CP866);
+        const auto m = find.FindForward(text, 0, text.size());
+        ASSERT_TRUE(m.Found()) << re;
+        EXPECT_GT(m.Pos, 4000u);
+        EXPECT_EQ(find.Abandoned(), 1u) << re;
+    }
+}
+
+}  // namespace
+}  // namespace tarvix
