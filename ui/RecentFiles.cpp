@@ -19,11 +19,13 @@ void TRecentFiles::Load(const TIniFile& ini)
         std::string path = ini.ReadString(kSection, "File" + std::to_string(i), "");
         if (path.empty())
             continue;
+        // The first of a path is the newest; a repeated one (a damaged file) is left out.
+        if (std::any_of(entries_.begin(), entries_.end(), [&](const TEntry& e) { return e.Path == path; }))
+            continue;
         const auto style = ini.ReadInteger(kSection, "Style" + std::to_string(i), 0);
-        // A style number out of range (a damaged file) reads the log as plain text.
-        Add(path, style >= 0 && style < 100 ? static_cast<int>(style) : 0);
+        // A style number out of range reads the log as plain text.
+        entries_.push_back({path, style >= 0 && style < 100 ? static_cast<int>(style) : 0});
     }
-    std::reverse(entries_.begin(), entries_.end());
 }
 
 void TRecentFiles::Save(TIniFile& ini) const

@@ -219,6 +219,11 @@ TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
     EXPECT_EQ(w->View()->Bytes().size(), original.size() / 2);
     EXPECT_EQ(w->View()->Bytes().find('\0'), std::string_view::npos);
     EXPECT_LT(log->SessCount(), sessions);
+    // Gone for a moment (being replaced): nothing happens until it is back.
+    std::filesystem::rename(log->Path, log->Path + ".old");
+    w->Follower()->Check();
+    EXPECT_EQ(w->View()->Bytes().size(), original.size() / 2);
+    std::filesystem::rename(log->Path + ".old", log->Path);
     // Replaced by another file of the same name (logrotate).
     const std::string fresh = log->Path + ".new";
     std::ofstream(fresh, std::ios::binary) << original;

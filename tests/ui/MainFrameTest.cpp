@@ -228,12 +228,25 @@ TEST_F(FrameTest, DroppedFilesOpenAndAreOfferedForReopening)
         f.OpenLogFile(other.string());
     }
     f.OpenLogFile((dir / "log5.txt").string());
+    // Damaged entries of the section: a style that is no number or out of range
+    // reads as plain text, an empty name is no entry, a repeated one counts once.
+    Ini().WriteString("Reopen", "Style2", "x7");
+    Ini().WriteString("Reopen", "File3", "");
+    Ini().WriteString("Reopen", "File4", Ini().ReadString("Reopen", "File1", ""));
+    Ini().WriteString("Reopen", "Style5", "-4");
+    Menu("MIFile")->popup(QPoint(0, 0));
+    EXPECT_EQ(Menu("MIReopen")->actions().size(), 8);
+    Menu("MIFile")->close();
+    f.OpenLogFile((dir / "log0.txt").string());
+    f.OpenLogFile((dir / "log1.txt").string());
     Menu("MIFile")->popup(QPoint(0, 0));
     QMenu* reopen = Menu("MIReopen");
     const QList<QAction*> items = reopen->actions();
     ASSERT_EQ(items.size(), 10);
-    EXPECT_TRUE(items[0]->text().endsWith("log5.txt"));
-    EXPECT_TRUE(items[1]->text().endsWith("log11.txt"));
+    EXPECT_TRUE(items[0]->text().endsWith("/log1.txt"));
+    EXPECT_TRUE(items[1]->text().endsWith("/log0.txt"));
+    EXPECT_TRUE(items[2]->text().endsWith("/log5.txt"));
+    EXPECT_TRUE(items[3]->text().endsWith("/log11.txt"));
     Menu("MIFile")->close();
     const auto before = f.MdiArea()->subWindowList().size();
     items[9]->trigger();
