@@ -1091,9 +1091,10 @@ void TChildForm::ReadAgain(bool rememberLastLine)
     textLoaded_ = false;
     currentDay_ = -1;
     ShowLog(log_);
-    // The new text shows all its lines until the filter has been worked out again.
-    if (textLoaded_ && findBar_->FilterOn())
-        findBar_->ReapplyFilter();
+    // The count of matches starts anew, and the new text shows all its lines until
+    // the filter has been worked out again.
+    if (textLoaded_ && findBar_->isVisible())
+        findBar_->Refresh();
 }
 
 // ---------------------------------------------------------------- analysis windows
