@@ -1046,6 +1046,13 @@ void TChildForm::FollowReload(bool replaced)
         if (Analysis(kind))
             open.push_back(kind);
     const bool hadFocus = view_->hasFocus();
+    // Reading again activates the window and opens analysis windows: the window the
+    // user was in (another log, an analysis window) gets the front back afterwards.
+    QPointer<QMdiSubWindow> active = mdiArea() ? mdiArea()->activeSubWindow() : nullptr;
+    std::optional<TAnalysisKind> activeKind;  // one of this log's, which is opened anew
+    for (TAnalysisKind kind : kAnalysisKinds)
+        if (TAnalysisWindow* a = Analysis(kind); a && active && a->Widget() == active.data())
+            activeKind = kind;
 
     // The log's last line stays the one of the last real reading, so that "new
     // sessions" keep counting from there.
@@ -1072,6 +1079,10 @@ void TChildForm::FollowReload(bool replaced)
     for (TAnalysisKind kind : open)
         if (!Analysis(kind))
             OpenAnalysis(kind);
+    if (activeKind && Analysis(*activeKind))
+        active = qobject_cast<QMdiSubWindow*>(Analysis(*activeKind)->Widget());
+    if (active && mdiArea() && active != mdiArea()->activeSubWindow())
+        mdiArea()->setActiveSubWindow(active);
     if (hadFocus)
         view_->setFocus();
 }

@@ -203,10 +203,15 @@ TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
     EXPECT_EQ(log->SessCount(), sessions + 1);
     EXPECT_GE(w->View()->CaretLine(), w->View()->LineCount() - 1);
     EXPECT_NE(w->AnalysisWindow(TAnalysisKind::SessList), nullptr);
-    // New sessions still count from where the log ended when it was last read by hand.
-    EXPECT_EQ(log->LastStr, lastStr);
+    // The window the user is in keeps the front while the log is read again.
+    QMdiSubWindow* list = qobject_cast<QMdiSubWindow*>(w->AnalysisWindow(TAnalysisKind::SessList)->Widget());
+    ASSERT_NE(list, nullptr);
+    area->setActiveSubWindow(list);
     append(block);
     EXPECT_EQ(log->SessCount(), sessions + 2);
+    EXPECT_EQ(area->activeSubWindow(), qobject_cast<QMdiSubWindow*>(w->AnalysisWindow(TAnalysisKind::SessList)->Widget()));
+    // New sessions still count from where the log ended when it was last read by hand.
+    EXPECT_EQ(log->LastStr, lastStr);
     // A line that comes in two writes.
     const std::int64_t lines = w->View()->LineCount();
     append(block.substr(0, 10));
