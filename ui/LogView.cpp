@@ -6,6 +6,7 @@
 #include "ui/TextSearch.h"
 
 #include <QClipboard>
+#include <QMetaMethod>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -107,6 +108,7 @@ void TLogView::ResetText()
     caret_ = anchor_ = TTextPos{};
     desiredCell_ = -1;
     topLine_ = 1;
+    shown_.reset();
     leftCell_ = 0;
     widestSeen_ = 0;
     markLine_ = 0;
@@ -114,7 +116,7 @@ void TLogView::ResetText()
     UpdateScrollBars();
     viewport()->update();
     emit caretMoved(caret_.Line);
-    emit topLineChanged(topLine_);
+    emit topLineChanged(TopLine());
     if (hadSelection)
         emit selectionChanged();
 }
@@ -159,6 +161,15 @@ void TLogView::SetColors(const std::array<TColor, kColorCount>& colors)
         if (!qcolors_[i].isValid())
             qcolors_[i] = pal.color(i == ciBackground ? QPalette::Base : QPalette::Text);
     }
+    // The caret's line a shade towards the text colour, the matches of a search
+    // a yellow between the two.
+    auto mix = [](const QColor& a, const QColor& b, double t) {
+        return QColor::fromRgbF(static_cast<float>(a.redF() * (1 - t) + b.redF() * t),
+                                static_cast<float>(a.greenF() * (1 - t) + b.greenF() * t),
+                                static_cast<float>(a.blueF() * (1 - t) + b.blueF() * t));
+    };
+    currentLineBack_ = mix(qcolors_[ciBackground], qcolors_[ciNormal], 0.08);
+    matchBack_ = mix(qcolors_[ciBackground], QColor(0xFF, 0xD0, 0x00), 0.6);
     viewport()->update();
 }
 
@@ -230,12 +241,53 @@ int TLogView::VisibleLines() const
 
 int TLogView::VisibleCells() const
 {
-    return std::max(1, static_cast<int>(viewport()->width() / charWidth_));
+    return std::max(1, static_cast<int>((viewport()->width() - kMargin) / charWidth_));
 }
 
 std::int64_t TLogView::MaxTopLine() const
 {
-    return std::max<std::int64_t>(1, LineCount() - VisibleLines() + 1);
+    return std::max<std::int64_t>(1, RowCount() - VisibleLines() + 1);
+}
+
+// ------------------------------------------------------------------ filter
+
+std::int64_t TLogView::RowCount() const
+{
+    return shown_ ? static_cast<std::int64_t>(shown_->size()) : LineCount();
+}
+
+std::int64_t TLogView::LineOfRow(std::int64_t row) const
+{
+    if (!shown_)
+        return row;
+    if (shown_->empty())
+        return 1;
+    row = std::clamp<std::int64_t>(row, 1, static_cast<std::int64_t>(shown_->size()));
+    return (*shown_)[static_cast<std::size_t>(row - 1)];
+}
+
+std::int64_t TLogView::RowOfLine(std::int64_t line) const
+{
+    if (!shown_)
+        return line;
+    const auto it = std::lower_bound(shown_->begin(), shown_->end(), line);
+    return std::min<std::int64_t>(static_cast<std::int64_t>(it - shown_->begin()) + 1,
+                                  std::max<std::int64_t>(1, static_cast<std::int64_t>(shown_->size())));
+}
+
+void TLogView::SetFilter(std::shared_ptr<const std::vector<std::int64_t>> lines)
+{
+    const std::int64_t caretLine = caret_.Line;
+    shown_ = std::move(lines);
+    classCache_.clear();
+    topLine_ = 1;
+    UpdateScrollBars();
+    // The caret stays on its line when it is shown, else it goes to the next line shown.
+    const TTextPos caret = Clamped(caret_);
+    ApplySelection(caret.Line == caretLine ? anchor_ : caret, caret, false);
+    ScrollToLine(caret_.Line, TScrollMode::Centre);
+    viewport()->update();
+    emit topLineChanged(TopLine());
 }
 
 std::int64_t TLogView::WidthCells() const
@@ -276,7 +328,7 @@ void TLogView::scrollContentsBy(int, int)
     const int v = verticalScrollBar()->value();
     if ((topLine_ - 1) / scrollScale_ != v) {
         topLine_ = v == verticalScrollBar()->maximum() ? MaxTopLine() : std::int64_t(v) * scrollScale_ + 1;
-        emit topLineChanged(topLine_);
+        emit topLineChanged(TopLine());
     }
     leftCell_ = horizontalScrollBar()->value();
     viewport()->update();
@@ -288,18 +340,23 @@ void TLogView::resizeEvent(QResizeEvent* event)
     const std::int64_t top = topLine_;
     UpdateScrollBars();
     if (topLine_ != top)
-        emit topLineChanged(topLine_);
+        emit topLineChanged(TopLine());
 }
 
 void TLogView::SetTopLine(std::int64_t line)
 {
-    line = std::clamp<std::int64_t>(line, 1, MaxTopLine());
-    if (line == topLine_)
+    SetTopRow(RowOfLine(line));
+}
+
+void TLogView::SetTopRow(std::int64_t row)
+{
+    row = std::clamp<std::int64_t>(row, 1, MaxTopLine());
+    if (row == topLine_)
         return;
-    topLine_ = line;
+    topLine_ = row;
     UpdateScrollBars();
     viewport()->update();
-    emit topLineChanged(topLine_);
+    emit topLineChanged(TopLine());
 }
 
 void TLogView::SetLeftCell(std::int64_t cell)
@@ -314,20 +371,20 @@ void TLogView::SetLeftCell(std::int64_t cell)
 
 void TLogView::ScrollToLine(std::int64_t line, TScrollMode mode)
 {
-    line = std::clamp<std::int64_t>(line, 1, std::max<std::int64_t>(1, LineCount()));
+    const std::int64_t row = RowOfLine(std::clamp<std::int64_t>(line, 1, std::max<std::int64_t>(1, LineCount())));
     const int visible = VisibleLines();
     switch (mode) {
     case TScrollMode::Visible:
-        if (line < topLine_)
-            SetTopLine(line);
-        else if (line >= topLine_ + visible)
-            SetTopLine(line - visible + 1);
+        if (row < topLine_)
+            SetTopRow(row);
+        else if (row >= topLine_ + visible)
+            SetTopRow(row - visible + 1);
         break;
     case TScrollMode::Centre:
-        SetTopLine(line - visible / 2);
+        SetTopRow(row - visible / 2);
         break;
     case TScrollMode::Top:
-        SetTopLine(line);
+        SetTopRow(row);
         break;
     }
 }
@@ -344,6 +401,11 @@ void TLogView::GoToLine(std::int64_t line, TScrollMode mode)
 TTextPos TLogView::Clamped(TTextPos pos) const
 {
     pos.Line = std::clamp<std::int64_t>(pos.Line, 1, LineCount());
+    // A line the filter hides gives way to the next line shown.
+    if (shown_ && !shown_->empty() && LineOfRow(RowOfLine(pos.Line)) != pos.Line) {
+        pos.Line = LineOfRow(RowOfLine(pos.Line));
+        pos.Col = 0;
+    }
     std::string_view bytes = LineBytes(pos.Line);
     pos.Col = std::clamp<std::int64_t>(pos.Col, 0, static_cast<std::int64_t>(bytes.size()));
     pos.Col = static_cast<std::int64_t>(SnapColumn(bytes, codePage_, static_cast<std::size_t>(pos.Col)));
@@ -460,8 +522,8 @@ void TLogView::CopyToClipboard() const
 TTextPos TLogView::PosAt(QPoint point) const
 {
     const int row = point.y() < 0 ? -1 - (-point.y() - 1) / lineHeight_ : point.y() / lineHeight_;
-    const std::int64_t line = std::clamp<std::int64_t>(topLine_ + row, 1, LineCount());
-    const std::int64_t cell = std::max<std::int64_t>(0, leftCell_ + std::llround(point.x() / charWidth_));
+    const std::int64_t line = LineOfRow(std::clamp<std::int64_t>(topLine_ + row, 1, std::max<std::int64_t>(1, RowCount())));
+    const std::int64_t cell = std::max<std::int64_t>(0, leftCell_ + std::llround((point.x() - kMargin) / charWidth_));
     const std::size_t col = ColumnOfCell(LayoutBytes(line), codePage_, cell, true);
     return {line, static_cast<std::int64_t>(col)};
 }
@@ -499,7 +561,8 @@ void TLogView::MoveVertically(std::int64_t lines, bool keepAnchor)
 {
     if (desiredCell_ < 0)
         desiredCell_ = CellOf(caret_);
-    const std::int64_t line = std::clamp<std::int64_t>(caret_.Line + lines, 1, LineCount());
+    const std::int64_t line =
+        LineOfRow(std::clamp<std::int64_t>(RowOfLine(caret_.Line) + lines, 1, std::max<std::int64_t>(1, RowCount())));
     const std::size_t col = ColumnOfCell(LayoutBytes(line), codePage_, desiredCell_);
     const TTextPos pos{line, static_cast<std::int64_t>(col)};
     ApplySelection(keepAnchor ? anchor_ : pos, pos, true);
@@ -522,6 +585,12 @@ std::optional<TTextPos> TLogView::Find(const QString& text, TFindOptions options
     const TTextPos start = PosOfOffset(match.Pos);
     ApplySelection(start, PosOfOffset(match.Pos + match.Length), false);
     return start;
+}
+
+void TLogView::SetFindHighlight(std::shared_ptr<const TTextFind> find)
+{
+    findHl_ = std::move(find);
+    viewport()->update();
 }
 
 std::optional<TTextPos> TLogView::FindNext()
@@ -579,19 +648,21 @@ void TLogView::paintEvent(QPaintEvent* event)
     painter.setFont(font());
     const QRect area = event->rect();
     painter.fillRect(area, qcolors_[ciBackground]);
+    painter.translate(kMargin, 0);
     const int firstRow = std::max(0, area.top() / lineHeight_);
     const int lastRow = area.bottom() / lineHeight_;
     const std::int64_t widest = widestSeen_;
     for (int row = firstRow; row <= lastRow; ++row) {
-        const std::int64_t line = topLine_ + row;
-        if (line > LineCount())
+        if (topLine_ + row > RowCount())
             break;
+        const std::int64_t line = LineOfRow(topLine_ + row);
         PaintLine(painter, line, row * lineHeight_);
     }
     // Keep the classes of the lines on screen only.
-    const std::int64_t bottom = topLine_ + viewport()->height() / lineHeight_;
+    const std::int64_t top = LineOfRow(topLine_);
+    const std::int64_t bottom = LineOfRow(std::min(RowCount(), topLine_ + viewport()->height() / lineHeight_));
     for (auto it = classCache_.begin(); it != classCache_.end();) {
-        if (it->first < topLine_ || it->first > bottom)
+        if (it->first < top || it->first > bottom)
             it = classCache_.erase(it);
         else
             ++it;
@@ -611,7 +682,23 @@ void TLogView::PaintLine(QPainter& painter, std::int64_t line, int y)
 
     const bool marked = line == markLine_;
     if (marked)
-        painter.fillRect(QRect(0, y, viewport()->width(), lineHeight_), markBack_);
+        painter.fillRect(QRect(-kMargin, y, viewport()->width(), lineHeight_), markBack_);
+    else if (line == caret_.Line)
+        painter.fillRect(QRect(-kMargin, y, viewport()->width(), lineHeight_), currentLineBack_);
+    // The matches of the search in the part of the line on screen.
+    if (findHl_ && !marked) {
+        const std::string_view whole = LineBytes(line);
+        const std::size_t shownTo = std::min<std::size_t>(whole.size(), std::size_t(lc.EndCol) + 256);
+        for (std::size_t at = 0; at < shownTo;) {
+            const TTextFind::TMatch m = findHl_->FindInLine(whole.substr(0, shownTo), at);
+            if (!m.Found())
+                break;
+            const qreal x0 = (CellOf({line, static_cast<std::int64_t>(m.Pos)}) - leftCell_) * charWidth_;
+            const qreal x1 = (CellOf({line, static_cast<std::int64_t>(m.Pos + m.Length)}) - leftCell_) * charWidth_;
+            painter.fillRect(QRectF(x0, y, std::max<qreal>(x1 - x0, 2), lineHeight_), matchBack_);
+            at = m.Pos + std::max<std::size_t>(m.Length, 1);
+        }
+    }
     const std::vector<TWordSpan>* spans = nullptr;
     if (!marked && highlight_ && wordClass_)
         spans = &WordSpans(line, LineBytes(line));
@@ -712,8 +799,10 @@ void TLogView::keyPressEvent(QKeyEvent* event)
         else if (caret_.Col > 0)
             moveTo({caret_.Line, static_cast<std::int64_t>(
                                      PreviousColumn(LineBytes(caret_.Line), codePage_, static_cast<std::size_t>(caret_.Col)))});
-        else if (caret_.Line > 1)
-            moveTo({caret_.Line - 1, static_cast<std::int64_t>(LineBytes(caret_.Line - 1).size())});
+        else if (RowOfLine(caret_.Line) > 1) {
+            const std::int64_t prev = LineOfRow(RowOfLine(caret_.Line) - 1);
+            moveTo({prev, static_cast<std::int64_t>(LineBytes(prev).size())});
+        }
         else
             moveTo(caret_);
         break;
@@ -723,43 +812,45 @@ void TLogView::keyPressEvent(QKeyEvent* event)
             moveTo(NextWord(caret_));
         else if (static_cast<std::size_t>(caret_.Col) < bytes.size())
             moveTo({caret_.Line, static_cast<std::int64_t>(NextColumn(bytes, codePage_, static_cast<std::size_t>(caret_.Col)))});
-        else if (caret_.Line < LineCount())
-            moveTo({caret_.Line + 1, 0});
+        else if (RowOfLine(caret_.Line) < RowCount())
+            moveTo({LineOfRow(RowOfLine(caret_.Line) + 1), 0});
         else
             moveTo(caret_);
         break;
     }
     case Qt::Key_Up:
         if (ctrl)
-            SetTopLine(topLine_ - 1);
+            SetTopRow(topLine_ - 1);
         else
             MoveVertically(-1, shift);
         break;
     case Qt::Key_Down:
         if (ctrl)
-            SetTopLine(topLine_ + 1);
+            SetTopRow(topLine_ + 1);
         else
             MoveVertically(1, shift);
         break;
     case Qt::Key_PageUp:
-        SetTopLine(topLine_ - page);
+        SetTopRow(topLine_ - page);
         MoveVertically(-page, shift);
         break;
     case Qt::Key_PageDown:
-        SetTopLine(topLine_ + page);
+        SetTopRow(topLine_ + page);
         MoveVertically(page, shift);
         break;
     case Qt::Key_Home:
-        moveTo(ctrl ? TTextPos{1, 0} : TTextPos{caret_.Line, 0});
+        moveTo(ctrl ? TTextPos{LineOfRow(1), 0} : TTextPos{caret_.Line, 0});
         break;
     case Qt::Key_End: {
-        const std::int64_t line = ctrl ? LineCount() : caret_.Line;
+        const std::int64_t line = ctrl ? LineOfRow(RowCount()) : caret_.Line;
         moveTo({line, static_cast<std::int64_t>(LineBytes(line).size())});
         break;
     }
     case Qt::Key_F3:
         if (ctrl)
             event->ignore();
+        else if (isSignalConnected(QMetaMethod::fromSignal(&TLogView::findNextRequested)))
+            emit findNextRequested(shift);
         else
             FindNext(shift);
         return;
@@ -841,9 +932,9 @@ void TLogView::timerEvent(QTimerEvent* event)
     }
     // Dragging past an edge scrolls that way, a line or a few cells per tick.
     if (dragPoint_.y() < 0)
-        SetTopLine(topLine_ - 1);
+        SetTopRow(topLine_ - 1);
     else if (dragPoint_.y() >= viewport()->height())
-        SetTopLine(topLine_ + 1);
+        SetTopRow(topLine_ + 1);
     if (dragPoint_.x() < 0)
         SetLeftCell(leftCell_ - 4);
     else if (dragPoint_.x() >= viewport()->width())

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "engine/LineIndex.h"
+#include "engine/TextFind.h"
 #include "platform/CodePage.h"
 #include "settings/Color.h"
 #include "settings/Font.h"
@@ -79,6 +80,8 @@ public:
     void Clear();
 
     std::string_view Bytes() const { return bytes_; }
+    // What keeps the bytes alive: a search on another thread holds it while it runs.
+    std::shared_ptr<const void> TextOwner() const { return owner_; }
     const TLineIndex& Index() const { return index_; }
     std::int64_t LineCount() const { return index_.LineCount(); }
     // The bytes of a line without its line end (empty outside 1..LineCount()).
@@ -128,7 +131,7 @@ public:
     void CopyToClipboard() const;
 
     // --- scrolling and finding ---
-    std::int64_t TopLine() const { return topLine_; }
+    std::int64_t TopLine() const { return LineOfRow(topLine_); }
     void SetTopLine(std::int64_t line);
     // Lines that fit wholly on screen (at least 1).
     int VisibleLines() const;
@@ -146,6 +149,19 @@ public:
     std::optional<TTextPos> FindNext();
     std::optional<TTextPos> FindNext(bool backward);
     QString LastFindText() const { return findText_; }
+    // The matches of a search are shown in the lines on screen; nullptr for none.
+    void SetFindHighlight(std::shared_ptr<const TTextFind> find);
+
+    // --- filter ---
+    // Shows only the given lines (ascending, from 1) over the same text; nullptr
+    // shows all. The caret keeps its line when that is shown.
+    void SetFilter(std::shared_ptr<const std::vector<std::int64_t>> lines);
+    bool Filtered() const { return shown_ != nullptr; }
+    // Rows on screen are numbered from 1 over the lines shown.
+    std::int64_t RowCount() const;
+    std::int64_t LineOfRow(std::int64_t row) const;
+    // The row of a line, or of the next line shown after it (the last row past them).
+    std::int64_t RowOfLine(std::int64_t line) const;
 
     // Offsets in the text of a position, and back.
     std::uint64_t OffsetOf(TTextPos pos) const;
@@ -153,7 +169,12 @@ public:
     // The position under a point of the viewport.
     TTextPos PosAt(QPoint point) const;
 
+    // The space before the text, in pixels.
+    static constexpr int kMargin = 4;
+
 signals:
+    // F3 (backward with Shift): the window repeats its search.
+    void findNextRequested(bool backward);
     void caretMoved(qint64 line);
     void selectionChanged();
     void topLineChanged(qint64 line);
@@ -179,6 +200,7 @@ private:
     };
 
     void ResetText();
+    void SetTopRow(std::int64_t row);
     // The part of a line the view lays out (long lines cut at kMaxLayoutBytes).
     std::string_view LayoutBytes(std::int64_t line) const;
     std::uint64_t Relative(std::uint64_t offset) const { return offset - index_.BaseOffset(); }
@@ -222,7 +244,8 @@ private:
     TTextPos caret_;
     TTextPos anchor_;
     std::int64_t desiredCell_ = -1;  // cell kept by up and down moves, -1: the caret's own
-    std::int64_t topLine_ = 1;
+    std::int64_t topLine_ = 1;      // the row at the top (the line when nothing is filtered)
+    std::shared_ptr<const std::vector<std::int64_t>> shown_;  // the lines a filter shows
     std::int64_t leftCell_ = 0;
     std::int64_t widestSeen_ = 0;    // widest line laid out, in cells
     std::int64_t scrollScale_ = 1;   // lines per vertical scroll bar step
@@ -234,6 +257,9 @@ private:
 
     QString findText_;
     TFindOptions findOptions_;
+    std::shared_ptr<const TTextFind> findHl_;
+    QColor matchBack_;
+    QColor currentLineBack_;
 };
 
 }  // namespace tarvix

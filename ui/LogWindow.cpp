@@ -9,7 +9,8 @@
 #include "fido/Lng.h"
 #include "settings/SettingsStore.h"
 #include "ui/ChildForm.h"
-#include "ui/FindDialog.h"
+#include "ui/FindBar.h"
+#include "ui/LogFollow.h"
 #include "ui/SpeedBar.h"
 #include "ui/Placement.h"
 #include "ui/GotoLine.h"
@@ -19,6 +20,7 @@
 #include "ui/ModalHook.h"
 #include "ui/UiText.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -26,6 +28,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QKeySequence>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -42,6 +46,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cmath>
 
 namespace tarvix {
@@ -51,6 +56,9 @@ namespace {
 constexpr int kDayListWidth = 69;
 constexpr int kDayListHeight = 93;
 constexpr int kStatusHeight = 27;
+// A followed log whose reading takes this long is read again only after a pause
+// of four times that.
+constexpr qint64 kSlowReadMs = 200;
 constexpr int kPanel0Width = 250;
 constexpr int kPanel1Width = 150;
 constexpr int kProgressWidth = 124;
@@ -78,6 +86,7 @@ constexpr TButtonText kButtonHints[] = {
     {"BtnSaveSel", "Save the selected text to a file"},
     {"BtnCopy", "Copy the selected text"},
     {"BtnHilite", "Colour highlighting (Ctrl+H)"},
+    {"BtnFollow", "Follow the log as the mailer writes it (F)"},
     {"BtnSessList", "Session list (F5)"},
     {"BtnFreqList", "File-request list (F6)"},
     {"BtnTimeline", "Timeline (F7)"},
@@ -88,6 +97,7 @@ constexpr TButtonText kButtonHints[] = {
 constexpr TButtonText kMenuTexts[] = {
     {"MISessList", "&Session list"}, {"MIFreqList", "&Freq list"}, {"MITimeline", "&Timeline"},
     {"MIDialStat", "&Dial statistics"}, {"MISessInfo", "Session &info"}, {"MIClose", "&Close"},
+    {"MICopy", "&Copy"}, {"MISelectAll", "Select &all"},
 };
 constexpr const char* kAnalysisButtons[kAnalysisKindCount] = {"BtnSessList", "BtnFreqList", "BtnTimeline",
                                                               "BtnDialStat", "BtnSessInfo"};
@@ -120,7 +130,28 @@ TChildForm::TChildForm(TLog* log, QWidget* parent) : QMdiSubWindow(parent), log_
     view_ = new TLogView(central);
     view_->setObjectName("LEdit");
     layout->addWidget(view_);
+    findBar_ = new TFindBar(view_, central);
+    layout->addWidget(findBar_);
+    connect(view_, &TLogView::findNextRequested, this, [this](bool backward) {
+        if (textLoaded_ && !findBar_->TextEdit()->text().isEmpty())
+            findBar_->FindNext(backward);
+        else
+            OpenFindBar();
+    });
     body_->setCentralWidget(central);
+    follow_ = new TLogFollow(this);
+    connect(follow_, &TLogFollow::grown, this, [this] {
+        // A log that takes long to read is read again at most every few readings'
+        // time, so that the window stays usable while the mailer writes on.
+        if (lastFollowMs_ >= kSlowReadMs && followClock_.isValid() && followClock_.elapsed() < 4 * lastFollowMs_)
+            return;
+        if (following_ && loaded_ && !Busy() && !Closing())
+            FollowReload(false);
+    });
+    connect(follow_, &TLogFollow::replaced, this, [this] {
+        if (loaded_ && !Busy() && !Closing())
+            FollowReload(true);
+    });
 
     dayList_ = new QListWidget(central);
     dayList_->setObjectName("LbxDays");
@@ -175,7 +206,9 @@ TChildForm::TChildForm(TLog* log, QWidget* parent) : QMdiSubWindow(parent), log_
         setWindowTitle(QString::fromStdString(log_->Name));
     view_->SetLogFont(Settings().LogFont);
     view_->SetColors(Settings().Colors);
-    view_->SetCodePage(LogCodePage());
+    if (log_ && !log_->Temporary)
+        codePage_ = CodePageFromName(Ini().ReadString(log_->Name + ".MainWnd", "CodePage", ""));
+    view_->SetCodePage(ViewCodePage());
     currentDay_ = -1;
 }
 
@@ -187,9 +220,9 @@ TChildForm::~TChildForm()
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
     SetHourglass(false);
+    // A search reads the view's line index: it ends before the view goes.
+    findBar_->Stop();
     CloseAnalysisWindows();
-    if (findDialog_)
-        delete findDialog_.data();
     if (log_ && log_->Window == this)
         log_->Window = nullptr;
     // The view may paint no more with a log that is going.
@@ -217,7 +250,7 @@ void TChildForm::BuildToolBar()
     AddButton("BtnDayList", s->standardIcon(QStyle::SP_FileDialogDetailedView), &TChildForm::ToggleDayList);
     AddButton("BtnPrevSess", s->standardIcon(QStyle::SP_ArrowLeft), &TChildForm::PrevSess);
     AddButton("BtnNextSess", s->standardIcon(QStyle::SP_ArrowRight), &TChildForm::NextSess);
-    AddButton("BtnFind", FindIcon(), &TChildForm::OpenFindDialog);
+    AddButton("BtnFind", FindIcon(), &TChildForm::OpenFindBar);
     AddButton("BtnSaveSel", s->standardIcon(QStyle::SP_DialogSaveButton), &TChildForm::SaveSelection);
     AddButton("BtnCopy", CopyIcon(), &TChildForm::CopySelection);
     QToolButton* hilite = AddButton("BtnHilite", GlyphIcon("H", QColor(0xC0, 0, 0)), nullptr);
@@ -227,6 +260,9 @@ void TChildForm::BuildToolBar()
         if (log_)
             log_->Highlight = on;
     });
+    QToolButton* follow = AddButton("BtnFollow", s->standardIcon(QStyle::SP_MediaPlay), nullptr);
+    follow->setCheckable(true);
+    connect(follow, &QToolButton::toggled, this, [this](bool on) { SetFollow(on); });
     AddButton("BtnSessList", GlyphIcon("S", QColor(0, 0, 0x80)), nullptr);
     AddButton("BtnFreqList", GlyphIcon("R", QColor(0, 0x60, 0)), nullptr);
     AddButton("BtnTimeline", GlyphIcon("T", QColor(0x80, 0, 0x80)), nullptr);
@@ -252,7 +288,7 @@ void TChildForm::BuildStatusBar()
     auto* box0 = new QFrame(bar);
     box0->setObjectName("StatusPanel0");
     box0->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    box0->setFixedWidth(kPanel0Width);
+    box0->setMinimumWidth(kPanel0Width);
     auto* row = new QHBoxLayout(box0);
     row->setContentsMargins(2, 0, 2, 0);
     panel0_ = new QLabel(box0);
@@ -264,12 +300,12 @@ void TChildForm::BuildStatusBar()
     progress_->hide();
     row->addWidget(panel0_, 1);
     row->addWidget(progress_);
-    bar->addWidget(box0);
+    bar->addWidget(box0, 1);
 
     panel1_ = new QLabel(bar);
     panel1_->setObjectName("StatusStatistics");
     panel1_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    panel1_->setFixedWidth(kPanel1Width);
+    panel1_->setMinimumWidth(kPanel1Width);
     bar->addWidget(panel1_);
 }
 
@@ -277,12 +313,48 @@ void TChildForm::BuildPopupMenu()
 {
     popup_ = new QMenu(this);
     popup_->setObjectName("PopupMenu");
+    QAction* copy = popup_->addAction(QString());
+    copy->setObjectName("MICopy");
+    copy->setShortcut(QKeySequence::Copy);
+    connect(copy, &QAction::triggered, this, [this] { CopySelection(); });
+    QAction* all = popup_->addAction(QString());
+    all->setObjectName("MISelectAll");
+    all->setShortcut(QKeySequence::SelectAll);
+    connect(all, &QAction::triggered, this, [this] { view_->SelectAll(); });
+    connect(popup_, &QMenu::aboutToShow, this, [this, copy, all] {
+        copy->setEnabled(view_->HasSelection());
+        all->setEnabled(textLoaded_);
+    });
+    popup_->addSeparator();
     for (int i = 0; i < kAnalysisKindCount; ++i) {
         QAction* action = popup_->addAction(QString());
         action->setObjectName(kAnalysisItems[i]);
         const TAnalysisKind kind = kAnalysisKinds[static_cast<std::size_t>(i)];
         connect(action, &QAction::triggered, this, [this, kind] { OpenAnalysis(kind); });
     }
+    popup_->addSeparator();
+    // The code page of this window's text, beside the one the settings give all logs.
+    QMenu* encoding = popup_->addMenu(QString());
+    encoding->setObjectName("MIEncoding");
+    auto* group = new QActionGroup(encoding);
+    auto addEncoding = [&](const char* name, std::optional<CodePage> cp) {
+        QAction* item = encoding->addAction(QString::fromStdString(cp ? std::string(CodePageName(*cp)) : std::string()));
+        item->setObjectName(name);
+        item->setCheckable(true);
+        group->addAction(item);
+        connect(item, &QAction::triggered, this, [this, cp] { SetViewCodePage(cp); });
+    };
+    addEncoding("MIEncodingDefault", std::nullopt);
+    encoding->addSeparator();
+    for (CodePage cp : {CodePage::CP866, CodePage::CP1251, CodePage::KOI8R, CodePage::UTF8, CodePage::Latin1})
+        addEncoding(("MIEncoding" + std::string(CodePageName(cp))).c_str(), cp);
+    connect(encoding, &QMenu::aboutToShow, this, [this, encoding] {
+        for (QAction* item : encoding->actions()) {
+            const std::string name = item->objectName().toStdString();
+            item->setChecked(codePage_ ? name == "MIEncoding" + std::string(CodePageName(*codePage_))
+                                       : name == "MIEncodingDefault");
+        }
+    });
     popup_->addSeparator();
     QAction* closeItem = popup_->addAction(QString());
     closeItem->setObjectName("MIClose");
@@ -296,6 +368,8 @@ void TChildForm::ApplyTexts()
         Button(b.name)->setToolTip(QString::fromUtf8(b.hint));
     for (const TButtonText& m : kMenuTexts)
         MenuAction(m.name)->setText(QString::fromUtf8(m.hint));
+    popup_->findChild<QMenu*>("MIEncoding")->setTitle(UiKeyText("LogWnd.Encoding", "&Encoding"));
+    MenuAction("MIEncodingDefault")->setText(UiKeyText("LogWnd.EncodingDefault", "As the &settings give"));
     // Texts of the interface language where it has them.
     Button("BtnPrevDay")->setToolTip(UiText(159, {}, "Previous day"));
     Button("BtnNextDay")->setToolTip(UiText(158, {}, "Next day"));
@@ -414,8 +488,9 @@ void TChildForm::ShowLog(TLog* log)
 
     // The analysis reads its own copy; the view maps the file.
     try {
+        follow_->Remember(log_->Path);
         log_->ReadFile();
-        view_->SetCodePage(LogCodePage());
+        view_->SetCodePage(ViewCodePage());
         view_->OpenFile(log_->Path);
         textLoaded_ = true;
     } catch (const std::exception& e) {
@@ -460,7 +535,7 @@ void TChildForm::ShowLog(TLog* log)
     log_->ReleaseFile();
 
     if (done && log_->Window == this) {
-        const double elapsed = std::max(1.0, std::round(static_cast<double>(analysisTimer_.elapsed()) / 1000.0));
+        const double elapsed = std::max(0.001, static_cast<double>(analysisTimer_.elapsed()) / 1000.0);
         TMailerLog* mailer = MailerLog();
         if (mailer && mailer->UpdateDLC)
             UpdateDownloadCounters(*mailer);
@@ -500,13 +575,18 @@ void TChildForm::ShowLog(TLog* log)
         trackCaret_ = true;
         FillDayList();
         GoToLine(StartLine());
-        const long perSecond = static_cast<long>(view_->LineCount() / static_cast<std::int64_t>(elapsed));
+        // The speed of the analysis in megabytes of the log a second.
+        char speed[32];
+        std::snprintf(speed, sizeof speed, "%.1f", static_cast<double>(view_->Bytes().size()) / 1e6 / elapsed);
         if (!skipped_.empty())
-            ReportSkippedLines(perSecond);
+            ReportSkippedLines(speed);
         else if (mailer && mailer->ErrorCount > 0)
-            SetStatus(UiText(114, {static_cast<long>(mailer->ErrorCount), perSecond}, "Errors, lines per second"));
+            SetStatus(QString::fromStdString(Format(
+                UiKeyText("LogWnd.DoneErrors", "Done with %d errors, %s MB/s").toStdString(),
+                {static_cast<long>(mailer->ErrorCount), std::string(speed)})));
         else
-            SetStatus(UiText(10, {perSecond}, "Lines per second"));
+            SetStatus(QString::fromStdString(
+                Format(UiKeyText("LogWnd.DoneSpeed", "Done, %s MB/s").toStdString(), {std::string(speed)})));
     } else if (log_->Window != this) {
         // The window was closed during the analysis: it closes now.
         SetHourglass(false);
@@ -542,6 +622,17 @@ void TChildForm::ShowLog(TLog* log)
         for (TAnalysisSlot& slot : analysis_)
             slot = {};
 
+    if (textLoaded_) {
+        // Following is kept per log; a registered mailer log follows unless told not to.
+        if (!followKnown_) {
+            followKnown_ = true;
+            const bool def = MailerLog() != nullptr && !log_->Temporary;
+            following_ = log_->Temporary ? false : Ini().ReadBool(log_->Name + ".MainWnd", "Follow", def);
+            const QSignalBlocker block(Button("BtnFollow"));
+            Button("BtnFollow")->setChecked(following_);
+        }
+        follow_->Watch(view_->Bytes().size());
+    }
     loaded_ = true;
     inShowLog_ = false;
     if (closePending_) {
@@ -630,12 +721,11 @@ bool TChildForm::AskAboutLine(std::int64_t lineNo, const std::string& message, s
     return true;
 }
 
-void TChildForm::ReportSkippedLines(long perSecond)
+void TChildForm::ReportSkippedLines(const std::string& speed)
 {
     const long count = static_cast<long>(skipped_.size());
-    SetStatus(QString::fromStdString(Format(
-        UiKeyText("LogWnd.SkippedLines", "Done, %d lines skipped, %d lines per second").toStdString(),
-        {count, perSecond})));
+    SetStatus(QString::fromStdString(
+        Format(UiKeyText("LogWnd.SkippedSpeed", "Done, %d lines skipped, %s MB/s").toStdString(), {count, speed})));
     // One box lists the skipped lines (the first hundred of them).
     constexpr std::size_t kListed = 100;
     std::string list;
@@ -728,64 +818,70 @@ void TChildForm::UpdatePosition()
 
 // ---------------------------------------------------------------- navigation
 
-void TChildForm::PrevDay()
+std::optional<std::int64_t> TChildForm::FirstShown(std::int64_t first, std::int64_t end) const
 {
-    if (!log_ || Busy() || currentDay_ <= 0 || static_cast<std::size_t>(currentDay_) > log_->DayCount())
-        return;
-    GoToLine(log_->GetDay(static_cast<std::size_t>(currentDay_ - 1)).FirstLine);
+    if (!view_->Filtered())
+        return first;
+    if (view_->RowCount() == 0)
+        return std::nullopt;
+    const std::int64_t line = view_->LineOfRow(view_->RowOfLine(first));
+    if (line >= first && line < end)
+        return line;
+    return std::nullopt;
 }
 
-void TChildForm::NextDay()
+void TChildForm::StepDay(bool forward)
 {
     if (!log_ || Busy() || log_->DayCount() == 0)
         return;
-    const long next = currentDay_ + 1;
-    if (next < 0 || static_cast<std::size_t>(next) >= log_->DayCount())
-        return;
-    GoToLine(log_->GetDay(static_cast<std::size_t>(next)).FirstLine);
+    // A filter may hide whole days: the next day that shows a line is the one.
+    const auto count = static_cast<long>(log_->DayCount());
+    for (long d = currentDay_ + (forward ? 1 : -1); d >= 0 && d < count; d += forward ? 1 : -1) {
+        const std::int64_t first = log_->GetDay(static_cast<std::size_t>(d)).FirstLine;
+        const std::int64_t end =
+            d + 1 < count ? log_->GetDay(static_cast<std::size_t>(d + 1)).FirstLine : view_->LineCount() + 1;
+        if (const auto line = FirstShown(first, end)) {
+            GoToLine(*line);
+            return;
+        }
+    }
 }
 
-void TChildForm::PrevSess()
+void TChildForm::PrevDay() { StepDay(false); }
+
+void TChildForm::NextDay() { StepDay(true); }
+
+void TChildForm::StepSess(bool forward)
 {
     if (!log_ || Busy())
         return;
     if (IsFrontDoor()) {
-        RunStep(false);
+        RunStep(forward);
         return;
     }
     TMailerLog* mailer = MailerLog();
     if (!mailer)
         return;
-    std::int64_t line = view_->CaretLine();
-    for (std::size_t i = mailer->SessCount(); i-- > 0;) {
-        if (mailer->GetSess(i).StartLine < line) {
-            line = mailer->GetSess(i).StartLine;
+    const std::int64_t caret = view_->CaretLine();
+    std::int64_t line = caret;
+    const std::size_t count = mailer->SessCount();
+    for (std::size_t k = 0; k < count; ++k) {
+        const TSess& sess = mailer->GetSess(forward ? k : count - 1 - k);
+        if (forward ? sess.StartLine <= caret : sess.StartLine >= caret)
+            continue;
+        // A session the filter hides wholly is passed over.
+        const auto shown = FirstShown(sess.StartLine, sess.EndLine + 1);
+        if (shown && (forward ? *shown > caret : *shown < caret)) {
+            line = *shown;
             break;
         }
     }
     GoToLine(line);
 }
 
-void TChildForm::NextSess()
-{
-    if (!log_ || Busy())
-        return;
-    if (IsFrontDoor()) {
-        RunStep(true);
-        return;
-    }
-    TMailerLog* mailer = MailerLog();
-    if (!mailer)
-        return;
-    std::int64_t line = view_->CaretLine();
-    for (std::size_t i = 0; i < mailer->SessCount(); ++i) {
-        if (mailer->GetSess(i).StartLine > line) {
-            line = mailer->GetSess(i).StartLine;
-            break;
-        }
-    }
-    GoToLine(line);
-}
+void TChildForm::PrevSess() { StepSess(false); }
+
+void TChildForm::NextSess() { StepSess(true); }
 
 void TChildForm::RunStep(bool forward)
 {
@@ -861,15 +957,10 @@ void TChildForm::ExecGotoLine()
         GoToLine(*line);
 }
 
-void TChildForm::OpenFindDialog()
+void TChildForm::OpenFindBar()
 {
-    if (!textLoaded_)
-        return;
-    if (!findDialog_)
-        findDialog_ = new TFindDialog(view_, this);
-    findDialog_->show();
-    findDialog_->raise();
-    findDialog_->activateWindow();
+    if (textLoaded_)
+        findBar_->Open();
 }
 
 void TChildForm::CopySelection() { view_->CopyToClipboard(); }
@@ -920,17 +1011,109 @@ void TChildForm::ToggleHighlight()
         hilite->setChecked(!hilite->isChecked());
 }
 
-void TChildForm::Reread()
+CodePage TChildForm::ViewCodePage() const { return codePage_.value_or(LogCodePage()); }
+
+void TChildForm::SetViewCodePage(std::optional<CodePage> cp)
+{
+    codePage_ = cp;
+    if (log_ && !log_->Temporary)
+        Ini().WriteString(log_->Name + ".MainWnd", "CodePage", cp ? std::string(CodePageName(*cp)) : std::string());
+    view_->SetCodePage(ViewCodePage());
+    findBar_->Refresh();
+}
+
+void TChildForm::ToggleFollow()
+{
+    Button("BtnFollow")->setChecked(!following_);
+}
+
+void TChildForm::SetFollow(bool on)
+{
+    following_ = on;
+    {
+        const QSignalBlocker block(Button("BtnFollow"));
+        Button("BtnFollow")->setChecked(on);
+    }
+    if (log_ && !log_->Temporary)
+        Ini().WriteBool(log_->Name + ".MainWnd", "Follow", on);
+    if (on && loaded_)
+        follow_->Check();
+}
+
+void TChildForm::FollowReload(bool replaced)
+{
+    const std::int64_t lines = view_->LineCount();
+    const bool atEnd = view_->CaretLine() >= lines - 1;
+    const std::int64_t caretLine = view_->CaretLine();
+    const std::int64_t topLine = view_->TopLine();
+    std::optional<TDateTime> day;
+    if (currentDay_ >= 0 && static_cast<std::size_t>(currentDay_) < log_->DayCount())
+        day = log_->GetDay(static_cast<std::size_t>(currentDay_)).Date;
+    std::vector<TAnalysisKind> open;
+    for (TAnalysisKind kind : kAnalysisKinds)
+        if (Analysis(kind))
+            open.push_back(kind);
+    const bool hadFocus = view_->hasFocus();
+    // Reading again activates the window and opens analysis windows: the window the
+    // user was in (another log, an analysis window) gets the front back afterwards.
+    QPointer<QMdiSubWindow> active = mdiArea() ? mdiArea()->activeSubWindow() : nullptr;
+    std::optional<TAnalysisKind> activeKind;  // one of this log's, which is opened anew
+    for (TAnalysisKind kind : kAnalysisKinds)
+        if (TAnalysisWindow* a = Analysis(kind); a && active && a->Widget() == active.data())
+            activeKind = kind;
+
+    // The log's last line stays the one of the last real reading, so that "new
+    // sessions" keep counting from there.
+    QElapsedTimer reading;
+    reading.start();
+    ReadAgain(false);
+    lastFollowMs_ = reading.elapsed();
+    followClock_.start();
+    if (Closing() || !loaded_ || !textLoaded_)
+        return;
+    if (atEnd) {
+        view_->GoToLine(view_->LineCount(), TLogView::TScrollMode::Visible);
+        UpdatePosition();
+    } else if (!replaced) {
+        GoToLine(caretLine);
+        view_->SetTopLine(topLine);
+    } else {
+        std::int64_t line = 1;
+        for (std::size_t i = 0; day && i < log_->DayCount(); ++i)
+            if (log_->GetDay(i).Date == *day)
+                line = log_->GetDay(i).FirstLine;
+        GoToLine(line);
+    }
+    for (TAnalysisKind kind : open)
+        if (!Analysis(kind))
+            OpenAnalysis(kind);
+    if (activeKind && Analysis(*activeKind))
+        active = qobject_cast<QMdiSubWindow*>(Analysis(*activeKind)->Widget());
+    if (active && mdiArea() && active != mdiArea()->activeSubWindow())
+        mdiArea()->setActiveSubWindow(active);
+    if (hadFocus)
+        view_->setFocus();
+}
+
+void TChildForm::Reread() { ReadAgain(true); }
+
+void TChildForm::ReadAgain(bool rememberLastLine)
 {
     if (!log_ || Busy() || Closing())
         return;
-    RememberLastLine();
+    findBar_->Stop();
+    if (rememberLastLine)
+        RememberLastLine();
     RecordAnalysisWindows();
     log_->ReleaseFile();
     view_->Clear();
     textLoaded_ = false;
     currentDay_ = -1;
     ShowLog(log_);
+    // The count of matches starts anew, and the new text shows all its lines until
+    // the filter has been worked out again.
+    if (textLoaded_ && findBar_->isVisible())
+        findBar_->Refresh();
 }
 
 // ---------------------------------------------------------------- analysis windows
@@ -1096,8 +1279,8 @@ void TChildForm::FinishClose()
     closing_ = true;
     SetHourglass(false);
     HideDayList();
-    if (findDialog_)
-        findDialog_->close();
+    findBar_->Stop();
+    follow_->Stop();
     if (!log_)
         return;
     if (log_->Temporary) {
@@ -1169,8 +1352,15 @@ void TChildForm::showEvent(QShowEvent* event)
     // when the window first shows, after that.
     if (!placementRestored_) {
         placementRestored_ = true;
-        if (log_ && !log_->Temporary)
-            RestoreFormPlacement(this, log_->Name + ".MainWnd");
+        const bool restored = log_ && !log_->Temporary && RestoreFormPlacement(this, log_->Name + ".MainWnd");
+        // A window without a stored placement takes most of the area, a step in
+        // from the windows before it.
+        if (!restored && mdiArea()) {
+            const QSize area = mdiArea()->viewport()->size();
+            const int step = 24 * static_cast<int>(mdiArea()->subWindowList().size() - 1) % std::max(1, area.height() / 4);
+            resize(std::max(560, area.width() * 9 / 10 - step), std::max(360, area.height() * 9 / 10 - step));
+            move(step, step);
+        }
     }
     QMdiSubWindow::showEvent(event);
 }
@@ -1181,7 +1371,9 @@ void TChildForm::keyPressEvent(QKeyEvent* event)
     const int key = event->key();
     const bool busy = Busy();
     if (key == Qt::Key_Escape && mods == Qt::NoModifier) {
-        if (dayList_->isVisible() && !busy) {
+        if (findBar_->isVisible() && !busy) {
+            findBar_->Close();
+        } else if (dayList_->isVisible() && !busy) {
             HideDayList();
         } else if (busy) {
             if (log_)
@@ -1203,6 +1395,7 @@ void TChildForm::keyPressEvent(QKeyEvent* event)
         case Qt::Key_F7: analysis(TAnalysisKind::Timeline); return;
         case Qt::Key_F8: analysis(TAnalysisKind::DialStat); return;
         case Qt::Key_F9: analysis(TAnalysisKind::SessInfo); return;
+        case Qt::Key_F: ToggleFollow(); return;
         default: break;
         }
     } else if (mods == Qt::AltModifier) {
@@ -1219,6 +1412,7 @@ void TChildForm::keyPressEvent(QKeyEvent* event)
         case Qt::Key_D: ToggleDayList(); return;
         case Qt::Key_R: Reread(); return;
         case Qt::Key_G: ExecGotoLine(); return;
+        case Qt::Key_F: OpenFindBar(); return;
         default: break;
         }
     }

@@ -11,8 +11,8 @@
 
 #include "engine/Log.h"
 #include "fido/Format.h"
+#include "platform/CodePage.h"
 #include "ui/AnalysisWindow.h"
-#include "ui/FindDialog.h"
 
 #include <QElapsedTimer>
 #include <QMdiSubWindow>
@@ -35,6 +35,8 @@ class QToolButton;
 
 namespace tarvix {
 
+class TFindBar;
+class TLogFollow;
 class TLogView;
 class TMailerLog;
 
@@ -98,7 +100,8 @@ public:
     void NextSess();
     void ToggleDayList();
     void ExecGotoLine();
-    void OpenFindDialog();
+    // The find bar under the text (Ctrl+F, BtnFind); Esc closes it.
+    void OpenFindBar();
     void CopySelection();
     // Asks for a file name and writes the selected text to it.
     void SaveSelection();
@@ -107,6 +110,17 @@ public:
     bool SaveSelectionTo(const QString& path);
     void ToggleHighlight();
     void Reread();
+    // Following the log: lines the mailer appends are read and analysed as they come
+    // (BtnFollow, key F; kept per log, on by default for registered mailer logs).
+    // A log that was shortened or replaced is read again whether followed or not.
+    void ToggleFollow();
+    // The code page of this window's text: one chosen for the window (kept per log),
+    // or nullopt for the one of the settings.
+    void SetViewCodePage(std::optional<CodePage> cp);
+    CodePage ViewCodePage() const;
+    void SetFollow(bool on);
+    bool Following() const { return following_; }
+    TLogFollow* Follower() const { return follow_; }
     // Opens (or brings to the front) an analysis window; mailer logs only.
     void OpenAnalysis(TAnalysisKind kind);
 
@@ -117,7 +131,7 @@ public:
     QAction* MenuAction(const char* name) const;
     QMenu* PopupMenu() const { return popup_; }
     QProgressBar* Progress() const { return progress_; }
-    TFindDialog* FindDialog() const { return findDialog_; }
+    TFindBar* FindBar() const { return findBar_; }
     TAnalysisWindow* AnalysisWindow(TAnalysisKind kind) const;
 
 protected:
@@ -148,6 +162,10 @@ private:
     void HideDayList();
     void SetDayButtons(long day);
     void RunStep(bool forward);
+    void StepDay(bool forward);
+    void StepSess(bool forward);
+    // The first line of [first, end) the view shows (all show when nothing is filtered).
+    std::optional<std::int64_t> FirstShown(std::int64_t first, std::int64_t end) const;
     void UpdateDownloadCounters(TMailerLog& log);
     // The line the window opens at after an analysis.
     std::int64_t StartLine() const;
@@ -162,10 +180,16 @@ private:
     std::optional<std::string> LastLineStart() const;
     void RememberLastLine();
     void FinishClose();
+    // Reads the changed file again: the caret stays at the end when it was there,
+    // on its line when the file grew, else on the day it was on; the analysis
+    // windows that were open are opened again.
+    void FollowReload(bool replaced);
+    // Re-reads the log (Reread); without rememberLastLine the log's last line stays.
+    void ReadAgain(bool rememberLastLine);
     void ForgetLog();
     // The end of an analysis in which the user chose "Skip all": the count in the
     // status bar, the lines in a report box.
-    void ReportSkippedLines(long perSecond);
+    void ReportSkippedLines(const std::string& speed);
 
     TLog* log_ = nullptr;
     std::unique_ptr<TLog> ownedLog_;
@@ -200,7 +224,13 @@ private:
     QLabel* panel1_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QMenu* popup_ = nullptr;
-    QPointer<TFindDialog> findDialog_;
+    TFindBar* findBar_ = nullptr;
+    TLogFollow* follow_ = nullptr;
+    bool following_ = false;
+    bool followKnown_ = false;
+    QElapsedTimer followClock_;  // since the end of the last reading for the follow
+    qint64 lastFollowMs_ = 0;    // how long that reading took
+    std::optional<CodePage> codePage_;  // chosen for this window  // the follow state was read for the log
 };
 
 }  // namespace tarvix

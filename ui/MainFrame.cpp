@@ -21,11 +21,16 @@
 #include "ui/MenuUtils.h"
 #include "ui/ModalHook.h"
 #include "ui/Placement.h"
+#include "ui/RecentFiles.h"
 #include "ui/UiText.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -92,6 +97,7 @@ TFrameForm::TFrameForm(std::vector<std::string> params, const std::string& setti
 {
     setObjectName(QStringLiteral("FrameForm"));
     setWindowTitle(QStringLiteral("Tarvix"));
+    setAcceptDrops(true);
     SetHelpContext(this, hcFrame);
     resize(1024, 720);
 
@@ -182,6 +188,8 @@ void TFrameForm::CreateMenus()
 
     miFile_ = newMenu(nullptr, "MIFile", QStringLiteral("&File"));
     command(NewItem(miFile_, "MIViewLog", QStringLiteral("&View log...")), &TFrameForm::ViewLogClick);
+    miReopen_ = newMenu(miFile_, "MIReopen", QStringLiteral("&Reopen"));
+    connect(miFile_, &QMenu::aboutToShow, this, [this] { FillReopenMenu(); });
     miFile_->addSeparator();
     QAction* exit = NewItem(miFile_, "MIExit", QStringLiteral("E&xit"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -527,6 +535,12 @@ void TFrameForm::OpenLogFile(const std::string& path, int style)
     log->Path = path;
     log->Temporary = true;
     TLog* raw = log.get();
+    if (SettingsOpen()) {
+        TRecentFiles recent;
+        recent.Load(Ini());
+        recent.Add(path, style);
+        recent.Save(Ini());
+    }
     temporaryLogs_.push_back(std::move(log));
     currentLog_ = raw;
     OpenWindow(raw);
@@ -624,6 +638,37 @@ std::optional<std::pair<std::string, int>> TFrameForm::AskLogFile()
     if (chosen >= 0)
         style = filters[chosen].second;
     return std::make_pair(dialog.selectedFiles().front().toStdString(), style);
+}
+
+void TFrameForm::FillReopenMenu()
+{
+    miReopen_->clear();
+    TRecentFiles recent;
+    if (SettingsOpen())
+        recent.Load(Ini());
+    int n = 0;
+    for (const TRecentFiles::TEntry& e : recent.Entries()) {
+        ++n;
+        QAction* item = miReopen_->addAction(QStringLiteral("&%1 %2").arg(n % 10).arg(QString::fromStdString(e.Path)));
+        connect(item, &QAction::triggered, this,
+                [this, e] { Guard([this, &e] { OpenLogFile(e.Path, e.Style); }); });
+    }
+    miReopen_->menuAction()->setEnabled(n > 0);
+}
+
+void TFrameForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TFrameForm::dropEvent(QDropEvent* event)
+{
+    // Files dropped on the window open as with File > View log, as plain text.
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            Guard([this, &url] { OpenLogFile(url.toLocalFile().toStdString()); });
+    event->acceptProposedAction();
 }
 
 void TFrameForm::ViewLogClick()

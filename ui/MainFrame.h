@@ -120,6 +120,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateMenus();
@@ -137,6 +139,7 @@ private:
     void TagSubWindow(QMdiSubWindow* sub, TLog* log);
     std::optional<std::pair<std::string, int>> AskLogFile();
     void SetLanguageChecks(const std::string& lngName);
+    void FillReopenMenu();
     void SendSettingsChanged(int what);
     void RebuildWindowMenu();
     // Runs a command; an error is shown in an error box.
@@ -166,6 +169,7 @@ private:
     std::vector<QPointer<QWidget>> sideWindows_;
 
     QMenu* miFile_ = nullptr;
+    QMenu* miReopen_ = nullptr;  // File > Reopen: the last files viewed
     QMenu* miLogs_ = nullptr;
     QMenu* miTMail_ = nullptr;
     QMenu* miArgus_ = nullptr;

@@ -11,7 +11,8 @@
 #   cutlng     t-mail.lng cut off after 1000 bytes  exit 1, the missing entry named
 #   selfinc    t-mail.ctl includes itself          exit 1, the include loop named
 #   badidx     the index has no 2604 signature     exit 0, a warning; the index is skipped
-#   badalias   alias.lst with invalid addresses    exit 0, one warning (message 112) each
+#   badalias   alias.lst with invalid addresses    exit 0, one warning (message 112) each,
+#              and a magic name without its file    one warning (message 111)
 #
 # Standard error must equal DATA/tmail-damaged/CASE.stderr; standard output is the
 # summary of a finished analysis (DATA/tmail-damaged/CASE.json) or, for a failed
@@ -44,6 +45,7 @@ elseif(CASE STREQUAL "badidx")
   file(WRITE "${dir}/index2604.idx" "${garbage}")
   set(rc_expected 0)
 elseif(CASE STREQUAL "badalias")
+  file(APPEND "${dir}/index.frq" "ORPHAN      (this name lost its file)\r\n")
   file(WRITE "${dir}/alias.lst"
        "; damaged address aliases\r\n"
        "2:5030/1        Boss\r\n"

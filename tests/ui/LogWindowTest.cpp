@@ -6,9 +6,14 @@
 #include "SessListFixture.h"
 
 #include "engine/BinkLog.h"
+#include "ui/FindBar.h"
 #include "ui/GotoLine.h"
+#include "ui/LogFollow.h"
+#include <QCheckBox>
+#include <QLabel>
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +22,8 @@
 #include <QPushButton>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace tarvix {
 namespace {
@@ -163,6 +170,135 @@ TEST_F(ChildFormTest, DayListClosesWithEscAndHidesBehindAnotherWindow)
     area->setActiveSubWindow(w);
 }
 
+// Following a log the mailer writes on: appended sessions are analysed and shown
+// with the caret kept at the end; a partial line, a cut and a replaced file are
+// read again from the start, never past the new end.
+TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
+{
+    TTMailLog* log = TMailLog();
+    TChildForm* w = OpenLogWindow(area, log);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->Following());
+    w->OpenAnalysis(TAnalysisKind::SessList);
+    const std::string original = ReadBytes(log->Path);
+    const std::size_t sessions = log->SessCount();
+    ASSERT_GT(sessions, 1u);
+    // The last session again, appended.
+    const TSess& last = log->GetSess(sessions - 1);
+    std::string block;
+    for (std::int64_t line = last.StartLine; line <= last.EndLine; ++line)
+        block += std::string(w->View()->LineBytes(line)) + "\r\n";
+    w->View()->GoToLine(w->View()->LineCount());
+    auto append = [&](const std::string& bytes) {
+        std::ofstream(log->Path, std::ios::binary | std::ios::app) << bytes;
+        w->Follower()->Check();
+    };
+    const std::string lastStr = log->LastStr;
+    // The first write is found by the window itself (notification or timer).
+    std::ofstream(log->Path, std::ios::binary | std::ios::app) << block;
+    QElapsedTimer waited;
+    waited.start();
+    while (log->SessCount() == sessions && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    EXPECT_EQ(log->SessCount(), sessions + 1);
+    EXPECT_GE(w->View()->CaretLine(), w->View()->LineCount() - 1);
+    EXPECT_NE(w->AnalysisWindow(TAnalysisKind::SessList), nullptr);
+    // The window the user is in keeps the front while the log is read again.
+    QMdiSubWindow* list = qobject_cast<QMdiSubWindow*>(w->AnalysisWindow(TAnalysisKind::SessList)->Widget());
+    ASSERT_NE(list, nullptr);
+    area->setActiveSubWindow(list);
+    append(block);
+    EXPECT_EQ(log->SessCount(), sessions + 2);
+    EXPECT_EQ(area->activeSubWindow(), qobject_cast<QMdiSubWindow*>(w->AnalysisWindow(TAnalysisKind::SessList)->Widget()));
+    // New sessions still count from where the log ended when it was last read by hand.
+    EXPECT_EQ(log->LastStr, lastStr);
+    // A line that comes in two writes.
+    const std::int64_t lines = w->View()->LineCount();
+    append(block.substr(0, 10));
+    EXPECT_EQ(w->View()->LineCount(), lines);
+    append(block.substr(10));
+    EXPECT_EQ(log->SessCount(), sessions + 3);
+    // Cut to its first half: read again, no zero bytes past the new end.
+    std::filesystem::resize_file(log->Path, original.size() / 2);
+    w->Follower()->Check();
+    EXPECT_EQ(w->View()->Bytes().size(), original.size() / 2);
+    EXPECT_EQ(w->View()->Bytes().find('\0'), std::string_view::npos);
+    EXPECT_LT(log->SessCount(), sessions);
+    // Gone for a moment (being replaced): nothing happens until it is back.
+    std::filesystem::rename(log->Path, log->Path + ".old");
+    w->Follower()->Check();
+    EXPECT_EQ(w->View()->Bytes().size(), original.size() / 2);
+    std::filesystem::rename(log->Path + ".old", log->Path);
+    // Replaced by another file of the same name (logrotate).
+    const std::string fresh = log->Path + ".new";
+    std::ofstream(fresh, std::ios::binary) << original;
+    std::filesystem::rename(fresh, log->Path);
+    w->Follower()->Check();
+    EXPECT_EQ(log->SessCount(), sessions);
+    // Off: growth waits; the state is kept for the log.
+    SendKey(w->View(), Qt::Key_F);
+    EXPECT_FALSE(w->Following());
+    append(block);
+    EXPECT_EQ(log->SessCount(), sessions);
+    test::SaveScreenshot(w, "TChildForm-Follow");
+    // The follow state and the window's code page stay with the log.
+    w->SetViewCodePage(CodePage::KOI8R);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w = OpenLogWindow(area, log);
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->Following());
+    EXPECT_EQ(w->View()->GetCodePage(), CodePage::KOI8R);
+}
+
+// The filter shows only the matching lines (or the others), sessions and days are
+// still stepped through, and turning it off leaves the caret on its line.
+TEST_F(ChildFormTest, FilterShowsMatchingLinesAndKeepsNavigation)
+{
+    TTMailLog* log = TMailLog();
+    TChildForm* w = OpenLogWindow(area, log);
+    ASSERT_NE(w, nullptr);
+    TLogView* view = w->View();
+    SendKey(view, Qt::Key_F, Qt::ControlModifier);
+    TFindBar* bar = w->FindBar();
+    ASSERT_TRUE(bar->isVisible());
+    bar->TextEdit()->setText("incoming call");
+    std::int64_t matching = 0;
+    for (std::int64_t l = 1; l <= view->LineCount(); ++l)
+        matching += QString::fromLatin1(view->LineBytes(l)).contains("incoming call", Qt::CaseInsensitive);
+    ASSERT_GT(matching, 2);
+    bar->FilterButton()->click();
+    bar->Wait();
+    EXPECT_EQ(view->RowCount(), matching);
+    EXPECT_TRUE(view->Filtered());
+    // Rows walk the shown lines only; the next session is the next one shown.
+    view->GoToLine(view->LineOfRow(1));
+    const std::int64_t first = view->CaretLine();
+    w->NextSess();
+    EXPECT_EQ(view->CaretLine(), view->LineOfRow(2));
+    SendKey(view, Qt::Key_Down);
+    EXPECT_EQ(view->CaretLine(), view->LineOfRow(3));
+    w->PrevSess();
+    EXPECT_EQ(view->CaretLine(), view->LineOfRow(2));
+    EXPECT_GT(view->CaretLine(), first);
+    QApplication::processEvents();
+    test::SaveScreenshot(w, "TChildForm-Filter");
+    // A followed log that grows is filtered again.
+    std::ofstream(log->Path, std::ios::binary | std::ios::app) << "03/05 21:00:00 Incoming call: CONNECT 2400\r\n";
+    w->Follower()->Check();
+    bar->Wait();
+    EXPECT_EQ(view->RowCount(), matching + 1);
+    // Inverted: the other lines.
+    bar->FilterNotBox()->setChecked(true);
+    bar->Wait();
+    EXPECT_EQ(view->RowCount(), view->LineCount() - matching - 1);
+    // Off: every line again, the caret where it was.
+    const std::int64_t caret = view->CaretLine();
+    bar->FilterButton()->click();
+    EXPECT_FALSE(view->Filtered());
+    EXPECT_EQ(view->CaretLine(), caret);
+}
+
 TEST_F(ChildFormTest, FindCopyAndSaveSelection)
 {
     TTMailLog* log = TMailLog();
@@ -171,26 +307,54 @@ TEST_F(ChildFormTest, FindCopyAndSaveSelection)
     EXPECT_FALSE(w->Button("BtnCopy")->isEnabled());
 
     w->Button("BtnFind")->click();
-    TFindDialog* find = w->FindDialog();
-    ASSERT_NE(find, nullptr);
+    TFindBar* find = w->FindBar();
+    ASSERT_TRUE(find->isVisible());
     find->TextEdit()->setText("end of session");
-    EXPECT_TRUE(find->FindNext());
-    // The first "End of session" line: found without regard to case.
+    find->FindNext();
+    find->Wait();
+    // The first "End of session" line: found without regard to case; then counted.
     const TTextPos first = w->View()->SelectionStart();
     EXPECT_GT(first.Line, 5);
+    const TTextPos firstEnd = w->View()->SelectionEnd();
     EXPECT_EQ(w->View()->SelectedText(), "End of session");
     EXPECT_TRUE(w->Button("BtnSaveSel")->isEnabled());
-    // F3 in the view repeats the search (the last one found), upwards too.
-    EXPECT_TRUE(find->FindNext());
+    find->Wait();
+    ASSERT_TRUE(find->MatchCount());
+    const std::uint64_t count = *find->MatchCount();
+    EXPECT_GE(count, 2u);
+    // F3 in the view repeats the search, Shift+F3 goes back.
+    SendKey(w->View(), Qt::Key_F3);
+    find->Wait();
     const TTextPos second = w->View()->SelectionStart();
     EXPECT_GT(second.Line, first.Line);
-    SendKey(w->View(), Qt::Key_F3);
+    SendKey(w->View(), Qt::Key_F3, Qt::ShiftModifier);
+    find->Wait();
+    EXPECT_EQ(w->View()->SelectionStart(), first);
+    EXPECT_EQ(w->CurrentSession(), log->SessOfLine(first.Line));
+    // Back from the first match wraps to the last one, and says so.
+    find->FindNext(true);
+    find->Wait();
+    EXPECT_TRUE(find->Wrapped());
     EXPECT_GT(w->View()->SelectionStart().Line, second.Line);
-    find->UpButton()->setChecked(true);
-    EXPECT_TRUE(find->FindNext());
-    EXPECT_EQ(w->View()->SelectionStart(), second);
-    EXPECT_EQ(w->CurrentSession(), log->SessOfLine(second.Line));
-    test::SaveScreenshot(find, "TFindDialog");
+    EXPECT_FALSE(find->InfoLabel()->text().isEmpty());
+    // A regular expression with match case finds fewer; a broken one says why.
+    find->RegexBox()->setChecked(true);
+    find->MatchCaseBox()->setChecked(true);
+    find->TextEdit()->setText("^.*End of sess[a-z]+");
+    find->FindNext();
+    find->Wait();
+    find->Wait();
+    ASSERT_TRUE(find->MatchCount());
+    EXPECT_LE(*find->MatchCount(), count);
+    QApplication::processEvents();
+    test::SaveScreenshot(w, "TChildForm-FindBar");
+    find->TextEdit()->setText("(End");
+    EXPECT_FALSE(find->InfoLabel()->text().isEmpty());
+    // Esc in the view closes the bar, not the window.
+    SendKey(w->View(), Qt::Key_Escape);
+    EXPECT_FALSE(find->isVisible());
+    EXPECT_FALSE(w->Closing());
+    w->View()->SetSelection(first, firstEnd);
 
     // Copy.
     QApplication::clipboard()->clear();

@@ -40,7 +40,10 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -191,6 +194,63 @@ TEST_F(FrameTest, TheLogsMenuOpensALogOrBringsItsWindowToTheFront)
     f.LogMenuItem(1)->trigger();
     ASSERT_FALSE(dialogs.Shown.empty());
     EXPECT_EQ(dialogs.Shown.back().text, "Invalid Log tag");
+}
+
+// A file dropped on the main window opens as with File > View log and joins
+// File > Reopen (the newest first, ten at most, each once), which opens it again.
+TEST_F(FrameTest, DroppedFilesOpenAndAreOfferedForReopening)
+{
+    WriteIni(TwoLogs());
+    TFrameForm& f = Start();
+    auto drop = [&](const fs::path& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&f, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&f, &event);
+    };
+    drop(dir / "plain.log");
+    ASSERT_EQ(f.MdiArea()->subWindowList().size(), 1);
+    f.MdiArea()->subWindowList().front()->showMaximized();
+    QApplication::processEvents();
+    EXPECT_EQ(f.windowTitle().count("plain.log"), 1) << f.windowTitle().toStdString();
+    // Also after the language is applied and with another log maximised.
+    LoadLng(std::string(TARVIX_SOURCE_DIR) + "/lng/QZ_Eng.lng");
+    ApplyLng(&f, "TFrameForm");
+    f.OpenLog(LogList()[0].get());
+    QApplication::processEvents();
+    EXPECT_EQ(f.windowTitle(), "Tarvix - [T-Mail]");
+    for (int i = 0; i < 12; ++i) {
+        const fs::path other = dir / ("log" + std::to_string(i) + ".txt");
+        std::ofstream(other) << "line\n";
+        f.OpenLogFile(other.string());
+    }
+    f.OpenLogFile((dir / "log5.txt").string());
+    // Damaged entries of the section: a style that is no number or out of range
+    // reads as plain text, an empty name is no entry, a repeated one counts once.
+    Ini().WriteString("Reopen", "Style2", "x7");
+    Ini().WriteString("Reopen", "File3", "");
+    Ini().WriteString("Reopen", "File4", Ini().ReadString("Reopen", "File1", ""));
+    Ini().WriteString("Reopen", "Style5", "-4");
+    Menu("MIFile")->popup(QPoint(0, 0));
+    EXPECT_EQ(Menu("MIReopen")->actions().size(), 8);
+    Menu("MIFile")->close();
+    f.OpenLogFile((dir / "log0.txt").string());
+    f.OpenLogFile((dir / "log1.txt").string());
+    Menu("MIFile")->popup(QPoint(0, 0));
+    QMenu* reopen = Menu("MIReopen");
+    const QList<QAction*> items = reopen->actions();
+    ASSERT_EQ(items.size(), 10);
+    EXPECT_TRUE(items[0]->text().endsWith("/log1.txt"));
+    EXPECT_TRUE(items[1]->text().endsWith("/log0.txt"));
+    EXPECT_TRUE(items[2]->text().endsWith("/log5.txt"));
+    EXPECT_TRUE(items[3]->text().endsWith("/log11.txt"));
+    Menu("MIFile")->close();
+    const auto before = f.MdiArea()->subWindowList().size();
+    items[9]->trigger();
+    EXPECT_EQ(f.MdiArea()->subWindowList().size(), before + 1);
 }
 
 TEST_F(FrameTest, ShutdownWritesTheSettingsAndTheNextStartRestoresThem)
