@@ -190,19 +190,8 @@ void THistoryForm::UpdateMenu()
 
 void THistoryForm::SelectLine()
 {
-    if (argus_)
-        return;
-    const std::optional<int> line = AskLine(line_);
-    if (!line)
-        return;
-    const int old = line_;
-    line_ = *line;
-    try {
-        Load();
-    } catch (const std::exception& e) {
-        line_ = old;
-        MessageDlgText(e.what(), TMsgDlgType::mtError, mbOK);
-    }
+    if (!argus_)
+        ChooseLine(line_, [this] { Load(); });
 }
 
 void THistoryForm::closeEvent(QCloseEvent* event)

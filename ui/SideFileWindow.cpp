@@ -269,6 +269,22 @@ std::optional<int> TSideFileForm::AskLine(int current)
     return static_cast<int>(line);
 }
 
+void TSideFileForm::ChooseLine(int& line, const std::function<void()>& load)
+{
+    const std::optional<int> chosen = AskLine(line);
+    if (!chosen)
+        return;
+    const int old = line;
+    line = *chosen;
+    try {
+        load();
+    } catch (const std::exception& e) {
+        line = old;
+        ApplyTexts();
+        MessageDlgText(e.what(), TMsgDlgType::mtError, mbOK);
+    }
+}
+
 void TSideFileForm::ApplyTexts() { ApplyLng(this, className_); }
 
 // ---------------------------------------------------------------- events

@@ -96,6 +96,9 @@ protected:
     // Asks for a line number (interface texts 46, 47) with current as the default;
     // nothing for Cancel, and message 48 for a number outside 1..255.
     std::optional<int> AskLine(int current);
+    // Asks for another line and loads its file; where that fails the old line stays
+    // shown and the error is told.
+    void ChooseLine(int& line, const std::function<void()>& load);
     void SetStatus(const QString& text, int panel = 0);
     // The captions from the language file and the window's own texts.
     virtual void ApplyTexts();

@@ -142,19 +142,7 @@ void TTrafficForm::Find()
 
 void TTrafficForm::SelectLine()
 {
-    const std::optional<int> line = AskLine(line_);
-    if (!line)
-        return;
-    const int old = line_;
-    line_ = *line;
-    try {
-        Load();
-    } catch (const std::exception& e) {
-        // The old line stays shown.
-        line_ = old;
-        ApplyTexts();
-        MessageDlgText(e.what(), TMsgDlgType::mtError, mbOK);
-    }
+    ChooseLine(line_, [this] { Load(); });
 }
 
 void TTrafficForm::SaveReport()
