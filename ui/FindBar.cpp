@@ -13,6 +13,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+
+#include <algorithm>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QStyle>
@@ -68,7 +70,7 @@ TFindBar::TFindBar(TLogView* view, QWidget* parent) : QWidget(parent), view_(vie
 
     for (QWidget* box : std::initializer_list<QWidget*>{regex_, matchCase_, filterNot_})
         box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    text_->setMinimumWidth(160);
+    text_->setMinimumWidth(120);
     row->addWidget(text_, 2);
     row->addWidget(prev_);
     row->addWidget(next_);
@@ -154,6 +156,9 @@ void TFindBar::ShowInfo(const QString& text, bool error)
 {
     info_->setStyleSheet(error ? "color: #C00000" : QString());
     info_->setText(text);
+    // The label grows to its longest text (it never shrinks, so the bar does not
+    // jump about as the texts change); the pattern field gives way.
+    info_->setMinimumWidth(std::max(info_->minimumWidth(), info_->fontMetrics().horizontalAdvance(text) + 4));
 }
 
 void TFindBar::PatternChanged()
