@@ -9,7 +9,10 @@
 // one with classes around the pattern (its text looked for first) and one without
 // a text of its own (every line goes through the matcher).
 //
-//   FindBench FILE [PATTERN [RUNS]]
+// The log is read in CP866 unless a code page is named ("UTF-8" matches regular
+// expressions by characters).
+//
+//   FindBench FILE [PATTERN [RUNS [CODEPAGE]]]
 #include "engine/TextFind.h"
 #include "platform/MappedFile.h"
 
@@ -17,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 #include <string>
 
 using namespace tarvix;
@@ -41,13 +45,14 @@ double Best(int runs, F&& f)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 4) {
-        std::fprintf(stderr, "usage: FindBench FILE [PATTERN [RUNS]]\n");
+    const std::optional<CodePage> cp = argc == 5 ? CodePageFromName(argv[4]) : CodePage::CP866;
+    if (argc < 2 || argc > 5 || !cp) {
+        std::fprintf(stderr, "usage: FindBench FILE [PATTERN [RUNS [CODEPAGE]]]\n");
         return 2;
     }
     const std::string path = argv[1];
     const std::string pattern = argc >= 3 ? argv[2] : "no such text here";
-    const int runs = argc == 4 ? std::max(1, std::atoi(argv[3])) : 3;
+    const int runs = argc >= 4 ? std::max(1, std::atoi(argv[3])) : 3;
     try {
         TMappedFile file(path);
         const std::string_view text = file.View();
@@ -69,7 +74,7 @@ int main(int argc, char** argv)
                               Kind{"regex without a text", {"[#%]{3}[0-9]", true, true}},
                               Kind{"regex without a text, any case", {"[#%]{3}[0-9]x", true, false}}}) {
             const double grepTime = grep(k.pattern);
-            const TTextFind find(k.pattern, CodePage::CP866);
+            const TTextFind find(k.pattern, *cp);
             std::uint64_t count = 0;
             const double s = Best(runs, [&] { count = find.Count(text); });
             std::printf(

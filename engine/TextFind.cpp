@@ -559,13 +559,18 @@ TTextFind::TMatch TTextFind::FindRegex(std::string_view text, std::size_t from, 
                 pos = end;
                 break;
             case TRegex::TResult::TooCostly:
-                // Line by line, so that only the costly line is given up.
-                for (std::size_t start = LineStartOf(text, pos); start < std::min(end, to);) {
+                // Line by line, so that only the costly line is given up; each such
+                // line takes a while, so the search can be stopped between them.
+                for (std::size_t start = LineStartOf(text, pos), lines = 0; start < std::min(end, to); ++lines) {
                     const std::size_t lineEnd = LineEndFrom(text, start, text.size());
                     const std::size_t first = std::max(pos, start) - start;
                     if (TMatch in = RegexInLine(text.substr(start, lineEnd - start), first); in.Found())
                         return start + in.Pos < to ? TMatch{start + in.Pos, in.Length} : TMatch{};
                     start = lineEnd + 1;
+                    if (progress && (lines & 15) == 15 && !progress(std::min(start, to) - from, to - from)) {
+                        stopped_ = true;
+                        return {};
+                    }
                 }
                 pos = end;
                 break;
