@@ -2,11 +2,15 @@
 
 #include "platform/Scan.h"
 
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cctype>
 #include <cstring>
-#include <iterator>
+#include <clocale>
 #include <optional>
 #include <vector>
 
@@ -15,58 +19,22 @@ namespace tarvix {
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
-// The reads of a line's bytes that a regular expression may take for one line.
-constexpr std::uint64_t kRegexBudget = 1'000'000;
-
-struct TBudgetSpent {};
-
-// A pointer into a line that counts the bytes read through it and gives up (by an
-// exception, which leaves the matcher) when the budget is spent.
-struct TBudgetIter {
-    using iterator_category = std::bidirectional_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = const char&;
-
-    const char* p = nullptr;
-    std::uint64_t* budget = nullptr;
-
-    reference operator*() const
-    {
-        if (--*budget == 0)
-            throw TBudgetSpent{};
-        return *p;
-    }
-    TBudgetIter& operator++()
-    {
-        ++p;
-        return *this;
-    }
-    TBudgetIter operator++(int)
-    {
-        TBudgetIter old = *this;
-        ++p;
-        return old;
-    }
-    TBudgetIter& operator--()
-    {
-        --p;
-        return *this;
-    }
-    TBudgetIter operator--(int)
-    {
-        TBudgetIter old = *this;
-        --p;
-        return old;
-    }
-    bool operator==(const TBudgetIter& other) const { return p == other.p; }
-};
+// The steps a regular expression may take from one place before that place is
+// given up ("(a*)*c" over a long line of "a" takes the power of its length), and
+// the largest stack its compiled code may grow.
+constexpr std::uint32_t kMatchLimit = 1'000'000;
+constexpr std::uint32_t kDepthLimit = 100'000;
+constexpr std::size_t kJitStack = std::size_t(8) << 20;
+// The character tables of PCRE2: lower case (lcc), other case (fcc), class bitmaps
+// and character types, as pcre2_maketables builds them.
+constexpr std::size_t kTablesSize = 1088;
+constexpr std::size_t kLowerCaseAt = 0, kOtherCaseAt = 256;
 
 // Searches report their progress (and may be stopped) once per this many bytes.
 constexpr std::size_t kChunk = std::size_t(16) << 20;
 // Regular expressions are slow: they report (and can be stopped) more often.
 constexpr std::size_t kRegexStep = std::size_t(1) << 20;
+constexpr std::size_t kFirstRegexStep = 256;
 
 // The end of the line that holds pos: the first CR or LF in [pos, to), or to.
 std::size_t LineEndFrom(std::string_view text, std::size_t pos, std::size_t to)
@@ -177,20 +145,39 @@ std::string RequiredLiteral(std::string_view re)
                 if (i + 1 >= re.size())
                     return {};
                 const char e = re[++i];
+                // "\Q...\E" quotes a text the run would have to read apart.
+                if (e == 'Q')
+                    return {};
                 if (std::isalnum(static_cast<unsigned char>(e))) {
                     endRun();
-                    if (e == 'x')
-                        i += 2;
-                    else if (e == 'u')
-                        i += 4;
-                    else if (e == 'c')
+                    const char next = i + 1 < re.size() ? re[i + 1] : '\0';
+                    if (next == '{' || (next == '<' && (e == 'k' || e == 'g')) || (next == '\'' && (e == 'k' || e == 'g'))) {
+                        // \x{41}, \p{Lu}, \N{U+41}, \k<name>, \g{1}: up to the closing bracket.
+                        const char close = next == '{' ? '}' : next == '<' ? '>' : '\'';
+                        while (i < re.size() && re[i] != close)
+                            ++i;
+                    } else if (e == 'x') {
+                        for (int n = 0; n < 2 && i + 1 < re.size() && std::isxdigit(static_cast<unsigned char>(re[i + 1])); ++n)
+                            ++i;
+                    } else if (e == 'c') {
                         i += 1;
+                    } else if (std::isdigit(static_cast<unsigned char>(e))) {
+                        // An octal code or a back reference: all of its digits.
+                        while (i + 1 < re.size() && std::isdigit(static_cast<unsigned char>(re[i + 1])))
+                            ++i;
+                    }
                 } else {
                     run.push_back(e);
                 }
                 break;
             }
             case '(':
+                // Options of the expression's own ("(?i)", "(?x)", "(?-i:...)") change
+                // what its text means.
+                if (i + 2 < re.size() && re[i + 1] == '?' &&
+                    std::string_view("imnsxJUa-^)").find(re[i + 2]) != std::string_view::npos)
+                    return {};
+                [[fallthrough]];
             case '[':
                 endRun();
                 skipNested(i);
@@ -236,22 +223,8 @@ TTextFind::TTextFind(const TFindPattern& pattern, CodePage cp) : pattern_(patter
 
     const std::string encoded = EncodeFromUtf8(pattern.Text, cp, '\0');
     if (pattern.Regex) {
-        // Without match case the letters outside ASCII are folded (icase sees only
-        // ASCII); ASCII stays as typed, so that escapes such as \S keep their sense.
-        std::string source;
-        if (pattern.MatchCase)
-            source = encoded;
-        else
-            FoldInto(encoded, source, false);
-        auto flags = std::regex::ECMAScript | std::regex::optimize;
-        if (!pattern.MatchCase)
-            flags |= std::regex::icase;
-        try {
-            regex_ = std::make_unique<std::regex>(source, flags);
-        } catch (const std::regex_error& e) {
-            error_ = e.what();
+        if (!CompileRegex(encoded))
             return;
-        }
         valid_ = true;
         const std::string literal = RequiredLiteral(pattern.Text);
         if (literal.size() >= 2) {
@@ -273,7 +246,7 @@ TTextFind::TTextFind(const TFindPattern& pattern, CodePage cp) : pattern_(patter
     }
     // The folded pattern, and the bytes a match can begin and end with: those of
     // its first and last letter in either case.
-    FoldInto(encoded, bytes_, true);
+    FoldInto(encoded, bytes_);
     std::size_t pos = 0;
     const char32_t first = DecodeNextChar(bytes_, pos, cp);
     std::size_t lastAt = bytes_.size() - 1;
@@ -295,15 +268,130 @@ TTextFind::TTextFind(const TFindPattern& pattern, CodePage cp) : pattern_(patter
     tails_[1] = lastOther.size() == lastPos - lastAt ? static_cast<unsigned char>(lastOther.back()) : tails_[0];
 }
 
+// A compiled regular expression and what a match of it needs.
+struct TTextFind::TRegex {
+    std::vector<unsigned char> tables;  // single-byte pages without match case; the code refers to them
+    pcre2_code* code = nullptr;
+    // UTF-8 logs: the same expression for texts that are not valid UTF-8. It is
+    // not compiled to machine code: the JIT compiler of PCRE2 10.42 misses matches
+    // in that mode ("с\S" in "сессия").
+    pcre2_code* lenient = nullptr;
+    pcre2_match_context* context = nullptr;
+    pcre2_jit_stack* stack = nullptr;
+    pcre2_match_data* data = nullptr;
+
+    enum class TResult { Found, None, TooCostly };
+
+    // The first non-empty match that starts at or after `start` in the subject.
+    TResult Run(const char* subject, std::size_t length, std::size_t start, TMatch& m) const
+    {
+        while (start <= length) {
+            const auto* at = reinterpret_cast<PCRE2_SPTR>(subject);
+            int rc = pcre2_match(code, at, length, start, PCRE2_NOTEMPTY, data, context);
+            // UTF-8 that is not valid (a log with a broken byte, a start inside a
+            // character) goes to the matcher that skips what is broken.
+            if (lenient && ((rc <= PCRE2_ERROR_UTF8_ERR1 && rc >= PCRE2_ERROR_UTF8_ERR21) || rc == PCRE2_ERROR_BADUTFOFFSET))
+                rc = pcre2_match(lenient, at, length, start, PCRE2_NOTEMPTY, data, context);
+            if (rc == PCRE2_ERROR_NOMATCH)
+                return TResult::None;
+            if (rc < 0)
+                return TResult::TooCostly;
+            const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data);
+            // "\K" can still leave a match empty: the search goes on past it.
+            if (ov[1] > ov[0]) {
+                m = {ov[0], ov[1] - ov[0]};
+                return TResult::Found;
+            }
+            start = ov[0] + 1;
+        }
+        return TResult::None;
+    }
+
+    ~TRegex()
+    {
+        pcre2_match_data_free(data);
+        pcre2_jit_stack_free(stack);
+        pcre2_match_context_free(context);
+        pcre2_code_free(lenient);
+        pcre2_code_free(code);
+    }
+};
+
 TTextFind::~TTextFind() = default;
 
-void TTextFind::FoldInto(std::string_view in, std::string& out, bool ascii) const
+bool TTextFind::CompileRegex(const std::string& encoded)
+{
+    auto regex = std::make_unique<TRegex>();
+    pcre2_compile_context* compile = pcre2_compile_context_create(nullptr);
+    // "^" and "$" hold at the line ends of every kind of log.
+    pcre2_set_newline(compile, PCRE2_NEWLINE_ANYCRLF);
+    std::uint32_t options = PCRE2_MULTILINE;
+    if (cp_ == CodePage::UTF8)
+        options |= PCRE2_UTF;
+    if (!pattern_.MatchCase) {
+        options |= PCRE2_CASELESS;
+        if (cp_ != CodePage::UTF8) {
+            // The tables of the "C" locale know ASCII; the other case of a letter
+            // above it comes from the page's own folding.
+            locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+            const locale_t old = uselocale(c);
+            const std::uint8_t* made = pcre2_maketables(nullptr);
+            uselocale(old);
+            freelocale(c);
+            regex->tables.assign(made, made + kTablesSize);
+            pcre2_maketables_free(nullptr, made);
+            std::array<unsigned char, 256> other{};
+            for (int b = 0; b < 256; ++b)
+                other[b] = static_cast<unsigned char>(b);
+            for (int b = 0x80; b < 256; ++b)
+                if (fold_[b] != b) {
+                    other[b] = fold_[b];
+                    other[fold_[b]] = static_cast<unsigned char>(b);
+                }
+            for (int b = 0x80; b < 256; ++b) {
+                regex->tables[kLowerCaseAt + b] = fold_[b];
+                regex->tables[kOtherCaseAt + b] = other[b];
+            }
+            pcre2_set_character_tables(compile, regex->tables.data());
+        }
+    }
+    int code = 0;
+    PCRE2_SIZE offset = 0;
+    regex->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(encoded.data()), encoded.size(), options, &code, &offset,
+                                compile);
+    if (regex->code && cp_ == CodePage::UTF8)
+        regex->lenient = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(encoded.data()), encoded.size(),
+                                       options | PCRE2_MATCH_INVALID_UTF, &code, &offset, compile);
+    pcre2_compile_context_free(compile);
+    if (!regex->code || (cp_ == CodePage::UTF8 && !regex->lenient)) {
+        PCRE2_UCHAR message[256];
+        pcre2_get_error_message(code, message, sizeof message);
+        // The place is told in characters of the pattern as typed.
+        std::size_t chars = 0;
+        for (const char ch : DecodeToUtf8(encoded.substr(0, std::min<std::size_t>(offset, encoded.size())), cp_))
+            chars += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+        error_ = reinterpret_cast<const char*>(message) + std::string(" (at character ") +
+                 std::to_string(chars + 1) + ")";
+        return false;
+    }
+    // Without the JIT compiler (a platform it does not know) the matcher runs as it is.
+    pcre2_jit_compile(regex->code, PCRE2_JIT_COMPLETE);
+    regex->context = pcre2_match_context_create(nullptr);
+    pcre2_set_match_limit(regex->context, kMatchLimit);
+    pcre2_set_depth_limit(regex->context, kDepthLimit);
+    regex->stack = pcre2_jit_stack_create(32 * 1024, kJitStack, nullptr);
+    pcre2_jit_stack_assign(regex->context, nullptr, regex->stack);
+    regex->data = pcre2_match_data_create_from_pattern(regex->code, nullptr);
+    regex_ = std::move(regex);
+    return true;
+}
+
+void TTextFind::FoldInto(std::string_view in, std::string& out) const
 {
     out.assign(in);
     if (cp_ != CodePage::UTF8) {
         for (char& c : out)
-            if (ascii || static_cast<unsigned char>(c) >= 0x80)
-                c = static_cast<char>(fold_[static_cast<unsigned char>(c)]);
+            c = static_cast<char>(fold_[static_cast<unsigned char>(c)]);
         return;
     }
     // UTF-8: ASCII letters and the two-byte letters of Latin-1 and Cyrillic; a
@@ -311,7 +399,7 @@ void TTextFind::FoldInto(std::string_view in, std::string& out, bool ascii) cons
     for (std::size_t i = 0; i < out.size(); ++i) {
         const auto b = static_cast<unsigned char>(out[i]);
         if (b < 0x80) {
-            if (ascii && b >= 'A' && b <= 'Z')
+            if (b >= 'A' && b <= 'Z')
                 out[i] = static_cast<char>(b + 0x20);
             continue;
         }
@@ -337,7 +425,7 @@ std::size_t TTextFind::FoldedMatchAt(const char* p) const
                 return 0;
         return m;
     }
-    FoldInto(std::string_view(p, m), lineBuf_, true);
+    FoldInto(std::string_view(p, m), lineBuf_);
     return lineBuf_ == bytes_ ? m : 0;
 }
 
@@ -388,33 +476,17 @@ TTextFind::TMatch TTextFind::FindPlain(std::string_view text, std::size_t from, 
 
 TTextFind::TMatch TTextFind::RegexInLine(std::string_view line, std::size_t from) const
 {
-    line = line.substr(0, std::min(line.size(), kMaxRegexLine));
     if (from > line.size())
         return {};
-    if (!pattern_.MatchCase) {
-        FoldInto(line, lineBuf_, false);
-        line = lineBuf_;
-    }
-    // The matcher reads the line through a counting iterator: a line that costs more
-    // reads than the budget is given up (the search cannot be stopped inside one).
-    std::uint64_t budget = kRegexBudget;
-    const TBudgetIter end{line.data() + line.size(), &budget};
-    for (std::size_t at = from; at <= line.size(); ++at) {
-        std::match_results<TBudgetIter> m;
-        auto flags = at > 0 ? std::regex_constants::match_prev_avail : std::regex_constants::match_default;
-        try {
-            if (!std::regex_search(TBudgetIter{line.data() + at, &budget}, end, m, *regex_, flags))
-                return {};
-        } catch (const TBudgetSpent&) {
+    TMatch m;
+    switch (regex_->Run(line.data(), line.size(), from, m)) {
+        case TRegex::TResult::Found:
+            return m;
+        case TRegex::TResult::TooCostly:
             ++abandoned_;
-            return {};
-        }
-        const auto pos = static_cast<std::size_t>(m.position(0)) + at;
-        // An empty match (of "x*", "^") finds nothing to show or step over: the
-        // search goes on past it.
-        if (m.length(0) > 0)
-            return {pos, static_cast<std::size_t>(m.length(0))};
-        at = pos;
+            break;
+        case TRegex::TResult::None:
+            break;
     }
     return {};
 }
@@ -456,25 +528,58 @@ TTextFind::TMatch TTextFind::FindRegex(std::string_view text, std::size_t from, 
         }
         return {};
     }
-    std::size_t start = LineStartOf(text, from);
+    // The expression runs over a stretch of lines at a time (a call per line would
+    // cost more than the matching), the stretch ending at a line end. Stretches
+    // start short and grow: a match near `from` (a count steps from match to match)
+    // costs no check of a long stretch of UTF-8.
+    std::size_t step = kFirstRegexStep;
     std::size_t nextReport = from + kRegexStep;
-    std::uint64_t lines = 0;
-    while (start < to) {
-        const std::size_t end = LineEndFrom(text, start, text.size());
-        const std::size_t first = std::max(from, start) - start;
-        if (TMatch m = RegexInLine(text.substr(start, end - start), first); m.Found()) {
-            if (start + m.Pos < to)
-                return {start + m.Pos, m.Length};
-            return {};
+    for (std::size_t pos = from; pos < to;) {
+        const std::size_t stretch = std::min(to, pos + step);
+        step = std::min(step * 2, kRegexStep);
+        const std::size_t end = stretch < text.size() ? LineEndFrom(text, stretch, text.size()) : text.size();
+        TMatch m;
+        switch (regex_->Run(text.data(), end, pos, m)) {
+            case TRegex::TResult::Found: {
+                if (m.Pos >= to)
+                    return {};
+                const std::string_view found = text.substr(m.Pos, m.Length);
+                if (found.find_first_of("\r\n") == npos)
+                    return m;
+                // "\s" and "[^x]" take line ends too: the match is looked for again
+                // within the line it starts in.
+                const std::size_t start = LineStartOf(text, m.Pos);
+                const std::size_t lineEnd = LineEndFrom(text, m.Pos, text.size());
+                if (TMatch in = RegexInLine(text.substr(start, lineEnd - start), m.Pos - start); in.Found())
+                    return start + in.Pos < to ? TMatch{start + in.Pos, in.Length} : TMatch{};
+                pos = lineEnd + 1;
+                break;
+            }
+            case TRegex::TResult::None:
+                pos = end;
+                break;
+            case TRegex::TResult::TooCostly:
+                // Line by line, so that only the costly line is given up; each such
+                // line takes a while, so the search can be stopped between them.
+                for (std::size_t start = LineStartOf(text, pos), lines = 0; start < std::min(end, to); ++lines) {
+                    const std::size_t lineEnd = LineEndFrom(text, start, text.size());
+                    const std::size_t first = std::max(pos, start) - start;
+                    if (TMatch in = RegexInLine(text.substr(start, lineEnd - start), first); in.Found())
+                        return start + in.Pos < to ? TMatch{start + in.Pos, in.Length} : TMatch{};
+                    start = lineEnd + 1;
+                    if (progress && (lines & 15) == 15 && !progress(std::min(start, to) - from, to - from)) {
+                        stopped_ = true;
+                        return {};
+                    }
+                }
+                pos = end;
+                break;
         }
-        if (end >= text.size())
+        if (pos >= text.size())
             break;
-        start = end + 1;
-        if (text[end] == '\r' && start < text.size() && text[start] == '\n')
-            ++start;
-        if (start >= nextReport || (++lines & 63) == 0) {
-            nextReport = start + kRegexStep;
-            if (progress && !progress(start - from, to - from)) {
+        if (pos >= nextReport && pos < to) {
+            nextReport = pos + kRegexStep;
+            if (progress && !progress(pos - from, to - from)) {
                 stopped_ = true;
                 return {};
             }

@@ -6,9 +6,11 @@
 // decoded. A plain pattern is looked for in the whole text at once (it holds no
 // line end, so a match never crosses one): with match case through FindText, else
 // through candidates whose first and last bytes can start and end a match, each
-// compared with the case folded. A regular expression (ECMAScript syntax) is tried
-// line by line; without match case the letters outside ASCII are folded in both
-// the line and the pattern, so that "ПРИВЕТ" finds "привет" in a CP866 log too.
+// compared with the case folded. A regular expression (Perl syntax, PCRE2 with its
+// JIT compiler) is run over the text with "^" and "$" at the line ends, and a match
+// that runs over a line end is tried again within its line. In a UTF-8 log it sees
+// characters; in a single-byte page bytes, its letters folded through a table made
+// for the page, so that "ПРИВЕТ" finds "привет" in a CP866 log too.
 //
 // Case folding here knows the letters of the code pages logs are written in:
 // ASCII, Latin-1 and Cyrillic. A folded letter keeps its length in every page, so
@@ -24,7 +26,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <regex>
 #include <string>
 #include <string_view>
 
@@ -40,12 +41,6 @@ struct TFindPattern {
 class TTextFind {
 public:
     static constexpr std::size_t npos = std::string_view::npos;
-    // Regular expressions look at no more than this many bytes of a line: the
-    // matcher recurses per byte, and a megabyte line must not exhaust the stack.
-    // It also backtracks (".*a.*b.*c" costs the cube of the length): a line that
-    // takes it more than a budget of reads is given up as holding no match.
-    static constexpr std::size_t kMaxRegexLine = std::size_t(1) << 12;
-
     // Told how many bytes of how many are done, every few megabytes; false stops.
     using TProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
@@ -78,7 +73,8 @@ public:
 
     // The last search was stopped by its progress callback.
     bool Stopped() const { return stopped_; }
-    // Lines given up because matching them cost too much, since construction.
+    // Lines given up because matching them cost too much (an expression that
+    // backtracks without end, such as "(a*)*c"), since construction.
     std::uint64_t Abandoned() const { return abandoned_; }
 
 private:
@@ -87,8 +83,11 @@ private:
     // Where the regular expression matches in [from, to), line by line.
     TMatch FindRegex(std::string_view text, std::size_t from, std::size_t to, const TProgress& progress) const;
     TMatch RegexInLine(std::string_view line, std::size_t from) const;
-    // The bytes with their letters folded; ASCII letters only when `ascii`.
-    void FoldInto(std::string_view in, std::string& out, bool ascii) const;
+    // The bytes with their letters folded.
+    void FoldInto(std::string_view in, std::string& out) const;
+    bool CompileRegex(const std::string& encoded);
+
+    struct TRegex;
 
     TFindPattern pattern_;
     CodePage cp_;
@@ -97,7 +96,7 @@ private:
     std::string bytes_;                            // the pattern in the code page (folded without match case)
     unsigned char fold_[256] = {};                 // single-byte pages: the folded byte
     unsigned char heads_[2] = {}, tails_[2] = {};  // bytes a folded match can start and end with
-    std::unique_ptr<std::regex> regex_;
+    std::unique_ptr<TRegex> regex_;
     // A text every match of the regular expression holds, looked for first: only
     // the lines that hold it are given to the (slow) matcher.
     std::unique_ptr<TTextFind> literal_;
@@ -106,9 +105,9 @@ private:
     mutable std::uint64_t abandoned_ = 0;
 };
 
-// The longest text that every match of an ECMAScript regular expression holds as
-// it stands (outside groups, classes and optional parts); "" when there is none or
-// the expression has alternatives at its top.
+// The longest text that every match of a regular expression holds as it stands
+// (outside groups, classes and optional parts); "" when there is none, the
+// expression has alternatives at its top or options of its own ("(?i)", "(?x)").
 std::string RequiredLiteral(std::string_view regex);
 
 // The folded (lower) form of a letter of ASCII, Latin-1 or Cyrillic; others as they are.

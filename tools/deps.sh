@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config python3
           libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev
+          libcli11-dev nlohmann-json3-dev libpcre2-dev
           zlib1g-dev liblzma-dev libzstd-dev libbz2-dev xz-utils zstd bzip2
           qt6-base-dev fonts-dejavu-core
           clang libclang-rt-14-dev

@@ -125,6 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
                       FindCase{"RegexAnchored", {"^12:0[13]", true, true}, CodePage::CP866, kLog, 2, 1},
                       FindCase{"RegexAtLineEnd", {"/\\d$", true, true}, CodePage::CP1251, kLog, 2, 0},
                       FindCase{"RegexNoCaseCyrillic", {"СЕСС\\S+ (ок|busy)", true, false}, CodePage::UTF8, kLog, 2, 2},
+                      FindCase{"RegexNoCaseCyrillicCp866", {"СЕСС\\S+ (ок|busy)", true, false}, CodePage::CP866, kLog, 2, 2},
+                      FindCase{"RegexNoCaseRangeCp1251", {"^12:0\\d [а-я]+ия", true, false}, CodePage::CP1251, kLog, 2, 2},
+                      FindCase{"RegexNoCaseKoi8", {"ОК$", true, false}, CodePage::KOI8R, kLog, 1, 2},
+                      FindCase{"RegexCaseCyrillicCp866", {"\\sс\\S+", true, true}, CodePage::CP866, kLog, 1, 3},
+                      FindCase{"RegexNotOverLineEnd", {"\\d\\s+12", true, true}, CodePage::CP866, kLog, 0, 0},
                       FindCase{"RegexEmptyMatchesOnly", {"x*", true, false}, CodePage::CP866, kLog, 0, 0},
                       FindCase{"RegexBroken", {"(unclosed", true, false}, CodePage::CP866, kLog, -1, 0},
                       FindCase{"Empty", {"", false, false}, CodePage::CP866, kLog, -1, 0}),
@@ -173,6 +178,12 @@ TEST(TextFind, RequiredLiteralOfRegularExpressions)
         {"a\\.log", "a.log"},
         {"Сессия?", "Сесси"},
         {"(x)*", ""},
+        {"(?i)Incoming", ""},
+        {"a(?x) b c", ""},
+        {"\\Qa.b\\E", ""},
+        {"\\x{41}bc", "bc"},
+        {"\\p{Lu}xyz", "xyz"},
+        {"\\012ab", "ab"},
     };
     for (const auto& [re, want] : cases)
         EXPECT_EQ(RequiredLiteral(re), want) << re;
@@ -184,18 +195,48 @@ TEST(TextFind, RequiredLiteralOfRegularExpressions)
 namespace tarvix {
 namespace {
 
-// Expressions that backtrack without end ("(a*)*c", ".*.*.*c" over a long line
-// without a "c") give the line up instead of hanging, and go on to the next line.
+// Expressions that backtrack without end over a line of "a" without a digit give
+// the line up instead of hanging, and go on to the next line.
 TEST(TextFind, CostlyLinesAreGivenUp)
 {
-    const std::string text = std::string(4000, 'a') + "\nxac\n";
-    for (const char* re : {"(a*)*c", ".*.*.*c"}) {
+    const std::string text = std::string(6000, 'a') + "\nxa1\n";
+    for (const char* re : {"(a+)+\\d", "(a|aa)+\\d"}) {
         const TTextFind find({re, true, true}, CodePage::CP866);
         const auto m = find.FindForward(text, 0, text.size());
         ASSERT_TRUE(m.Found()) << re;
-        EXPECT_GT(m.Pos, 4000u);
+        EXPECT_EQ(m.Pos, 6002u) << re;
         EXPECT_EQ(find.Abandoned(), 1u) << re;
     }
+}
+
+// Lines are matched whole (a match far into a long line), a match that would run
+// over a line end is looked for again within its line, and a broken byte of a
+// UTF-8 log does not hide the matches around it.
+TEST(TextFind, RegexOverWholeLines)
+{
+    const std::string longLine = std::string(9000, 'x') + " 2:5020/1 BUSY\n";
+    for (const char* re : {"\\d:\\d+/\\d+ BUSY", "[0-9]:[0-9]+/[0-9]"}) {
+        const TTextFind find({re, true, true}, CodePage::CP866);
+        EXPECT_EQ(find.FindForward(longLine, 0, longLine.size()).Pos, 9001u) << re;
+        EXPECT_EQ(find.FindBackward(longLine, 0, longLine.size()).Pos, 9001u) << re;
+    }
+    const std::string crossing = "xa\nb a b\r\na\r\nb";
+    const TTextFind spaced({"a\\sb", true, true}, CodePage::CP866);
+    EXPECT_EQ(spaced.FindForward(crossing, 0, crossing.size()).Pos, 5u);
+    EXPECT_EQ(spaced.Count(crossing), 1u);
+    const std::string broken = "\xff\xfe сессия\n\xd0 ССЕССИЯ\n";
+    const TTextFind cyr({"с\\S+я", true, false}, CodePage::UTF8);
+    EXPECT_EQ(cyr.Count(broken), 2u);
+}
+
+TEST(TextFind, BrokenExpressionSaysWhereAndWhy)
+{
+    const TTextFind find({"ab(cd", true, false}, CodePage::CP866);
+    EXPECT_FALSE(find.Valid());
+    EXPECT_NE(find.Error().find("missing closing parenthesis"), std::string::npos) << find.Error();
+    EXPECT_NE(find.Error().find("at character 6"), std::string::npos) << find.Error();
+    const TTextFind cyr({"сессия[", true, false}, CodePage::UTF8);
+    EXPECT_NE(cyr.Error().find("at character 8"), std::string::npos) << cyr.Error();
 }
 
 }  // namespace
