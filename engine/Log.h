@@ -419,22 +419,19 @@ bool TLog::RunMoreLines(const TProgressFunc& progress, Step&& step)
     if (resumeAt_ == std::string::npos || resumeAt_ > size_ ||
         std::string_view(data_ + resumeAt_ - resumeTail_.size(), resumeTail_.size()) != resumeTail_)
         return false;
-    if (!ResumeYears())
-        return false;
     const std::size_t whole = size_;
     const std::size_t start = resumeAt_;
-    resumeAt_ = std::string::npos;
     // The run sees the whole lines only: the text is taken to end after the last.
-    size_ = WholeLinesEnd(start);
+    const std::size_t end = WholeLinesEnd(start);
+    if (end == start)
+        return true;  // nothing whole was added: the place stays
+    if (!ResumeYears())
+        return false;
+    resumeAt_ = std::string::npos;
+    size_ = end;
     ResumeReading(start);
     LineNo = resumeLine_;
     AnalysisRunning = true;
-    if (size_ == start) {
-        // Nothing whole was added: the place stays.
-        size_ = whole;
-        resumeAt_ = start;
-        return true;
-    }
     const bool done = RunLinesToEnd(progress, step) && !yearsDoubt_;
     watchYears_ = false;
     if (done)

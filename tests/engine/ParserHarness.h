@@ -219,6 +219,7 @@ protected:
                 ++continued;
             else
                 EXPECT_TRUE(log.Analyse({}));
+            EXPECT_FALSE(log.AnalysisRunning);
         }
         EXPECT_EQ(Everything(), whole) << "cuts from " << cuts.front();
         return continued;
