@@ -212,7 +212,15 @@ TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
     auto* sessList = dynamic_cast<TSessListForm*>(w->AnalysisWindow(TAnalysisKind::SessList));
     ASSERT_NE(sessList, nullptr);
     sessList->SelectSession(0);
+    w->OpenAnalysis(TAnalysisKind::DialStat);
+    w->OpenAnalysis(TAnalysisKind::FreqList);
+    TAnalysisWindow* dialStat = w->AnalysisWindow(TAnalysisKind::DialStat);
+    TAnalysisWindow* freqList = w->AnalysisWindow(TAnalysisKind::FreqList);
+    ASSERT_TRUE(dialStat && freqList);
+    area->setActiveSubWindow(list);
     append(block);
+    EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::DialStat), dialStat);
+    EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::FreqList), freqList);
     EXPECT_EQ(log->SessCount(), sessions + 2);
     // The analysis went on: the same list, with the new row and its selection kept.
     EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::SessList), sessList);
