@@ -214,13 +214,16 @@ TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
     sessList->SelectSession(0);
     w->OpenAnalysis(TAnalysisKind::DialStat);
     w->OpenAnalysis(TAnalysisKind::FreqList);
+    w->OpenAnalysis(TAnalysisKind::Timeline);
     TAnalysisWindow* dialStat = w->AnalysisWindow(TAnalysisKind::DialStat);
     TAnalysisWindow* freqList = w->AnalysisWindow(TAnalysisKind::FreqList);
-    ASSERT_TRUE(dialStat && freqList);
+    TAnalysisWindow* timeline = w->AnalysisWindow(TAnalysisKind::Timeline);
+    ASSERT_TRUE(dialStat && freqList && timeline);
     area->setActiveSubWindow(list);
     append(block);
     EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::DialStat), dialStat);
     EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::FreqList), freqList);
+    EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::Timeline), timeline);
     EXPECT_EQ(log->SessCount(), sessions + 2);
     // The analysis went on: the same list, with the new row and its selection kept.
     EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::SessList), sessList);
