@@ -1104,7 +1104,8 @@ void TChildForm::FollowReload(bool replaced)
 bool TChildForm::FollowGrown()
 {
     TMailerLog* mailer = MailerLog();
-    if (!mailer || !textLoaded_)
+    // A compressed file is unpacked whole: its new bytes are not the ones appended.
+    if (!mailer || !textLoaded_ || log_->Compressed)
         return false;
     const std::int64_t caretLine = view_->CaretLine();
     const bool atEnd = caretLine >= view_->LineCount() - 1;
