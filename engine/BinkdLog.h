@@ -86,6 +86,7 @@ public:
 
 protected:
     void EndOfLog() override;
+    bool EndOfLogKeepsState() const override { return open_.empty() && calls_.empty(); }
 
 private:
     // A session being read, by the id of its process.

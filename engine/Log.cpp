@@ -522,6 +522,70 @@ bool TLog::Analyse(const TProgressFunc& progress)
     return done;
 }
 
+bool TLog::ContinueAnalysis(const TProgressFunc&) { return false; }
+
+void TLog::NoteResumePoint(std::size_t size)
+{
+    resumeAt_ = std::string::npos;
+    // A run stopped at a zero byte, or a text that ends in a line still being written,
+    // is read again from the start.
+    if (cursor_ != size_)
+        return;
+    const char last = cursor_ == 0 ? '\n' : data_[cursor_ - 1];
+    if (last != '\n' && !(last == '\r' && cursor_ < size))
+        return;
+    resumeAt_ = cursor_;
+    // ReadLine ends the text with an empty line at its very end, which is no line of
+    // the file: the next run counts from the line before.
+    resumeLine_ = LineNo > 0 && LinePos == static_cast<std::int64_t>(cursor_) ? LineNo - 1 : LineNo;
+    const std::size_t keep = std::min<std::size_t>(cursor_, 64);
+    resumeTail_.assign(data_ + cursor_ - keep, keep);
+}
+
+std::size_t TLog::WholeLinesEnd(std::size_t from) const
+{
+    // Back over the last line only: it is short, or a line being written.
+    for (std::size_t end = size_; end > from; --end) {
+        const char c = data_[end - 1];
+        if (c == '\n' || (c == '\r' && end < size_))
+            return end;
+    }
+    return from;
+}
+
+void TLog::ResumeReading(std::size_t start)
+{
+    lastPump_ = NowMillis();
+    cursor_ = start;
+    ahead_ = 0;
+    aheadCount_ = 0;
+    populated_ = start;
+    atEnd_ = cursor_ >= size_;
+}
+
+bool TLog::ResumeYears()
+{
+    nextYearAt_ = INT64_MAX;
+    checkYears_ = false;
+    yearsDoubt_ = false;
+    lineYear_ = endYear_;
+    if (!NoYearInLines)
+        return true;
+    // The years of a log without them count back from its last line, taken to be of
+    // the current year: in another year, every line before changes its year.
+    if (endYear_ != CurrentYear())
+        return false;
+    // The new lines are watched for a turn of the year from the last day on.
+    watchYears_ = true;
+    seenYears_ = TLogYears();
+    if (!days_.empty()) {
+        int y, m, d;
+        DecodeDate(days_.back().Date, y, m, d);
+        seenYears_.Add(0, m, d);
+    }
+    return true;
+}
+
 void TLog::StartYears(bool watch)
 {
     watchYears_ = watch && NoYearInLines;

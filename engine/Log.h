@@ -110,6 +110,11 @@ public:
     virtual void SaveToReg(TIniFile& ini, std::string_view section) const;
     virtual TDateTime DateOfLine(std::string_view line);
     virtual bool Analyse(const TProgressFunc& progress);
+    // Goes on with the analysis that ran last over the lines appended to the text since
+    // (the longer text taken by ReadFile or SetText), as if the whole text had been
+    // analysed. False where it cannot (the base log always): the analysis must then run
+    // again from the start, whatever this one did.
+    virtual bool ContinueAnalysis(const TProgressFunc& progress);
 
     // --- the file in memory ---
     // Maps the log file, which must be a regular file (anything else raises
@@ -236,6 +241,14 @@ protected:
     // Starts the years of an analysis: the lines of a log without years are first
     // taken to be all of the current year (watch) or get the years pass.
     void StartYears(bool watch);
+    // Runs step over the lines appended since the run that ended last (RunLines or
+    // RunMoreLines), with the state that run left: only the whole lines, a last line
+    // without its line end waits for the next call. False, with the state spoiled,
+    // where it cannot go on: the last run did not end at a line end of the same text,
+    // the year has changed since, or a new line turns the year (the years of all the
+    // lines before then change: the analysis must run from the start).
+    template <typename Step>
+    bool RunMoreLines(const TProgressFunc& progress, Step&& step);
 
     std::vector<TLogDay> days_;
 
@@ -314,6 +327,26 @@ private:
     // years taken to be wrong: watching, where the year turns or a 29 February does
     // not fit the current year; checking, where the sampled pass's years differ.
     bool YearsFit(std::string_view line);
+    // The lines from the cursor on, to the end of the text or until step answers false.
+    template <typename Step>
+    bool RunLinesToEnd(const TProgressFunc& progress, Step&& step);
+    // Notes where a run that read to the end leaves the text for RunMoreLines; size is
+    // the size of the whole text (a run may have read only its whole lines).
+    void NoteResumePoint(std::size_t size);
+    // The end of the last whole line of the text after offset from: a CR at the very end
+    // may yet be followed by the LF of the same line end.
+    std::size_t WholeLinesEnd(std::size_t from) const;
+    // Starts reading again at offset start of the text.
+    void ResumeReading(std::size_t start);
+    // Sets the years for RunMoreLines; false where the year has changed since.
+    bool ResumeYears();
+    // Where the run that ended last left the text: the offset after its last whole
+    // line (npos: it cannot go on), the lines up to it, the bytes just before it (to
+    // know the text again) and the year of its last line.
+    std::size_t resumeAt_ = std::string::npos;
+    std::int64_t resumeLine_ = 0;
+    std::string resumeTail_;
+    int endYear_ = 0;
     // The failure FailLine marked for the line being analysed.
     std::string lineError_;
     bool lineFailed_ = false;
@@ -359,6 +392,7 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
     AnalysisRunning = true;
     LastDateText.clear();
     StartReading();
+    resumeAt_ = std::string::npos;
     nextYearAt_ = INT64_MAX;
     checkYears_ = false;
     seenYears_ = TLogYears();
@@ -367,6 +401,48 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
         lineYear_ = 0;
         return false;
     }
+    if (!RunLinesToEnd(progress, step))
+        return false;
+    // Years of the sampled pass that the dates seen never began.
+    if (checkYears_ && seenYears_.YearStarts().size() != yearStarts_.size()) {
+        yearsDoubt_ = true;
+        return false;
+    }
+    NoteResumePoint(size_);
+    return true;
+}
+
+template <typename Step>
+bool TLog::RunMoreLines(const TProgressFunc& progress, Step&& step)
+{
+    // The text must still hold what the last run read, at the same place.
+    if (resumeAt_ == std::string::npos || resumeAt_ > size_ ||
+        std::string_view(data_ + resumeAt_ - resumeTail_.size(), resumeTail_.size()) != resumeTail_)
+        return false;
+    const std::size_t whole = size_;
+    const std::size_t start = resumeAt_;
+    // The run sees the whole lines only: the text is taken to end after the last.
+    const std::size_t end = WholeLinesEnd(start);
+    if (end == start)
+        return true;  // nothing whole was added: the place stays
+    if (!ResumeYears())
+        return false;
+    resumeAt_ = std::string::npos;
+    size_ = end;
+    ResumeReading(start);
+    LineNo = resumeLine_;
+    AnalysisRunning = true;
+    const bool done = RunLinesToEnd(progress, step) && !yearsDoubt_;
+    watchYears_ = false;
+    if (done)
+        NoteResumePoint(whole);
+    size_ = whole;
+    return done;
+}
+
+template <typename Step>
+bool TLog::RunLinesToEnd(const TProgressFunc& progress, Step&& step)
+{
     while (!atEnd_) {
         if (!KeepGoing()) {
             AnalysisRunning = false;
@@ -391,12 +467,8 @@ bool TLog::RunLines(const TProgressFunc& progress, Step&& step)
         }
     }
     AnalysisRunning = false;
+    endYear_ = LineYear();
     lineYear_ = 0;
-    // Years of the sampled pass that the dates seen never began.
-    if (checkYears_ && seenYears_.YearStarts().size() != yearStarts_.size()) {
-        yearsDoubt_ = true;
-        return false;
-    }
     return true;
 }
 

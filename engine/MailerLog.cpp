@@ -132,19 +132,48 @@ bool TMailerLog::Analyse(const TProgressFunc& progress)
 {
     // The years of a log without them come from the years pass; where its sampled
     // years prove wrong, all of it runs again (Reset forgets the configuration too).
+    canContinue_ = false;
     StartYears(false);
     bool done = ReadAndRunLines(progress);
     while (!done && AnalyseAgain())
         done = ReadAndRunLines(progress);
     if (!done)
         return false;
+    EndRun(0);
+    return true;
+}
+
+bool TMailerLog::ContinueAnalysis(const TProgressFunc& progress)
+{
+    // The download counters count what lies between the marks of whole analyses.
+    if (!canContinue_ || UpdateDLC)
+        return false;
+    canContinue_ = false;
+    // The day the last run ended in may get more sessions.
+    const std::size_t lastDay = dayStats_.empty() ? 0 : dayStats_.size() - 1;
+    if (!RunMoreLines(progress, [this](std::string_view line) { return RunLine(line); }))
+        return false;
+    EndRun(lastDay);
+    return true;
+}
+
+bool TMailerLog::RunLine(std::string_view line)
+{
+    if (!dlcState_.empty())
+        WatchCountedMark(line);
+    return Guarded([&] { ParseLine(line); }, true) && Guarded([&] { ParseMailerLine(line); }, false);
+}
+
+void TMailerLog::EndRun(std::size_t firstDay)
+{
+    // Asked before EndOfLog closes anything.
+    canContinue_ = EndOfLogKeepsState();
     EndOfLog();
-    for (std::size_t d = 0; d < dayStats_.size(); ++d) {
+    for (std::size_t d = firstDay; d < dayStats_.size(); ++d) {
         dayStats_[d].Sort(nsoAddr);
         dayStats_[d].UpdateTotalCPS();
     }
     SelectDLC();
-    return true;
 }
 
 void TMailerLog::StartCountedMark()
@@ -235,11 +264,7 @@ bool TMailerLog::ReadAndRunLines(const TProgressFunc& progress)
     State = 0;
     ErrorCount = 0;
     StartCountedMark();
-    return RunLines(progress, [this](std::string_view line) {
-        if (!dlcState_.empty())
-            WatchCountedMark(line);
-        return Guarded([&] { ParseLine(line); }, true) && Guarded([&] { ParseMailerLine(line); }, false);
-    });
+    return RunLines(progress, [this](std::string_view line) { return RunLine(line); });
 }
 
 void TMailerLog::AddDLC(std::size_t freq, std::string_view name, std::string_view filePath)

@@ -48,6 +48,7 @@ public:
     void SaveToReg(TIniFile& ini, std::string_view section) const override;
     TLogDay& NewDay(std::int64_t firstLine, TDateTime date) override;
     bool Analyse(const TProgressFunc& progress) override;
+    bool ContinueAnalysis(const TProgressFunc& progress) override;
 
     // --- what a subclass provides ---
     virtual void ParseMailerLine(std::string_view line) = 0;
@@ -144,11 +145,21 @@ protected:
     // Called after the last line, before the day statistics are sorted and totalled:
     // a log may list here what the end of the text left open.
     virtual void EndOfLog() {}
+    // Whether EndOfLog leaves the parser as it is, so that the analysis can go on over
+    // lines appended later (ContinueAnalysis): false where it closes what is still open.
+    virtual bool EndOfLogKeepsState() const { return true; }
     // Runs one step of a line's analysis; false when the analysis must stop.
     template <typename Step>
     bool Guarded(Step step, bool dayStep);
     // Analyse's one run: the configuration, then every line; false where it stopped.
     bool ReadAndRunLines(const TProgressFunc& progress);
+    // One line through the day split and the parser; false when the analysis must stop.
+    bool RunLine(std::string_view line);
+    // The end of a run: what the end of the text left open, the day statistics from
+    // day firstDay on sorted and totalled, the download-counter increments selected.
+    void EndRun(std::size_t firstDay);
+    // The analysis that ran last can go on over appended lines.
+    bool canContinue_ = false;
     // Counts and reports a failed step of a line; false when the analysis must stop.
     [[gnu::noinline, gnu::cold]] bool StepFailed(const std::string& error, bool dayStep);
 

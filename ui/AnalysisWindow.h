@@ -44,6 +44,10 @@ public:
     virtual void SetSessButtons(bool prev, bool next) { (void)prev, (void)next; }
     virtual void ApplyColours() {}
     virtual void ApplyGridFont() {}
+    // The log's analysis went on over lines appended to it: the window shows what they
+    // added, keeping its selection and scroll (at the end if it was there). False
+    // where it cannot: the log window opens it anew.
+    virtual bool LogGrown() { return false; }
 };
 
 // Where a window opens: the caret line, the day and the session to show (-1 none)

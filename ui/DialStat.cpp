@@ -28,6 +28,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QPainter>
 #include <QSizePolicy>
 #include <QStatusBar>
@@ -361,6 +362,28 @@ void TDialStatForm::SetDay(long day)
     MenuAction("MINextDay")->setEnabled(next);
     UpdateStatus();
     UpdateRowMenu();
+}
+
+bool TDialStatForm::LogGrown()
+{
+    // The day shown may have new rows (the analysis sorted them by address), and new
+    // days may follow it: it is shown again in its order, on the node that was
+    // selected and at the same scroll.
+    const long day = day_;
+    const int row = SelectedRow();
+    const bool totalRow = model_->IsTotalRow(row);
+    const TNodeStat* node = model_->Record(row);
+    const std::optional<TFidoAddr> addr = node ? node->Addr : std::nullopt;
+    const int scroll = grid_->verticalScrollBar()->value();
+    day_ = -1;
+    SetDay(day);
+    TNodeStatList* list = DayList();
+    if (totalRow)
+        SelectRow(model_->rowCount() - 1);
+    else if (const TNodeStat* found = list && addr ? list->Find(*addr) : nullptr)
+        SelectRow(model_->RowOfRecord(*found));
+    grid_->verticalScrollBar()->setValue(scroll);
+    return true;
 }
 
 QString TDialStatForm::DayText() const { return dayLabel_->text(); }

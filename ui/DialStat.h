@@ -54,6 +54,7 @@ public:
     QWidget* Widget() override { return this; }
     void ShowDay(long day) override { SetDay(day); }
     void ApplyGridFont() override;
+    bool LogGrown() override;
 
     // Shows a day (an index outside the days shows "???" and no rows).
     void SetDay(long day);

@@ -18,6 +18,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
@@ -101,6 +102,18 @@ void TFreqListModel::Retranslate()
     emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
     if (rows_ > 0)
         emit dataChanged(index(0, 0), index(rows_ - 1, kColumns - 1));
+}
+
+void TFreqListModel::AddNewRows()
+{
+    if (rows_ > 0)
+        emit dataChanged(index(0, 0), index(rows_ - 1, kColumns - 1));
+    const int rows = static_cast<int>(log_.FreqCount());
+    if (rows <= rows_)
+        return;
+    beginInsertRows(QModelIndex(), rows_, rows - 1);
+    rows_ = rows;
+    endInsertRows();
 }
 
 // ---------------------------------------------------------------- window
@@ -226,6 +239,19 @@ QToolButton* TFreqForm::Button(const char* name) const { return body_->findChild
 QAction* TFreqForm::MenuAction(const char* name) const { return rowMenu_->findChild<QAction*>(name); }
 
 QString TFreqForm::StatusText() const { return status_->text(); }
+
+bool TFreqForm::LogGrown()
+{
+    // The rows are added at the end: the grid keeps its selection and scroll by
+    // itself; a list scrolled to its end follows the new rows.
+    const QScrollBar* bar = grid_->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    model_->AddNewRows();
+    if (atEnd)
+        grid_->scrollToBottom();
+    ApplyTexts();  // the counts in the status line
+    return true;
+}
 
 void TFreqForm::ApplyGridFont()
 {

@@ -42,6 +42,9 @@ public:
     QString Text(int row, int column) const;
     // The header and status texts follow the interface language.
     void Retranslate();
+    // Shows the requests the log added since (the analysis went on): rows at the end,
+    // and the rows before shown again (a request is marked sent when its file goes).
+    void AddNewRows();
 
 private:
     const TMailerLog& log_;
@@ -60,6 +63,7 @@ public:
 
     QWidget* Widget() override { return this; }
     void ApplyGridFont() override;
+    bool LogGrown() override;
 
     // Moves the log window to the line of a request (its index).
     void GoToRequest(long request);

@@ -145,7 +145,7 @@ TChildForm::TChildForm(TLog* log, QWidget* parent) : QMdiSubWindow(parent), log_
         // time, so that the window stays usable while the mailer writes on.
         if (lastFollowMs_ >= kSlowReadMs && followClock_.isValid() && followClock_.elapsed() < 4 * lastFollowMs_)
             return;
-        if (following_ && loaded_ && !Busy() && !Closing())
+        if (following_ && loaded_ && !Busy() && !Closing() && !FollowGrown())
             FollowReload(false);
     });
     connect(follow_, &TLogFollow::replaced, this, [this] {
@@ -543,15 +543,7 @@ void TChildForm::ShowLog(TLog* log)
         progress_->hide();
         const long days = static_cast<long>(log_->DayCount());
         if (mailer) {
-            const long sessions = static_cast<long>(mailer->SessCount());
-            if (log_->AutoNew) {
-                long fresh = 0;
-                if (log_->IsNew && mailer->FirstNewSess >= 0)
-                    fresh = std::max(0L, sessions - static_cast<long>(mailer->FirstNewSess));
-                SetStatistics(UiText(137, {days, sessions, fresh}, "Days, sessions, new"));
-            } else {
-                SetStatistics(UiText(9, {days, sessions}, "Days, sessions"));
-            }
+            ShowCounts(*mailer);
             Button("BtnPrevSess")->setEnabled(true);
             Button("BtnNextSess")->setEnabled(true);
             EnableAnalysisCommands(true);
@@ -642,6 +634,20 @@ void TChildForm::ShowLog(TLog* log)
     if (QMdiArea* area = mdiArea())
         area->setActiveSubWindow(this);
     raise();
+}
+
+void TChildForm::ShowCounts(const TMailerLog& mailer)
+{
+    const long days = static_cast<long>(log_->DayCount());
+    const long sessions = static_cast<long>(mailer.SessCount());
+    if (log_->AutoNew) {
+        long fresh = 0;
+        if (log_->IsNew && mailer.FirstNewSess >= 0)
+            fresh = std::max(0L, sessions - static_cast<long>(mailer.FirstNewSess));
+        SetStatistics(UiText(137, {days, sessions, fresh}, "Days, sessions, new"));
+    } else {
+        SetStatistics(UiText(9, {days, sessions}, "Days, sessions"));
+    }
 }
 
 std::int64_t TChildForm::StartLine() const
@@ -1093,6 +1099,76 @@ void TChildForm::FollowReload(bool replaced)
         mdiArea()->setActiveSubWindow(active);
     if (hadFocus)
         view_->setFocus();
+}
+
+bool TChildForm::FollowGrown()
+{
+    TMailerLog* mailer = MailerLog();
+    // A compressed file is unpacked whole: its new bytes are not the ones appended.
+    if (!mailer || !textLoaded_ || log_->Compressed)
+        return false;
+    const std::int64_t caretLine = view_->CaretLine();
+    const bool atEnd = caretLine >= view_->LineCount() - 1;
+    const std::int64_t topLine = view_->TopLine();
+    QElapsedTimer reading;
+    reading.start();
+    // The analysis goes on over the new lines; the view takes the longer file.
+    bool done = false;
+    try {
+        log_->ReadFile();
+        done = mailer->ContinueAnalysis({});
+        if (done) {
+            findBar_->Stop();  // it may be searching the view's old text
+            view_->OpenFile(log_->Path);
+        }
+    } catch (const std::exception&) {
+        done = false;  // read again whole, which reports what went wrong
+    }
+    log_->AbortRequest = false;
+    log_->ReleaseFile();
+    if (!done || Closing() || log_->Window != this)
+        return done;
+    lastFollowMs_ = reading.elapsed();
+    followClock_.start();
+    ShowCounts(*mailer);
+    const bool haveDays = log_->DayCount() > 0;
+    for (const char* name : {"BtnPrevDay", "BtnNextDay", "BtnDayList"})
+        Button(name)->setEnabled(haveDays);
+    FillDayList();
+    if (atEnd) {
+        view_->GoToLine(view_->LineCount(), TLogView::TScrollMode::Visible);
+        UpdatePosition();
+    } else {
+        GoToLine(caretLine);
+        view_->SetTopLine(topLine);
+    }
+    ShowNewAnalysis();
+    follow_->Watch(view_->Bytes().size());
+    if (findBar_->isVisible())
+        findBar_->Refresh();
+    return true;
+}
+
+void TChildForm::ShowNewAnalysis()
+{
+    // Reopening a window activates it: the window the user was in keeps the front.
+    QPointer<QMdiSubWindow> active = mdiArea() ? mdiArea()->activeSubWindow() : nullptr;
+    std::optional<TAnalysisKind> activeKind;
+    for (TAnalysisKind kind : kAnalysisKinds) {
+        TAnalysisWindow* w = Analysis(kind);
+        if (!w || w->LogGrown())
+            continue;
+        if (active && w->Widget() == active.data())
+            activeKind = kind;
+        TAnalysisSlot& slot = analysis_[static_cast<std::size_t>(kind)];
+        slot.widget->close();
+        slot = {};
+        OpenAnalysis(kind);
+    }
+    if (activeKind && Analysis(*activeKind))
+        active = qobject_cast<QMdiSubWindow*>(Analysis(*activeKind)->Widget());
+    if (active && mdiArea() && active != mdiArea()->activeSubWindow())
+        mdiArea()->setActiveSubWindow(active);
 }
 
 void TChildForm::Reread() { ReadAgain(true); }

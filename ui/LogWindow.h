@@ -184,6 +184,14 @@ private:
     // on its line when the file grew, else on the day it was on; the analysis
     // windows that were open are opened again.
     void FollowReload(bool replaced);
+    // The file grew: the analysis goes on over the new lines, the open analysis
+    // windows show what they added (or are opened anew) and the caret stays at the
+    // end when it was there. False where the log cannot go on: it is read again.
+    bool FollowGrown();
+    // The analysis windows after the analysis went on.
+    void ShowNewAnalysis();
+    // The counts of days and sessions in the status bar.
+    void ShowCounts(const TMailerLog& mailer);
     // Re-reads the log (Reread); without rememberLastLine the log's last line stays.
     void ReadAgain(bool rememberLastLine);
     void ForgetLog();

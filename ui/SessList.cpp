@@ -411,6 +411,19 @@ void TSessListForm::GoToSession(long session)
 
 QString TSessListForm::StatusText() const { return status_->text(); }
 
+bool TSessListForm::LogGrown()
+{
+    // The rows are added at the end: the grid keeps its selection and scroll by
+    // itself; a list scrolled to its end follows the new rows.
+    const QScrollBar* bar = grid_->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    model_->AddNewRows();
+    if (atEnd)
+        grid_->scrollToBottom();
+    UpdateStatus();
+    return true;
+}
+
 void TSessListForm::UpdateStatus()
 {
     if (!status_)

@@ -54,6 +54,7 @@ public:
     void ShowSession(long session) override { SelectSession(session); }
     void ApplyColours() override;
     void ApplyGridFont() override;
+    bool LogGrown() override;
 
     // Selects the row of a session and shows it in the status line; nothing while
     // the list itself moves the log window's caret, or for no session.

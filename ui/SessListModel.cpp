@@ -19,6 +19,18 @@ TSessListModel::TSessListModel(const TMailerLog& log, const TColumnList& columns
     rows_ = static_cast<int>(std::min<std::size_t>(log_.SessCount(), INT_MAX));
 }
 
+void TSessListModel::AddNewRows()
+{
+    if (rows_ > 0)
+        emit dataChanged(index(0, 0), index(rows_ - 1, std::max(0, columnCount() - 1)));
+    const int rows = static_cast<int>(std::min<std::size_t>(log_.SessCount(), INT_MAX));
+    if (rows <= rows_)
+        return;
+    beginInsertRows(QModelIndex(), rows_, rows - 1);
+    rows_ = rows;
+    endInsertRows();
+}
+
 int TSessListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
 int TSessListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_.ScrCount(); }

@@ -41,6 +41,9 @@ public:
 
     // Lays the rows and columns out again after the columns changed.
     void Relayout();
+    // Shows the sessions the log added since (the analysis went on): rows at the end,
+    // and the rows before shown again (the session closed last may have changed).
+    void AddNewRows();
 
     const TSess& Sess(int row) const;
     // The column of the list shown in a grid column.

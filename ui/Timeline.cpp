@@ -310,6 +310,15 @@ void TTimelineForm::SetDay(long day)
     Rebuild();
 }
 
+bool TTimelineForm::LogGrown()
+{
+    // New days may follow the day shown (its buttons), and it may have new sessions.
+    if (dayIndex_ >= 0)
+        SetDay(dayIndex_);
+    Rebuild();
+    return true;
+}
+
 void TTimelineForm::SetDayStart(int hour)
 {
     Settings().DayStart = std::clamp(hour, 0, 23);

@@ -62,6 +62,7 @@ public:
     QWidget* Widget() override { return this; }
     void ShowDay(long day) override { SetDay(day); }
     void ApplyColours() override;
+    bool LogGrown() override;
 
     // Shows a day of the log (its index); ignored while the timeline itself moves
     // the log window, or for no day of the log.

@@ -171,3 +171,21 @@ TEST(BinkdLog, ConfigGivesOwnAddressesDomainsAndInbounds)
 }
 
 }  // namespace
+
+namespace {
+class BinkdFollowed : public test::ParserTest<TBinkdLog> {};
+}  // namespace
+
+// Each sample read in pieces as binkd wrote it, cut at every line and in lines: the
+// analysis goes on over the new lines where no session is left open at the end (and
+// reads all again where one is), giving what the whole log gives.
+TEST_F(BinkdFollowed, ContinuedAnalysisGivesWhatTheWholeLogGives)
+{
+    for (const char* node : {"alpha", "beta", "gamma"}) {
+        const std::string text = ReadWholeFile(std::string(TARVIX_SOURCE_DIR) + "/samples/binkd/" + node + "/binkd.log");
+        int continued = 0;
+        for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1)
+            continued += ExpectContinuedAsWhole(text, {at, std::min(at + 20, text.size())});
+        EXPECT_GT(continued, 10) << node;
+    }
+}

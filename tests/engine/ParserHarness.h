@@ -194,6 +194,36 @@ protected:
             s += StatText(list.GetItems(i)) + "\n";
         return s;
     }
+    // All that an analysis gives: sessions, requests, days with their statistics.
+    std::string Everything() const
+    {
+        std::string s = Sessions() + "--\n" + Freqs();
+        for (std::size_t d = 0; d < log.DayCount(); ++d)
+            s += "day " + std::to_string(log.GetDay(d).FirstLine) + " " + StampText(log.GetDay(d).Date) + "\n" +
+                 Stats(d);
+        return s;
+    }
+    // Analyses the text up to the first cut, then goes on at each further cut and at
+    // the end (analysing all of it again where the log cannot go on), and expects what
+    // an analysis of the whole text gives. The number of times it went on.
+    int ExpectContinuedAsWhole(const std::string& text, const std::vector<std::size_t>& cuts)
+    {
+        EXPECT_TRUE(RunText(text));
+        const std::string whole = Everything();
+        int continued = 0;
+        log.SetText(text.substr(0, cuts.front()));
+        EXPECT_TRUE(log.Analyse({}));
+        for (std::size_t i = 1; i <= cuts.size(); ++i) {
+            log.SetText(text.substr(0, i < cuts.size() ? cuts[i] : text.size()));
+            if (log.ContinueAnalysis({}))
+                ++continued;
+            else
+                EXPECT_TRUE(log.Analyse({}));
+            EXPECT_FALSE(log.AnalysisRunning);
+        }
+        EXPECT_EQ(Everything(), whole) << "cuts from " << cuts.front();
+        return continued;
+    }
     // The line numbers of the line errors, blank-separated.
     std::string ErrorLines() const
     {

@@ -720,3 +720,29 @@ TEST(TMailLineText, FirstPlaceAsTheLibraryFindsIt)
         }
     }
 }
+
+// A followed log goes on over its new lines as if read whole: cut anywhere (between
+// sessions, in one, in a line, between a request and its file), over a day's end
+// and a year's end (which the analysis must take from the start).
+TEST_F(TMail, ContinuedAnalysisGivesWhatTheWholeTextGives)
+{
+    Write("index.frq", "@MAGIC C:\\FILES\\REAL.ZIP\r\n");
+    const auto day2 = [](const std::string& hms, const std::string& msg) { return "13/03 " + hms + " " + msg; };
+    const std::vector<std::string> lines =
+        std::vector<std::string>{At("09:00:00", "Calling 2:5030/1, dialing, BUSY"), At("09:00:10", "Calling 2:5030/1, dialing")} +
+        Session({At("10:00:05", "File request: MAGIC"), At("10:00:09", "HS-File C:\\FILES\\REAL.ZIP 100 OK")}) +
+        std::vector<std::string>{day2("08:00:00", "Calling 2:5030/2, dialing, NO CARRIER"),
+                                 day2("09:00:00", "\xFE Line: CONNECT 2400"), day2("09:00:01", "2:5030/2, mailer N"),
+                                 day2("09:00:02", "File request: NEWS.ZIP"), day2("09:00:30", "\xFE Traffic: 1/2, done"),
+                                 day2("09:10:00", "Calling 2:5030/1, dialing, BUSY")};
+    const std::string text = Join(lines);
+    int continued = 0;
+    for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1)
+        continued += ExpectContinuedAsWhole(text, {at, std::min(at + 9, text.size()), text.find('\n', at + 9) + 1});
+    EXPECT_GT(continued, 20);
+    // The year turns in the new lines: every line before belongs to the year before.
+    const std::string years = Join({"31/12 10:00:00 \xFE Line: CONNECT 2400", "31/12 10:00:01 2:5030/1, mailer M",
+                                    "31/12 10:00:09 \xFE Traffic: 0/0", "01/01 10:00:00 Calling 2:5030/1, dialing"});
+    EXPECT_EQ(ExpectContinuedAsWhole(years, {years.find("01/01")}), 0);
+    EXPECT_EQ(log.GetDay(0).Date, EncodeDate(2023, 12, 31));
+}

@@ -9,6 +9,8 @@
 #include "ui/FindBar.h"
 #include "ui/GotoLine.h"
 #include "ui/LogFollow.h"
+#include "ui/SessList.h"
+#include "ui/SessListModel.h"
 #include <QCheckBox>
 #include <QLabel>
 
@@ -207,8 +209,26 @@ TEST_F(ChildFormTest, FollowsAppendCutReplaceAndPartialLines)
     QMdiSubWindow* list = qobject_cast<QMdiSubWindow*>(w->AnalysisWindow(TAnalysisKind::SessList)->Widget());
     ASSERT_NE(list, nullptr);
     area->setActiveSubWindow(list);
+    auto* sessList = dynamic_cast<TSessListForm*>(w->AnalysisWindow(TAnalysisKind::SessList));
+    ASSERT_NE(sessList, nullptr);
+    sessList->SelectSession(0);
+    w->OpenAnalysis(TAnalysisKind::DialStat);
+    w->OpenAnalysis(TAnalysisKind::FreqList);
+    w->OpenAnalysis(TAnalysisKind::Timeline);
+    TAnalysisWindow* dialStat = w->AnalysisWindow(TAnalysisKind::DialStat);
+    TAnalysisWindow* freqList = w->AnalysisWindow(TAnalysisKind::FreqList);
+    TAnalysisWindow* timeline = w->AnalysisWindow(TAnalysisKind::Timeline);
+    ASSERT_TRUE(dialStat && freqList && timeline);
+    area->setActiveSubWindow(list);
     append(block);
+    EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::DialStat), dialStat);
+    EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::FreqList), freqList);
+    EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::Timeline), timeline);
     EXPECT_EQ(log->SessCount(), sessions + 2);
+    // The analysis went on: the same list, with the new row and its selection kept.
+    EXPECT_EQ(w->AnalysisWindow(TAnalysisKind::SessList), sessList);
+    EXPECT_EQ(sessList->Model()->rowCount(), static_cast<int>(sessions + 2));
+    EXPECT_EQ(sessList->SelectedSession(), 0);
     EXPECT_EQ(area->activeSubWindow(), qobject_cast<QMdiSubWindow*>(w->AnalysisWindow(TAnalysisKind::SessList)->Widget()));
     // New sessions still count from where the log ended when it was last read by hand.
     EXPECT_EQ(log->LastStr, lastStr);
