@@ -453,8 +453,7 @@ bool TLog::RunLinesToEnd(const TProgressFunc& progress, Step&& step)
         std::string_view line = ReadLine();
         if (LinePos >= nextYearAt_) [[unlikely]]
             NextYear();
-        // Blank lines carry nothing; a cut leaves one at the head of the file.
-        if (line.empty() || (line[0] == ' ' && line.find_first_not_of(' ') == std::string_view::npos))
+        if (line.empty())
             continue;
         if (progress && LineNo % 100 == 0)
             progress(LineNo);

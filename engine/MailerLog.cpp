@@ -159,6 +159,10 @@ bool TMailerLog::ContinueAnalysis(const TProgressFunc& progress)
 
 bool TMailerLog::RunLine(std::string_view line)
 {
+    // Lines of blanks carry nothing, and would be line errors of most mailers'
+    // parsers; a cut leaves one at the head of the file. (Empty lines never get here.)
+    if (line[0] == ' ' && line.find_first_not_of(' ') == std::string_view::npos)
+        return true;
     if (!dlcState_.empty())
         WatchCountedMark(line);
     return Guarded([&] { ParseLine(line); }, true) && Guarded([&] { ParseMailerLine(line); }, false);
